@@ -1,0 +1,18 @@
+# One settings target that every target of the project links, so the
+# language level and warnings are the same everywhere.
+add_library(quillane_settings INTERFACE)
+target_compile_features(quillane_settings INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(quillane_settings INTERFACE -Wall -Wextra -pedantic)
+
+# Extra settings for targets that use Qt.
+add_library(quillane_qt_settings INTERFACE)
+target_link_libraries(quillane_qt_settings INTERFACE quillane_settings)
+target_compile_definitions(quillane_qt_settings INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CONTEXTLESS_CONNECT
+  QT_NO_KEYWORDS)
+
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
+endif()

@@ -1,0 +1,38 @@
+#include "common/Resources.h"
+
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/Text.h"
+
+namespace quillane {
+
+const ResourceEntry* FindResource(std::string_view name)
+{
+    for (const ResourceEntry* e = embedded::kResources; e->name != nullptr; ++e) {
+        if (SameText(e->name, name)) {
+            return e;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::string> ResourceNames()
+{
+    std::vector<std::string> names;
+    for (const ResourceEntry* e = embedded::kResources; e->name != nullptr; ++e) {
+        names.emplace_back(e->name);
+    }
+    return names;
+}
+
+bool ResourceToFile(std::string_view name, const std::string& file)
+{
+    const ResourceEntry* e = FindResource(name);
+    if (e == nullptr) {
+        throw Error("The program holds no resource named " + std::string(name) + ".");
+    }
+    WriteTextFile(file, std::string_view(reinterpret_cast<const char*>(e->data), e->size));
+    return true;
+}
+
+} // namespace quillane

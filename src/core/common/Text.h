@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Text and number helpers. Texts are Windows-1252 bytes.
+namespace quillane {
+
+using SplitArray = std::vector<std::string>;
+
+// n separators give n + 1 elements; never empty.
+SplitArray Split(char separator, std::string_view text);
+
+// Replaces every non-overlapping occurrence from left to right; without
+// caseSensitive, letters match under the Windows-1252 upper-case mapping.
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement,
+                       bool caseSensitive = false);
+
+// "*" stands for any run; matching goes left to right without backtracking.
+bool MatchWildcard(std::string_view text, std::string_view pattern);
+
+// The text between the parts of pattern before and after marker.
+std::string ExtractBetween(std::string_view pattern, std::string_view source, std::string_view marker);
+
+std::string UrlEncode(std::string_view text);
+std::string TidyHtmlText(std::string_view text);
+std::string StripDoubleQuotes(std::string_view text);
+
+// Makes text safe inside a single-quoted script literal: backslashes,
+// quotes and line breaks are escaped.
+std::string EscapeSingleQuotes(std::string_view text);
+
+// A colour value as stored by the program: 0x00BBGGRR, or a system colour
+// (high byte 0xFF or 0x80, low byte the system colour index).
+using ColorValue = std::uint32_t;
+std::string ColorToHtml(ColorValue colour);
+
+std::string StringsToHTML(const std::vector<std::string>& lines);
+
+std::string FormatDecimals(int decimals, double value);
+double ParseNumber(std::string_view text);
+
+// Strict reading of a decimal number with "." (blanks around, sign and
+// exponent allowed); false when the text is no number.
+bool TryParseDecimal(std::string_view text, double& value);
+// Strict reading of a 32-bit integer, decimal or with "0x".
+bool TryParseInteger(std::string_view text, std::int32_t& value);
+// Numbers as the program writes them: "." and at most 15 significant digits.
+std::string FormatNumber(double value);
+
+// Windows-1252 letter case.
+char UpperChar(char c);
+char LowerChar(char c);
+std::string UpperCase(std::string_view text);
+std::string LowerCase(std::string_view text);
+bool SameText(std::string_view a, std::string_view b);
+
+// Drops leading and trailing blanks and control characters.
+std::string Trim(std::string_view text);
+
+// Windows-1252 to and from UTF-8, for the window and the terminal.
+std::string Cp1252ToUtf8(std::string_view text);
+// Characters that Windows-1252 lacks become "?".
+std::string Utf8ToCp1252(std::string_view text);
+
+} // namespace quillane

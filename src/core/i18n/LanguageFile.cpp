@@ -1,0 +1,76 @@
+#include "i18n/LanguageFile.h"
+
+#include "common/Files.h"
+#include "common/Text.h"
+
+namespace quillane {
+
+LanguageFile::LanguageFile(const std::string& languageDir, const std::string& language)
+{
+    std::string path = languageDir + language + ".lng";
+    if (!FileExists(path)) {
+        path = languageDir + "english.lng";
+    }
+    if (FileExists(path)) {
+        path_ = path;
+        ini_ = std::make_unique<IniFile>(path);
+    }
+}
+
+std::string LanguageFile::GetTranslation(std::string_view section, std::string_view key, std::string_view def) const
+{
+    const std::size_t bar = key.find('|');
+    if (bar != std::string_view::npos && bar > 0) {
+        section = key.substr(0, bar);
+        key = key.substr(bar + 1);
+        key = key.substr(0, key.find('|'));
+    }
+    if (!ini_) {
+        return std::string(def);
+    }
+    return ini_->ReadString(section, key, def);
+}
+
+std::vector<std::pair<std::string, std::string>> LanguageFile::SectionValues(std::string_view section) const
+{
+    return ini_ ? ini_->ReadSectionValues(section) : std::vector<std::pair<std::string, std::string>>{};
+}
+
+TextTables LoadTextTables(const LanguageFile& file)
+{
+    TextTables t;
+    auto fill = [&file](std::vector<std::string>& table, std::string_view section) {
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            table[i] = file.GetTranslation(section, std::to_string(i), "");
+        }
+    };
+    fill(t.MsgBoxTexts, "MsgBox");
+    fill(t.StatusTexts, "Status");
+    fill(t.ComboTexts, "ComboText");
+    fill(t.EbayTexts, "eBayText");
+    const std::string price = file.GetTranslation("Rechnung", "price", "");
+    t.PriceCaptions[0] = price + " (" + file.GetTranslation("Rechnung", "gross", "") + "):";
+    t.PriceCaptions[1] = price + " (" + file.GetTranslation("Rechnung", "net", "") + "):";
+    t.OrderTextParts = Split('|', file.GetTranslation("Misc", "Bestellungstext", ""));
+    t.ConfirmTextParts = Split('|', file.GetTranslation("Misc", "Confirmstatus", ""));
+    return t;
+}
+
+std::string MessageLines(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '|') {
+            c = '\n';
+        }
+    }
+    return out;
+}
+
+std::string FormatPrice(std::string_view priceText, int index, const TCountry& country)
+{
+    const int slot = index == 1 ? 1 : 0;
+    return FormatDecimals(2, ParseNumber(priceText) * country.Rate[slot]) + " " + country.Currency[slot];
+}
+
+} // namespace quillane

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "common/IniFile.h"
+#include "settings/Country.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillane {
+
+// One language file of the language folder.
+class LanguageFile {
+public:
+    // Opens languageDir + language + ".lng", or "english.lng" when that
+    // file does not exist; with neither, every lookup gives its default.
+    LanguageFile(const std::string& languageDir, const std::string& language);
+
+    bool IsOpen() const { return ini_ != nullptr; }
+    const std::string& Path() const { return path_; }
+
+    // A key "Section|Key" (the "|" not in first place) names its own section.
+    std::string GetTranslation(std::string_view section, std::string_view key, std::string_view def) const;
+    // Entries of a section in file order.
+    std::vector<std::pair<std::string, std::string>> SectionValues(std::string_view section) const;
+
+private:
+    std::string path_;
+    std::unique_ptr<IniFile> ini_;
+};
+
+// The message, status and other text tables that a translation fills.
+struct TextTables {
+    std::vector<std::string> MsgBoxTexts = std::vector<std::string>(25);
+    std::vector<std::string> StatusTexts = std::vector<std::string>(7);
+    std::vector<std::string> ComboTexts = std::vector<std::string>(6);
+    std::vector<std::string> EbayTexts = std::vector<std::string>(4);
+    std::vector<std::string> PriceCaptions = std::vector<std::string>(2);
+    std::vector<std::string> OrderTextParts;
+    std::vector<std::string> ConfirmTextParts;
+};
+
+TextTables LoadTextTables(const LanguageFile& file);
+
+// A message text with "|" turned into line breaks.
+std::string MessageLines(std::string_view text);
+
+// The stored euro price shown in currency slot index of the country:
+// "24.45 DM".
+std::string FormatPrice(std::string_view priceText, int index, const TCountry& country);
+
+} // namespace quillane

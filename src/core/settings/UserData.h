@@ -1,0 +1,42 @@
+#pragma once
+
+#include "settings/Country.h"
+
+#include <string>
+
+namespace quillane {
+
+// The merchant's user data from the settings file.
+struct TUserData {
+    std::string UserID;
+    std::string Password;
+    std::int32_t Connection = -1;
+    bool autodc = false;
+    bool autocon = false;
+    TCountry Country;
+};
+
+inline constexpr std::string_view kSetupStatus = "setup";
+
+std::string SettingsFilePath(const std::string& programDir);
+
+// Opens the settings file for writing keys; it is created readable by its
+// owner only, because it holds passwords.
+class IniFile;
+IniFile OpenSettingsFile(const std::string& programDir);
+
+// Fills user from the settings file and the country table of programDir and
+// returns the start-up status: "setup" while the home country or the
+// connection kind is missing (then the connection reads 1 and the country is
+// defaultCountry), otherwise empty.
+std::string ReadUserData(const std::string& programDir, const std::string& defaultCountry, TUserData& user);
+
+// "Germany" when the first word of the system's language name is exactly
+// "Deutsch", otherwise "Ireland".
+std::string DefaultCountryFor(std::string_view systemLanguageName);
+
+// The native name of the language of the process locale, such as
+// "Deutsch (Deutschland)", from LC_ALL, LC_MESSAGES or LANG.
+std::string SystemLanguageName();
+
+} // namespace quillane

@@ -1,0 +1,120 @@
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/Resources.h"
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace quillane;
+using quillane::test::TempDir;
+
+TEST(Files, WriteTextFileWritesBytesAsGivenAndFailsLoudly)
+{
+    TempDir dir;
+    WriteTextFile(dir.file("a.txt"), "x\ny");
+    EXPECT_EQ(dir.read("a.txt"), "x\ny");
+    WriteTextFile(dir.file("a.txt"), "");
+    EXPECT_EQ(dir.read("a.txt"), "");
+    EXPECT_THROW(WriteTextFile(dir.file("missing/a.txt"), "x"), Error);
+}
+
+TEST(Files, ReplaceFile)
+{
+    TempDir dir;
+    dir.write("src", "new");
+    dir.write("dst", "old");
+    EXPECT_FALSE(ReplaceFile(dir.file("src"), dir.file("src")));
+    EXPECT_TRUE(ReplaceFile(dir.file("src"), dir.file("dst")));
+    EXPECT_EQ(dir.read("dst"), "new");
+    // A failed copy is not reported, but the old target is gone.
+    EXPECT_TRUE(ReplaceFile(dir.file("nothing"), dir.file("dst")));
+    EXPECT_FALSE(FileExists(dir.file("dst")));
+}
+
+TEST(Files, ReplaceInFileRewritesWithCrLf)
+{
+    TempDir dir;
+    dir.write("t.js", "a=[DATUM];\nb='[datum]'\r\nlast");
+    EXPECT_TRUE(ReplaceInFile(dir.file("t.js"), "[DATUM]", "1.2.2026"));
+    EXPECT_EQ(dir.read("t.js"), "a=1.2.2026;\r\nb='1.2.2026'\r\nlast\r\n");
+
+    // Only a placeholder that stands exactly as written triggers a replacement,
+    // but the file is written with CR LF all the same.
+    dir.write("u.js", "x=[datum]\n");
+    EXPECT_FALSE(ReplaceInFile(dir.file("u.js"), "[DATUM]", "1"));
+    EXPECT_EQ(dir.read("u.js"), "x=[datum]\r\n");
+
+    dir.write("v.js", "[A]\n");
+    EXPECT_TRUE(ReplaceInFile(dir.file("v.js"), "[A]", "b", dir.file("out.js")));
+    EXPECT_EQ(dir.read("v.js"), "[A]\n");
+    EXPECT_EQ(dir.read("out.js"), "b\r\n");
+    EXPECT_THROW(ReplaceInFile(dir.file("none.js"), "[A]", "b"), Error);
+}
+
+TEST(Files, CopyFolderPutsTheFolderInsideTheTarget)
+{
+    TempDir dir;
+    dir.write("daten/groups.ini", "g");
+    dir.write("daten/deutsch/1.txt", "d");
+    dir.write("Alpha/daten/groups.ini", "old");
+    EXPECT_TRUE(CopyFolder(dir.file("daten/"), dir.file("Alpha")));
+    EXPECT_EQ(dir.read("Alpha/daten/groups.ini"), "g");
+    EXPECT_EQ(dir.read("Alpha/daten/deutsch/1.txt"), "d");
+    EXPECT_FALSE(CopyFolder(dir.file("nothing"), dir.file("Alpha")));
+
+    EXPECT_TRUE(DeleteFolder(dir.file("Alpha/")));
+    EXPECT_FALSE(DirectoryExists(dir.file("Alpha")));
+    EXPECT_FALSE(DeleteFolder(dir.file("Alpha")));
+}
+
+TEST(Files, ListFilesModes)
+{
+    TempDir dir;
+    dir.write("b.jpg", "12345");
+    dir.write("a.TXT", "1");
+    dir.write("sub/c.jpg", "123");
+    dir.write(".hidden/d.jpg", "1");
+    const std::string d = dir.path();
+    using V = std::vector<std::string>;
+    EXPECT_EQ(ListFiles(d, "*.*", 2, false, false, false), (V{"sub"}));
+    EXPECT_EQ(ListFiles(d, "*.*", 1, false, true, false), (V{"a.TXT", "b.jpg"}));
+    EXPECT_EQ(ListFiles(d, "*.*", 1, false, false, false), (V{"a", "b"}));
+    EXPECT_EQ(ListFiles(d, "*.jpg", 1, false, false, false), (V{"b"}));
+    EXPECT_EQ(ListFiles(d, "*.txt", 1, false, true, false), (V{"a.TXT"}));
+    EXPECT_EQ(ListFiles(d, "*.*", 1, true, false, true), (V{d + "a|1", d + "b|5", d + "sub/c|3"}));
+    EXPECT_EQ(ListFiles(d, "*.*", 3, false, true, true), (V{"a.TXT|1", "b.jpg|5", "sub"}));
+    EXPECT_TRUE(ListFiles(dir.file("none"), "*.*", 3, false, true, true).empty());
+}
+
+TEST(Files, ShellFolderPathFindsXdgFoldersOrARoot)
+{
+    TempDir dir;
+    dir.write(".config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+    ForceDirectories(dir.file("Bilder"));
+    ForceDirectories(dir.file("Documents"));
+    const char* oldHome = std::getenv("HOME");
+    const std::string saved = oldHome ? oldHome : "";
+    ::setenv("HOME", dir.path().c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(ShellFolderPath("My Pictures"), dir.path() + "Bilder");
+    EXPECT_EQ(ShellFolderPath("Personal"), dir.path() + "Documents");
+    DeleteFolder(dir.file("Documents"));
+    EXPECT_EQ(ShellFolderPath("Personal"), "/");
+    ::setenv("HOME", saved.c_str(), 1);
+}
+
+TEST(Resources, EmbeddedPicturesByNameWithoutCase)
+{
+    TempDir dir;
+    const ResourceEntry* about = FindResource("ABOUT");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(about->data), 6), "GIF89a");
+    EXPECT_TRUE(ResourceToFile("About", dir.file("about.gif")));
+    const std::string written = dir.read("about.gif");
+    EXPECT_EQ(written, std::string(reinterpret_cast<const char*>(about->data), about->size));
+    EXPECT_THROW(ResourceToFile("no-such-resource", dir.file("x")), Error);
+    const auto names = ResourceNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), "ok"), names.end());
+}

@@ -1,0 +1,148 @@
+#include "common/Error.h"
+#include "common/IniFile.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quillane;
+using quillane::test::TempDir;
+
+TEST(IniFile, NamesMatchWithoutCaseAndOrderIsKept)
+{
+    TempDir dir;
+    const std::string path = dir.write("a.ini", "[Connection]\r\nconnection=3\r\nProvider=T-Net\r\n[Account]\r\nUserID=ab\r\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("CONNECTION", "Connection", -1), 3);
+    EXPECT_EQ(ini.ReadString("connection", "provider", ""), "T-Net");
+
+    ini.WriteString("Connection", "PROVIDER", "Other");  // replaced where it stands
+    ini.WriteString("Connection", "proxy_host", "gate"); // new key at the end of its section
+    ini.WriteString("FTP", "host", "ftp.example.org");   // new section at the end
+    ini.UpdateFile();
+    EXPECT_EQ(dir.read("a.ini"),
+              "[Connection]\r\nconnection=3\r\nProvider=Other\r\nproxy_host=gate\r\n"
+              "[Account]\r\nUserID=ab\r\n[FTP]\r\nhost=ftp.example.org\r\n");
+
+    const IniFile again(path);
+    EXPECT_EQ(again.ReadSections(), (std::vector<std::string>{"Connection", "Account", "FTP"}));
+    EXPECT_EQ(again.ReadSection("connection"), (std::vector<std::string>{"connection", "Provider", "proxy_host"}));
+}
+
+TEST(IniFile, ValuesAreTrimmedUnquotedAndCut)
+{
+    TempDir dir;
+    const std::string longValue(3000, 'x');
+    const std::string path = dir.write("v.ini", "[S]\nplain=  a b  \ndq=\" q \"\nsq='s'\nmixed=\"x'\nempty=\nlong=" +
+                                                    longValue + "\n");
+    const IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "plain", "d"), "a b");
+    EXPECT_EQ(ini.ReadString("S", "dq", "d"), " q ");
+    EXPECT_EQ(ini.ReadString("S", "sq", "d"), "s");
+    EXPECT_EQ(ini.ReadString("S", "mixed", "d"), "\"x'");
+    EXPECT_EQ(ini.ReadString("S", "empty", "d"), ""); // present but empty is not the default
+    EXPECT_EQ(ini.ReadString("S", "missing", "d"), "d");
+    EXPECT_EQ(ini.ReadString("S", "long", ""), longValue.substr(0, 2047));
+}
+
+TEST(IniFile, TypedReaders)
+{
+    TempDir dir;
+    const std::string path =
+        dir.write("t.ini", "[S]\nhex=0x1F\nHEX=0X10\nneg=-4\nbad=12a\nbool=2\nboolno=0\nboolbad=yes\n"
+                           "num=1.95583\ncomma=7,45\nint=19\nbig=99999999999\n");
+    const IniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("S", "hex", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("S", "neg", 0), -4);
+    EXPECT_EQ(ini.ReadInteger("S", "bad", 5), 5);
+    EXPECT_EQ(ini.ReadInteger("S", "big", 5), 5);
+    EXPECT_TRUE(ini.ReadBool("S", "bool", false));
+    EXPECT_FALSE(ini.ReadBool("S", "boolno", true));
+    EXPECT_TRUE(ini.ReadBool("S", "boolbad", true));
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "num", 1), 1.95583);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "comma", 1), 1);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "int", 0), 19);
+}
+
+TEST(IniFile, TypedWriters)
+{
+    TempDir dir;
+    IniFile ini(dir.file("w.ini"));
+    ini.WriteBool("S", "on", true);
+    ini.WriteBool("S", "off", false);
+    ini.WriteInteger("S", "n", -12);
+    ini.WriteFloat("S", "rate", 1.95583);
+    ini.WriteFloat("S", "third", 1.0 / 3);
+    ini.WriteString("S", "multi", "a\r\nb=c"); // must stay one key
+    ini.UpdateFile();
+    EXPECT_EQ(dir.read("w.ini"),
+              "[S]\r\non=1\r\noff=0\r\nn=-12\r\nrate=1.95583\r\nthird=0.333333333333333\r\nmulti=a  b=c\r\n");
+}
+
+TEST(IniFile, EraseSectionAndDeleteKey)
+{
+    TempDir dir;
+    const std::string path = dir.write("e.ini", "[A]\nx=1\n[B]\ny=2\nz=3\n[C]\n");
+    IniFile ini(path);
+    ini.EraseSection("a");
+    ini.DeleteKey("B", "Y");
+    ini.UpdateFile();
+    EXPECT_EQ(dir.read("e.ini"), "[B]\r\nz=3\r\n[C]\r\n");
+    EXPECT_FALSE(IniFile(path).SectionExists("A"));
+    ini.WriteString("A", "x", "again"); // an erased section comes back at the end
+    ini.UpdateFile();
+    EXPECT_EQ(dir.read("e.ini"), "[B]\r\nz=3\r\n[C]\r\n[A]\r\nx=again\r\n");
+}
+
+TEST(IniFile, BrokenFilesReadWithDefaults)
+{
+    TempDir dir;
+    const char raw[] = "[S]\nk=v\n\x00\xFF\xFE=\x01\n[broken\nq=1\n";
+    std::string binary(raw, sizeof raw - 1);
+    binary += "big=" + std::string(10 * 1024 * 1024, 'z') + "\n";
+    const std::string path = dir.write("b.ini", binary);
+    const IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "v");
+    EXPECT_FALSE(ini.SectionExists("broken"));
+    EXPECT_EQ(ini.ReadInteger("S", "q", 7), 1); // the line after a broken header stays in its section
+    EXPECT_EQ(ini.ReadString("S", "big", "").size(), 2047u);
+    EXPECT_EQ(IniFile(dir.file("missing.ini")).ReadString("S", "k", "def"), "def");
+    EXPECT_EQ(IniFile(dir.path()).ReadSections().size(), 0u); // a folder is no file
+}
+
+TEST(IniFile, FailedWriteNamesTheFile)
+{
+    if (::geteuid() == 0) {
+        // root writes anywhere; a missing folder fails for everybody
+    }
+    TempDir dir;
+    IniFile ini(dir.file("no/such/folder/x.ini"));
+    ini.WriteString("S", "k", "v");
+    try {
+        ini.UpdateFile();
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.file("no/such/folder/x.ini"));
+    }
+}
+
+TEST(IniFile, OwnerOnlyFilesAreCreatedPrivate)
+{
+    TempDir dir;
+    IniFile ini(dir.file("p.ini"));
+    ini.SetOwnerOnly(true);
+    ini.WriteString("Account", "Password", "secret");
+    ini.UpdateFile();
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("p.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(IniFile, StringsFromIniSection)
+{
+    TempDir dir;
+    const std::string path = dir.write("s.ini", "[Lines]\n0=first\n2=third\nx=odd\n");
+    EXPECT_EQ(StringsFromIniSection(path, "lines"), (std::vector<std::string>{"first", "", "third"}));
+    EXPECT_TRUE(StringsFromIniSection(path, "none").empty());
+}

@@ -1,0 +1,165 @@
+#include "common/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillane;
+
+TEST(Text, SplitGivesOneMoreElementThanSeparators)
+{
+    struct Case {
+        const char* text;
+        SplitArray expected;
+    } cases[] = {
+        {"", {""}},
+        {"a|", {"a", ""}},
+        {"||", {"", "", ""}},
+        {"|a", {"", "a"}},
+        {"a|b|c", {"a", "b", "c"}},
+        {"a\xA6" "b", {"a\xA6" "b"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Split('|', c.text), c.expected) << c.text;
+    }
+}
+
+TEST(Text, ReplaceAllIsLeftToRightAndCaseInsensitive)
+{
+    EXPECT_EQ(ReplaceAll("A-a-A", "a", "b"), "b-b-b");
+    EXPECT_EQ(ReplaceAll("xxxx", "xx", "x"), "xx");
+    EXPECT_EQ(ReplaceAll("", "a", "b"), "");
+    EXPECT_EQ(ReplaceAll("A-a", "a", "b", true), "A-b");
+    // Accented letters of the code page match their capitals: ä and Ä, š and Š.
+    EXPECT_EQ(ReplaceAll("\xE4\x9A-\xC4\x8A", "\xE4\x9A", "x"), "x-x");
+    EXPECT_EQ(ReplaceAll("[datum] [DATUM]", "[DATUM]", "1.1."), "1.1. 1.1.");
+}
+
+TEST(Text, MatchWildcardWithoutBacktracking)
+{
+    struct Case {
+        const char* text;
+        const char* pattern;
+        bool match;
+    } cases[] = {
+        {"abc", "*b*", true},  {"abc", "a*", true},        {"abc", "*c", true},
+        {"abc", "b*", false},  {"xabab", "*ab", false},    {"abc", "abc", true},
+        {"abc", "ab", false},  {"abc", "*", true},         {"", "*", true},
+        {"a[1]b", "*[*]*", true}, {"a]1[b", "*[*]*", false}, {"ABC", "*b*", false},
+        {"ab", "ab*ab", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MatchWildcard(c.text, c.pattern), c.match) << c.text << " ~ " << c.pattern;
+    }
+}
+
+TEST(Text, ExtractBetween)
+{
+    EXPECT_EQ(ExtractBetween("[?]", "x[12]y[34]", "?"), "12");
+    EXPECT_EQ(ExtractBetween("<!-- UserID=? -->", "<html><!-- userid=merchant7 --></html>", "?"), "merchant7");
+    // The prefix nearest to the suffix counts.
+    EXPECT_EQ(ExtractBetween("<b>?</b>", "<b>a<b>bc</b>", "?"), "bc");
+    EXPECT_EQ(ExtractBetween("[?]", "no brackets", "?"), "");
+    EXPECT_EQ(ExtractBetween("[]", "x[12]", "?"), "");
+    EXPECT_EQ(ExtractBetween("?]", "x[12]", "?"), "");
+    // A suffix without a prefix before it does not count; the next one may.
+    EXPECT_EQ(ExtractBetween("[?]", "]x[5]", "?"), "5");
+}
+
+TEST(Text, UrlEncode)
+{
+    EXPECT_EQ(UrlEncode("a b&c"), "a+b%26c");
+    EXPECT_EQ(UrlEncode("\xE4"), "%E4");
+    EXPECT_EQ(UrlEncode("Az09!$'()*-.@_"), "Az09!$'()*-.@_");
+    EXPECT_EQ(UrlEncode("/?=\n"), "%2F%3F%3D%0A");
+}
+
+TEST(Text, TidyHtmlText)
+{
+    EXPECT_EQ(TidyHtmlText("  a  <br><br>"), "a");
+    EXPECT_EQ(TidyHtmlText("a    b"), "a  b");
+    EXPECT_EQ(TidyHtmlText("a <BR>b<BR>"), "a<br>b<BR>"); // only a lower-case end is cut
+    EXPECT_EQ(TidyHtmlText("\r\n\tx\r\n"), "x");
+    EXPECT_EQ(TidyHtmlText(""), "");
+}
+
+TEST(Text, QuotesAndEscapes)
+{
+    EXPECT_EQ(StripDoubleQuotes("say \"hi\""), "say hi");
+    EXPECT_EQ(EscapeSingleQuotes("O'Neil"), "O\\'Neil");
+    // Backslashes and line breaks would break a script literal as well.
+    EXPECT_EQ(EscapeSingleQuotes("a\\b\r\nc"), "a\\\\b\\r\\nc");
+}
+
+TEST(Text, ColorToHtmlWritesRedGreenBlue)
+{
+    EXPECT_EQ(ColorToHtml(0x030201), "010203");
+    EXPECT_EQ(ColorToHtml(0xFFFFFF), "FFFFFF");
+    EXPECT_EQ(ColorToHtml(0x0000FF), "FF0000");
+    EXPECT_EQ(ColorToHtml(0xFF000005), "FFFFFF"); // the window colour of the system
+}
+
+TEST(Text, StringsToHTML)
+{
+    EXPECT_EQ(StringsToHTML({}), "");
+    EXPECT_EQ(StringsToHTML({"a", "b"}), "\r\n\t\ta<br>\r\n\t\tb<br>");
+}
+
+TEST(Text, FormatDecimals)
+{
+    struct Case {
+        int decimals;
+        double value;
+        const char* text;
+    } cases[] = {
+        {2, 5, "5.00"},       {3, -0.5, "-0.500"}, {2, 24.4454, "24.45"}, {2, 1.005, "1.01"},
+        {2, 0.125, "0.13"},   {2, -0.001, "0.00"}, {2, 1234567.891, "1234567.89"},
+        {3, 12.5 / 1.95583, "6.391"}, {2, 99.995, "100.00"}, {0, 2.5, "  3"}, {2, 0, "0.00"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatDecimals(c.decimals, c.value), c.text) << c.value;
+    }
+}
+
+TEST(Text, ParseNumberIsLenient)
+{
+    struct Case {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"", 0},          {"12,50", 12.5},  {"12 EUR", 12},   {"1.234,56", 0}, {"-3,5", 3.5},
+        {"-3.5", -3.5},   {" 7.45 ", 7.45}, {"1e3", 1000},    {"abc", 0},      {"\x80 9,99", 9.99},
+        {"+2", 2},        {"inf", 0},       {"nan", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(ParseNumber(c.text), c.value) << c.text;
+    }
+}
+
+TEST(Text, NumbersAreWrittenWithPointAndFifteenDigits)
+{
+    EXPECT_EQ(FormatNumber(1.95583), "1.95583");
+    EXPECT_EQ(FormatNumber(7.45), "7.45");
+    EXPECT_EQ(FormatNumber(19), "19");
+    EXPECT_EQ(FormatNumber(0.1 + 0.2), "0.3");
+    EXPECT_EQ(FormatNumber(1.0 / 3), "0.333333333333333");
+}
+
+TEST(Text, Cp1252RoundTripsThroughUtf8)
+{
+    std::string all;
+    for (int i = 1; i < 256; ++i) {
+        all += static_cast<char>(i);
+    }
+    EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);
+    EXPECT_EQ(Cp1252ToUtf8("\x80 \xE4"), "\xE2\x82\xAC \xC3\xA4");
+    EXPECT_EQ(Utf8ToCp1252("\xE2\x82\xAC"), "\x80");
+    EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?"); // no such character in the code page
+    EXPECT_EQ(Utf8ToCp1252("\xC3"), "?");          // cut sequence
+}
+
+TEST(Text, CaseMappingCoversTheCodePage)
+{
+    EXPECT_EQ(UpperCase("stra\xDF" "e \xE4\xF6\xFC \xFF"), "STRA\xDF" "E \xC4\xD6\xDC \x9F");
+    EXPECT_EQ(LowerCase("\xC4\xD6\xDC"), "\xE4\xF6\xFC");
+    EXPECT_TRUE(SameText("Germany", "GERMANY"));
+    EXPECT_FALSE(SameText("\xF7", "\xD7")); // division and multiplication signs are no letters
+}
