@@ -1,0 +1,29 @@
+#pragma once
+
+#include "i18n/LanguageFile.h"
+#include "settings/AppDirs.h"
+#include "settings/UserData.h"
+
+#include <string>
+
+namespace quillane::gui {
+
+// The state the whole application shares: owned by the application and
+// handed to the windows that need it.
+struct AppState {
+    TAppDirs Dirs;
+    TUserData User;
+    std::string StartupStatus;
+    // Used while the status is "setup"; chosen from the system language.
+    std::string DefaultCountry = "Ireland";
+    TextTables Texts;
+    bool TranslationMode = false;
+    // Prices typed as net (1) or gross (0).
+    int PriceEntryMode = 1;
+    std::string ProjectName = "untitled";
+    std::string ProjectFile;
+
+    bool inSetup() const { return StartupStatus == kSetupStatus; }
+};
+
+} // namespace quillane::gui

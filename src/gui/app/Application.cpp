@@ -1,0 +1,47 @@
+#include "app/Application.h"
+
+#include "app/AboutWindow.h"
+#include "app/MainWindow.h"
+#include "settings/SettingsDialog.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace quillane::gui {
+
+Application::Application(const std::string& programDir)
+{
+    state_.Dirs = MakeAppDirs(programDir);
+    QApplication::setApplicationName(QStringLiteral("Quillane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillane"));
+
+    main_ = std::make_unique<MainWindow>(state_);
+    about_ = std::make_unique<AboutWindow>(state_);
+    settings_ = std::make_unique<SettingsDialog>();
+    main_->setWindows({main_.get(), about_.get(), settings_.get()});
+
+    connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->show(); });
+    connect(main_.get(), &MainWindow::settingsRequested, settings_.get(),
+            [this](int page) { settings_->showPage(page); });
+    connect(about_.get(), &AboutWindow::setupRequested, settings_.get(), [this] { settings_->showPage(0); });
+}
+
+Application::~Application() = default;
+
+void Application::start()
+{
+    about_->show();
+    about_->repaint();
+    main_->show(); // runs FormShow
+    about_->configure();
+    main_->setStatusText(0, main_->statusText(0));
+    about_->repaint();
+    main_->repaint();
+    if (state_.StartupStatus.empty()) {
+        // The window stays usable while the splash waits.
+        QTimer::singleShot(kSplashMilliseconds, about_.get(), [this] { about_->fadeOut(); });
+    }
+    about_->raise();
+}
+
+} // namespace quillane::gui

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/AppState.h"
+
+#include <QObject>
+#include <memory>
+
+namespace quillane::gui {
+
+class AboutWindow;
+class MainWindow;
+class SettingsDialog;
+
+// Program entry: creates the windows in their order, shows the splash,
+// starts the main window and closes the splash when start-up is done.
+class Application : public QObject {
+    Q_OBJECT
+public:
+    explicit Application(const std::string& programDir);
+    ~Application() override;
+
+    // Runs the start-up up to the message loop.
+    void start();
+
+    AppState& state() { return state_; }
+    MainWindow* mainWindow() const { return main_.get(); }
+    AboutWindow* aboutWindow() const { return about_.get(); }
+    SettingsDialog* settingsDialog() const { return settings_.get(); }
+
+    // How long the splash stays in the normal state.
+    static constexpr int kSplashMilliseconds = 1000;
+
+private:
+    AppState state_;
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<SettingsDialog> settings_;
+};
+
+} // namespace quillane::gui

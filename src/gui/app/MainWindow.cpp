@@ -1,0 +1,440 @@
+#include "app/MainWindow.h"
+
+#include "app/AppState.h"
+#include "app/CatalogPage.h"
+#include "common/Files.h"
+#include "common/QtText.h"
+#include "common/Translator.h"
+#include "settings/Country.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSet>
+#include <QTreeWidget>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quillane::gui {
+
+namespace {
+
+struct ActionSpec {
+    const char* name;
+    const char* caption;
+    QKeyCombination shortcut;
+    QStyle::StandardPixmap icon;
+};
+
+constexpr QKeyCombination kNone = QKeyCombination(Qt::Key_unknown);
+
+const ActionSpec kActions[] = {
+    {"mNeu", "&Neu", Qt::ALT | Qt::Key_N, QStyle::SP_FileIcon},
+    {"mOeffnen", "Ö&ffnen", Qt::ALT | Qt::Key_O, QStyle::SP_DialogOpenButton},
+    {"mImportieren", "&Importieren", Qt::ALT | Qt::Key_I, QStyle::SP_ArrowDown},
+    {"mSpeichern", "&Speichern", Qt::ALT | Qt::Key_S, QStyle::SP_DialogSaveButton},
+    {"mSpeichernals", "S&peichern als", kNone, QStyle::SP_DialogSaveButton},
+    {"mEigenschaften", "&Eigenschaften", kNone, QStyle::SP_FileDialogDetailedView},
+    {"mGestaltung", "&Gestaltung", Qt::ALT | Qt::Key_L, QStyle::SP_DesktopIcon},
+    {"mShopErstellen", "S&hop erstellen", QKeyCombination(Qt::Key_F5), QStyle::SP_BrowserReload},
+    {"mShopAnsehen", "Sh&op ansehen", QKeyCombination(Qt::Key_F6), QStyle::SP_FileDialogContentsView},
+    {"mShopPublizieren", "Shop &veröffentlichen", QKeyCombination(Qt::Key_F7), QStyle::SP_ArrowUp},
+    {"mBeenden", "&Beenden", Qt::ALT | Qt::Key_F4, QStyle::SP_DialogCloseButton},
+    {"mArtikelverw", "&Artikelverwaltung", kNone, QStyle::SP_CustomBase},
+    {"mBestellung", "&Bestellungseingang", kNone, QStyle::SP_CustomBase},
+    {"mAccountmanager", "Accountmanager", kNone, QStyle::SP_CustomBase},
+    {"mEinstellungen", "&Einstellungen", Qt::ALT | Qt::Key_C, QStyle::SP_ComputerIcon},
+    {"mProfil", "&Profil", Qt::ALT | Qt::Key_P, QStyle::SP_DirHomeIcon},
+    {"mInhalt", "&Inhalt", QKeyCombination(Qt::Key_F1), QStyle::SP_DialogHelpButton},
+    {"mUeber", "Ü&ber", kNone, QStyle::SP_MessageBoxInformation},
+};
+
+QChar mnemonicOf(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&')) {
+            if (text[i + 1] != QLatin1Char('&')) {
+                return text[i + 1].toUpper();
+            }
+            ++i;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state)
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setMinimumSize(780, 580);
+    createActions();
+    createMenusAndToolbar();
+    createPages();
+    createStatusBar();
+    updateTitle();
+}
+
+void MainWindow::createActions()
+{
+    for (const ActionSpec& spec : kActions) {
+        auto* a = new QAction(QString::fromUtf8(spec.caption), this);
+        a->setObjectName(QString::fromUtf8(spec.name));
+        if (spec.shortcut != kNone) {
+            a->setShortcut(QKeySequence(spec.shortcut));
+        }
+        if (spec.icon != QStyle::SP_CustomBase) {
+            a->setIcon(style()->standardIcon(spec.icon));
+        }
+        actions_.insert(a->objectName(), a);
+    }
+    // Disabled until a project gives them something to work on.
+    for (const char* name : {"mSpeichern", "mShopErstellen", "mShopAnsehen", "mShopPublizieren"}) {
+        action(name)->setEnabled(false);
+    }
+
+    connect(action("mBeenden"), &QAction::triggered, this, &QWidget::close);
+    connect(action("mArtikelverw"), &QAction::triggered, this, [this] { showPage(catalog_); });
+    connect(action("mBestellung"), &QAction::triggered, this, [this] { showPage(ordersPage_); });
+    connect(action("mAccountmanager"), &QAction::triggered, this, [this] { showPage(accountPage_); });
+    connect(action("mInhalt"), &QAction::triggered, this, [this] { showPage(helpPage_); });
+    connect(action("mUeber"), &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(action("mEinstellungen"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(0); });
+    connect(action("mProfil"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(1); });
+}
+
+QAction* MainWindow::action(const char* name) const
+{
+    return actions_.value(QString::fromUtf8(name));
+}
+
+void MainWindow::createMenusAndToolbar()
+{
+    auto addMenu = [this](const char* name, const char* caption) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(caption));
+        menu->setObjectName(QString::fromUtf8(name) + QStringLiteral("Menu"));
+        menu->menuAction()->setObjectName(QString::fromUtf8(name));
+        menuActions_.append(menu->menuAction());
+        return menu;
+    };
+    QMenu* project = addMenu("mProjekt", "&Projekt");
+    for (const char* name : {"mNeu", "mOeffnen", "mImportieren", "mSpeichern", "mSpeichernals"}) {
+        project->addAction(action(name));
+    }
+    project->addSeparator();
+    project->addAction(action("mEigenschaften"));
+    project->addAction(action("mGestaltung"));
+    project->addSeparator();
+    for (const char* name : {"mShopErstellen", "mShopAnsehen", "mShopPublizieren"}) {
+        project->addAction(action(name));
+    }
+    project->addSeparator();
+    project->addAction(action("mBeenden"));
+
+    QMenu* view = addMenu("mAnsicht", "&Ansicht");
+    for (const char* name : {"mArtikelverw", "mBestellung", "mAccountmanager"}) {
+        view->addAction(action(name));
+    }
+    QMenu* options = addMenu("mOptionen", "&Optionen");
+    options->addAction(action("mEinstellungen"));
+    options->addAction(action("mProfil"));
+    QMenu* help = addMenu("mHilfe", "&Hilfe");
+    help->addAction(action("mInhalt"));
+    help->addSeparator();
+    help->addAction(action("mUeber"));
+
+    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setObjectName(QStringLiteral("MainToolbar"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const std::initializer_list<const char*> groups[] = {
+        {"mNeu", "mOeffnen", "mImportieren", "mSpeichern"},
+        {"mShopErstellen", "mShopAnsehen", "mShopPublizieren"},
+        {"mEigenschaften", "mGestaltung"},
+        {"mEinstellungen", "mProfil"},
+        {"mBeenden"},
+    };
+    bool first = true;
+    for (const auto& group : groups) {
+        if (!first) {
+            bar->addSeparator();
+        }
+        first = false;
+        for (const char* name : group) {
+            bar->addAction(action(name));
+        }
+    }
+
+    // The catalog language: which language's group names and descriptions
+    // are shown and edited.
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    auto* languageLabel = new QLabel(QStringLiteral("Sprache:"), bar);
+    languageLabel->setObjectName(QStringLiteral("LanguageLabel"));
+    setHint(languageLabel, "Sprache");
+    bar->addWidget(languageLabel);
+    guilang_ = new QComboBox(bar);
+    guilang_->setObjectName(QStringLiteral("guilang"));
+    guilang_->setMinimumContentsLength(10);
+    guilang_->setEnabled(false);
+    bar->addWidget(guilang_);
+}
+
+void MainWindow::createPages()
+{
+    central_ = new QStackedWidget(this);
+    central_->setObjectName(QStringLiteral("Central"));
+    pages_ = new QTabWidget(central_);
+    pages_->setObjectName(QStringLiteral("Pages"));
+
+    catalog_ = new CatalogPage;
+    setHint(catalog_, "Artikelverw");
+    pages_->addTab(catalog_, QStringLiteral("Artikelverwaltung"));
+
+    ordersPage_ = new QWidget;
+    ordersPage_->setObjectName(QStringLiteral("OrdersPage"));
+    setHint(ordersPage_, "Bestelleing");
+    pages_->addTab(ordersPage_, QStringLiteral("Bestellungseingang"));
+
+    accountPage_ = new QWidget;
+    accountPage_->setObjectName(QStringLiteral("AccountPage"));
+    setHint(accountPage_, "accountmanager");
+    pages_->addTab(accountPage_, QStringLiteral("Accountmanager"));
+
+    // The help page has no tab of its own.
+    helpPage_ = new QTextBrowser(central_);
+    helpPage_->setObjectName(QStringLiteral("HelpPage"));
+
+    central_->addWidget(pages_);
+    central_->addWidget(helpPage_);
+    setCentralWidget(central_);
+
+    connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+        statusBar()->update();
+        if (pages_->widget(index) == ordersPage_) {
+            FormResize();
+        }
+    });
+}
+
+void MainWindow::createStatusBar()
+{
+    panel0_ = new QLabel(this);
+    panel0_->setObjectName(QStringLiteral("StatusPanel0"));
+    panel1_ = new QLabel(this);
+    panel1_->setObjectName(QStringLiteral("StatusPanel1"));
+    panel1_->setFixedWidth(100);
+    statusBar()->addWidget(panel0_, 1);
+    statusBar()->addPermanentWidget(panel1_);
+}
+
+void MainWindow::showPage(QWidget* page)
+{
+    if (page == helpPage_) {
+        central_->setCurrentWidget(helpPage_);
+        return;
+    }
+    central_->setCurrentWidget(pages_);
+    pages_->setCurrentWidget(page);
+}
+
+QString MainWindow::statusText(int panel) const
+{
+    return panel == 0 ? panel0_->text() : panel1_->text();
+}
+
+void MainWindow::setStatusText(int panel, const QString& text)
+{
+    (panel == 0 ? panel0_ : panel1_)->setText(text);
+}
+
+void MainWindow::updateTitle()
+{
+    const QString name = toQ(state_.ProjectName);
+    setWindowTitle(state_.ProjectName == "untitled" ? QStringLiteral("[untitled] - Quillane")
+                                                    : QStringLiteral("[%1.shp] - Quillane").arg(name));
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void MainWindow::FormShow()
+{
+    resize(1000, 800);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    state_.DefaultCountry = DefaultCountryFor(SystemLanguageName());
+    // The directories are set by the application before the window exists.
+    ForceDirectories(state_.Dirs.TempDir);
+
+    std::vector<std::string> languages = GetActiveLangs(CountryTablePath(state_.Dirs.ProgramDir));
+    std::sort(languages.begin(), languages.end());
+    guilang_->clear();
+    for (const std::string& l : languages) {
+        guilang_->addItem(toQ(l));
+    }
+    // Numbers always use "." whatever the desktop's region.
+    QLocale::setDefault(QLocale::c());
+    state_.PriceEntryMode = 1;
+
+    state_.StartupStatus = GetUserData();
+    Translate(fromQ(guilang_->currentText()));
+    Neu1Click(this);
+}
+
+std::string MainWindow::GetUserData()
+{
+    const std::string status = ReadUserData(state_.Dirs.ProgramDir, state_.DefaultCountry, state_.User);
+    const bool normal = status.empty();
+    action("mAccountmanager")->setEnabled(normal);
+    action("mProfil")->setEnabled(normal);
+    const QString language = toQ(state_.User.Country.Language);
+    if (guilang_->findText(language) < 0) {
+        guilang_->addItem(language);
+        guilang_->model()->sort(0);
+    }
+    guilang_->setCurrentText(language);
+    return status;
+}
+
+void MainWindow::Translate(const std::string& language)
+{
+    const LanguageFile file(state_.Dirs.LanguageDir, language);
+    QList<QWidget*> windows = windows_;
+    if (!windows.contains(this)) {
+        windows.prepend(this);
+    }
+    translateWindows(windows, file, state_.User.Country);
+    state_.Texts = LoadTextTables(file);
+
+    QTreeWidgetItem* header = catalog_->itemList()->headerItem();
+    header->setText(2, toQ(file.GetTranslation("Rechnung", "description", "")));
+    header->setText(3, toQ(file.GetTranslation("Rechnung", "orderno", "")));
+    header->setText(4, toQ(file.GetTranslation("Rechnung", "price", "")));
+    catalog_->priceCaption()->setText(toQ(state_.Texts.PriceCaptions[1]));
+    resolveMnemonicClashes();
+}
+
+void MainWindow::resolveMnemonicClashes()
+{
+    QSet<QChar> taken;
+    for (QAction* a : std::as_const(actions_)) {
+        const QKeySequence key = a->shortcut();
+        if (!key.isEmpty() && key[0].keyboardModifiers() == Qt::AltModifier) {
+            const int code = key[0].key();
+            if (code >= Qt::Key_A && code <= Qt::Key_Z) {
+                taken.insert(QChar(code));
+            }
+        }
+    }
+    for (QAction* menu : std::as_const(menuActions_)) {
+        const QChar m = mnemonicOf(menu->text());
+        if (!m.isNull() && taken.contains(m)) {
+            QString text = menu->text();
+            text.remove(text.indexOf(QLatin1Char('&')), 1);
+            menu->setText(text);
+        }
+    }
+}
+
+void MainWindow::Neu1Click(QObject* sender)
+{
+    // At start-up the working copy of an earlier run stays for recovery.
+    Q_UNUSED(sender);
+    state_.ProjectName = "untitled";
+    state_.ProjectFile = state_.Dirs.TempDir + "shop.tmp";
+    state_.Dirs.DataDir = state_.Dirs.TempDir + "daten/";
+    state_.Dirs.ShopDir = state_.Dirs.TempDir + "shop/";
+    updateTitle();
+    setStatusText(0, toQ(state_.Texts.StatusTexts[0]));
+    setStatusText(1, QStringLiteral("0 ") + toQ(state_.Texts.StatusTexts[6]));
+    for (const char* name : {"mShopPublizieren", "mEigenschaften", "mShopErstellen", "mShopAnsehen", "mGestaltung"}) {
+        action(name)->setEnabled(false);
+    }
+    ForceDirectories(state_.Dirs.DataDir);
+    ForceDirectories(state_.Dirs.ShopDir);
+    action("mSpeichern")->setEnabled(false);
+}
+
+void MainWindow::FormResize()
+{
+    catalog_->FormResize(state_.TranslationMode);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        FormActivate();
+    }
+}
+
+void MainWindow::FormActivate()
+{
+    // Open dialogs are never hidden behind the main window.
+    for (QWidget* w : std::as_const(windows_)) {
+        if (w != this && w->isVisible()) {
+            w->raise();
+        }
+    }
+}
+
+bool MainWindow::FormCloseQuery()
+{
+    // Nothing to ask while the project holds no unsaved change.
+    return !action("mSpeichern")->isEnabled();
+}
+
+void MainWindow::FormClose()
+{
+    for (const char* name : {"shop.tmp", "groups.ini", "pictures.ini", "recovery.dat", "rechnung.html", "renr.js",
+                             "image.jpg"}) {
+        std::remove((state_.Dirs.TempDir + name).c_str());
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+    // Hidden dialogs must not keep the program alive.
+    for (QWidget* w : std::as_const(windows_)) {
+        if (w != this) {
+            w->close();
+        }
+    }
+}
+
+} // namespace quillane::gui

@@ -1,0 +1,191 @@
+#include "app/AboutWindow.h"
+#include "app/Application.h"
+#include "app/CatalogPage.h"
+#include "app/MainWindow.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/QtText.h"
+#include "settings/SettingsDialog.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+using namespace quillane;
+using namespace quillane::gui;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    // A program folder with the shipped country table and language files.
+    std::string makeHome(QTemporaryDir& dir, const char* settings)
+    {
+        const std::string home = dir.path().toStdString() + "/";
+        std::filesystem::copy(QUILLANE_DATA_DIR "countries.dat", home + "countries.dat");
+        std::filesystem::copy(QUILLANE_DATA_DIR "sprache", home + "sprache");
+        if (settings != nullptr) {
+            WriteTextFile(home + "quillane.ini", settings);
+        }
+        return home;
+    }
+
+    static QString lng(const std::string& home, const char* language, const char* section, const char* key)
+    {
+        return toQ(IniFile(home + "sprache/" + language + ".lng").ReadString(section, key, "?"));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("LC_ALL", "de_DE.UTF-8"); }
+
+    void setupStateShowsTheFirstTimePrompt()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, nullptr);
+        Application app(home);
+        app.start();
+        MainWindow* main = app.mainWindow();
+
+        QCOMPARE(main->windowTitle(), QStringLiteral("[untitled] - Quillane"));
+        QCOMPARE(main->statusText(0), lng(home, "deutsch", "Status", "0"));
+        QCOMPARE(main->statusText(1), QStringLiteral("0 ") + lng(home, "deutsch", "Status", "6"));
+        QCOMPARE(app.state().StartupStatus, std::string("setup"));
+        QCOMPARE(app.state().User.Country.Name, std::string("Germany")); // from the system language
+        QCOMPARE(app.state().User.Connection, 1);
+        QCOMPARE(main->catalogLanguage()->currentText(), QStringLiteral("deutsch"));
+
+        QVERIFY(!main->action("mAccountmanager")->isEnabled());
+        QVERIFY(!main->action("mProfil")->isEnabled());
+        for (const char* name : {"mSpeichern", "mShopErstellen", "mShopAnsehen", "mShopPublizieren",
+                                 "mEigenschaften", "mGestaltung"}) {
+            QVERIFY2(!main->action(name)->isEnabled(), name);
+        }
+        for (const char* name : {"mNeu", "mOeffnen", "mImportieren", "mSpeichernals", "mBeenden", "mEinstellungen",
+                                 "mInhalt", "mUeber", "mArtikelverw", "mBestellung"}) {
+            QVERIFY2(main->action(name)->isEnabled(), name);
+        }
+        QCOMPARE(main->action("mNeu")->text(), lng(home, "deutsch", "Actions", "mNeu"));
+        QCOMPARE(main->action("mShopErstellen")->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(main->action("mNeu")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+
+        AboutWindow* about = app.aboutWindow();
+        QVERIFY(about->isVisible());
+        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("aboutTitle"))->text(), QStringLiteral("FIRST TIME SETUP"));
+        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("aboutPrompt"))->text(),
+                 lng(home, "deutsch", "MsgBox", "20"));
+        QVERIFY(about->findChild<QLabel*>(QStringLiteral("aboutOk"))->isVisible());
+        QVERIFY(about->findChild<QLabel*>(QStringLiteral("aboutCancel"))->isVisible());
+        QVERIFY(!about->findChild<QLabel*>(QStringLiteral("aboutNotice"))->isVisible());
+        QVERIFY(!about->findChild<QLabel*>(QStringLiteral("aboutOk"))->pixmap().isNull());
+
+        // The prompt stays; "ok" leads to the settings dialog.
+        QTest::qWait(Application::kSplashMilliseconds + 300);
+        QVERIFY(about->isVisible());
+        QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("aboutOk")), Qt::LeftButton);
+        QTRY_VERIFY(!about->isVisible());
+        QVERIFY(app.settingsDialog()->isVisible());
+        main->close();
+    }
+
+    void normalStateClosesTheSplashByItself()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(
+            dir, "[Account]\r\nUserID=shop7\r\nCountry=Switzerland\r\n[Connection]\r\nconnection=1\r\n");
+        ForceDirectories(home + "temp");
+        WriteTextFile(home + "temp/recovery.dat", "Alpha");
+        Application app(home);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        AboutWindow* about = app.aboutWindow();
+
+        QCOMPARE(app.state().StartupStatus, std::string());
+        QVERIFY(main->action("mAccountmanager")->isEnabled());
+        QVERIFY(main->action("mProfil")->isEnabled());
+        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("aboutTitle"))->text(), QStringLiteral("SHOP7"));
+        QVERIFY(about->findChild<QLabel*>(QStringLiteral("aboutNotice"))->isVisible());
+        QVERIFY(!about->findChild<QLabel*>(QStringLiteral("aboutOk"))->isVisible());
+        // Swiss prices show in francs: the "Geld" labels follow the home currency.
+        QCOMPARE(main->findChild<QLabel*>(QStringLiteral("PriceCurrency"))->text(), QStringLiteral("CHF"));
+        QTRY_VERIFY_WITH_TIMEOUT(!about->isVisible(), 3000);
+
+        // "About" shows the window again, as start-up left it.
+        main->action("mUeber")->trigger();
+        QVERIFY(about->isVisible());
+        QTest::keyClick(about, Qt::Key_Escape);
+        QTRY_VERIFY(!about->isVisible());
+
+        // Closing deletes the working files, so the next start offers no recovery.
+        QVERIFY(main->close());
+        QVERIFY(!FileExists(home + "temp/recovery.dat"));
+    }
+
+    void layoutFollowsTheTranslationMode()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        Application app(home);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        CatalogPage* page = main->catalogPage();
+        QCOMPARE(main->size(), QSize(1000, 800));
+
+        const int w = page->buttonPanel()->width();
+        const int width = (w - 40) / 4;
+        const auto buttons = page->buttonPanel()->findChildren<QPushButton*>();
+        QCOMPARE(buttons.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(buttons[i]->x(), 8 + i * (8 + width));
+            QCOMPARE(buttons[i]->width(), width);
+        }
+        QTreeWidget* list = page->itemList();
+        QCOMPARE(list->columnWidth(0), 24);
+        QCOMPARE(list->columnWidth(2), list->width() - 224);
+        QCOMPARE(page->groupTree()->y(), 68);
+        QCOMPARE(page->groupTree()->height(), page->groupPanel()->height() - 128);
+        QVERIFY(page->shippingBox()->isVisible());
+
+        app.state().TranslationMode = true;
+        main->FormResize();
+        QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 0, 0));
+        QVERIFY(!page->shippingBox()->isVisible());
+        QCOMPARE(page->groupTree()->height(), page->groupPanel()->height() - 32);
+        app.state().TranslationMode = false;
+        main->FormResize();
+        QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 192, 192));
+        main->close();
+    }
+
+    void switchingTheLanguageChangesCaptions()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        Application app(home);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        auto* add = main->findChild<QPushButton*>(QStringLiteral("Hinzufuegen"));
+        QCOMPARE(add->text(), lng(home, "deutsch", "Buttons", "Hinzufuegen"));
+        main->Translate("english");
+        QCOMPARE(add->text(), lng(home, "english", "Buttons", "Hinzufuegen"));
+        QCOMPARE(main->action("mInhalt")->text(), lng(home, "english", "Actions", "mInhalt"));
+        auto* pages = main->findChild<QTabWidget*>(QStringLiteral("Pages"));
+        QCOMPARE(pages->tabText(0), lng(home, "english", "Misc", "Artikelverw"));
+        QCOMPARE(toQ(app.state().Texts.StatusTexts[6]), lng(home, "english", "Status", "6"));
+        // Labels keep their colon.
+        QVERIFY(main->findChild<QLabel*>(QStringLiteral("NameLabel"))->text().endsWith(QLatin1Char(':')));
+        main->close();
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
