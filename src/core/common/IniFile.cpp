@@ -69,6 +69,20 @@ bool writeAll(int fd, const std::string& data)
 
 } // namespace
 
+std::size_t IniFile::NameHash::operator()(std::string_view name) const noexcept
+{
+    std::size_t h = 14695981039346656037ull;
+    for (char c : name) {
+        h = (h ^ static_cast<unsigned char>(UpperChar(c))) * 1099511628211ull;
+    }
+    return h;
+}
+
+bool IniFile::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept
+{
+    return SameText(a, b);
+}
+
 IniFile::IniFile(std::string path) : path_(std::move(path))
 {
     std::string text;
@@ -119,7 +133,7 @@ void IniFile::parse(std::string_view text)
         }
         if (!entry.key.empty()) {
             // The first of duplicate keys is the one readers see.
-            current->index.try_emplace(UpperCase(entry.key), current->entries.size());
+            current->index.try_emplace(entry.key, current->entries.size());
         }
         current->entries.push_back(std::move(entry));
     }
@@ -128,13 +142,13 @@ void IniFile::parse(std::string_view text)
 
 IniFile::Section* IniFile::findSection(std::string_view name)
 {
-    const auto it = sectionIndex_.find(UpperCase(name));
+    const auto it = sectionIndex_.find(name);
     return it == sectionIndex_.end() ? nullptr : sections_[it->second].get();
 }
 
 const IniFile::Section* IniFile::findSection(std::string_view name) const
 {
-    const auto it = sectionIndex_.find(UpperCase(name));
+    const auto it = sectionIndex_.find(name);
     return it == sectionIndex_.end() ? nullptr : sections_[it->second].get();
 }
 
@@ -145,7 +159,7 @@ IniFile::Section& IniFile::sectionFor(std::string_view name)
     }
     auto section = std::make_unique<Section>();
     section->name = oneLine(name);
-    sectionIndex_.emplace(UpperCase(name), sections_.size());
+    sectionIndex_.emplace(std::string(name), sections_.size());
     sections_.push_back(std::move(section));
     return *sections_.back();
 }
@@ -156,7 +170,7 @@ const IniFile::Entry* IniFile::findEntry(std::string_view section, std::string_v
     if (s == nullptr) {
         return nullptr;
     }
-    const auto it = s->index.find(UpperCase(trimView(key)));
+    const auto it = s->index.find(trimView(key));
     return it == s->index.end() ? nullptr : &s->entries[it->second];
 }
 
@@ -205,12 +219,11 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 {
     Section& s = sectionFor(section);
     const std::string cleanKey = oneLine(trimView(key));
-    const std::string upperKey = UpperCase(cleanKey);
-    const auto it = s.index.find(upperKey);
+    const auto it = s.index.find(cleanKey);
     if (it != s.index.end()) {
         s.entries[it->second].value = oneLine(value);
     } else {
-        s.index.emplace(upperKey, s.entries.size());
+        s.index.emplace(cleanKey, s.entries.size());
         s.entries.push_back(Entry{cleanKey, oneLine(value)});
     }
     modified_ = true;
@@ -233,7 +246,7 @@ void IniFile::WriteFloat(std::string_view section, std::string_view key, double 
 
 void IniFile::EraseSection(std::string_view section)
 {
-    const auto it = sectionIndex_.find(UpperCase(section));
+    const auto it = sectionIndex_.find(section);
     if (it == sectionIndex_.end()) {
         return;
     }
@@ -248,8 +261,8 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key)
     if (s == nullptr) {
         return;
     }
-    const std::string upperKey = UpperCase(trimView(key));
-    const auto it = s->index.find(upperKey);
+    const std::string_view wanted = trimView(key);
+    const auto it = s->index.find(wanted);
     if (it == s->index.end()) {
         return;
     }
@@ -259,8 +272,8 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key)
     // A later duplicate of the key now becomes the visible one.
     for (std::size_t i = erasedAt + 1; i < s->entries.size(); ++i) {
         const Entry& e = s->entries[i];
-        if (!e.erased && !e.key.empty() && UpperCase(e.key) == upperKey) {
-            s->index.emplace(upperKey, i);
+        if (!e.erased && !e.key.empty() && SameText(e.key, wanted)) {
+            s->index.emplace(e.key, i);
             break;
         }
     }

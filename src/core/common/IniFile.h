@@ -63,6 +63,17 @@ public:
     void UpdateFile();
 
 private:
+    // Hashing and comparing names without regard to case, without copies.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+    using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, NameEqual>;
+
     struct Entry {
         std::string key;   // empty for a line that is not key=value
         std::string value; // raw value text, or the whole line when key is empty
@@ -71,7 +82,7 @@ private:
     struct Section {
         std::string name;
         std::vector<Entry> entries;
-        std::unordered_map<std::string, std::size_t> index; // upper-case key -> entry
+        NameIndex index; // key -> entry
         bool erased = false;
     };
 
@@ -83,7 +94,7 @@ private:
 
     std::string path_;
     std::vector<std::unique_ptr<Section>> sections_;
-    std::unordered_map<std::string, std::size_t> sectionIndex_; // upper-case name -> section
+    NameIndex sectionIndex_; // name -> section
     std::vector<std::string> leadingLines_; // lines before the first section
     bool modified_ = false;
     bool ownerOnly_ = false;

@@ -23,7 +23,7 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
     pages_->addTab(general, QStringLiteral("Grundeinstellungen"));
     auto* contact = new QWidget;
     contact->setObjectName(QStringLiteral("ContactPage"));
-    setHint(contact, "kontakinfo");
+    setHint(contact, "set_shop_contact");
     pages_->addTab(contact, QStringLiteral("Kontaktdaten"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
