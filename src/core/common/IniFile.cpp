@@ -14,21 +14,10 @@ namespace quillane {
 
 namespace {
 
-std::string_view trimView(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 // A value as readers see it: trimmed, a matching pair of quotes removed, cut.
 std::string cookedValue(std::string_view raw)
 {
-    std::string_view v = trimView(raw);
+    std::string_view v = TrimBlanks(raw);
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
         v = v.substr(1, v.size() - 2);
     }
@@ -109,20 +98,20 @@ void IniFile::parse(std::string_view text)
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        const std::string_view trimmed = trimView(line);
+        const std::string_view trimmed = TrimBlanks(line);
         if (!trimmed.empty() && trimmed.front() == '[') {
             const std::size_t close = trimmed.find(']');
             if (close != std::string_view::npos) {
                 // Repeated headers continue the section they name first.
-                current = &sectionFor(trimView(trimmed.substr(1, close - 1)));
+                current = &sectionFor(TrimBlanks(trimmed.substr(1, close - 1)));
                 continue;
             }
             // A header without "]" is kept as it stands but names nothing.
         }
         const std::size_t eq = line.find('=');
         Entry entry;
-        if (eq != std::string_view::npos && !trimView(line.substr(0, eq)).empty()) {
-            entry.key = std::string(trimView(line.substr(0, eq)));
+        if (eq != std::string_view::npos && !TrimBlanks(line.substr(0, eq)).empty()) {
+            entry.key = std::string(TrimBlanks(line.substr(0, eq)));
             entry.value = std::string(line.substr(eq + 1));
         } else {
             entry.value = std::string(line);
@@ -170,7 +159,7 @@ const IniFile::Entry* IniFile::findEntry(std::string_view section, std::string_v
     if (s == nullptr) {
         return nullptr;
     }
-    const auto it = s->index.find(trimView(key));
+    const auto it = s->index.find(TrimBlanks(key));
     return it == s->index.end() ? nullptr : &s->entries[it->second];
 }
 
@@ -218,7 +207,7 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key, double
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
     Section& s = sectionFor(section);
-    const std::string cleanKey = oneLine(trimView(key));
+    const std::string cleanKey = oneLine(TrimBlanks(key));
     const auto it = s.index.find(cleanKey);
     if (it != s.index.end()) {
         s.entries[it->second].value = oneLine(value);
@@ -261,7 +250,7 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key)
     if (s == nullptr) {
         return;
     }
-    const std::string_view wanted = trimView(key);
+    const std::string_view wanted = TrimBlanks(key);
     const auto it = s->index.find(wanted);
     if (it == s->index.end()) {
         return;

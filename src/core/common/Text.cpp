@@ -99,17 +99,6 @@ bool isDecimalForm(std::string_view s)
     return i == s.size();
 }
 
-std::string_view trimBlanks(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 void appendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
@@ -170,6 +159,17 @@ bool SameText(std::string_view a, std::string_view b)
         }
     }
     return true;
+}
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
+        s.remove_suffix(1);
+    }
+    return s;
 }
 
 std::string Trim(std::string_view text)
@@ -446,7 +446,7 @@ std::string FormatDecimals(int decimals, double value)
 
 bool TryParseDecimal(std::string_view text, double& value)
 {
-    std::string_view s = trimBlanks(text);
+    std::string_view s = TrimBlanks(text);
     if (!isDecimalForm(s)) {
         return false;
     }
@@ -464,7 +464,7 @@ bool TryParseDecimal(std::string_view text, double& value)
 
 bool TryParseInteger(std::string_view text, std::int32_t& value)
 {
-    std::string_view s = trimBlanks(text);
+    std::string_view s = TrimBlanks(text);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
         negative = s.front() == '-';

@@ -57,6 +57,8 @@ std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
 bool SameText(std::string_view a, std::string_view b);
 
+// Drops leading and trailing blanks and tabs only.
+std::string_view TrimBlanks(std::string_view text);
 // Drops leading and trailing blanks and control characters.
 std::string Trim(std::string_view text);
 
