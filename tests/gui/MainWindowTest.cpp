@@ -1,9 +1,14 @@
 #include "app/AboutWindow.h"
 #include "app/Application.h"
-#include "app/CatalogPage.h"
+#include "catalog/CatalogPage.h"
 #include "app/MainWindow.h"
+#include "catalog/GroupPanel.h"
+#include "catalog/GroupTree.h"
+#include "catalog/ItemGrid.h"
+#include "catalog/ItemPanel.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
+#include "common/Prompter.h"
 #include "common/QtText.h"
 #include "settings/SettingsDialog.h"
 
@@ -23,6 +28,25 @@
 
 using namespace quillane;
 using namespace quillane::gui;
+
+namespace {
+
+// Answers the program's questions from a script and keeps what it was told.
+class ScriptedPrompter : public Prompter {
+public:
+    QList<Answer> answers;
+    QStringList asked;
+    QStringList told;
+
+    Answer Ask(const std::string& caption, const std::string&, Buttons, Icon) override
+    {
+        asked << toQ(caption);
+        return answers.isEmpty() ? Answer::No : answers.takeFirst();
+    }
+    void Tell(const std::string&, const std::string& text) override { told << toQ(text); }
+};
+
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -52,7 +76,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const std::string home = makeHome(dir, nullptr);
-        Application app(home);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();
 
@@ -104,12 +129,15 @@ private Q_SLOTS:
             dir, "[Account]\r\nUserID=shop7\r\nCountry=Switzerland\r\n[Connection]\r\nconnection=1\r\n");
         ForceDirectories(home + "temp");
         WriteTextFile(home + "temp/recovery.dat", "Alpha");
-        Application app(home);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();
         AboutWindow* about = app.aboutWindow();
 
         QCOMPARE(app.state().StartupStatus, std::string());
+        QCOMPARE(prompter.asked, QStringList{QStringLiteral("Recover?")}); // before the splash closes
+        QVERIFY(about->isVisible());
         QVERIFY(main->action("mAccountmanager")->isEnabled());
         QVERIFY(main->action("mProfil")->isEnabled());
         QCOMPARE(about->findChild<QLabel*>(QStringLiteral("aboutTitle"))->text(), QStringLiteral("SHOP7"));
@@ -134,32 +162,35 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
-        Application app(home);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();
         CatalogPage* page = main->catalogPage();
+        GroupPanel* groups = page->groupPanel();
+        ItemPanel* items = page->itemPanel();
         QCOMPARE(main->size(), QSize(1000, 800));
 
-        const int w = page->buttonPanel()->width();
+        const int w = items->buttonPanel()->width();
         const int width = (w - 40) / 4;
-        const auto buttons = page->buttonPanel()->findChildren<QPushButton*>();
+        const auto buttons = items->buttonPanel()->findChildren<QPushButton*>();
         QCOMPARE(buttons.size(), 4);
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(buttons[i]->x(), 8 + i * (8 + width));
             QCOMPARE(buttons[i]->width(), width);
         }
-        QTreeWidget* list = page->itemList();
+        QTreeWidget* list = items->grid();
         QCOMPARE(list->columnWidth(0), 24);
         QCOMPARE(list->columnWidth(2), list->width() - 224);
-        QCOMPARE(page->groupTree()->y(), 68);
-        QCOMPARE(page->groupTree()->height(), page->groupPanel()->height() - 128);
-        QVERIFY(page->shippingBox()->isVisible());
+        QCOMPARE(groups->tree()->y(), 68);
+        QCOMPARE(groups->tree()->height(), groups->height() - 128);
+        QVERIFY(groups->shippingBox()->isVisible());
 
         app.state().TranslationMode = true;
         main->FormResize();
         QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 0, 0));
-        QVERIFY(!page->shippingBox()->isVisible());
-        QCOMPARE(page->groupTree()->height(), page->groupPanel()->height() - 32);
+        QVERIFY(!groups->shippingBox()->isVisible());
+        QCOMPARE(groups->tree()->height(), groups->height() - 32);
         app.state().TranslationMode = false;
         main->FormResize();
         QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 192, 192));
@@ -170,7 +201,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
-        Application app(home);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();
         auto* add = main->findChild<QPushButton*>(QStringLiteral("Hinzufuegen"));

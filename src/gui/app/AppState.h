@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/CatalogStore.h"
 #include "i18n/LanguageFile.h"
 #include "settings/AppDirs.h"
 #include "settings/UserData.h"
@@ -11,6 +12,8 @@ namespace quillane::gui {
 // The state the whole application shares: owned by the application and
 // handed to the windows that need it.
 struct AppState {
+    explicit AppState(const std::string& programDir) : Dirs(MakeAppDirs(programDir)), Store(Dirs.TempDir) {}
+
     TAppDirs Dirs;
     TUserData User;
     std::string StartupStatus;
@@ -20,8 +23,7 @@ struct AppState {
     bool TranslationMode = false;
     // Prices typed as net (1) or gross (0).
     int PriceEntryMode = 1;
-    std::string ProjectName = "untitled";
-    std::string ProjectFile;
+    CatalogStore Store;
 
     bool inSetup() const { return StartupStatus == kSetupStatus; }
 };

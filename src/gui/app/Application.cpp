@@ -2,6 +2,7 @@
 
 #include "app/AboutWindow.h"
 #include "app/MainWindow.h"
+#include "common/MessageBoxPrompter.h"
 #include "settings/SettingsDialog.h"
 
 #include <QApplication>
@@ -9,13 +10,19 @@
 
 namespace quillane::gui {
 
-Application::Application(const std::string& programDir)
+Application::Application(const std::string& programDir, Prompter* prompter) : state_(programDir)
 {
-    state_.Dirs = MakeAppDirs(programDir);
+    if (prompter == nullptr) {
+        ownPrompter_ = std::make_unique<MessageBoxPrompter>();
+        prompter = ownPrompter_.get();
+    }
     QApplication::setApplicationName(QStringLiteral("Quillane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillane"));
 
-    main_ = std::make_unique<MainWindow>(state_);
+    main_ = std::make_unique<MainWindow>(state_, *prompter);
+    if (ownPrompter_) {
+        ownPrompter_->setParent(main_.get());
+    }
     about_ = std::make_unique<AboutWindow>(state_);
     settings_ = std::make_unique<SettingsDialog>();
     main_->setWindows({main_.get(), about_.get(), settings_.get()});

@@ -5,9 +5,14 @@
 #include <QObject>
 #include <memory>
 
+namespace quillane {
+class Prompter;
+}
+
 namespace quillane::gui {
 
 class AboutWindow;
+class MessageBoxPrompter;
 class MainWindow;
 class SettingsDialog;
 
@@ -16,7 +21,8 @@ class SettingsDialog;
 class Application : public QObject {
     Q_OBJECT
 public:
-    explicit Application(const std::string& programDir);
+    // prompter: who answers the program's questions; message boxes by default.
+    explicit Application(const std::string& programDir, Prompter* prompter = nullptr);
     ~Application() override;
 
     // Runs the start-up up to the message loop.
@@ -32,6 +38,7 @@ public:
 
 private:
     AppState state_;
+    std::unique_ptr<MessageBoxPrompter> ownPrompter_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<SettingsDialog> settings_;

@@ -1,8 +1,16 @@
 #include "app/MainWindow.h"
 
 #include "app/AppState.h"
-#include "app/CatalogPage.h"
+#include "catalog/CatalogPage.h"
+#include "catalog/GroupOps.h"
+#include "catalog/GroupPanel.h"
+#include "catalog/ItemGrid.h"
+#include "catalog/ItemOps.h"
+#include "catalog/ItemPanel.h"
+#include "catalog/Project.h"
+#include "common/Error.h"
 #include "common/Files.h"
+#include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Translator.h"
 #include "settings/Country.h"
@@ -11,6 +19,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
@@ -78,15 +88,49 @@ QChar mnemonicOf(const QString& text)
 
 } // namespace
 
-MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state)
+MainWindow::MainWindow(AppState& state, Prompter& prompter, QWidget* parent)
+    : QMainWindow(parent), state_(state), prompter_(prompter)
 {
     setObjectName(QStringLiteral("MainWindow"));
+    groupOps_ = std::make_unique<GroupOps>(state_.Store, prompter_, std::string());
+    itemOps_ = std::make_unique<ItemOps>(state_.Store, state_.User.Country);
+    project_ = std::make_unique<Project>(state_.Dirs, state_.Store, prompter_, state_.Texts);
+    project_->SetStateListener([this] {
+        updateTitle();
+        updateProjectActions();
+    });
+    project_->SetAskSavePath([this]() -> std::optional<std::string> {
+        ForceDirectories(state_.Dirs.ProgramDir + "Projekte/");
+        QString path = QFileDialog::getSaveFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
+                                                    QStringLiteral("Quillane (*.shp);;Alle (*)"));
+        if (path.isEmpty()) {
+            return std::nullopt;
+        }
+        if (QFileInfo(path).suffix().isEmpty()) {
+            path += QStringLiteral(".shp");
+        }
+        return fromQ(path);
+    });
+    state_.Store.SetChangeListener([this] { project_->Changes(true); });
     setMinimumSize(780, 580);
     createActions();
     createMenusAndToolbar();
     createPages();
     createStatusBar();
     updateTitle();
+}
+
+MainWindow::~MainWindow() = default;
+
+template <typename F> bool MainWindow::guarded(F&& operation)
+{
+    try {
+        operation();
+        return true;
+    } catch (const std::exception& e) {
+        prompter_.Tell("Quillane", e.what());
+        return false;
+    }
 }
 
 void MainWindow::createActions()
@@ -107,6 +151,10 @@ void MainWindow::createActions()
         action(name)->setEnabled(false);
     }
 
+    connect(action("mNeu"), &QAction::triggered, this, [this] { Neu1Click(action("mNeu")); });
+    connect(action("mOeffnen"), &QAction::triggered, this, [this] { Oeffnen1Click(action("mOeffnen")); });
+    connect(action("mSpeichern"), &QAction::triggered, this, &MainWindow::Speichern1Click);
+    connect(action("mSpeichernals"), &QAction::triggered, this, &MainWindow::Speichernals1Click);
     connect(action("mBeenden"), &QAction::triggered, this, &QWidget::close);
     connect(action("mArtikelverw"), &QAction::triggered, this, [this] { showPage(catalog_); });
     connect(action("mBestellung"), &QAction::triggered, this, [this] { showPage(ordersPage_); });
@@ -202,8 +250,14 @@ void MainWindow::createPages()
     pages_ = new QTabWidget(central_);
     pages_->setObjectName(QStringLiteral("Pages"));
 
-    catalog_ = new CatalogPage;
+    catalog_ = new CatalogPage(state_, prompter_, *groupOps_, *itemOps_);
     setHint(catalog_, "Artikelverw");
+    GroupPanel* groups = catalog_->groupPanel();
+    ItemPanel* items = catalog_->itemPanel();
+    connect(groups, &GroupPanel::statusMessage, this, [this](const QString& t) { setStatusText(0, t); });
+    connect(items, &ItemPanel::statusMessage, this, [this](const QString& t) { setStatusText(0, t); });
+    connect(groups, &GroupPanel::countChanged, this, &MainWindow::updateItemCount);
+    connect(items, &ItemPanel::countChanged, this, &MainWindow::updateItemCount);
     pages_->addTab(catalog_, QStringLiteral("Artikelverwaltung"));
 
     ordersPage_ = new QWidget;
@@ -265,9 +319,20 @@ void MainWindow::setStatusText(int panel, const QString& text)
 
 void MainWindow::updateTitle()
 {
-    const QString name = toQ(state_.ProjectName);
-    setWindowTitle(state_.ProjectName == "untitled" ? QStringLiteral("[untitled] - Quillane")
-                                                    : QStringLiteral("[%1.shp] - Quillane").arg(name));
+    setWindowTitle(project_ ? toQ(project_->Title()) : QStringLiteral("[untitled] - Quillane"));
+}
+
+void MainWindow::updateProjectActions()
+{
+    action("mSpeichern")->setEnabled(project_->Changed());
+    for (const char* name : {"mShopErstellen", "mEigenschaften", "mShopAnsehen", "mShopPublizieren", "mGestaltung"}) {
+        action(name)->setEnabled(project_->Active());
+    }
+}
+
+void MainWindow::updateItemCount()
+{
+    setStatusText(1, QString::number(state_.Store.ItemCount) + QLatin1Char(' ') + toQ(state_.Texts.StatusTexts[6]));
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -302,6 +367,19 @@ void MainWindow::FormShow()
     state_.StartupStatus = GetUserData();
     Translate(fromQ(guilang_->currentText()));
     Neu1Click(this);
+
+    if (project_->RecoveryPending()) {
+        const auto answer = prompter_.Ask("Recover?", MessageLines(state_.Texts.MsgBoxTexts[15]),
+                                          Prompter::Buttons::YesNo, Prompter::Icon::Warning);
+        if (answer == Prompter::Answer::Yes) {
+            Oeffnen1Click(this);
+        } else {
+            // A declined working copy would otherwise mix into the new project.
+            project_->DeclineRecovery();
+        }
+    }
+    setStatusText(0, toQ(state_.Texts.StatusTexts[0]));
+    connect(guilang_, &QComboBox::currentTextChanged, this, &MainWindow::guilangChange);
 }
 
 std::string MainWindow::GetUserData()
@@ -316,6 +394,7 @@ std::string MainWindow::GetUserData()
         guilang_->model()->sort(0);
     }
     guilang_->setCurrentText(language);
+    state_.Store.SetLanguages(fromQ(guilang_->currentText()), state_.User.Country.Language);
     return status;
 }
 
@@ -329,12 +408,22 @@ void MainWindow::Translate(const std::string& language)
     translateWindows(windows, file, state_.User.Country);
     state_.Texts = LoadTextTables(file);
 
-    QTreeWidgetItem* header = catalog_->itemList()->headerItem();
+    ItemPanel* items = catalog_->itemPanel();
+    QTreeWidgetItem* header = items->grid()->headerItem();
     header->setText(2, toQ(file.GetTranslation("Rechnung", "description", "")));
     header->setText(3, toQ(file.GetTranslation("Rechnung", "orderno", "")));
     header->setText(4, toQ(file.GetTranslation("Rechnung", "price", "")));
-    catalog_->priceCaption()->setText(toQ(state_.Texts.PriceCaptions[1]));
+    // The heading names the shown group; a new project restores the standard text.
+    items->setStandardHeading(toQ(file.GetTranslation("Misc", "Artikeldaten", "ARTIKELDATEN")));
+    const QString shown = catalog_->groupPanel()->selectedPath();
+    if (items->isEnabled() && !shown.isEmpty()) {
+        items->setTitle(shown.section(QLatin1Char('|'), -1).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    }
+    state_.PriceEntryMode = 1;
+    items->updatePriceCaption();
+    groupOps_->SetMergeQuestion(state_.Texts.MsgBoxTexts[13]);
     resolveMnemonicClashes();
+    updateItemCount();
 }
 
 void MainWindow::resolveMnemonicClashes()
@@ -362,20 +451,86 @@ void MainWindow::resolveMnemonicClashes()
 void MainWindow::Neu1Click(QObject* sender)
 {
     // At start-up the working copy of an earlier run stays for recovery.
-    Q_UNUSED(sender);
-    state_.ProjectName = "untitled";
-    state_.ProjectFile = state_.Dirs.TempDir + "shop.tmp";
-    state_.Dirs.DataDir = state_.Dirs.TempDir + "daten/";
-    state_.Dirs.ShopDir = state_.Dirs.TempDir + "shop/";
-    updateTitle();
-    setStatusText(0, toQ(state_.Texts.StatusTexts[0]));
-    setStatusText(1, QStringLiteral("0 ") + toQ(state_.Texts.StatusTexts[6]));
-    for (const char* name : {"mShopPublizieren", "mEigenschaften", "mShopErstellen", "mShopAnsehen", "mGestaltung"}) {
-        action(name)->setEnabled(false);
+    const bool fromAction = qobject_cast<QAction*>(sender) != nullptr;
+    bool started = false;
+    if (!guarded([&] { started = project_->New(fromAction); }) || !started) {
+        return;
     }
-    ForceDirectories(state_.Dirs.DataDir);
-    ForceDirectories(state_.Dirs.ShopDir);
-    action("mSpeichern")->setEnabled(false);
+    if (fromAction) {
+        catalog_->groupPanel()->reset();
+        showPage(catalog_);
+    }
+    catalog_->itemPanel()->reset();
+    setStatusText(0, toQ(state_.Texts.StatusTexts[0]));
+    updateItemCount();
+}
+
+void MainWindow::Oeffnen1Click(QObject* sender)
+{
+    if (sender != action("mOeffnen")) {
+        guarded([this] { project_->Recover(); });
+        catalog_->groupPanel()->ShowGroups();
+        updateItemCount();
+        return;
+    }
+    ForceDirectories(state_.Dirs.ProgramDir + "Projekte/");
+    const QString path = QFileDialog::getOpenFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
+                                                      QStringLiteral("Quillane (*.shp);;Alle (*)"));
+    if (!path.isEmpty()) {
+        openProjectFile(path);
+    }
+}
+
+bool MainWindow::openProjectFile(const QString& path)
+{
+    bool opened = false;
+    if (!guarded([&] { opened = project_->Open(fromQ(path)); }) || !opened) {
+        return false;
+    }
+    catalog_->groupPanel()->reset();
+    catalog_->itemPanel()->reset();
+    catalog_->groupPanel()->ShowGroups();
+    showPage(catalog_);
+    updateItemCount();
+    return true;
+}
+
+bool MainWindow::Speichern1Click()
+{
+    state_.Store.SaveGroup();
+    bool saved = false;
+    guarded([&] { saved = project_->Save(); });
+    return saved;
+}
+
+bool MainWindow::Speichernals1Click()
+{
+    state_.Store.SaveGroup();
+    ForceDirectories(state_.Dirs.ProgramDir + "Projekte/");
+    QString path = QFileDialog::getSaveFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
+                                                QStringLiteral("Quillane (*.shp);;Alle (*)"));
+    if (path.isEmpty()) {
+        return false;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".shp");
+    }
+    return guarded([&] { project_->SaveAs(fromQ(path)); });
+}
+
+void MainWindow::guilangChange()
+{
+    const std::string language = fromQ(guilang_->currentText());
+    if (language.empty()) {
+        return;
+    }
+    state_.Store.SaveGroup();
+    state_.TranslationMode = language != state_.User.Country.Language;
+    FormResize();
+    state_.Store.SetLanguages(language, state_.User.Country.Language);
+    // Group names differ between languages: nothing stays chosen.
+    guarded([this] { state_.Store.LoadGroups(); });
+    catalog_->groupPanel()->ShowGroups();
 }
 
 void MainWindow::FormResize()
@@ -409,8 +564,10 @@ void MainWindow::FormActivate()
 
 bool MainWindow::FormCloseQuery()
 {
-    // Nothing to ask while the project holds no unsaved change.
-    return !action("mSpeichern")->isEnabled();
+    state_.Store.SaveGroup();
+    bool proceed = false;
+    guarded([&] { proceed = project_->Pruefen(); });
+    return proceed;
 }
 
 void MainWindow::FormClose()

@@ -4,12 +4,21 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QComboBox;
 class QLabel;
 class QStackedWidget;
 class QTabWidget;
 class QTextBrowser;
+
+namespace quillane {
+class GroupOps;
+class ItemOps;
+class Project;
+class Prompter;
+}
 
 namespace quillane::gui {
 
@@ -21,7 +30,8 @@ struct AppState;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(AppState& state, QWidget* parent = nullptr);
+    MainWindow(AppState& state, Prompter& prompter, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The application's windows in creation order, for translation and for
     // keeping dialogs in front.
@@ -33,7 +43,15 @@ public:
     std::string GetUserData();
     void Translate(const std::string& language);
     void FormResize();
+    // sender: an action of the window, or the window itself at start-up.
     void Neu1Click(QObject* sender);
+    void Oeffnen1Click(QObject* sender);
+    bool Speichern1Click();
+    bool Speichernals1Click();
+    void guilangChange();
+    // Opens a project file as the open dialog would; for the dialog and tests.
+    bool openProjectFile(const QString& path);
+    Project& project() const { return *project_; }
 
     QAction* action(const char* name) const;
     CatalogPage* catalogPage() const { return catalog_; }
@@ -57,6 +75,10 @@ private:
     void createPages();
     void createStatusBar();
     void updateTitle();
+    void updateProjectActions();
+    void updateItemCount();
+    // Runs an operation and shows its error, if any; false on error.
+    template <typename F> bool guarded(F&& operation);
     void showPage(QWidget* page);
     // Alt+letter shortcuts of actions win over menu mnemonics of the same letter.
     void resolveMnemonicClashes();
@@ -65,6 +87,10 @@ private:
     void FormActivate();
 
     AppState& state_;
+    Prompter& prompter_;
+    std::unique_ptr<GroupOps> groupOps_;
+    std::unique_ptr<ItemOps> itemOps_;
+    std::unique_ptr<Project> project_;
     bool shown_ = false;
     QList<QWidget*> windows_;
     QHash<QString, QAction*> actions_;

@@ -1,0 +1,284 @@
+#include "catalog/CatalogStore.h"
+
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/Text.h"
+
+#include <algorithm>
+#include <set>
+
+namespace quillane {
+
+namespace {
+
+constexpr std::string_view kVersand = "Versand";
+
+bool isVersand(const std::string& key)
+{
+    return SameText(key, kVersand);
+}
+
+} // namespace
+
+CatalogStore::CatalogStore(std::string tempDir) : tempDir_(std::move(tempDir)) {}
+
+void CatalogStore::SetLanguages(std::string catalogLanguage, std::string countryLanguage)
+{
+    catalogLanguage_ = std::move(catalogLanguage);
+    countryLanguage_ = std::move(countryLanguage);
+}
+
+void CatalogStore::NotifyChanged()
+{
+    if (onChange_) {
+        onChange_();
+    }
+}
+
+void CatalogStore::Clear()
+{
+    GroupMap.clear();
+    CurrentItems.clear();
+    CurrentGroup = "-1";
+    CurrentItemKey.clear();
+    ItemCount = 0;
+}
+
+std::vector<IniLine> CatalogStore::GroupEntries() const
+{
+    return IniFile(GroupsFile()).ReadSectionValues(catalogLanguage_);
+}
+
+void CatalogStore::LoadGroups()
+{
+    if (!FileExists(GroupsFile())) {
+        return;
+    }
+    ItemCount = 0;
+    GroupMap.clear();
+    std::vector<IniLine> entries;
+    {
+        IniFile groups(GroupsFile());
+        if (groups.SectionExists(catalogLanguage_)) {
+            entries = groups.ReadSectionValues(catalogLanguage_);
+        } else {
+            // A language without names of its own starts as a copy of the country language.
+            entries = groups.ReadSectionValues(countryLanguage_);
+            for (const auto& [key, value] : entries) {
+                groups.WriteString(catalogLanguage_, key, value);
+            }
+            groups.UpdateFile();
+        }
+    }
+    SyncGroups();
+
+    const IniFile items(ItemsFile());
+    for (const auto& [key, value] : entries) {
+        const SplitArray parts = Split('|', value);
+        auto main = std::find_if(GroupMap.begin(), GroupMap.end(),
+                                 [&](const IniLine& l) { return l.first == parts[0]; });
+        if (main == GroupMap.end()) {
+            GroupMap.emplace_back(parts[0], "");
+            main = GroupMap.end() - 1;
+        }
+        if (parts.size() == 1) {
+            main->second = "0";
+        } else {
+            main->second += parts[1] + "|";
+        }
+        const int keys = static_cast<int>(items.ReadSection(key).size());
+        ItemCount += std::max(0, keys - 1);
+    }
+}
+
+void CatalogStore::SyncGroups()
+{
+    IniFile groups(GroupsFile());
+    const std::vector<IniLine> country = groups.ReadSectionValues(countryLanguage_);
+    for (const std::string& section : groups.ReadSections()) {
+        if (section == countryLanguage_) {
+            continue;
+        }
+        for (const auto& [key, value] : country) {
+            if (!groups.ValueExists(section, key)) {
+                groups.WriteString(section, key, value);
+            }
+        }
+    }
+    if (groups.Modified()) {
+        groups.UpdateFile();
+    }
+}
+
+int CatalogStore::GetGroupNum(const std::string& path) const
+{
+    for (const auto& [key, value] : GroupEntries()) {
+        std::int32_t number = -1;
+        if (value == path && TryParseInteger(key, number) && number >= 0) {
+            return number;
+        }
+    }
+    return -1;
+}
+
+bool CatalogStore::IsEmptyGroup(int group) const
+{
+    return IniFile(ItemsFile()).ReadSection(std::to_string(group)).size() < 2;
+}
+
+void CatalogStore::LoadGroupItems(int group)
+{
+    CurrentGroup = std::to_string(group);
+    CurrentItems = IniFile(ItemsFile()).ReadSectionValues(CurrentGroup);
+    // The list's rows count from the "Versand" line, so it must stand first.
+    const auto versand = std::find_if(CurrentItems.begin(), CurrentItems.end(),
+                                      [](const IniLine& l) { return isVersand(l.first); });
+    if (versand == CurrentItems.end()) {
+        CurrentItems.insert(CurrentItems.begin(), IniLine(std::string(kVersand), "0.000"));
+    } else if (versand != CurrentItems.begin()) {
+        std::rotate(CurrentItems.begin(), versand, versand + 1);
+    }
+}
+
+void CatalogStore::SaveGroup()
+{
+    if (CurrentItems.empty()) {
+        return;
+    }
+    IniFile items(ItemsFile());
+    const std::string stored = items.ReadString(CurrentGroup, kVersand, "");
+    items.EraseSection(CurrentGroup);
+    if (CurrentGroup != "-1") {
+        items.WriteString(CurrentGroup, kVersand, stored);
+        for (const auto& [key, value] : CurrentItems) {
+            items.WriteString(CurrentGroup, key, value);
+        }
+    }
+    items.UpdateFile();
+}
+
+std::vector<std::string> CatalogStore::ItemFields(const std::string& value)
+{
+    std::vector<std::string> fields;
+    std::size_t pos = 0;
+    while (static_cast<int>(fields.size()) < kItemFields - 1) {
+        const std::size_t bar = value.find('|', pos);
+        if (bar == std::string::npos) {
+            break;
+        }
+        fields.push_back(value.substr(pos, bar - pos));
+        pos = bar + 1;
+    }
+    fields.push_back(pos <= value.size() ? value.substr(pos) : std::string());
+    fields.resize(kItemFields);
+    return fields;
+}
+
+std::string CatalogStore::JoinFields(const std::vector<std::string>& fields)
+{
+    std::string value;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) {
+            value += '|';
+        }
+        value += fields[i];
+    }
+    return value;
+}
+
+int CatalogStore::IndexOfItem(const std::string& orderNo) const
+{
+    for (std::size_t i = 0; i < CurrentItems.size(); ++i) {
+        if (SameText(CurrentItems[i].first, orderNo)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void CatalogStore::ChangeValue(const std::string& orderNo, int field, const std::string& text)
+{
+    const int index = IndexOfItem(orderNo);
+    if (index < 0 || field < 0 || field >= kItemFields) {
+        return;
+    }
+    std::vector<std::string> fields = ItemFields(CurrentItems[index].second);
+    fields[field] = text;
+    CurrentItems[index].second = JoinFields(fields);
+    NotifyChanged();
+    SaveGroup();
+}
+
+void CatalogStore::DeleteGroup(int group)
+{
+    CurrentItems.clear();
+    const std::string key = std::to_string(group);
+    {
+        IniFile groups(GroupsFile());
+        for (const std::string& section : groups.ReadSections()) {
+            groups.DeleteKey(section, key);
+        }
+        groups.UpdateFile();
+    }
+    IniFile items(ItemsFile());
+    for (const std::string& k : items.ReadSection(key)) {
+        if (!isVersand(k)) {
+            --ItemCount;
+        }
+    }
+    items.EraseSection(key);
+    items.UpdateFile();
+}
+
+void CatalogStore::MergeGroups(int source, int target)
+{
+    const std::string from = std::to_string(source);
+    const std::string to = std::to_string(target);
+    {
+        IniFile items(ItemsFile());
+        for (const auto& [key, value] : items.ReadSectionValues(from)) {
+            if (isVersand(key)) {
+                continue;
+            }
+            if (items.ValueExists(to, key)) {
+                --ItemCount; // the source item replaces one of the same order number
+            }
+            items.WriteString(to, key, value);
+        }
+        items.UpdateFile();
+    }
+    // The merged items stay counted: take them out of the source's count first.
+    const int moved = static_cast<int>(IniFile(ItemsFile()).ReadSection(from).size()) - 1;
+    ItemCount += std::max(0, moved);
+    DeleteGroup(source);
+}
+
+int CatalogStore::NewGroupNumber()
+{
+    std::set<int> used;
+    for (const auto& [key, value] : GroupEntries()) {
+        std::int32_t n = -1;
+        if (TryParseInteger(key, n)) {
+            used.insert(n);
+        }
+    }
+    int number = 0;
+    while (used.count(number) != 0) {
+        ++number;
+    }
+    IniFile items(ItemsFile());
+    const std::string section = std::to_string(number);
+    items.EraseSection(section);
+    items.WriteString(section, kVersand, "0.000");
+    items.UpdateFile();
+    return number;
+}
+
+void CatalogStore::WriteGroupPath(int group, const std::string& path)
+{
+    IniFile groups(GroupsFile());
+    groups.WriteString(catalogLanguage_, std::to_string(group), path);
+    groups.UpdateFile();
+}
+
+} // namespace quillane

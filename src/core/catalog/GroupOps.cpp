@@ -1,0 +1,238 @@
+#include "catalog/GroupOps.h"
+
+#include "catalog/CatalogStore.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/Prompter.h"
+#include "common/Text.h"
+#include "i18n/LanguageFile.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace quillane {
+
+GroupOps::GroupOps(CatalogStore& store, Prompter& prompter, std::string mergeQuestion)
+    : store_(store), prompter_(prompter), mergeQuestion_(std::move(mergeQuestion))
+{
+}
+
+GroupOps::Result GroupOps::ChangeGroup(const std::string& oldPath, const std::string& newPath)
+{
+    const int oldNum = oldPath.empty() ? -1 : store_.GetGroupNum(oldPath);
+    const int newNum = store_.GetGroupNum(newPath);
+    if (newNum == -1) {
+        const SplitArray parts = Split('|', newPath);
+        int number = oldNum;
+        const int mainNum = store_.GetGroupNum(parts[0]);
+        if (parts.size() > 1 && mainNum != -1 && !store_.IsEmptyGroup(mainNum)) {
+            // The main group's items become a sub group of the same name.
+            store_.WriteGroupPath(mainNum, parts[0] + "|" + parts[0]);
+            if (oldNum == mainNum) {
+                number = -1;
+            }
+        }
+        if (number == -1) {
+            number = store_.NewGroupNumber();
+        }
+        store_.WriteGroupPath(number, newPath);
+        return oldNum == -1 ? Result::Created : Result::Renamed;
+    }
+    if (oldNum == -1 || oldNum == newNum) {
+        // The new path exists and no other group moves onto it.
+        return Result::Unchanged;
+    }
+    if (!store_.IsEmptyGroup(newNum)) {
+        const auto answer = prompter_.Ask("Merge Groups?", MessageLines(mergeQuestion_), Prompter::Buttons::YesNo,
+                                          Prompter::Icon::Question);
+        if (answer != Prompter::Answer::Yes) {
+            return Result::Declined;
+        }
+    }
+    store_.MergeGroups(oldNum, newNum);
+    return Result::Merged;
+}
+
+std::vector<std::string> GroupOps::SubGroups(const std::string& mainName) const
+{
+    std::vector<std::string> subs;
+    for (const auto& [main, value] : store_.GroupMap) {
+        if (main != mainName) {
+            continue;
+        }
+        const SplitArray parts = Split('|', value);
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+            if (parts[i] != "0") {
+                subs.push_back(parts[i]);
+            }
+        }
+    }
+    return subs;
+}
+
+bool GroupOps::AddGroup(const std::string& mainName, const std::string& subName, bool inSubField)
+{
+    // A group without a name could never be chosen again.
+    if (mainName.empty() || (inSubField && subName.empty())) {
+        return false;
+    }
+    const Result r = inSubField ? ChangeGroup(mainName, mainName + "|" + subName) : ChangeGroup("", mainName);
+    store_.NotifyChanged();
+    store_.LoadGroups();
+    return r != Result::Unchanged;
+}
+
+void GroupOps::RenameGroup(const std::string& mainName, const std::string& subName, const std::string& newName)
+{
+    if (newName.empty()) {
+        return;
+    }
+    if (!subName.empty()) {
+        ChangeGroup(mainName + "|" + subName, mainName + "|" + newName);
+    } else {
+        const std::vector<std::string> subs = SubGroups(mainName);
+        if (subs.empty()) {
+            ChangeGroup(mainName, newName);
+        }
+        for (const std::string& c : subs) {
+            ChangeGroup(mainName + "|" + c, newName + "|" + c);
+        }
+    }
+    store_.NotifyChanged();
+    store_.LoadGroups();
+}
+
+void GroupOps::DeleteGroupNode(const std::string& mainName, const std::string& subName)
+{
+    store_.CurrentItems.clear();
+    if (!subName.empty()) {
+        const std::vector<std::string> siblings = SubGroups(mainName);
+        const int number = store_.GetGroupNum(mainName + "|" + subName);
+        if (number >= 0) {
+            store_.DeleteGroup(number);
+        }
+        if (siblings.size() == 1) {
+            // The main group stays, as an empty leaf group.
+            ChangeGroup("", mainName);
+        }
+    } else {
+        const std::vector<std::string> subs = SubGroups(mainName);
+        if (subs.empty()) {
+            const int number = store_.GetGroupNum(mainName);
+            if (number >= 0) {
+                store_.DeleteGroup(number);
+            }
+        }
+        for (const std::string& c : subs) {
+            const int number = store_.GetGroupNum(mainName + "|" + c);
+            if (number >= 0) {
+                store_.DeleteGroup(number);
+            }
+        }
+    }
+    store_.NotifyChanged();
+    store_.LoadGroups();
+}
+
+void GroupOps::MakeMainGroup(const std::string& mainName, const std::string& subName)
+{
+    if (subName.empty()) {
+        return;
+    }
+    ChangeGroup(mainName + "|" + subName, subName);
+    store_.NotifyChanged();
+    store_.LoadGroups();
+}
+
+void GroupOps::DropGroup(const std::string& mainName, const std::string& subName, const std::string& target)
+{
+    if (target.empty()) {
+        return;
+    }
+    if (!subName.empty()) {
+        ChangeGroup(mainName + "|" + subName, target + "|" + subName);
+    } else {
+        const std::vector<std::string> subs = SubGroups(mainName);
+        if (subs.empty()) {
+            if (target != mainName) {
+                ChangeGroup(mainName, target + "|" + mainName);
+            }
+        }
+        for (const std::string& c : subs) {
+            ChangeGroup(mainName + "|" + c, target + "|" + c);
+        }
+    }
+    store_.NotifyChanged();
+    store_.LoadGroups();
+}
+
+void GroupOps::SetSurcharge(const std::string& typed, double homeRate)
+{
+    if (store_.CurrentItems.empty() || store_.CurrentGroup == "-1") {
+        return;
+    }
+    const double rate = homeRate > 0 ? homeRate : 1;
+    const std::string value = FormatDecimals(3, ParseNumber(typed) / rate);
+    const int index = store_.IndexOfItem("Versand");
+    if (index >= 0) {
+        store_.CurrentItems[index].second = value;
+    } else {
+        store_.CurrentItems.insert(store_.CurrentItems.begin(), IniLine("Versand", value));
+    }
+    store_.SaveGroup();
+    store_.NotifyChanged();
+}
+
+void ImportGroups(CatalogStore& store, const std::string& dataDir, const std::string& programDir)
+{
+    namespace fs = std::filesystem;
+    const std::string language = store.CatalogLanguage();
+    std::error_code ec;
+    fs::remove(store.GroupsFile(), ec);
+    IniFile groups(store.GroupsFile());
+    {
+        // Renames the sections in place, touching nothing else of the file.
+        const std::string content = FileExists(store.ItemsFile()) ? ReadFile(store.ItemsFile()) : std::string();
+        std::string out;
+        out.reserve(content.size() + 64);
+        int position = 0;
+        std::size_t pos = 0;
+        while (pos < content.size()) {
+            std::size_t end = content.find('\n', pos);
+            end = end == std::string::npos ? content.size() : end + 1;
+            const std::string_view line(content.data() + pos, end - pos);
+            const std::string trimmedLine = Trim(line);
+            const std::string_view trimmed = trimmedLine;
+            const std::size_t close = trimmed.find(']');
+            if (!trimmed.empty() && trimmed.front() == '[' && close != std::string_view::npos) {
+                const std::string name(TrimBlanks(trimmed.substr(1, close - 1)));
+                groups.WriteString(language, std::to_string(position), name);
+                out += "[" + std::to_string(position) + "]";
+                out.append(line.substr(line.find(']') + 1));
+                ++position;
+            } else {
+                out.append(line);
+            }
+            pos = end;
+        }
+        if (FileExists(store.ItemsFile())) {
+            WriteFileAtomic(store.ItemsFile(), out);
+        }
+    }
+    const std::string languageDir = dataDir + language + "/";
+    ForceDirectories(languageDir);
+    for (const std::string& name : ListFiles(dataDir, "*.txt", 1, false, true, false)) {
+        if (CopyFileTo(dataDir + name, languageDir + name)) {
+            fs::remove(dataDir + name, ec);
+        }
+    }
+    for (const char* text : {"anfahrt", "service", "profil", "agb"}) {
+        const std::string from = programDir + text + ".txt";
+        if (FileExists(from) && CopyFileTo(from, programDir + text + "_" + language + ".txt")) {
+            fs::remove(from, ec);
+        }
+    }
+    groups.UpdateFile();
+}
+
+} // namespace quillane

@@ -1,0 +1,205 @@
+#include "catalog/ItemOps.h"
+
+#include "catalog/CatalogStore.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "i18n/LanguageFile.h"
+
+#include <filesystem>
+
+namespace quillane {
+
+ItemOps::ItemOps(CatalogStore& store, const TCountry& home) : store_(store), home_(home) {}
+
+std::string ItemOps::EntryPrice(const std::string& typed, int priceEntryMode) const
+{
+    double value = StoredAmount(ParseNumber(typed), home_);
+    if (priceEntryMode == 0) {
+        value /= 1 + home_.VAT / 100;
+    }
+    return FormatDecimals(2, value);
+}
+
+int ItemOps::RowCount() const
+{
+    return std::max(0, static_cast<int>(store_.CurrentItems.size()) - 1);
+}
+
+bool ItemOps::validRow(int row) const
+{
+    return row >= 1 && row < static_cast<int>(store_.CurrentItems.size());
+}
+
+std::string ItemOps::OrderNoAt(int row) const
+{
+    return validRow(row) ? store_.CurrentItems[row].first : std::string();
+}
+
+std::string ItemOps::DisplayPrice(int row) const
+{
+    if (!validRow(row)) {
+        return {};
+    }
+    return FormatPrice(CatalogStore::ItemFields(store_.CurrentItems[row].second)[1], 0, home_);
+}
+
+bool ItemOps::Published(int row) const
+{
+    return validRow(row) && CatalogStore::ItemFields(store_.CurrentItems[row].second)[4] != "0";
+}
+
+bool ItemOps::takenByOther(const std::string& orderNo, int exceptRow) const
+{
+    const int index = store_.IndexOfItem(orderNo);
+    return index >= 0 && index != exceptRow;
+}
+
+void ItemOps::store()
+{
+    store_.NotifyChanged();
+    store_.SaveGroup();
+}
+
+ItemOps::Result ItemOps::Add(const std::string& name, const std::string& orderNo, const std::string& price,
+                             int priceEntryMode)
+{
+    return Insert(-1, name, orderNo, price, priceEntryMode);
+}
+
+ItemOps::Result ItemOps::Insert(int row, const std::string& name, const std::string& orderNo,
+                                const std::string& price, int priceEntryMode)
+{
+    if (name.empty() || orderNo.empty() || price.empty()) {
+        return Result::MissingField;
+    }
+    if (row != -1 && !validRow(row)) {
+        return Result::NoItem;
+    }
+    // A second item of the same order number would overwrite the first when stored.
+    if (takenByOther(orderNo, -1) || SameText(orderNo, "Versand")) {
+        return Result::DuplicateOrderNo;
+    }
+    lastPrice_ = EntryPrice(price, priceEntryMode);
+    IniLine line(orderNo, name + "|" + lastPrice_ + "||||");
+    if (store_.CurrentItems.empty()) {
+        store_.CurrentItems.emplace_back("Versand", "0.000");
+    }
+    if (row == -1) {
+        store_.CurrentItems.push_back(std::move(line));
+    } else {
+        store_.CurrentItems.insert(store_.CurrentItems.begin() + row, std::move(line));
+    }
+    ++store_.ItemCount;
+    store();
+    return Result::Done;
+}
+
+ItemOps::Result ItemOps::Replace(int row, const std::string& name, const std::string& orderNo,
+                                 const std::string& price, int priceEntryMode, const std::string& dataDir,
+                                 const std::vector<std::string>& languages)
+{
+    if (name.empty() || orderNo.empty() || price.empty()) {
+        return Result::MissingField;
+    }
+    if (!validRow(row)) {
+        return Result::NoItem;
+    }
+    if (takenByOther(orderNo, row) || SameText(orderNo, "Versand")) {
+        return Result::DuplicateOrderNo;
+    }
+    const std::string oldKey = store_.CurrentItems[row].first;
+    const std::vector<std::string> old = CatalogStore::ItemFields(store_.CurrentItems[row].second);
+    lastPrice_ = EntryPrice(price, priceEntryMode);
+    if (orderNo != oldKey) {
+        // Pictures and descriptions are keyed by the order number.
+        IniFile pictures(store_.TempDir() + "pictures.ini");
+        if (pictures.SectionExists(oldKey)) {
+            const auto entries = pictures.ReadSectionValues(oldKey);
+            pictures.EraseSection(oldKey);
+            for (const auto& [key, value] : entries) {
+                pictures.WriteString(orderNo, key, value);
+            }
+            pictures.UpdateFile();
+        }
+        for (const std::string& language : languages) {
+            const std::string from = dataDir + language + "/" + oldKey + ".txt";
+            const std::string to = dataDir + language + "/" + orderNo + ".txt";
+            if (FileExists(from) && from != to) {
+                std::error_code ec;
+                std::filesystem::rename(from, to, ec);
+                if (ec && CopyFileTo(from, to)) {
+                    std::filesystem::remove(from, ec);
+                }
+            }
+        }
+    }
+    store_.CurrentItems[row] = IniLine(orderNo, CatalogStore::JoinFields({name, lastPrice_, old[2], old[3], old[4], old[5]}));
+    store();
+    return Result::Done;
+}
+
+ItemOps::Result ItemOps::Remove(int row)
+{
+    if (!validRow(row)) {
+        return Result::NoItem;
+    }
+    store_.CurrentItems.erase(store_.CurrentItems.begin() + row);
+    --store_.ItemCount;
+    store();
+    return Result::Done;
+}
+
+ItemOps::Result ItemOps::Move(int from, int to)
+{
+    if (!validRow(from) || !validRow(to)) {
+        return Result::Unchanged;
+    }
+    if (from == to) {
+        return Result::Unchanged;
+    }
+    IniLine line = std::move(store_.CurrentItems[from]);
+    store_.CurrentItems.erase(store_.CurrentItems.begin() + from);
+    store_.CurrentItems.insert(store_.CurrentItems.begin() + to, std::move(line));
+    store();
+    return Result::Done;
+}
+
+ItemOps::Result ItemOps::SetPublished(int row, bool published)
+{
+    if (!validRow(row)) {
+        return Result::NoItem;
+    }
+    const std::string flag = published ? "1" : "0";
+    const std::string current = CatalogStore::ItemFields(store_.CurrentItems[row].second)[4];
+    if (current == flag || (published && current.empty())) {
+        return Result::Unchanged;
+    }
+    store_.ChangeValue(store_.CurrentItems[row].first, 4, flag);
+    return Result::Done;
+}
+
+ItemOps::Result ItemOps::MoveToGroup(int row, const std::string& groupPath)
+{
+    if (!validRow(row)) {
+        return Result::NoItem;
+    }
+    const int target = store_.GetGroupNum(groupPath);
+    if (target < 0 || std::to_string(target) == store_.CurrentGroup) {
+        return Result::Unchanged;
+    }
+    const IniLine line = store_.CurrentItems[row];
+    {
+        IniFile items(store_.ItemsFile());
+        if (items.ValueExists(std::to_string(target), line.first)) {
+            return Result::DuplicateOrderNo;
+        }
+        items.WriteString(std::to_string(target), line.first, line.second);
+        items.UpdateFile();
+    }
+    store_.CurrentItems.erase(store_.CurrentItems.begin() + row);
+    store();
+    return Result::Done;
+}
+
+} // namespace quillane

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "settings/Country.h"
+
+#include <string>
+#include <vector>
+
+namespace quillane {
+
+class CatalogStore;
+
+// Item operations on the shown group. Rows count from 1: row n is line n of
+// CurrentItems (line 0 is the "Versand" line). Every operation stores the
+// group and reports the change.
+class ItemOps {
+public:
+    enum class Result { Done, MissingField, DuplicateOrderNo, NoItem, Unchanged };
+
+    ItemOps(CatalogStore& store, const TCountry& home);
+
+    // The price typed in the home currency (net, or gross when
+    // priceEntryMode is 0) as a net price in euro with two decimals.
+    std::string EntryPrice(const std::string& typed, int priceEntryMode) const;
+
+    Result Add(const std::string& name, const std::string& orderNo, const std::string& price, int priceEntryMode);
+    Result Insert(int row, const std::string& name, const std::string& orderNo, const std::string& price,
+                  int priceEntryMode);
+    // Pictures and descriptions move with a changed order number.
+    Result Replace(int row, const std::string& name, const std::string& orderNo, const std::string& price,
+                   int priceEntryMode, const std::string& dataDir, const std::vector<std::string>& languages);
+    Result Remove(int row);
+    Result Move(int from, int to);
+    Result SetPublished(int row, bool published);
+    // Moves the item into the group of that path.
+    Result MoveToGroup(int row, const std::string& groupPath);
+
+    int RowCount() const;
+    std::string OrderNoAt(int row) const;
+    // The price as the list shows it: "19.56 DM".
+    std::string DisplayPrice(int row) const;
+    bool Published(int row) const;
+
+    // The price text the entry field holds after an entry.
+    const std::string& LastPrice() const { return lastPrice_; }
+
+private:
+    bool validRow(int row) const;
+    bool takenByOther(const std::string& orderNo, int exceptRow) const;
+    void store();
+
+    CatalogStore& store_;
+    const TCountry& home_;
+    std::string lastPrice_;
+};
+
+} // namespace quillane

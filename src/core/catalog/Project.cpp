@@ -1,0 +1,235 @@
+#include "catalog/Project.h"
+
+#include "catalog/CatalogStore.h"
+#include "catalog/GroupOps.h"
+#include "catalog/PictureList.h"
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/Prompter.h"
+#include "common/Text.h"
+#include "i18n/LanguageFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace quillane {
+
+namespace {
+
+// A project name becomes a folder name: it never leaves the projects folder.
+std::string safeName(std::string name)
+{
+    name = name.substr(0, name.find_first_of("\r\n"));
+    const std::size_t slash = name.rfind('/');
+    if (slash != std::string::npos) {
+        name = name.substr(slash + 1);
+    }
+    if (name.empty() || name == "." || name == "..") {
+        return Project::kUntitled;
+    }
+    return name;
+}
+
+void removeFile(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+// Copies a working file into the project, never leaving half a file.
+void saveCopy(const std::string& from, const std::string& to)
+{
+    std::string content;
+    if (!TryReadFile(from, content)) {
+        throw Error("Cannot read " + from + ": " + std::strerror(errno));
+    }
+    try {
+        WriteFileAtomic(to, content);
+    } catch (const Error&) {
+        throw Error("Cannot save the project to " + to + ": " + std::strerror(errno));
+    }
+}
+
+} // namespace
+
+Project::Project(TAppDirs& dirs, CatalogStore& store, Prompter& prompter, const TextTables& texts)
+    : dirs_(dirs), store_(store), prompter_(prompter), texts_(texts)
+{
+    file_ = dirs_.TempDir + "shop.tmp";
+}
+
+std::string Project::Title() const
+{
+    return Untitled() ? "[untitled] - Quillane" : "[" + name_ + ".shp] - Quillane";
+}
+
+void Project::notify()
+{
+    if (onState_) {
+        onState_();
+    }
+}
+
+void Project::Changes(bool changed)
+{
+    changed_ = changed;
+    if (changed) {
+        active_ = true;
+    }
+    notify();
+}
+
+bool Project::Pruefen()
+{
+    if (!changed_) {
+        return true;
+    }
+    const SplitArray parts = Split('#', texts_.MsgBoxTexts[4]);
+    std::string message = parts[0] + "\"" + name_ + "\"";
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        message += parts[i];
+    }
+    switch (prompter_.Ask("Best\xE4tigung!", message, Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
+    case Prompter::Answer::Yes:
+        // What could not be saved must not be thrown away.
+        return Save();
+    case Prompter::Answer::No:
+        return true;
+    case Prompter::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool Project::New(bool fromAction)
+{
+    if (!Pruefen()) {
+        return false;
+    }
+    if (fromAction) {
+        store_.Clear();
+        for (const char* name : {"shop.tmp", "groups.ini", "pictures.ini", "recovery.dat"}) {
+            removeFile(dirs_.TempDir + name);
+        }
+    }
+    name_ = kUntitled;
+    file_ = dirs_.TempDir + "shop.tmp";
+    dirs_.DataDir = dirs_.TempDir + "daten/";
+    dirs_.ShopDir = dirs_.TempDir + "shop/";
+    store_.ItemCount = 0;
+    active_ = false;
+    ForceDirectories(dirs_.DataDir);
+    ForceDirectories(dirs_.ShopDir);
+    Changes(false);
+    return true;
+}
+
+bool Project::Open(const std::string& path)
+{
+    std::string content;
+    if (!TryReadFile(path, content)) {
+        // Opening it empty would let the next Save overwrite the real file.
+        throw Error("The project file " + path + " cannot be read: " + std::strerror(errno));
+    }
+    if (!New(true)) {
+        return false;
+    }
+    file_ = path;
+    WriteFileAtomic(dirs_.TempDir + "shop.tmp", content);
+    name_ = safeName(BaseNameWithoutExtension(path));
+    dirs_.DataDir = projectsDir() + name_ + "/daten/";
+    if (FileExists(dirs_.DataDir + "pictures.ini")) {
+        ReplaceFile(dirs_.DataDir + "pictures.ini", dirs_.TempDir + "pictures.ini");
+    } else {
+        ImportPics(dirs_.TempDir, dirs_.DataDir);
+    }
+    if (FileExists(dirs_.DataDir + "groups.ini")) {
+        ReplaceFile(dirs_.DataDir + "groups.ini", dirs_.TempDir + "groups.ini");
+    } else {
+        ImportGroups(store_, dirs_.DataDir, dirs_.ProgramDir);
+    }
+    WriteTextFile(dirs_.TempDir + "recovery.dat", name_);
+    commonOpenEnd();
+    return true;
+}
+
+bool Project::RecoveryPending() const
+{
+    return FileExists(dirs_.TempDir + "recovery.dat");
+}
+
+void Project::Recover()
+{
+    name_ = safeName(Split('\n', ReadFile(dirs_.TempDir + "recovery.dat"))[0]);
+    file_ = projectsDir() + name_ + ".shp";
+    dirs_.DataDir = projectsDir() + name_ + "/daten/";
+    commonOpenEnd();
+}
+
+void Project::DeclineRecovery()
+{
+    for (const char* name : {"shop.tmp", "groups.ini", "pictures.ini", "recovery.dat"}) {
+        removeFile(dirs_.TempDir + name);
+    }
+    store_.Clear();
+}
+
+void Project::commonOpenEnd()
+{
+    dirs_.ShopDir = projectsDir() + name_ + "/shop/";
+    store_.ItemCount = 0;
+    active_ = true;
+    store_.LoadGroups();
+    Changes(false);
+}
+
+bool Project::Save()
+{
+    if (Untitled()) {
+        const std::optional<std::string> path = askSavePath_ ? askSavePath_() : std::nullopt;
+        if (!path) {
+            return false; // nothing was saved, so the project stays changed
+        }
+        SaveAs(*path);
+        return true;
+    }
+    const std::string items = dirs_.TempDir + "shop.tmp";
+    if (FileExists(items)) {
+        saveCopy(items, file_);
+    } else {
+        WriteFileAtomic(file_, "");
+    }
+    if (!ForceDirectories(dirs_.DataDir)) {
+        throw Error("Cannot create the folder " + dirs_.DataDir);
+    }
+    for (const char* name : {"groups.ini", "pictures.ini"}) {
+        if (FileExists(dirs_.TempDir + name)) {
+            saveCopy(dirs_.TempDir + name, dirs_.DataDir + name);
+        }
+    }
+    Changes(false);
+    return true;
+}
+
+void Project::SaveAs(const std::string& path)
+{
+    const std::string oldDataDir = dirs_.DataDir;
+    file_ = path;
+    name_ = safeName(BaseNameWithoutExtension(path));
+    const std::string base = projectsDir() + name_;
+    dirs_.DataDir = base + "/daten/";
+    dirs_.ShopDir = base + "/shop/";
+    if (!ForceDirectories(base)) {
+        throw Error("Cannot create the folder " + base);
+    }
+    if (ExcludeTrailingSlash(oldDataDir) != ExcludeTrailingSlash(dirs_.DataDir) && DirectoryExists(oldDataDir)) {
+        CopyFolder(oldDataDir, base);
+    }
+    // The working copy now belongs to this name, also for a recovery.
+    WriteTextFile(dirs_.TempDir + "recovery.dat", name_);
+    notify();
+    Save();
+}
+
+} // namespace quillane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "settings/AppDirs.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace quillane {
+
+class CatalogStore;
+class Prompter;
+struct TextTables;
+
+// The open project: its name and file, its change state, and the
+// operations New, Open, recovery, Save and Save As that move the working
+// copy in the temp folder to and from the project's files.
+class Project {
+public:
+    // The window's part: the Save As dialog.
+    using AskSavePath = std::function<std::optional<std::string>()>;
+
+    Project(TAppDirs& dirs, CatalogStore& store, Prompter& prompter, const TextTables& texts);
+
+    const std::string& Name() const { return name_; }
+    const std::string& File() const { return file_; }
+    bool Untitled() const { return name_ == kUntitled; }
+    // Unsaved changes (the save action is enabled).
+    bool Changed() const { return changed_; }
+    // A project to generate, view and publish (the shop actions are enabled).
+    bool Active() const { return active_; }
+    std::string Title() const;
+
+    // Called after every change of name, change state or activity.
+    void SetStateListener(std::function<void()> listener) { onState_ = std::move(listener); }
+    void SetAskSavePath(AskSavePath ask) { askSavePath_ = std::move(ask); }
+
+    void Changes(bool changed);
+    // Asks whether to save unsaved changes; false when the merchant cancels
+    // or the save does not happen.
+    bool Pruefen();
+
+    // Starts a new project. fromAction: the merchant asked for it, so the
+    // working copy is thrown away; at start-up it stays for recovery.
+    // False when the save question was cancelled.
+    bool New(bool fromAction);
+    // Opens a project file. Throws Error, changing nothing, when the file
+    // cannot be read; false when the save question was cancelled.
+    bool Open(const std::string& path);
+    // Recovery of a run that did not end normally.
+    bool RecoveryPending() const;
+    void Recover();
+    void DeclineRecovery();
+    // False when Save As was cancelled. Throws Error when a file cannot be written.
+    bool Save();
+    void SaveAs(const std::string& path);
+
+    static constexpr const char* kUntitled = "untitled";
+
+private:
+    void commonOpenEnd();
+    void notify();
+    std::string projectsDir() const { return dirs_.ProgramDir + "Projekte/"; }
+
+    TAppDirs& dirs_;
+    CatalogStore& store_;
+    Prompter& prompter_;
+    const TextTables& texts_;
+    std::string name_ = kUntitled;
+    std::string file_;
+    bool changed_ = false;
+    bool active_ = false;
+    std::function<void()> onState_;
+    AskSavePath askSavePath_;
+};
+
+} // namespace quillane

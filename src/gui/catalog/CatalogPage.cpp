@@ -1,0 +1,42 @@
+#include "catalog/CatalogPage.h"
+
+#include "catalog/GroupPanel.h"
+#include "catalog/ItemPanel.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+
+namespace quillane::gui {
+
+CatalogPage::CatalogPage(AppState& state, Prompter& prompter, GroupOps& groupOps, ItemOps& itemOps, QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("CatalogPage"));
+    setAutoFillBackground(true);
+    groups_ = new GroupPanel(state, groupOps, this);
+    groups_->setFixedWidth(250);
+    items_ = new ItemPanel(state, prompter, itemOps, this);
+    // The panels keep the ordinary window colour; only the page's frame shows the mode.
+    items_->setAutoFillBackground(true);
+    items_->setPalette(QApplication::palette());
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(groups_);
+    layout->addWidget(items_, 1);
+
+    connect(groups_, &GroupPanel::groupChosen, items_, &ItemPanel::showChosenGroup);
+    connect(groups_, &GroupPanel::structureChanged, items_, [this] { items_->ClearFields(); });
+    FormResize(false);
+}
+
+void CatalogPage::FormResize(bool translationMode)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, translationMode ? QColor(192, 0, 0) : QColor(192, 192, 192));
+    setPalette(pal);
+    groups_->setTranslationMode(translationMode);
+    items_->setTranslationMode(translationMode);
+}
+
+} // namespace quillane::gui

@@ -1,0 +1,475 @@
+#include "catalog/ItemPanel.h"
+
+#include "app/AppState.h"
+#include "catalog/ItemGrid.h"
+#include "catalog/ItemOps.h"
+#include "common/ClickableLabel.h"
+#include "common/Prompter.h"
+#include "common/QtText.h"
+#include "common/Text.h"
+#include "common/Translator.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace quillane::gui {
+
+namespace {
+
+QLabel* makeLabel(const QString& text, const char* hint, const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromUtf8(name));
+    setHint(label, hint);
+    return label;
+}
+
+QLineEdit* makeEdit(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromUtf8(name));
+    return edit;
+}
+
+QString doubledAmpersands(QString text)
+{
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
+
+ItemPanel::ItemPanel(AppState& state, Prompter& prompter, ItemOps& ops, QWidget* parent)
+    : QGroupBox(QStringLiteral("ARTIKELDATEN"), parent), state_(state), prompter_(prompter), ops_(ops)
+{
+    setObjectName(QStringLiteral("ItemPanel"));
+    setHint(this, "Artikeldaten");
+
+    auto* entry = new QGridLayout;
+    entry->addWidget(makeLabel(QStringLiteral("Bezeichnung:"), "Bezeichnung", "NameLabel", this), 0, 0);
+    name_ = makeEdit("Bezeichnung", this);
+    entry->addWidget(name_, 1, 0);
+    entry->addWidget(makeLabel(QStringLiteral("Best.-Nr.:"), "BestNr", "OrderNoLabel", this), 0, 1);
+    orderNo_ = makeEdit("BestNr", this);
+    entry->addWidget(orderNo_, 1, 1);
+    priceLabel_ = new ClickableLabel(QStringLiteral("Nettopreis:"), this);
+    priceLabel_->setObjectName(QStringLiteral("PriceCaption"));
+    priceLabel_->setCursor(Qt::PointingHandCursor);
+    connect(priceLabel_, &ClickableLabel::clicked, this, &ItemPanel::PreisClick);
+    entry->addWidget(priceLabel_, 0, 2);
+    auto* priceRow = new QHBoxLayout;
+    price_ = makeEdit("Preis", this);
+    priceRow->addWidget(price_, 1);
+    priceRow->addWidget(makeLabel(QStringLiteral("\u20ac"), "Geld", "PriceCurrency", this));
+    entry->addLayout(priceRow, 1, 2);
+    entry->setColumnStretch(0, 3);
+    entry->setColumnStretch(1, 1);
+    entry->setColumnStretch(2, 1);
+    for (QLineEdit* edit : {name_, orderNo_, price_}) {
+        edit->installEventFilter(this);
+    }
+    for (QLineEdit* edit : {name_, orderNo_}) {
+        // A "'" would break the shop's scripts; it becomes a double quote.
+        connect(edit, &QLineEdit::textEdited, this, [edit](const QString& text) {
+            if (text.contains(QLatin1Char('\'')) || text.contains(QLatin1Char('|'))) {
+                const int cursor = edit->cursorPosition();
+                edit->setText(QString(text).replace(QLatin1Char('\''), QLatin1Char('"')).remove(QLatin1Char('|')));
+                edit->setCursorPosition(std::min(cursor, static_cast<int>(edit->text().size())));
+            }
+        });
+    }
+    connect(price_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.contains(QLatin1Char(','))) {
+            const int cursor = price_->cursorPosition();
+            price_->setText(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
+            price_->setCursorPosition(cursor);
+        }
+    });
+
+    buttonPanel_ = new QWidget(this);
+    buttonPanel_->setObjectName(QStringLiteral("ButtonPanel"));
+    buttonPanel_->setFixedHeight(34);
+    buttonPanel_->installEventFilter(this);
+    const struct {
+        const char* caption;
+        const char* hint;
+    } buttons[4] = {{"Hinzufügen", "Hinzufuegen"}, {"Einfügen", "Einfuegen"}, {"Ersetzen", "Ersetzen"},
+                    {"Entfernen", "Entfernen"}};
+    for (int i = 0; i < 4; ++i) {
+        buttons_[i] = new QPushButton(QString::fromUtf8(buttons[i].caption), buttonPanel_);
+        buttons_[i]->setObjectName(QString::fromUtf8(buttons[i].hint));
+        setHint(buttons_[i], buttons[i].hint);
+    }
+    connect(buttons_[0], &QPushButton::clicked, this, &ItemPanel::HinzufuegenClick);
+    connect(buttons_[1], &QPushButton::clicked, this, &ItemPanel::EinfuegenClick);
+    connect(buttons_[2], &QPushButton::clicked, this, &ItemPanel::ErsetzenClick);
+    connect(buttons_[3], &QPushButton::clicked, this, &ItemPanel::EntfernenClick);
+
+    grid_ = new ItemGrid(this);
+    grid_->setObjectName(QStringLiteral("ItemGrid"));
+    grid_->setHeaderLabels({QString(), QString(), QStringLiteral("Bezeichnung"), QStringLiteral("Best.-Nr."),
+                            QStringLiteral("Preis")});
+    grid_->installEventFilter(this);
+    connect(grid_, &QTreeWidget::itemDoubleClicked, this, [this] { ItemGridDblClick(); });
+    connect(grid_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* row) {
+        if (!filling_ && row != nullptr) {
+            ItemGridClick(grid_->indexOfTopLevelItem(row) + 1);
+        }
+    });
+    connect(grid_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* row, int column) {
+        if (!filling_ && column == 1) {
+            itemgridCheckBoxClick(row);
+        }
+    });
+    connect(grid_, &ItemGrid::rowMoved, this, &ItemPanel::ItemGridRowMoved);
+    connect(grid_, &QWidget::customContextMenuRequested, this, &ItemPanel::PopupMenu2Popup);
+
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("PopupMenu2"));
+    QAction* up = menu_->addAction(QStringLiteral("Nach oben verschieben"));
+    up->setObjectName(QStringLiteral("mMoveUp"));
+    moveMenu_ = menu_->addMenu(QStringLiteral("in andere Gruppe verlegen"));
+    moveMenu_->menuAction()->setObjectName(QStringLiteral("mMoveToGroup"));
+    QAction* down = menu_->addAction(QStringLiteral("Nach unten verschieben"));
+    down->setObjectName(QStringLiteral("mMoveDown"));
+    connect(up, &QAction::triggered, this, [this] { ItemGridRowMoved(selectedRow_, selectedRow_ - 1); });
+    connect(down, &QAction::triggered, this, [this] { ItemGridRowMoved(selectedRow_, selectedRow_ + 1); });
+
+    details_ = new QTabWidget(this);
+    details_->setObjectName(QStringLiteral("ItemDetails"));
+    details_->setFixedHeight(190);
+    auto* descriptionPage = new QWidget;
+    setHint(descriptionPage, "Beschreibung");
+    {
+        auto* l = new QVBoxLayout(descriptionPage);
+        auto* memo = new QTextEdit(descriptionPage);
+        memo->setObjectName(QStringLiteral("Memo2"));
+        l->addWidget(memo);
+    }
+    details_->addTab(descriptionPage, QStringLiteral("Beschreibung"));
+    auto* picturePage = new QWidget;
+    setHint(picturePage, "Bild");
+    {
+        auto* l = new QHBoxLayout(picturePage);
+        auto* box = new QLabel(picturePage);
+        box->setObjectName(QStringLiteral("PictureBox"));
+        box->setMinimumSize(160, 120);
+        box->setFrameShape(QFrame::StyledPanel);
+        pictureBox_ = box;
+        l->addWidget(box);
+        l->addStretch(1);
+    }
+    details_->addTab(picturePage, QStringLiteral("Bild"));
+    auto* discountPage = new QWidget;
+    discountPage->setObjectName(QStringLiteral("DiscountPage"));
+    setHint(discountPage, "Discounts");
+    discountPageIndex_ = details_->addTab(discountPage, QStringLiteral("Rabatte && Aktionen"));
+
+    auctionButton_ = new QPushButton(QStringLiteral("Artikel bei eBay versteigern"), this);
+    auctionButton_->setObjectName(QStringLiteral("AuctionButton"));
+    setHint(auctionButton_, "ebay");
+    auctionButton_->setEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(entry);
+    layout->addWidget(buttonPanel_);
+    layout->addWidget(grid_, 1);
+    layout->addWidget(details_);
+    auto* auctionRow = new QHBoxLayout;
+    auctionRow->addStretch(1);
+    auctionRow->addWidget(auctionButton_);
+    layout->addLayout(auctionRow);
+
+    reset();
+}
+
+QLabel* ItemPanel::priceCaption() const
+{
+    return priceLabel_;
+}
+
+void ItemPanel::setStandardHeading(const QString& heading)
+{
+    standardHeading_ = heading;
+}
+
+void ItemPanel::reset()
+{
+    setTitle(standardHeading_);
+    ClearFields();
+    ClearDetails(true);
+    setEnabled(false);
+}
+
+void ItemPanel::setTranslationMode(bool on)
+{
+    pictureBox_->setEnabled(!on);
+    details_->setTabVisible(discountPageIndex_, !on);
+    auctionButton_->setEnabled(false);
+}
+
+void ItemPanel::updatePriceCaption()
+{
+    priceLabel_->setText(toQ(state_.Texts.PriceCaptions[state_.PriceEntryMode == 0 ? 0 : 1]));
+}
+
+void ItemPanel::PreisClick()
+{
+    state_.PriceEntryMode = state_.PriceEntryMode == 1 ? 0 : 1;
+    updatePriceCaption();
+}
+
+void ItemPanel::showChosenGroup(const QString& heading, bool leaf)
+{
+    ClearFields();
+    if (!leaf) {
+        ClearDetails(true);
+        setEnabled(false);
+        return;
+    }
+    selectedRow_ = 1;
+    setEnabled(true);
+    setTitle(heading);
+    if (state_.Store.CurrentGroup != "-1") {
+        ShowGroup(Sender::Tree);
+    } else {
+        ClearDetails(true);
+    }
+}
+
+void ItemPanel::ClearFields()
+{
+    name_->clear();
+    orderNo_->clear();
+    price_->clear();
+    Q_EMIT countChanged();
+}
+
+void ItemPanel::ClearDetails(bool reset)
+{
+    if (reset) {
+        filling_ = true;
+        grid_->clear();
+        filling_ = false;
+    }
+    if (auto* memo = details_->findChild<QTextEdit*>(QStringLiteral("Memo2"))) {
+        memo->clear();
+    }
+    static_cast<QLabel*>(pictureBox_)->clear();
+}
+
+void ItemPanel::ShowGroup(Sender sender)
+{
+    ClearDetails(true);
+    if (sender != Sender::Tree) {
+        // The item operations have stored the group and marked the change.
+        if (sender == Sender::Button) {
+            ClearFields();
+            name_->setFocus();
+        }
+    }
+    const int rows = ops_.RowCount();
+    if (rows == 0) {
+        return;
+    }
+    filling_ = true;
+    for (int n = 1; n <= rows; ++n) {
+        const auto& line = state_.Store.CurrentItems[n];
+        const std::vector<std::string> fields = CatalogStore::ItemFields(line.second);
+        auto* row = new QTreeWidgetItem(grid_);
+        row->setText(0, QString::number(n) + QLatin1Char('.'));
+        row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        row->setFlags((row->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled) & ~Qt::ItemIsDropEnabled);
+        row->setCheckState(1, fields[4] != "0" ? Qt::Checked : Qt::Unchecked);
+        row->setText(2, toQ(fields[0]));
+        row->setText(3, toQ(line.first));
+        row->setText(4, toQ(ops_.DisplayPrice(n)));
+        row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    selectedRow_ = std::clamp(selectedRow_, 1, rows);
+    grid_->setCurrentItem(grid_->topLevelItem(selectedRow_ - 1));
+    filling_ = false;
+    ItemGridClick(selectedRow_);
+    Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[2]));
+}
+
+void ItemPanel::ItemGridClick(int row)
+{
+    selectedRow_ = row;
+    state_.Store.CurrentItemKey = ops_.OrderNoAt(row);
+}
+
+bool ItemPanel::report(int result, const std::string& orderNo)
+{
+    switch (static_cast<ItemOps::Result>(result)) {
+    case ItemOps::Result::Done:
+        return true;
+    case ItemOps::Result::DuplicateOrderNo: {
+        std::string text = state_.Texts.MsgBoxTexts[7];
+        if (text.empty()) {
+            text = "This order number is taken.";
+        }
+        prompter_.Tell("Quillane", text + "\n\"" + orderNo + "\"");
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+void ItemPanel::HinzufuegenClick()
+{
+    const std::string orderNo = fromQ(orderNo_->text().trimmed());
+    if (report(static_cast<int>(ops_.Add(fromQ(name_->text()), orderNo, fromQ(price_->text()),
+                                         state_.PriceEntryMode)),
+               orderNo)) {
+        ShowGroup(Sender::Button);
+    }
+}
+
+void ItemPanel::EinfuegenClick()
+{
+    const std::string orderNo = fromQ(orderNo_->text().trimmed());
+    if (report(static_cast<int>(ops_.Insert(selectedRow_, fromQ(name_->text()), orderNo, fromQ(price_->text()),
+                                            state_.PriceEntryMode)),
+               orderNo)) {
+        ShowGroup(Sender::Button);
+    }
+}
+
+void ItemPanel::ErsetzenClick()
+{
+    const std::string orderNo = fromQ(orderNo_->text().trimmed());
+    if (report(static_cast<int>(ops_.Replace(selectedRow_, fromQ(name_->text()), orderNo, fromQ(price_->text()),
+                                             state_.PriceEntryMode, state_.Dirs.DataDir, languages_)),
+               orderNo)) {
+        ShowGroup(Sender::Button);
+    }
+}
+
+void ItemPanel::EntfernenClick()
+{
+    if (ops_.Remove(selectedRow_) == ItemOps::Result::Done) {
+        ShowGroup(Sender::Button);
+    }
+}
+
+void ItemPanel::ItemGridDblClick()
+{
+    const int row = selectedRow_;
+    if (row < 1 || row > ops_.RowCount()) {
+        return;
+    }
+    const auto& line = state_.Store.CurrentItems[row];
+    name_->setText(toQ(CatalogStore::ItemFields(line.second)[0]));
+    orderNo_->setText(toQ(line.first));
+    const std::string shown = ops_.DisplayPrice(row);
+    price_->setText(toQ(shown.substr(0, shown.find(' '))));
+    Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[3]));
+}
+
+void ItemPanel::itemgridCheckBoxClick(QTreeWidgetItem* row)
+{
+    const int n = grid_->indexOfTopLevelItem(row) + 1;
+    ops_.SetPublished(n, row->checkState(1) == Qt::Checked);
+}
+
+void ItemPanel::ItemGridRowMoved(int from, int to)
+{
+    if (ops_.Move(from, to) == ItemOps::Result::Done) {
+        selectedRow_ = to;
+        QMetaObject::invokeMethod(this, [this] { ShowGroup(Sender::Other); }, Qt::QueuedConnection);
+    }
+}
+
+void ItemPanel::PopupMenu2Popup(const QPoint& pos)
+{
+    if (QTreeWidgetItem* row = grid_->itemAt(pos)) {
+        grid_->setCurrentItem(row);
+    }
+    if (ops_.RowCount() == 0) {
+        return;
+    }
+    moveMenu_->clear();
+    for (const auto& [main, value] : state_.Store.GroupMap) {
+        const SplitArray subs = Split('|', value);
+        const QString mainName = toQ(main);
+        if (subs.size() < 2) {
+            QAction* target = moveMenu_->addAction(doubledAmpersands(mainName));
+            connect(target, &QAction::triggered, this, [this, mainName] {
+                if (ops_.MoveToGroup(selectedRow_, fromQ(mainName)) == ItemOps::Result::Done) {
+                    ShowGroup(Sender::Other);
+                }
+            });
+            continue;
+        }
+        QMenu* sub = moveMenu_->addMenu(doubledAmpersands(mainName));
+        for (std::size_t i = 0; i + 1 < subs.size(); ++i) {
+            const QString path = mainName + QLatin1Char('|') + toQ(subs[i]);
+            QAction* target = sub->addAction(doubledAmpersands(toQ(subs[i])));
+            connect(target, &QAction::triggered, this, [this, path] {
+                if (ops_.MoveToGroup(selectedRow_, fromQ(path)) == ItemOps::Result::Done) {
+                    ShowGroup(Sender::Other);
+                }
+            });
+        }
+    }
+    menu_->popup(grid_->viewport()->mapToGlobal(pos));
+}
+
+void ItemPanel::placeButtons()
+{
+    const int w = buttonPanel_->width();
+    const int width = std::max(0, (w - 40) / 4);
+    for (int i = 0; i < 4; ++i) {
+        buttons_[i]->setGeometry(8 + i * (8 + width), 4, width, 26);
+    }
+}
+
+void ItemPanel::placeColumns()
+{
+    grid_->setColumnWidth(0, 24);
+    grid_->setColumnWidth(1, 18);
+    grid_->setColumnWidth(2, std::max(0, grid_->width() - 224));
+    grid_->setColumnWidth(3, 80);
+    grid_->setColumnWidth(4, 80);
+}
+
+bool ItemPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        if (watched == buttonPanel_) {
+            placeButtons();
+        } else if (watched == grid_) {
+            placeColumns();
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (enter && watched == price_) {
+            buttons_[0]->click();
+            return true;
+        }
+        if (enter && (watched == name_ || watched == orderNo_)) {
+            focusNextChild();
+            return true;
+        }
+        if (key == Qt::Key_Delete && watched == grid_) {
+            EntfernenClick();
+            return true;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+} // namespace quillane::gui
