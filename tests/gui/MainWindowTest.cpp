@@ -3,6 +3,7 @@
 #include "catalog/CatalogPage.h"
 #include "app/MainWindow.h"
 #include "catalog/GroupPanel.h"
+#include "catalog/Project.h"
 #include "catalog/GroupTree.h"
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemPanel.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -216,6 +218,147 @@ private Q_SLOTS:
         // Labels keep their colon.
         QVERIFY(main->findChild<QLabel*>(QStringLiteral("NameLabel"))->text().endsWith(QLatin1Char(':')));
         main->close();
+    }
+
+    void merchantBuildsSavesAndRecoversACatalog()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        const std::string temp = home + "temp/";
+        {
+            ScriptedPrompter prompter;
+            Application app(home, &prompter);
+            app.start();
+            MainWindow* main = app.mainWindow();
+            GroupPanel* groups = main->catalogPage()->groupPanel();
+            ItemPanel* items = main->catalogPage()->itemPanel();
+            auto enter = [](QLineEdit* field, const QString& text) {
+                field->clear(); // choosing a group fills the field with its name
+                QTest::keyClicks(field, text);
+                QTest::keyClick(field, Qt::Key_Return);
+            };
+            auto choose = [groups](const QString& path) {
+                const QStringList parts = path.split(QLatin1Char('|'));
+                auto found = groups->tree()->findItems(parts.last(), Qt::MatchExactly | Qt::MatchRecursive);
+                QVERIFY(!found.isEmpty());
+                groups->tree()->setCurrentItem(found.first());
+            };
+
+            enter(groups->mainGroupEdit(), QStringLiteral("Food"));
+            choose(QStringLiteral("Food"));
+            QVERIFY(groups->subGroupEdit()->isEnabled());
+            enter(groups->subGroupEdit(), QStringLiteral("Bread"));
+            enter(groups->subGroupEdit(), QStringLiteral("Cheese"));
+            enter(groups->mainGroupEdit(), QStringLiteral("Drinks"));
+            enter(groups->mainGroupEdit(), QString()); // an empty name adds nothing
+            enter(groups->mainGroupEdit(), QStringLiteral("Food")); // nor does a name that is taken
+            QCOMPARE(ReadFile(temp + "groups.ini"), std::string("[deutsch]\r\n0=Food|Bread\r\n1=Food|Cheese\r\n2=Drinks\r\n"));
+            QVERIFY(main->action("mSpeichern")->isEnabled());
+
+            choose(QStringLiteral("Food|Bread"));
+            QVERIFY(items->isEnabled());
+            QCOMPARE(items->title(), QStringLiteral("Bread"));
+            auto* name = items->findChild<QLineEdit*>(QStringLiteral("Bezeichnung"));
+            auto* orderNo = items->findChild<QLineEdit*>(QStringLiteral("BestNr"));
+            auto* price = items->findChild<QLineEdit*>(QStringLiteral("Preis"));
+            auto addItem = [&](const QString& n, const QString& o, const QString& p) {
+                QTest::keyClicks(name, n);
+                QTest::keyClicks(orderNo, o);
+                QTest::keyClicks(price, p);
+                QTest::keyClick(price, Qt::Key_Return);
+            };
+            addItem(QStringLiteral("Rye"), QStringLiteral("B1"), QStringLiteral("3,50"));
+            addItem(QStringLiteral("Spelt"), QStringLiteral("B2"), QStringLiteral("4"));
+            addItem(QStringLiteral("Copy"), QStringLiteral("b1"), QStringLiteral("1")); // taken: refused
+            QCOMPARE(prompter.told.size(), 1);
+            QVERIFY(prompter.told.first().contains(QStringLiteral("\"b1\"")));
+            QCOMPARE(items->grid()->topLevelItemCount(), 2);
+            QCOMPARE(items->grid()->topLevelItem(1)->text(4), QStringLiteral("4.00 \u20ac"));
+            QCOMPARE(main->statusText(1), QStringLiteral("2 ") + lng(home, "deutsch", "Status", "6"));
+
+            // Hide B1, then rename Cheese and delete Drinks.
+            items->grid()->topLevelItem(0)->setCheckState(1, Qt::Unchecked);
+            choose(QStringLiteral("Food|Cheese"));
+            auto* cheese = groups->tree()->currentItem();
+            cheese->setText(0, QStringLiteral("Dairy"));
+            QTRY_VERIFY(!groups->tree()->findItems(QStringLiteral("Dairy"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+            choose(QStringLiteral("Drinks"));
+            QTest::keyClick(groups->tree(), Qt::Key_Delete);
+            QVERIFY(groups->tree()->findItems(QStringLiteral("Drinks"), Qt::MatchExactly).isEmpty());
+
+            QCOMPARE(ReadFile(temp + "groups.ini"), std::string("[deutsch]\r\n0=Food|Bread\r\n1=Food|Dairy\r\n"));
+            QCOMPARE(ReadFile(temp + "shop.tmp"),
+                     std::string("[0]\r\nVersand=0.000\r\nB1=Rye|3.50|||0|\r\nB2=Spelt|4.00||||\r\n[1]\r\nVersand=0.000\r\n"));
+
+            main->project().SaveAs(home + "Projekte/Alpha.shp");
+            QCOMPARE(main->windowTitle(), QStringLiteral("[Alpha.shp] - Quillane"));
+            QVERIFY(!main->action("mSpeichern")->isEnabled());
+            QCOMPARE(ReadFile(home + "Projekte/Alpha.shp"), ReadFile(temp + "shop.tmp"));
+            QCOMPARE(ReadFile(home + "Projekte/Alpha/daten/groups.ini"), ReadFile(temp + "groups.ini"));
+            // The program is killed here: no close, so the working copy stays.
+        }
+        {
+            ScriptedPrompter prompter;
+            prompter.answers << Prompter::Answer::Yes;
+            Application app(home, &prompter);
+            app.start();
+            MainWindow* main = app.mainWindow();
+            QCOMPARE(prompter.asked, QStringList{QStringLiteral("Recover?")});
+            QCOMPARE(main->windowTitle(), QStringLiteral("[Alpha.shp] - Quillane"));
+            QTreeWidget* tree = main->catalogPage()->groupPanel()->tree();
+            QCOMPARE(tree->topLevelItemCount(), 1);
+            QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Food"));
+            QCOMPARE(tree->topLevelItem(0)->childCount(), 2);
+            QVERIFY(main->close());
+        }
+        {
+            ScriptedPrompter prompter;
+            Application app(home, &prompter);
+            app.start();
+            MainWindow* main = app.mainWindow();
+            QVERIFY(prompter.asked.isEmpty()); // closed normally: nothing to recover
+            QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
+            QCOMPARE(main->statusText(1), QStringLiteral("2 ") + lng(home, "deutsch", "Status", "6"));
+            GroupPanel* groups = main->catalogPage()->groupPanel();
+            groups->tree()->setCurrentItem(groups->tree()->topLevelItem(0)->child(0));
+            ItemPanel* items = main->catalogPage()->itemPanel();
+            QCOMPARE(items->grid()->topLevelItemCount(), 2);
+            QCOMPARE(items->grid()->topLevelItem(0)->checkState(1), Qt::Unchecked);
+            QVERIFY(main->close());
+        }
+    }
+
+    void catalogLanguageSwitchesTranslationMode()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        WriteTextFile(home + "countries.dat", ReadFile(home + "countries.dat") + "\r\n[Extra]\r\nActive=1\r\nLanguageDefault=english\r\n");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        GroupPanel* groups = main->catalogPage()->groupPanel();
+        QTest::keyClicks(groups->mainGroupEdit(), QStringLiteral("Brot"));
+        QTest::keyClick(groups->mainGroupEdit(), Qt::Key_Return);
+
+        main->catalogLanguage()->setCurrentText(QStringLiteral("english"));
+        QVERIFY(app.state().TranslationMode);
+        QVERIFY(!groups->shippingBox()->isVisible());
+        QCOMPARE(ReadFile(home + "temp/groups.ini"), std::string("[deutsch]\r\n0=Brot\r\n[english]\r\n0=Brot\r\n"));
+        auto* node = groups->tree()->topLevelItem(0);
+        node->setText(0, QStringLiteral("Bread")); // translating renames in this language only
+        QTRY_COMPARE(ReadFile(home + "temp/groups.ini"), std::string("[deutsch]\r\n0=Brot\r\n[english]\r\n0=Bread\r\n"));
+        QTest::keyClick(groups->tree(), Qt::Key_Delete); // refused while translating
+        QVERIFY(FileExists(home + "temp/groups.ini"));
+        QCOMPARE(groups->tree()->topLevelItemCount(), 1);
+
+        main->catalogLanguage()->setCurrentText(QStringLiteral("deutsch"));
+        QVERIFY(!app.state().TranslationMode);
+        QVERIFY(groups->shippingBox()->isVisible());
+        QCOMPARE(groups->tree()->topLevelItem(0)->text(0), QStringLiteral("Brot"));
+        prompter.answers << Prompter::Answer::No; // do not save
+        QVERIFY(main->close());
+        QCOMPARE(prompter.asked.last(), QStringLiteral("Best\u00e4tigung!"));
     }
 };
 

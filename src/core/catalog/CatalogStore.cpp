@@ -56,21 +56,20 @@ void CatalogStore::LoadGroups()
     }
     ItemCount = 0;
     GroupMap.clear();
-    std::vector<IniLine> entries;
     {
         IniFile groups(GroupsFile());
-        if (groups.SectionExists(catalogLanguage_)) {
-            entries = groups.ReadSectionValues(catalogLanguage_);
-        } else {
+        if (!groups.SectionExists(catalogLanguage_)) {
             // A language without names of its own starts as a copy of the country language.
-            entries = groups.ReadSectionValues(countryLanguage_);
-            for (const auto& [key, value] : entries) {
+            for (const auto& [key, value] : groups.ReadSectionValues(countryLanguage_)) {
                 groups.WriteString(catalogLanguage_, key, value);
             }
             groups.UpdateFile();
         }
     }
     SyncGroups();
+    // Read after the sync, so groups added meanwhile in the country language
+    // show and their items are counted at once.
+    const std::vector<IniLine> entries = GroupEntries();
 
     const IniFile items(ItemsFile());
     for (const auto& [key, value] : entries) {

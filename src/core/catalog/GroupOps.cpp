@@ -25,11 +25,20 @@ GroupOps::Result GroupOps::ChangeGroup(const std::string& oldPath, const std::st
         const SplitArray parts = Split('|', newPath);
         int number = oldNum;
         const int mainNum = store_.GetGroupNum(parts[0]);
-        if (parts.size() > 1 && mainNum != -1 && !store_.IsEmptyGroup(mainNum)) {
-            // The main group's items become a sub group of the same name.
-            store_.WriteGroupPath(mainNum, parts[0] + "|" + parts[0]);
-            if (oldNum == mainNum) {
-                number = -1;
+        if (parts.size() > 1 && mainNum != -1) {
+            if (!store_.IsEmptyGroup(mainNum)) {
+                // The main group's items become a sub group of the same name.
+                store_.WriteGroupPath(mainNum, parts[0] + "|" + parts[0]);
+                if (oldNum == mainNum) {
+                    number = -1;
+                }
+            } else if (number == -1) {
+                // The empty main group's number goes to its first sub group.
+                number = mainNum;
+            } else if (number != mainNum) {
+                // A main group with sub groups has no entry of its own; left
+                // standing, the empty leaf would hide the group moved under it.
+                store_.DeleteGroup(mainNum);
             }
         }
         if (number == -1) {
@@ -74,6 +83,13 @@ bool GroupOps::AddGroup(const std::string& mainName, const std::string& subName,
 {
     // A group without a name could never be chosen again.
     if (mainName.empty() || (inSubField && subName.empty())) {
+        return false;
+    }
+    // A main group that has sub groups exists without an entry of its own;
+    // adding its name again would make a second group of that name.
+    const bool mainExists = std::any_of(store_.GroupMap.begin(), store_.GroupMap.end(),
+                                        [&](const IniLine& line) { return line.first == mainName; });
+    if (!inSubField && mainExists) {
         return false;
     }
     const Result r = inSubField ? ChangeGroup(mainName, mainName + "|" + subName) : ChangeGroup("", mainName);

@@ -194,42 +194,53 @@ bool Project::Save()
         SaveAs(*path);
         return true;
     }
-    const std::string items = dirs_.TempDir + "shop.tmp";
-    if (FileExists(items)) {
-        saveCopy(items, file_);
-    } else {
-        WriteFileAtomic(file_, "");
-    }
-    if (!ForceDirectories(dirs_.DataDir)) {
-        throw Error("Cannot create the folder " + dirs_.DataDir);
-    }
-    for (const char* name : {"groups.ini", "pictures.ini"}) {
-        if (FileExists(dirs_.TempDir + name)) {
-            saveCopy(dirs_.TempDir + name, dirs_.DataDir + name);
-        }
-    }
+    writeProject(file_, dirs_.DataDir);
     Changes(false);
     return true;
 }
 
+void Project::writeProject(const std::string& file, const std::string& dataDir)
+{
+    const std::string items = dirs_.TempDir + "shop.tmp";
+    if (FileExists(items)) {
+        saveCopy(items, file);
+    } else {
+        WriteFileAtomic(file, "");
+    }
+    if (!ForceDirectories(dataDir)) {
+        throw Error("Cannot create the folder " + dataDir);
+    }
+    for (const char* name : {"groups.ini", "pictures.ini"}) {
+        if (FileExists(dirs_.TempDir + name)) {
+            saveCopy(dirs_.TempDir + name, dataDir + name);
+        }
+    }
+}
+
 void Project::SaveAs(const std::string& path)
 {
-    const std::string oldDataDir = dirs_.DataDir;
-    file_ = path;
-    name_ = safeName(BaseNameWithoutExtension(path));
-    const std::string base = projectsDir() + name_;
-    dirs_.DataDir = base + "/daten/";
-    dirs_.ShopDir = base + "/shop/";
+    const std::string name = safeName(BaseNameWithoutExtension(path));
+    const std::string base = projectsDir() + name;
+    const std::string dataDir = base + "/daten/";
     if (!ForceDirectories(base)) {
         throw Error("Cannot create the folder " + base);
     }
-    if (ExcludeTrailingSlash(oldDataDir) != ExcludeTrailingSlash(dirs_.DataDir) && DirectoryExists(oldDataDir)) {
-        CopyFolder(oldDataDir, base);
+    const std::string& oldDataDir = dirs_.DataDir;
+    if (ExcludeTrailingSlash(oldDataDir) != ExcludeTrailingSlash(dataDir) && DirectoryExists(oldDataDir) &&
+        !CopyFolder(oldDataDir, base)) {
+        throw Error("Cannot copy the folder " + oldDataDir + " to " + base);
     }
+    // Written straight, not through Save: a project saved as "untitled"
+    // would otherwise ask for a name again. The project takes the new name
+    // only once all is written, so a failed Save As leaves it as it was.
+    writeProject(path, dataDir);
+    file_ = path;
+    name_ = name;
+    dirs_.DataDir = dataDir;
+    dirs_.ShopDir = base + "/shop/";
     // The working copy now belongs to this name, also for a recovery.
     WriteTextFile(dirs_.TempDir + "recovery.dat", name_);
-    notify();
-    Save();
+    Changes(false);
 }
 
 } // namespace quillane

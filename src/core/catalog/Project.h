@@ -59,6 +59,8 @@ public:
 
 private:
     void commonOpenEnd();
+    // Copies the working copy into the project file and its data folder.
+    void writeProject(const std::string& file, const std::string& dataDir);
     void notify();
     std::string projectsDir() const { return dirs_.ProgramDir + "Projekte/"; }
 
