@@ -16,9 +16,16 @@ CatalogPage::CatalogPage(AppState& state, Prompter& prompter, GroupOps& groupOps
     groups_ = new GroupPanel(state, groupOps, this);
     groups_->setFixedWidth(250);
     items_ = new ItemPanel(state, prompter, itemOps, this);
-    // The panels keep the ordinary window colour; only the page's frame shows the mode.
-    items_->setAutoFillBackground(true);
-    items_->setPalette(QApplication::palette());
+    // The panels keep a light colour of their own; only the page's frame
+    // shows the mode. Disabled captions must stay readable on it.
+    for (QWidget* panel : {static_cast<QWidget*>(groups_), static_cast<QWidget*>(items_)}) {
+        QPalette pal = panel->palette();
+        pal.setColor(QPalette::Window, QColor(0xf2, 0xf2, 0xf2));
+        pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+        pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+        panel->setAutoFillBackground(true);
+        panel->setPalette(pal);
+    }
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);

@@ -8,6 +8,7 @@
 #include "common/Translator.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -225,8 +226,14 @@ void GroupPanel::reset()
 
 void GroupPanel::afterStructureChange(const QString& keepPath)
 {
+    // Redrawing chooses the group again, which would pull the focus out of
+    // the field the merchant is typing in.
+    QWidget* focus = QApplication::focusWidget();
     Q_EMIT structureChanged();
     ShowGroups(keepPath);
+    if (focus == hauptgruppe_ || focus == untergruppe_) {
+        focus->setFocus();
+    }
 }
 
 void GroupPanel::AddGroup(bool inSubField)
