@@ -212,6 +212,8 @@ private Q_SLOTS:
         main->Translate("english");
         QCOMPARE(add->text(), lng(home, "english", "Buttons", "Hinzufuegen"));
         QCOMPARE(main->action("mInhalt")->text(), lng(home, "english", "Actions", "mInhalt"));
+        // Context menus too.
+        QCOMPARE(main->findChild<QAction*>(QStringLiteral("mMoveUp"))->text(), lng(home, "english", "Actions", "mMoveUp"));
         auto* pages = main->findChild<QTabWidget*>(QStringLiteral("Pages"));
         QCOMPARE(pages->tabText(0), lng(home, "english", "Misc", "Artikelverw"));
         QCOMPARE(toQ(app.state().Texts.StatusTexts[6]), lng(home, "english", "Status", "6"));

@@ -56,6 +56,12 @@ SECTIONS = [
         ("mHilfe", "&Hilfe", "&Help"),
         ("mInhalt", "&Inhalt", "&Contents"),
         ("mUeber", "Ü&ber", "&About"),
+        ("mUmbenennen", "&Umbenennen", "&Rename"),
+        ("mLoeschen", "&Löschen", "&Delete"),
+        ("mHauptgruppe", "&Hauptgruppe", "Make &main group"),
+        ("mMoveUp", "Nach &oben verschieben", "Move &up"),
+        ("mMoveToGroup", "in andere &Gruppe verlegen", "Move to another &group"),
+        ("mMoveDown", "Nach &unten verschieben", "Move &down"),
     ]),
     ("Labels", [
         ("Additional", "Zusatzbeschreibung", "Additional description"),
