@@ -211,6 +211,10 @@ void CatalogStore::ChangeValue(const std::string& orderNo, int field, const std:
 void CatalogStore::DeleteGroup(int group)
 {
     CurrentItems.clear();
+    // Nothing may be stored into the deleted group's section afterwards.
+    if (CurrentGroup == std::to_string(group)) {
+        CurrentGroup = "-1";
+    }
     const std::string key = std::to_string(group);
     {
         IniFile groups(GroupsFile());

@@ -46,8 +46,8 @@ void saveCopy(const std::string& from, const std::string& to)
     }
     try {
         WriteFileAtomic(to, content);
-    } catch (const Error&) {
-        throw Error("Cannot save the project to " + to + ": " + std::strerror(errno));
+    } catch (const Error& e) {
+        throw Error(std::string("The project could not be saved. ") + e.what());
     }
 }
 
@@ -112,6 +112,9 @@ bool Project::New(bool fromAction)
         for (const char* name : {"shop.tmp", "groups.ini", "pictures.ini", "recovery.dat"}) {
             removeFile(dirs_.TempDir + name);
         }
+        // Descriptions of the thrown-away untitled project must not reach
+        // the next one through Save As.
+        DeleteFolder(dirs_.TempDir + "daten/");
     }
     name_ = kUntitled;
     file_ = dirs_.TempDir + "shop.tmp";

@@ -1,0 +1,212 @@
+#include "catalog/ItemOps.h"
+#include "TestSupport.h"
+#include "catalog/CatalogStore.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillane;
+using quillane::test::TempDir;
+using Result = quillane::ItemOps::Result;
+
+namespace {
+
+using Lines = std::vector<IniLine>;
+
+// The shown group Food|Bread (0) beside Drinks (1), in a euro country.
+class ItemOpsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir.write("groups.ini", "[english]\r\n0=Food|Bread\r\n1=Drinks\r\n");
+        dir.write("shop.tmp", "[0]\r\nVersand=1.000\r\n[1]\r\nVersand=0.000\r\nD1=Water|1.00||||\r\n");
+        store.SetLanguages("english", "english");
+        store.SetChangeListener([this] { ++changes; });
+        store.LoadGroups();
+        store.LoadGroupItems(0);
+    }
+    Lines Items(int group) const { return IniFile(store.ItemsFile()).ReadSectionValues(std::to_string(group)); }
+    std::vector<std::string> ShownKeys() const
+    {
+        std::vector<std::string> keys;
+        for (const auto& [key, value] : store.CurrentItems) {
+            keys.push_back(key);
+        }
+        return keys;
+    }
+    void AddThree()
+    {
+        ASSERT_EQ(items.Add("Rye", "B1", "2", 1), Result::Done);
+        ASSERT_EQ(items.Add("Oat", "B2", "3", 1), Result::Done);
+        ASSERT_EQ(items.Add("Spelt", "B3", "4", 1), Result::Done);
+    }
+
+    TempDir dir;
+    CatalogStore store{dir.path()};
+    TCountry home;
+    ItemOps items{store, home};
+    int changes = 0;
+};
+
+using Keys = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(ItemOpsTest, NewItemsAreStoredAtOnceWithEmptyFields)
+{
+    EXPECT_EQ(items.Add("Rye", "B1", "2.5", 1), Result::Done);
+    EXPECT_EQ(items.Add("Oat", "B2", "3", 1), Result::Done);
+    EXPECT_EQ(items.Insert(2, "Spelt", "B3", "4,1", 1), Result::Done);
+    EXPECT_EQ(dir.read("shop.tmp"),
+              "[1]\r\nVersand=0.000\r\nD1=Water|1.00||||\r\n"
+              "[0]\r\nVersand=1.000\r\nB1=Rye|2.50||||\r\nB3=Spelt|4.10||||\r\nB2=Oat|3.00||||\r\n");
+    EXPECT_EQ(store.ItemCount, 4);
+    EXPECT_EQ(changes, 3);
+    EXPECT_TRUE(items.Published(1)); // an empty flag is published
+}
+
+TEST_F(ItemOpsTest, PriceEntryInTheHomeCurrencyNetOrGross)
+{
+    struct Case {
+        double rate;
+        double vat;
+        int mode;
+        const char* typed;
+        const char* stored;
+        const char* shown;
+    } cases[] = {
+        {1.95583, 16, 1, "19.56", "10.00", "19.56 DM"},
+        {1, 16, 0, "11.60", "10.00", "10.00 DM"},
+        {1.95583, 16, 0, "22,69", "10.00", "19.56 DM"},
+        {1, 0, 1, "abc", "0.00", "0.00 DM"},
+    };
+    for (const auto& k : cases) {
+        home.Rate[0] = k.rate;
+        home.VAT = k.vat;
+        home.Currency[0] = "DM";
+        store.LoadGroupItems(0);
+        ASSERT_EQ(items.Add("Rye", "B1", k.typed, k.mode), Result::Done) << k.typed;
+        EXPECT_EQ(Items(0).back(), IniLine("B1", std::string("Rye|") + k.stored + "||||")) << k.typed;
+        EXPECT_EQ(items.LastPrice(), k.stored);
+        EXPECT_EQ(items.DisplayPrice(1), k.shown);
+        ASSERT_EQ(items.Remove(1), Result::Done);
+    }
+}
+
+TEST_F(ItemOpsTest, AnOrderNumberTakenInTheGroupIsRefusedAndNothingIsLost)
+{
+    AddThree();
+    const std::string before = dir.read("shop.tmp");
+    const Lines shown = store.CurrentItems;
+    changes = 0;
+    struct Case {
+        const char* what;
+        Result result;
+    } cases[] = {
+        {"add", items.Add("Other", "b2", "9", 1)},
+        {"insert", items.Insert(1, "Other", "B3", "9", 1)},
+        {"replace", items.Replace(1, "Other", "B2", "9", 1, dir.path(), {"english"})},
+        {"surcharge key", items.Add("Other", "versand", "9", 1)},
+    };
+    for (const auto& k : cases) {
+        EXPECT_EQ(k.result, Result::DuplicateOrderNo) << k.what;
+    }
+    EXPECT_EQ(store.CurrentItems, shown);
+    EXPECT_EQ(dir.read("shop.tmp"), before);
+    EXPECT_EQ(store.ItemCount, 4);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(ItemOpsTest, EmptyFieldsOrNoItemChangeNothing)
+{
+    const std::string before = dir.read("shop.tmp");
+    EXPECT_EQ(items.Add("", "B1", "2", 1), Result::MissingField);
+    EXPECT_EQ(items.Add("Rye", "", "2", 1), Result::MissingField);
+    EXPECT_EQ(items.Add("Rye", "B1", "", 1), Result::MissingField);
+    EXPECT_EQ(items.Insert(1, "Rye", "B1", "2", 1), Result::NoItem);
+    EXPECT_EQ(items.Replace(1, "Rye", "B1", "2", 1, dir.path(), {}), Result::NoItem);
+    EXPECT_EQ(items.Remove(1), Result::NoItem);
+    EXPECT_EQ(items.Move(1, 2), Result::Unchanged);
+    EXPECT_EQ(items.SetPublished(1, false), Result::NoItem);
+    EXPECT_EQ(dir.read("shop.tmp"), before);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(ItemOpsTest, ReplaceKeepsTheOtherFieldsAndMovesPicturesAndDescriptions)
+{
+    struct Case {
+        const char* newKey;
+    } cases[] = {{"Z9"}, {"b1"}};
+    const std::vector<std::string> languages = {"english", "deutsch"};
+    for (const auto& k : cases) {
+        TempDir data;
+        store.CurrentItems = {{"Versand", "1.000"}, {"B1", "Rye|2.00|2|0:1|0|x"}, {"B2", "Oat|3.00||||"}};
+        dir.write("pictures.ini", "[B2]\r\n1=/p/oat.jpg\r\n[B1]\r\n1=/p/rye.jpg\r\n2=/p/rye2.jpg\r\n");
+        data.write("english/B1.txt", "Dark rye");
+        data.write("deutsch/B1.txt", "Dunkles Roggenbrot");
+
+        ASSERT_EQ(items.Replace(1, "Rye bread", k.newKey, "2.20", 1, data.path(), languages), Result::Done);
+
+        EXPECT_EQ(Items(0),
+                  (Lines{{"Versand", "1.000"}, {k.newKey, "Rye bread|2.20|2|0:1|0|x"}, {"B2", "Oat|3.00||||"}}));
+        const IniFile pictures(dir.file("pictures.ini"));
+        EXPECT_EQ(pictures.ReadSections(), (std::vector<std::string>{"B2", k.newKey})) << k.newKey;
+        EXPECT_EQ(pictures.ReadSectionValues(k.newKey), (Lines{{"1", "/p/rye.jpg"}, {"2", "/p/rye2.jpg"}}));
+        EXPECT_EQ(data.read(std::string("english/") + k.newKey + ".txt"), "Dark rye");
+        EXPECT_EQ(data.read(std::string("deutsch/") + k.newKey + ".txt"), "Dunkles Roggenbrot");
+        EXPECT_FALSE(FileExists(data.file("english/B1.txt")));
+        EXPECT_FALSE(FileExists(data.file("deutsch/B1.txt")));
+    }
+}
+
+TEST_F(ItemOpsTest, PublishedFlag)
+{
+    AddThree();
+    changes = 0;
+    EXPECT_EQ(items.SetPublished(2, true), Result::Unchanged); // empty already means published
+    EXPECT_EQ(items.SetPublished(2, false), Result::Done);
+    EXPECT_EQ(Items(0)[2], IniLine("B2", "Oat|3.00|||0|"));
+    EXPECT_FALSE(items.Published(2));
+    EXPECT_EQ(items.SetPublished(2, true), Result::Done);
+    EXPECT_EQ(Items(0)[2], IniLine("B2", "Oat|3.00|||1|"));
+    EXPECT_TRUE(items.Published(2));
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(ItemOpsTest, MoveAndRemove)
+{
+    AddThree();
+    EXPECT_EQ(items.Move(3, 1), Result::Done);
+    EXPECT_EQ(ShownKeys(), (Keys{"Versand", "B3", "B1", "B2"}));
+    EXPECT_EQ(items.Move(3, 4), Result::Unchanged); // the last item has no row below
+    EXPECT_EQ(items.Move(1, 0), Result::Unchanged); // the surcharge line stays first
+    EXPECT_EQ(items.Remove(2), Result::Done);
+    EXPECT_EQ(ShownKeys(), (Keys{"Versand", "B3", "B2"}));
+    EXPECT_EQ(Items(0), store.CurrentItems);
+    EXPECT_EQ(store.ItemCount, 3);
+}
+
+TEST_F(ItemOpsTest, MoveToGroup)
+{
+    AddThree();
+    changes = 0;
+    EXPECT_EQ(items.MoveToGroup(1, "Drinks"), Result::Done);
+    EXPECT_EQ(ShownKeys(), (Keys{"Versand", "B2", "B3"}));
+    EXPECT_EQ(Items(0), store.CurrentItems);
+    EXPECT_EQ(Items(1), (Lines{{"Versand", "0.000"}, {"D1", "Water|1.00||||"}, {"B1", "Rye|2.00||||"}}));
+    EXPECT_EQ(store.ItemCount, 4);
+    EXPECT_EQ(changes, 1);
+
+    // Into its own group or a group that does not exist: the item stays.
+    EXPECT_EQ(items.MoveToGroup(1, "Food|Bread"), Result::Unchanged);
+    EXPECT_EQ(items.MoveToGroup(1, "Food"), Result::Unchanged);
+    EXPECT_EQ(ShownKeys(), (Keys{"Versand", "B2", "B3"}));
+
+    // The target's item of the same order number is not overwritten.
+    store.CurrentItems.emplace_back("d1", "Other water|2.00||||");
+    store.SaveGroup();
+    EXPECT_EQ(items.MoveToGroup(3, "Drinks"), Result::DuplicateOrderNo);
+    EXPECT_EQ(Items(1)[1], IniLine("D1", "Water|1.00||||"));
+    EXPECT_EQ(ShownKeys(), (Keys{"Versand", "B2", "B3", "d1"}));
+}
