@@ -13,6 +13,8 @@
 #include "common/QtText.h"
 #include "settings/SettingsDialog.h"
 
+#include "GuiTestSupport.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
@@ -30,46 +32,11 @@
 
 using namespace quillane;
 using namespace quillane::gui;
+using namespace quillane::gui::test;
 
-namespace {
-
-// Answers the program's questions from a script and keeps what it was told.
-class ScriptedPrompter : public Prompter {
-public:
-    QList<Answer> answers;
-    QStringList asked;
-    QStringList told;
-
-    Answer Ask(const std::string& caption, const std::string&, Buttons, Icon) override
-    {
-        asked << toQ(caption);
-        return answers.isEmpty() ? Answer::No : answers.takeFirst();
-    }
-    void Tell(const std::string&, const std::string& text) override { told << toQ(text); }
-};
-
-} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
-
-private:
-    // A program folder with the shipped country table and language files.
-    std::string makeHome(QTemporaryDir& dir, const char* settings)
-    {
-        const std::string home = dir.path().toStdString() + "/";
-        std::filesystem::copy(QUILLANE_DATA_DIR "countries.dat", home + "countries.dat");
-        std::filesystem::copy(QUILLANE_DATA_DIR "sprache", home + "sprache");
-        if (settings != nullptr) {
-            WriteTextFile(home + "quillane.ini", settings);
-        }
-        return home;
-    }
-
-    static QString lng(const std::string& home, const char* language, const char* section, const char* key)
-    {
-        return toQ(IniFile(home + "sprache/" + language + ".lng").ReadString(section, key, "?"));
-    }
 
 private Q_SLOTS:
     void initTestCase() { qputenv("LC_ALL", "de_DE.UTF-8"); }
