@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev libgl-dev
+  libvips-dev imagemagick
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
 )

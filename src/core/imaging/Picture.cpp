@@ -1,0 +1,237 @@
+#include "imaging/Picture.h"
+
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/Resources.h"
+#include "common/Text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <vips/vips.h>
+
+namespace quillane {
+
+struct Picture::Image {
+    VipsImage* vips = nullptr;
+    explicit Image(VipsImage* v) : vips(v) {}
+    ~Image()
+    {
+        if (vips != nullptr) {
+            g_object_unref(vips);
+        }
+    }
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+};
+
+namespace {
+
+void ensureVips()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (VIPS_INIT("quillane") != 0) {
+            throw Error("The picture library could not be started.");
+        }
+        // Decoded pictures are used once; caching them only costs memory.
+        vips_cache_set_max(0);
+    });
+}
+
+std::string vipsReason()
+{
+    std::string reason = vips_error_buffer();
+    vips_error_clear();
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) {
+        reason.pop_back();
+    }
+    return reason;
+}
+
+// Brings any decoded picture to 8-bit sRGB without alpha (flattened on
+// white) and decodes it, so a broken file fails here and not later on use.
+// Takes over the reference to in; nullptr on failure.
+VipsImage* toRgb(VipsImage* in)
+{
+    VipsImage* current = in;
+    // Replaces current by the result of one step; false when the step failed.
+    auto advance = [&current](int rc, VipsImage* next) {
+        g_object_unref(current);
+        current = rc == 0 ? next : nullptr;
+        return current != nullptr;
+    };
+    VipsImage* out = nullptr;
+    if (vips_image_hasalpha(current)) {
+        VipsArrayDouble* white = vips_array_double_newv(1, 255.0);
+        const int rc = vips_flatten(current, &out, "background", white, nullptr);
+        vips_area_unref(VIPS_AREA(white));
+        if (!advance(rc, out)) {
+            return nullptr;
+        }
+    }
+    int rc = vips_colourspace(current, &out, VIPS_INTERPRETATION_sRGB, nullptr);
+    if (!advance(rc, out)) {
+        return nullptr;
+    }
+    if (vips_image_get_format(current) != VIPS_FORMAT_UCHAR) {
+        rc = vips_cast(current, &out, VIPS_FORMAT_UCHAR, nullptr);
+        if (!advance(rc, out)) {
+            return nullptr;
+        }
+    }
+    if (vips_image_get_bands(current) > 3) {
+        rc = vips_extract_band(current, &out, 0, "n", 3, nullptr);
+        if (!advance(rc, out)) {
+            return nullptr;
+        }
+    }
+    VipsImage* decoded = vips_image_copy_memory(current);
+    g_object_unref(current);
+    return decoded;
+}
+
+int roundHalfEven(double x)
+{
+    return static_cast<int>(std::nearbyint(x)); // the default rounding mode goes to even
+}
+
+} // namespace
+
+Picture::Picture() = default;
+Picture::~Picture() = default;
+Picture::Picture(Picture&&) noexcept = default;
+Picture& Picture::operator=(Picture&&) noexcept = default;
+
+bool Picture::Empty() const
+{
+    return !image || image->vips == nullptr;
+}
+
+int Picture::Width() const
+{
+    return Empty() ? 0 : vips_image_get_width(image->vips);
+}
+
+int Picture::Height() const
+{
+    return Empty() ? 0 : vips_image_get_height(image->vips);
+}
+
+std::vector<unsigned char> Picture::RgbPixels() const
+{
+    if (Empty()) {
+        return {};
+    }
+    std::size_t size = 0;
+    void* data = vips_image_write_to_memory(image->vips, &size);
+    if (data == nullptr) {
+        vips_error_clear();
+        return {};
+    }
+    std::vector<unsigned char> pixels(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    g_free(data);
+    return pixels;
+}
+
+const std::vector<std::string>& PictureExtensions()
+{
+    static const std::vector<std::string> extensions = {"jpg", "jpeg", "bmp", "gif", "tif", "tiff", "pcx", "pcc",
+                                                        "scr", "pcd", "ppm", "pgm", "pbm", "psd", "pdd", "psp",
+                                                        "png"};
+    return extensions;
+}
+
+void LoadPicture(const std::string& name, Picture& picture)
+{
+    ensureVips();
+    const std::size_t dot = name.rfind('.');
+    const std::size_t slash = name.rfind('/');
+    const bool isFile = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    if (!isFile) {
+        const ResourceEntry* e = FindResource(name);
+        if (e == nullptr) {
+            return;
+        }
+        VipsImage* loaded = vips_image_new_from_buffer(e->data, e->size, "", nullptr);
+        VipsImage* rgb = loaded ? toRgb(loaded) : nullptr;
+        vips_error_clear();
+        if (rgb != nullptr) {
+            picture.image = std::make_unique<Picture::Image>(rgb);
+        }
+        return;
+    }
+    const std::string extension = LowerCase(name.substr(dot + 1));
+    const auto& known = PictureExtensions();
+    if (std::find(known.begin(), known.end(), extension) == known.end()) {
+        throw Error("\"" + name + "\" is not a picture of a known type.");
+    }
+    if (!FileExists(name)) {
+        throw Error("The picture \"" + name + "\" does not exist.");
+    }
+    VipsImage* loaded = vips_image_new_from_file(name.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, nullptr);
+    VipsImage* rgb = loaded ? toRgb(loaded) : nullptr;
+    if (rgb == nullptr) {
+        const std::string reason = vipsReason();
+        throw Error("The picture \"" + name + "\" cannot be read" + (reason.empty() ? "." : ": " + reason));
+    }
+    picture.image = std::make_unique<Picture::Image>(rgb);
+}
+
+std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight)
+{
+    if (width <= 0 || height <= 0) {
+        return {0, 0};
+    }
+    const double scale = std::min({1.0, static_cast<double>(maxWidth) / width, static_cast<double>(maxHeight) / height});
+    return {std::max(1, roundHalfEven(width * scale)), std::max(1, roundHalfEven(height * scale))};
+}
+
+void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int maxHeight, int quality)
+{
+    ensureVips();
+    if (picture.Empty()) {
+        throw Error("There is no picture to save as \"" + file + "\".");
+    }
+    const int w = picture.Width();
+    const int h = picture.Height();
+    const auto [tw, th] = ScaledSize(w, h, maxWidth, maxHeight);
+    VipsImage* scaled = nullptr;
+    if (tw == w && th == h) {
+        scaled = picture.image->vips;
+        g_object_ref(scaled);
+    } else {
+        VipsImage* resized = nullptr;
+        const double hscale = static_cast<double>(tw) / w;
+        const double vscale = static_cast<double>(th) / h;
+        if (vips_resize(picture.image->vips, &resized, hscale, "vscale", vscale, "kernel", VIPS_KERNEL_LANCZOS3,
+                        nullptr) != 0) {
+            throw Error("The picture for \"" + file + "\" cannot be scaled: " + vipsReason());
+        }
+        // Rounding inside the library may leave a pixel more or less.
+        if (vips_image_get_width(resized) != tw || vips_image_get_height(resized) != th) {
+            VipsImage* fitted = nullptr;
+            const int rc = vips_gravity(resized, &fitted, VIPS_COMPASS_DIRECTION_NORTH_WEST, tw, th, "extend",
+                                        VIPS_EXTEND_COPY, nullptr);
+            g_object_unref(resized);
+            if (rc != 0) {
+                throw Error("The picture for \"" + file + "\" cannot be scaled: " + vipsReason());
+            }
+            resized = fitted;
+        }
+        scaled = vips_image_copy_memory(resized);
+        g_object_unref(resized);
+        if (scaled == nullptr) {
+            throw Error("The picture for \"" + file + "\" cannot be scaled: " + vipsReason());
+        }
+    }
+    const int q = std::clamp(quality, 1, 100);
+    if (vips_jpegsave(scaled, file.c_str(), "Q", q, "interlace", TRUE, "strip", TRUE, "optimize_coding", TRUE,
+                      nullptr) != 0) {
+        g_object_unref(scaled);
+        throw Error("The picture \"" + file + "\" cannot be written: " + vipsReason());
+    }
+    picture.image = std::make_unique<Picture::Image>(scaled);
+}
+
+} // namespace quillane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillane {
+
+// A picture in memory: 8-bit RGB pixels.
+class Picture {
+public:
+    Picture();
+    ~Picture();
+    Picture(Picture&&) noexcept;
+    Picture& operator=(Picture&&) noexcept;
+
+    bool Empty() const;
+    int Width() const;
+    int Height() const;
+    // Packed RGB rows, three bytes a pixel, for showing the picture.
+    std::vector<unsigned char> RgbPixels() const;
+
+    struct Image; // the decoded image of the picture library
+    std::unique_ptr<Image> image;
+};
+
+// The picture types a merchant may choose, by extension (lower case, no dot).
+const std::vector<std::string>& PictureExtensions();
+
+// A name without "." is a picture embedded in the program (any known
+// format; an unknown one leaves the picture unchanged). A name with "." is
+// a file whose extension must be a known picture type; a file that cannot
+// be read as a picture throws an error naming it.
+void LoadPicture(const std::string& name, Picture& picture);
+
+// Scales the picture to fit maxWidth x maxHeight, never enlarging it
+// (sizes rounded half to even), with a Lanczos-3 filter, and saves it as a
+// progressive JPEG of the given quality. The picture then holds the scaled
+// bitmap. Throws an error naming the file when it cannot be written.
+void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int maxHeight, int quality);
+
+// The size SaveScaledJpeg gives a picture of width x height.
+std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight);
+
+} // namespace quillane
