@@ -1,6 +1,7 @@
 #include "catalog/ItemOps.h"
 
 #include "catalog/CatalogStore.h"
+#include "catalog/ItemDetails.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
@@ -123,8 +124,8 @@ ItemOps::Result ItemOps::Replace(int row, const std::string& name, const std::st
             pictures.UpdateFile();
         }
         for (const std::string& language : languages) {
-            const std::string from = dataDir + language + "/" + oldKey + ".txt";
-            const std::string to = dataDir + language + "/" + orderNo + ".txt";
+            const std::string from = DescriptionPath(dataDir, language, oldKey);
+            const std::string to = DescriptionPath(dataDir, language, orderNo);
             if (FileExists(from) && from != to) {
                 std::error_code ec;
                 std::filesystem::rename(from, to, ec);
