@@ -1,6 +1,7 @@
 #include "catalog/ItemPanel.h"
 
 #include "app/AppState.h"
+#include "catalog/ItemDetailsArea.h"
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemOps.h"
 #include "common/ClickableLabel.h"
@@ -20,7 +21,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace quillane::gui {
@@ -145,35 +145,9 @@ ItemPanel::ItemPanel(AppState& state, Prompter& prompter, ItemOps& ops, QWidget*
     connect(up, &QAction::triggered, this, [this] { ItemGridRowMoved(selectedRow_, selectedRow_ - 1); });
     connect(down, &QAction::triggered, this, [this] { ItemGridRowMoved(selectedRow_, selectedRow_ + 1); });
 
-    details_ = new QTabWidget(this);
-    details_->setObjectName(QStringLiteral("ItemDetails"));
-    details_->setFixedHeight(190);
-    auto* descriptionPage = new QWidget;
-    setHint(descriptionPage, "Beschreibung");
-    {
-        auto* l = new QVBoxLayout(descriptionPage);
-        auto* memo = new QTextEdit(descriptionPage);
-        memo->setObjectName(QStringLiteral("Memo2"));
-        l->addWidget(memo);
-    }
-    details_->addTab(descriptionPage, QStringLiteral("Beschreibung"));
-    auto* picturePage = new QWidget;
-    setHint(picturePage, "Bild");
-    {
-        auto* l = new QHBoxLayout(picturePage);
-        auto* box = new QLabel(picturePage);
-        box->setObjectName(QStringLiteral("PictureBox"));
-        box->setMinimumSize(160, 120);
-        box->setFrameShape(QFrame::StyledPanel);
-        pictureBox_ = box;
-        l->addWidget(box);
-        l->addStretch(1);
-    }
-    details_->addTab(picturePage, QStringLiteral("Bild"));
-    auto* discountPage = new QWidget;
-    discountPage->setObjectName(QStringLiteral("DiscountPage"));
-    setHint(discountPage, "Discounts");
-    discountPageIndex_ = details_->addTab(discountPage, QStringLiteral("Rabatte && Aktionen"));
+    details_ = new ItemDetailsArea(state_, prompter_, this);
+    details_->setFixedHeight(200);
+    connect(details_, &ItemDetailsArea::discountSetupRequested, this, &ItemPanel::discountSetupRequested);
 
     auctionButton_ = new QPushButton(QStringLiteral("Artikel bei eBay versteigern"), this);
     auctionButton_->setObjectName(QStringLiteral("AuctionButton"));
@@ -213,8 +187,7 @@ void ItemPanel::reset()
 
 void ItemPanel::setTranslationMode(bool on)
 {
-    pictureBox_->setEnabled(!on);
-    details_->setTabVisible(discountPageIndex_, !on);
+    details_->setTranslationMode(on);
     auctionButton_->setEnabled(false);
 }
 
@@ -262,10 +235,7 @@ void ItemPanel::ClearDetails(bool reset)
         grid_->clear();
         filling_ = false;
     }
-    if (auto* memo = details_->findChild<QTextEdit*>(QStringLiteral("Memo2"))) {
-        memo->clear();
-    }
-    static_cast<QLabel*>(pictureBox_)->clear();
+    details_->clear();
 }
 
 void ItemPanel::ShowGroup(Sender sender)
@@ -307,6 +277,7 @@ void ItemPanel::ItemGridClick(int row)
 {
     selectedRow_ = row;
     state_.Store.CurrentItemKey = ops_.OrderNoAt(row);
+    details_->showItem(state_.Store.CurrentItemKey);
 }
 
 bool ItemPanel::report(int result, const std::string& orderNo)

@@ -18,6 +18,7 @@ class Prompter;
 namespace quillane::gui {
 
 class ClickableLabel;
+class ItemDetailsArea;
 class ItemGrid;
 struct AppState;
 
@@ -46,12 +47,13 @@ public:
 
     ItemGrid* grid() const { return grid_; }
     QWidget* buttonPanel() const { return buttonPanel_; }
-    QTabWidget* details() const { return details_; }
+    ItemDetailsArea* details() const { return details_; }
     QLabel* priceCaption() const;
     int selectedRow() const { return selectedRow_; }
 
 Q_SIGNALS:
     void statusMessage(const QString& text);
+    void discountSetupRequested();
     void countChanged();
 
 protected:
@@ -89,9 +91,7 @@ private:
     ItemGrid* grid_;
     QMenu* menu_;
     QMenu* moveMenu_;
-    QTabWidget* details_;
-    QWidget* pictureBox_;
-    int discountPageIndex_ = -1;
+    ItemDetailsArea* details_;
     QPushButton* auctionButton_;
 };
 

@@ -1,0 +1,322 @@
+#include "catalog/ItemDetailsArea.h"
+
+#include "app/AppState.h"
+#include "catalog/ItemDetails.h"
+#include "catalog/PictureList.h"
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/HelpMark.h"
+#include "common/IniFile.h"
+#include "common/Prompter.h"
+#include "common/QtText.h"
+#include "common/Text.h"
+#include "common/Translator.h"
+#include "imaging/Picture.h"
+#include "settings/UserData.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace quillane::gui {
+
+namespace {
+
+QPushButton* smallButton(const QString& text, const char* name, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromUtf8(name));
+    b->setFixedWidth(28);
+    return b;
+}
+
+} // namespace
+
+ItemDetailsArea::ItemDetailsArea(AppState& state, Prompter& prompter, QWidget* parent)
+    : QWidget(parent), state_(state), prompter_(prompter)
+{
+    setObjectName(QStringLiteral("ItemDetailsArea"));
+
+    pictureArea_ = new QWidget(this);
+    pictureArea_->setObjectName(QStringLiteral("PictureArea"));
+    auto* heading = new QLabel(QStringLiteral("BILD"), pictureArea_);
+    heading->setObjectName(QStringLiteral("PictureHeading"));
+    setHint(heading, "Misc|Bild");
+    auto* help = new HelpMark(QStringLiteral("artikeldetails|pictures"), pictureArea_);
+    pictureBox_ = new QLabel(pictureArea_);
+    pictureBox_->setObjectName(QStringLiteral("PictureBox"));
+    pictureBox_->setFixedSize(160, 120);
+    pictureBox_->setAlignment(Qt::AlignCenter);
+    pictureBox_->setFrameShape(QFrame::StyledPanel);
+    pictureBox_->setStyleSheet(QStringLiteral("background: white;"));
+    primary_ = new QCheckBox(QStringLiteral("Primär"), pictureArea_);
+    primary_->setObjectName(QStringLiteral("Primary"));
+    setHint(primary_, "Primary");
+    previous_ = smallButton(QStringLiteral("<"), "PreviousPicture", pictureArea_);
+    next_ = smallButton(QStringLiteral(">"), "NextPicture", pictureArea_);
+    counter_ = new QLabel(QStringLiteral("0/0"), pictureArea_);
+    counter_->setObjectName(QStringLiteral("PictureCounter"));
+    counter_->setAlignment(Qt::AlignCenter);
+    add_ = smallButton(QStringLiteral("+"), "AddPicture", pictureArea_);
+    remove_ = smallButton(QStringLiteral("-"), "RemovePicture", pictureArea_);
+
+    auto* headRow = new QHBoxLayout;
+    headRow->addWidget(heading);
+    headRow->addStretch(1);
+    headRow->addWidget(help);
+    auto* stepRow = new QHBoxLayout;
+    stepRow->addWidget(previous_);
+    stepRow->addWidget(counter_, 1);
+    stepRow->addWidget(next_);
+    stepRow->addSpacing(6);
+    stepRow->addWidget(add_);
+    stepRow->addWidget(remove_);
+    auto* pictureLayout = new QVBoxLayout(pictureArea_);
+    pictureLayout->setContentsMargins(0, 0, 0, 0);
+    pictureLayout->addLayout(headRow);
+    pictureLayout->addWidget(pictureBox_);
+    pictureLayout->addWidget(primary_);
+    pictureLayout->addLayout(stepRow);
+
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName(QStringLiteral("DetailPages"));
+    auto* descriptionPage = new QWidget;
+    setHint(descriptionPage, "Beschreibung");
+    memo_ = new QPlainTextEdit(descriptionPage);
+    memo_->setObjectName(QStringLiteral("Memo2"));
+    memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo_->installEventFilter(this);
+    (new QVBoxLayout(descriptionPage))->addWidget(memo_);
+    pages_->addTab(descriptionPage, QStringLiteral("Beschreibung"));
+
+    auto* discountPage = new QWidget;
+    discountPage->setObjectName(QStringLiteral("DiscountPage"));
+    setHint(discountPage, "Discounts");
+    auto* discountLabel = new QLabel(QStringLiteral("Mengenrabatt:"), discountPage);
+    discountLabel->setObjectName(QStringLiteral("DiscountLabel"));
+    setHint(discountLabel, "Rechnung|qdiscount");
+    discounts_ = new QListWidget(discountPage);
+    discounts_->setObjectName(QStringLiteral("CheckListBox1"));
+    auto* setup = new QPushButton(QStringLiteral("Rabattstaffeln festlegen"), discountPage);
+    setup->setObjectName(QStringLiteral("Button7"));
+    setHint(setup, "setqdiscount");
+    auto* discountLayout = new QGridLayout(discountPage);
+    discountLayout->addWidget(discountLabel, 0, 0);
+    discountLayout->addWidget(discounts_, 1, 0);
+    discountLayout->addWidget(setup, 1, 1, Qt::AlignTop);
+    discountPage_ = pages_->addTab(discountPage, QStringLiteral("Rabatte && Aktionen"));
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pictureArea_);
+    layout->addWidget(pages_, 1);
+
+    connect(previous_, &QPushButton::clicked, this, [this] {
+        --current_;
+        DisplayPic();
+    });
+    connect(next_, &QPushButton::clicked, this, [this] {
+        ++current_;
+        DisplayPic();
+    });
+    connect(add_, &QPushButton::clicked, this, &ItemDetailsArea::addPicture);
+    connect(remove_, &QPushButton::clicked, this, &ItemDetailsArea::removePicture);
+    connect(primary_, &QCheckBox::clicked, this, &ItemDetailsArea::primaryClicked);
+    connect(discounts_, &QListWidget::itemChanged, this, [this] {
+        if (!filling_) {
+            CheckListBox1Click();
+        }
+    });
+    connect(setup, &QPushButton::clicked, this, &ItemDetailsArea::discountSetupRequested);
+
+    setEnabled(false);
+}
+
+void ItemDetailsArea::setTranslationMode(bool on)
+{
+    pictureArea_->setEnabled(!on);
+    pages_->setTabVisible(discountPage_, !on);
+}
+
+void ItemDetailsArea::clear()
+{
+    filling_ = true;
+    discounts_->clear();
+    memo_->clear();
+    filling_ = false;
+    pictureBox_->clear();
+    primary_->setChecked(false);
+    counter_->setText(QStringLiteral("0/0"));
+    orderNo_.clear();
+    current_ = count_ = 0;
+}
+
+void ItemDetailsArea::InitDiscounts()
+{
+    filling_ = true;
+    discounts_->clear();
+    for (const std::string& level : DiscountLevels(state_.Dirs.DataDir)) {
+        auto* line = new QListWidgetItem(toQ(level), discounts_);
+        line->setFlags(line->flags() | Qt::ItemIsUserCheckable);
+        line->setCheckState(Qt::Unchecked);
+    }
+    filling_ = false;
+}
+
+void ItemDetailsArea::showItem(const std::string& orderNo)
+{
+    clear();
+    CatalogStore& store = state_.Store;
+    const int index = store.IndexOfItem(orderNo);
+    if (orderNo.empty() || index < 0) {
+        return;
+    }
+    const std::vector<std::string> fields = CatalogStore::ItemFields(store.CurrentItems[index].second);
+    if (fields[0].empty()) {
+        return;
+    }
+    setEnabled(true);
+    InitDiscounts();
+    orderNo_ = orderNo;
+    current_ = 1;
+    DisplayPic();
+
+    filling_ = true;
+    std::string text = ReplaceAll(
+        ReadDescription(state_.Dirs.DataDir, store.CatalogLanguage(), state_.User.Country.Language, orderNo), "\r\n",
+        "\n");
+    if (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    memo_->setPlainText(toQ(text));
+    const std::vector<bool> ticked = TickedLevels(fields[3], static_cast<std::size_t>(discounts_->count()));
+    for (int i = 0; i < discounts_->count(); ++i) {
+        discounts_->item(i)->setCheckState(ticked[i] ? Qt::Checked : Qt::Unchecked);
+    }
+    filling_ = false;
+}
+
+void ItemDetailsArea::DisplayPic()
+{
+    primary_->setChecked(false);
+    const std::vector<std::string> pictures = PictureList(state_.Dirs.TempDir).Pictures(orderNo_);
+    count_ = static_cast<int>(pictures.size());
+    current_ = std::clamp(current_, std::min(1, count_), count_);
+    counter_->setText(QStringLiteral("%1/%2").arg(current_).arg(count_));
+    pictureBox_->clear();
+    if (current_ < 1 || !FileExists(pictures[current_ - 1])) {
+        return;
+    }
+    // The primary box tells whether the shown picture is the primary one.
+    const int index = state_.Store.IndexOfItem(orderNo_);
+    if (index >= 0) {
+        const std::string primary = CatalogStore::ItemFields(state_.Store.CurrentItems[index].second)[2];
+        primary_->setChecked(primary == std::to_string(current_) || (primary.empty() && current_ == 1));
+    }
+    try {
+        Picture picture;
+        LoadPicture(pictures[current_ - 1], picture);
+        const std::vector<unsigned char> rgb = picture.RgbPixels();
+        const QImage image(rgb.data(), picture.Width(), picture.Height(), picture.Width() * 3, QImage::Format_RGB888);
+        pictureBox_->setPixmap(QPixmap::fromImage(image).scaled(pictureBox_->size() - QSize(4, 4), Qt::KeepAspectRatio,
+                                                               Qt::SmoothTransformation));
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+    }
+}
+
+void ItemDetailsArea::addPicture()
+{
+    if (orderNo_.empty()) {
+        return;
+    }
+    std::string folder = IniFile(SettingsFilePath(state_.Dirs.ProgramDir)).ReadString("Folders", "Pictures", "");
+    if (folder.empty()) {
+        folder = ShellFolderPath("My Pictures");
+    }
+    QStringList patterns;
+    for (const std::string& extension : PictureExtensions()) {
+        patterns << QStringLiteral("*.") + toQ(extension);
+    }
+    QStringList filters{QStringLiteral("Bilder (%1)").arg(patterns.join(QLatin1Char(' ')))};
+    for (const QString& p : patterns) {
+        filters << p.mid(2).toUpper() + QStringLiteral(" (") + p + QStringLiteral(")");
+    }
+    const QString file = QFileDialog::getOpenFileName(this, QString(), toQ(folder), filters.join(QStringLiteral(";;")));
+    if (file.isEmpty()) {
+        return;
+    }
+    current_ = PictureList(state_.Dirs.TempDir).Add(orderNo_, fromQ(file));
+    DisplayPic();
+    state_.Store.NotifyChanged();
+    try {
+        IniFile settings = OpenSettingsFile(state_.Dirs.ProgramDir);
+        settings.WriteString("Folders", "Pictures", fromQ(QFileInfo(file).absolutePath()));
+        settings.UpdateFile();
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+    }
+}
+
+void ItemDetailsArea::removePicture()
+{
+    if (orderNo_.empty() || count_ == 0) {
+        return;
+    }
+    PictureList(state_.Dirs.TempDir).Remove(orderNo_, current_);
+    DisplayPic();
+    state_.Store.NotifyChanged();
+}
+
+void ItemDetailsArea::primaryClicked()
+{
+    if (primary_->isChecked() && current_ > 0 && !orderNo_.empty()) {
+        state_.Store.ChangeValue(orderNo_, 2, std::to_string(current_));
+    }
+}
+
+void ItemDetailsArea::Memo2KeyUp()
+{
+    if (orderNo_.empty()) {
+        return;
+    }
+    try {
+        WriteDescription(state_.Dirs.DataDir, state_.Store.CatalogLanguage(), orderNo_, fromQ(memo_->toPlainText()));
+        state_.Store.NotifyChanged();
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+    }
+}
+
+void ItemDetailsArea::CheckListBox1Click()
+{
+    if (orderNo_.empty()) {
+        return;
+    }
+    std::vector<bool> ticked;
+    for (int i = 0; i < discounts_->count(); ++i) {
+        ticked.push_back(discounts_->item(i)->checkState() == Qt::Checked);
+    }
+    state_.Store.ChangeValue(orderNo_, 3, DiscountField(ticked));
+}
+
+bool ItemDetailsArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == memo_ && event->type() == QEvent::KeyRelease) {
+        Memo2KeyUp();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace quillane::gui

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace quillane {
+class Prompter;
+}
+
+namespace quillane::gui {
+
+struct AppState;
+
+// Below the item list: the pictures, the description in the catalog
+// language and the quantity-discount levels of the item last clicked.
+// Every edit is stored at once.
+class ItemDetailsArea : public QWidget {
+    Q_OBJECT
+public:
+    ItemDetailsArea(AppState& state, Prompter& prompter, QWidget* parent = nullptr);
+
+    // Fills the area for the item with this order number (ItemGridClick).
+    void showItem(const std::string& orderNo);
+    // Empties the area: no discounts, no description, no picture, "0/0".
+    void clear();
+    void setTranslationMode(bool on);
+
+    int currentPicture() const { return current_; }
+    QLabel* pictureBox() const { return pictureBox_; }
+
+Q_SIGNALS:
+    // "Rabattstaffeln festlegen": the shop profile's discount page.
+    void discountSetupRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void InitDiscounts();
+    void DisplayPic();
+    void addPicture();
+    void removePicture();
+    void primaryClicked();
+    void Memo2KeyUp();
+    void CheckListBox1Click();
+
+    AppState& state_;
+    Prompter& prompter_;
+    std::string orderNo_;
+    int current_ = 0;
+    int count_ = 0;
+    bool filling_ = false;
+    QWidget* pictureArea_;
+    QLabel* pictureBox_;
+    QCheckBox* primary_;
+    QLabel* counter_;
+    QPushButton* previous_;
+    QPushButton* next_;
+    QPushButton* add_;
+    QPushButton* remove_;
+    QTabWidget* pages_;
+    QPlainTextEdit* memo_;
+    QListWidget* discounts_;
+    int discountPage_ = -1;
+};
+
+} // namespace quillane::gui

@@ -1,0 +1,104 @@
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "catalog/CatalogPage.h"
+#include "catalog/GroupPanel.h"
+#include "catalog/GroupTree.h"
+#include "catalog/ItemDetailsArea.h"
+#include "catalog/ItemGrid.h"
+#include "catalog/ItemPanel.h"
+
+#include "GuiTestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace quillane;
+using namespace quillane::gui;
+using namespace quillane::gui::test;
+
+class ItemDetailsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("LC_ALL", "de_DE.UTF-8"); }
+
+    void detailsOfAChosenItem()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        const std::string temp = home + "temp/";
+        ForceDirectories(temp + "daten");
+        WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
+        WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n4711=Roggen|3.50||0:2||\r\n4712=Dinkel|4.00||||\r\n");
+        // Two pictures, drawn for the test.
+        for (const char* name : {"a.ppm", "b.ppm"}) {
+            std::string ppm = "P6\n40 20\n255\n" + std::string(40 * 20 * 3, '\x60');
+            WriteTextFile(home + name, ppm);
+        }
+        WriteTextFile(temp + "pictures.ini", "[4711]\r\n1=" + home + "a.ppm\r\n2=" + home + "b.ppm\r\n");
+        WriteTextFile(temp + "daten/shopprofil.ini", "[Mengenrabatt]\r\nab 10=10/5\r\nab 50=50/10\r\nab 100=100/15\r\n");
+        ForceDirectories(temp + "daten/deutsch");
+        WriteTextFile(temp + "daten/deutsch/4711.txt", "Kr\xE4" "ftig\r\nmit Kruste\r\n");
+
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        app.state().Store.LoadGroups();
+        GroupPanel* groups = main->catalogPage()->groupPanel();
+        groups->ShowGroups(QStringLiteral("Brot"));
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        ItemDetailsArea* details = items->details();
+        QCOMPARE(items->grid()->topLevelItemCount(), 2);
+
+        // The first row is chosen when the group shows.
+        QVERIFY(details->isEnabled());
+        auto* memo = details->findChild<QPlainTextEdit*>(QStringLiteral("Memo2"));
+        QCOMPARE(memo->toPlainText(), QStringLiteral("Kräftig\nmit Kruste"));
+        auto* levels = details->findChild<QListWidget*>(QStringLiteral("CheckListBox1"));
+        QCOMPARE(levels->count(), 3);
+        QCOMPARE(levels->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(levels->item(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(levels->item(2)->checkState(), Qt::Checked);
+        auto* counter = details->findChild<QLabel*>(QStringLiteral("PictureCounter"));
+        QCOMPARE(counter->text(), QStringLiteral("1/2"));
+        QVERIFY(!details->pictureBox()->pixmap().isNull());
+        QVERIFY(details->pictureBox()->pixmap().width() <= 160);
+
+        // Editing stores at once.
+        levels->item(0)->setCheckState(Qt::Unchecked);
+        QVERIFY(ReadFile(temp + "shop.tmp").find("4711=Roggen|3.50||2||") != std::string::npos);
+        memo->selectAll();
+        QTest::keyClicks(memo, QStringLiteral("Neu"));
+        QCOMPARE(ReadFile(temp + "daten/deutsch/4711.txt"), std::string("Neu\r\n"));
+        QVERIFY(main->action("mSpeichern")->isEnabled());
+
+        details->findChild<QPushButton*>(QStringLiteral("NextPicture"))->click();
+        QCOMPARE(counter->text(), QStringLiteral("2/2"));
+        auto* primary = details->findChild<QCheckBox*>(QStringLiteral("Primary"));
+        QVERIFY(!primary->isChecked());
+        primary->click();
+        QVERIFY(ReadFile(temp + "shop.tmp").find("4711=Roggen|3.50|2|2||") != std::string::npos);
+        details->findChild<QPushButton*>(QStringLiteral("RemovePicture"))->click();
+        QCOMPARE(counter->text(), QStringLiteral("1/1"));
+        QCOMPARE(ReadFile(temp + "pictures.ini"), "[4711]\r\n1=" + home + "a.ppm\r\n");
+
+        // The second item has neither pictures nor a description.
+        items->grid()->setCurrentItem(items->grid()->topLevelItem(1));
+        QCOMPARE(counter->text(), QStringLiteral("0/0"));
+        QVERIFY(details->pictureBox()->pixmap().isNull());
+        QCOMPARE(memo->toPlainText(), QString());
+        QCOMPARE(levels->item(0)->checkState(), Qt::Unchecked);
+        QVERIFY(prompter.told.isEmpty());
+        prompter.answers << Prompter::Answer::No;
+        QVERIFY(main->close());
+    }
+};
+
+QTEST_MAIN(ItemDetailsTest)
+#include "ItemDetailsTest.moc"
