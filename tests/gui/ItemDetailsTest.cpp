@@ -57,7 +57,7 @@ private Q_SLOTS:
         QCOMPARE(items->grid()->topLevelItemCount(), 2);
 
         // The first row is chosen when the group shows.
-        QVERIFY(details->isEnabled());
+        QVERIFY(details->isActive());
         auto* memo = details->findChild<QPlainTextEdit*>(QStringLiteral("Memo2"));
         QCOMPARE(memo->toPlainText(), QStringLiteral("Kräftig\nmit Kruste"));
         auto* levels = details->findChild<QListWidget*>(QStringLiteral("CheckListBox1"));

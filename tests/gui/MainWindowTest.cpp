@@ -225,7 +225,7 @@ private Q_SLOTS:
             QVERIFY(main->action("mSpeichern")->isEnabled());
 
             choose(QStringLiteral("Food|Bread"));
-            QVERIFY(items->isEnabled());
+            QVERIFY(items->isActive());
             QCOMPARE(items->title(), QStringLiteral("Bread"));
             auto* name = items->findChild<QLineEdit*>(QStringLiteral("Bezeichnung"));
             auto* orderNo = items->findChild<QLineEdit*>(QStringLiteral("BestNr"));

@@ -2,6 +2,7 @@
 
 #include "app/AboutWindow.h"
 #include "app/MainWindow.h"
+#include "common/HelpWindow.h"
 #include "common/MessageBoxPrompter.h"
 #include "settings/SettingsDialog.h"
 
@@ -25,7 +26,11 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     }
     about_ = std::make_unique<AboutWindow>(state_);
     settings_ = std::make_unique<SettingsDialog>();
-    main_->setWindows({main_.get(), about_.get(), settings_.get()});
+    help_ = new HelpWindow(state_, *prompter, main_.get());
+    main_->setWindows({main_.get(), about_.get(), settings_.get(), help_});
+    for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get())}) {
+        help_->attachMarks(window);
+    }
 
     connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->show(); });
     connect(main_.get(), &MainWindow::settingsRequested, settings_.get(),

@@ -12,6 +12,7 @@ class Prompter;
 namespace quillane::gui {
 
 class AboutWindow;
+class HelpWindow;
 class MessageBoxPrompter;
 class MainWindow;
 class SettingsDialog;
@@ -32,6 +33,7 @@ public:
     MainWindow* mainWindow() const { return main_.get(); }
     AboutWindow* aboutWindow() const { return about_.get(); }
     SettingsDialog* settingsDialog() const { return settings_.get(); }
+    HelpWindow* helpWindow() const { return help_; }
 
     // How long the splash stays in the normal state.
     static constexpr int kSplashMilliseconds = 1000;
@@ -42,6 +44,7 @@ private:
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<SettingsDialog> settings_;
+    HelpWindow* help_ = nullptr; // owned by the main window
 };
 
 } // namespace quillane::gui

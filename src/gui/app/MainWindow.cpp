@@ -32,7 +32,8 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTextBrowser>
+#include <QUrl>
+#include <QWebEngineView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -159,7 +160,7 @@ void MainWindow::createActions()
     connect(action("mArtikelverw"), &QAction::triggered, this, [this] { showPage(catalog_); });
     connect(action("mBestellung"), &QAction::triggered, this, [this] { showPage(ordersPage_); });
     connect(action("mAccountmanager"), &QAction::triggered, this, [this] { showPage(accountPage_); });
-    connect(action("mInhalt"), &QAction::triggered, this, [this] { showPage(helpPage_); });
+    connect(action("mInhalt"), &QAction::triggered, this, &MainWindow::showContents);
     connect(action("mUeber"), &QAction::triggered, this, &MainWindow::aboutRequested);
     connect(action("mEinstellungen"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(0); });
     connect(action("mProfil"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(1); });
@@ -270,9 +271,10 @@ void MainWindow::createPages()
     setHint(accountPage_, "accountmanager");
     pages_->addTab(accountPage_, QStringLiteral("Accountmanager"));
 
-    // The help page has no tab of its own.
-    helpPage_ = new QTextBrowser(central_);
+    // The help page has no tab of its own; its browser starts when first needed.
+    helpPage_ = new QWidget(central_);
     helpPage_->setObjectName(QStringLiteral("HelpPage"));
+    new QVBoxLayout(helpPage_);
 
     central_->addWidget(pages_);
     central_->addWidget(helpPage_);
@@ -305,6 +307,18 @@ void MainWindow::showPage(QWidget* page)
     }
     central_->setCurrentWidget(pages_);
     pages_->setCurrentWidget(page);
+}
+
+void MainWindow::showContents()
+{
+    if (helpView_ == nullptr) {
+        helpView_ = new QWebEngineView(helpPage_);
+        helpView_->setObjectName(QStringLiteral("HelpView"));
+        helpPage_->layout()->setContentsMargins(0, 0, 0, 0);
+        helpPage_->layout()->addWidget(helpView_);
+    }
+    helpView_->load(QUrl::fromLocalFile(toQ(state_.Dirs.ProgramDir + "hilfe/kurzanleitung.html")));
+    showPage(helpPage_);
 }
 
 QString MainWindow::statusText(int panel) const
@@ -416,7 +430,7 @@ void MainWindow::Translate(const std::string& language)
     // The heading names the shown group; a new project restores the standard text.
     items->setStandardHeading(toQ(file.GetTranslation("Misc", "Artikeldaten", "ARTIKELDATEN")));
     const QString shown = catalog_->groupPanel()->selectedPath();
-    if (items->isEnabled() && !shown.isEmpty()) {
+    if (items->isActive() && !shown.isEmpty()) {
         items->setTitle(shown.section(QLatin1Char('|'), -1).replace(QLatin1Char('&'), QStringLiteral("&&")));
     }
     state_.PriceEntryMode = 1;

@@ -11,7 +11,7 @@ class QComboBox;
 class QLabel;
 class QStackedWidget;
 class QTabWidget;
-class QTextBrowser;
+class QWebEngineView;
 
 namespace quillane {
 class GroupOps;
@@ -80,6 +80,8 @@ private:
     // Runs an operation and shows its error, if any; false on error.
     template <typename F> bool guarded(F&& operation);
     void showPage(QWidget* page);
+    // "Inhalt": the quick guide in the help page.
+    void showContents();
     // Alt+letter shortcuts of actions win over menu mnemonics of the same letter.
     void resolveMnemonicClashes();
     bool FormCloseQuery();
@@ -100,7 +102,8 @@ private:
     CatalogPage* catalog_ = nullptr;
     QWidget* ordersPage_ = nullptr;
     QWidget* accountPage_ = nullptr;
-    QTextBrowser* helpPage_ = nullptr;
+    QWidget* helpPage_ = nullptr;
+    QWebEngineView* helpView_ = nullptr;
     QComboBox* guilang_ = nullptr;
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;

@@ -5,8 +5,15 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <unistd.h>
+
 int main(int argc, char** argv)
 {
+    // The embedded browser refuses to start as root inside its sandbox.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     const std::string programDir = quillane::DefaultProgramDir();
     const std::string shipped =

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "catalog/GroupOps.h"
 #include "catalog/GroupTree.h"
+#include "common/HelpMark.h"
 #include "common/QtText.h"
 #include "common/Text.h"
 #include "common/Translator.h"
@@ -47,6 +48,7 @@ GroupPanel::GroupPanel(AppState& state, GroupOps& ops, QWidget* parent) : QWidge
     heading_ = new QLabel(QStringLiteral("PRODUKTGRUPPE"), this);
     heading_->setObjectName(QStringLiteral("GroupHeading"));
     setHint(heading_, "Produktgruppe");
+    helpMark_ = new HelpMark(QStringLiteral("artikelgruppen|groups"), this);
     hauptgruppe_ = new QLineEdit(this);
     hauptgruppe_->setObjectName(QStringLiteral("Hauptgruppe"));
     untergruppe_ = new QLineEdit(this);
@@ -141,7 +143,8 @@ void GroupPanel::place()
 {
     const int w = width();
     const int h = height();
-    heading_->setGeometry(4, 0, w - 8, 18);
+    heading_->setGeometry(4, 0, w - 24, 18);
+    helpMark_->setGeometry(w - 16, 0, 12, 18);
     hauptgruppe_->setGeometry(4, 20, w - 8, 22);
     untergruppe_->setGeometry(4, 44, w - 8, 22);
     hauptgruppe_->setVisible(!translationMode_);

@@ -74,6 +74,7 @@ private:
     bool drawing_ = false;
     QString editingOldText_;
     QLabel* heading_;
+    QLabel* helpMark_;
     QLineEdit* hauptgruppe_;
     QLineEdit* untergruppe_;
     GroupTree* tree_;

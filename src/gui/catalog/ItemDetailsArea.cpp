@@ -140,12 +140,31 @@ ItemDetailsArea::ItemDetailsArea(AppState& state, Prompter& prompter, QWidget* p
     });
     connect(setup, &QPushButton::clicked, this, &ItemDetailsArea::discountSetupRequested);
 
-    setEnabled(false);
+    setActive(false);
+}
+
+void ItemDetailsArea::setActive(bool active)
+{
+    active_ = active;
+    pages_->setEnabled(active);
+    updatePictureControls();
+}
+
+void ItemDetailsArea::updatePictureControls()
+{
+    // The help mark stays usable in every state.
+    for (QWidget* w : {static_cast<QWidget*>(pictureBox_), static_cast<QWidget*>(primary_),
+                       static_cast<QWidget*>(previous_), static_cast<QWidget*>(next_),
+                       static_cast<QWidget*>(counter_), static_cast<QWidget*>(add_),
+                       static_cast<QWidget*>(remove_)}) {
+        w->setEnabled(active_ && !translationMode_);
+    }
 }
 
 void ItemDetailsArea::setTranslationMode(bool on)
 {
-    pictureArea_->setEnabled(!on);
+    translationMode_ = on;
+    updatePictureControls();
     pages_->setTabVisible(discountPage_, !on);
 }
 
@@ -186,7 +205,7 @@ void ItemDetailsArea::showItem(const std::string& orderNo)
     if (fields[0].empty()) {
         return;
     }
-    setEnabled(true);
+    setActive(true);
     InitDiscounts();
     orderNo_ = orderNo;
     current_ = 1;

@@ -33,6 +33,7 @@ public:
     void setTranslationMode(bool on);
 
     int currentPicture() const { return current_; }
+    bool isActive() const { return active_; }
     QLabel* pictureBox() const { return pictureBox_; }
 
 Q_SIGNALS:
@@ -43,6 +44,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setActive(bool active);
+    void updatePictureControls();
     void InitDiscounts();
     void DisplayPic();
     void addPicture();
@@ -57,6 +60,8 @@ private:
     int current_ = 0;
     int count_ = 0;
     bool filling_ = false;
+    bool active_ = false;
+    bool translationMode_ = false;
     QWidget* pictureArea_;
     QLabel* pictureBox_;
     QCheckBox* primary_;

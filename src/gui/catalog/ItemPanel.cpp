@@ -5,6 +5,7 @@
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemOps.h"
 #include "common/ClickableLabel.h"
+#include "common/HelpMark.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Text.h"
@@ -72,6 +73,7 @@ ItemPanel::ItemPanel(AppState& state, Prompter& prompter, ItemOps& ops, QWidget*
     priceRow->addWidget(price_, 1);
     priceRow->addWidget(makeLabel(QStringLiteral("\u20ac"), "Geld", "PriceCurrency", this));
     entry->addLayout(priceRow, 1, 2);
+    entry->addWidget(new HelpMark(QStringLiteral("artikeleingabe|input"), this), 1, 3);
     entry->setColumnStretch(0, 3);
     entry->setColumnStretch(1, 1);
     entry->setColumnStretch(2, 1);
@@ -167,6 +169,21 @@ ItemPanel::ItemPanel(AppState& state, Prompter& prompter, ItemOps& ops, QWidget*
     reset();
 }
 
+void ItemPanel::setActive(bool active)
+{
+    active_ = active;
+    // The help marks stay usable: a merchant may wonder why the panel is idle.
+    const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) {
+        if (qobject_cast<HelpMark*>(child) == nullptr) {
+            child->setEnabled(active);
+        }
+    }
+    if (active) {
+        auctionButton_->setEnabled(false);
+    }
+}
+
 QLabel* ItemPanel::priceCaption() const
 {
     return priceLabel_;
@@ -182,7 +199,7 @@ void ItemPanel::reset()
     setTitle(standardHeading_);
     ClearFields();
     ClearDetails(true);
-    setEnabled(false);
+    setActive(false);
 }
 
 void ItemPanel::setTranslationMode(bool on)
@@ -207,11 +224,11 @@ void ItemPanel::showChosenGroup(const QString& heading, bool leaf)
     ClearFields();
     if (!leaf) {
         ClearDetails(true);
-        setEnabled(false);
+        setActive(false);
         return;
     }
     selectedRow_ = 1;
-    setEnabled(true);
+    setActive(true);
     setTitle(heading);
     if (state_.Store.CurrentGroup != "-1") {
         ShowGroup(Sender::Tree);

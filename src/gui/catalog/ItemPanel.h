@@ -50,6 +50,8 @@ public:
     ItemDetailsArea* details() const { return details_; }
     QLabel* priceCaption() const;
     int selectedRow() const { return selectedRow_; }
+    // A leaf group is chosen: the entry, list and details take input.
+    bool isActive() const { return active_; }
 
 Q_SIGNALS:
     void statusMessage(const QString& text);
@@ -79,7 +81,10 @@ private:
     Prompter& prompter_;
     ItemOps& ops_;
     QString standardHeading_ = QStringLiteral("ARTIKELDATEN");
+    void setActive(bool active);
+
     bool filling_ = false;
+    bool active_ = false;
     int selectedRow_ = 1;
     std::vector<std::string> languages_;
     QLineEdit* name_;

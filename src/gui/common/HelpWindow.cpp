@@ -1,0 +1,76 @@
+#include "common/HelpWindow.h"
+
+#include "app/AppState.h"
+#include "common/Error.h"
+#include "common/HelpMark.h"
+#include "common/HelpPage.h"
+#include "common/Prompter.h"
+#include "common/QtText.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+namespace quillane::gui {
+
+HelpWindow::HelpWindow(const AppState& state, Prompter& prompter, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), state_(state), prompter_(prompter)
+{
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(QStringLiteral("Hilfe"));
+    setFixedSize(342 + 8, 152 + 8);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::ToolTipBase));
+    setPalette(pal);
+    setAutoFillBackground(true);
+}
+
+void HelpWindow::attachMarks(QWidget* window)
+{
+    const auto marks = window->findChildren<HelpMark*>();
+    for (HelpMark* mark : marks) {
+        connect(mark, &HelpMark::helpRequested, this, &HelpWindow::showHelp, Qt::UniqueConnection);
+    }
+}
+
+void HelpWindow::showHelp(const QString& keyword)
+{
+    const QString page = keyword.section(QLatin1Char('|'), 0, 0);
+    const QString anchor = keyword.section(QLatin1Char('|'), 1);
+    const std::string out = state_.Dirs.TempDir + "help.html";
+    try {
+        BuildHelpPage(state_.Dirs.ProgramDir + "hilfe/" + fromQ(page) + ".html", fromQ(anchor), out);
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+        return;
+    }
+    if (view_ == nullptr) {
+        // The browser starts only when help is first asked for.
+        view_ = new QWebEngineView(this);
+        view_->setObjectName(QStringLiteral("HelpView"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(4, 4, 4, 4);
+        layout->addWidget(view_);
+    }
+    const QUrl url = QUrl::fromLocalFile(toQ(out));
+    if (view_->url() == url) {
+        view_->reload();
+    } else {
+        view_->load(url);
+    }
+    if (QWidget* main = parentWidget() ? parentWidget()->window() : nullptr) {
+        move(main->geometry().center() - rect().center());
+    }
+    show();
+    raise();
+}
+
+void HelpWindow::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    close();
+}
+
+} // namespace quillane::gui

@@ -1,0 +1,64 @@
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "common/HelpMark.h"
+#include "common/HelpWindow.h"
+
+#include "GuiTestSupport.h"
+
+#include <QAction>
+#include <QTest>
+#include <QWebEngineView>
+
+using namespace quillane;
+using namespace quillane::gui;
+using namespace quillane::gui::test;
+
+class HelpTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void marksShowTheirSectionOnTop()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        ForceDirectories(home + "hilfe");
+        WriteTextFile(home + "hilfe/artikelgruppen.html",
+                      "<html>\r\n<!-- +groups -->\r\n<div>Gruppen</div>\r\n- Geben Sie den Namen ein.\r\n"
+                      "<!-- -groups -->\r\n</html>\r\n");
+        WriteTextFile(home + "hilfe/artikeleingabe.html", "<!-- +input -->\r\nArtikel\r\n<!-- -input -->\r\n");
+        WriteTextFile(home + "hilfe/kurzanleitung.html", "<html><body>Kurzanleitung</body></html>\r\n");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+
+        HelpMark* groups = main->findChild<HelpMark*>(QStringLiteral("help:artikelgruppen|groups"));
+        QVERIFY(groups != nullptr);
+        QTest::mouseClick(groups, Qt::LeftButton);
+        HelpWindow* help = app.helpWindow();
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->windowFlags() & Qt::WindowStaysOnTopHint, Qt::WindowStaysOnTopHint);
+        std::string page = ReadFile(home + "temp/help.html");
+        QVERIFY(page.find("<div>Gruppen</div>\r\nGeben Sie den Namen ein.\r\n</font>") != std::string::npos);
+
+        // A second mark replaces the section.
+        QTest::mouseClick(main->findChild<HelpMark*>(QStringLiteral("help:artikeleingabe|input")), Qt::LeftButton);
+        page = ReadFile(home + "temp/help.html");
+        QVERIFY(page.find("Artikel\r\n</font>") != std::string::npos);
+        QVERIFY(page.find("Gruppen") == std::string::npos);
+        QTRY_COMPARE(help->view()->url().toLocalFile(), toQ(home + "temp/help.html"));
+
+        // A page that is missing is said, and the window shows what it showed.
+        DeleteFolder(home + "hilfe");
+        QTest::mouseClick(groups, Qt::LeftButton);
+        QCOMPARE(prompter.told.size(), 1);
+        QVERIFY(ReadFile(home + "temp/help.html").find("Artikel") != std::string::npos);
+
+        QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(1, 1));
+        QVERIFY(!help->isVisible());
+        QVERIFY(main->close());
+    }
+};
+
+QTEST_MAIN(HelpTest)
+#include "HelpTest.moc"
