@@ -6,6 +6,7 @@
 #include "common/MessageBoxPrompter.h"
 #include "settings/SettingsDialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QTimer>
 
@@ -25,7 +26,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
         ownPrompter_->setParent(main_.get());
     }
     about_ = std::make_unique<AboutWindow>(state_);
-    settings_ = std::make_unique<SettingsDialog>();
+    settings_ = std::make_unique<SettingsDialog>(state_, *prompter);
     help_ = new HelpWindow(state_, *prompter, main_.get());
     main_->setWindows({main_.get(), about_.get(), settings_.get(), help_});
     for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get())}) {
@@ -33,9 +34,18 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     }
 
     connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->show(); });
-    connect(main_.get(), &MainWindow::settingsRequested, settings_.get(),
-            [this](int page) { settings_->showPage(page); });
-    connect(about_.get(), &AboutWindow::setupRequested, settings_.get(), [this] { settings_->showPage(0); });
+    connect(main_.get(), &MainWindow::settingsRequested, settings_.get(), [this](int page) {
+        QAction* action = main_->action(page == SettingsDialog::BasicPage ? "mEinstellungen" : "mProfil");
+        settings_->showPage(page, action->text().remove(QLatin1Char('&')).toUpper());
+    });
+    // The first-time setup asks for the basic settings.
+    connect(about_.get(), &AboutWindow::setupRequested, settings_.get(),
+            [this] { settings_->showPage(SettingsDialog::BasicPage); });
+    connect(settings_.get(), &SettingsDialog::languageChosen, main_.get(), &MainWindow::setInterfaceLanguage);
+    connect(settings_.get(), &SettingsDialog::settingsSaved, main_.get(), [this] {
+        main_->applySettings();
+        about_->configure();
+    });
 }
 
 Application::~Application() = default;

@@ -532,6 +532,37 @@ bool MainWindow::Speichernals1Click()
     return guarded([&] { project_->SaveAs(fromQ(path)); });
 }
 
+void MainWindow::setInterfaceLanguage(const QString& language)
+{
+    if (guilang_->findText(language) < 0) {
+        guilang_->addItem(language);
+        guilang_->model()->sort(0);
+    }
+    guilang_->setCurrentText(language);
+    Translate(fromQ(language));
+}
+
+void MainWindow::applySettings()
+{
+    state_.Store.SaveGroup();
+    // Served countries may have changed: so may the catalog languages.
+    std::vector<std::string> languages = GetActiveLangs(CountryTablePath(state_.Dirs.ProgramDir));
+    const QSignalBlocker block(guilang_);
+    const QString current = guilang_->currentText();
+    guilang_->clear();
+    for (const std::string& l : languages) {
+        guilang_->addItem(toQ(l));
+    }
+    guilang_->model()->sort(0);
+    guilang_->setCurrentText(current);
+    state_.StartupStatus = GetUserData();
+    Translate(fromQ(guilang_->currentText()));
+    guilangChange();
+    // Prices show in the home currency of the new settings.
+    const QString shown = catalog_->groupPanel()->selectedPath();
+    catalog_->groupPanel()->ShowGroups(shown);
+}
+
 void MainWindow::guilangChange()
 {
     const std::string language = fromQ(guilang_->currentText());

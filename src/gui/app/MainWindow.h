@@ -49,6 +49,12 @@ public:
     bool Speichern1Click();
     bool Speichernals1Click();
     void guilangChange();
+    // The language rule of the settings dialog: the catalog language and the
+    // interface become this language.
+    void setInterfaceLanguage(const QString& language);
+    // The settings dialog saved: read the user data again (ends the setup
+    // state) and show prices in the home currency.
+    void applySettings();
     // Opens a project file as the open dialog would; for the dialog and tests.
     bool openProjectFile(const QString& path);
     Project& project() const { return *project_; }

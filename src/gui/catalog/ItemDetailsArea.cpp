@@ -7,6 +7,7 @@
 #include "common/Files.h"
 #include "common/HelpMark.h"
 #include "common/IniFile.h"
+#include "common/Pictures.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Text.h"
@@ -244,12 +245,9 @@ void ItemDetailsArea::DisplayPic()
         primary_->setChecked(primary == std::to_string(current_) || (primary.empty() && current_ == 1));
     }
     try {
-        Picture picture;
-        LoadPicture(pictures[current_ - 1], picture);
-        const std::vector<unsigned char> rgb = picture.RgbPixels();
-        const QImage image(rgb.data(), picture.Width(), picture.Height(), picture.Width() * 3, QImage::Format_RGB888);
-        pictureBox_->setPixmap(QPixmap::fromImage(image).scaled(pictureBox_->size() - QSize(4, 4), Qt::KeepAspectRatio,
-                                                               Qt::SmoothTransformation));
+        pictureBox_->setPixmap(loadPixmap(pictures[current_ - 1])
+                                   .scaled(pictureBox_->size() - QSize(4, 4), Qt::KeepAspectRatio,
+                                           Qt::SmoothTransformation));
     } catch (const Error& e) {
         prompter_.Tell("Quillane", e.what());
     }

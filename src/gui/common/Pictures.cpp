@@ -1,6 +1,9 @@
 #include "common/Pictures.h"
 
 #include "common/Resources.h"
+#include "imaging/Picture.h"
+
+#include <QImage>
 
 namespace quillane::gui {
 
@@ -11,6 +14,15 @@ QPixmap embeddedPixmap(std::string_view name)
         pixmap.loadFromData(e->data, static_cast<uint>(e->size));
     }
     return pixmap;
+}
+
+QPixmap loadPixmap(const std::string& path)
+{
+    Picture picture;
+    LoadPicture(path, picture);
+    const std::vector<unsigned char> rgb = picture.RgbPixels();
+    const QImage image(rgb.data(), picture.Width(), picture.Height(), picture.Width() * 3, QImage::Format_RGB888);
+    return QPixmap::fromImage(image); // copies the pixels
 }
 
 } // namespace quillane::gui

@@ -1,59 +1,678 @@
 #include "settings/SettingsDialog.h"
 
+#include "app/AppState.h"
+#include "common/DecoratedLabel.h"
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/HelpMark.h"
+#include "common/Pictures.h"
+#include "common/Prompter.h"
+#include "common/QtText.h"
+#include "common/Text.h"
 #include "common/Translator.h"
+#include "imaging/Picture.h"
+#include "settings/Country.h"
+#include "settings/SettingsForm.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
+#include <QRadioButton>
+#include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quillane::gui {
 
-SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
+namespace {
+
+QLabel* label(const QString& text, const char* hint, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    if (hint != nullptr) {
+        setHint(l, hint);
+    }
+    return l;
+}
+
+QLineEdit* edit(const char* name, QWidget* parent)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromUtf8(name));
+    return e;
+}
+
+// A group box with a help mark in its top right corner.
+QGroupBox* group(const QString& title, const char* hint, const char* name, const char* help, QWidget* parent)
+{
+    auto* g = new QGroupBox(title, parent);
+    g->setObjectName(QString::fromUtf8(name));
+    if (hint != nullptr) {
+        setHint(g, hint);
+    }
+    if (help != nullptr) {
+        auto* mark = new HelpMark(QString::fromUtf8(help), g);
+        mark->setGeometry(0, 0, 12, 16);
+    }
+    return g;
+}
+
+const struct {
+    const char* caption;
+    const char* hint;
+    const char* name;
+} kContactFields[11] = {
+    {"Firma:", "Kontakt|company", "Firma"},     {"Name:", "Kontakt|name", "Name"},
+    {"Straße:", "Kontakt|street", "Strasse"},   {"PLZ:", "Kontakt|zip", "PLZ"},
+    {"Ort:", "Kontakt|city", "Ort"},            {"Land:", "Kontakt|country", "Land"},
+    {"E-Mail:", "Kontakt|email", "EMail"},      {"Homepage:", "Kontakt|homepage", "Homepage"},
+    {"Telefon:", "Kontakt|phone", "Telefon"},   {"Fax:", "Kontakt|fax", "FAX"},
+    {"Mobil:", "Kontakt|mobil", "Mobil"},
+};
+
+} // namespace
+
+SettingsDialog::SettingsDialog(AppState& state, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), state_(state), prompter_(prompter)
 {
     setObjectName(QStringLiteral("SettingsDialog"));
     setWindowTitle(QStringLiteral("Einstellungen"));
-    resize(560, 460);
 
-    pages_ = new QTabWidget(this);
+    headline_ = new DecoratedLabel(QStringLiteral("EINSTELLUNGEN"), this);
+    headline_->setObjectName(QStringLiteral("Headline"));
+    QFont f = headline_->font();
+    f.setPointSize(f.pointSize() + 3);
+    f.setBold(true);
+    headline_->setFont(f);
+    headline_->setStyleSheet(QStringLiteral("color: #1d3557;"));
+
+    pages_ = new QStackedWidget(this);
     pages_->setObjectName(QStringLiteral("SettingsPages"));
-    auto* general = new QWidget;
-    general->setObjectName(QStringLiteral("GeneralPage"));
-    setHint(general, "set_general");
-    pages_->addTab(general, QStringLiteral("Grundeinstellungen"));
-    auto* contact = new QWidget;
-    contact->setObjectName(QStringLiteral("ContactPage"));
-    setHint(contact, "set_shop_contact");
-    pages_->addTab(contact, QStringLiteral("Kontaktdaten"));
+    pages_->addWidget(buildBasicPage());
+    pages_->addWidget(buildContactPage());
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OkButton"));
     setHint(ok, "OK");
-    auto* apply = new QPushButton(QStringLiteral("Anwenden"), this);
-    apply->setObjectName(QStringLiteral("ApplyButton"));
-    setHint(apply, "Anwenden");
+    ok->setDefault(true);
+    auto* applyButton = new QPushButton(QStringLiteral("Anwenden"), this);
+    applyButton->setObjectName(QStringLiteral("ApplyButton"));
+    setHint(applyButton, "Anwenden");
     auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
     cancel->setObjectName(QStringLiteral("CancelButton"));
     setHint(cancel, "Abbrechen");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ok, &QPushButton::clicked, this, [this] {
+        if (apply()) {
+            accept();
+        }
+    });
+    connect(applyButton, &QPushButton::clicked, this, [this] {
+        if (apply()) {
+            LoadData();
+        }
+    });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
-    buttons->addWidget(apply);
+    buttons->addWidget(applyButton);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(headline_);
     layout->addWidget(pages_, 1);
     layout->addLayout(buttons);
+
+    // Help marks sit in the top right corner of their group.
+    for (QGroupBox* g : findChildren<QGroupBox*>()) {
+        g->installEventFilter(this);
+    }
 }
 
-void SettingsDialog::showPage(int page)
+QWidget* SettingsDialog::buildBasicPage()
 {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("BasicPage"));
+
+    // Countries served.
+    auto* countries = group(QStringLiteral("Länder"), "Countries", "CountriesGroup", "einstellungen|countries", page);
+    newCountry_ = new QComboBox(countries);
+    newCountry_->setObjectName(QStringLiteral("NewCountry"));
+    newCountry_->setEditable(true);
+    newCountry_->setInsertPolicy(QComboBox::NoInsert);
+    auto* add = new QPushButton(QStringLiteral("v"), countries);
+    add->setObjectName(QStringLiteral("AddCountry"));
+    add->setFixedWidth(28);
+    served_ = new QListWidget(countries);
+    served_->setObjectName(QStringLiteral("ServedCountries"));
+    served_->setIconSize(QSize(24, 16));
+    served_->installEventFilter(this);
+    auto* cl = new QGridLayout(countries);
+    cl->addWidget(label(QStringLiteral("Neues Land hinzufügen:"), "newcountry", countries), 0, 0, 1, 2);
+    cl->addWidget(newCountry_, 1, 0);
+    cl->addWidget(add, 1, 1);
+    cl->addWidget(served_, 2, 0, 1, 2);
+    connect(add, &QPushButton::clicked, this, &SettingsDialog::addCountry);
+    connect(newCountry_, &QComboBox::currentTextChanged, this, &SettingsDialog::applyLanguageRule);
+    connect(served_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (filling_ || row < 0) {
+            return;
+        }
+        saveDisplayedCountry();
+        ShowCountryData(served_->item(row)->data(Qt::UserRole).toString());
+    });
+
+    // Data of the displayed country.
+    countryGroup_ = group(QString(), nullptr, "CountryGroup", "einstellungen|countrysettings", page);
+    language_ = new QComboBox(countryGroup_);
+    language_->setObjectName(QStringLiteral("Language"));
+    auto* languageDownload = new QPushButton(QStringLiteral("DOWNLOAD"), countryGroup_);
+    languageDownload->setObjectName(QStringLiteral("LanguageDownload"));
+    languageDownload->setEnabled(false);
+    eu_ = new QCheckBox(QStringLiteral("Mitgliedsstaat der Europäischen Union"), countryGroup_);
+    eu_->setObjectName(QStringLiteral("EU"));
+    setHint(eu_, "euland");
+    vat_ = edit("VAT", countryGroup_);
+    vat_->setMaximumWidth(70);
+    currencyRow_ = new QWidget(countryGroup_);
+    currency_ = edit("Currency", currencyRow_);
+    currency_->setMaximumWidth(60);
+    rate_ = edit("EuroRate", currencyRow_);
+    rate_->setMaximumWidth(90);
+    rateCurrency_ = new QLabel(currencyRow_);
+    rateCurrency_->setObjectName(QStringLiteral("RateCurrency"));
+    download_ = new QPushButton(QStringLiteral("DOWNLOAD"), currencyRow_);
+    download_->setObjectName(QStringLiteral("RateDownload"));
+    auto* cr = new QHBoxLayout(currencyRow_);
+    cr->setContentsMargins(0, 0, 0, 0);
+    cr->addWidget(label(QStringLiteral("Währung:"), "Waehrung", currencyRow_));
+    cr->addWidget(currency_);
+    cr->addWidget(new QLabel(QStringLiteral("1 \u20ac  =>"), currencyRow_));
+    cr->addWidget(rate_);
+    cr->addWidget(rateCurrency_);
+    cr->addStretch(1);
+    cr->addWidget(download_);
+    auto* cg = new QGridLayout(countryGroup_);
+    cg->addWidget(label(QStringLiteral("Sprache:"), "Sprache", countryGroup_), 0, 0);
+    cg->addWidget(language_, 0, 1);
+    cg->addWidget(languageDownload, 0, 2);
+    cg->addWidget(label(QStringLiteral("MwSt:"), "Rechnung|vat", countryGroup_), 0, 3);
+    cg->addWidget(vat_, 0, 4);
+    cg->addWidget(new QLabel(QStringLiteral("%"), countryGroup_), 0, 5);
+    cg->addWidget(eu_, 1, 0, 1, 6);
+    cg->addWidget(currencyRow_, 2, 0, 1, 6);
+    connect(eu_, &QCheckBox::toggled, this, &SettingsDialog::applyEuRule);
+    connect(language_, &QComboBox::currentTextChanged, this, &SettingsDialog::applyLanguageRule);
+    connect(currency_, &QLineEdit::textChanged, rateCurrency_, &QLabel::setText);
+    connect(download_, &QPushButton::clicked, this, [this] {
+        if (downloadRate_ && !displayed_.isEmpty()) {
+            // The rate reaches the table only when the country is saved.
+            rate_->setText(toQ(downloadRate_(fromQ(displayed_))));
+        }
+    });
+    for (QWidget* w : {static_cast<QWidget*>(newCountry_), static_cast<QWidget*>(language_),
+                       static_cast<QWidget*>(currency_), static_cast<QWidget*>(rate_), static_cast<QWidget*>(vat_)}) {
+        w->installEventFilter(this);
+    }
+    for (QLineEdit* e : {rate_, vat_}) {
+        connect(e, &QLineEdit::textEdited, this, [e](const QString& text) {
+            if (text.contains(QLatin1Char(','))) {
+                e->setText(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
+            }
+        });
+    }
+
+    // Internet connection.
+    connectionGroup_ = group(QStringLiteral("Internetverbindung"), "Connection", "ConnectionGroup",
+                             "einstellungen|internet", page);
+    direct_ = new QRadioButton(QStringLiteral("Direktverbindung"), connectionGroup_);
+    direct_->setObjectName(QStringLiteral("Direct"));
+    dialUp_ = new QRadioButton(QStringLiteral("Wählverbindung"), connectionGroup_);
+    dialUp_->setObjectName(QStringLiteral("DialUp"));
+    proxy_ = new QRadioButton(QStringLiteral("Proxyverbindung"), connectionGroup_);
+    proxy_->setObjectName(QStringLiteral("Proxy"));
+    auto* choices = new QGridLayout;
+    const struct {
+        QRadioButton* button;
+        const char* captionHint;
+        const char* description;
+        const char* descriptionHint;
+    } kinds[3] = {{direct_, "con_direct", "(Standleitung, Kabel, ...)", "direct_desc"},
+                  {dialUp_, "con_dialup", "(Modem, ISDN, DSL, ...)", "dialup_desc"},
+                  {proxy_, "con_proxy", "(Netzwerk, ...)", "proxy_desc"}};
+    for (int i = 0; i < 3; ++i) {
+        // Radio buttons keep their text; the labels beside them translate.
+        auto* caption = label(kinds[i].button->text(), kinds[i].captionHint, connectionGroup_);
+        kinds[i].button->setText(QString());
+        caption->setBuddy(kinds[i].button);
+        choices->addWidget(kinds[i].button, i, 0);
+        choices->addWidget(caption, i, 1);
+        choices->addWidget(label(QString::fromUtf8(kinds[i].description), kinds[i].descriptionHint, connectionGroup_),
+                           i, 2);
+        connect(kinds[i].button, &QRadioButton::toggled, this, &SettingsDialog::showConnectionPanel);
+    }
+    dialUpPanel_ = new QWidget(connectionGroup_);
+    provider_ = new QComboBox(dialUpPanel_);
+    provider_->setObjectName(QStringLiteral("Provider"));
+    provider_->setEditable(true);
+    autoConnect_ = new QCheckBox(QStringLiteral("autom. verbinden"), dialUpPanel_);
+    autoConnect_->setObjectName(QStringLiteral("AutoConnect"));
+    setHint(autoConnect_, "autocon");
+    autoDisconnect_ = new QCheckBox(QStringLiteral("autom. trennen"), dialUpPanel_);
+    autoDisconnect_->setObjectName(QStringLiteral("AutoDisconnect"));
+    setHint(autoDisconnect_, "autodc");
+    auto* dl = new QGridLayout(dialUpPanel_);
+    dl->setContentsMargins(0, 0, 0, 0);
+    dl->addWidget(label(QStringLiteral("Anbieter:"), nullptr, dialUpPanel_), 0, 0);
+    dl->addWidget(provider_, 0, 1);
+    dl->addWidget(autoConnect_, 1, 1);
+    dl->addWidget(autoDisconnect_, 2, 1);
+    proxyPanel_ = new QWidget(connectionGroup_);
+    proxyHost_ = edit("ProxyHost", proxyPanel_);
+    proxyPort_ = edit("ProxyPort", proxyPanel_);
+    proxyPort_->setMaximumWidth(70);
+    auto* pl = new QGridLayout(proxyPanel_);
+    pl->setContentsMargins(0, 0, 0, 0);
+    pl->addWidget(label(QStringLiteral("Proxyserver:"), nullptr, proxyPanel_), 0, 0, 1, 2);
+    pl->addWidget(label(QStringLiteral("Host:"), "Host", proxyPanel_), 1, 0);
+    pl->addWidget(proxyHost_, 1, 1);
+    pl->addWidget(label(QStringLiteral("Port:"), "Port", proxyPanel_), 2, 0);
+    pl->addWidget(proxyPort_, 2, 1);
+    auto* conn = new QHBoxLayout(connectionGroup_);
+    conn->addLayout(choices);
+    conn->addWidget(dialUpPanel_, 1);
+    conn->addWidget(proxyPanel_, 1);
+
+    // FTP server.
+    ftpGroup_ = group(QStringLiteral("FTP-Server"), nullptr, "FtpGroup", "einstellungen|internet", page);
+    ftpHost_ = edit("FtpHost", ftpGroup_);
+    ftpPort_ = edit("FtpPort", ftpGroup_);
+    ftpPort_->setMaximumWidth(70);
+    ftpLogin_ = edit("FtpLogin", ftpGroup_);
+    ftpPassword_ = edit("FtpPassword", ftpGroup_);
+    ftpPassword_->setEchoMode(QLineEdit::Password);
+    ftpFolder_ = edit("FtpFolder", ftpGroup_);
+    auto* fl = new QGridLayout(ftpGroup_);
+    fl->addWidget(label(QStringLiteral("Host:"), "Host", ftpGroup_), 0, 0);
+    fl->addWidget(ftpHost_, 0, 1);
+    fl->addWidget(label(QStringLiteral("Port:"), "Port", ftpGroup_), 0, 2);
+    fl->addWidget(ftpPort_, 0, 3);
+    fl->addWidget(label(QStringLiteral("Login:"), "Login", ftpGroup_), 1, 0);
+    fl->addWidget(ftpLogin_, 1, 1);
+    fl->addWidget(label(QStringLiteral("Passwort:"), "Passwort", ftpGroup_), 1, 2);
+    fl->addWidget(ftpPassword_, 1, 3);
+    fl->addWidget(label(QStringLiteral("Ordner:"), "Folder", ftpGroup_), 2, 0);
+    fl->addWidget(ftpFolder_, 2, 1, 1, 3);
+
+    auto* layout = new QGridLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(countries, 0, 0, 2, 1);
+    layout->addWidget(countryGroup_, 0, 1);
+    layout->addWidget(connectionGroup_, 1, 1);
+    layout->addWidget(ftpGroup_, 2, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    return page;
+}
+
+QWidget* SettingsDialog::buildContactPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("ContactPage"));
+    auto* contact = new QGroupBox(page);
+    auto* form = new QFormLayout(contact);
+    for (int i = 0; i < 11; ++i) {
+        contact_[i] = edit(kContactFields[i].name, contact);
+        form->addRow(label(QString::fromUtf8(kContactFields[i].caption), kContactFields[i].hint, contact), contact_[i]);
+    }
+    auto* directionsGroup = new QGroupBox(QStringLiteral("Anfahrtsbeschreibung"), page);
+    setHint(directionsGroup, "Anfahrt");
+    directions_ = new QPlainTextEdit(directionsGroup);
+    directions_->setObjectName(QStringLiteral("Directions"));
+    (new QVBoxLayout(directionsGroup))->addWidget(directions_);
+
+    auto pictureGroup = [this, page](const QString& title, const char* hint, QLineEdit*& path, QLabel*& preview,
+                                     const char* name) {
+        auto* g = new QGroupBox(title, page);
+        setHint(g, hint);
+        preview = new QLabel(g);
+        preview->setObjectName(QString::fromUtf8(name) + QStringLiteral("Preview"));
+        preview->setFixedSize(140, 80);
+        preview->setAlignment(Qt::AlignCenter);
+        preview->setFrameShape(QFrame::StyledPanel);
+        path = edit(name, g);
+        auto* choose = new QPushButton(QStringLiteral("..."), g);
+        choose->setFixedWidth(28);
+        auto* l = new QGridLayout(g);
+        l->addWidget(preview, 0, 0, 1, 2);
+        l->addWidget(path, 1, 0);
+        l->addWidget(choose, 1, 1);
+        QLineEdit* field = path;
+        QLabel* box = preview;
+        connect(choose, &QPushButton::clicked, this, [this, field] { choosePicture(field); });
+        connect(field, &QLineEdit::textChanged, this, [this, field, box] { showPreview(field, box); });
+        return g;
+    };
+    QGroupBox* logo = pictureGroup(QStringLiteral("Firmenlogo"), "flogo", logoPath_, logoPreview_, "Logo");
+    QGroupBox* sketch = pictureGroup(QStringLiteral("Anfahrtsskizze"), "askizze", sketchPath_, sketchPreview_, "Sketch");
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(directionsGroup, 1);
+    auto* pictures = new QHBoxLayout;
+    pictures->addWidget(logo);
+    pictures->addWidget(sketch);
+    right->addLayout(pictures);
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(contact);
+    layout->addLayout(right, 1);
+    return page;
+}
+
+void SettingsDialog::showPage(int page, const QString& headline)
+{
+    if (!headline.isEmpty()) {
+        headline_->setText(headline);
+    }
     pages_->setCurrentIndex(page);
+    if (isVisible()) {
+        FormShow();
+    }
     show();
     raise();
     activateWindow();
+}
+
+void SettingsDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void SettingsDialog::layoutForState()
+{
+    const bool setup = state_.inSetup();
+    if (setup) {
+        headline_->setText(QStringLiteral("FIRST TIME SETUP"));
+    }
+    ftpGroup_->setVisible(!setup);
+    currencyRow_->setVisible(!setup);
+    resize(setup ? QSize(520, 308).expandedTo(minimumSizeHint()) : QSize(520, 433).expandedTo(minimumSizeHint()));
+}
+
+void SettingsDialog::FormShow()
+{
+    filling_ = true;
+    language_->clear();
+    logoPreview_->clear();
+    sketchPreview_->clear();
+    filling_ = false;
+    displayed_.clear();
+    RefreshCountryList();
+    layoutForState();
+    provider_->clear();
+    for (const std::string& entry : dialUpEntries_) {
+        provider_->addItem(toQ(entry));
+    }
+    LoadData();
+}
+
+void SettingsDialog::RefreshCountryList()
+{
+    const std::string table = CountryTablePath(state_.Dirs.ProgramDir);
+    const CountryLists lists = quillane::RefreshCountryList(table, state_.User.Country.Name);
+    filling_ = true;
+    served_->clear();
+    newCountry_->clear();
+    const QString keepLanguage = language_->currentText();
+    language_->clear();
+    QStringList languages;
+    for (const std::string& l : lists.Languages) {
+        languages << toQ(l);
+    }
+    languages.sort();
+    language_->addItems(languages);
+    language_->setCurrentText(keepLanguage);
+    for (const ServedCountry& c : lists.Served) {
+        auto* item = new QListWidgetItem(toQ(c.Name) + QLatin1Char('\n') + toQ(c.Native), served_);
+        item->setData(Qt::UserRole, toQ(c.Name));
+        const QString flag = toQ(state_.Dirs.ProgramDir + "flags/" + std::to_string(c.FlagIndex) + ".png");
+        if (c.FlagIndex >= 0 && QFileInfo::exists(flag)) {
+            item->setIcon(QIcon(flag));
+        }
+    }
+    for (const std::string& name : lists.NotServed) {
+        newCountry_->addItem(toQ(name));
+    }
+    newCountry_->setCurrentText(QString());
+    filling_ = false;
+    if (!lists.Served.empty()) {
+        filling_ = true;
+        served_->setCurrentRow(lists.HomeIndex);
+        filling_ = false;
+        ShowCountryData(served_->item(lists.HomeIndex)->data(Qt::UserRole).toString());
+    } else {
+        displayed_.clear();
+        countryGroup_->setTitle(QString());
+    }
+}
+
+void SettingsDialog::ShowCountryData(const QString& name)
+{
+    const CountryFields f = quillane::ShowCountryData(CountryTablePath(state_.Dirs.ProgramDir), fromQ(name));
+    displayed_ = name;
+    filling_ = true;
+    if (language_->findText(toQ(f.Language)) < 0) {
+        language_->addItem(toQ(f.Language));
+    }
+    currency_->setText(toQ(f.Currency));
+    rate_->setText(toQ(f.EuroRate));
+    vat_->setText(toQ(f.VAT));
+    eu_->setChecked(f.EU);
+    filling_ = false;
+    language_->setCurrentText(toQ(f.Language));
+    applyEuRule();
+    applyLanguageRule(language_->currentText());
+    countryGroup_->setTitle(name);
+    if (QListWidgetItem* item = served_->currentItem()) {
+        countryGroup_->setWindowIcon(item->icon());
+    }
+}
+
+void SettingsDialog::saveDisplayedCountry()
+{
+    if (displayed_.isEmpty()) {
+        return;
+    }
+    CountryFields f;
+    f.Language = fromQ(language_->currentText());
+    f.Currency = fromQ(currency_->text());
+    f.EuroRate = fromQ(rate_->text());
+    f.VAT = fromQ(vat_->text());
+    f.EU = eu_->isChecked();
+    try {
+        UpdateCountryData(CountryTablePath(state_.Dirs.ProgramDir), fromQ(displayed_), f);
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+    }
+}
+
+void SettingsDialog::applyEuRule()
+{
+    const bool enabled = !eu_->isChecked();
+    for (QWidget* w : currencyRow_->findChildren<QWidget*>()) {
+        w->setEnabled(enabled);
+    }
+}
+
+void SettingsDialog::applyLanguageRule(const QString& language)
+{
+    if (filling_ || language.isEmpty() || language != language.trimmed()) {
+        return;
+    }
+    if (toQ(state_.Store.CatalogLanguage()) != language && language_->findText(language) >= 0) {
+        Q_EMIT languageChosen(language);
+    }
+}
+
+void SettingsDialog::showConnectionPanel()
+{
+    dialUpPanel_->setVisible(dialUp_->isChecked());
+    proxyPanel_->setVisible(proxy_->isChecked());
+}
+
+void SettingsDialog::addCountry()
+{
+    const QString name = newCountry_->currentText().trimmed();
+    if (name.isEmpty()) {
+        return;
+    }
+    saveDisplayedCountry();
+    try {
+        AddServedCountry(CountryTablePath(state_.Dirs.ProgramDir), fromQ(name));
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+    }
+    RefreshCountryList();
+}
+
+void SettingsDialog::removeCountry()
+{
+    if (displayed_.isEmpty()) {
+        return;
+    }
+    try {
+        RemoveServedCountry(CountryTablePath(state_.Dirs.ProgramDir), fromQ(displayed_));
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+    }
+    displayed_.clear();
+    RefreshCountryList();
+}
+
+void SettingsDialog::LoadData()
+{
+    const SettingsForm form = LoadSettingsForm(state_.Dirs.ProgramDir, state_.Store.CatalogLanguage(),
+                                               state_.User.Country.Language, state_.inSetup(),
+                                               !dialUpEntries_.empty());
+    directions_->setPlainText(toQ(form.Directions));
+    (form.Connection == 2 ? dialUp_ : form.Connection == 3 ? proxy_ : direct_)->setChecked(true);
+    showConnectionPanel();
+    provider_->setCurrentText(toQ(form.Provider));
+    proxyHost_->setText(toQ(form.ProxyHost));
+    proxyPort_->setText(toQ(form.ProxyPort));
+    autoConnect_->setChecked(form.AutoConnect);
+    autoDisconnect_->setChecked(form.AutoDisconnect);
+    ftpHost_->setText(toQ(form.FtpHost));
+    ftpPort_->setText(toQ(form.FtpPort));
+    ftpLogin_->setText(toQ(form.FtpLogin));
+    ftpPassword_->setText(toQ(form.FtpPassword));
+    ftpFolder_->setText(toQ(form.FtpFolder));
+    for (int i = 0; i < 11; ++i) {
+        contact_[i]->setText(toQ(form.Company.Contact[i]));
+    }
+    logoPath_->setText(toQ(form.Company.Logo));
+    sketchPath_->setText(toQ(form.Company.Sketch));
+}
+
+void SettingsDialog::SaveData()
+{
+    saveDisplayedCountry();
+    SettingsForm form;
+    form.Connection = dialUp_->isChecked() ? 2 : proxy_->isChecked() ? 3 : 1;
+    form.Provider = fromQ(provider_->currentText());
+    form.ProxyHost = fromQ(proxyHost_->text());
+    form.ProxyPort = fromQ(proxyPort_->text());
+    form.AutoConnect = autoConnect_->isChecked();
+    form.AutoDisconnect = autoDisconnect_->isChecked();
+    form.FtpHost = fromQ(ftpHost_->text());
+    form.FtpPort = fromQ(ftpPort_->text());
+    form.FtpLogin = fromQ(ftpLogin_->text());
+    form.FtpPassword = fromQ(ftpPassword_->text());
+    form.FtpFolder = fromQ(ftpFolder_->text());
+    for (int i = 0; i < 11; ++i) {
+        form.Company.Contact[i] = fromQ(contact_[i]->text());
+    }
+    form.Company.Logo = fromQ(logoPath_->text());
+    form.Company.Sketch = fromQ(sketchPath_->text());
+    form.Directions = fromQ(directions_->toPlainText());
+    SaveSettingsForm(state_.Dirs.ProgramDir, form, state_.Store.CatalogLanguage(), fromQ(displayed_));
+}
+
+bool SettingsDialog::apply()
+{
+    try {
+        SaveData();
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+        return false;
+    }
+    Q_EMIT settingsSaved();
+    return true;
+}
+
+void SettingsDialog::choosePicture(QLineEdit* path)
+{
+    QStringList patterns;
+    for (const std::string& extension : PictureExtensions()) {
+        patterns << QStringLiteral("*.") + toQ(extension);
+    }
+    const QString file = QFileDialog::getOpenFileName(this, QString(), toQ(ShellFolderPath("My Pictures")),
+                                                      QStringLiteral("Bilder (%1)").arg(patterns.join(QLatin1Char(' '))));
+    if (!file.isEmpty()) {
+        path->setText(file);
+    }
+}
+
+void SettingsDialog::showPreview(QLineEdit* path, QLabel* preview)
+{
+    const std::string file = fromQ(path->text());
+    if (file.empty() || !FileExists(file)) {
+        return; // the preview stays as it was
+    }
+    try {
+        preview->setPixmap(loadPixmap(file).scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio,
+                                                   Qt::SmoothTransformation));
+    } catch (const Error&) {
+        // A file that is no picture leaves the preview as it was; the path is kept.
+    }
+}
+
+bool SettingsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        if (auto* g = qobject_cast<QGroupBox*>(watched)) {
+            for (QObject* child : g->children()) {
+                if (auto* mark = qobject_cast<HelpMark*>(child)) {
+                    mark->move(g->width() - 16, 0);
+                    mark->raise();
+                }
+            }
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (watched == served_ && key == Qt::Key_Delete) {
+            removeCountry();
+            return true;
+        }
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && watched != served_) {
+            focusNextChild();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace quillane::gui

@@ -2,21 +2,130 @@
 
 #include <QDialog>
 
-class QTabWidget;
+#include <functional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QWidget;
+
+namespace quillane {
+class Prompter;
+struct SettingsForm;
+}
 
 namespace quillane::gui {
 
-// The settings dialog: basic settings and the merchant's contact data.
+class DecoratedLabel;
+struct AppState;
+
+// The settings dialog: the basic settings (served countries and their data,
+// internet connection, FTP server) and the company's contact data.
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SettingsDialog(QWidget* parent = nullptr);
+    SettingsDialog(AppState& state, Prompter& prompter, QWidget* parent = nullptr);
 
-    // 0: basic settings, 1: contact data.
-    void showPage(int page);
+    enum Page { BasicPage = 0, ContactPage = 1 };
+    // Shows the dialog on a page; headline empty keeps the current one.
+    void showPage(int page, const QString& headline = QString());
+
+    // The computer's dial-up entries, for the provider list.
+    void setDialUpEntries(std::vector<std::string> entries) { dialUpEntries_ = std::move(entries); }
+    // Fetches the euro rate of a country for the "DOWNLOAD" button: the text
+    // for the rate field ("Not Found!" on errors, empty without a rate).
+    void setRateDownloader(std::function<std::string(const std::string& country)> download)
+    {
+        downloadRate_ = std::move(download);
+    }
+
+    void FormShow();
+    void LoadData();
+    // Throws when a file cannot be written.
+    void SaveData();
+
+    QString displayedCountry() const { return displayed_; }
+
+Q_SIGNALS:
+    // The language rule: the interface and catalog language become this one.
+    void languageChosen(const QString& language);
+    // OK or Anwenden saved the settings: the main window reads them again.
+    void settingsSaved();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QTabWidget* pages_;
+    QWidget* buildBasicPage();
+    QWidget* buildContactPage();
+    void RefreshCountryList();
+    void ShowCountryData(const QString& name);
+    void saveDisplayedCountry();
+    void applyEuRule();
+    void applyLanguageRule(const QString& language);
+    void showConnectionPanel();
+    void addCountry();
+    void removeCountry();
+    void choosePicture(QLineEdit* path);
+    void showPreview(QLineEdit* path, QLabel* preview);
+    bool apply();
+    void layoutForState();
+
+    AppState& state_;
+    Prompter& prompter_;
+    std::vector<std::string> dialUpEntries_;
+    std::function<std::string(const std::string&)> downloadRate_;
+    QString displayed_;
+    bool filling_ = false;
+
+    DecoratedLabel* headline_;
+    QStackedWidget* pages_;
+    // Basic page.
+    QComboBox* newCountry_;
+    QListWidget* served_;
+    QGroupBox* countryGroup_;
+    QComboBox* language_;
+    QCheckBox* eu_;
+    QLineEdit* vat_;
+    QWidget* currencyRow_;
+    QLineEdit* currency_;
+    QLineEdit* rate_;
+    QLabel* rateCurrency_;
+    QPushButton* download_;
+    QGroupBox* connectionGroup_;
+    QRadioButton* direct_;
+    QRadioButton* dialUp_;
+    QRadioButton* proxy_;
+    QWidget* dialUpPanel_;
+    QComboBox* provider_;
+    QCheckBox* autoConnect_;
+    QCheckBox* autoDisconnect_;
+    QWidget* proxyPanel_;
+    QLineEdit* proxyHost_;
+    QLineEdit* proxyPort_;
+    QGroupBox* ftpGroup_;
+    QLineEdit* ftpHost_;
+    QLineEdit* ftpPort_;
+    QLineEdit* ftpLogin_;
+    QLineEdit* ftpPassword_;
+    QLineEdit* ftpFolder_;
+    // Contact page.
+    QLineEdit* contact_[11];
+    QPlainTextEdit* directions_;
+    QLineEdit* logoPath_;
+    QLabel* logoPreview_;
+    QLineEdit* sketchPath_;
+    QLabel* sketchPreview_;
 };
 
 } // namespace quillane::gui

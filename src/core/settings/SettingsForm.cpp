@@ -1,0 +1,193 @@
+#include "settings/SettingsForm.h"
+
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "settings/Country.h"
+#include "settings/UserData.h"
+
+#include <algorithm>
+
+namespace quillane {
+
+namespace {
+
+std::vector<std::string> textLines(const std::string& text)
+{
+    if (text.empty()) {
+        return {};
+    }
+    std::vector<std::string> lines;
+    for (std::string line : Split('\n', text)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// A typed number keeps its text, with "." for ",".
+std::string typedNumber(const std::string& text)
+{
+    return FormatNumber(ParseNumber(text));
+}
+
+} // namespace
+
+CountryLists RefreshCountryList(const std::string& countryTable, const std::string& homeCountry)
+{
+    const IniFile table(countryTable);
+    CountryLists lists;
+    for (const std::string& section : table.ReadSections()) {
+        for (const std::string& part : Split(',', table.ReadString(section, "LanguageDefault", "english"))) {
+            const std::string language = LowerCase(part);
+            if (std::none_of(lists.Languages.begin(), lists.Languages.end(),
+                             [&](const std::string& l) { return SameText(l, language); })) {
+                lists.Languages.push_back(language);
+            }
+        }
+        if (table.ReadBool(section, "Active", false)) {
+            if (section == homeCountry) {
+                lists.HomeIndex = static_cast<int>(lists.Served.size());
+            }
+            lists.Served.push_back({section, "(" + table.ReadString(section, "CountryNative", " --- ") + " )",
+                                    table.ReadInteger(section, "FlagIndex", -1)});
+        } else {
+            lists.NotServed.push_back(section);
+        }
+    }
+    return lists;
+}
+
+CountryFields ShowCountryData(const std::string& countryTable, const std::string& name)
+{
+    const IniFile table(countryTable);
+    CountryFields f;
+    f.Language = table.ReadString(name, "LanguageSelected",
+                                  Split(',', table.ReadString(name, "LanguageDefault", "english"))[0]);
+    f.Currency = table.ReadString(name, "CurrencySymbol", table.ReadString(name, "CurrencyCode", kEuroSign));
+    f.EuroRate = table.ReadString(name, "EuroRate", "1");
+    f.VAT = table.ReadString(name, "VAT", "0");
+    f.EU = table.ReadBool(name, "EU", false);
+    return f;
+}
+
+void UpdateCountryData(const std::string& countryTable, const std::string& name, const CountryFields& fields)
+{
+    if (name.empty()) {
+        return;
+    }
+    IniFile table(countryTable);
+    table.WriteBool(name, "EU", fields.EU);
+    if (!fields.Language.empty()) {
+        table.WriteString(name, "LanguageSelected", fields.Language);
+    }
+    if (!fields.Currency.empty()) {
+        table.WriteString(name, "CurrencyNative", fields.Currency);
+    }
+    if (!fields.EuroRate.empty()) {
+        table.WriteString(name, "EuroRate", typedNumber(fields.EuroRate));
+    }
+    if (!fields.VAT.empty()) {
+        table.WriteString(name, "VAT", typedNumber(fields.VAT));
+    }
+    table.UpdateFile();
+}
+
+SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& language,
+                              const std::string& homeLanguage, bool setupState, bool hasDialUpEntries)
+{
+    SettingsForm form;
+    std::string directions;
+    if (!TryReadFile(DirectionsFilePath(programDir, language), directions)) {
+        TryReadFile(DirectionsFilePath(programDir, homeLanguage), directions);
+    }
+    std::vector<std::string> lines = textLines(directions);
+    if (!lines.empty() && lines.back().empty() && !directions.empty() &&
+        (directions.back() == '\n' || directions.back() == '\r')) {
+        lines.pop_back(); // the line end of the last line
+    }
+
+    const IniFile settings(SettingsFilePath(programDir));
+    form.Connection = settings.ReadInteger("Connection", "connection", 1);
+    if (setupState && !hasDialUpEntries) {
+        form.Connection = 1;
+    }
+    if (form.Connection < 1 || form.Connection > 3) {
+        form.Connection = 1;
+    }
+    form.Provider = settings.ReadString("Connection", "provider", "");
+    form.ProxyHost = settings.ReadString("Connection", "proxy_host", "");
+    form.ProxyPort = settings.ReadString("Connection", "proxy_port", "");
+    form.AutoConnect = settings.ReadBool("Connection", "autocon", false);
+    form.AutoDisconnect = settings.ReadBool("Connection", "autodc", false);
+    form.FtpHost = settings.ReadString("FTP", "host", "");
+    form.FtpPort = settings.ReadString("FTP", "port", "21");
+    form.FtpLogin = settings.ReadString("FTP", "login", "");
+    form.FtpPassword = settings.ReadString("FTP", "pass", "");
+    form.FtpFolder = settings.ReadString("FTP", "folder", "");
+
+    // The profile's pieces replace the lines of the text as far as it has lines.
+    const SplitArray pieces = Split('|', DirectionsValue(programDir, language));
+    if (lines.empty()) {
+        if (!pieces[0].empty()) {
+            lines.push_back(pieces[0]);
+        }
+    } else {
+        for (std::size_t i = 0; i < pieces.size() && i < lines.size(); ++i) {
+            lines[i] = pieces[i];
+        }
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        form.Directions += (i > 0 ? "\n" : "") + lines[i];
+    }
+    form.Company = ReadCompanyProfile(programDir);
+    return form;
+}
+
+void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, const std::string& language,
+                      const std::string& displayedCountry)
+{
+    const std::vector<std::string> lines = textLines(form.Directions);
+    if (!lines.empty()) {
+        std::string text;
+        for (const std::string& line : lines) {
+            text += line + "\r\n";
+        }
+        WriteTextFile(DirectionsFilePath(programDir, language), text);
+    }
+
+    IniFile settings = OpenSettingsFile(programDir);
+    settings.WriteInteger("Connection", "connection", form.Connection);
+    // With no country displayed there is no home country to store.
+    if (!displayedCountry.empty()) {
+        settings.WriteString("Account", "Country", displayedCountry);
+    }
+    settings.WriteString("Connection", "provider", form.Provider);
+    settings.WriteString("Connection", "proxy_host", form.ProxyHost);
+    settings.WriteString("Connection", "proxy_port", form.ProxyPort);
+    settings.WriteBool("Connection", "autocon", form.AutoConnect);
+    settings.WriteBool("Connection", "autodc", form.AutoDisconnect);
+    settings.WriteString("FTP", "host", form.FtpHost);
+    settings.WriteString("FTP", "port", form.FtpPort);
+    settings.WriteString("FTP", "login", form.FtpLogin);
+    settings.WriteString("FTP", "pass", form.FtpPassword);
+    settings.WriteString("FTP", "folder", form.FtpFolder);
+    settings.UpdateFile();
+
+    IniFile profile(CompanyProfilePath(programDir));
+    for (std::size_t i = 0; i < CompanyProfile::kContactKeys.size(); ++i) {
+        profile.WriteString("Contact", CompanyProfile::kContactKeys[i], form.Company.Contact[i]);
+    }
+    std::string joined;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        joined += (i > 0 ? "|" : "") + lines[i];
+    }
+    profile.WriteString("Anfahrt", language, joined);
+    profile.WriteString("Pictures", "logo", form.Company.Logo);
+    profile.WriteString("Pictures", "anfahrt", form.Company.Sketch);
+    profile.UpdateFile();
+}
+
+} // namespace quillane

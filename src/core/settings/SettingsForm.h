@@ -1,0 +1,74 @@
+#pragma once
+
+#include "settings/CompanyProfile.h"
+
+#include <string>
+#include <vector>
+
+namespace quillane {
+
+// What the settings dialog shows and edits, read from and written to the
+// settings file, the country table and the company profile.
+
+// One entry of the served-country list.
+struct ServedCountry {
+    std::string Name;
+    std::string Native; // "(" + CountryNative + " )"
+    int FlagIndex = -1;
+};
+
+struct CountryLists {
+    std::vector<ServedCountry> Served;
+    std::vector<std::string> NotServed;
+    // All languages of all countries, each once, in lower case.
+    std::vector<std::string> Languages;
+    // The home country's position in Served, else 0.
+    int HomeIndex = 0;
+};
+
+CountryLists RefreshCountryList(const std::string& countryTable, const std::string& homeCountry);
+
+// The data fields of one country, as stored (texts).
+struct CountryFields {
+    std::string Language;
+    std::string Currency;
+    std::string EuroRate;
+    std::string VAT;
+    bool EU = false;
+};
+
+CountryFields ShowCountryData(const std::string& countryTable, const std::string& name);
+// Writes the fields of the displayed country; empty fields leave the stored
+// value; numbers typed with "," are stored with ".". Nothing for no name.
+void UpdateCountryData(const std::string& countryTable, const std::string& name, const CountryFields& fields);
+
+struct SettingsForm {
+    int Connection = 1; // 1 direct, 2 dial-up, 3 proxy
+    std::string Provider;
+    std::string ProxyHost;
+    std::string ProxyPort;
+    bool AutoConnect = false;
+    bool AutoDisconnect = false;
+    std::string FtpHost;
+    std::string FtpPort = "21";
+    std::string FtpLogin;
+    std::string FtpPassword;
+    std::string FtpFolder;
+    CompanyProfile Company;
+    // The directions text, lines separated by "\n".
+    std::string Directions;
+};
+
+// LoadData: the directions text of language (else of homeLanguage), the
+// connection and FTP settings, the company profile. In the setup state a
+// computer without dial-up entries starts with the direct connection.
+SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& language,
+                              const std::string& homeLanguage, bool setupState, bool hasDialUpEntries);
+
+// SaveData without the country data: the directions text file of language,
+// the settings file (the displayed country becomes the home country unless
+// it is empty) and the company profile. Throws "Unable to write to ...".
+void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, const std::string& language,
+                      const std::string& displayedCountry);
+
+} // namespace quillane
