@@ -29,12 +29,13 @@ public:
     void Tell(const std::string&, const std::string& text) override { told << toQ(text); }
 };
 
-// A program folder with the shipped country table and language files.
+// A program folder with the shipped country table, language files and flags.
 inline std::string makeHome(QTemporaryDir& dir, const char* settings)
 {
     const std::string home = dir.path().toStdString() + "/";
     std::filesystem::copy(QUILLANE_DATA_DIR "countries.dat", home + "countries.dat");
     std::filesystem::copy(QUILLANE_DATA_DIR "sprache", home + "sprache");
+    std::filesystem::copy(QUILLANE_DATA_DIR "flags", home + "flags");
     if (settings != nullptr) {
         WriteTextFile(home + "quillane.ini", settings);
     }

@@ -128,15 +128,19 @@ SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& 
     form.FtpPassword = settings.ReadString("FTP", "pass", "");
     form.FtpFolder = settings.ReadString("FTP", "folder", "");
 
-    // The profile's pieces replace the lines of the text as far as it has lines.
-    const SplitArray pieces = Split('|', DirectionsValue(programDir, language));
-    if (lines.empty()) {
-        if (!pieces[0].empty()) {
-            lines.push_back(pieces[0]);
-        }
-    } else {
-        for (std::size_t i = 0; i < pieces.size() && i < lines.size(); ++i) {
-            lines[i] = pieces[i];
+    // The profile's pieces replace the lines of the text as far as it has
+    // lines; a language the profile holds no text for keeps the file's text.
+    const bool stored = IniFile(CompanyProfilePath(programDir)).ValueExists("Anfahrt", language);
+    if (stored) {
+        const SplitArray pieces = Split('|', DirectionsValue(programDir, language));
+        if (lines.empty()) {
+            if (!pieces[0].empty()) {
+                lines.push_back(pieces[0]);
+            }
+        } else {
+            for (std::size_t i = 0; i < pieces.size() && i < lines.size(); ++i) {
+                lines[i] = pieces[i];
+            }
         }
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {

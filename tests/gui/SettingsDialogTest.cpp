@@ -1,0 +1,96 @@
+#include "app/AboutWindow.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "catalog/CatalogPage.h"
+#include "catalog/ItemPanel.h"
+#include "settings/SettingsDialog.h"
+
+#include "GuiTestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace quillane;
+using namespace quillane::gui;
+using namespace quillane::gui::test;
+
+class SettingsDialogTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("LC_ALL", "de_DE.UTF-8"); }
+
+    void firstTimeSetupEndsTheSetupState()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, nullptr);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        QCOMPARE(app.state().StartupStatus, std::string("setup"));
+        QVERIFY(!main->action("mProfil")->isEnabled());
+
+        QTest::mouseClick(app.aboutWindow()->findChild<QLabel*>(QStringLiteral("aboutOk")), Qt::LeftButton);
+        SettingsDialog* dialog = app.settingsDialog();
+        QTRY_VERIFY(dialog->isVisible());
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("Headline"))->text(), QStringLiteral("FIRST TIME SETUP"));
+        QVERIFY(!dialog->findChild<QGroupBox*>(QStringLiteral("FtpGroup"))->isVisible());
+        QVERIFY(dialog->findChild<QRadioButton*>(QStringLiteral("Direct"))->isChecked());
+        auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
+        QCOMPARE(served->count(), 0);
+
+        // Serve Switzerland and Germany.
+        auto* newCountry = dialog->findChild<QComboBox*>(QStringLiteral("NewCountry"));
+        auto* add = dialog->findChild<QPushButton*>(QStringLiteral("AddCountry"));
+        newCountry->setCurrentText(QStringLiteral("Switzerland"));
+        add->click();
+        newCountry->setCurrentText(QStringLiteral("Germany"));
+        add->click();
+        QCOMPARE(served->count(), 2);
+        QVERIFY(served->item(0)->text().startsWith(QStringLiteral("Germany\n(")));
+        QVERIFY(!served->item(0)->icon().isNull()); // its flag
+
+        // Show Switzerland: its data, and the interface follows its language.
+        served->setCurrentRow(1);
+        QCOMPARE(dialog->displayedCountry(), QStringLiteral("Switzerland"));
+        QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Currency"))->text(), QStringLiteral("CHF"));
+        QVERIFY(!dialog->findChild<QCheckBox*>(QStringLiteral("EU"))->isChecked());
+        auto* vat = dialog->findChild<QLineEdit*>(QStringLiteral("VAT"));
+        vat->setText(QStringLiteral("8.1"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("Firma"))->setText(QStringLiteral("Käserei Alpenblick"));
+        dialog->findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
+
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(app.state().StartupStatus, std::string());
+        QVERIFY(main->action("mProfil")->isEnabled());
+        QVERIFY(main->action("mAccountmanager")->isEnabled());
+        QCOMPARE(app.state().User.Country.Name, std::string("Switzerland"));
+        // Prices now show in francs.
+        QCOMPARE(main->findChild<QLabel*>(QStringLiteral("PriceCurrency"))->text(), QStringLiteral("CHF"));
+        const IniFile settings(home + "quillane.ini");
+        QCOMPARE(settings.ReadString("Account", "Country", ""), std::string("Switzerland"));
+        QCOMPARE(settings.ReadString("Connection", "connection", ""), std::string("1"));
+        QCOMPARE(IniFile(home + "countries.dat").ReadString("Switzerland", "VAT", ""), std::string("8.1"));
+        QCOMPARE(IniFile(home + "userprofil.ini").ReadString("Contact", "Firma", ""), std::string("K\xE4serei Alpenblick"));
+
+        // "Profil" opens the contact page under its own headline.
+        main->action("mProfil")->trigger();
+        QTRY_VERIFY(dialog->isVisible());
+        QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Firma"))->text(), QStringLiteral("Käserei Alpenblick"));
+        dialog->findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
+        QVERIFY(main->close());
+    }
+};
+
+QTEST_MAIN(SettingsDialogTest)
+#include "SettingsDialogTest.moc"
