@@ -44,3 +44,28 @@ TEST(HelpPage, OnlyTheRequestedSectionIsCopied)
     EXPECT_EQ(dir.read("help.html"), frameStart + frameEnd);
     EXPECT_THROW(BuildHelpPage(dir.file("none.html"), "groups", dir.file("help.html")), Error);
 }
+
+// Every help mark of the program finds its section in the shipped pages.
+TEST(HelpPage, ShippedPagesHoldEveryMarkedSection)
+{
+    TempDir dir;
+    const std::string frameOnly = [&] {
+        const std::string empty = dir.write("empty.html", "");
+        BuildHelpPage(empty, "none", dir.file("frame.html"));
+        return dir.read("frame.html");
+    }();
+    const std::pair<const char*, const char*> sections[] = {
+        {"artikelgruppen", "groups"},    {"artikeleingabe", "input"},     {"artikeldetails", "pictures"},
+        {"bestellungseingang", "orderentrance"}, {"einstellungen", "countries"}, {"einstellungen", "countrysettings"},
+        {"einstellungen", "internet"},   {"shoperstellung", "settings"},  {"shoperstellung", "countries"},
+        {"eigenschaften", "rechnung"},   {"eigenschaften", "versand"},    {"eigenschaften", "steuer"},
+        {"eigenschaften", "bank"},       {"eigenschaften", "mrabatt"},    {"eigenschaften", "prabatt"},
+        {"eigenschaften", "vorschau"},   {"eigenschaften", "schriftart"}, {"eigenschaften", "farben"},
+        {"importfilter", "update"},
+    };
+    for (const auto& [page, anchor] : sections) {
+        BuildHelpPage(std::string(QUILLANE_DATA_DIR) + "hilfe/" + page + ".html", anchor, dir.file("help.html"));
+        EXPECT_GT(dir.read("help.html").size(), frameOnly.size() + 100) << page << "|" << anchor;
+    }
+    EXPECT_TRUE(FileExists(std::string(QUILLANE_DATA_DIR) + "hilfe/kurzanleitung.html"));
+}
