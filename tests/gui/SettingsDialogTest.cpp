@@ -90,6 +90,43 @@ private Q_SLOTS:
         dialog->findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
         QVERIFY(main->close());
     }
+
+    void directionsFollowTheLanguageOfTheShownCountry()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        {
+            IniFile table(home + "countries.dat");
+            table.WriteBool("Germany", "Active", true);
+            table.WriteBool("Ireland", "Active", true);
+            table.UpdateFile();
+        }
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->action("mEinstellungen")->trigger();
+        SettingsDialog* dialog = app.settingsDialog();
+        QTRY_VERIFY(dialog->isVisible());
+        QCOMPARE(dialog->displayedCountry(), QStringLiteral("Germany"));
+        auto* directions = dialog->findChild<QPlainTextEdit*>(QStringLiteral("Directions"));
+        directions->setPlainText(QStringLiteral("Weg A\nWeg B"));
+
+        auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
+        served->setCurrentRow(served->row(served->findItems(QStringLiteral("Ireland"), Qt::MatchStartsWith).first()));
+        // The interface speaks english now, and the german text is stored.
+        QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
+        QCOMPARE(main->action("mNeu")->text(), lng(home, "english", "Actions", "mNeu"));
+        QCOMPARE(ReadFile(home + "deutsch_Contact.txt"), std::string("Weg A\r\nWeg B\r\n"));
+        QCOMPARE(IniFile(home + "userprofil.ini").ReadString("Anfahrt", "deutsch", ""), std::string("Weg A|Weg B"));
+
+        directions->setPlainText(QStringLiteral("Route A"));
+        dialog->findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
+        QCOMPARE(ReadFile(home + "english_Contact.txt"), std::string("Route A\r\n"));
+        QCOMPARE(ReadFile(home + "deutsch_Contact.txt"), std::string("Weg A\r\nWeg B\r\n"));
+        QCOMPARE(app.state().User.Country.Name, std::string("Ireland"));
+        QVERIFY(main->close());
+    }
 };
 
 QTEST_MAIN(SettingsDialogTest)

@@ -95,10 +95,8 @@ void UpdateCountryData(const std::string& countryTable, const std::string& name,
     table.UpdateFile();
 }
 
-SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& language,
-                              const std::string& homeLanguage, bool setupState, bool hasDialUpEntries)
+std::string LoadDirections(const std::string& programDir, const std::string& language, const std::string& homeLanguage)
 {
-    SettingsForm form;
     std::string directions;
     if (!TryReadFile(DirectionsFilePath(programDir, language), directions)) {
         TryReadFile(DirectionsFilePath(programDir, homeLanguage), directions);
@@ -109,6 +107,32 @@ SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& 
         lines.pop_back(); // the line end of the last line
     }
 
+    // The profile's pieces replace the lines of the text as far as it has
+    // lines; a language the profile holds no text for keeps the file's text.
+    const bool stored = IniFile(CompanyProfilePath(programDir)).ValueExists("Anfahrt", language);
+    if (stored) {
+        const SplitArray pieces = Split('|', DirectionsValue(programDir, language));
+        if (lines.empty()) {
+            if (!pieces[0].empty()) {
+                lines.push_back(pieces[0]);
+            }
+        } else {
+            for (std::size_t i = 0; i < pieces.size() && i < lines.size(); ++i) {
+                lines[i] = pieces[i];
+            }
+        }
+    }
+    std::string directionsText;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        directionsText += (i > 0 ? "\n" : "") + lines[i];
+    }
+    return directionsText;
+}
+
+SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& language,
+                              const std::string& homeLanguage, bool setupState, bool hasDialUpEntries)
+{
+    SettingsForm form;
     const IniFile settings(SettingsFilePath(programDir));
     form.Connection = settings.ReadInteger("Connection", "connection", 1);
     if (setupState && !hasDialUpEntries) {
@@ -128,24 +152,7 @@ SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& 
     form.FtpPassword = settings.ReadString("FTP", "pass", "");
     form.FtpFolder = settings.ReadString("FTP", "folder", "");
 
-    // The profile's pieces replace the lines of the text as far as it has
-    // lines; a language the profile holds no text for keeps the file's text.
-    const bool stored = IniFile(CompanyProfilePath(programDir)).ValueExists("Anfahrt", language);
-    if (stored) {
-        const SplitArray pieces = Split('|', DirectionsValue(programDir, language));
-        if (lines.empty()) {
-            if (!pieces[0].empty()) {
-                lines.push_back(pieces[0]);
-            }
-        } else {
-            for (std::size_t i = 0; i < pieces.size() && i < lines.size(); ++i) {
-                lines[i] = pieces[i];
-            }
-        }
-    }
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        form.Directions += (i > 0 ? "\n" : "") + lines[i];
-    }
+    form.Directions = LoadDirections(programDir, language, homeLanguage);
     form.Company = ReadCompanyProfile(programDir);
     return form;
 }
@@ -153,15 +160,6 @@ SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& 
 void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, const std::string& language,
                       const std::string& displayedCountry)
 {
-    const std::vector<std::string> lines = textLines(form.Directions);
-    if (!lines.empty()) {
-        std::string text;
-        for (const std::string& line : lines) {
-            text += line + "\r\n";
-        }
-        WriteTextFile(DirectionsFilePath(programDir, language), text);
-    }
-
     IniFile settings = OpenSettingsFile(programDir);
     settings.WriteInteger("Connection", "connection", form.Connection);
     // With no country displayed there is no home country to store.
@@ -184,13 +182,28 @@ void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, c
     for (std::size_t i = 0; i < CompanyProfile::kContactKeys.size(); ++i) {
         profile.WriteString("Contact", CompanyProfile::kContactKeys[i], form.Company.Contact[i]);
     }
+    profile.WriteString("Pictures", "logo", form.Company.Logo);
+    profile.WriteString("Pictures", "anfahrt", form.Company.Sketch);
+    profile.UpdateFile();
+    SaveDirections(programDir, language, form.Directions);
+}
+
+void SaveDirections(const std::string& programDir, const std::string& language, const std::string& text)
+{
+    const std::vector<std::string> lines = textLines(text);
+    if (!lines.empty()) {
+        std::string file;
+        for (const std::string& line : lines) {
+            file += line + "\r\n";
+        }
+        WriteTextFile(DirectionsFilePath(programDir, language), file);
+    }
     std::string joined;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         joined += (i > 0 ? "|" : "") + lines[i];
     }
+    IniFile profile(CompanyProfilePath(programDir));
     profile.WriteString("Anfahrt", language, joined);
-    profile.WriteString("Pictures", "logo", form.Company.Logo);
-    profile.WriteString("Pictures", "anfahrt", form.Company.Sketch);
     profile.UpdateFile();
 }
 

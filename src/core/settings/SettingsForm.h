@@ -59,6 +59,14 @@ struct SettingsForm {
     std::string Directions;
 };
 
+// The directions text of a language (lines separated by "\n"): its text
+// file, else the home language's, with the lines the company profile holds
+// for the language put in front.
+std::string LoadDirections(const std::string& programDir, const std::string& language, const std::string& homeLanguage);
+// Stores the directions text of a language: its text file (unless the text
+// is empty) and its value in the company profile.
+void SaveDirections(const std::string& programDir, const std::string& language, const std::string& text);
+
 // LoadData: the directions text of language (else of homeLanguage), the
 // connection and FTP settings, the company profile. In the setup state a
 // computer without dial-up entries starts with the direct connection.

@@ -253,10 +253,12 @@ QWidget* SettingsDialog::buildBasicPage()
     } kinds[3] = {{direct_, "con_direct", "(Standleitung, Kabel, ...)", "direct_desc"},
                   {dialUp_, "con_dialup", "(Modem, ISDN, DSL, ...)", "dialup_desc"},
                   {proxy_, "con_proxy", "(Netzwerk, ...)", "proxy_desc"}};
+    choices->setColumnStretch(2, 1);
     for (int i = 0; i < 3; ++i) {
         // Radio buttons keep their text; the labels beside them translate.
         auto* caption = label(kinds[i].button->text(), kinds[i].captionHint, connectionGroup_);
         kinds[i].button->setText(QString());
+        kinds[i].button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         caption->setBuddy(kinds[i].button);
         choices->addWidget(kinds[i].button, i, 0);
         choices->addWidget(caption, i, 1);
@@ -464,8 +466,16 @@ void SettingsDialog::RefreshCountryList()
         filling_ = false;
         ShowCountryData(served_->item(lists.HomeIndex)->data(Qt::UserRole).toString());
     } else {
+        // No country to show: the country fields stay empty.
         displayed_.clear();
         countryGroup_->setTitle(QString());
+        filling_ = true;
+        language_->setCurrentIndex(-1);
+        for (QLineEdit* e : {currency_, rate_, vat_}) {
+            e->clear();
+        }
+        eu_->setChecked(false);
+        filling_ = false;
     }
 }
 
@@ -522,9 +532,22 @@ void SettingsDialog::applyLanguageRule(const QString& language)
     if (filling_ || language.isEmpty() || language != language.trimmed()) {
         return;
     }
-    if (toQ(state_.Store.CatalogLanguage()) != language && language_->findText(language) >= 0) {
-        Q_EMIT languageChosen(language);
+    if (toQ(state_.Store.CatalogLanguage()) == language || language_->findText(language) < 0) {
+        return;
     }
+    // The directions text belongs to the language it was loaded for: store it
+    // there before the switch and show the new language's text after it.
+    try {
+        if (!directionsLanguage_.empty()) {
+            SaveDirections(state_.Dirs.ProgramDir, directionsLanguage_, fromQ(directions_->toPlainText()));
+        }
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+    }
+    Q_EMIT languageChosen(language);
+    directionsLanguage_ = fromQ(language);
+    directions_->setPlainText(
+        toQ(LoadDirections(state_.Dirs.ProgramDir, directionsLanguage_, state_.User.Country.Language)));
 }
 
 void SettingsDialog::showConnectionPanel()
@@ -568,6 +591,7 @@ void SettingsDialog::LoadData()
                                                state_.User.Country.Language, state_.inSetup(),
                                                !dialUpEntries_.empty());
     directions_->setPlainText(toQ(form.Directions));
+    directionsLanguage_ = state_.Store.CatalogLanguage();
     (form.Connection == 2 ? dialUp_ : form.Connection == 3 ? proxy_ : direct_)->setChecked(true);
     showConnectionPanel();
     provider_->setCurrentText(toQ(form.Provider));

@@ -86,6 +86,8 @@ private:
     std::vector<std::string> dialUpEntries_;
     std::function<std::string(const std::string&)> downloadRate_;
     QString displayed_;
+    // The language the directions text was loaded for.
+    std::string directionsLanguage_;
     bool filling_ = false;
 
     DecoratedLabel* headline_;
