@@ -6,6 +6,7 @@
 #include "catalog/ItemDetailsArea.h"
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemPanel.h"
+#include "generator/ShopProfileDialog.h"
 
 #include "GuiTestSupport.h"
 
@@ -87,6 +88,11 @@ private Q_SLOTS:
         details->findChild<QPushButton*>(QStringLiteral("RemovePicture"))->click();
         QCOMPARE(counter->text(), QStringLiteral("1/1"));
         QCOMPARE(ReadFile(temp + "pictures.ini"), "[4711]\r\n1=" + home + "a.ppm\r\n");
+
+        // "Rabattstaffeln festlegen" opens the shop profile on its discount page.
+        details->findChild<QPushButton*>(QStringLiteral("Button7"))->click();
+        QTRY_VERIFY(app.shopProfileDialog()->isVisible());
+        app.shopProfileDialog()->reject();
 
         // The second item has neither pictures nor a description.
         items->grid()->setCurrentItem(items->grid()->topLevelItem(1));

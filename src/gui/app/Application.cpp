@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "common/HelpWindow.h"
 #include "common/MessageBoxPrompter.h"
+#include "generator/ShopProfileDialog.h"
 #include "settings/SettingsDialog.h"
 
 #include <QAction>
@@ -28,10 +29,16 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     about_ = std::make_unique<AboutWindow>(state_);
     settings_ = std::make_unique<SettingsDialog>(state_, *prompter);
     help_ = new HelpWindow(state_, *prompter, main_.get());
-    main_->setWindows({main_.get(), about_.get(), settings_.get(), help_});
-    for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get())}) {
+    shopProfile_ = std::make_unique<ShopProfileDialog>(state_);
+    main_->setWindows({main_.get(), about_.get(), settings_.get(), help_, shopProfile_.get()});
+    for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get()),
+                            static_cast<QWidget*>(shopProfile_.get())}) {
         help_->attachMarks(window);
     }
+    connect(main_.get(), &MainWindow::shopProfileRequested, shopProfile_.get(),
+            [this](int page) { shopProfile_->showPage(page); });
+    // The dialog saves into the project it was loaded from: never into another.
+    connect(main_.get(), &MainWindow::projectSwitched, shopProfile_.get(), [this] { shopProfile_->reject(); });
 
     connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->show(); });
     connect(main_.get(), &MainWindow::settingsRequested, settings_.get(), [this](int page) {

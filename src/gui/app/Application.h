@@ -16,6 +16,7 @@ class HelpWindow;
 class MessageBoxPrompter;
 class MainWindow;
 class SettingsDialog;
+class ShopProfileDialog;
 
 // Program entry: creates the windows in their order, shows the splash,
 // starts the main window and closes the splash when start-up is done.
@@ -34,6 +35,7 @@ public:
     AboutWindow* aboutWindow() const { return about_.get(); }
     SettingsDialog* settingsDialog() const { return settings_.get(); }
     HelpWindow* helpWindow() const { return help_; }
+    ShopProfileDialog* shopProfileDialog() const { return shopProfile_.get(); }
 
     // How long the splash stays in the normal state.
     static constexpr int kSplashMilliseconds = 1000;
@@ -45,6 +47,7 @@ private:
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<SettingsDialog> settings_;
     HelpWindow* help_ = nullptr; // owned by the main window
+    std::unique_ptr<ShopProfileDialog> shopProfile_;
 };
 
 } // namespace quillane::gui

@@ -162,6 +162,8 @@ void MainWindow::createActions()
     connect(action("mAccountmanager"), &QAction::triggered, this, [this] { showPage(accountPage_); });
     connect(action("mInhalt"), &QAction::triggered, this, &MainWindow::showContents);
     connect(action("mUeber"), &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(action("mEigenschaften"), &QAction::triggered, this, [this] { Q_EMIT shopProfileRequested(0); });
+    connect(action("mGestaltung"), &QAction::triggered, this, [this] { Q_EMIT shopProfileRequested(2); });
     connect(action("mEinstellungen"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(0); });
     connect(action("mProfil"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(1); });
 }
@@ -259,6 +261,7 @@ void MainWindow::createPages()
     connect(items, &ItemPanel::statusMessage, this, [this](const QString& t) { setStatusText(0, t); });
     connect(groups, &GroupPanel::countChanged, this, &MainWindow::updateItemCount);
     connect(items, &ItemPanel::countChanged, this, &MainWindow::updateItemCount);
+    connect(items, &ItemPanel::discountSetupRequested, this, [this] { Q_EMIT shopProfileRequested(1); });
     pages_->addTab(catalog_, QStringLiteral("Artikelverwaltung"));
 
     ordersPage_ = new QWidget;
@@ -473,6 +476,7 @@ void MainWindow::Neu1Click(QObject* sender)
     if (fromAction) {
         catalog_->groupPanel()->reset();
         showPage(catalog_);
+        Q_EMIT projectSwitched();
     }
     catalog_->itemPanel()->reset();
     setStatusText(0, toQ(state_.Texts.StatusTexts[0]));
@@ -483,6 +487,7 @@ void MainWindow::Oeffnen1Click(QObject* sender)
 {
     if (sender != action("mOeffnen")) {
         guarded([this] { project_->Recover(); });
+        Q_EMIT projectSwitched();
         catalog_->groupPanel()->ShowGroups();
         updateItemCount();
         return;
@@ -506,6 +511,7 @@ bool MainWindow::openProjectFile(const QString& path)
     catalog_->groupPanel()->ShowGroups();
     showPage(catalog_);
     updateItemCount();
+    Q_EMIT projectSwitched();
     return true;
 }
 

@@ -68,6 +68,10 @@ public:
 Q_SIGNALS:
     void aboutRequested();
     void settingsRequested(int page);
+    // 0 invoice, 1 discounts, 2 layout page of the shop profile dialog.
+    void shopProfileRequested(int page);
+    // Another project (or none) is now open.
+    void projectSwitched();
 
 protected:
     void showEvent(QShowEvent* event) override;

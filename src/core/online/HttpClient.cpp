@@ -1,0 +1,202 @@
+#include "online/HttpClient.h"
+
+#include "common/Error.h"
+#include "common/Text.h"
+
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+namespace quillane {
+
+namespace {
+
+// Where the body of an answer goes and what went wrong on the way.
+struct Transfer {
+    std::string* text = nullptr;
+    std::FILE* file = nullptr;
+    std::stop_token stop;
+    std::string statusLine;
+    bool tooLarge = false;
+    bool writeFailed = false;
+};
+
+std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto& t = *static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    if (t.stop.stop_requested()) {
+        return 0;
+    }
+    if (t.text != nullptr) {
+        if (t.text->size() + n > HttpClient::kMaxTextSize) {
+            t.tooLarge = true;
+            return 0;
+        }
+        t.text->append(data, n);
+    } else if (std::fwrite(data, 1, n, t.file) != n) {
+        t.writeFailed = true;
+        return 0;
+    }
+    return n;
+}
+
+// Keeps the last status line: after redirects that is the final answer's.
+std::size_t readHeader(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto& t = *static_cast<Transfer*>(user);
+    const std::string_view line(data, size * count);
+    if (line.starts_with("HTTP/")) {
+        t.statusLine = Trim(line.substr(0, 200));
+    }
+    return size * count;
+}
+
+int checkStop(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<Transfer*>(user)->stop.stop_requested() ? 1 : 0;
+}
+
+// "500 Internal Server Error" from the status line, or the bare number.
+std::string statusText(const Transfer& t, long status)
+{
+    const std::size_t blank = t.statusLine.find(' ');
+    if (blank != std::string::npos) {
+        const std::string rest = Trim(t.statusLine.substr(blank + 1));
+        if (rest.starts_with(std::to_string(status))) {
+            return rest;
+        }
+    }
+    return std::to_string(status);
+}
+
+std::string quoted(const std::string& url)
+{
+    return "\"" + url + "\"";
+}
+
+void perform(const std::string& url, const HttpProxy& proxy, Transfer& t, const std::string& targetFile)
+{
+    if (!proxy.empty() && (proxy.Port < 1 || proxy.Port > 65535)) {
+        throw Error("The proxy port " + std::to_string(proxy.Port) + " is not a port number from 1 to 65535");
+    }
+    if (t.stop.stop_requested()) {
+        throw Error("Loading " + quoted(url) + " was cancelled");
+    }
+    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
+    if (!handle) {
+        throw Error("Cannot load " + quoted(url) + ": the network library could not start a transfer");
+    }
+    CURL* h = handle.get();
+    char errors[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errors);
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+#if LIBCURL_VERSION_NUM >= 0x075500
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+#else
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+#endif
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "Quillane/1.0");
+    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+    // Signals would not work off the main thread; name look-ups then run in their own thread.
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, HttpClient::kConnectTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, HttpClient::kLowSpeedBytesPerSecond);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, HttpClient::kStallSeconds);
+    // An empty proxy text switches off proxies from the environment as well.
+    curl_easy_setopt(h, CURLOPT_PROXY, proxy.Host.c_str());
+    if (!proxy.empty()) {
+        curl_easy_setopt(h, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+        curl_easy_setopt(h, CURLOPT_PROXYPORT, static_cast<long>(proxy.Port));
+    }
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &readHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &checkStop);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+
+    const CURLcode rc = curl_easy_perform(h);
+    if (rc != CURLE_OK) {
+        if (t.tooLarge) {
+            throw Error("The answer from " + quoted(url) + " is larger than " +
+                        std::to_string(HttpClient::kMaxTextSize / (1024 * 1024)) + " MB");
+        }
+        if (t.writeFailed) {
+            throw Error("Unable to write to " + targetFile);
+        }
+        if (t.stop.stop_requested()) {
+            throw Error("Loading " + quoted(url) + " was cancelled");
+        }
+        const std::string reason = errors[0] != '\0' ? std::string(errors) : curl_easy_strerror(rc);
+        throw Error("Cannot load " + quoted(url) + ": " + reason);
+    }
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299) {
+        throw Error("Cannot load " + quoted(url) + ": HTTP status " + statusText(t, status));
+    }
+}
+
+} // namespace
+
+HttpClient::HttpClient()
+{
+    // Global set-up must happen once, before any transfer and on one thread;
+    // the application makes its client before any worker thread exists.
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            throw Error("The network library could not be started");
+        }
+    });
+}
+
+std::string HttpClient::Get(const std::string& url, const HttpProxy& proxy, std::stop_token stop) const
+{
+    std::string body;
+    Transfer t;
+    t.text = &body;
+    t.stop = std::move(stop);
+    perform(url, proxy, t, {});
+    return body;
+}
+
+void HttpClient::GetToFile(const std::string& url, const std::string& path, const HttpProxy& proxy,
+                           std::stop_token stop) const
+{
+    const std::string partial = path + ".part";
+    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    if (file == nullptr) {
+        throw Error("Unable to write to " + path);
+    }
+    Transfer t;
+    t.file = file;
+    t.stop = std::move(stop);
+    std::error_code ec;
+    try {
+        perform(url, proxy, t, path);
+    } catch (...) {
+        std::fclose(file);
+        std::filesystem::remove(partial, ec);
+        throw;
+    }
+    const bool closed = std::fclose(file) == 0;
+    if (closed) {
+        std::filesystem::rename(partial, path, ec);
+    }
+    if (!closed || ec) {
+        std::filesystem::remove(partial, ec);
+        throw Error("Unable to write to " + path);
+    }
+}
+
+} // namespace quillane

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stop_token>
+#include <string>
+
+namespace quillane {
+
+// The proxy server a request goes through; an empty host means a direct
+// connection (proxy variables of the environment are ignored then, so the
+// merchant's choice of a direct connection holds).
+struct HttpProxy {
+    std::string Host;
+    std::int32_t Port = 8080;
+
+    bool empty() const { return Host.empty(); }
+};
+
+// The program's HTTP client: one instance owned by the application and
+// handed to whoever fetches something. Requests keep no state between them,
+// so a request may run on a worker thread while another thread uses the
+// client too. Only http and https addresses are fetched.
+class HttpClient {
+public:
+    // A connection that does not come about within this time fails.
+    static constexpr long kConnectTimeoutSeconds = 15;
+    // There is no limit on the whole transfer while data flows; a transfer
+    // slower than this many bytes per second for kStallSeconds ends.
+    static constexpr long kLowSpeedBytesPerSecond = 1;
+    static constexpr long kStallSeconds = 60;
+    // A page read into memory may not grow beyond this.
+    static constexpr std::size_t kMaxTextSize = 64 * 1024 * 1024;
+
+    HttpClient();
+
+    // The body of the answer, bytes unchanged. Throws Error naming the
+    // address with the server's HTTP status or the network's reason, and
+    // when stop is requested before the transfer has ended.
+    std::string Get(const std::string& url, const HttpProxy& proxy = {}, std::stop_token stop = {}) const;
+
+    // Saves the body of the answer as path. The file is written beside and
+    // renamed at the end, so a failed download leaves any older file as it
+    // was. Errors as for Get, and "Unable to write to <path>".
+    void GetToFile(const std::string& url, const std::string& path, const HttpProxy& proxy = {},
+                   std::stop_token stop = {}) const;
+};
+
+} // namespace quillane

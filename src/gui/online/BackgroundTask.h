@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <type_traits>
+#include <utility>
+
+namespace quillane::gui {
+
+// Runs a transfer on a worker thread while the calling window waits in a
+// local event loop, so the window repaints and its buttons stay usable.
+// The result comes back, or the work's exception is thrown again, on the
+// calling thread. Work may take a std::stop_token: stop is requested when
+// the wait ends early because the application is quitting.
+//
+// Events are handled during the wait, clicks included: disable the control
+// that started the work until Run returns.
+class BackgroundTask {
+public:
+    template <typename Work> static auto Run(Work&& work)
+    {
+        constexpr bool takesStop = std::is_invocable_v<Work&, std::stop_token>;
+        using Result = typename std::conditional_t<takesStop, std::invoke_result<Work&, std::stop_token>,
+                                                   std::invoke_result<Work&>>::type;
+        const auto call = [&](std::stop_token stop) -> Result {
+            if constexpr (takesStop) {
+                return work(std::move(stop));
+            } else {
+                return work();
+            }
+        };
+        if constexpr (std::is_void_v<Result>) {
+            runAndWait([&](std::stop_token stop) { call(std::move(stop)); });
+        } else {
+            std::optional<Result> result;
+            runAndWait([&](std::stop_token stop) { result.emplace(call(std::move(stop))); });
+            return std::move(*result);
+        }
+    }
+
+private:
+    static void runAndWait(const std::function<void(std::stop_token)>& work);
+};
+
+} // namespace quillane::gui

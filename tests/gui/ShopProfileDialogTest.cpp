@@ -1,0 +1,172 @@
+#include "generator/ShopProfileDialog.h"
+#include "app/AppState.h"
+#include "common/Files.h"
+#include "common/HelpMark.h"
+
+#include "GuiTestSupport.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace quillane;
+using namespace quillane::gui;
+
+namespace {
+
+const char* const kProfile = "[Creation]\r\nLaender=Germany\r\n"
+                             "[Invoice]\r\nFreihaus=100\r\n"
+                             "[Mengenrabatt]\r\nab 10=10/5\r\nab 50=50/10\r\nab 100=100/15\r\n";
+
+} // namespace
+
+class ShopProfileDialogTest : public QObject {
+    Q_OBJECT
+
+    template <typename T> T* child(QWidget& w, const char* name)
+    {
+        T* c = w.findChild<T*>(QString::fromUtf8(name));
+        if (c == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return c;
+    }
+
+    void type(QWidget* control, const QString& text)
+    {
+        control->setFocus();
+        if (auto* combo = qobject_cast<QComboBox*>(control)) {
+            combo->clearEditText();
+        } else {
+            qobject_cast<QLineEdit*>(control)->clear();
+        }
+        QTest::keyClicks(control, text);
+    }
+
+private Q_SLOTS:
+    void editsReachTheFileOnlyWithOk()
+    {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        AppState state(home);
+        state.Dirs.DataDir = home + "daten/";
+        state.User.Country.Language = "deutsch";
+        state.User.Country.Rate[0] = 1.5;
+        state.Store.SetLanguages("english", "deutsch");
+        const std::string profile = state.Dirs.DataDir + "shopprofil.ini";
+        ForceDirectories(state.Dirs.DataDir + "deutsch/");
+        WriteTextFile(profile, kProfile);
+        WriteTextFile(state.Dirs.DataDir + "deutsch/intro.txt", "Willkommen\r\n");
+
+        ShopProfileDialog dialog(state);
+        dialog.showPage(ShopProfileDialog::LayoutPage);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* pages = child<QTabWidget>(dialog, "ShopProfilePages");
+        QCOMPARE(pages->currentIndex(), 2);
+        QCOMPARE(dialog.findChildren<HelpMark*>().size(), 9);
+
+        auto* freeDelivery = child<QLineEdit>(dialog, "freedelivery");
+        auto* qdLevel = child<QComboBox>(dialog, "qd_level");
+        auto* qdQuantity = child<QLineEdit>(dialog, "qd_quantity");
+        auto* qdRate = child<QLineEdit>(dialog, "qd_rate");
+        auto* pdLevel = child<QComboBox>(dialog, "pd_level");
+        auto* pdPrice = child<QLineEdit>(dialog, "pd_price");
+        auto* pdRate = child<QLineEdit>(dialog, "pd_rate");
+        QCOMPARE(freeDelivery->text(), QStringLiteral("150.00")); // 100 euro at 1.5
+        QCOMPARE(child<QLineEdit>(dialog, "paymentterm")->text(), QStringLiteral("14"));
+        QCOMPARE(child<QComboBox>(dialog, "shop_font")->currentText(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(child<QPlainTextEdit>(dialog, "text_intro")->toPlainText(), QStringLiteral("Willkommen"));
+        QCOMPARE(qdLevel->currentText(), QStringLiteral("ab 10"));
+        QCOMPARE(qdQuantity->text(), QStringLiteral("10"));
+        QCOMPARE(qdRate->text(), QStringLiteral("5"));
+
+        // Invoice data
+        pages->setCurrentIndex(ShopProfileDialog::InvoicePage);
+        type(freeDelivery, QStringLiteral("75"));
+        child<QCheckBox>(dialog, "header")->setChecked(true);
+
+        // Deleting the middle level shows the one before it.
+        pages->setCurrentIndex(ShopProfileDialog::DiscountPage);
+        qdLevel->setEditText(QStringLiteral("ab 50"));
+        QTest::mouseClick(child<QLabel>(dialog, "qd_delete"), Qt::LeftButton);
+        QCOMPARE(qdLevel->count(), 2);
+        QCOMPARE(qdLevel->currentText(), QStringLiteral("ab 10"));
+
+        // A new quantity level with Enter in the level box.
+        qdQuantity->setText(QStringLiteral("500"));
+        qdRate->setText(QStringLiteral("20"));
+        type(qdLevel, QStringLiteral("ab 500"));
+        QTest::keyClick(qdLevel, Qt::Key_Return);
+        QCOMPARE(qdLevel->count(), 3);
+        QVERIFY(qdQuantity->hasFocus());
+
+        // A new price level by leaving the level box, then its values.
+        type(pdLevel, QStringLiteral("ab 5"));
+        QTest::keyClick(pdLevel, Qt::Key_Tab);
+        QCOMPARE(pdLevel->count(), 1);
+        QCOMPARE(pdPrice->text(), QString());
+        type(pdPrice, QStringLiteral("5,5"));
+        QTest::keyClick(pdPrice, Qt::Key_Tab);
+        type(pdRate, QStringLiteral("3"));
+        QTest::keyClick(pdRate, Qt::Key_Tab);
+        QCOMPARE(pdPrice->text(), QStringLiteral("5.50"));
+
+        // The head's font colour through the colour dialog.
+        pages->setCurrentIndex(ShopProfileDialog::LayoutPage);
+        auto* fontSwatch = child<QLabel>(dialog, "el_fontcolor");
+        QTest::mouseClick(fontSwatch, Qt::LeftButton); // no element yet: nothing opens
+        QTest::mouseClick(child<QLabel>(dialog, "preview_head"), Qt::LeftButton);
+        QCOMPARE(child<QGroupBox>(dialog, "ElementGroup")->title(), QStringLiteral("KOPF"));
+        QCOMPARE(child<QLabel>(dialog, "el_bgcolor_hex")->text(), QStringLiteral("808080"));
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            auto* colours = dialog.findChild<QColorDialog*>(QStringLiteral("ColourDialog"));
+            colours->setCurrentColor(Qt::red);
+            colours->accept();
+        });
+        QTest::mouseClick(fontSwatch, Qt::LeftButton);
+        QCOMPARE(child<QLabel>(dialog, "el_fontcolor_hex")->text(), QStringLiteral("FF0000"));
+
+        child<QPlainTextEdit>(dialog, "text_service")->setPlainText(QStringLiteral("Versand\nweltweit"));
+        QCOMPARE(ReadFile(profile), std::string(kProfile)); // nothing stored before "OK"
+
+        QTest::mouseClick(child<QPushButton>(dialog, "OkButton"), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(ReadFile(profile), std::string("[Creation]\r\nLaender=Germany\r\n"
+                                                "[Invoice]\r\nFreihaus=50.000\r\nZahlfrist=14\r\nVerpackung=0.000\r\n"
+                                                "bank=\r\nblz=\r\nkto=\r\nstnr=\r\nustid=\r\n"
+                                                "Kopfzeile=1\r\nFusszeile=0\r\n"
+                                                "[Mengenrabatt]\r\nab 10=10/5\r\nab 100=100/15\r\nab 500=500/20\r\n"
+                                                "[Preisrabatt]\r\nab 5=5.500/3\r\n"
+                                                "[Layout]\r\nFont=MS Sans Serif\r\n"
+                                                "D-FC=$000000\r\nD-BC=$FFFFFF\r\nK-FC=$0000FF\r\nK-BC=$808080\r\n"
+                                                "U-FC=$808080\r\nU-BC=$C0C0C0\r\nT-FC=$000000\r\nT-BC=$FFFFFF\r\n"
+                                                "V-FC=$000000\r\n"));
+        QCOMPARE(ReadFile(state.Dirs.DataDir + "english/service.txt"), std::string("Versand\r\nweltweit\r\n"));
+        QCOMPARE(ReadFile(state.Dirs.DataDir + "english/intro.txt"), std::string("Willkommen\r\n"));
+
+        // "Abbrechen" drops level edits; the next showing reads the file again.
+        const std::string saved = ReadFile(profile);
+        dialog.showPage(ShopProfileDialog::DiscountPage);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(qdLevel->count(), 3);
+        QTest::mouseClick(child<QLabel>(dialog, "qd_delete"), Qt::LeftButton);
+        QCOMPARE(qdLevel->count(), 2);
+        QTest::mouseClick(child<QPushButton>(dialog, "CancelButton"), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(ReadFile(profile), saved);
+        dialog.showPage(ShopProfileDialog::DiscountPage);
+        QCOMPARE(qdLevel->count(), 3);
+    }
+};
+
+QTEST_MAIN(ShopProfileDialogTest)
+#include "ShopProfileDialogTest.moc"
