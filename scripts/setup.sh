@@ -8,6 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-webengine-dev libgl-dev
   libvips-dev imagemagick
+  libcurl4-openssl-dev python3
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
 )
