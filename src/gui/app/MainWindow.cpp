@@ -136,14 +136,14 @@ template <typename F> bool MainWindow::guarded(F&& operation)
 
 void MainWindow::createActions()
 {
-    for (const ActionSpec& spec : kActions) {
-        auto* a = new QAction(QString::fromUtf8(spec.caption), this);
-        a->setObjectName(QString::fromUtf8(spec.name));
-        if (spec.shortcut != kNone) {
-            a->setShortcut(QKeySequence(spec.shortcut));
+    for (const ActionSpec& entry : kActions) {
+        auto* a = new QAction(QString::fromUtf8(entry.caption), this);
+        a->setObjectName(QString::fromUtf8(entry.name));
+        if (entry.shortcut != kNone) {
+            a->setShortcut(QKeySequence(entry.shortcut));
         }
-        if (spec.icon != QStyle::SP_CustomBase) {
-            a->setIcon(style()->standardIcon(spec.icon));
+        if (entry.icon != QStyle::SP_CustomBase) {
+            a->setIcon(style()->standardIcon(entry.icon));
         }
         actions_.insert(a->objectName(), a);
     }
