@@ -120,6 +120,20 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(home + "deutsch_Contact.txt"), std::string("Weg A\r\nWeg B\r\n"));
         QCOMPARE(IniFile(home + "userprofil.ini").ReadString("Anfahrt", "deutsch", ""), std::string("Weg A|Weg B"));
 
+        // A rate service that does not answer: the merchant is told, the rate stays.
+        {
+            IniFile settings(home + "quillane.ini");
+            settings.WriteString("Services", "RateService", "http://127.0.0.1:9/eurofxref-daily.xml");
+            settings.UpdateFile();
+        }
+        auto* rate = dialog->findChild<QLineEdit*>(QStringLiteral("EuroRate"));
+        rate->setText(QStringLiteral("1.5"));
+        dialog->findChild<QCheckBox*>(QStringLiteral("EU"))->setChecked(false);
+        dialog->findChild<QPushButton*>(QStringLiteral("RateDownload"))->click();
+        QCOMPARE(prompter.told, QStringList{QStringLiteral("Not Found!")});
+        QCOMPARE(rate->text(), QStringLiteral("1.5"));
+        dialog->findChild<QCheckBox*>(QStringLiteral("EU"))->setChecked(true);
+
         directions->setPlainText(QStringLiteral("Route A"));
         dialog->findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
         QCOMPARE(ReadFile(home + "english_Contact.txt"), std::string("Route A\r\n"));

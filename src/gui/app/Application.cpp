@@ -4,6 +4,13 @@
 #include "app/MainWindow.h"
 #include "common/HelpWindow.h"
 #include "common/MessageBoxPrompter.h"
+#include "common/QtText.h"
+#include "online/BackgroundTask.h"
+#include "online/DialUp.h"
+#include "online/DialUpClient.h"
+#include "online/ExchangeRate.h"
+#include "online/HttpClient.h"
+#include "online/WebConnect.h"
 #include "generator/ShopProfileDialog.h"
 #include "settings/SettingsDialog.h"
 
@@ -19,6 +26,9 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
         ownPrompter_ = std::make_unique<MessageBoxPrompter>();
         prompter = ownPrompter_.get();
     }
+    prompter_ = prompter;
+    http_ = std::make_unique<HttpClient>();
+    dialUp_ = std::make_unique<DialUpClient>(MakeSystemDialUp());
     QApplication::setApplicationName(QStringLiteral("Quillane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillane"));
 
@@ -49,6 +59,12 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     connect(about_.get(), &AboutWindow::setupRequested, settings_.get(),
             [this] { settings_->showPage(SettingsDialog::BasicPage); });
     connect(settings_.get(), &SettingsDialog::languageChosen, main_.get(), &MainWindow::setInterfaceLanguage);
+    auto toStatus = [this](int, const std::string& text) { main_->setStatusText(0, toQ(text)); };
+    dialUp_->SetOnError(toStatus);
+    dialUp_->SetOnNotConnected(toStatus);
+    dialUp_->SetProcessEvents([] { QCoreApplication::processEvents(); });
+    settings_->setDialUpEntries(dialUp_->RefreshEntries());
+    settings_->setRateDownloader([this](const std::string& country) { return downloadRate(country); });
     connect(settings_.get(), &SettingsDialog::settingsSaved, main_.get(), [this] {
         main_->applySettings();
         about_->configure();
@@ -56,6 +72,23 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
 }
 
 Application::~Application() = default;
+
+std::optional<std::string> Application::downloadRate(const std::string& country)
+{
+    const ConnectResult connection = WebConnect(state_.User, state_.Dirs.ProgramDir, state_.Texts.MsgBoxTexts[0],
+                                                *dialUp_, *prompter_);
+    if (!connection.Ok) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> rate =
+        FetchExchangeRate(state_.Dirs.ProgramDir, country, [&](const std::string& url) {
+            return BackgroundTask::Run([&](std::stop_token stop) { return http_->Get(url, connection.Proxy, stop); });
+        });
+    if (!rate) {
+        prompter_->Tell("Quillane", std::string(kRateNotFound));
+    }
+    return rate;
+}
 
 void Application::start()
 {

@@ -4,8 +4,12 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace quillane {
+class DialUpClient;
+class HttpClient;
 class Prompter;
 }
 
@@ -41,8 +45,15 @@ public:
     static constexpr int kSplashMilliseconds = 1000;
 
 private:
+    // Asks the configured service for the rate of a country's currency.
+    std::optional<std::string> downloadRate(const std::string& country);
+
     AppState state_;
     std::unique_ptr<MessageBoxPrompter> ownPrompter_;
+    Prompter* prompter_ = nullptr;
+    // The program's one HTTP client and its dial-up connection.
+    std::unique_ptr<HttpClient> http_;
+    std::unique_ptr<DialUpClient> dialUp_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<SettingsDialog> settings_;

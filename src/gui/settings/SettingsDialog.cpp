@@ -220,7 +220,12 @@ QWidget* SettingsDialog::buildBasicPage()
     connect(download_, &QPushButton::clicked, this, [this] {
         if (downloadRate_ && !displayed_.isEmpty()) {
             // The rate reaches the table only when the country is saved.
-            rate_->setText(toQ(downloadRate_(fromQ(displayed_))));
+            download_->setEnabled(false);
+            const std::optional<std::string> rate = downloadRate_(fromQ(displayed_));
+            download_->setEnabled(!eu_->isChecked());
+            if (rate) {
+                rate_->setText(toQ(*rate));
+            }
         }
     });
     for (QWidget* w : {static_cast<QWidget*>(newCountry_), static_cast<QWidget*>(language_),

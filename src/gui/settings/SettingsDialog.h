@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,8 +43,9 @@ public:
     // The computer's dial-up entries, for the provider list.
     void setDialUpEntries(std::vector<std::string> entries) { dialUpEntries_ = std::move(entries); }
     // Fetches the euro rate of a country for the "DOWNLOAD" button: the text
-    // for the rate field ("Not Found!" on errors, empty without a rate).
-    void setRateDownloader(std::function<std::string(const std::string& country)> download)
+    // for the rate field (empty without a rate), nothing when the request
+    // failed and the field keeps its text.
+    void setRateDownloader(std::function<std::optional<std::string>(const std::string& country)> download)
     {
         downloadRate_ = std::move(download);
     }
@@ -84,7 +86,7 @@ private:
     AppState& state_;
     Prompter& prompter_;
     std::vector<std::string> dialUpEntries_;
-    std::function<std::string(const std::string&)> downloadRate_;
+    std::function<std::optional<std::string>(const std::string&)> downloadRate_;
     QString displayed_;
     // The language the directions text was loaded for.
     std::string directionsLanguage_;
