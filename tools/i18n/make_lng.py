@@ -118,6 +118,8 @@ SECTIONS = [
         ("proxy_desc", "(Netzwerk, ...)", "(network, ...)"),
         ("verpackung", "Verpackungspauschale", "Packaging flat rate"),
         ("z", "Ziel", "Target"),
+        ("Anbieter", "Anbieter", "Provider"),
+        ("Proxyserver", "Proxyserver", "Proxy server"),
     ]),
     ("Buttons", [
         ("Abbrechen", "Abbrechen", "Cancel"),
@@ -186,6 +188,8 @@ SECTIONS = [
         ("versandarten", "Versandarten", "Payment methods"),
         ("xxl", "Artikelbilder auch in XXL-Größe zur Verfügung stellen",
          "Also provide item pictures in XXL size"),
+        ("ftpserver", "FTP-Server", "FTP server"),
+        ("bankverbindung", "Bankverbindung", "Bank details"),
         # The captions of the order view's two address tabs.
         ("Bestellungstext", "Rechnungsanschrift|Lieferanschrift",
          "Billing address|Delivery address"),

@@ -40,7 +40,7 @@ AboutWindow::AboutWindow(const AppState& state, QWidget* parent)
     prompt_->setGeometry(112, 94, 180, 56);
     prompt_->setStyleSheet(QStringLiteral("color: #333333;"));
 
-    notice_ = new QLabel(QStringLiteral("Version 1.0 \u00b7 Ihr Shop, Ihre Daten, Ihr Rechner"), this);
+    notice_ = new QLabel(QStringLiteral("Version 1.0 \u00b7 \u00a9 2026"), this);
     notice_->setObjectName(QStringLiteral("aboutNotice"));
     notice_->setGeometry(112, 130, 220, 18);
     notice_->setStyleSheet(QStringLiteral("color: #555555; font-size: 8pt;"));

@@ -283,7 +283,7 @@ QWidget* SettingsDialog::buildBasicPage()
     setHint(autoDisconnect_, "autodc");
     auto* dl = new QGridLayout(dialUpPanel_);
     dl->setContentsMargins(0, 0, 0, 0);
-    dl->addWidget(label(QStringLiteral("Anbieter:"), nullptr, dialUpPanel_), 0, 0);
+    dl->addWidget(label(QStringLiteral("Anbieter:"), "Anbieter", dialUpPanel_), 0, 0);
     dl->addWidget(provider_, 0, 1);
     dl->addWidget(autoConnect_, 1, 1);
     dl->addWidget(autoDisconnect_, 2, 1);
@@ -293,7 +293,7 @@ QWidget* SettingsDialog::buildBasicPage()
     proxyPort_->setMaximumWidth(70);
     auto* pl = new QGridLayout(proxyPanel_);
     pl->setContentsMargins(0, 0, 0, 0);
-    pl->addWidget(label(QStringLiteral("Proxyserver:"), nullptr, proxyPanel_), 0, 0, 1, 2);
+    pl->addWidget(label(QStringLiteral("Proxyserver:"), "Proxyserver", proxyPanel_), 0, 0, 1, 2);
     pl->addWidget(label(QStringLiteral("Host:"), "Host", proxyPanel_), 1, 0);
     pl->addWidget(proxyHost_, 1, 1);
     pl->addWidget(label(QStringLiteral("Port:"), "Port", proxyPanel_), 2, 0);
@@ -304,7 +304,7 @@ QWidget* SettingsDialog::buildBasicPage()
     conn->addWidget(proxyPanel_, 1);
 
     // FTP server.
-    ftpGroup_ = group(QStringLiteral("FTP-Server"), nullptr, "FtpGroup", "einstellungen|internet", page);
+    ftpGroup_ = group(QStringLiteral("FTP-Server"), "ftpserver", "FtpGroup", "einstellungen|internet", page);
     ftpHost_ = edit("FtpHost", ftpGroup_);
     ftpPort_ = edit("FtpPort", ftpGroup_);
     ftpPort_->setMaximumWidth(70);
