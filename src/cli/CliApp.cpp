@@ -1,6 +1,12 @@
 #include "CliApp.h"
 
+#include "catalog/CatalogStore.h"
+#include "catalog/Project.h"
 #include "common/Error.h"
+#include "common/Prompter.h"
+#include "generator/Generation.h"
+#include "generator/GenerationSetup.h"
+#include "i18n/LanguageFile.h"
 #include "common/Files.h"
 #include "common/Text.h"
 #include "settings/AppDirs.h"
@@ -8,6 +14,8 @@
 #include "settings/UserData.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <ostream>
 #include <unistd.h>
 
@@ -19,7 +27,8 @@ constexpr const char* kUsage =
     "Usage: quillane-cli [--home DIR] COMMAND\n"
     "\n"
     "Commands:\n"
-    "  info    print the settings the program starts with, one key=value per line\n"
+    "  info              print the settings the program starts with, one key=value per line\n"
+    "  generate PROJECT  build the shop of a project (a name under Projekte/ or a .shp file)\n"
     "\n"
     "The program folder is DIR, else $QUILLANE_HOME, else ~/.local/share/quillane.\n";
 
@@ -50,6 +59,88 @@ int info(const std::string& programDir, std::ostream& out)
         << "Country.Rate1=" << FormatNumber(c.Rate[1]) << '\n'
         << "Connection=" << user.Connection << '\n'
         << "ActiveLanguages=" << utf8(joined) << '\n';
+    return 0;
+}
+
+// Answers no question with yes: the tool never saves anything it was not asked to.
+class QuietPrompter : public Prompter {
+public:
+    Answer Ask(const std::string&, const std::string&, Buttons, Icon) override { return Answer::No; }
+    void Tell(const std::string&, const std::string&) override {}
+};
+
+// A private working folder, removed again when the command ends.
+class WorkFolder {
+public:
+    WorkFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quillane-cli-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw Error("Cannot create a working folder in " + std::filesystem::temp_directory_path().string());
+        }
+        path_ = pattern + "/";
+    }
+    ~WorkFolder() { DeleteFolder(path_); }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+int generate(const std::string& programDir, const std::string& project, std::ostream& out, std::ostream& err)
+{
+    const bool isFile = project.find('/') != std::string::npos ||
+                        (project.size() > 4 && SameText(project.substr(project.size() - 4), ".shp"));
+    const std::string file = isFile ? project : programDir + "Projekte/" + project + ".shp";
+    if (!FileExists(file)) {
+        err << "quillane-cli: the project file " << utf8(file) << " does not exist\n";
+        return 1;
+    }
+    const WorkFolder work;
+    TAppDirs dirs = MakeAppDirs(programDir);
+    dirs.TempDir = work.path();
+    TUserData user;
+    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
+    CatalogStore store(dirs.TempDir);
+    store.SetLanguages(user.Country.Language, user.Country.Language);
+    QuietPrompter prompter;
+    const TextTables texts;
+    Project opened(dirs, store, prompter, texts);
+    opened.Open(file);
+
+    GenerationInput in;
+    in.ProgramDir = programDir;
+    in.LanguageDir = dirs.LanguageDir;
+    in.WorkDir = dirs.TempDir;
+    in.DataDir = dirs.DataDir;
+    in.ShopDir = dirs.ShopDir;
+    in.Home = user.Country;
+    in.UserId = user.UserID;
+    in.Choices = ReadCreation(dirs.DataDir, programDir, user.Country.Name);
+    if (in.Choices.Layout.empty()) {
+        err << "quillane-cli: there is no layout in " << utf8(programDir) << "layouts/\n";
+        return 1;
+    }
+    const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    in.Progress = [&err, terminal](int percent, const std::string& name) {
+        if (terminal) {
+            const int filled = percent / 5;
+            err << "\r[" << std::string(filled, '#') << std::string(20 - filled, ' ') << "] " << percent << "% "
+                << utf8(name).substr(0, 40) << "\x1b[K" << std::flush;
+        } else {
+            err << percent << "% " << utf8(name) << '\n';
+        }
+    };
+    if (!RunGeneration(in)) {
+        err << "quillane-cli: " << utf8(SettingsFilePath(programDir)) << " does not exist; set the program up first\n";
+        return 1;
+    }
+    if (terminal) {
+        err << '\n';
+    }
+    out << utf8(dirs.ShopDir) << '\n';
     return 0;
 }
 
@@ -91,6 +182,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     try {
         if (rest[0] == "info" && rest.size() == 1) {
             return info(programDir, out);
+        }
+        if (rest[0] == "generate" && rest.size() == 2) {
+            return generate(programDir, rest[1], out, err);
         }
         err << "quillane-cli: unknown command: " << rest[0] << "\n" << kUsage;
         return 1;

@@ -189,6 +189,7 @@ SECTIONS = [
         ("xxl", "Artikelbilder auch in XXL-Größe zur Verfügung stellen",
          "Also provide item pictures in XXL size"),
         ("ftpserver", "FTP-Server", "FTP server"),
+        ("versandoptionen", "Versandoptionen", "Shipping options"),
         ("bankverbindung", "Bankverbindung", "Bank details"),
         # The captions of the order view's two address tabs.
         ("Bestellungstext", "Rechnungsanschrift|Lieferanschrift",

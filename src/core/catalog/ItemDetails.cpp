@@ -8,9 +8,8 @@
 
 namespace quillane {
 
-std::string DescriptionPath(const std::string& dataDir, const std::string& language, const std::string& orderNo)
+std::string ItemFileName(const std::string& orderNo)
 {
-    // An order number becomes a file name: it never leaves its folder.
     std::string name = orderNo;
     for (char& c : name) {
         if (c == '/' || c == '\\') {
@@ -20,7 +19,12 @@ std::string DescriptionPath(const std::string& dataDir, const std::string& langu
     if (name == "." || name == "..") {
         name = "_" + name;
     }
-    return dataDir + language + "/" + name + ".txt";
+    return name;
+}
+
+std::string DescriptionPath(const std::string& dataDir, const std::string& language, const std::string& orderNo)
+{
+    return dataDir + language + "/" + ItemFileName(orderNo) + ".txt";
 }
 
 std::string ReadDescription(const std::string& dataDir, const std::string& catalogLanguage,

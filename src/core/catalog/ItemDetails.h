@@ -5,8 +5,13 @@
 
 namespace quillane {
 
+// An order number as the name of a file of its own (descriptions, and the
+// shop's description scripts and pictures): "/" and "\" become "_", and "."
+// or ".." get a "_" in front, so the file never leaves its folder.
+std::string ItemFileName(const std::string& orderNo);
+
 // Item descriptions: one text file per item and catalog language,
-// DataDir/<language>/<order number>.txt, lines ended by CR LF.
+// DataDir/<language>/<ItemFileName>.txt, lines ended by CR LF.
 std::string DescriptionPath(const std::string& dataDir, const std::string& language, const std::string& orderNo);
 
 // The description in the catalog language, else in the country language;

@@ -178,6 +178,11 @@ void LoadPicture(const std::string& name, Picture& picture)
     picture.image = std::make_unique<Picture::Image>(rgb);
 }
 
+void ReleasePictureThread()
+{
+    vips_thread_shutdown();
+}
+
 std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight)
 {
     if (width <= 0 || height <= 0) {

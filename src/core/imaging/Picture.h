@@ -39,6 +39,10 @@ void LoadPicture(const std::string& name, Picture& picture);
 // bitmap. Throws an error naming the file when it cannot be written.
 void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int maxHeight, int quality);
 
+// Frees what the picture library keeps for the calling thread; a worker
+// thread that loaded or saved pictures calls it before it ends.
+void ReleasePictureThread();
+
 // The size SaveScaledJpeg gives a picture of width x height.
 std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight);
 

@@ -11,6 +11,7 @@
 #include "online/ExchangeRate.h"
 #include "online/HttpClient.h"
 #include "online/WebConnect.h"
+#include "generator/GenerationDialog.h"
 #include "generator/ShopProfileDialog.h"
 #include "settings/SettingsDialog.h"
 
@@ -38,17 +39,26 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     }
     about_ = std::make_unique<AboutWindow>(state_);
     settings_ = std::make_unique<SettingsDialog>(state_, *prompter);
+    generation_ = std::make_unique<GenerationDialog>(state_, *prompter);
     help_ = new HelpWindow(state_, *prompter, main_.get());
     shopProfile_ = std::make_unique<ShopProfileDialog>(state_);
-    main_->setWindows({main_.get(), about_.get(), settings_.get(), help_, shopProfile_.get()});
+    main_->setWindows({main_.get(), about_.get(), settings_.get(), generation_.get(), help_, shopProfile_.get()});
     for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get()),
-                            static_cast<QWidget*>(shopProfile_.get())}) {
+                            static_cast<QWidget*>(generation_.get()), static_cast<QWidget*>(shopProfile_.get())}) {
         help_->attachMarks(window);
     }
+    connect(main_.get(), &MainWindow::generationRequested, generation_.get(), [this] {
+        generation_->show();
+        generation_->raise();
+    });
+    connect(generation_.get(), &GenerationDialog::viewShopRequested, main_.get(), &MainWindow::showShop);
     connect(main_.get(), &MainWindow::shopProfileRequested, shopProfile_.get(),
             [this](int page) { shopProfile_->showPage(page); });
     // The dialog saves into the project it was loaded from: never into another.
-    connect(main_.get(), &MainWindow::projectSwitched, shopProfile_.get(), [this] { shopProfile_->reject(); });
+    connect(main_.get(), &MainWindow::projectSwitched, shopProfile_.get(), [this] {
+        shopProfile_->reject();
+        generation_->reject();
+    });
 
     connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->show(); });
     connect(main_.get(), &MainWindow::settingsRequested, settings_.get(), [this](int page) {
@@ -65,6 +75,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     dialUp_->SetProcessEvents([] { QCoreApplication::processEvents(); });
     settings_->setDialUpEntries(dialUp_->RefreshEntries());
     settings_->setRateDownloader([this](const std::string& country) { return downloadRate(country); });
+    generation_->setRateDownloader([this](const std::string& country) { return downloadRate(country); });
     connect(settings_.get(), &SettingsDialog::settingsSaved, main_.get(), [this] {
         main_->applySettings();
         about_->configure();

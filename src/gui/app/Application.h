@@ -21,6 +21,7 @@ class MessageBoxPrompter;
 class MainWindow;
 class SettingsDialog;
 class ShopProfileDialog;
+class GenerationDialog;
 
 // Program entry: creates the windows in their order, shows the splash,
 // starts the main window and closes the splash when start-up is done.
@@ -40,6 +41,7 @@ public:
     SettingsDialog* settingsDialog() const { return settings_.get(); }
     HelpWindow* helpWindow() const { return help_; }
     ShopProfileDialog* shopProfileDialog() const { return shopProfile_.get(); }
+    GenerationDialog* generationDialog() const { return generation_.get(); }
 
     // How long the splash stays in the normal state.
     static constexpr int kSplashMilliseconds = 1000;
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<SettingsDialog> settings_;
     HelpWindow* help_ = nullptr; // owned by the main window
+    std::unique_ptr<GenerationDialog> generation_;
     std::unique_ptr<ShopProfileDialog> shopProfile_;
 };
 

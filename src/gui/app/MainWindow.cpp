@@ -163,6 +163,8 @@ void MainWindow::createActions()
     connect(action("mInhalt"), &QAction::triggered, this, &MainWindow::showContents);
     connect(action("mUeber"), &QAction::triggered, this, &MainWindow::aboutRequested);
     connect(action("mEigenschaften"), &QAction::triggered, this, [this] { Q_EMIT shopProfileRequested(0); });
+    connect(action("mShopErstellen"), &QAction::triggered, this, &MainWindow::generationRequested);
+    connect(action("mShopAnsehen"), &QAction::triggered, this, &MainWindow::showShop);
     connect(action("mGestaltung"), &QAction::triggered, this, [this] { Q_EMIT shopProfileRequested(2); });
     connect(action("mEinstellungen"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(0); });
     connect(action("mProfil"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(1); });
@@ -312,7 +314,7 @@ void MainWindow::showPage(QWidget* page)
     pages_->setCurrentWidget(page);
 }
 
-void MainWindow::showContents()
+void MainWindow::showInBrowser(const QString& file)
 {
     if (helpView_ == nullptr) {
         helpView_ = new QWebEngineView(helpPage_);
@@ -320,8 +322,21 @@ void MainWindow::showContents()
         helpPage_->layout()->setContentsMargins(0, 0, 0, 0);
         helpPage_->layout()->addWidget(helpView_);
     }
-    helpView_->load(QUrl::fromLocalFile(toQ(state_.Dirs.ProgramDir + "hilfe/kurzanleitung.html")));
+    helpView_->load(QUrl::fromLocalFile(file));
     showPage(helpPage_);
+}
+
+void MainWindow::showContents()
+{
+    showInBrowser(toQ(state_.Dirs.ProgramDir + "hilfe/kurzanleitung.html"));
+}
+
+void MainWindow::showShop()
+{
+    const std::string index = state_.Dirs.ShopDir + "index.html";
+    if (FileExists(index)) {
+        showInBrowser(toQ(index));
+    }
 }
 
 QString MainWindow::statusText(int panel) const

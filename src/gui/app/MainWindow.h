@@ -55,6 +55,8 @@ public:
     // The settings dialog saved: read the user data again (ends the setup
     // state) and show prices in the home currency.
     void applySettings();
+    // "Shop ansehen": the generated shop in the embedded browser.
+    void showShop();
     // Opens a project file as the open dialog would; for the dialog and tests.
     bool openProjectFile(const QString& path);
     Project& project() const { return *project_; }
@@ -70,6 +72,7 @@ Q_SIGNALS:
     void settingsRequested(int page);
     // 0 invoice, 1 discounts, 2 layout page of the shop profile dialog.
     void shopProfileRequested(int page);
+    void generationRequested();
     // Another project (or none) is now open.
     void projectSwitched();
 
@@ -92,6 +95,8 @@ private:
     void showPage(QWidget* page);
     // "Inhalt": the quick guide in the help page.
     void showContents();
+    // Shows a page in the help page's browser.
+    void showInBrowser(const QString& file);
     // Alt+letter shortcuts of actions win over menu mnemonics of the same letter.
     void resolveMnemonicClashes();
     bool FormCloseQuery();

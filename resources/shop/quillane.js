@@ -1,0 +1,514 @@
+/*
+ * Main script of the shop window. It holds no data of its own: var_init.js
+ * sets up the globals, the loader fills the item tables, and the pages in the
+ * frame "main" call these functions through their parent window.
+ * Amounts are net euro until FormatPrice turns them into display text.
+ */
+
+// The generated data files are read as windows-1252: the byte 0xA6 arrives as
+// U+00A6 and the byte 0x86 as U+2020. U+0086 is accepted too, for readers
+// that decode the bytes as Latin-1.
+var ItemSeparator = '\xa6';
+var GroupSeparator = /[\u2020\x86]/;
+
+// ---------------------------------------------------------------- helpers --
+
+// Text of a stored number ("1.5", "1,5", "", undefined) as a number, 0 when
+// unreadable, so that one odd value cannot turn a whole cart total into NaN.
+function ToNumber(v) {
+  if (typeof v == 'number') return isFinite(v) ? v : 0;
+  if (v == null) return 0;
+  var n = parseFloat(String(v).replace(',', '.'));
+  return isNaN(n) ? 0 : n;
+}
+
+function ToCount(v) {
+  var n = parseInt(String(v == null ? '' : v), 10);
+  return isNaN(n) || n < 0 ? 0 : n;
+}
+
+function ShopWord(key) {
+  var t = Words[String(key).toLowerCase()];
+  return t == null ? '' : String(t);
+}
+
+// The window of the frame (or inline frame) named "main".
+function MainFrame() {
+  try {
+    if (window.frames['main']) return window.frames['main'];
+    var f = document.getElementsByName('main');
+    if (f.length && f[0].contentWindow) return f[0].contentWindow;
+  } catch (e) {}
+  return null;
+}
+
+function GoMain(address) {
+  var m = MainFrame();
+  if (m) m.location.href = address;
+}
+
+// A form's name attribute; form.name would be shadowed by a field called "name".
+function FormName(form) {
+  return form && form.getAttribute ? String(form.getAttribute('name') || '') : '';
+}
+
+function FormField(form, fieldName) {
+  if (!form || !form.elements) return null;
+  var e = form.elements[fieldName];
+  if (e && !e.tagName && e.length) e = e[0];
+  return e || null;
+}
+
+function FieldText(e) {
+  if (!e) return '';
+  return String('value' in e ? e.value : e.textContent);
+}
+
+function SetFieldText(e, t) {
+  if (!e) return;
+  if ('value' in e) e.value = t; else e.textContent = t;
+}
+
+function LineCount(form) {
+  var e = FormField(form, 'Elemente');
+  if (!e) return 1;
+  var n = parseInt(FieldText(e), 10);
+  return isNaN(n) ? 1 : n;
+}
+
+// The item of a form line, or null when the line names no item of the shop.
+function LineItem(form, line) {
+  var g = FormField(form, 'Grp' + line), b = FormField(form, 'BNr' + line);
+  if (!g || !b) return null;
+  var table = Shop.Item[ToCount(FieldText(g))];
+  if (!table) return null;
+  return table[FieldText(b)] || null;
+}
+
+function CompareText(a, b) {
+  var x = String(a).toLowerCase(), y = String(b).toLowerCase();
+  if (x < y) return -1;
+  if (x > y) return 1;
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+// Value of a query parameter of an address (pages read grp, bnr, page, ipp).
+function QueryParam(address, key) {
+  var s = String(address), q = s.indexOf('?');
+  if (q < 0) return '';
+  var parts = s.substring(q + 1).split('#')[0].split('&');
+  for (var i = 0; i < parts.length; i++) {
+    var eq = parts[i].indexOf('=');
+    var k = eq < 0 ? parts[i] : parts[i].substring(0, eq);
+    if (k == key) return UrlDecode(eq < 0 ? '' : parts[i].substring(eq + 1));
+  }
+  return '';
+}
+
+// ------------------------------------------------------------ prices ------
+
+// Two decimals, "." as separator, halves rounded up to the next cent. The
+// small relative nudge keeps amounts like 1.005, stored in binary just below
+// the half, on the side a merchant would expect.
+function KonvDez(value) {
+  var v = ToNumber(value);
+  if (v < 0) return '-' + KonvDez(-v);
+  var cents = Math.floor(v * 100 * (1 + 1e-12) + 0.5);
+  var s = String(cents);
+  while (s.length < 3) s = '0' + s;
+  return s.substring(0, s.length - 2) + '.' + s.substring(s.length - 2);
+}
+
+function FormatPrice(price, currency) {
+  var c = ToCount(currency) == 1 ? 1 : 0;
+  var rate = Shop.EuroKurs[c] == null ? 1 : ToNumber(Shop.EuroKurs[c]);
+  var sign = Shop.Waehrung[c] == null ? '' : Shop.Waehrung[c];
+  return KonvDez(ToNumber(price) * rate) + ' ' + sign;
+}
+
+// Levels are texts "threshold/rate"; the last one in list order whose
+// threshold is reached counts, as the merchant ordered them.
+function DiscountRate(levels, indicator) {
+  var rate = 0, x = ToNumber(indicator);
+  if (!levels) return 0;
+  for (var i = 0; i < levels.length; i++) {
+    var l = String(levels[i] == null ? '' : levels[i]), s = l.indexOf('/');
+    if (s < 0) continue;
+    var t = parseFloat(l.substring(0, s).replace(',', '.'));
+    var r = parseFloat(l.substring(s + 1).replace(',', '.'));
+    if (isNaN(t) || isNaN(r)) continue;
+    if (t <= x) rate = r / 100;
+  }
+  return rate;
+}
+
+// Price computation of a product form or of the cart form "cart".
+function preis(form) {
+  if (!form || !form.elements) return;
+  var subtotal = 0, qDiscount = 0, count = 0;
+  var shipping = ToNumber(Shop.Versand.Porto);
+  var lines = LineCount(form);
+  for (var i = 0; i < lines; i++) {
+    var item = LineItem(form, i);
+    if (!item) continue;
+    var mf = FormField(form, 'Menge' + i);
+    var q = 0;
+    if (mf && FieldText(mf) != '') q = ToCount(FieldText(mf));
+    else if (item.Menge) q = ToCount(item.Menge);
+    var amount = q * item.Preis, discount = 0;
+    if (q > 0) {
+      discount = DiscountRate(item.Rabatt, q);
+      qDiscount += amount * discount;
+      subtotal += amount;
+      shipping += item.Porto;   // once per line, whatever the quantity
+      count += q;
+    }
+    if (mf) SetFieldText(mf, String(q));
+    var pf = FormField(form, 'Preis' + i);
+    if (pf) {
+      SetFieldText(pf, FormatPrice(amount * Faktor));
+      if (pf.style) pf.style.color = discount > 0 ? 'green' : 'black';
+    }
+  }
+  SetFieldText(FormField(form, 'subtotal'), FormatPrice(subtotal * Faktor));
+  SetFieldText(FormField(form, 'qdiscount'), '-' + FormatPrice(qDiscount * Faktor));
+  Shop.Cart.Subtotal = subtotal;
+  Shop.Cart.qDiscount = qDiscount;
+  Shop.Cart.ItemCount = count;
+  Shop.Cart.Shipping = shipping;
+  if (FormName(form) != 'cart' || subtotal <= 0) return;
+
+  var total = subtotal - qDiscount;
+  var pDiscount = total * DiscountRate(Shop.Rabatt.Preis, total);
+  total -= pDiscount;
+  if (total > ToNumber(Shop.Versand.Freihaus)) shipping = 0;
+  // VAT is the home country's rate on the net total; shipping carries none.
+  var vat = total * (Shop.Home.VAT - 1);
+  var subamount = total * Shop.Home.VAT + shipping;
+  SetFieldText(FormField(form, 'pdiscount'), '-' + FormatPrice(pDiscount * Faktor));
+  SetFieldText(FormField(form, 'total'), FormatPrice(total * Faktor));
+  SetFieldText(FormField(form, 'vat'), FormatPrice(vat));
+  SetFieldText(FormField(form, 'shipping'), FormatPrice(shipping));
+  SetFieldText(FormField(form, 'subamount'), FormatPrice(subamount));
+  SetFieldText(FormField(form, 'euro'), FormatPrice(subamount, 1));
+  Shop.Cart.Shipping = shipping;
+  Shop.Cart.Total = total;
+  Shop.Cart.pDiscount = pDiscount;
+  Shop.Cart.VAT = vat;
+  Shop.Cart.Subamount = subamount;
+}
+
+// -------------------------------------------------------------- cart ------
+
+function ChMenge(form, line, op) {
+  var mf = FormField(form, 'Menge' + line);
+  if (!mf) return;
+  var q = ToCount(FieldText(mf)), changed = false;
+  if (q > 0 || op == '+') {
+    q = op == '+' ? q + 1 : q - 1;
+    SetFieldText(mf, String(q));
+    changed = true;
+  }
+  var reload = false;
+  if (FormName(form) == 'cart') {
+    hinzufuegen(form);
+    reload = changed && q == 0;   // the emptied line leaves the cart page
+  }
+  preis(form);
+  if (reload) form.ownerDocument.location.reload();
+}
+
+function hinzufuegen(form) {
+  if (!form || !form.elements) return;
+  var lines = LineCount(form);
+  for (var i = 0; i < lines; i++) {
+    var item = LineItem(form, i), mf = FormField(form, 'Menge' + i);
+    if (item && mf) item.Menge = ToCount(FieldText(mf));
+  }
+  var doc = form.ownerDocument;
+  if (doc && doc.forms['suchen']) SetFieldText(FormField(doc.forms['suchen'], 'minikorb'), RefreshCart());
+}
+
+function RefreshCart() {
+  var q = 0, v = 0;
+  for (var g = 0; g < Shop.Item.length; g++) {
+    var table = Shop.Item[g];
+    if (!table) continue;
+    for (var k in table) {
+      var m = ToCount(table[k].Menge);
+      if (m > 0) {
+        q += m;
+        v += m * table[k].Preis;
+      }
+    }
+  }
+  if (q > 0) return q + ' ' + ShopWord('items') + ': ' + FormatPrice(v * Faktor);
+  return ShopWord('cartempty');
+}
+
+// -------------------------------------------------------- item tables ------
+
+// One database script's group data: items joined by "|", each of name, key,
+// price, flags and levels joined by 0xA6; after 0x86 the group's surcharge.
+function CreateItemList(gd, n) {
+  var data = String(gd == null ? '' : gd), cut = -1;
+  for (var c = data.length - 1; c >= 0; c--) {
+    if (GroupSeparator.test(data.charAt(c))) { cut = c; break; }
+  }
+  var itemsPart = cut < 0 ? data : data.substring(0, cut);
+  var porto = cut < 0 ? 0 : ToNumber(data.substring(cut + 1));
+  var old = Shop.Item[n] || Object.create(null);
+  // No prototype: item keys such as "constructor" are ordinary keys here.
+  var table = Object.create(null), keys = new Array();
+  var entries = itemsPart == '' ? [] : itemsPart.split('|');
+  for (var i = 0; i < entries.length; i++) {
+    if (entries[i] == '') continue;   // a hidden last record leaves an empty entry
+    var f = entries[i].split(ItemSeparator);
+    var fullName = f[0], key = f.length > 1 ? f[1] : '', flags = f.length > 3 ? f[3] : '';
+    var dash = fullName.indexOf(' - ');
+    var item = new Object();
+    item.Name = dash < 0 ? fullName : fullName.substring(0, dash);
+    item.Descr = dash < 0 ? '' : fullName.substring(dash + 3);
+    item.Text = flags.charAt(0);
+    item.Bild = flags.charAt(1);
+    // Bild keeps one character; a page that shows every picture reads the
+    // full count from Bilder.
+    item.Bilder = ToCount(flags.substring(1));
+    item.Preis = ToNumber(f.length > 2 ? f[2] : 0);
+    item.Porto = porto;
+    item.Rabatt = new Array();
+    var levels = f.length > 4 ? f[4] : '';
+    if (levels != '') {
+      var pos = levels.split(':');
+      for (var j = 0; j < pos.length; j++) {
+        var level = Shop.Rabatt.Menge[parseInt(pos[j], 10)];
+        if (level) item.Rabatt.push(level);
+      }
+    }
+    // Loading the database again must not empty the cart.
+    if (old[key] && old[key].Menge) item.Menge = old[key].Menge;
+    // ItemKeys keeps the table order, which for-in loses for numeric keys.
+    if (!(key in table)) keys.push(key);
+    table[key] = item;
+  }
+  Shop.Item[n] = table;
+  Shop.ItemKeys[n] = keys;
+}
+
+// Menu string: main-group entries joined by 0xA6; "Main=Sub:0|Sub:1" for a
+// main group with sub groups, "Main:2" for one without.
+function CreateMenu(menuText) {
+  var parts = String(menuText == null ? '' : menuText).split(ItemSeparator);
+  var entries = new Array();
+  parts.sort(CompareText);
+  for (var i = 0; i < parts.length; i++) {
+    var p = parts[i];
+    if (p == '') continue;
+    var e = new Object(), eq = p.indexOf('=');
+    if (eq >= 0) {
+      e.Caption = p.substring(0, eq);
+      e.SubGroups = new Array();
+      var subs = p.substring(eq + 1).split('|');
+      for (var j = 0; j < subs.length; j++) if (subs[j] != '') e.SubGroups.push(subs[j]);
+      e.SubGroups.sort(CompareText);
+      e.Index = -1;
+    } else {
+      var c = p.lastIndexOf(':');
+      e.Caption = c < 0 ? p : p.substring(0, c);
+      e.SubGroups = new Array();
+      e.Index = c < 0 ? -1 : parseInt(p.substring(c + 1), 10);
+    }
+    entries.push(e);
+  }
+  return entries;
+}
+
+// ------------------------------------------------------ navigation --------
+
+// Name and items per page of a view position; an unknown position reads as
+// the preview view.
+function ViewParts(pos) {
+  var v = Shop.Views[pos];
+  if (v == null) v = Shop.Views[1];
+  var t = String(v == null ? 'pro:5' : v), c = t.indexOf(':');
+  return { name: c < 0 ? t : t.substring(0, c), ipp: c < 0 ? '' : t.substring(c + 1) };
+}
+
+function SelectView(pos) {
+  View = ToCount(pos);
+  var m = MainFrame();
+  if (m && String(m.location.href).indexOf('view') >= 0) m.location.href = GotoItemPage('page=1');
+}
+
+// Net or gross display, chosen in the menu's select "Steuer".
+function SelectSteuer(pos) {
+  Faktor = ToCount(pos) == 0 ? 1 : Shop.Home.VAT;
+  var m = MainFrame();
+  if (m) m.location.reload();
+}
+
+function SelectCountry(code) {
+  // An unknown code (a country without its code) falls back to the first
+  // country, so that the shop still loads.
+  if (Land[code] == null) for (var k in Land) { code = k; break; }
+  var entry = String(Land[code] == null ? '' : Land[code]), bar = entry.indexOf('|');
+  Shop.Land = code;
+  Shop.Sprache = bar < 0 ? '' : entry.substring(bar + 1);
+  var m = MainFrame();
+  CurrentPage = m ? String(m.location.href) : 'preloader.html?database';
+  GoMain('preloader.html?language');
+}
+
+function showcats(group) {
+  Shop.Menu.OpenGroup = Shop.Menu.OpenGroup == group ? -1 : group;
+  GoMain('categories.html');
+}
+
+function zurueck() {
+  if (!Shop.History.length) return;
+  hp = Math.max(0, Shop.History.length - 2);
+  var e = Shop.History[hp];
+  Shop.History.length = hp;
+  if (e) suchen(e[0], e[1]);
+}
+
+function ExitShop(message) {
+  if (message && !confirm(message)) return;   // "no" stays in the shop
+  setBunload(false);
+  location.href = 'finish.html';
+}
+
+function InitMenu() {
+  var m = MainFrame();
+  if (!m) return;
+  var doc = m.document, f = doc.forms['suchen'];
+  if (f) {
+    var list = FormField(f, 'CountryList');
+    if (list && list.options) {
+      list.options.length = 0;
+      for (var code in Land) {
+        var o = doc.createElement('option');
+        o.text = String(Land[code]).split('|')[0];
+        o.value = code;
+        o.selected = code == Shop.Land;
+        list.appendChild(o);
+      }
+    }
+    var views = FormField(f, 'Ansicht');
+    if (views && views.options) {
+      views.options.length = 0;
+      for (var i = 0; i < Shop.Views.length; i++) {
+        var v = doc.createElement('option'), vn = ViewParts(i).name;
+        v.text = ShopWord(vn) || vn;
+        v.value = String(i);
+        v.selected = i == View;
+        views.appendChild(v);
+      }
+    }
+    var tax = FormField(f, 'Steuer');
+    if (tax && tax.options && tax.options.length) tax.selectedIndex = Faktor == 1 ? 0 : 1;
+    SetFieldText(FormField(f, 'minikorb'), RefreshCart());
+  }
+  if (doc.forms.length > 1 && FormName(doc.forms[1]) != 'orderform') preis(doc.forms[1]);
+}
+
+// Address of the item page for a parameter text such as "page=2". The key
+// goes URL-encoded into the address; pages read it back with QueryParam.
+function GotoItemPage(param) {
+  var p = String(param == null ? '' : param);
+  if (Treffer.length == 1) {
+    var hit = String(Treffer[0]), bar = hit.indexOf('|');
+    p = 'grp=' + hit.substring(0, bar) + '&bnr=' + UrlEncode(hit.substring(bar + 1));
+  }
+  if (p.indexOf('&') < 0) {
+    var v = ViewParts(View);
+    var page = v.name == 'dtl' ? 'description.html' : 'view_' + v.name + '.html';
+    return page + '?ipp=' + v.ipp + '&' + p;
+  }
+  return 'description.html?' + p;
+}
+
+// A text search (no title) or the items of one group (title given).
+function suchen(what, title) {
+  Treffer = new Array();
+  var g, k, keys;
+  if (title == null) {
+    var query = String(what == null ? '' : what);
+    var terms = query.toLowerCase().split(' ');
+    for (g = 0; g < Shop.ItemKeys.length; g++) {
+      keys = Shop.ItemKeys[g];
+      if (!keys) continue;
+      for (k = 0; k < keys.length; k++) {
+        var it = Shop.Item[g][keys[k]];
+        var hay = (it.Name + '|' + it.Descr + '|' + keys[k]).toLowerCase();
+        var found = true;
+        for (var t = 0; t < terms.length && found; t++) found = hay.indexOf(terms[t]) >= 0;
+        if (found) Treffer.push(g + '|' + keys[k]);
+      }
+    }
+    Headline = 'Die Suche nach "' + query + '" ergab ' + Treffer.length + ' Treffer!';
+  } else {
+    g = ToCount(what);
+    keys = Shop.ItemKeys[g] || [];
+    for (k = 0; k < keys.length; k++) Treffer.push(g + '|' + keys[k]);
+    Headline = String(title).toUpperCase();
+  }
+  GoMain(Treffer.length ? GotoItemPage('page=1') : 'textbox.html?Content=search');
+}
+
+// ---------------------------------------------------------- order data ----
+
+// Byte values 0x80 to 0x9F of windows-1252, the pages' and the program's
+// character set; the order side decodes the same way the program's UrlEncode
+// encodes: kept characters, blank as "+", every other byte as %XX.
+var Cp1252High = [
+  0x20ac, 0x81, 0x201a, 0x192, 0x201e, 0x2026, 0x2020, 0x2021,
+  0x2c6, 0x2030, 0x160, 0x2039, 0x152, 0x8d, 0x17d, 0x8f,
+  0x90, 0x2018, 0x2019, 0x201c, 0x201d, 0x2022, 0x2013, 0x2014,
+  0x2dc, 0x2122, 0x161, 0x203a, 0x153, 0x9d, 0x17e, 0x178];
+
+function UrlEncode(text) {
+  var s = String(text == null ? '' : text), out = '';
+  for (var i = 0; i < s.length; i++) {
+    var ch = s.charAt(i), code = s.charCodeAt(i);
+    if (/[A-Za-z0-9!$'()*\-.@_]/.test(ch)) { out += ch; continue; }
+    if (ch == ' ') { out += '+'; continue; }
+    var b = code;
+    if (code > 0xff || (code >= 0x80 && code <= 0x9f)) {
+      b = 0x3f;   // "?" for what windows-1252 cannot hold
+      for (var j = 0; j < Cp1252High.length; j++) if (Cp1252High[j] == code) { b = 0x80 + j; break; }
+    }
+    out += '%' + (b < 16 ? '0' : '') + b.toString(16).toUpperCase();
+  }
+  return out;
+}
+
+function UrlDecode(text) {
+  var s = String(text == null ? '' : text), out = '';
+  for (var i = 0; i < s.length; i++) {
+    var ch = s.charAt(i);
+    if (ch == '+') { out += ' '; continue; }
+    if (ch == '%' && /^[0-9A-Fa-f]{2}$/.test(s.substring(i + 1, i + 3))) {
+      var b = parseInt(s.substring(i + 1, i + 3), 16);
+      out += String.fromCharCode(b >= 0x80 && b <= 0x9f ? Cp1252High[b - 0x80] : b);
+      i += 2;
+      continue;
+    }
+    out += ch;
+  }
+  return out;
+}
+
+// Scrambles (and, applied again, unscrambles) order data: every character of
+// the alphabet moves 35 places on, half its length, so one function does both.
+// Hand it URL-encoded text so that "+" and "%" in the value survive.
+var CryptAlphabet = '0123456789AaBbCcDdEeFfGgHhIiJjKkLlMmNnOoPpQqRrSsTtUuVvWwXxYyZz.,:;()/|';
+
+function Crypt(text) {
+  var s = UrlDecode(text), out = '', n = CryptAlphabet.length;
+  for (var i = 0; i < s.length; i++) {
+    var p = CryptAlphabet.indexOf(s.charAt(i));
+    out += p < 0 ? s.charAt(i) : CryptAlphabet.charAt((p + 35) % n);
+  }
+  return UrlEncode(out);
+}

@@ -1,0 +1,323 @@
+#include "generator/CountryScripts.h"
+
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/Resources.h"
+#include "common/Text.h"
+#include "generator/Generation.h"
+#include "generator/TemplateSubstitution.h"
+#include "i18n/LanguageFile.h"
+#include "settings/Country.h"
+#include "settings/ShopProfile.h"
+
+#include <algorithm>
+
+namespace quillane {
+
+namespace {
+
+// Separates the main groups of the menu string.
+constexpr char kMenuSeparator = '\xA6';
+
+std::string ensureFolder(const std::string& folder)
+{
+    if (!ForceDirectories(folder)) {
+        throw Error("Cannot create the folder \"" + folder + "\".");
+    }
+    return folder;
+}
+
+// The words of a language file's sections kontakt, rechnung and shop.
+std::string wordsString(const std::string& languageDir, const std::string& language)
+{
+    const LanguageFile file(languageDir, language);
+    if (!file.IsOpen()) {
+        throw Error("The language folder \"" + languageDir + "\" holds neither " + language +
+                    ".lng nor english.lng, so the shop has no words for " + language + ".");
+    }
+    std::string words;
+    for (const char* section : {"kontakt", "rechnung", "shop"}) {
+        for (const auto& [key, value] : file.SectionValues(section)) {
+            if (!words.empty()) {
+                words += '|';
+            }
+            words += key;
+            words += '=';
+            words += value;
+        }
+    }
+    return StripDoubleQuotes(EscapeSingleQuotes(words));
+}
+
+// Accented letters count as their base letter, so that Äpfel sorts beside
+// Apfel and not after Zubehör, as a merchant reading the menu expects.
+std::string collationKey(std::string_view text)
+{
+    // The letters 0xC0 to 0xFF of Windows-1252; 0xD7 and 0xF7 are signs.
+    static constexpr std::string_view kLatin[32] = {"A", "A", "A", "A", "A", "A", "AE", "C", "E",  "E", "E",
+                                                    "E", "I", "I", "I", "I", "D", "N",  "O", "O",  "O", "O",
+                                                    "O", "",  "O", "U", "U", "U", "U",  "Y", "TH", "SS"};
+    std::string key;
+    key.reserve(text.size());
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        std::string_view base;
+        if (u >= 0xC0) {
+            base = kLatin[(u - 0xC0) % 32];
+            if (u == 0xFF) {
+                base = "Y";
+            }
+        } else if (u == 0x8A || u == 0x9A) {
+            base = "S";
+        } else if (u == 0x8C || u == 0x9C) {
+            base = "OE";
+        } else if (u == 0x8E || u == 0x9E) {
+            base = "Z";
+        } else if (u == 0x9F) {
+            base = "Y";
+        }
+        if (base.empty()) {
+            key += UpperChar(c);
+        } else {
+            key += base;
+        }
+    }
+    return key;
+}
+
+// Bytes compared as 0 to 255, so that signs above 0x7F sort after ASCII.
+bool byteLess(std::string_view a, std::string_view b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
+}
+
+// A group name that would break the menu string's separators, or nothing.
+std::string_view menuBreaker(std::string_view name)
+{
+    if (name.find(':') != std::string_view::npos) {
+        return ":";
+    }
+    if (name.find('=') != std::string_view::npos) {
+        return "=";
+    }
+    if (name.find(kMenuSeparator) != std::string_view::npos) {
+        return "\xA6";
+    }
+    return {};
+}
+
+// The menu of a language: main groups sorted by name, separated by 0xA6;
+// each as name:index, or name=sub:index|sub:index with its sub groups.
+std::string menuString(const IniFile& groups, const std::string& language, const std::string& homeLanguage,
+                       const std::vector<std::string>& shopGroups)
+{
+    const std::string section = groups.SectionExists(language) ? language : homeLanguage;
+    struct MainGroup {
+        std::string name;
+        std::string entry;
+    };
+    std::vector<MainGroup> mains;
+    for (std::size_t index = 0; index < shopGroups.size(); ++index) {
+        const std::string path = groups.ReadString(section, shopGroups[index], "");
+        const SplitArray parts = Split('|', path);
+        const std::string where = "The group \"" + path + "\" (number " + shopGroups[index] + ", language " + section +
+                                  " of " + groups.FileName() + ")";
+        if (path.empty()) {
+            throw Error("The group number " + shopGroups[index] + " has no name in the language " + section + " of " +
+                        groups.FileName() + ", so the shop's menu cannot show it.");
+        }
+        if (parts.size() > 2) {
+            throw Error(where + " holds \"|\" in a name, which the shop's menu cannot show.");
+        }
+        for (const std::string& part : parts) {
+            if (part.empty()) {
+                throw Error(where + " has an empty name, which the shop's menu cannot show.");
+            }
+            if (const std::string_view bad = menuBreaker(part); !bad.empty()) {
+                throw Error(where + " holds \"" + std::string(bad) +
+                            "\" in a name, which the shop's menu cannot show.");
+            }
+        }
+        // Names are compared without regard to case, as in the sort, so
+        // Bücher and bücher make one main group.
+        auto main =
+            std::find_if(mains.begin(), mains.end(), [&](const MainGroup& m) { return SameText(m.name, parts[0]); });
+        if (main == mains.end()) {
+            main = mains.insert(mains.end(), MainGroup{parts[0], {}});
+        }
+        const std::string position = ":" + std::to_string(index) + "|";
+        if (parts.size() == 1) {
+            // A main group of its own replaces sub groups listed before it.
+            main->entry = position;
+        } else {
+            main->entry += parts[1] + position;
+        }
+    }
+    std::vector<std::string> entries;
+    for (const MainGroup& m : mains) {
+        entries.push_back(m.name + "=" + m.entry);
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
+        const std::string ka = collationKey(a);
+        const std::string kb = collationKey(b);
+        return ka != kb ? byteLess(ka, kb) : byteLess(a, b);
+    });
+    std::string menu;
+    for (const std::string& entry : entries) {
+        if (!menu.empty()) {
+            menu += kMenuSeparator;
+        }
+        menu += entry;
+    }
+    menu = StripDoubleQuotes(menu);
+    menu = ReplaceAll(menu, "|\xA6", "\xA6", true);
+    menu = ReplaceAll(menu, "=:", ":", true);
+    if (!menu.empty()) {
+        menu.pop_back(); // the last "|"
+    }
+    return EscapeSingleQuotes(menu);
+}
+
+// A double-quoted script literal of the values of a discount section.
+std::string discountList(const IniFile& shopProfile, std::string_view section)
+{
+    std::string list = "\"";
+    bool first = true;
+    for (const auto& [name, value] : shopProfile.ReadSectionValues(section)) {
+        // Items refer to levels by position; a "|" would shift every level after it.
+        if (value.find('|') != std::string::npos) {
+            throw Error("The level \"" + name + "\" of section " + std::string(section) + " of " +
+                        shopProfile.FileName() + " holds \"|\" in its value \"" + value + "\".");
+        }
+        if (!first) {
+            list += '|';
+        }
+        first = false;
+        for (char c : value) {
+            if (c == '"' || c == '\\') {
+                list += '\\';
+            }
+            list += c;
+        }
+    }
+    return list + "\"";
+}
+
+std::string paymentLines(bool prepayment, bool cashOnDelivery)
+{
+    std::string lines;
+    if (prepayment) {
+        lines += "parent.Shop.Versand.Zahlung.vk = 0;\r\n";
+    }
+    if (cashOnDelivery) {
+        lines += "parent.Shop.Versand.Zahlung.nn = [CODFEE];\r\n";
+    }
+    return lines;
+}
+
+bool isCodeChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+}
+
+} // namespace
+
+CountrySettings ReadCountrySettings(const IniFile& countryTable, const IniFile& shopProfile, const std::string& name)
+{
+    const std::string where = " of the country " + name + " in ";
+    CountrySettings c;
+    c.Name = name;
+    c.Code = LowerCase(countryTable.ReadString(name, "CountryCode", ""));
+    // An empty code is let through: the shop just cannot offer that country.
+    if (!std::all_of(c.Code.begin(), c.Code.end(), isCodeChar)) {
+        throw Error("The CountryCode \"" + c.Code + "\"" + where + countryTable.FileName() +
+                    " may hold only letters, digits, \"-\" and \"_\".");
+    }
+    const std::string firstDefault = Split(',', countryTable.ReadString(name, "LanguageDefault", "english"))[0];
+    std::string language = countryTable.ReadString(name, "LanguageSelected", firstDefault);
+    if (language.empty()) {
+        language = firstDefault;
+    }
+    c.Language = LowerCase(language);
+    CheckFolderName("The shop language of the country " + name, c.Language);
+    c.NativeName = Split(',', countryTable.ReadString(name, "CountryNative", name))[0];
+    if (c.NativeName.find('|') != std::string::npos) {
+        throw Error("The CountryNative name \"" + c.NativeName + "\"" + where + countryTable.FileName() +
+                    " holds \"|\", which the shop's country list cannot show.");
+    }
+    c.EuroRate =
+        CheckedNumber(countryTable.ReadString(name, "EuroRate", "1"), "EuroRate" + where + countryTable.FileName());
+    c.Currency = countryTable.ReadString(name, "CurrencySymbol",
+                                         countryTable.ReadString(name, "CurrencyCode", std::string(kEuroSign)));
+    c.EU = CheckedNumber(countryTable.ReadString(name, "EU", "0"), "EU" + where + countryTable.FileName());
+    c.Prepayment = shopProfile.ReadBool(name, profile::kPrepayment, false);
+    c.CashOnDelivery = shopProfile.ReadBool(name, profile::kCashOnDelivery, false);
+    c.Shipping = CheckedNumber(shopProfile.ReadString(name, profile::kShipping, profile::kFeeDefault),
+                               std::string(profile::kShipping) + where + shopProfile.FileName());
+    c.CodFee = CheckedNumber(shopProfile.ReadString(name, profile::kCodFee, profile::kFeeDefault),
+                             std::string(profile::kCodFee) + where + shopProfile.FileName());
+    return c;
+}
+
+void FillCountryScript(const std::string& file, const CountrySettings& country)
+{
+    ReplaceInFile(file, "[EURORATE]", country.EuroRate);
+    ReplaceInFile(file, "[CURRENCY]", EscapeSingleQuotes(country.Currency));
+    ReplaceInFile(file, "[EUCOUNTRY]", country.EU);
+    ReplaceInFile(file, "[SHIPPING]", paymentLines(country.Prepayment, country.CashOnDelivery));
+    ReplaceInFile(file, "[SHIPPINGFEE]", country.Shipping);
+    ReplaceInFile(file, "[CODFEE]", country.CodFee);
+}
+
+void CreateCountryScripts(GenerationRun& run)
+{
+    const GenerationInput& in = run.In;
+    const std::string shopDir = IncludeTrailingSlash(in.ShopDir);
+    const std::string programDir = IncludeTrailingSlash(in.ProgramDir);
+
+    // Words and menu per run language.
+    const IniFile groups(IncludeTrailingSlash(in.WorkDir) + "groups.ini");
+    const std::string translations = shopDir + "translations.js";
+    if (!FileExists(translations)) {
+        throw Error("The shop file \"translations.js\" is missing from \"" + shopDir + "\".");
+    }
+    for (const std::string& language : run.Languages) {
+        CheckFolderName("The shop language", language);
+        const std::string file = ensureFolder(shopDir + "countries/languages/" + language + "/") + "translations.js";
+        if (!CopyFileTo(translations, file)) {
+            throw Error("Cannot copy \"" + translations + "\" to \"" + file + "\".");
+        }
+        ReplaceInFile(file, "[WORDS]", wordsString(IncludeTrailingSlash(in.LanguageDir), language));
+        ReplaceInFile(file, "[MENU]", menuString(groups, language, in.Home.Language, run.ShopGroups));
+    }
+
+    // Discount levels.
+    const IniFile shopProfile(ShopProfilePath(IncludeTrailingSlash(in.DataDir)));
+    ReplaceInShopFile(run, "var_init.js", "[MRABATT]", discountList(shopProfile, profile::kQuantityDiscount));
+    ReplaceInShopFile(run, "var_init.js", "[PRABATT]", discountList(shopProfile, profile::kPriceDiscount));
+
+    // A settings script per checked country, the home data with the home country.
+    const IniFile countryTable(CountryTablePath(programDir));
+    std::string countryList;
+    for (const std::string& name : in.Choices.Countries) {
+        const CountrySettings country = ReadCountrySettings(countryTable, shopProfile, name);
+        const std::string script = ensureFolder(shopDir + "countries/settings/") + country.Code + ".js";
+        ResourceToFile("SETCOUNTRY", script);
+        countryList += "\r\nLand['" + country.Code + "'] = '" + EscapeSingleQuotes(country.NativeName) + "|" +
+                       EscapeSingleQuotes(country.Language) + "';";
+        if (name == in.Home.Name) {
+            ReplaceInShopFile(run, "var_init.js", "[HOME_VAT]", FormatNumber(1 + in.Home.VAT / 100));
+            ReplaceInShopFile(run, "var_init.js", "[HOME_EUCOUNTRY]", in.Home.EU ? "1" : "0");
+            ReplaceInShopFile(run, "var_init.js", "[HOME_INDEX]", country.Code);
+            ReplaceInShopFile(run, "var_init.js", "[HOME_CURRENCY]", EscapeSingleQuotes(country.Currency));
+            ReplaceInShopFile(run, "var_init.js", "[HOME_EURORATE]", country.EuroRate);
+        }
+        FillCountryScript(script, country);
+    }
+    ReplaceInShopFile(run, "var_init.js", "[LAENDER]", countryList + "\r\n");
+}
+
+} // namespace quillane

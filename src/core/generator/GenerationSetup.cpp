@@ -1,0 +1,156 @@
+#include "generator/GenerationSetup.h"
+
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "settings/Country.h"
+#include "settings/ShopProfile.h"
+
+#include <algorithm>
+
+namespace quillane {
+
+namespace {
+
+std::string profilePath(const std::string& dataDir)
+{
+    return dataDir + "shopprofil.ini";
+}
+
+} // namespace
+
+std::vector<std::string> LayoutNames(const std::string& programDir)
+{
+    std::vector<std::string> names = ListFiles(programDir + "layouts/", "*.*", 2, false, false, false);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> CheckedCountries(const std::string& countryTable, const std::string& listed,
+                                          const std::string& homeCountry)
+{
+    std::vector<std::string> names;
+    for (const std::string& part : Split(',', listed)) {
+        names.push_back(Trim(part));
+    }
+    std::vector<std::string> checked;
+    for (const std::string& country : ServedCountries(countryTable)) {
+        // Exact names: a short name inside a longer one does not count.
+        if (country == homeCountry || std::find(names.begin(), names.end(), country) != names.end()) {
+            checked.push_back(country);
+        }
+    }
+    return checked;
+}
+
+GenerationChoices ReadCreation(const std::string& dataDir, const std::string& programDir,
+                               const std::string& homeCountry)
+{
+    const IniFile ini(profilePath(dataDir));
+    using namespace profile;
+    GenerationChoices c;
+    c.ItemsStd = ini.ReadString(kCreation, kViewStandard, kViewStandardDefault);
+    c.ItemsPro = ini.ReadString(kCreation, kViewPreview, kViewPreviewDefault);
+    c.ItemsDtl = ini.ReadString(kCreation, kViewDetail, kViewDetailDefault);
+    c.PriceDisplay = ini.ReadInteger(kCreation, kPrices, kPricesDefault);
+    if (c.PriceDisplay < 0 || c.PriceDisplay > 1) {
+        c.PriceDisplay = kPricesDefault;
+    }
+    c.DefaultView = ini.ReadInteger(kCreation, kView, kViewDefault);
+    if (c.DefaultView < 0 || c.DefaultView > 2) {
+        c.DefaultView = kViewDefault;
+    }
+    c.Xxl = ini.ReadBool(kCreation, kXxl, false);
+    const std::vector<std::string> layouts = LayoutNames(programDir);
+    c.Layout = ini.ReadString(kCreation, kLayoutName, layouts.empty() ? "" : layouts.front());
+    if (std::find(layouts.begin(), layouts.end(), c.Layout) == layouts.end() && !layouts.empty()) {
+        c.Layout = layouts.front();
+    }
+    c.Countries = CheckedCountries(CountryTablePath(programDir),
+                                   ini.ReadString(kCreation, kCountries, kCountriesDefault), homeCountry);
+    return c;
+}
+
+void WriteCreation(const std::string& dataDir, const GenerationChoices& choices)
+{
+    using namespace profile;
+    for (const std::string& number : {choices.ItemsStd, choices.ItemsPro, choices.ItemsDtl}) {
+        std::int32_t value = 0;
+        if (!TryParseInteger(number, value) || value < 1) {
+            throw Error("\"" + number + "\" is no whole number of items per page.");
+        }
+    }
+    IniFile ini(profilePath(dataDir));
+    ini.WriteString(kCreation, kViewStandard, Trim(choices.ItemsStd));
+    ini.WriteString(kCreation, kViewPreview, Trim(choices.ItemsPro));
+    ini.WriteString(kCreation, kViewDetail, Trim(choices.ItemsDtl));
+    ini.WriteInteger(kCreation, kPrices, choices.PriceDisplay);
+    ini.WriteBool(kCreation, kXxl, choices.Xxl);
+    ini.WriteString(kCreation, kLayoutName, choices.Layout);
+    ini.WriteInteger(kCreation, kView, choices.DefaultView);
+    std::string joined;
+    for (const std::string& country : choices.Countries) {
+        joined += (joined.empty() ? "" : ",") + country;
+    }
+    ini.WriteString(kCreation, kCountries, joined);
+    ini.UpdateFile();
+}
+
+DestinationCountry ReadDestination(const std::string& countryTable, const std::string& dataDir,
+                                   const std::string& name, double homeRate, bool eu)
+{
+    using namespace profile;
+    const IniFile table(countryTable);
+    const IniFile ini(profilePath(dataDir));
+    const double rate = homeRate > 0 ? homeRate : 1;
+    DestinationCountry d;
+    const std::string first = Split(',', table.ReadString(name, "LanguageDefault", "english"))[0];
+    d.Language = LowerCase(table.ReadString(name, "LanguageSelected", first));
+    d.Currency = table.ReadString(name, "CurrencySymbol", table.ReadString(name, "CurrencyCode", kEuroSign));
+    d.EuroRate = table.ReadString(name, "EuroRate", "1");
+    d.EU = table.ReadBool(name, "EU", eu);
+    d.Prepayment = ini.ReadBool(name, kPrepayment, true);
+    d.CashOnDelivery = ini.ReadBool(name, kCashOnDelivery, false);
+    d.Shipping = FormatDecimals(2, ParseNumber(ini.ReadString(name, kShipping, "0")) * rate);
+    d.CodFee = FormatDecimals(2, ParseNumber(ini.ReadString(name, kCodFee, "0")) * rate);
+    return d;
+}
+
+void SaveDestination(const std::string& countryTable, const std::string& dataDir, const std::string& name,
+                     const DestinationCountry& country, double homeRate)
+{
+    if (name.empty()) {
+        return;
+    }
+    using namespace profile;
+    {
+        IniFile table(countryTable);
+        table.WriteBool(name, "EU", country.EU);
+        if (!country.Language.empty()) {
+            table.WriteString(name, "LanguageSelected", country.Language);
+        }
+        if (!country.Currency.empty()) {
+            table.WriteString(name, "CurrencySymbol", country.Currency);
+        }
+        if (!country.EuroRate.empty()) {
+            table.WriteString(name, "EuroRate", FormatNumber(ParseNumber(country.EuroRate)));
+        }
+        table.UpdateFile();
+    }
+    const double rate = homeRate > 0 ? homeRate : 1;
+    IniFile ini(profilePath(dataDir));
+    ini.WriteBool(name, kPrepayment, country.Prepayment);
+    ini.WriteBool(name, kCashOnDelivery, country.CashOnDelivery);
+    // A fee of 0 is a merchant's choice (free shipping) and is stored; only an
+    // empty field keeps what is stored.
+    if (!Trim(country.Shipping).empty()) {
+        ini.WriteString(name, kShipping, FormatDecimals(3, std::max(0.0, ParseNumber(country.Shipping)) / rate));
+    }
+    if (!Trim(country.CodFee).empty()) {
+        ini.WriteString(name, kCodFee, FormatDecimals(3, std::max(0.0, ParseNumber(country.CodFee)) / rate));
+    }
+    ini.UpdateFile();
+}
+
+} // namespace quillane

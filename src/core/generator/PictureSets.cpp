@@ -1,0 +1,200 @@
+#include "generator/PictureSets.h"
+
+#include "catalog/ItemDetails.h"
+#include "catalog/PictureList.h"
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "imaging/Picture.h"
+
+#include <algorithm>
+
+namespace quillane {
+
+namespace {
+
+constexpr int kXxlWidth = 560;
+constexpr int kXxlHeight = 700;
+constexpr int kMediumSize = 120;
+constexpr int kSmallSize = 50;
+
+std::string extensionOf(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return {};
+    }
+    return path.substr(dot);
+}
+
+} // namespace
+
+void CreatePictureFolders(const GenerationRun& run)
+{
+    for (const char* size : {"xxl/", "large/", "medium/", "small/"}) {
+        const std::string folder = run.In.ShopDir + "pictures/" + size;
+        if (!ForceDirectories(folder)) {
+            throw Error("Cannot create the folder \"" + folder + "\".");
+        }
+    }
+}
+
+PicturePlan PlanPictures(const GenerationRun& run, const IniFile& pictureList, const std::string& itemKey,
+                         const std::string& mainPicture)
+{
+    PicturePlan plan;
+    const std::string folder = run.In.ShopDir + "pictures/";
+    const std::string name = ItemFileName(itemKey);
+    std::string main = mainPicture;
+    // The entries are counted, and then looked up as 1, 2, ...: a list with
+    // gaps loses its last pictures, as it always has.
+    const std::size_t entries = pictureList.ReadSection(itemKey).size();
+    for (std::size_t k = 1; k <= entries; ++k) {
+        const std::string source = pictureList.ReadString(itemKey, std::to_string(k), "");
+        if (source.empty() || !FileExists(source)) {
+            continue;
+        }
+        ++plan.Count;
+        if (main.empty()) {
+            main = "1";
+        }
+        PictureTask task;
+        task.ItemKey = itemKey;
+        task.Source = source;
+        const std::string numbered = name + "_" + std::to_string(plan.Count) + ".jpg";
+        if (run.In.Choices.Xxl) {
+            task.XxlFile = folder + "xxl/" + numbered;
+        }
+        task.LargeFile = folder + "large/" + numbered;
+        task.CopyLarge = !run.Pictures.Optimize && extensionOf(source) == ".jpg";
+        if (std::to_string(k) == main) {
+            task.MediumFile = folder + "medium/" + name + ".jpg";
+            task.SmallFile = folder + "small/" + name + ".jpg";
+            plan.MainTask = static_cast<int>(plan.Tasks.size());
+        }
+        plan.Tasks.push_back(std::move(task));
+    }
+    return plan;
+}
+
+PictureWorkers::PictureWorkers(const GenerationRun& run, std::vector<PictureTask> tasks, int threads)
+    : run_(run), tasks_(std::move(tasks)), errors_(tasks_.size()), done_(tasks_.size(), 0)
+{
+    std::size_t count = threads > 0 ? static_cast<std::size_t>(threads) : std::thread::hardware_concurrency();
+    count = std::min(count, tasks_.size());
+    if (count <= 1) {
+        return; // WaitFor does the work
+    }
+    threads_.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        threads_.emplace_back([this] { work(); });
+    }
+}
+
+PictureWorkers::~PictureWorkers()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    for (std::thread& t : threads_) {
+        t.join();
+    }
+}
+
+void PictureWorkers::WaitFor(std::size_t end)
+{
+    end = std::min(end, tasks_.size());
+    if (threads_.empty()) {
+        while (doneUpTo_ < end) {
+            runTask(doneUpTo_);
+            ++doneUpTo_;
+        }
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    // After a failure no new task starts; the ones started still finish.
+    finished_.wait(lock, [&] { return doneUpTo_ >= end || (stop_ && doneUpTo_ >= next_); });
+    for (std::size_t i = 0; i < std::min(end, doneUpTo_); ++i) {
+        if (errors_[i]) {
+            std::rethrow_exception(errors_[i]);
+        }
+    }
+}
+
+void PictureWorkers::work()
+{
+    for (;;) {
+        std::size_t index = 0;
+        {
+            const std::lock_guard lock(mutex_);
+            if (stop_ || next_ >= tasks_.size()) {
+                break;
+            }
+            index = next_++;
+        }
+        std::exception_ptr error;
+        try {
+            runTask(index);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            errors_[index] = error;
+            done_[index] = 1;
+            if (error) {
+                stop_ = true;
+            }
+            while (doneUpTo_ < tasks_.size() && done_[doneUpTo_] != 0) {
+                ++doneUpTo_;
+            }
+        }
+        finished_.notify_all();
+    }
+    ReleasePictureThread();
+}
+
+void PictureWorkers::runTask(std::size_t index)
+{
+    const PictureTask& task = tasks_[index];
+    const PictureSettings& settings = run_.Pictures;
+    try {
+        Picture picture;
+        LoadPicture(task.Source, picture);
+        if (picture.Empty()) {
+            // A path without an extension would otherwise be taken for an embedded picture.
+            throw Error("The picture \"" + task.Source + "\" is not a picture of a known type.");
+        }
+        if (!task.XxlFile.empty()) {
+            SaveScaledJpeg(picture, task.XxlFile, kXxlWidth, kXxlHeight, settings.Quality);
+        }
+        if (task.CopyLarge) {
+            if (!CopyFileTo(task.Source, task.LargeFile)) {
+                throw Error("Cannot copy the picture \"" + task.Source + "\" to \"" + task.LargeFile + "\".");
+            }
+        } else {
+            SaveScaledJpeg(picture, task.LargeFile, settings.MaxWidth, settings.MaxHeight, settings.Quality);
+        }
+        if (!task.MediumFile.empty()) {
+            SaveScaledJpeg(picture, task.MediumFile, kMediumSize, kMediumSize, settings.Quality);
+            SaveScaledJpeg(picture, task.SmallFile, kSmallSize, kSmallSize, settings.Quality);
+        }
+    } catch (const Error& e) {
+        throw Error("Item \"" + task.ItemKey + "\": " + e.what());
+    }
+}
+
+int CreatePictures(GenerationRun& run, const std::string& itemKey, const std::string& mainPicture)
+{
+    CreatePictureFolders(run);
+    const IniFile pictureList(PictureListPath(run.In.WorkDir));
+    PicturePlan plan = PlanPictures(run, pictureList, itemKey, mainPicture);
+    const std::size_t tasks = plan.Tasks.size();
+    PictureWorkers workers(run, std::move(plan.Tasks), 0);
+    workers.WaitFor(tasks);
+    return plan.Count;
+}
+
+} // namespace quillane

@@ -1,0 +1,316 @@
+#include "generator/ProductDatabase.h"
+
+#include "catalog/CatalogStore.h"
+#include "catalog/ItemDetails.h"
+#include "catalog/PictureList.h"
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "generator/PictureSets.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <unordered_map>
+
+namespace quillane {
+
+namespace {
+
+constexpr char kPartSeparator = '\xA6';  // between the parts of an item entry
+constexpr char kItemSeparator = '|';     // between the item entries of a group
+constexpr char kGroupSeparator = '\x86'; // between the items and the shipping surcharge
+constexpr const char* kShipping = "Versand";
+
+bool isGroupNumber(const std::string& name)
+{
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    std::int32_t number = 0;
+    return TryParseInteger(name, number);
+}
+
+std::string describeByte(char c)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(c));
+    return "\"" + std::string(1, c) + "\" (" + hex + ")";
+}
+
+// A value for the group data, which the shop splits at its separators after
+// reading it as a single-quoted literal: escaping cannot hide a separator,
+// so one is refused; quotes and backslashes are escaped.
+std::string dataValue(const std::string& value, const std::string& where)
+{
+    const std::size_t bad = value.find_first_of("|\xA6\x86");
+    if (bad != std::string::npos) {
+        throw Error(where + " holds the character " + describeByte(value[bad]) +
+                    ", which the shop uses to separate its data. Change it before creating the shop.");
+    }
+    return EscapeSingleQuotes(value);
+}
+
+// Each line of the text followed by "<br>"; lines end at CR LF, LF or CR.
+std::string htmlLines(const std::string& content)
+{
+    std::string text;
+    std::size_t pos = 0;
+    while (pos < content.size()) {
+        std::size_t end = content.find_first_of("\r\n", pos);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        text.append(content, pos, end - pos);
+        text += "<br>";
+        if (end + 1 < content.size() && content[end] == '\r' && content[end + 1] == '\n') {
+            ++end;
+        }
+        pos = end + 1;
+    }
+    return text;
+}
+
+void checkLanguage(const std::string& language)
+{
+    if (language.empty() || language == "." || language == ".." || language.find_first_of("/\\") != std::string::npos) {
+        throw Error("The shop language \"" + language + "\" cannot be the name of a folder.");
+    }
+}
+
+struct Record {
+    std::string Key;
+    std::string Name; // as stored, for the progress display
+    bool Shown = false;
+    bool Last = false;
+    std::string Entry; // the item entry up to the description flag
+    std::string Levels;
+    std::size_t Plan = 0;
+};
+
+struct ShopGroup {
+    std::string Number;
+    std::vector<Record> Records;
+    std::string Shipping;
+};
+
+// Item files are named after the keys: two keys may not share a name, on
+// a disk or web server that ignores letter case either.
+class FileNames {
+public:
+    void Claim(const std::string& key, const std::string& group)
+    {
+        const auto [it, added] = owners_.try_emplace(LowerCase(ItemFileName(key)), key, group);
+        if (!added && it->second.first != key) {
+            throw Error("The items \"" + it->second.first + "\" (group " + it->second.second + ") and \"" + key +
+                        "\" (group " + group + ") would share the shop's files named \"" + ItemFileName(key) +
+                        "\". Give one of them another order number before creating the shop.");
+        }
+    }
+
+private:
+    std::unordered_map<std::string, std::pair<std::string, std::string>> owners_;
+};
+
+} // namespace
+
+int ProgressPercent(long long handled, long long total)
+{
+    if (total <= 0) {
+        return 0;
+    }
+    const long long scaled = handled * 100;
+    long long percent = scaled / total;
+    const long long twice = 2 * (scaled % total);
+    if (twice > total || (twice == total && percent % 2 != 0)) {
+        ++percent;
+    }
+    return static_cast<int>(percent);
+}
+
+std::vector<std::string> SelectShopGroups(const std::string& itemsFile)
+{
+    const IniFile items(itemsFile);
+    std::vector<std::string> groups;
+    for (const std::string& section : items.ReadSections()) {
+        if (!isGroupNumber(section)) {
+            continue;
+        }
+        for (const auto& [key, value] : items.ReadSectionValues(section)) {
+            if (!SameText(key, kShipping) && CatalogStore::ItemFields(value)[4] != "0") {
+                groups.push_back(section);
+                break;
+            }
+        }
+    }
+    return groups;
+}
+
+std::string CreateDescription(const GenerationRun& run, const std::string& itemKey)
+{
+    const std::string& dataDir = run.In.DataDir;
+    const std::string& home = run.In.Home.Language;
+    const std::string name = ItemFileName(itemKey);
+    std::string flag = "0";
+    std::string text;
+    for (const std::string& language : run.Languages) {
+        checkLanguage(language);
+        std::string source = DescriptionPath(dataDir, language, itemKey);
+        if (!FileExists(source)) {
+            source = DescriptionPath(dataDir, home, itemKey);
+        }
+        // Without a text of its own a language keeps the text of the one before.
+        if (FileExists(source)) {
+            text = htmlLines(ReadFile(source));
+            flag = "1";
+        }
+        const std::string folder = run.In.ShopDir + "countries/languages/" + language + "/descriptions/";
+        if (!ForceDirectories(folder)) {
+            throw Error("Cannot create the folder \"" + folder + "\".");
+        }
+        const std::string script =
+            "p.text['" + EscapeSingleQuotes(itemKey) + "']='" + TidyHtmlText(EscapeSingleQuotes(text)) + "';";
+        ReplaceInFile(run.In.ShopDir + "descriptions.js", "[DESCRIPTION]", script, folder + name + ".js");
+    }
+    return flag;
+}
+
+void CreateDatabase(GenerationRun& run)
+{
+    CreateDatabase(run, 0);
+}
+
+void CreateDatabase(GenerationRun& run, int pictureThreads)
+{
+    const IniFile items(run.In.WorkDir + "shop.tmp");
+    const IniFile pictureList(PictureListPath(run.In.WorkDir));
+
+    long long itemCount = 0;
+    for (const std::string& section : items.ReadSections()) {
+        for (const auto& entry : items.ReadSectionValues(section)) {
+            itemCount += SameText(entry.first, kShipping) ? 0 : 1;
+        }
+    }
+
+    // Everything is read and checked before the first file is written, so a
+    // refused value leaves no half-made database behind; the pictures are
+    // planned here so that they can be made on every core.
+    std::vector<ShopGroup> groups;
+    std::vector<PicturePlan> plans;
+    std::unordered_map<std::string, std::size_t> planOfKey;
+    FileNames fileNames;
+    for (const std::string& number : run.ShopGroups) {
+        ShopGroup group;
+        group.Number = number;
+        bool hasShipping = false;
+        for (const auto& [key, value] : items.ReadSectionValues(number)) {
+            if (SameText(key, kShipping)) {
+                if (!hasShipping) {
+                    group.Shipping = dataValue(value, "Group " + number + ": the shipping surcharge");
+                    hasShipping = true;
+                }
+                continue;
+            }
+            const std::vector<std::string> fields = CatalogStore::ItemFields(value);
+            Record record;
+            record.Key = key;
+            record.Name = fields[0];
+            record.Shown = fields[4] != "0";
+            if (record.Shown) {
+                const std::string item = "Item \"" + key + "\" in group " + number + ": ";
+                record.Entry = dataValue(fields[0], item + "the name");
+                record.Entry += kPartSeparator;
+                record.Entry += dataValue(key, item + "the order number");
+                record.Entry += kPartSeparator;
+                record.Entry += dataValue(fields[1], item + "the price");
+                record.Entry += kPartSeparator;
+                record.Levels = dataValue(fields[3], item + "the discount field");
+                fileNames.Claim(key, number);
+                PicturePlan plan = PlanPictures(run, pictureList, key, fields[2]);
+                const auto [known, added] = planOfKey.try_emplace(key, plans.size());
+                if (added) {
+                    plans.push_back(std::move(plan));
+                } else if (plan.MainTask >= 0) {
+                    // The same item again (in another group): its pictures are
+                    // made once, and its main picture of this record wins, as
+                    // it would when written one after the other.
+                    PicturePlan& first = plans[known->second];
+                    if (first.MainTask >= 0) {
+                        first.Tasks[first.MainTask].MediumFile.clear();
+                        first.Tasks[first.MainTask].SmallFile.clear();
+                    }
+                    first.MainTask = plan.MainTask;
+                    first.Tasks[plan.MainTask].MediumFile = plan.Tasks[plan.MainTask].MediumFile;
+                    first.Tasks[plan.MainTask].SmallFile = plan.Tasks[plan.MainTask].SmallFile;
+                }
+                record.Plan = known->second;
+            }
+            group.Records.push_back(std::move(record));
+        }
+        if (!group.Records.empty()) {
+            group.Records.back().Last = true;
+        }
+        groups.push_back(std::move(group));
+    }
+
+    std::vector<PictureTask> tasks;
+    std::vector<std::size_t> planEnd;
+    for (PicturePlan& plan : plans) {
+        for (PictureTask& task : plan.Tasks) {
+            tasks.push_back(std::move(task));
+        }
+        planEnd.push_back(tasks.size());
+    }
+    CreatePictureFolders(run);
+    const std::string databaseFolder = run.In.ShopDir + "database/";
+    if (!ForceDirectories(databaseFolder)) {
+        throw Error("Cannot create the folder \"" + databaseFolder + "\".");
+    }
+    PictureWorkers workers(run, std::move(tasks), pictureThreads);
+
+    const ProgressSink& progress = run.In.Progress;
+    long long size = 0;
+    long long handled = 0;
+    int percent = 0;
+    for (std::size_t n = 0; n < groups.size(); ++n) {
+        const ShopGroup& group = groups[n];
+        std::string data;
+        for (const Record& record : group.Records) {
+            if (record.Shown) {
+                workers.WaitFor(planEnd[record.Plan]);
+                data += record.Entry;
+                data += CreateDescription(run, record.Key);
+                data += std::to_string(plans[record.Plan].Count);
+                data += kPartSeparator;
+                data += record.Levels;
+                if (!record.Last) {
+                    data += kItemSeparator;
+                }
+                percent = ProgressPercent(handled, itemCount);
+            }
+            if (progress) {
+                progress(percent, record.Name);
+            }
+            ++handled;
+        }
+        data += kGroupSeparator;
+        data += group.Shipping;
+        size += static_cast<long long>(data.size());
+
+        std::string script = "gd = '" + data + "'; pl(" + std::to_string(size) + "); parent.CreateItemList(gd, " +
+                             std::to_string(n) + "); ";
+        if (n + 1 < groups.size()) {
+            script += "d.writeln('<script src=\\\"database/db_" + std::to_string(n + 1) + ".js\\\"><\\/script>');";
+        } else {
+            script += "location.href = 'categories.html';";
+        }
+        WriteTextFile(databaseFolder + "db_" + std::to_string(n) + ".js", script);
+    }
+    ReplaceInFile(run.In.ShopDir + "var_init.js", "[DBSIZE]", std::to_string(size));
+    run.DatabaseSize = size;
+    if (progress) {
+        progress(100, {});
+    }
+}
+
+} // namespace quillane

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Helpers of the generation steps that fill the shop's files.
+//
+// Where values go:
+// - Values inside a single-quoted script literal are escaped with
+//   EscapeSingleQuotes: the company and bank data, the order-service
+//   address, the words and menu strings, country names and currency signs,
+//   the shop texts and directions. Templates and layouts therefore put these
+//   placeholders between single quotes, never double quotes.
+// - The fragments written into header_site.js are HTML inside a
+//   single-quoted literal: the Homepage (href="...") and the company name
+//   are escaped for HTML first, then the whole fragment for the literal.
+// - Values written into HTML pages ([FIRMA] of preloader.html, [USERID]) are
+//   escaped for HTML, so they may stand in text or in a quoted attribute.
+// - Numbers ([FREIHAUS], [EURORATE], [SHIPPINGFEE], ...) are written as
+//   stored once they are known to be decimal numbers, so they are safe bare
+//   in script code as well as in a literal; any other value is refused.
+namespace quillane {
+
+struct GenerationRun;
+
+// Replaces in a file at the top of the shop folder; a missing file stops
+// the run with an error naming it and the layout that should provide it.
+void ReplaceInShopFile(const GenerationRun& run, const std::string& name, std::string_view find,
+                       std::string_view value);
+
+// Where the shop's order pages send an order when quillane.ini names no
+// service.
+inline constexpr std::string_view kDefaultOrderService = "https://orders.quillane.example/";
+// OrderService of section Services of the settings file of programDir.
+std::string OrderServiceAddress(const std::string& programDir);
+
+// & < > " and ' as character references: safe in HTML text and in quoted
+// attribute values.
+std::string EscapeHtml(std::string_view text);
+
+// The run date as the shop shows it: dd.mm.yyyy.
+std::string RunDateText(const std::tm& date);
+
+// Replaces the marker comments of a layout page by the script elements of
+// the shop's header and footer scripts.
+void ReplaceMarkerComments(const std::string& file);
+
+// A file's lines: they end at CR LF, LF or CR; a last line break makes no
+// further line.
+std::vector<std::string> TextLines(std::string_view content);
+
+// A shop text as its script: document.writeln('...'); with every line of the
+// text followed by <br>, escaped for the literal, and no line end.
+std::string ShopTextScript(std::string_view text);
+
+// Throws unless name can be a folder of the shop: not empty, not "." or
+// "..", and without "/", "\", quotes, "|" or control characters. what says
+// what the name is ("The shop language") for the message.
+void CheckFolderName(std::string_view what, const std::string& name);
+
+// Gives value back when it is a decimal number ("5.000", "-1", "1e3"); else
+// throws an error that names where the value comes from.
+std::string CheckedNumber(const std::string& value, std::string_view where);
+
+} // namespace quillane

@@ -1,0 +1,486 @@
+#include "generator/GenerationDialog.h"
+
+#include "app/AppState.h"
+#include "common/Error.h"
+#include "common/Files.h"
+#include "common/HelpMark.h"
+#include "common/IniFile.h"
+#include "common/Prompter.h"
+#include "common/QtText.h"
+#include "common/Text.h"
+#include "common/Translator.h"
+#include "generator/Generation.h"
+#include "generator/GenerationSetup.h"
+#include "i18n/LanguageFile.h"
+#include "settings/Country.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace quillane::gui {
+
+namespace {
+
+QLabel* label(const QString& text, const char* hint, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    if (hint != nullptr) {
+        setHint(l, hint);
+    }
+    return l;
+}
+
+QLineEdit* edit(const char* name, QWidget* parent, int width = 0)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromUtf8(name));
+    if (width > 0) {
+        e->setMaximumWidth(width);
+    }
+    return e;
+}
+
+} // namespace
+
+GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), state_(state), prompter_(prompter)
+{
+    setObjectName(QStringLiteral("GenerationDialog"));
+    setWindowTitle(QStringLiteral("Shop erstellen"));
+
+    // Shop settings.
+    auto* settings = new QGroupBox(QStringLiteral("Shopeinstellungen"), this);
+    setHint(settings, "shopsettings");
+    itemsStd_ = edit("Edit1", settings, 50);
+    itemsPro_ = edit("Edit2", settings, 50);
+    itemsDtl_ = edit("Edit3", settings, 50);
+    prices_ = new QComboBox(settings);
+    prices_->setObjectName(QStringLiteral("ComboBox1"));
+    layout_ = new QComboBox(settings);
+    layout_->setObjectName(QStringLiteral("ComboBox2"));
+    view_ = new QComboBox(settings);
+    view_->setObjectName(QStringLiteral("ComboBox3"));
+    xxl_ = new QCheckBox(QStringLiteral("Artikelbilder auch in XXL-Größe zur Verfügung stellen"), settings);
+    xxl_->setObjectName(QStringLiteral("CheckBox1"));
+    setHint(xxl_, "xxl");
+    noLayout_ = new QLabel(settings);
+    noLayout_->setObjectName(QStringLiteral("NoLayout"));
+    noLayout_->setStyleSheet(QStringLiteral("color: #c00000;"));
+    auto* sl = new QGridLayout(settings);
+    sl->addWidget(label(QStringLiteral("Artikel pro Seite"), "ipp", settings), 0, 0, 1, 6);
+    sl->addWidget(label(QStringLiteral("Standard:"), "shop|std", settings), 1, 0);
+    sl->addWidget(itemsStd_, 1, 1);
+    sl->addWidget(label(QStringLiteral("Vorschau:"), "shop|pro", settings), 1, 2);
+    sl->addWidget(itemsPro_, 1, 3);
+    sl->addWidget(label(QStringLiteral("Detail:"), "shop|dtl", settings), 1, 4);
+    sl->addWidget(itemsDtl_, 1, 5);
+    sl->addWidget(label(QStringLiteral("Preise:"), "Preise", settings), 2, 0);
+    sl->addWidget(prices_, 2, 1, 1, 5);
+    sl->addWidget(label(QStringLiteral("Layout:"), "Layout", settings), 3, 0);
+    sl->addWidget(layout_, 3, 1, 1, 5);
+    sl->addWidget(label(QStringLiteral("Standardansicht:"), "Ansicht", settings), 4, 0);
+    sl->addWidget(view_, 4, 1, 1, 5);
+    sl->addWidget(xxl_, 5, 0, 1, 6);
+    sl->addWidget(noLayout_, 6, 0, 1, 6);
+    auto* settingsHelp = new HelpMark(QStringLiteral("shoperstellung|settings"), settings);
+    settingsHelp->setGeometry(0, 0, 12, 16);
+
+    // Destinations.
+    auto* shipping = new QGroupBox(QStringLiteral("Versandoptionen"), this);
+    setHint(shipping, "versandoptionen");
+    countries_ = new QListWidget(shipping);
+    countries_->setObjectName(QStringLiteral("Laender"));
+    countries_->setIconSize(QSize(24, 16));
+    countryPanel_ = new QGroupBox(shipping);
+    countryPanel_->setObjectName(QStringLiteral("CountryPanel"));
+    language_ = new QComboBox(countryPanel_);
+    language_->setObjectName(QStringLiteral("lang"));
+    language_->setEditable(true);
+    eu_ = new QCheckBox(QStringLiteral("Mitgliedsstaat der Europäischen Union"), countryPanel_);
+    eu_->setObjectName(QStringLiteral("euland"));
+    setHint(eu_, "euland");
+    currency_ = edit("currency", countryPanel_, 60);
+    rate_ = edit("eurorate", countryPanel_, 90);
+    rateCurrency_ = new QLabel(countryPanel_);
+    rateCurrency_->setObjectName(QStringLiteral("RateCurrency"));
+    download_ = new QPushButton(QStringLiteral("DOWNLOAD"), countryPanel_);
+    download_->setObjectName(QStringLiteral("download"));
+    shipping_ = edit("shipping", countryPanel_, 90);
+    payments_ = new QListWidget(countryPanel_);
+    payments_->setObjectName(QStringLiteral("CheckListBox1"));
+    payments_->setMaximumHeight(52);
+    paymentDetails_ = new QStackedWidget(countryPanel_);
+    paymentDetails_->addWidget(new QWidget); // prepayment needs nothing
+    auto* codPage = new QWidget;
+    codFee_ = edit("codfee", codPage, 90);
+    auto* cl = new QHBoxLayout(codPage);
+    cl->setContentsMargins(0, 0, 0, 0);
+    cl->addWidget(label(QStringLiteral("Nachnahmegebühr:"), "Rechnung|nn_fee", codPage));
+    cl->addWidget(codFee_);
+    cl->addWidget(label(QStringLiteral("EUR"), "Geld", codPage));
+    cl->addStretch(1);
+    paymentDetails_->addWidget(codPage);
+    auto* payGroup = new QGroupBox(QStringLiteral("Versandarten"), countryPanel_);
+    setHint(payGroup, "versandarten");
+    auto* pl = new QVBoxLayout(payGroup);
+    pl->addWidget(payments_);
+    pl->addWidget(paymentDetails_);
+    auto* cp = new QGridLayout(countryPanel_);
+    cp->addWidget(label(QStringLiteral("Sprache:"), "Sprache", countryPanel_), 0, 0);
+    cp->addWidget(language_, 0, 1, 1, 3);
+    cp->addWidget(eu_, 1, 0, 1, 5);
+    cp->addWidget(label(QStringLiteral("Währung:"), "Waehrung", countryPanel_), 2, 0);
+    cp->addWidget(currency_, 2, 1);
+    cp->addWidget(new QLabel(QStringLiteral("1 \u20ac  ="), countryPanel_), 2, 2);
+    cp->addWidget(rate_, 2, 3);
+    cp->addWidget(rateCurrency_, 2, 4);
+    cp->addWidget(download_, 2, 5);
+    cp->addWidget(label(QStringLiteral("Portokosten:"), "Porto", countryPanel_), 3, 0);
+    cp->addWidget(shipping_, 3, 1);
+    cp->addWidget(label(QStringLiteral("EUR"), "Geld", countryPanel_), 3, 2);
+    cp->addWidget(payGroup, 4, 0, 1, 6);
+    auto* shl = new QHBoxLayout(shipping);
+    shl->addWidget(countries_, 1);
+    shl->addWidget(countryPanel_, 2);
+    auto* shippingHelp = new HelpMark(QStringLiteral("shoperstellung|countries"), shipping);
+    shippingHelp->setGeometry(0, 0, 12, 16);
+
+    // Run.
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("Progress"));
+    progress_->setRange(0, 100);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("Status"));
+    create_ = new QPushButton(QStringLiteral("Shop Erstellen"), this);
+    create_->setObjectName(QStringLiteral("Button1"));
+    setHint(create_, "createshop");
+    viewShop_ = new QPushButton(QStringLiteral("Shop Ansehen"), this);
+    viewShop_->setObjectName(QStringLiteral("Button3"));
+    setHint(viewShop_, "viewshop");
+    auto* close = new QPushButton(QStringLiteral("Schließen"), this);
+    close->setObjectName(QStringLiteral("Button2"));
+    setHint(close, "Schliessen");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(status_, 1);
+    buttons->addWidget(create_);
+    buttons->addWidget(viewShop_);
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(settings);
+    layout->addWidget(shipping, 1);
+    layout->addWidget(progress_);
+    layout->addLayout(buttons);
+    resize(640, 620);
+
+    for (QGroupBox* g : {settings, shipping}) {
+        g->installEventFilter(this);
+    }
+    for (QLineEdit* e : {itemsStd_, itemsPro_, itemsDtl_, currency_, rate_, shipping_, codFee_}) {
+        e->installEventFilter(this);
+        connect(e, &QLineEdit::textEdited, this, [e](const QString& text) {
+            if (text.contains(QLatin1Char(','))) {
+                e->setText(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
+            }
+        });
+    }
+    language_->installEventFilter(this);
+    connect(currency_, &QLineEdit::textChanged, rateCurrency_, &QLabel::setText);
+    connect(eu_, &QCheckBox::toggled, this, &GenerationDialog::applyEuRule);
+    connect(countries_, &QListWidget::currentRowChanged, this, &GenerationDialog::selectCountry);
+    connect(payments_, &QListWidget::currentRowChanged, paymentDetails_, &QStackedWidget::setCurrentIndex);
+    connect(create_, &QPushButton::clicked, this, &GenerationDialog::createShop);
+    connect(close, &QPushButton::clicked, this, &GenerationDialog::closeAndSave);
+    connect(viewShop_, &QPushButton::clicked, this, [this] {
+        if (closeAndSave()) {
+            Q_EMIT viewShopRequested();
+        }
+    });
+    connect(download_, &QPushButton::clicked, this, [this] {
+        if (!downloadRate_ || current_.isEmpty()) {
+            return;
+        }
+        download_->setEnabled(false);
+        const std::optional<std::string> rate = downloadRate_(fromQ(current_));
+        download_->setEnabled(!eu_->isChecked());
+        if (rate) {
+            rate_->setText(toQ(*rate));
+        }
+    });
+}
+
+void GenerationDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void GenerationDialog::FormShow()
+{
+    filling_ = true;
+    create_->setEnabled(true);
+    create_->show();
+    viewShop_->hide();
+    payments_->clear();
+    status_->clear();
+    progress_->setValue(0);
+    prices_->clear();
+    layout_->clear();
+    view_->clear();
+
+    const std::vector<std::string> layouts = LayoutNames(state_.Dirs.ProgramDir);
+    for (const std::string& name : layouts) {
+        layout_->addItem(toQ(name));
+    }
+    // Without a layout there is nothing to build a shop from.
+    noLayout_->setText(layouts.empty() ? QStringLiteral("Es gibt noch kein Layout in %1layouts/.")
+                                             .arg(toQ(state_.Dirs.ProgramDir))
+                                       : QString());
+    noLayout_->setVisible(layouts.empty());
+    create_->setEnabled(!layouts.empty());
+
+    const LanguageFile words(state_.Dirs.LanguageDir, state_.User.Country.Language);
+    prices_->addItem(toQ(words.GetTranslation("Rechnung", "net", "netto")));
+    prices_->addItem(toQ(words.GetTranslation("Rechnung", "gross", "brutto")));
+    view_->addItem(toQ(words.GetTranslation("Shop", "dtl", "Detail")));
+    view_->addItem(toQ(words.GetTranslation("Shop", "pro", "Vorschau")));
+    view_->addItem(toQ(words.GetTranslation("Shop", "std", "Standard")));
+    for (const char* key : {"vk", "nn"}) {
+        auto* item = new QListWidgetItem(toQ(words.GetTranslation("Rechnung", key, key)), payments_);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+
+    const GenerationChoices choices = ReadCreation(state_.Dirs.DataDir, state_.Dirs.ProgramDir, state_.User.Country.Name);
+    itemsStd_->setText(toQ(choices.ItemsStd));
+    itemsPro_->setText(toQ(choices.ItemsPro));
+    itemsDtl_->setText(toQ(choices.ItemsDtl));
+    prices_->setCurrentIndex(choices.PriceDisplay);
+    layout_->setCurrentText(toQ(choices.Layout));
+    view_->setCurrentIndex(choices.DefaultView);
+    xxl_->setChecked(choices.Xxl);
+    filling_ = false;
+
+    buildCountryList();
+}
+
+void GenerationDialog::buildCountryList()
+{
+    const std::string table = CountryTablePath(state_.Dirs.ProgramDir);
+    const IniFile profileFile(state_.Dirs.DataDir + "shopprofil.ini");
+    const std::vector<std::string> checked =
+        CheckedCountries(table, profileFile.ReadString("Creation", "Laender", ""), state_.User.Country.Name);
+    filling_ = true;
+    countries_->clear();
+    language_->clear();
+    QStringList languages;
+    for (const std::string& l : AllLanguages(table)) {
+        languages << toQ(l);
+    }
+    languages.sort();
+    language_->addItems(languages);
+    const IniFile countryTable(table);
+    int home = 0;
+    for (const std::string& name : ServedCountries(table)) {
+        auto* item = new QListWidgetItem(toQ(name), countries_);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(std::find(checked.begin(), checked.end(), name) != checked.end() ? Qt::Checked
+                                                                                            : Qt::Unchecked);
+        const int flag = countryTable.ReadInteger(name, "FlagIndex", -1);
+        const QString flagFile = toQ(state_.Dirs.ProgramDir + "flags/" + std::to_string(flag) + ".png");
+        if (flag >= 0 && QFileInfo::exists(flagFile)) {
+            item->setIcon(QIcon(flagFile));
+        }
+        if (name == state_.User.Country.Name) {
+            home = countries_->count() - 1;
+        }
+    }
+    currentRow_ = -1;
+    current_.clear();
+    filling_ = false;
+    if (countries_->count() > 0) {
+        countries_->setCurrentRow(home);
+    }
+}
+
+void GenerationDialog::selectCountry(int row)
+{
+    if (filling_ || row < 0) {
+        return;
+    }
+    if (currentRow_ >= 0) {
+        saveCountry();
+    }
+    currentRow_ = row;
+    showCountry(countries_->item(row)->text());
+}
+
+void GenerationDialog::showCountry(const QString& name)
+{
+    const DestinationCountry d = ReadDestination(CountryTablePath(state_.Dirs.ProgramDir), state_.Dirs.DataDir,
+                                                 fromQ(name), state_.User.Country.Rate[0], eu_->isChecked());
+    current_ = name;
+    countryPanel_->setTitle(name);
+    language_->setCurrentText(toQ(d.Language));
+    currency_->setText(toQ(d.Currency));
+    rate_->setText(toQ(d.EuroRate));
+    eu_->setChecked(d.EU);
+    payments_->item(0)->setCheckState(d.Prepayment ? Qt::Checked : Qt::Unchecked);
+    payments_->item(1)->setCheckState(d.CashOnDelivery ? Qt::Checked : Qt::Unchecked);
+    shipping_->setText(toQ(d.Shipping));
+    codFee_->setText(toQ(d.CodFee));
+    applyEuRule();
+}
+
+void GenerationDialog::saveCountry()
+{
+    if (current_.isEmpty()) {
+        return;
+    }
+    DestinationCountry d;
+    d.Language = LowerCase(fromQ(language_->currentText().trimmed()));
+    d.Currency = fromQ(currency_->text());
+    d.EuroRate = fromQ(rate_->text());
+    d.EU = eu_->isChecked();
+    d.Prepayment = payments_->item(0)->checkState() == Qt::Checked;
+    d.CashOnDelivery = payments_->item(1)->checkState() == Qt::Checked;
+    d.Shipping = fromQ(shipping_->text());
+    d.CodFee = fromQ(codFee_->text());
+    try {
+        SaveDestination(CountryTablePath(state_.Dirs.ProgramDir), state_.Dirs.DataDir, fromQ(current_), d,
+                        state_.User.Country.Rate[0]);
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+    }
+}
+
+void GenerationDialog::applyEuRule()
+{
+    const bool enabled = !eu_->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(currency_), static_cast<QWidget*>(rate_),
+                       static_cast<QWidget*>(rateCurrency_), static_cast<QWidget*>(download_)}) {
+        w->setEnabled(enabled);
+    }
+}
+
+std::vector<std::string> GenerationDialog::checkedCountries() const
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < countries_->count(); ++i) {
+        if (countries_->item(i)->checkState() == Qt::Checked) {
+            names.push_back(fromQ(countries_->item(i)->text()));
+        }
+    }
+    return names;
+}
+
+GenerationChoices GenerationDialog::currentChoices() const
+{
+    GenerationChoices c;
+    c.ItemsStd = fromQ(itemsStd_->text().trimmed());
+    c.ItemsPro = fromQ(itemsPro_->text().trimmed());
+    c.ItemsDtl = fromQ(itemsDtl_->text().trimmed());
+    c.PriceDisplay = std::max(0, prices_->currentIndex());
+    c.Layout = fromQ(layout_->currentText());
+    c.DefaultView = std::max(0, view_->currentIndex());
+    c.Xxl = xxl_->isChecked();
+    c.Countries = checkedCountries();
+    return c;
+}
+
+bool GenerationDialog::closeAndSave()
+{
+    saveCountry();
+    try {
+        WriteCreation(state_.Dirs.DataDir, currentChoices());
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+        return false;
+    }
+    accept();
+    return true;
+}
+
+bool GenerationDialog::createShop()
+{
+    // The home country is always part of the shop.
+    for (int i = 0; i < countries_->count(); ++i) {
+        if (countries_->item(i)->text() == toQ(state_.User.Country.Name)) {
+            countries_->item(i)->setCheckState(Qt::Checked);
+        }
+    }
+    saveCountry();
+    progress_->setValue(0);
+    state_.Store.SaveGroup();
+
+    GenerationInput in;
+    in.ProgramDir = state_.Dirs.ProgramDir;
+    in.LanguageDir = state_.Dirs.LanguageDir;
+    in.WorkDir = state_.Dirs.TempDir;
+    in.DataDir = state_.Dirs.DataDir;
+    in.ShopDir = state_.Dirs.ShopDir;
+    in.Home = state_.User.Country;
+    in.UserId = state_.User.UserID;
+    in.Choices = currentChoices();
+    in.Progress = [this](int percent, const std::string& name) {
+        progress_->setValue(percent);
+        status_->setText(QStringLiteral("[%1 %] - %2").arg(percent).arg(toQ(name)));
+        // The window repaints while the run goes on.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    create_->setEnabled(false);
+    bool done = false;
+    try {
+        done = RunGeneration(in);
+    } catch (const std::exception& e) {
+        prompter_.Tell("Quillane", e.what());
+        return false; // "Shop Erstellen" stays disabled until the dialog is shown again
+    }
+    if (!done) {
+        create_->setEnabled(true);
+        return false;
+    }
+    progress_->setValue(100);
+    status_->setText(QStringLiteral("[100%] - ") + toQ(state_.Texts.StatusTexts[4]));
+    create_->hide();
+    create_->setEnabled(true);
+    viewShop_->show();
+    return true;
+}
+
+bool GenerationDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        if (auto* g = qobject_cast<QGroupBox*>(watched)) {
+            for (QObject* child : g->children()) {
+                if (auto* mark = qobject_cast<HelpMark*>(child)) {
+                    mark->move(g->width() - 16, 0);
+                    mark->raise();
+                }
+            }
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            focusNextChild();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace quillane::gui
