@@ -142,19 +142,10 @@ bool ReplaceInFile(const std::string& file, std::string_view find, std::string_v
     const std::string content = ReadFile(file);
     std::string text;
     text.reserve(content.size() + content.size() / 16);
-    // Lines end at CR LF, LF or CR; every line gets CR LF, the last one too.
-    std::size_t pos = 0;
-    while (pos < content.size()) {
-        std::size_t end = content.find_first_of("\r\n", pos);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        text.append(content, pos, end - pos);
+    // Every line gets CR LF, the last one too.
+    for (const std::string& line : SplitLines(content)) {
+        text += line;
         text += "\r\n";
-        if (end < content.size() && content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n') {
-            ++end;
-        }
-        pos = end + 1;
     }
     std::string pattern = "*";
     pattern.append(find);

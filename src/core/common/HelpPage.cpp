@@ -35,17 +35,7 @@ void BuildHelpPage(const std::string& sourceFile, const std::string& anchor, con
     const std::string start = "*<!-- +" + anchor + " -->*";
     const std::string end = "*<!-- -" + anchor + " -->*";
     bool copying = false;
-    std::size_t pos = 0;
-    while (pos < content.size()) {
-        std::size_t stop = content.find_first_of("\r\n", pos);
-        if (stop == std::string::npos) {
-            stop = content.size();
-        }
-        const std::string line = content.substr(pos, stop - pos);
-        if (stop < content.size() && content[stop] == '\r' && stop + 1 < content.size() && content[stop + 1] == '\n') {
-            ++stop;
-        }
-        pos = stop + 1;
+    for (const std::string& line : SplitLines(content)) {
         if (MatchWildcard(line, end)) {
             copying = false;
         }

@@ -161,6 +161,24 @@ bool SameText(std::string_view a, std::string_view b)
     return true;
 }
 
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        lines.emplace_back(text.substr(pos, end - pos));
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') {
+            ++end;
+        }
+        pos = end + 1;
+    }
+    return lines;
+}
+
 std::string_view TrimBlanks(std::string_view s)
 {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {

@@ -57,6 +57,10 @@ std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
 bool SameText(std::string_view a, std::string_view b);
 
+// The lines of a text; lines end at CR LF, LF or CR, and a line end after
+// the last line adds no empty line.
+std::vector<std::string> SplitLines(std::string_view text);
+
 // Drops leading and trailing blanks and tabs only.
 std::string_view TrimBlanks(std::string_view text);
 // Drops leading and trailing blanks and control characters.

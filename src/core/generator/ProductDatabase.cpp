@@ -55,18 +55,9 @@ std::string dataValue(const std::string& value, const std::string& where)
 std::string htmlLines(const std::string& content)
 {
     std::string text;
-    std::size_t pos = 0;
-    while (pos < content.size()) {
-        std::size_t end = content.find_first_of("\r\n", pos);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        text.append(content, pos, end - pos);
+    for (const std::string& line : SplitLines(content)) {
+        text += line;
         text += "<br>";
-        if (end + 1 < content.size() && content[end] == '\r' && content[end + 1] == '\n') {
-            ++end;
-        }
-        pos = end + 1;
     }
     return text;
 }

@@ -124,20 +124,7 @@ void ReplaceMarkerComments(const std::string& file)
 
 std::vector<std::string> TextLines(std::string_view content)
 {
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < content.size()) {
-        std::size_t end = content.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            end = content.size();
-        }
-        lines.emplace_back(content.substr(pos, end - pos));
-        if (end + 1 < content.size() && content[end] == '\r' && content[end + 1] == '\n') {
-            ++end;
-        }
-        pos = end + 1;
-    }
-    return lines;
+    return SplitLines(content);
 }
 
 std::string ShopTextScript(std::string_view text)
