@@ -15,6 +15,24 @@ HelpMark::HelpMark(const QString& keyword, QWidget* parent) : QLabel(QStringLite
     setToolTip(QString());
 }
 
+void HelpMark::keepInCorner()
+{
+    if (QWidget* box = parentWidget()) {
+        resize(12, 16);
+        box->installEventFilter(this);
+        move(box->width() - 16, 0);
+    }
+}
+
+bool HelpMark::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize) {
+        move(parentWidget()->width() - 16, 0);
+        raise();
+    }
+    return QLabel::eventFilter(watched, event);
+}
+
 void HelpMark::setColour(const QColor& colour)
 {
     QPalette pal = palette();

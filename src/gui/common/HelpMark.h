@@ -14,10 +14,15 @@ public:
 
     const QString& keyword() const { return keyword_; }
 
+    // Keeps the mark in the top right corner of its parent, also when the
+    // parent is resized.
+    void keepInCorner();
+
 Q_SIGNALS:
     void helpRequested(const QString& keyword);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "common/Error.h"
+#include "common/DialogParts.h"
 #include "common/Files.h"
 #include "common/HelpMark.h"
 #include "common/IniFile.h"
@@ -37,11 +38,7 @@ namespace {
 
 QLabel* label(const QString& text, const char* hint, QWidget* parent)
 {
-    auto* l = new QLabel(text, parent);
-    if (hint != nullptr) {
-        setHint(l, hint);
-    }
-    return l;
+    return hintedLabel(text, hint, parent);
 }
 
 QLineEdit* edit(const char* name, QWidget* parent, int width = 0)
@@ -63,8 +60,8 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
     setWindowTitle(QStringLiteral("Shop erstellen"));
 
     // Shop settings.
-    auto* settings = new QGroupBox(QStringLiteral("Shopeinstellungen"), this);
-    setHint(settings, "shopsettings");
+    auto* settings = helpGroup(QStringLiteral("Shopeinstellungen"), "shopsettings", "SettingsGroup",
+                               "shoperstellung|settings", this);
     itemsStd_ = edit("Edit1", settings, 50);
     itemsPro_ = edit("Edit2", settings, 50);
     itemsDtl_ = edit("Edit3", settings, 50);
@@ -96,12 +93,10 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
     sl->addWidget(view_, 4, 1, 1, 5);
     sl->addWidget(xxl_, 5, 0, 1, 6);
     sl->addWidget(noLayout_, 6, 0, 1, 6);
-    auto* settingsHelp = new HelpMark(QStringLiteral("shoperstellung|settings"), settings);
-    settingsHelp->setGeometry(0, 0, 12, 16);
 
     // Destinations.
-    auto* shipping = new QGroupBox(QStringLiteral("Versandoptionen"), this);
-    setHint(shipping, "versandoptionen");
+    auto* shipping = helpGroup(QStringLiteral("Versandoptionen"), "versandoptionen", "ShippingGroup",
+                               "shoperstellung|countries", this);
     countries_ = new QListWidget(shipping);
     countries_->setObjectName(QStringLiteral("Laender"));
     countries_->setIconSize(QSize(24, 16));
@@ -156,8 +151,6 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
     auto* shl = new QHBoxLayout(shipping);
     shl->addWidget(countries_, 1);
     shl->addWidget(countryPanel_, 2);
-    auto* shippingHelp = new HelpMark(QStringLiteral("shoperstellung|countries"), shipping);
-    shippingHelp->setGeometry(0, 0, 12, 16);
 
     // Run.
     progress_ = new QProgressBar(this);
@@ -187,9 +180,6 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
     layout->addLayout(buttons);
     resize(640, 620);
 
-    for (QGroupBox* g : {settings, shipping}) {
-        g->installEventFilter(this);
-    }
     for (QLineEdit* e : {itemsStd_, itemsPro_, itemsDtl_, currency_, rate_, shipping_, codFee_}) {
         e->installEventFilter(this);
         connect(e, &QLineEdit::textEdited, this, [e](const QString& text) {
@@ -464,16 +454,7 @@ bool GenerationDialog::createShop()
 
 bool GenerationDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Resize) {
-        if (auto* g = qobject_cast<QGroupBox*>(watched)) {
-            for (QObject* child : g->children()) {
-                if (auto* mark = qobject_cast<HelpMark*>(child)) {
-                    mark->move(g->width() - 16, 0);
-                    mark->raise();
-                }
-            }
-        }
-    } else if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             focusNextChild();

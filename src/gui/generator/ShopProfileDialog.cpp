@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "common/ClickableLabel.h"
 #include "common/DecoratedLabel.h"
+#include "common/DialogParts.h"
 #include "common/HelpMark.h"
 #include "common/Pictures.h"
 #include "common/QtText.h"
@@ -34,9 +35,7 @@ namespace {
 
 QLabel* caption(const QString& text, const char* hint, QWidget* parent)
 {
-    auto* l = new QLabel(text, parent);
-    setHint(l, hint);
-    return l;
+    return hintedLabel(text, hint, parent);
 }
 
 QLineEdit* edit(const char* name, QWidget* parent, int width = 0)
@@ -61,20 +60,9 @@ constexpr const char* kQuantityPattern = "\\d{0,9}";
 constexpr const char* kRatePattern = "\\d{0,3}(\\.\\d{0,2})?";
 constexpr const char* kDaysPattern = "\\d{0,4}";
 
-// A group box with a help mark in its top right corner; the dialog's event
-// filter keeps the mark there when the box is resized.
 QGroupBox* group(const QString& title, const char* hint, const char* name, const char* help, QWidget* parent)
 {
-    auto* g = new QGroupBox(title, parent);
-    g->setObjectName(QString::fromUtf8(name));
-    if (hint != nullptr) {
-        setHint(g, hint);
-    }
-    if (help != nullptr) {
-        auto* mark = new HelpMark(QString::fromUtf8(help), g);
-        mark->setGeometry(0, 0, 12, 16);
-    }
-    return g;
+    return helpGroup(title, hint, name, help, parent);
 }
 
 HelpMark* mark(const char* keyword, QWidget* parent)
@@ -197,9 +185,6 @@ ShopProfileDialog::ShopProfileDialog(AppState& state, QWidget* parent) : QDialog
     layout->addWidget(pages_, 1);
     layout->addLayout(buttons);
 
-    for (QGroupBox* g : findChildren<QGroupBox*>()) {
-        g->installEventFilter(this);
-    }
     resize(600, 500);
 }
 
@@ -663,14 +648,6 @@ ShopProfileDialog::LevelControls* ShopProfileDialog::controlsOf(QObject* watched
 bool ShopProfileDialog::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::Resize:
-        if (auto* g = qobject_cast<QGroupBox*>(watched)) {
-            for (HelpMark* m : g->findChildren<HelpMark*>(Qt::FindDirectChildrenOnly)) {
-                m->move(g->width() - 16, 0);
-                m->raise();
-            }
-        }
-        break;
     case QEvent::FocusOut: {
         // Only a move to another control of the dialog counts as leaving:
         // not the level list popping up, nor another window coming to front.

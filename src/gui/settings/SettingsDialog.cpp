@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "common/DecoratedLabel.h"
+#include "common/DialogParts.h"
 #include "common/Error.h"
 #include "common/Files.h"
 #include "common/HelpMark.h"
@@ -41,11 +42,7 @@ namespace {
 
 QLabel* label(const QString& text, const char* hint, QWidget* parent)
 {
-    auto* l = new QLabel(text, parent);
-    if (hint != nullptr) {
-        setHint(l, hint);
-    }
-    return l;
+    return hintedLabel(text, hint, parent);
 }
 
 QLineEdit* edit(const char* name, QWidget* parent)
@@ -55,19 +52,9 @@ QLineEdit* edit(const char* name, QWidget* parent)
     return e;
 }
 
-// A group box with a help mark in its top right corner.
 QGroupBox* group(const QString& title, const char* hint, const char* name, const char* help, QWidget* parent)
 {
-    auto* g = new QGroupBox(title, parent);
-    g->setObjectName(QString::fromUtf8(name));
-    if (hint != nullptr) {
-        setHint(g, hint);
-    }
-    if (help != nullptr) {
-        auto* mark = new HelpMark(QString::fromUtf8(help), g);
-        mark->setGeometry(0, 0, 12, 16);
-    }
-    return g;
+    return helpGroup(title, hint, name, help, parent);
 }
 
 const struct {
@@ -135,11 +122,6 @@ SettingsDialog::SettingsDialog(AppState& state, Prompter& prompter, QWidget* par
     layout->addWidget(headline_);
     layout->addWidget(pages_, 1);
     layout->addLayout(buttons);
-
-    // Help marks sit in the top right corner of their group.
-    for (QGroupBox* g : findChildren<QGroupBox*>()) {
-        g->installEventFilter(this);
-    }
 }
 
 QWidget* SettingsDialog::buildBasicPage()
@@ -681,16 +663,7 @@ void SettingsDialog::showPreview(QLineEdit* path, QLabel* preview)
 
 bool SettingsDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Resize) {
-        if (auto* g = qobject_cast<QGroupBox*>(watched)) {
-            for (QObject* child : g->children()) {
-                if (auto* mark = qobject_cast<HelpMark*>(child)) {
-                    mark->move(g->width() - 16, 0);
-                    mark->raise();
-                }
-            }
-        }
-    } else if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == served_ && key == Qt::Key_Delete) {
             removeCountry();
