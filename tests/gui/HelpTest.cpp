@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -56,6 +57,47 @@ private Q_SLOTS:
 
         QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(1, 1));
         QVERIFY(!help->isVisible());
+        QVERIFY(main->close());
+    }
+
+    // The shop's pages reach their frame page, which only works when the
+    // browser sees them as one site: served, not opened as files.
+    void shopIsServedSoItsFramesReachTheirParent()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        ForceDirectories(home + "hilfe");
+        WriteTextFile(home + "hilfe/kurzanleitung.html", "<html><head><title>Inhalt</title></head></html>\r\n");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        const std::string shop = app.state().Dirs.ShopDir;
+
+        main->showShop(); // nothing generated yet: nothing happens
+        auto* caption = main->findChild<QLabel*>(QStringLiteral("ShopCaption"));
+        QVERIFY(caption != nullptr && !caption->isVisibleTo(main));
+
+        WriteTextFile(shop + "index.html",
+                      "<html><head><script>var Shop = { Land: 'de' };</script></head>"
+                      "<frameset rows=\"*\"><frame name=\"main\" src=\"pages/start%20page.html?x\"></frameset></html>");
+        ForceDirectories(shop + "pages");
+        WriteTextFile(shop + "pages/start page.html",
+                      "<html><body><script>parent.document.title = 'reached ' + parent.Shop.Land + ' \x80';"
+                      "</script></body></html>");
+        main->action("mShopAnsehen")->setEnabled(true);
+        main->action("mShopAnsehen")->trigger();
+        auto* view = main->findChild<QWebEngineView*>(QStringLiteral("HelpView"));
+        QVERIFY(view != nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("reached de \u20AC"), 20000);
+        QCOMPARE(view->url().host(), QStringLiteral("127.0.0.1"));
+        QVERIFY(caption->isVisibleTo(main));
+        QCOMPARE(caption->text(), toQ(ExcludeTrailingSlash(shop)).toUpper());
+
+        // The contents show without the shop's caption.
+        main->action("mInhalt")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("Inhalt"), 20000);
+        QVERIFY(!caption->isVisibleTo(main));
         QVERIFY(main->close());
     }
 };

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AppState.h"
+#include "app/BrowserPage.h"
 #include "catalog/CatalogPage.h"
 #include "catalog/GroupOps.h"
 #include "catalog/GroupPanel.h"
@@ -33,7 +34,6 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
-#include <QWebEngineView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -277,9 +277,7 @@ void MainWindow::createPages()
     pages_->addTab(accountPage_, QStringLiteral("Accountmanager"));
 
     // The help page has no tab of its own; its browser starts when first needed.
-    helpPage_ = new QWidget(central_);
-    helpPage_->setObjectName(QStringLiteral("HelpPage"));
-    new QVBoxLayout(helpPage_);
+    helpPage_ = new BrowserPage(central_);
 
     central_->addWidget(pages_);
     central_->addWidget(helpPage_);
@@ -314,29 +312,22 @@ void MainWindow::showPage(QWidget* page)
     pages_->setCurrentWidget(page);
 }
 
-void MainWindow::showInBrowser(const QString& file)
-{
-    if (helpView_ == nullptr) {
-        helpView_ = new QWebEngineView(helpPage_);
-        helpView_->setObjectName(QStringLiteral("HelpView"));
-        helpPage_->layout()->setContentsMargins(0, 0, 0, 0);
-        helpPage_->layout()->addWidget(helpView_);
-    }
-    helpView_->load(QUrl::fromLocalFile(file));
-    showPage(helpPage_);
-}
-
 void MainWindow::showContents()
 {
-    showInBrowser(toQ(state_.Dirs.ProgramDir + "hilfe/kurzanleitung.html"));
+    helpPage_->showFile(state_.Dirs.ProgramDir + "hilfe/kurzanleitung.html");
+    showPage(helpPage_);
 }
 
 void MainWindow::showShop()
 {
-    const std::string index = state_.Dirs.ShopDir + "index.html";
-    if (FileExists(index)) {
-        showInBrowser(toQ(index));
+    if (!FileExists(state_.Dirs.ShopDir + "index.html")) {
+        return;
     }
+    if (!helpPage_->showShop(state_.Dirs.ShopDir)) {
+        prompter_.Tell("Quillane", "Unable to serve the shop on 127.0.0.1: no local port could be opened");
+        return;
+    }
+    showPage(helpPage_);
 }
 
 QString MainWindow::statusText(int panel) const

@@ -11,7 +11,6 @@ class QComboBox;
 class QLabel;
 class QStackedWidget;
 class QTabWidget;
-class QWebEngineView;
 
 namespace quillane {
 class GroupOps;
@@ -22,6 +21,7 @@ class Prompter;
 
 namespace quillane::gui {
 
+class BrowserPage;
 class CatalogPage;
 struct AppState;
 
@@ -96,7 +96,6 @@ private:
     // "Inhalt": the quick guide in the help page.
     void showContents();
     // Shows a page in the help page's browser.
-    void showInBrowser(const QString& file);
     // Alt+letter shortcuts of actions win over menu mnemonics of the same letter.
     void resolveMnemonicClashes();
     bool FormCloseQuery();
@@ -117,8 +116,7 @@ private:
     CatalogPage* catalog_ = nullptr;
     QWidget* ordersPage_ = nullptr;
     QWidget* accountPage_ = nullptr;
-    QWidget* helpPage_ = nullptr;
-    QWebEngineView* helpView_ = nullptr;
+    BrowserPage* helpPage_ = nullptr;
     QComboBox* guilang_ = nullptr;
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;
