@@ -1,9 +1,12 @@
 #include "settings/AppDirs.h"
 
+#include "common/Error.h"
 #include "common/Files.h"
+#include "common/Text.h"
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -53,6 +56,42 @@ std::string ShippedDataDir(const std::string& executableDir)
     return {};
 }
 
+namespace {
+
+// The folders to seed from: the one given and, when that is the source
+// tree's data of this build, what the build rendered (the sample pictures).
+std::vector<std::string> SeedSources(const std::string& shippedDataDir)
+{
+    std::vector<std::string> sources{IncludeTrailingSlash(shippedDataDir)};
+#if defined(QUILLANE_SOURCE_DATA_DIR) && defined(QUILLANE_GENERATED_DATA_DIR)
+    if (sources.front() == IncludeTrailingSlash(QUILLANE_SOURCE_DATA_DIR)) {
+        sources.push_back(IncludeTrailingSlash(QUILLANE_GENERATED_DATA_DIR));
+    }
+#endif
+    return sources;
+}
+
+// Copies one shipped file; a picture list gets the program folder in its
+// paths. Like every seeding step it fails silently: the program still starts.
+void SeedFile(const fs::path& source, const fs::path& target, const std::string& programDir)
+{
+    std::error_code ec;
+    if (!SameText(source.filename().string(), "pictures.ini")) {
+        fs::copy_file(source, target, ec);
+        return;
+    }
+    std::string content;
+    if (!TryReadFile(source.string(), content)) {
+        return;
+    }
+    try {
+        WriteFileAtomic(target.string(), ReplaceAll(content, kProgramDirPlaceholder, programDir, true));
+    } catch (const Error&) {
+    }
+}
+
+} // namespace
+
 bool SeedProgramDir(const std::string& programDir, const std::string& shippedDataDir)
 {
     if (!ForceDirectories(programDir)) {
@@ -61,16 +100,18 @@ bool SeedProgramDir(const std::string& programDir, const std::string& shippedDat
     if (shippedDataDir.empty()) {
         return true;
     }
-    std::error_code ec;
-    const fs::path from(shippedDataDir);
-    for (fs::recursive_directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
-        const fs::path target = fs::path(programDir) / fs::relative(it->path(), from);
-        std::error_code step;
-        if (it->is_directory(step)) {
-            fs::create_directories(target, step);
-        } else if (!fs::exists(target, step)) {
-            fs::create_directories(target.parent_path(), step);
-            fs::copy_file(it->path(), target, step);
+    for (const std::string& source : SeedSources(shippedDataDir)) {
+        std::error_code ec;
+        const fs::path from(source);
+        for (fs::recursive_directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+            const fs::path target = fs::path(programDir) / fs::relative(it->path(), from);
+            std::error_code step;
+            if (it->is_directory(step)) {
+                fs::create_directories(target, step);
+            } else if (!fs::exists(target, step)) {
+                fs::create_directories(target.parent_path(), step);
+                SeedFile(it->path(), target, IncludeTrailingSlash(programDir));
+            }
         }
     }
     return true;

@@ -24,9 +24,16 @@ bool ProgramDirFromEnvironment();
 // data, or the data of the source tree the program was built from.
 std::string ShippedDataDir(const std::string& executableDir);
 
+// Picture lists of shipped projects name their files below this word; the
+// seeding puts the program folder in its place.
+inline constexpr const char* kProgramDirPlaceholder = "%PROGRAMDIR%";
+
 // Copies every shipped file that the program folder lacks; never overwrites
 // what is there. Creates the program folder if needed. False when the
-// program folder cannot be created.
+// program folder cannot be created. A build tree ships two folders: the
+// source tree's data and what the build rendered (the sample project's
+// pictures); given the first, the seeding takes the second as well.
+// Copied picture lists get the program folder for the placeholder.
 bool SeedProgramDir(const std::string& programDir, const std::string& shippedDataDir);
 
 } // namespace quillane

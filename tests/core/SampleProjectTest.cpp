@@ -1,0 +1,155 @@
+#include "CliApp.h"
+#include "ScriptedPrompter.h"
+#include "TestSupport.h"
+#include "catalog/CatalogStore.h"
+#include "catalog/ItemDetails.h"
+#include "catalog/PictureList.h"
+#include "catalog/Project.h"
+#include "common/Files.h"
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "i18n/LanguageFile.h"
+#include "imaging/Picture.h"
+#include "settings/AppDirs.h"
+#include "settings/Country.h"
+#include "settings/ShopProfile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace quillane;
+using quillane::test::ScriptedPrompter;
+using quillane::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A program folder seeded the way the program seeds it when it runs from
+// the build tree: the source tree's data and the pictures the build drew.
+class SampleProjectTest : public ::testing::Test {
+protected:
+    SampleProjectTest() { EXPECT_TRUE(SeedProgramDir(home.path(), ShippedDataDir(home.file("bin/")))); }
+
+    std::string Data(const std::string& name = "") const { return home.file("Projekte/Beispielshop/daten/" + name); }
+
+    TempDir home;
+};
+
+TEST_F(SampleProjectTest, OpensWithEveryItemComplete)
+{
+    TAppDirs dirs = MakeAppDirs(home.path());
+    CatalogStore store(dirs.TempDir);
+    store.SetLanguages("deutsch", "deutsch");
+    ScriptedPrompter prompter;
+    const TextTables texts;
+    Project project(dirs, store, prompter, texts);
+    project.New(false);
+    ASSERT_TRUE(project.Open(home.file("Projekte/Beispielshop.shp")));
+    EXPECT_EQ(dirs.DataDir, Data());
+
+    // Three main groups, each with sub groups, named in both languages.
+    ASSERT_EQ(store.GroupMap.size(), 3u);
+    for (const IniLine& group : store.GroupMap) {
+        EXPECT_NE(group.second, "0") << group.first << " has no sub groups";
+    }
+    const IniFile groups(store.GroupsFile());
+    EXPECT_EQ(groups.ReadSection("english").size(), groups.ReadSection("deutsch").size());
+    EXPECT_EQ(store.ItemCount, 15);
+
+    const std::size_t levels = DiscountLevels(dirs.DataDir).size();
+    ASSERT_GT(levels, 0u);
+    const PictureList pictures(dirs.TempDir);
+    const IniFile items(store.ItemsFile());
+    int itemsSeen = 0;
+    for (const IniLine& group : store.GroupEntries()) {
+        for (const IniLine& item : items.ReadSectionValues(group.first)) {
+            if (SameText(item.first, "Versand")) {
+                continue;
+            }
+            ++itemsSeen;
+            const std::vector<std::string> fields = CatalogStore::ItemFields(item.second);
+            SCOPED_TRACE(item.first);
+            EXPECT_NE(fields[0].find(" - "), std::string::npos);
+            EXPECT_GT(ParseNumber(fields[1]), 0);
+            for (const char* language : {"deutsch", "english"}) {
+                EXPECT_TRUE(FileExists(DescriptionPath(dirs.DataDir, language, item.first))) << language;
+            }
+            // Every stored discount position names a level.
+            const std::vector<bool> ticked = TickedLevels(fields[3], levels);
+            const auto tickedCount = std::count(ticked.begin(), ticked.end(), true);
+            EXPECT_EQ(tickedCount, fields[3].empty() ? 0 : static_cast<long>(Split(':', fields[3]).size()));
+
+            // The pictures lie in the program folder and are real pictures.
+            const std::vector<std::string> paths = pictures.Pictures(item.first);
+            EXPECT_GE(paths.size(), 2u);
+            for (const std::string& path : paths) {
+                EXPECT_EQ(path.rfind(home.file("Projekte/Beispielshop/bilder/"), 0), 0u) << path;
+                Picture picture;
+                ASSERT_NO_THROW(LoadPicture(path, picture)) << path;
+                EXPECT_GE(picture.Width(), 800) << path;
+            }
+        }
+    }
+    EXPECT_EQ(itemsSeen, store.ItemCount);
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(SampleProjectTest, GeneratesAShopForAGermanMerchant)
+{
+    // What the first-time setup leaves behind when the merchant chooses Germany.
+    AddServedCountry(CountryTablePath(home.path()), "Germany");
+    home.write("quillane.ini", "[Connection]\r\nconnection=1\r\n[Account]\r\nCountry=Germany\r\n");
+    if (!DirectoryExists(home.file("layouts/Standard/"))) {
+        fs::copy(QUILLANE_DATA_DIR "../tests/fixtures/layout", home.file("layouts/Standard"),
+                 fs::copy_options::recursive);
+    }
+
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::RunCli({"--home", home.path(), "generate", "Beispielshop"}, out, err), 0) << err.str();
+    const std::string shop = home.file("Projekte/Beispielshop/shop/");
+    // Seven groups with items, so seven database scripts.
+    EXPECT_TRUE(FileExists(shop + "database/db_6.js"));
+    EXPECT_FALSE(FileExists(shop + "database/db_7.js"));
+    // Only Germany is served: the German texts and descriptions, with the
+    // pictures of every item.
+    EXPECT_TRUE(FileExists(shop + "countries/languages/deutsch/descriptions/TE-501.js"));
+    EXPECT_TRUE(FileExists(shop + "countries/languages/deutsch/texts/intro.js"));
+    EXPECT_FALSE(DirectoryExists(shop + "countries/languages/english/"));
+    const std::string db = ReadFile(shop + "database/db_4.js");
+    EXPECT_NE(db.find("TE-501"), std::string::npos);
+    EXPECT_NE(db.find("\x86" "3.500'"), std::string::npos) << "the group's shipping surcharge";
+    // Every item's main picture in medium size, every picture in large.
+    const auto count = [](const std::string& folder) {
+        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    };
+    EXPECT_EQ(count(shop + "pictures/medium/"), 15);
+    std::size_t pictures = 0;
+    const IniFile list(Data("pictures.ini"));
+    for (const std::string& item : list.ReadSections()) {
+        pictures += list.ReadSection(item).size();
+    }
+    EXPECT_EQ(count(shop + "pictures/large/"), static_cast<long>(pictures));
+}
+
+// Picture lists of shipped projects get the program folder; a merchant's
+// own list, and files other than picture lists, stay as they are.
+TEST(SampleProjectSeeding, PictureListsGetTheProgramFolderOnce)
+{
+    TempDir dir;
+    const std::string shipped = dir.file("shipped/");
+    dir.write("shipped/countries.dat", "[Germany]\r\n");
+    dir.write("shipped/Projekte/A/daten/pictures.ini", "[A1]\r\n1=%PROGRAMDIR%Projekte/A/bilder/a.jpg\r\n");
+    dir.write("shipped/Projekte/B/daten/pictures.ini", "[B1]\r\n1=%PROGRAMDIR%b.jpg\r\n");
+    dir.write("shipped/Projekte/A/daten/notes.txt", "%PROGRAMDIR%\r\n");
+    dir.write("home/Projekte/B/daten/pictures.ini", "[B1]\r\n1=/mine/b.jpg\r\n");
+
+    ASSERT_TRUE(SeedProgramDir(dir.file("home"), shipped));
+    EXPECT_EQ(dir.read("home/Projekte/A/daten/pictures.ini"),
+              "[A1]\r\n1=" + dir.file("home/") + "Projekte/A/bilder/a.jpg\r\n");
+    EXPECT_EQ(dir.read("home/Projekte/B/daten/pictures.ini"), "[B1]\r\n1=/mine/b.jpg\r\n");
+    EXPECT_EQ(dir.read("home/Projekte/A/daten/notes.txt"), "%PROGRAMDIR%\r\n");
+}
+
+} // namespace
