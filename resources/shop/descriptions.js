@@ -14,7 +14,8 @@ if (typeof Count != 'undefined' && typeof mCount != 'undefined') {
     if (typeof Target != 'undefined' && Target) location.href = Target;
   } else {
     var nextKey = String(nextHit).substring(String(nextHit).indexOf('|') + 1);
-    var nextSrc = 'countries/languages/' + p.Shop.Sprache + '/descriptions/' + encodeURIComponent(nextKey) + '.js';
+    // The files are named with the key's windows-1252 bytes.
+    var nextSrc = 'countries/languages/' + p.Shop.Sprache + '/descriptions/' + p.UrlEncode(nextKey).replace(/\+/g, '%20') + '.js';
     // While the page is still being parsed the chain goes on in place;
     // a page that starts it later gets a script element instead.
     if (document.readyState == 'loading') {

@@ -375,6 +375,12 @@ function zurueck() {
 function ExitShop(message) {
   if (message && !confirm(message)) return;   // "no" stays in the shop
   setBunload(false);
+  // finish.html stands outside the shop window's data: it finds its words
+  // in this tab's session storage.
+  try {
+    sessionStorage.setItem('quillane.goodbye', JSON.stringify({
+      goodbye: ShopWord('goodbye'), company: String(Shop.User.Company), language: String(Shop.Sprache) }));
+  } catch (e) {}
   location.href = 'finish.html';
 }
 

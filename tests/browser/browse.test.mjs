@@ -1,0 +1,196 @@
+// A customer finding things: the loader, the country switch, the group
+// lists in every view with their page links, the detail page and the search.
+
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+import {
+  catalog, escape, groupEntry, launchBrowser, listedKeys, main, openGroup, openShop, screenshot, shopUrl, testHome, waitForMain, words,
+} from './shop.mjs';
+
+let browser;
+
+before(async () => {
+  browser = await launchBrowser();
+});
+
+after(async () => {
+  await browser?.close();
+});
+
+const view = { dtl: 0, pro: 1, std: 2 };
+const viewPage = { dtl: 'description.html', pro: 'view_pro.html', std: 'view_std.html' };
+
+function dbSizes() {
+  // The loader's bar is measured against what the database scripts report.
+  const shop = path.join(testHome, 'Projekte', 'Teeladen', 'shop');
+  const total = Number(/var dbsize = (\d+);/.exec(fs.readFileSync(path.join(shop, 'var_init.js'), 'latin1'))[1]);
+  const running = catalog.groups.map((g) =>
+    Number(/pl\((\d+)\)/.exec(fs.readFileSync(path.join(shop, 'database', `db_${g.index}.js`), 'latin1'))[1]));
+  return { total, running };
+}
+
+test('the loader fills its bar group by group and lands on the categories', async () => {
+  const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
+  context.setDefaultTimeout(10000);
+  const page = await context.newPage();
+  const last = catalog.groups.length - 1;
+  let release;
+  const held = new Promise((r) => { release = r; });
+  // The last database script waits until the bar has been looked at.
+  await page.route(`**/database/db_${last}.js`, async (route) => {
+    await held;
+    await route.continue();
+  });
+  await page.goto(shopUrl + 'index.html', { waitUntil: 'commit' });
+  const loader = await waitForMain(page, /preloader\.html\?database/, { loaded: false });
+  const { total, running } = dbSizes();
+  const expectedWidth = Math.round((running[last - 1] / total) * 300);
+  await loader.waitForFunction((w) => Number(document.getElementById('bar')?.width) === w, expectedWidth);
+  assert.ok(expectedWidth > 0 && expectedWidth < 300);
+  const de = words('deutsch');
+  const text = await loader.locator('body').innerText();
+  assert.match(text, new RegExp(escape(de.welcome) + '\\s+Teehaus Lindqvist'));
+  assert.ok(text.includes(de.loading.toUpperCase()), text);
+  assert.ok(text.includes('Frischer Tee und Kaffee'), 'the intro text of the language');
+  await screenshot(page, '01-loader');
+  release();
+  const cats = await waitForMain(page, 'categories.html');
+  await cats.getByRole('heading', { name: de.categories }).waitFor();
+  for (const g of catalog.groups) await groupEntry(cats, g.paths.deutsch[0]).first().waitFor();
+  await screenshot(page, '02-categories');
+  await context.close();
+});
+
+test('a group lists its items page by page in all three views', async () => {
+  const page = await openShop(browser);
+  const de = words('deutsch');
+  const group = catalog.groups.reduce((a, b) => (b.items.length > a.items.length ? b : a));
+  let frame = await openGroup(page, group, 'deutsch');
+  const all = group.items.map((i) => i.key);
+  for (const name of ['std', 'pro', 'dtl']) {
+    const select = main(page).getByLabel(de.view, { exact: true });
+    if (Number(await select.inputValue()) !== view[name]) {
+      await select.selectOption(String(view[name]));
+      frame = await waitForMain(page, new RegExp('/' + escape(viewPage[name]) + '\\?ipp='));
+    } else {
+      assert.match(frame.url(), new RegExp('/' + escape(viewPage[name]) + '\\?'));
+    }
+    const ipp = catalog.itemsPerPage[name];
+    const pages = Math.ceil(all.length / ipp);
+    assert.ok(pages > 1, `the fixture needs more than one page in the ${name} view`);
+    const seen = [];
+    for (let n = 1; n <= pages; n++) {
+      if (n > 1) {
+        await frame.getByRole('link', { name: String(n), exact: true }).click();
+        frame = await waitForMain(page, new RegExp('page=' + n + '(&|$)'));
+      }
+      const keys = await listedKeys(frame);
+      assert.deepEqual(keys, all.slice((n - 1) * ipp, n * ipp), `${name} view, page ${n}`);
+      seen.push(...keys);
+      assert.ok((await frame.locator('body').innerText()).includes(`${de.page} ${n} ${de.of} ${pages}`), `${name} page ${n}`);
+      if (n === 1) await screenshot(page, `03-list-${name}`);
+    }
+    assert.deepEqual(seen, all);
+    // Back to the first page for the next view.
+    await frame.getByRole('link', { name: '1', exact: true }).click();
+    frame = await waitForMain(page, /page=1(&|$)/);
+  }
+  assert.deepEqual(page.scriptErrors, []);
+  await page.context().close();
+});
+
+test('the detail page shows the description and every picture', async () => {
+  const page = await openShop(browser);
+  const item = catalog.item('T100');
+  const group = catalog.groups[item.group];
+  let frame = await openGroup(page, group, 'deutsch');
+  await frame.getByRole('link', { name: item.name, exact: true }).click();
+  frame = await waitForMain(page, /description\.html\?.*bnr=T100/);
+  await frame.getByRole('heading', { name: item.name }).waitFor();
+  const text = await frame.locator('main').innerText();
+  assert.ok(text.includes(item.descr), 'short description');
+  for (const line of catalog.description('deutsch', 'T100')) assert.ok(text.includes(line), line);
+  // Every picture of the item is offered and loads.
+  const pics = await frame.$$eval('img', (imgs) => imgs
+    .filter((i) => /\/pictures\/large\/T100_\d+\.jpg$/.test(i.src))
+    .map((i) => ({ src: i.src.replace(/.*\//, ''), ok: i.complete && i.naturalWidth > 0 })));
+  const names = [...new Set(pics.map((p) => p.src))].sort();
+  assert.deepEqual(names, Array.from({ length: catalog.pictureCount('T100') }, (_, i) => `T100_${i + 1}.jpg`));
+  assert.ok(pics.every((p) => p.ok), JSON.stringify(pics));
+  await screenshot(page, '04-detail');
+  assert.deepEqual(page.scriptErrors, []);
+  await page.context().close();
+});
+
+test('switching the country changes words, currency and the description language', async () => {
+  const page = await openShop(browser);
+  const home = catalog.country(catalog.home);
+  const abroad = catalog.countries.find((c) => c.language !== home.language && !c.eu);
+  const from = words(home.language);
+  const to = words(abroad.language);
+  const item = catalog.item('T100');
+  let frame = await openGroup(page, catalog.groups[item.group], home.language);
+  await frame.getByRole('link', { name: item.name, exact: true }).click();
+  frame = await waitForMain(page, /description\.html\?.*bnr=T100/);
+  const price = (c) => (Math.round(item.price * c.euroRate * 100 + 1e-7) / 100).toFixed(2);
+  assert.ok((await frame.locator('main').innerText()).includes(price({ euroRate: 1 }) + ' '));
+
+  await frame.getByLabel(from.selectcountry, { exact: true }).selectOption(abroad.code);
+  // The loader runs and brings the customer back to the same item.
+  await page.waitForFunction((code) => window.Shop.Land === code, abroad.code);
+  frame = await waitForMain(page, /description\.html\?.*bnr=T100/);
+  await frame.getByLabel(to.selectcountry, { exact: true }).waitFor();
+  const text = await frame.locator('main').innerText();
+  assert.ok(text.includes(`${price(abroad)} ${abroad.currency}`), `price in ${abroad.currency}: ${text}`);
+  for (const line of catalog.description(abroad.language, 'T100')) assert.ok(text.includes(line), line);
+  const head = await frame.locator('header').innerText();
+  assert.ok(head.includes(to.cart) && !head.includes(from.cart), head);
+  assert.ok(head.includes(to.cartempty), head);
+  await frame.getByRole('link', { name: to.categories, exact: true }).first().click();
+  frame = await waitForMain(page, 'categories.html');
+  for (const g of catalog.groups) await groupEntry(frame, g.paths[abroad.language][0]).first().waitFor();
+  await screenshot(page, '05-categories-abroad');
+  assert.deepEqual(page.scriptErrors, []);
+  await page.context().close();
+});
+
+test('the search finds items by name, short description and key', async () => {
+  const page = await openShop(browser);
+  const de = words('deutsch');
+  const everything = catalog.groups.flatMap((g) => g.items);
+  // Expected hits by the rule: every word in name, short description or key.
+  const hits = (q) => everything
+    .filter((i) => q.toLowerCase().split(' ').every((w) => `${i.name}|${i.descr}|${i.key}`.toLowerCase().includes(w)))
+    .map((i) => i.key);
+  const cases = [
+    ['Sencha', 'name'],
+    ['bergamotte', 'short description'],
+    ['z301', 'key'],
+    ['tee', 'several'],
+    ['glas teekanne', 'two words'],
+    [catalog.hidden[0].name.split(' ')[0], 'hidden item'],
+  ];
+  for (const [query, what] of cases) {
+    const expected = hits(query);
+    const frame = main(page);
+    await frame.getByRole('searchbox').fill(query);
+    await frame.getByRole('searchbox').press('Enter');
+    if (expected.length === 0) {
+      const box = await waitForMain(page, /textbox\.html\?Content=search/);
+      assert.ok((await box.locator('main').innerText()).includes(de.nohits), what);
+    } else if (expected.length === 1) {
+      // One hit goes straight to its detail page.
+      const detail = await waitForMain(page, new RegExp('description\\.html\\?grp=\\d+&bnr=' + expected[0] + '(&|$)'));
+      assert.deepEqual(await listedKeys(detail), expected, what);
+    } else {
+      const list = await waitForMain(page, /\/(view_\w+|description)\.html\?ipp=/);
+      assert.deepEqual(await listedKeys(list), expected.slice(0, catalog.itemsPerPage.std), what);
+      if (what === 'several') await screenshot(page, '06-search');
+    }
+  }
+  assert.deepEqual(hits('tee').length > 1 && hits('Sencha').length === 1, true, 'the fixture shows one and many hits');
+  assert.deepEqual(page.scriptErrors, []);
+  await page.context().close();
+});

@@ -1,0 +1,143 @@
+// The cart: quantity discounts, the order-value discount, free delivery,
+// group surcharges, the packing fee, VAT on the net total and the second
+// currency, net and gross. Every expected amount is worked out here from the
+// fixture's catalog and profile.
+
+import assert from 'node:assert/strict';
+import { after, before, test } from 'node:test';
+import {
+  catalog, chooseCountry, expectedCart, formFields, launchBrowser, main, navigateMain, openGroup, openShop, screenshot, waitForMain,
+  words,
+} from './shop.mjs';
+
+let browser;
+
+before(async () => {
+  browser = await launchBrowser();
+});
+
+after(async () => {
+  await browser?.close();
+});
+
+const sums = ['subtotal', 'qdiscount', 'pdiscount', 'total', 'vat', 'shipping', 'subamount', 'euro'];
+
+// The cart form as the customer sees it: item keys of the lines, their
+// amounts and the sums.
+async function readCart(frame) {
+  const count = Number((await formFields(frame, 'cart', ['Elemente'])).Elemente);
+  const names = [];
+  for (let i = 0; i < count; i++) names.push('BNr' + i, 'Preis' + i);
+  const f = await formFields(frame, 'cart', [...names, ...sums]);
+  const got = { keys: [], lines: [] };
+  for (let i = 0; i < count; i++) {
+    got.keys.push(f['BNr' + i]);
+    got.lines.push(f['Preis' + i]);
+  }
+  for (const s of sums) got[s] = f[s];
+  return got;
+}
+
+function assertCart(got, lines, country, options = {}) {
+  const want = expectedCart(lines, country, options).fields;
+  const label = `${country}${options.gross ? ', gross' : ''}: ${lines.map((l) => `${l.qty}×${l.key}`).join(' ')}`;
+  assert.deepEqual(got.keys, lines.map((l) => l.key), label);
+  assert.deepEqual(
+    { lines: got.lines, ...Object.fromEntries(sums.map((s) => [s, got[s]])) },
+    { lines: want.lines, ...Object.fromEntries(sums.map((s) => [s, want[s]])) },
+    label,
+  );
+}
+
+async function openCart(page, language) {
+  const link = main(page).getByRole('navigation').getByRole('link', { name: words(language).cart, exact: true });
+  const frame = await navigateMain(page, () => link.click(), /\/cart\.html$/);
+  await frame.locator('form[name="cart"]').waitFor();
+  return frame;
+}
+
+async function setGross(page, gross) {
+  const select = main(page).locator('form[name="suchen"] [name="Steuer"]');
+  if (Number(await select.inputValue()) === (gross ? 1 : 0)) return;
+  await navigateMain(page, () => select.selectOption({ index: gross ? 1 : 0 }));
+}
+
+// Puts a quantity of an item into the cart from a list page of its group.
+async function addFromList(page, key, qty, language) {
+  const item = catalog.item(key);
+  await main(page).getByRole('link', { name: words(language).categories, exact: true }).first().click();
+  await waitForMain(page, 'categories.html');
+  const frame = await openGroup(page, catalog.groups[item.group], language);
+  const form = frame.locator('form').filter({ has: frame.locator(`input[name="BNr0"][value="${key}"]`) });
+  await form.getByRole('spinbutton').fill(String(qty));
+  await form.getByRole('button', { name: words(language).addtocart }).click();
+}
+
+test('a cart filled through the pages adds up, net and gross, at home and abroad', async () => {
+  const page = await openShop(browser);
+  const home = catalog.country(catalog.home);
+  // A quantity level reached, and two lines of the surcharged group.
+  const surcharged = catalog.groups.find((g) => g.surcharge > 0);
+  const lines = [
+    { key: 'T100', qty: 12 },
+    { key: surcharged.items[0].key, qty: 1 },
+    { key: surcharged.items[1].key, qty: 2 },
+  ];
+  for (const l of lines) await addFromList(page, l.key, l.qty, home.language);
+  const mini = await main(page).evaluate(() => document.forms['suchen'].elements['minikorb'].value);
+  const units = lines.reduce((n, l) => n + l.qty, 0);
+  assert.ok(mini.startsWith(`${units} ${words(home.language).items}: `), mini);
+
+  let frame = await openCart(page, home.language);
+  assertCart(await readCart(frame), lines, home.name);
+  const n = expectedCart(lines, home.name).numbers;
+  assert.ok(n.qDiscount > 0 && n.shipping > catalog.packing + home.shippingFee + surcharged.surcharge, 'the case shows what it should');
+  await screenshot(page, '07-cart');
+
+  await setGross(page, true);
+  frame = main(page);
+  assertCart(await readCart(frame), lines, home.name, { gross: true });
+  await screenshot(page, '08-cart-gross');
+
+  const abroad = catalog.countries.find((c) => c.name !== home.name);
+  await chooseCountry(page, abroad.code);
+  assertCart(await readCart(main(page)), lines, abroad.name, { gross: true });
+  await setGross(page, false);
+  assertCart(await readCart(main(page)), lines, abroad.name);
+  await screenshot(page, '09-cart-abroad');
+  assert.deepEqual(page.scriptErrors, []);
+  await page.context().close();
+});
+
+test('discounts, free delivery and the second currency follow the rules', async () => {
+  const page = await openShop(browser);
+  const cases = [
+    // The higher quantity level and the first order-value level; free delivery.
+    { lines: [{ key: 'T100', qty: 60 }] },
+    // An item without levels never gets a quantity discount; the higher value level.
+    { lines: [{ key: 'T102', qty: 100 }] },
+    // A value level is reached at exactly its amount.
+    { lines: [{ key: 'T105', qty: 40 }] },
+    // Just below the first quantity level; one item from each group.
+    { lines: [{ key: 'T101', qty: 9 }, { key: 'K200', qty: 1 }, { key: 'Z300', qty: 1 }] },
+    { lines: [{ key: 'K200', qty: 50 }], gross: true },
+  ];
+  for (const country of catalog.countries) {
+    await chooseCountry(page, country.code);
+    for (const c of cases) {
+      await page.evaluate((lines) => {
+        for (const table of window.Shop.Item) for (const k in table) table[k].Menge = 0;
+        for (const l of lines) {
+          for (const table of window.Shop.Item) if (table && table[l.key]) table[l.key].Menge = l.qty;
+        }
+      }, c.lines);
+      await setGross(page, !!c.gross);
+      const frame = await openCart(page, country.language);
+      assertCart(await readCart(frame), c.lines, country.name, { gross: !!c.gross });
+    }
+  }
+  const free = expectedCart(cases[0].lines, catalog.home).numbers;
+  assert.ok(free.shipping === 0 && free.pDiscount > 0, 'the first case is free of shipping');
+  assert.deepEqual(page.scriptErrors, []);
+  await page.context().close();
+});

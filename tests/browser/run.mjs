@@ -1,0 +1,108 @@
+#!/usr/bin/env node
+// Runs the browser tests of the generated shop from start to end: builds the
+// test home, generates the shop with quillane-cli, starts the shop's web
+// server and the order service, runs the test files with Node's test runner
+// and stops both servers again.
+//
+//   node run.mjs --cli PATH [--data DIR] [--layout DIR] [--work DIR] [test files...]
+//
+// --data is the folder of shipped data (countries.dat, sprache/), --layout
+// the layout to generate with (default DATA/layouts/Standard), --work the
+// folder for the home, the generated shop and the screenshots (default a
+// new folder under the system's temporary folder; emptied first).
+
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { buildHome } from './fixture.mjs';
+import { startOrderService, startStaticServer } from './servers.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+
+function parseArgs(argv) {
+  const opts = { data: path.resolve(here, '../../data'), files: [] };
+  for (let i = 0; i < argv.length; i++) {
+    const a = argv[i];
+    const value = () => {
+      if (i + 1 >= argv.length) throw new Error(`${a} needs a value`);
+      return argv[++i];
+    };
+    if (a === '--cli') opts.cli = value();
+    else if (a === '--data') opts.data = value();
+    else if (a === '--layout') opts.layout = value();
+    else if (a === '--work') opts.work = value();
+    else opts.files.push(path.resolve(a));
+  }
+  if (!opts.cli) throw new Error('--cli PATH of quillane-cli is needed');
+  opts.layout ??= path.join(opts.data, 'layouts', 'Standard');
+  return opts;
+}
+
+async function main() {
+  const opts = parseArgs(process.argv.slice(2));
+  for (const [what, p] of [['quillane-cli', opts.cli], ['layout', opts.layout], ['data', opts.data]]) {
+    if (!fs.existsSync(p)) throw new Error(`the ${what} ${p} does not exist`);
+  }
+  if (!fs.existsSync(path.join(here, 'node_modules', 'playwright-core'))) {
+    throw new Error(`playwright-core is missing: run "npm ci" in ${here} (scripts/setup.sh does)`);
+  }
+  const work = opts.work ? path.resolve(opts.work) : fs.mkdtempSync(path.join(os.tmpdir(), 'quillane-browser-'));
+  fs.rmSync(work, { recursive: true, force: true });
+  fs.mkdirSync(work, { recursive: true });
+  const shots = path.join(work, 'screenshots');
+  fs.mkdirSync(shots, { recursive: true });
+
+  const orders = await startOrderService();
+  let shop = null;
+  try {
+    const { homeDir, shopDir } = buildHome(path.join(work, 'home'), {
+      dataDir: opts.data,
+      layoutDir: opts.layout,
+      orderService: orders.url,
+    });
+    // The program keeps its working copy in the system's temporary folder;
+    // it stays inside the work folder here.
+    const tmp = path.join(work, 'tmp');
+    fs.mkdirSync(tmp, { recursive: true });
+    const gen = spawnSync(opts.cli, ['--home', homeDir, 'generate', 'Teeladen'], {
+      encoding: 'utf8',
+      env: { ...process.env, TMPDIR: tmp },
+    });
+    if (gen.status !== 0) {
+      throw new Error(`quillane-cli generate failed (${gen.status ?? gen.signal}):\n${gen.stderr}${gen.error ?? ''}`);
+    }
+    shop = await startStaticServer(shopDir);
+
+    const files = opts.files.length
+      ? opts.files
+      : fs.readdirSync(here).filter((f) => f.endsWith('.test.mjs')).sort().map((f) => path.join(here, f));
+    console.log(`shop ${shop.url}index.html, orders ${orders.url}, screenshots ${shots}`);
+    const code = await new Promise((resolve) => {
+      const child = spawn(process.execPath, ['--test', '--test-concurrency=1', ...files], {
+        stdio: 'inherit',
+        env: {
+          ...process.env,
+          QUILLANE_SHOP_URL: shop.url,
+          QUILLANE_ORDERS_URL: orders.url,
+          QUILLANE_TEST_HOME: homeDir,
+          QUILLANE_SCREENSHOTS: shots,
+        },
+      });
+      child.on('exit', (c, signal) => resolve(c ?? (signal ? 1 : 0)));
+    });
+    return code;
+  } finally {
+    await orders.close();
+    if (shop) await shop.close();
+  }
+}
+
+main().then(
+  (code) => process.exit(code),
+  (e) => {
+    console.error(`browser tests: ${e.message}`);
+    process.exit(1);
+  },
+);

@@ -1,0 +1,226 @@
+// What every browser test shares: the browser, the shop window and its frame
+// "main", screenshots, and the arithmetic a customer would do by hand with
+// the fixture's numbers.
+
+import fs from 'node:fs';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+import { readCatalog, readWords } from './fixture.mjs';
+
+function required(name) {
+  const v = process.env[name];
+  if (!v) throw new Error(`${name} is not set: start the tests with run.mjs`);
+  return v;
+}
+
+export const shopUrl = required('QUILLANE_SHOP_URL');
+export const ordersUrl = required('QUILLANE_ORDERS_URL');
+export const testHome = required('QUILLANE_TEST_HOME');
+export const screenshotDir = required('QUILLANE_SCREENSHOTS');
+export const catalog = readCatalog(testHome);
+export const words = (language) => readWords(testHome, language);
+
+export async function launchBrowser() {
+  const root = typeof process.getuid === 'function' && process.getuid() === 0;
+  return chromium.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    // The machine has no network beyond loopback: keep the browser from
+    // calling out on its own.
+    args: [
+      ...(root ? ['--no-sandbox'] : []),
+      '--disable-gpu',
+      '--disable-quic',
+      '--no-first-run',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+      '--disable-dev-shm-usage',
+    ],
+  });
+}
+
+// The frame "main" of the shop window.
+export function main(page) {
+  const f = page.frame({ name: 'main' });
+  if (!f) throw new Error('the shop window has no frame "main"');
+  return f;
+}
+
+// Waits until the frame "main" shows a page whose file name matches and,
+// unless told otherwise, has loaded.
+export async function waitForMain(page, pattern, { timeout = 20000, loaded = true } = {}) {
+  const re = pattern instanceof RegExp ? pattern : new RegExp('/' + pattern.replace(/\./g, '\\.') + '(\\?|#|$)');
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const f = page.frame({ name: 'main' });
+    if (f && re.test(f.url())) {
+      if (loaded) await f.waitForLoadState('load');
+      return f;
+    }
+    if (Date.now() > deadline) {
+      throw new Error(`frame "main" shows ${f ? f.url() : 'nothing'}, not ${re}`);
+    }
+    await page.waitForTimeout(50);
+  }
+}
+
+// Opens the shop and waits for the categories, where the loader ends.
+// Errors of the pages' scripts are collected in page.scriptErrors.
+export async function openShop(browser, { width = 1100, height = 800 } = {}) {
+  const context = await browser.newContext({ viewport: { width, height } });
+  context.setDefaultTimeout(10000);
+  const page = await context.newPage();
+  page.scriptErrors = [];
+  page.on('pageerror', (e) => page.scriptErrors.push(e.message));
+  // Leaving the shop asks before the cart is lost; the tests leave on purpose.
+  page.on('dialog', (d) => d.accept().catch(() => {}));
+  await page.goto(shopUrl + 'index.html');
+  await waitForMain(page, 'categories.html');
+  return page;
+}
+
+export async function screenshot(page, name) {
+  fs.mkdirSync(screenshotDir, { recursive: true });
+  await page.screenshot({ path: path.join(screenshotDir, name + '.png'), fullPage: true });
+}
+
+// Runs an action that makes the frame "main" load a page and waits for
+// that new page, also when it has the same address as the old one.
+export async function navigateMain(page, action, pattern = null) {
+  const before = main(page).url();
+  await main(page).evaluate(() => { window.__oldPage = true; });
+  await action();
+  await page.waitForFunction(
+    ([same, source]) => {
+      const f = window.frames['main'];
+      if (!f || f.__oldPage || f.document.readyState !== 'complete') return false;
+      return source ? new RegExp(source).test(f.location.href) : f.location.href === same;
+    },
+    [before, pattern ? pattern.source : null],
+  );
+  return main(page);
+}
+
+// Switches the country as the shop's own select does; the loader runs and
+// brings the customer back to the page shown before.
+export function chooseCountry(page, code) {
+  return navigateMain(page, () => page.evaluate((c) => window.SelectCountry(c), code));
+}
+
+// ------------------------------------------------------------ browsing --
+
+export const escape = (s) => s.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+// Opens a group from the categories page: a main group with sub groups
+// first opens its list of sub groups.
+export async function openGroup(page, group, language) {
+  const [first, second] = group.paths[language];
+  let frame = main(page);
+  if (second !== undefined) {
+    await frame.getByRole('button', { name: first, exact: true }).click();
+    frame = await waitForMain(page, 'categories.html');
+    await frame.getByRole('link', { name: new RegExp('^' + escape(second) + '\\b') }).click();
+  } else {
+    await frame.getByRole('link', { name: new RegExp('^' + escape(first) + '\\b') }).click();
+  }
+  return waitForMain(page, /\/(view_\w+|description)\.html\?/);
+}
+
+// The entry of a main group on the categories page: a button when it has
+// sub groups, a link to its items otherwise.
+export function groupEntry(frame, name) {
+  return frame.getByRole('button', { name, exact: true })
+    .or(frame.getByRole('link', { name: new RegExp('^' + escape(name) + '\\b') }));
+}
+
+// Item keys of the product forms on the page shown, in page order.
+export function listedKeys(frame) {
+  return frame.$$eval('form input[name="BNr0"]', (els) => els.map((e) => e.value));
+}
+
+// ---------------------------------------------------------- arithmetic --
+
+// Two decimals, halves up; amounts here are sums of cents times rates.
+export function money(v) {
+  return (Math.round(v * 100 + 1e-7) / 100).toFixed(2);
+}
+
+// Rate of the last level, in list order, whose threshold is reached.
+export function levelRate(levels, indicator) {
+  let rate = 0;
+  for (const l of levels) {
+    const [threshold, percent] = l.split('/').map(Number);
+    if (threshold <= indicator) rate = percent / 100;
+  }
+  return rate;
+}
+
+// The two display currencies of a destination: the first shows every
+// price, the second the final amount once more.
+export function currencies(country) {
+  const home = catalog.country(catalog.home);
+  if (country.eu) return [{ rate: 1, sign: '' }, { rate: country.euroRate, sign: country.currency }];
+  return [
+    { rate: country.euroRate, sign: country.currency },
+    home.eu ? { rate: 1, sign: '' } : { rate: home.euroRate, sign: home.currency },
+  ];
+}
+
+// The cart a customer expects for lines [{ key, qty }] shipped to a
+// country, as the texts of the cart form's fields.
+export function expectedCart(lines, countryName, { gross = false } = {}) {
+  const country = catalog.country(countryName);
+  const [c0, c1] = currencies(country);
+  const factor = gross ? catalog.homeVat : 1;
+  const show = (v) => money(v * c0.rate) + ' ' + c0.sign;
+  let subtotal = 0;
+  let qDiscount = 0;
+  let shipping = catalog.packing + country.shippingFee;
+  const lineTexts = [];
+  for (const { key, qty } of lines) {
+    const item = catalog.item(key);
+    const amount = qty * item.price;
+    subtotal += amount;
+    qDiscount += amount * levelRate(item.levels, qty);
+    shipping += item.surcharge;
+    lineTexts.push(show(amount * factor));
+  }
+  let total = subtotal - qDiscount;
+  const pDiscount = total * levelRate(catalog.priceLevels, total);
+  total -= pDiscount;
+  if (total > catalog.freeDelivery) shipping = 0;
+  const vat = total * (catalog.homeVat - 1);
+  const subamount = total * catalog.homeVat + shipping;
+  return {
+    numbers: { subtotal, qDiscount, pDiscount, total, vat, shipping, subamount },
+    fields: {
+      lines: lineTexts,
+      subtotal: show(subtotal * factor),
+      qdiscount: '-' + show(qDiscount * factor),
+      pdiscount: '-' + show(pDiscount * factor),
+      total: show(total * factor),
+      vat: show(vat),
+      shipping: show(shipping),
+      subamount: show(subamount),
+      euro: money(subamount * c1.rate) + ' ' + c1.sign,
+    },
+  };
+}
+
+// Text of a field of a form in a frame: value of an input, text otherwise.
+export function formFields(frame, formName, names) {
+  return frame.evaluate(
+    ([form, list]) => {
+      const f = document.forms[form];
+      if (!f) return null;
+      const out = {};
+      for (const n of list) {
+        let e = f.elements[n];
+        if (e && !e.tagName && e.length) e = e[0];
+        out[n] = e ? String('value' in e ? e.value : e.textContent) : undefined;
+      }
+      return out;
+    },
+    [formName, names],
+  );
+}
