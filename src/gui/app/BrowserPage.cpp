@@ -18,6 +18,8 @@ BrowserPage::BrowserPage(QWidget* parent) : QWidget(parent), caption_(new QLabel
     QFont bold = caption_->font();
     bold.setBold(true);
     caption_->setFont(bold);
+    caption_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    caption_->setContentsMargins(6, 4, 6, 4);
     caption_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -29,13 +31,15 @@ QWebEngineView* BrowserPage::view()
     if (view_ == nullptr) {
         view_ = new QWebEngineView(this);
         view_->setObjectName(QStringLiteral("HelpView"));
-        layout()->addWidget(view_);
+        static_cast<QVBoxLayout*>(layout())->addWidget(view_, 1);
     }
     return view_;
 }
 
 void BrowserPage::showFile(const std::string& path)
 {
+    caption_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    caption_->setContentsMargins(6, 4, 6, 4);
     caption_->hide();
     view()->load(QUrl::fromLocalFile(toQ(path)));
 }
