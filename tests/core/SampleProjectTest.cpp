@@ -101,10 +101,6 @@ TEST_F(SampleProjectTest, GeneratesAShopForAGermanMerchant)
     // What the first-time setup leaves behind when the merchant chooses Germany.
     AddServedCountry(CountryTablePath(home.path()), "Germany");
     home.write("quillane.ini", "[Connection]\r\nconnection=1\r\n[Account]\r\nCountry=Germany\r\n");
-    if (!DirectoryExists(home.file("layouts/Standard/"))) {
-        fs::copy(QUILLANE_DATA_DIR "../tests/fixtures/layout", home.file("layouts/Standard"),
-                 fs::copy_options::recursive);
-    }
 
     std::ostringstream out, err;
     ASSERT_EQ(cli::RunCli({"--home", home.path(), "generate", "Beispielshop"}, out, err), 0) << err.str();

@@ -1,0 +1,200 @@
+#include "generator/GenerationDialog.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "common/Files.h"
+#include "common/QtText.h"
+
+#include "../ShopFixture.h"
+#include "GuiTestSupport.h"
+
+#include "CliApp.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <sstream>
+
+using namespace quillane;
+using namespace quillane::gui;
+using namespace quillane::gui::test;
+
+namespace {
+
+template <typename T> T* child(QWidget* w, const char* name)
+{
+    T* c = w->findChild<T*>(QString::fromUtf8(name));
+    if (c == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return c;
+}
+
+QStringList entries(QComboBox* box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i) {
+        texts << box->itemText(i);
+    }
+    return texts;
+}
+
+int today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    return t.tm_yday;
+}
+
+} // namespace
+
+class GenerationDialogTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("LC_ALL", "de_DE.UTF-8"); }
+
+    void theRunBuildsTheShopTheCommandLineToolBuilds()
+    {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/home/";
+        const std::string copy = dir.path().toStdString() + "/copy/";
+        quillane::test::makeShopHome(home);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
+        // The tool later builds from the program folder as the window found it.
+        std::filesystem::copy(home, copy, std::filesystem::copy_options::recursive);
+
+        main->action("mShopErstellen")->trigger();
+        GenerationDialog* dialog = app.generationDialog();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+
+        // The three choice lists offer only their entries, set from the profile.
+        auto* prices = child<QComboBox>(dialog, "ComboBox1");
+        auto* layout = child<QComboBox>(dialog, "ComboBox2");
+        auto* view = child<QComboBox>(dialog, "ComboBox3");
+        for (QComboBox* box : {prices, layout, view}) {
+            QVERIFY2(!box->isEditable(), qPrintable(box->objectName()));
+        }
+        QCOMPARE(entries(prices),
+                 (QStringList{lng(home, "deutsch", "Rechnung", "net"), lng(home, "deutsch", "Rechnung", "gross")}));
+        QCOMPARE(prices->currentIndex(), 1);
+        QCOMPARE(entries(layout), (QStringList{QStringLiteral("classic"), QStringLiteral("standard")}));
+        QCOMPARE(layout->currentText(), QStringLiteral("standard"));
+        QCOMPARE(entries(view), (QStringList{lng(home, "deutsch", "Shop", "dtl"), lng(home, "deutsch", "Shop", "pro"),
+                                             lng(home, "deutsch", "Shop", "std")}));
+        QCOMPARE(view->currentIndex(), 2);
+        QCOMPARE(child<QLineEdit>(dialog, "Edit1")->text(), QStringLiteral("12"));
+        QCOMPARE(child<QLineEdit>(dialog, "Edit2")->text(), QStringLiteral("6"));
+        QCOMPARE(child<QLineEdit>(dialog, "Edit3")->text(), QStringLiteral("2"));
+        QVERIFY(child<QCheckBox>(dialog, "CheckBox1")->isChecked());
+        QVERIFY(child<QLabel>(dialog, "NoLayout")->isHidden());
+
+        // The served countries in table order; the home country is checked
+        // although the profile does not list it, and it is the one shown.
+        auto* countries = child<QListWidget>(dialog, "Laender");
+        QStringList names;
+        QList<Qt::CheckState> checks;
+        for (int i = 0; i < countries->count(); ++i) {
+            names << countries->item(i)->text();
+            checks << countries->item(i)->checkState();
+        }
+        QCOMPARE(names, (QStringList{QStringLiteral("Germany"), QStringLiteral("Austria"),
+                                     QStringLiteral("Switzerland"), QStringLiteral("United Kingdom")}));
+        QCOMPARE(checks, (QList<Qt::CheckState>{Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Checked}));
+        QCOMPARE(countries->currentRow(), 0);
+        QCOMPARE(child<QGroupBox>(dialog, "CountryPanel")->title(), QStringLiteral("Germany"));
+        QCOMPARE(child<QComboBox>(dialog, "lang")->currentText(), QStringLiteral("deutsch"));
+        QCOMPARE(child<QLineEdit>(dialog, "shipping")->text(), QStringLiteral("4.90"));
+        QCOMPARE(child<QLineEdit>(dialog, "codfee")->text(), QStringLiteral("2.50"));
+
+        // Unchecking the home country does not take it out of the shop.
+        countries->item(0)->setCheckState(Qt::Unchecked);
+        auto* progress = child<QProgressBar>(dialog, "Progress");
+        QList<int> steps;
+        connect(progress, &QProgressBar::valueChanged, this, [&steps](int value) { steps << value; });
+        auto* create = child<QPushButton>(dialog, "Button1");
+        auto* viewShop = child<QPushButton>(dialog, "Button3");
+        QVERIFY(create->isEnabled());
+        QVERIFY(viewShop->isHidden());
+        const int day = today();
+        QTest::mouseClick(create, Qt::LeftButton);
+        QTRY_VERIFY(viewShop->isVisible());
+
+        QVERIFY2(prompter.told.isEmpty(), qPrintable(prompter.told.join(QLatin1Char('\n'))));
+        QVERIFY(create->isHidden());
+        QCOMPARE(countries->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(progress->value(), progress->maximum());
+        QVERIFY2(std::is_sorted(steps.begin(), steps.end()), qPrintable(QString::number(steps.size())));
+        QVERIFY(std::any_of(steps.begin(), steps.end(), [](int v) { return v > 0 && v < 100; }));
+        QCOMPARE(child<QLabel>(dialog, "Status")->text(),
+                 QStringLiteral("[100%] - ") + lng(home, "deutsch", "Status", "4"));
+
+        // The command-line tool builds the same bytes from the same project.
+        std::ostringstream out, err;
+        QCOMPARE(cli::RunCli({"--home", copy, "generate", "Alpha"}, out, err), 0);
+        if (today() != day) {
+            QSKIP("the date changed between the two runs; the shops' dates differ");
+        }
+        const auto fromWindow = quillane::test::filesUnder(home + "Projekte/Alpha/shop/");
+        const auto fromTool = quillane::test::filesUnder(copy + "Projekte/Alpha/shop/");
+        QVERIFY(fromWindow.count("index.html") == 1 && fromWindow.count("database/db_1.js") == 1);
+        QStringList differing;
+        for (const auto& [name, bytes] : fromWindow) {
+            const auto other = fromTool.find(name);
+            if (other == fromTool.end() || other->second != bytes) {
+                differing << toQ(name);
+            }
+        }
+        for (const auto& [name, bytes] : fromTool) {
+            if (fromWindow.count(name) == 0) {
+                differing << toQ(name) + QStringLiteral(" (tool only)");
+            }
+        }
+        QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QStringLiteral(", "))));
+        QVERIFY(main->close());
+    }
+
+    void withoutALayoutNothingCanBeBuilt()
+    {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        quillane::test::makeShopHome(home);
+        std::filesystem::remove_all(home + "layouts");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
+        main->action("mShopErstellen")->trigger();
+        GenerationDialog* dialog = app.generationDialog();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+
+        auto* notice = child<QLabel>(dialog, "NoLayout");
+        QVERIFY(notice->isVisible());
+        QVERIFY2(notice->text().contains(toQ(home + "layouts/")), qPrintable(notice->text()));
+        QCOMPARE(child<QComboBox>(dialog, "ComboBox2")->count(), 0);
+        auto* create = child<QPushButton>(dialog, "Button1");
+        QVERIFY(create->isVisible());
+        QVERIFY(!create->isEnabled());
+        QVERIFY(main->close());
+    }
+};
+
+QTEST_MAIN(GenerationDialogTest)
+#include "GenerationDialogTest.moc"
