@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <ostream>
 #include <unistd.h>
 
@@ -123,7 +124,15 @@ int generate(const std::string& programDir, const std::string& project, std::ost
         err << "quillane-cli: there is no layout in " << utf8(programDir) << "layouts/\n";
         return 1;
     }
-    const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    // A bar only when the stream really is a terminal's standard error.
+    // The window's run starts by saving the country its panel shows, the home
+    // country, so the payment choices the panel defaults to become the
+    // profile's; doing the same here keeps both shops alike.
+    const DestinationCountry home = ReadDestination(CountryTablePath(programDir), dirs.DataDir, user.Country.Name,
+                                                    user.Country.Rate[0], user.Country.EU);
+    SaveDestination(CountryTablePath(programDir), dirs.DataDir, user.Country.Name, home, user.Country.Rate[0]);
+
+    const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
     in.Progress = [&err, terminal](int percent, const std::string& name) {
         if (terminal) {
             const int filled = percent / 5;

@@ -57,6 +57,11 @@ bool RunGeneration(const GenerationInput& input)
     run.Pictures = readPictureSettings(input.ProgramDir);
     run.Languages = runLanguages(CountryTablePath(input.ProgramDir), input.Choices.Countries);
 
+    // Checked before the earlier shop is deleted, which must survive a run that
+    // cannot even start.
+    if (input.Choices.Layout.empty() || !DirectoryExists(run.LayoutDir)) {
+        throw Error("The layout folder \"" + run.LayoutDir + "\" does not exist.");
+    }
     // The shop folder is rebuilt from nothing, so nothing of an earlier run stays.
     DeleteFolder(input.ShopDir);
     for (const char* folder : {"", "database/", "pictures/", "pictures/small/", "pictures/medium/", "pictures/large/",

@@ -64,8 +64,10 @@ GenerationChoices ReadCreation(const std::string& dataDir, const std::string& pr
     c.Xxl = ini.ReadBool(kCreation, kXxl, false);
     const std::vector<std::string> layouts = LayoutNames(programDir);
     c.Layout = ini.ReadString(kCreation, kLayoutName, layouts.empty() ? "" : layouts.front());
-    if (std::find(layouts.begin(), layouts.end(), c.Layout) == layouts.end() && !layouts.empty()) {
-        c.Layout = layouts.front();
+    // A stored layout that is gone falls back to the first one there is, or to
+    // none, so the caller can say that no layout is installed.
+    if (std::find(layouts.begin(), layouts.end(), c.Layout) == layouts.end()) {
+        c.Layout = layouts.empty() ? "" : layouts.front();
     }
     c.Countries = CheckedCountries(CountryTablePath(programDir),
                                    ini.ReadString(kCreation, kCountries, kCountriesDefault), homeCountry);
