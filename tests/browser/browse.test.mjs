@@ -6,7 +6,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import {
-  catalog, escape, groupEntry, launchBrowser, listedKeys, main, openGroup, openShop, screenshot, shopUrl, testHome, waitForMain, words,
+  catalog, escape, groupEntry, launchBrowser, listedKeys, main, openGroup, openShop, screenshot, screenshotWhileLoading, shopUrl, testHome, waitForMain, words,
 } from './shop.mjs';
 
 let browser;
@@ -54,7 +54,7 @@ test('the loader fills its bar group by group and lands on the categories', asyn
   assert.match(text, new RegExp(escape(de.welcome) + '\\s+Teehaus Lindqvist'));
   assert.ok(text.includes(de.loading.toUpperCase()), text);
   assert.ok(text.includes('Frischer Tee und Kaffee'), 'the intro text of the language');
-  await screenshot(page, '01-loader');
+  await screenshotWhileLoading(page, '01-loader');
   release();
   const cats = await waitForMain(page, 'categories.html');
   await cats.getByRole('heading', { name: de.categories }).waitFor();

@@ -79,19 +79,25 @@ async function main() {
       ? opts.files
       : fs.readdirSync(here).filter((f) => f.endsWith('.test.mjs')).sort().map((f) => path.join(here, f));
     console.log(`shop ${shop.url}index.html, orders ${orders.url}, screenshots ${shots}`);
-    const code = await new Promise((resolve) => {
-      const child = spawn(process.execPath, ['--test', '--test-concurrency=1', ...files], {
-        stdio: 'inherit',
-        env: {
-          ...process.env,
-          QUILLANE_SHOP_URL: shop.url,
-          QUILLANE_ORDERS_URL: orders.url,
-          QUILLANE_TEST_HOME: homeDir,
-          QUILLANE_SCREENSHOTS: shots,
-        },
+    // One file after another: the files share the shop and the order service.
+    // (Spawning each keeps this independent of the test runner's own options.)
+    let code = 0;
+    for (const file of files) {
+      const fileCode = await new Promise((resolve) => {
+        const child = spawn(process.execPath, ['--test', file], {
+          stdio: 'inherit',
+          env: {
+            ...process.env,
+            QUILLANE_SHOP_URL: shop.url,
+            QUILLANE_ORDERS_URL: orders.url,
+            QUILLANE_TEST_HOME: homeDir,
+            QUILLANE_SCREENSHOTS: shots,
+          },
+        });
+        child.on('exit', (c, signal) => resolve(c ?? (signal ? 1 : 0)));
       });
-      child.on('exit', (c, signal) => resolve(c ?? (signal ? 1 : 0)));
-    });
+      code = code || fileCode;
+    }
     return code;
   } finally {
     await orders.close();

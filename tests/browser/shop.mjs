@@ -85,6 +85,16 @@ export async function screenshot(page, name) {
   await page.screenshot({ path: path.join(screenshotDir, name + '.png'), fullPage: true });
 }
 
+// A picture of a page that is still loading (the browser's own capture: the
+// usual one waits for the page's fonts, which a held request delays).
+export async function screenshotWhileLoading(page, name) {
+  fs.mkdirSync(screenshotDir, { recursive: true });
+  const cdp = await page.context().newCDPSession(page);
+  const { data } = await cdp.send('Page.captureScreenshot', { format: 'png' });
+  fs.writeFileSync(path.join(screenshotDir, name + '.png'), Buffer.from(data, 'base64'));
+  await cdp.detach();
+}
+
 // Runs an action that makes the frame "main" load a page and waits for
 // that new page, also when it has the same address as the old one.
 export async function navigateMain(page, action, pattern = null) {
