@@ -124,7 +124,10 @@ int generate(const std::string& programDir, const std::string& project, std::ost
         err << "quillane-cli: there is no layout in " << utf8(programDir) << "layouts/\n";
         return 1;
     }
-    // A bar only when the stream really is a terminal's standard error.
+    if (!FileExists(SettingsFilePath(programDir))) {
+        err << "quillane-cli: " << utf8(SettingsFilePath(programDir)) << " does not exist; set the program up first\n";
+        return 1;
+    }
     // The window's run starts by saving the country its panel shows, the home
     // country, so the payment choices the panel defaults to become the
     // profile's; doing the same here keeps both shops alike.
@@ -132,6 +135,7 @@ int generate(const std::string& programDir, const std::string& project, std::ost
                                                     user.Country.Rate[0], user.Country.EU);
     SaveDestination(CountryTablePath(programDir), dirs.DataDir, user.Country.Name, home, user.Country.Rate[0]);
 
+    // A bar only when the stream really is a terminal's standard error.
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
     in.Progress = [&err, terminal](int percent, const std::string& name) {
         if (terminal) {
@@ -143,7 +147,7 @@ int generate(const std::string& programDir, const std::string& project, std::ost
         }
     };
     if (!RunGeneration(in)) {
-        err << "quillane-cli: " << utf8(SettingsFilePath(programDir)) << " does not exist; set the program up first\n";
+        err << "quillane-cli: " << utf8(SettingsFilePath(programDir)) << " has gone; set the program up first\n";
         return 1;
     }
     if (terminal) {

@@ -251,6 +251,7 @@ TEST(CliGenerate, FailuresNameTheFileAndTheReasonOnOneLine)
     for (const auto& c : cases) {
         Home home;
         c.prepare(home.path);
+        const std::string table = ReadFile(home.path + "countries.dat");
         const std::string earlier = home.shop(c.project) + "index.html";
         ForceDirectories(home.shop(c.project));
         WriteTextFile(earlier, "the shop of an earlier run");
@@ -269,6 +270,9 @@ TEST(CliGenerate, FailuresNameTheFileAndTheReasonOnOneLine)
         }
         EXPECT_EQ(FileExists(earlier) && ReadFile(earlier) == "the shop of an earlier run", c.earlierShopKept)
             << c.what;
+        if (c.earlierShopKept) {
+            EXPECT_EQ(ReadFile(home.path + "countries.dat"), table) << c.what << ": nothing written before the run";
+        }
         home.expectNoTraces(c.what);
     }
 }
