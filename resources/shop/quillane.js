@@ -32,6 +32,20 @@ function ShopWord(key) {
   return t == null ? '' : String(t);
 }
 
+// Code for the lang attribute of a language name as the country table and
+// the language files spell it; '' for a name not listed.
+var LanguageCodes = {
+  balgarski: 'bg', cesky: 'cs', dansk: 'da', deutsch: 'de', eesti: 'et', ellinika: 'el', english: 'en',
+  espanol: 'es', 'espa\u00f1ol': 'es', francais: 'fr', 'fran\u00e7ais': 'fr', hrvatski: 'hr', islenska: 'is',
+  italiano: 'it', latviesu: 'lv', lietuviu: 'lt', magyar: 'hu', malti: 'mt', nederlands: 'nl', norsk: 'no',
+  polski: 'pl', portugues: 'pt', 'portugu\u00eas': 'pt', romana: 'ro', slovenscina: 'sl', slovensky: 'sk',
+  suomi: 'fi', svenska: 'sv' };
+
+function LanguageCode(name) {
+  var n = String(name == null ? '' : name).toLowerCase();
+  return Object.prototype.hasOwnProperty.call(LanguageCodes, n) ? LanguageCodes[n] : '';
+}
+
 // The window of the frame (or inline frame) named "main".
 function MainFrame() {
   try {
@@ -460,6 +474,47 @@ function suchen(what, title) {
     Headline = String(title).toUpperCase();
   }
   GoMain(Treffer.length ? GotoItemPage('page=1') : 'textbox.html?Content=search');
+}
+
+// ---------------------------------------------------------- item files ----
+
+// An item's picture and description files in an address. The generator
+// names them after the key with "/" and "\" turned into "_" and a key "." or
+// ".." given a leading "_", in windows-1252 bytes; blanks stay blanks.
+function ItemFile(key) {
+  var name = String(key == null ? '' : key).replace(/[\/\\]/g, '_');
+  if (name == '.' || name == '..') name = '_' + name;
+  return UrlEncode(name).replace(/\+/g, '%20');
+}
+
+function DescriptionScript(key) {
+  return 'countries/languages/' + encodeURIComponent(Shop.Sprache) + '/descriptions/' + ItemFile(key) + '.js';
+}
+
+// The description chain of a list page, which defines Count, mCount, sPos,
+// Target and pl: once a description script has run, or failed to load, the
+// next hit's script follows, or Target opens after the last one. A missing
+// script thus costs its own text only, not those of the items after it.
+function DescriptionDone(page) {
+  page.Count++;
+  if (typeof page.pl == 'function') page.pl(page.Count, page.mCount);
+  var hit = page.Count < page.mCount ? Treffer[page.sPos + page.Count] : null;
+  if (hit == null) {
+    if (page.Target) page.location.href = page.Target;
+    return;
+  }
+  hit = String(hit);
+  var src = DescriptionScript(hit.substring(hit.indexOf('|') + 1)), doc = page.document;
+  // While the page is still being parsed the chain goes on in place; a page
+  // that starts it later gets a script element instead.
+  if (doc.readyState == 'loading') {
+    doc.write('<script src="' + src + '" onerror="parent.DescriptionDone(window)"><\/script>');
+  } else {
+    var s = doc.createElement('script');
+    s.src = src;
+    s.onerror = function () { DescriptionDone(page); };
+    doc.getElementsByTagName('head')[0].appendChild(s);
+  }
 }
 
 // ---------------------------------------------------------- order data ----

@@ -5,8 +5,10 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
+import { itemFileName } from './fixture.mjs';
 import {
-  catalog, escape, groupEntry, launchBrowser, listedKeys, main, openGroup, openShop, screenshot, screenshotWhileLoading, shopUrl, testHome, waitForMain, words,
+  catalog, escape, groupEntry, launchBrowser, listedKeys, main, navigateMain, openGroup, openShop, screenshot, screenshotWhileLoading, shopUrl, testHome,
+  waitForMain, words,
 } from './shop.mjs';
 
 let browser;
@@ -21,6 +23,16 @@ after(async () => {
 
 const view = { dtl: 0, pro: 1, std: 2 };
 const viewPage = { dtl: 'description.html', pro: 'view_pro.html', std: 'view_std.html' };
+// An item whose key cannot be a file name as it stands.
+const slashed = catalog.groups.flatMap((g) => g.items).find((i) => /[/\\]/.test(i.key));
+
+// Switches the view with the head's select, unless it is shown already.
+async function chooseView(page, frame, name) {
+  const select = frame.getByLabel(words('deutsch').view, { exact: true });
+  if (Number(await select.inputValue()) === view[name]) return frame;
+  await select.selectOption(String(view[name]));
+  return waitForMain(page, new RegExp('/' + escape(viewPage[name]) + '\\?ipp='));
+}
 
 function dbSizes() {
   // The loader's bar is measured against what the database scripts report.
@@ -70,13 +82,8 @@ test('a group lists its items page by page in all three views', async () => {
   let frame = await openGroup(page, group, 'deutsch');
   const all = group.items.map((i) => i.key);
   for (const name of ['std', 'pro', 'dtl']) {
-    const select = main(page).getByLabel(de.view, { exact: true });
-    if (Number(await select.inputValue()) !== view[name]) {
-      await select.selectOption(String(view[name]));
-      frame = await waitForMain(page, new RegExp('/' + escape(viewPage[name]) + '\\?ipp='));
-    } else {
-      assert.match(frame.url(), new RegExp('/' + escape(viewPage[name]) + '\\?'));
-    }
+    frame = await chooseView(page, frame, name);
+    assert.match(frame.url(), new RegExp('/' + escape(viewPage[name]) + '\\?'));
     const ipp = catalog.itemsPerPage[name];
     const pages = Math.ceil(all.length / ipp);
     assert.ok(pages > 1, `the fixture needs more than one page in the ${name} view`);
@@ -101,25 +108,60 @@ test('a group lists its items page by page in all three views', async () => {
   await page.context().close();
 });
 
-test('the detail page shows the description and every picture', async () => {
+test('the detail page shows the description and every picture, also for a key with "/"', async () => {
+  assert.ok(slashed, 'the fixture has an item with "/" in its key');
+  for (const key of ['T100', slashed.key]) {
+    const page = await openShop(browser);
+    const item = catalog.item(key);
+    const file = itemFileName(key);
+    let frame = await openGroup(page, catalog.groups[item.group], 'deutsch');
+    await frame.getByRole('link', { name: item.name, exact: true }).click();
+    frame = await waitForMain(page, new RegExp('description\\.html\\?.*bnr=' + escape(encodeURIComponent(key)) + '(&|$)'));
+    await frame.getByRole('heading', { name: item.name }).waitFor();
+    const text = await frame.locator('main').innerText();
+    assert.ok(text.includes(item.descr), `${key}: short description`);
+    assert.ok(catalog.description('deutsch', key), `${key} has a description in the fixture`);
+    for (const line of catalog.description('deutsch', key)) assert.ok(text.includes(line), `${key}: ${line}`);
+    // Every picture of the item is offered and loads.
+    const pics = await frame.$$eval('img', (imgs, re) => imgs
+      .filter((i) => new RegExp(re).test(i.src))
+      .map((i) => ({ src: i.src.replace(/.*\//, ''), ok: i.complete && i.naturalWidth > 0 })), '/pictures/large/' + escape(file) + '_\\d+\\.jpg$');
+    const names = [...new Set(pics.map((p) => p.src))].sort();
+    assert.deepEqual(names, Array.from({ length: catalog.pictureCount(key) }, (_, i) => `${file}_${i + 1}.jpg`));
+    assert.ok(pics.every((p) => p.ok), JSON.stringify(pics));
+    await screenshot(page, '04-detail-' + file);
+    assert.deepEqual(page.scriptErrors, []);
+    await page.context().close();
+  }
+});
+
+test('a list page loads the descriptions one after another, past a key with "/" and past a missing one', async () => {
   const page = await openShop(browser);
-  const item = catalog.item('T100');
-  const group = catalog.groups[item.group];
-  let frame = await openGroup(page, group, 'deutsch');
-  await frame.getByRole('link', { name: item.name, exact: true }).click();
-  frame = await waitForMain(page, /description\.html\?.*bnr=T100/);
-  await frame.getByRole('heading', { name: item.name }).waitFor();
-  const text = await frame.locator('main').innerText();
-  assert.ok(text.includes(item.descr), 'short description');
-  for (const line of catalog.description('deutsch', 'T100')) assert.ok(text.includes(line), line);
-  // Every picture of the item is offered and loads.
-  const pics = await frame.$$eval('img', (imgs) => imgs
-    .filter((i) => /\/pictures\/large\/T100_\d+\.jpg$/.test(i.src))
-    .map((i) => ({ src: i.src.replace(/.*\//, ''), ok: i.complete && i.naturalWidth > 0 })));
-  const names = [...new Set(pics.map((p) => p.src))].sort();
-  assert.deepEqual(names, Array.from({ length: catalog.pictureCount('T100') }, (_, i) => `T100_${i + 1}.jpg`));
-  assert.ok(pics.every((p) => p.ok), JSON.stringify(pics));
-  await screenshot(page, '04-detail');
+  const group = catalog.groups[catalog.item(slashed.key).group];
+  const at = group.items.findIndex((i) => i.key === slashed.key);
+  const next = group.items[at + 1];
+  const ipp = catalog.itemsPerPage.dtl;
+  assert.ok(next && (at + 1) % ipp !== 0 && catalog.description('deutsch', next.key), 'the fixture shows a described item after it on its page');
+  let frame = await chooseView(page, await openGroup(page, group, 'deutsch'), 'dtl');
+  const n = Math.floor(at / ipp) + 1;
+  if (n > 1) {
+    await frame.getByRole('link', { name: String(n), exact: true }).click();
+    frame = await waitForMain(page, new RegExp('page=' + n + '(&|$)'));
+  }
+  const texts = (f) => f.$$eval('article', (as) => Object.fromEntries(as.map((a) =>
+    [a.querySelector('input[name="BNr0"]').value, a.querySelector('.longtext')?.innerText ?? ''])));
+  const shows = (shown, key) => catalog.description('deutsch', key).every((line) => shown[key]?.includes(line));
+  let shown = await texts(frame);
+  assert.ok(shows(shown, slashed.key) && shows(shown, next.key), JSON.stringify(shown));
+  await screenshot(page, '04-list-descriptions');
+
+  // Without its script the item goes without its text; the next one keeps its own.
+  await page.route(`**/descriptions/${itemFileName(slashed.key)}.js`, (route) => route.fulfill({ status: 404, body: '' }));
+  await page.evaluate(() => { window.text = {}; });
+  frame = await navigateMain(page, () => main(page).evaluate(() => location.reload()));
+  shown = await texts(frame);
+  assert.equal(shown[slashed.key], '');
+  assert.ok(shows(shown, next.key), JSON.stringify(shown));
   assert.deepEqual(page.scriptErrors, []);
   await page.context().close();
 });

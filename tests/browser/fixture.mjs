@@ -139,6 +139,7 @@ export function readCatalog(homeDir) {
       currency: v('CurrencySymbol', currencyCode).replace(/\x80/g, '\u20ac'),
       shippingFee: Number(iniValue(profile, name, 'Shipping', '0')),
       codFee: Number(iniValue(profile, name, 'CodFee', '0')),
+      payments: ['vk', 'nn'].filter((k) => iniValue(profile, name, k, '0') === '1'),
     };
   });
 
@@ -176,10 +177,16 @@ export function readCatalog(homeDir) {
       return (pics.get(key) || []).length;
     },
     description(language, key) {
-      const file = path.join(fixtureDir, 'daten', language, key + '.txt');
+      const file = path.join(fixtureDir, 'daten', language, itemFileName(key) + '.txt');
       return fs.existsSync(file) ? readText(file).split(/\r?\n/).filter((l) => l !== '') : null;
     },
   };
+}
+
+// The name the program gives an item's files: "/" and "\" cannot stand in
+// a file name.
+export function itemFileName(key) {
+  return key.replace(/[\/\\]/g, '_');
 }
 
 // --------------------------------------------------------------- words --
@@ -255,6 +262,7 @@ const pictures = {
   'assam-2.png': [240, 320, [60, 140, 60]],
   'espresso.png': [300, 300, [90, 60, 40]],
   'teekanne.png': [400, 260, [70, 130, 200]],
+  'ceylon.png': [280, 280, [190, 80, 50]],
 };
 
 // ---------------------------------------------------------------- build --

@@ -6,7 +6,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import {
-  catalog, expectedCart, launchBrowser, main, money, navigateMain, openShop, ordersUrl, screenshot, waitForMain, words,
+  catalog, expectedCart, formFields, launchBrowser, main, money, navigateMain, openShop, ordersUrl, screenshot, waitForMain, words,
 } from './shop.mjs';
 
 let browser;
@@ -88,6 +88,7 @@ test('an order reaches the service with every field as typed and computed', asyn
     items['item' + i] = `${it.fullName}|${it.key}|${l.qty}|${money(it.price)}|${money(l.qty * it.price)}`;
   });
   assert.deepEqual(got.fields, {
+    // The fixture's account name holds a backslash and a quote.
     UserID: catalog.userId,
     ...customer,
     country: home.nativeName,
@@ -145,4 +146,63 @@ test('a service that fails keeps the cart and lets the customer send again', asy
   assert.equal(after2.orders.at(-1).fields.item0.split('|')[1], 'T101');
   assert.equal(after2.orders.at(-1).fields.firstname, 'Ida');
   await page.context().close();
+});
+
+test('a country switched on the check page goes into the order, with a payment method it offers', async () => {
+  const home = catalog.country(catalog.home);
+  const abroad = catalog.countries.find((c) => c.name !== home.name && c.payments.length);
+  const dropped = home.payments.find((k) => !abroad.payments.includes(k));
+  const kept = home.payments.find((k) => abroad.payments.includes(k));
+  assert.ok(dropped && kept, 'the fixture has a payment method offered only at home and one offered in both');
+  const [de, en] = [words(home.language), words(abroad.language)];
+  const lines = [{ key: 'T101', qty: 2 }];
+  // Without a delivery address the billing country follows the switch; with
+  // one, the delivery country does and the billing country stays as typed.
+  for (const { other, payment } of [{ other: false, payment: dropped }, { other: true, payment: kept }]) {
+    const page = await openShop(browser);
+    await page.evaluate((ls) => {
+      for (const l of ls) for (const t of window.Shop.Item) if (t && t[l.key]) t[l.key].Menge = l.qty;
+    }, lines);
+    let frame = await navigateMain(page, () => page.evaluate(() => { window.frames['main'].location.href = 'order_address.html'; }), /order_address\.html/);
+    let form = frame.locator('form[name="orderform"]');
+    for (const [name, value] of Object.entries(customer)) await form.locator(`[name="${name}"]`).fill(value);
+    if (other) {
+      await form.locator('[name="other"]').check();
+      for (const [name, value] of Object.entries(delivery)) await form.locator(`[name="${name}"]`).fill(value);
+    }
+    await form.locator(`input[name="payment"][value="${payment}"]`).check();
+    frame = await navigateMain(page, () => form.getByRole('button', { name: de.next }).click(), /order_verification\.html/);
+
+    const countryList = frame.getByLabel(de.selectcountry, { exact: true });
+    if (abroad.payments.includes(payment)) {
+      frame = await navigateMain(page, () => countryList.selectOption(abroad.code), /order_verification\.html/);
+    } else {
+      // Back to the address page, at the payment methods, none of them chosen.
+      frame = await navigateMain(page, () => countryList.selectOption(abroad.code), /order_address\.html/);
+      form = frame.locator('form[name="orderform"]');
+      assert.equal(await frame.evaluate(() => document.activeElement.id), 'paygroup');
+      assert.deepEqual(await form.locator('input[name="payment"]').evaluateAll((r) => r.map((e) => e.value)), abroad.payments);
+      assert.equal(await form.locator('input[name="payment"]:checked').count(), 0);
+      assert.ok((await frame.locator('#err-payment').innerText()).trim(), 'a visible request to choose again');
+      assert.deepEqual(await formFields(frame, 'orderform', ['lastname', 'country']), { lastname: customer.lastname, country: abroad.nativeName });
+      await screenshot(page, '13-order-payment-again');
+      await form.locator(`input[name="payment"][value="${abroad.payments[0]}"]`).check();
+      frame = await navigateMain(page, () => form.getByRole('button', { name: en.next }).click(), /order_verification\.html/);
+    }
+    const send = frame.locator('form[name="orderform"]');
+    await send.locator('[name="privacy"]').check();
+    await send.getByRole('button', { name: en.sendorder }).click();
+    await waitForMain(page, /\/(queue|finish)\.html/);
+
+    const got = (await received()).orders.at(-1).fields;
+    const chosen = abroad.payments.includes(payment) ? payment : abroad.payments[0];
+    assert.equal(got.lastname, customer.lastname);
+    assert.equal(got.country, other ? home.nativeName : abroad.nativeName);
+    assert.equal(got.la_country, other ? abroad.nativeName : undefined);
+    assert.equal(got.payment, chosen);
+    assert.equal(got.paymentfee, money(chosen === 'nn' ? abroad.codFee : 0));
+    assert.equal(got.shipping, money(expectedCart(lines, abroad.name).numbers.shipping));
+    assert.deepEqual(page.scriptErrors, []);
+    await page.context().close();
+  }
 });

@@ -353,6 +353,8 @@ SECTIONS = [
         ("totalgross", "Gesamtsumme", "Total"),
         ("countryhint", "Das Lieferland wählen Sie oben unter „Land wählen“.", "Choose the delivery country at the top under “Select country”."),
         ("itemlist", "Artikelübersicht", "Items"),
+        ("choosepayment", "Bitte wählen Sie eine Zahlungsart für dieses Lieferland.",
+         "Please choose a payment method for this delivery country."),
     ]),
     ("MsgBox", [
         ("0", "Es besteht zurzeit keine Verbindung zum Internet.|Möchten Sie die Wählverbindung jetzt herstellen?",

@@ -35,6 +35,7 @@ var Q = (function () {
       tryagain: 'Erneut senden', ordersent: 'Ihre Bestellung ist bei uns eingegangen.',
       transfer: 'Bitte \u00fcberweisen Sie den Betrag auf dieses Konto:',
       nopayment: 'F\u00fcr dieses Land ist keine Zahlungsart eingerichtet. Wir melden uns nach Ihrer Bestellung bei Ihnen.',
+      choosepayment: 'Bitte w\u00e4hlen Sie eine Zahlungsart f\u00fcr dieses Lieferland.',
       leave: 'Shop verlassen', asof: 'Stand', notext: 'Dieser Text ist noch nicht verf\u00fcgbar.',
       pages: 'Seiten', prevpage: 'Vorherige Seite', nextpage: 'N\u00e4chste Seite', equals: 'entspricht',
       address: 'Anschrift', done: 'Fertig', steps: 'Bestellschritte', faxto: 'Bitte senden Sie dieses Formular per Fax an',
@@ -58,19 +59,13 @@ var Q = (function () {
       tryagain: 'Try again', ordersent: 'We have received your order.',
       transfer: 'Please transfer the amount to this account:',
       nopayment: 'No payment method is set up for this country. We will contact you after your order.',
+      choosepayment: 'Please choose a payment method for this delivery country.',
       leave: 'Leave shop', asof: 'Catalogue as of', notext: 'This text is not available yet.',
       pages: 'Pages', prevpage: 'Previous page', nextpage: 'Next page', equals: 'equals',
       address: 'Address', done: 'Done', steps: 'Order steps', faxto: 'Please fax this form to',
       signature: 'Date, signature', directions: 'How to find us', writeus: 'Write to us',
       totalgross: 'Total', countryhint: 'Choose the delivery country at the top under \u201cSelect country\u201d.', itemlist: 'Items',
     }
-  };
-
-  // Language names of the language files to the codes of the lang attribute.
-  var langCodes = {
-    deutsch: 'de', english: 'en', francais: 'fr', 'fran\u00e7ais': 'fr', italiano: 'it', espanol: 'es',
-    'espa\u00f1ol': 'es', nederlands: 'nl', dansk: 'da', svenska: 'sv', norsk: 'no', suomi: 'fi',
-    polski: 'pl', cesky: 'cs', 'portugu\u00eas': 'pt', portugues: 'pt', magyar: 'hu', balgarski: 'bg'
   };
 
   function language() {
@@ -138,12 +133,6 @@ var Q = (function () {
 
   function fullName(it) {
     return it.Descr ? it.Name + ' - ' + it.Descr : it.Name;
-  }
-
-  // File name of an item key in a picture or description address: the
-  // files are named with the key's windows-1252 bytes.
-  function fileKey(key) {
-    return S.UrlEncode(key).replace(/\+/g, '%20');
   }
 
   function pictureCount(it) {
@@ -255,7 +244,7 @@ var Q = (function () {
       location.replace('index.html');
       return false;
     }
-    var code = langCodes[language()];
+    var code = S.LanguageCode(language());
     if (code) document.documentElement.lang = code;
     var title = titleText != null ? titleText : T(titleKey);
     var company = S.Shop.User.Company;
@@ -365,7 +354,7 @@ var Q = (function () {
 
   // ----------------------------------------------------------- pictures --
   function pictureUrl(size, key, n) {
-    return 'pictures/' + size + '/' + fileKey(key) + (n ? '_' + n : '') + '.jpg';
+    return 'pictures/' + size + '/' + S.ItemFile(key) + (n ? '_' + n : '') + '.jpg';
   }
 
   // Small and medium pictures have fixed boxes; the picture is fitted in.
@@ -571,10 +560,14 @@ var Q = (function () {
   }
 
   // The order data the customer typed, kept in the shop window until the
-  // order is sent (never stored in the browser beyond this visit).
+  // order is sent (never stored in the browser beyond this visit). The goods
+  // go to the country chosen in the shop's head, which the customer may
+  // switch at any step: the delivery country always follows it.
   function customer() {
     if (!S.Shop.Kunde) S.Shop.Kunde = { other: false };
-    return S.Shop.Kunde;
+    var K = S.Shop.Kunde;
+    if (K.other) K.la_country = countryName(); else K.country = countryName();
+    return K;
   }
 
   // Payment methods of the chosen country: key word and fee in euro.
@@ -584,19 +577,27 @@ var Q = (function () {
     return out;
   }
 
+  // The customer's payment method with its fee, or null when the chosen
+  // country does not offer it (or none was chosen).
+  function payment(K) {
+    var all = payments();
+    for (var i = 0; i < all.length; i++) if (K.payment && all[i].key == K.payment) return all[i];
+    return null;
+  }
+
   function countryName() {
     var e = S.Land[S.Shop.Land];
     return e == null ? '' : String(e).split('|')[0];
   }
 
   return {
-    readableHex: readableHex, customer: customer, payments: payments, countryName: countryName,
+    readableHex: readableHex, customer: customer, payments: payments, payment: payment, countryName: countryName,
     guard: guardColours, lines: cartLines, language: language,
     steps: steps, cartLines: cartLines, sumRows: sumRows, tidySums: tidySums, cartStep: cartStep,
     cartSet: cartSet, cartRemove: cartRemove, suffixHtml: suffixHtml, vatRate: vatRate,
     show: show, hits: hits, headline: headline, countText: countText, pager: pager,
     S: S, T: T, H: H, W: W, sign: sign, money: money, price: price, vatNote: vatNote, param: param,
-    item: item, fullName: fullName, fileKey: fileKey, pictureCount: pictureCount, announce: announce,
+    item: item, fullName: fullName, pictureCount: pictureCount, announce: announce,
     levelsText: levelsText, setup: setup, ready: ready, search: search, browse: browse,
     changeView: changeView, cartSentence: cartSentence, add: add, step: step, buyForm: buyForm,
     pictureUrl: pictureUrl, thumb: thumb, sized: sized, contrast: contrast, rgb: rgb
