@@ -83,8 +83,8 @@ fill $C roundrectangle 528,258 672,312 6,6
 MVG
         ;;
     pocketbooks)
-        for spec in "-14 470 430" "-2 600 410" "11 730 430"; do
-            set -- $spec
+        for book in "-14 470 430" "-2 600 410" "11 730 430"; do
+            set -- $book
             cat <<MVG
 push graphic-context
 translate $2,$3 rotate $1
