@@ -134,6 +134,26 @@ TEST(Text, ParseNumberIsLenient)
     }
 }
 
+TEST(Text, AmountsMustBeNumbersAShopCanSell)
+{
+    struct Case {
+        const char* text;
+        bool ok;
+        double value;
+    } cases[] = {
+        {"12,50", true, 12.5}, {" 7.45 ", true, 7.45}, {"0", true, 0},          {"-0", true, 0},
+        {"1e3", true, 1000},   {"999999999", true, 999999999},
+        {"", false, 0},        {"abc", false, 0},      {"-5", false, 0},        {"1e308", false, 0},
+        {"1,5';x", false, 0},  {"12 EUR", false, 0},   {"1.234,56", false, 0},  {"inf", false, 0},
+        {"nan", false, 0},     {"1000000000", false, 0},
+    };
+    for (const auto& c : cases) {
+        double value = -1;
+        EXPECT_EQ(TryParseAmount(c.text, value), c.ok) << c.text;
+        EXPECT_DOUBLE_EQ(value, c.ok ? c.value : -1) << c.text;
+    }
+}
+
 TEST(Text, NumbersAreWrittenWithPointAndFifteenDigits)
 {
     EXPECT_EQ(FormatNumber(1.95583), "1.95583");

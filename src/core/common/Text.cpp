@@ -527,6 +527,20 @@ std::string FormatNumber(double value)
     return std::string(buf, res.ptr);
 }
 
+bool TryParseAmount(std::string_view text, double& value)
+{
+    std::string s(TrimBlanks(text));
+    if (const std::size_t comma = s.find(','); comma != std::string::npos && s.find('.') == std::string::npos) {
+        s[comma] = '.';
+    }
+    double parsed = 0;
+    if (!TryParseDecimal(s, parsed) || parsed < 0 || parsed > kMaxAmount) {
+        return false;
+    }
+    value = parsed == 0 ? 0 : parsed; // no "-0"
+    return true;
+}
+
 double ParseNumber(std::string_view text)
 {
     if (text.empty()) {
