@@ -339,8 +339,8 @@ TEST(ProductDatabase, AFileThatIsNoPictureStopsTheRunNamingTheItem)
 TEST(ProductDatabase, QuotesAreEscapedAndKeysMakeSafeFileNames)
 {
     Project p;
-    p.dir.write("work/shop.tmp", "[1]\r\nVersand=2'5\r\n"
-                                 "O'R\\1=Back\\slash|1'0|||\r\n"
+    p.dir.write("work/shop.tmp", "[1]\r\nVersand=2\r\n"
+                                 "O'R\\1=Back\\slash|10|||\r\n"
                                  "../up=Up|1||||\r\n"
                                  "..=Dots|1||||\r\n"
                                  "a\\b=Win|1||||\r\n");
@@ -351,7 +351,7 @@ TEST(ProductDatabase, QuotesAreEscapedAndKeysMakeSafeFileNames)
 
     EXPECT_EQ(ReadFile(p.shop("database/db_0.js")),
               "gd = 'Back\\\\slash\xA6O\\'R\\\\1\xA6"
-              "1\\'0\xA6"
+              "10\xA6"
               "00\xA6|Up\xA6../up\xA6"
               "1\xA6"
               "11\xA6|Dots\xA6..\xA6"
@@ -360,7 +360,7 @@ TEST(ProductDatabase, QuotesAreEscapedAndKeysMakeSafeFileNames)
               "a\\\\b\xA6"
               "1\xA6"
               "00\xA6\x86"
-              "2\\'5'; pl(77); parent.CreateItemList(gd, 0); location.href = 'categories.html';");
+              "2'; pl(72); parent.CreateItemList(gd, 0); location.href = 'categories.html';");
     const std::string descriptions = p.shop("countries/languages/deutsch/descriptions/");
     EXPECT_EQ(ReadFile(descriptions + "O'R_1.js"), "// description\r\np.text['O\\'R\\\\1']='';\r\nnext();\r\n");
     EXPECT_EQ(ReadFile(descriptions + ".._up.js"),
@@ -378,26 +378,34 @@ TEST(ProductDatabase, QuotesAreEscapedAndKeysMakeSafeFileNames)
     EXPECT_EQ(filesUnder(p.dir.path()).size(), filesUnder(p.shop("")).size() + 4); // work/ 2, data/ 1, pics/ 1
 }
 
-TEST(ProductDatabase, SeparatorsInTheDataAreRefusedBeforeAnythingIsWritten)
+TEST(ProductDatabase, SeparatorsAndBadAmountsAreRefusedBeforeAnythingIsWritten)
 {
     struct Case {
         std::string items;
         std::string message;
     } cases[] = {
-        {"Versand=0\r\nA|1=x|1||||\r\n", "Item \"A|1\" in group 4: the order number holds the character \"|\" (0x7C)"},
+        {"Versand=0\r\nA|1=x|1||||\r\n", "Item \"A|1\" (x) in group 4: the order number holds the character \"|\" (0x7C)"},
         {"Versand=0\r\nA\xA6"
          "1=x|1||||\r\n",
          "Item \"A\xA6"
-         "1\" in group 4: the order number holds the character \"\xA6\" (0xA6)"},
+         "1\" (x) in group 4: the order number holds the character \"\xA6\" (0xA6)"},
         {"Versand=0\r\nA\x86=x|1||||\r\n", "the order number holds the character \"\x86\" (0x86)"},
-        {"Versand=0\r\nA=x\xA6y|1||||\r\n", "Item \"A\" in group 4: the name holds the character \"\xA6\""},
-        {"Versand=0\r\nA=x|1\x86|||\r\n", "Item \"A\" in group 4: the price holds the character \"\x86\""},
-        {"Versand=0\r\nA=x|1||0\xA6|\r\n", "Item \"A\" in group 4: the discount field holds the character \"\xA6\""},
+        {"Versand=0\r\nA=x\xA6y|1||||\r\n", "Item \"A\" (x\xA6y) in group 4: the name holds the character \"\xA6\""},
+        {"Versand=0\r\nA=x|1\x86|||\r\n", "Item \"A\" (x) in group 4: the price holds the character \"\x86\""},
+        {"Versand=0\r\nA=x|1||0\xA6|\r\n", "Item \"A\" (x) in group 4: the discount field holds the character \"\xA6\""},
         {"Versand=1|5\r\nA=x|1||||\r\n", "Group 4: the shipping surcharge holds the character \"|\""},
         {"Versand=1\x86\r\nA=x|1||||\r\n", "Group 4: the shipping surcharge holds the character \"\x86\""},
         {"A/b=x|1||||\r\nA_b=y|1||||\r\n",
          "The items \"A/b\" (group 4) and \"A_b\" (group 4) would share the shop's files named \"A_b\""},
         {"Ab=x|1||||\r\naB=y|1||||\r\n", "The items \"Ab\" (group 4) and \"aB\" (group 4)"},
+        // A price or surcharge the shop would sell at 0.00, below zero or beyond what it can show.
+        {"Versand=0\r\nT1=Tee - gr\xFCn|abc||||\r\n", "Item \"T1\" (Tee - gr\xFCn) in group 4: the price holds \"abc\""},
+        {"Versand=0\r\nT1=Tee|-5||||\r\n", "Item \"T1\" (Tee) in group 4: the price holds \"-5\""},
+        {"Versand=0\r\nT1=Tee|1e308||||\r\n", "the price holds \"1e308\""},
+        {"Versand=0\r\nT1=Tee|1,5';x||||\r\n", "the price holds \"1,5';x\""},
+        {"Versand=0\r\nT1=Tee|nan||||\r\n", "the price holds \"nan\""},
+        {"Versand=zwei\r\nA=x|1||||\r\n", "Group 4: the shipping surcharge holds \"zwei\""},
+        {"Versand=-1\r\nA=x|1||||\r\n", "Group 4: the shipping surcharge holds \"-1\""},
     };
     for (const auto& c : cases) {
         Project p;
@@ -412,6 +420,34 @@ TEST(ProductDatabase, SeparatorsInTheDataAreRefusedBeforeAnythingIsWritten)
         EXPECT_FALSE(FileExists(p.shop("database/db_0.js"))) << c.message;
         EXPECT_FALSE(std::filesystem::exists(p.shop("countries"))) << c.message;
         EXPECT_EQ(ReadFile(p.shop("var_init.js")), "var dbsize = [DBSIZE];") << c.message;
+    }
+}
+
+TEST(ProductDatabase, EmptyAmountsAreZeroAndHiddenItemsAreNotSold)
+{
+    Project p;
+    p.dir.write("work/shop.tmp", "[1]\r\nA=Leer||||\r\nB=Komma|1,5||||\r\nC=Versteckt|abc|||0|\r\n");
+    p.createDatabase();
+    // The shop reads an empty price or surcharge as 0.
+    EXPECT_EQ(ReadFile(p.shop("database/db_0.js")), "gd = 'Leer\xA6"
+                                                    "A\xA6\xA6"
+                                                    "00\xA6|Komma\xA6"
+                                                    "B\xA6"
+                                                    "1.5\xA6"
+                                                    "00\xA6|\x86'; pl(29); parent.CreateItemList(gd, 0); "
+                                                    "location.href = 'categories.html';");
+
+    // A refused surcharge names the group as the merchant knows it.
+    Project named;
+    named.dir.write("work/shop.tmp", "[4]\r\nVersand=zwei\r\nA=x|1||||\r\n");
+    named.dir.write("work/groups.ini", "[deutsch]\r\n4=Getr\xE4nke|Tee\r\n");
+    try {
+        named.createDatabase();
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("Group 4 (Getr\xE4nke|Tee): the shipping surcharge holds \"zwei\""),
+                  std::string::npos)
+            << e.what();
     }
 }
 

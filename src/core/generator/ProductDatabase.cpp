@@ -8,6 +8,7 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "generator/PictureSets.h"
+#include "generator/TemplateSubstitution.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -49,6 +50,13 @@ std::string dataValue(const std::string& value, const std::string& where)
                     ", which the shop uses to separate its data. Change it before creating the shop.");
     }
     return EscapeSingleQuotes(value);
+}
+
+// A price or surcharge for the group data; empty reads as 0 in the shop.
+std::string amountValue(const std::string& value, const std::string& where)
+{
+    dataValue(value, where);
+    return value.empty() ? value : CheckedAmount(value, where);
 }
 
 // Each line of the text followed by "<br>"; lines end at CR LF, LF or CR.
@@ -186,6 +194,12 @@ void CreateDatabase(GenerationRun& run, int pictureThreads)
     // Everything is read and checked before the first file is written, so a
     // refused value leaves no half-made database behind; the pictures are
     // planned here so that they can be made on every core.
+    // Messages name a group as the merchant knows it, not only by its number.
+    const IniFile groupNames(run.In.WorkDir + "groups.ini");
+    auto groupLabel = [&](const std::string& number) {
+        const std::string name = groupNames.ReadString(run.In.Home.Language, number, "");
+        return name.empty() ? number : number + " (" + name + ")";
+    };
     std::vector<ShopGroup> groups;
     std::vector<PicturePlan> plans;
     std::unordered_map<std::string, std::size_t> planOfKey;
@@ -197,7 +211,7 @@ void CreateDatabase(GenerationRun& run, int pictureThreads)
         for (const auto& [key, value] : items.ReadSectionValues(number)) {
             if (SameText(key, kShipping)) {
                 if (!hasShipping) {
-                    group.Shipping = dataValue(value, "Group " + number + ": the shipping surcharge");
+                    group.Shipping = amountValue(value, "Group " + groupLabel(number) + ": the shipping surcharge");
                     hasShipping = true;
                 }
                 continue;
@@ -208,12 +222,13 @@ void CreateDatabase(GenerationRun& run, int pictureThreads)
             record.Name = fields[0];
             record.Shown = fields[4] != "0";
             if (record.Shown) {
-                const std::string item = "Item \"" + key + "\" in group " + number + ": ";
+                const std::string item =
+                    "Item \"" + key + "\" (" + fields[0] + ") in group " + groupLabel(number) + ": ";
                 record.Entry = dataValue(fields[0], item + "the name");
                 record.Entry += kPartSeparator;
                 record.Entry += dataValue(key, item + "the order number");
                 record.Entry += kPartSeparator;
-                record.Entry += dataValue(fields[1], item + "the price");
+                record.Entry += amountValue(fields[1], item + "the price");
                 record.Entry += kPartSeparator;
                 record.Levels = dataValue(fields[3], item + "the discount field");
                 fileNames.Claim(key, number);

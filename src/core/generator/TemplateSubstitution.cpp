@@ -9,6 +9,7 @@
 #include "settings/ShopProfile.h"
 #include "settings/UserData.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
@@ -156,6 +157,30 @@ std::string CheckedNumber(const std::string& value, std::string_view where)
     double number = 0;
     if (!TryParseDecimal(value, number)) {
         throw Error(std::string(where) + " holds \"" + value + "\", which is no decimal number.");
+    }
+    return value;
+}
+
+std::string CheckedAmount(const std::string& value, std::string_view where)
+{
+    double amount = 0;
+    if (!TryParseAmount(value, amount)) {
+        throw Error(std::string(where) + " holds \"" + value + "\", which is no amount from 0 to " +
+                    FormatNumber(kMaxAmount) + ".");
+    }
+    std::string text = value;
+    if (text.find('.') == std::string::npos) {
+        std::replace(text.begin(), text.end(), ',', '.');
+    }
+    return text;
+}
+
+std::string CheckedRate(const std::string& value, std::string_view where)
+{
+    double rate = 0;
+    if (!TryParseDecimal(value, rate) || rate <= 0 || rate > kMaxAmount) {
+        throw Error(std::string(where) + " holds \"" + value + "\", which is no exchange rate: a decimal number with " +
+                    "\".\" above 0, such as 1.08.");
     }
     return value;
 }

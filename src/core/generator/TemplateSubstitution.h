@@ -64,4 +64,14 @@ void CheckFolderName(std::string_view what, const std::string& name);
 // throws an error that names where the value comes from.
 std::string CheckedNumber(const std::string& value, std::string_view where);
 
+// An amount of money (price, surcharge, fee) as the shop reads it: the stored
+// text, a decimal comma written as ".". Anything but a number from 0 to
+// kMaxAmount throws an error naming where: the shop would sell at 0.00 or
+// below, or show a sum it cannot print.
+std::string CheckedAmount(const std::string& value, std::string_view where);
+
+// An exchange rate as stored, once it is a decimal number above 0: the
+// shop multiplies every price by it.
+std::string CheckedRate(const std::string& value, std::string_view where);
+
 } // namespace quillane
