@@ -276,9 +276,13 @@ TEST(CountryScripts, CountrySettingsAsStoredAndBadValuesRefused)
                                                                    "[Bad Native]\nCountryNative=A|B\n"
                                                                    "[Bad Rate]\nEuroRate=1,55\n"
                                                                    "[Bad EU]\nEU=yes\n"
-                                                                   "[Bad Shipping]\n[Bad Fee]\n"));
+                                                                   "[Zero Rate]\nEuroRate=0\n"
+                                                                   "[Negative Rate]\nEuroRate=-1.2\n"
+                                                                   "[Bad Shipping]\n[Bad Fee]\n"
+                                                                   "[Negative Shipping]\n[Huge Fee]\n"));
     const IniFile profile(dir.write("shopprofil.ini", "[Switzerland]\nvk=1\nnn=1\nShipping=5.000\nCodFee=3.500\n"
-                                                      "[Bad Shipping]\nShipping=abc\n[Bad Fee]\nCodFee=\n"));
+                                                      "[Bad Shipping]\nShipping=abc\n[Bad Fee]\nCodFee=\n"
+                                                      "[Negative Shipping]\nShipping=-5\n[Huge Fee]\nCodFee=1e308\n"));
 
     const CountrySettings ch = ReadCountrySettings(table, profile, "Switzerland");
     EXPECT_EQ(ch.Code, "ch");
@@ -304,6 +308,11 @@ TEST(CountryScripts, CountrySettingsAsStoredAndBadValuesRefused)
         {"Bad Language", "\"../x\""},
         {"Bad Native", "\"A|B\""},
         {"Bad Rate", "EuroRate"},
+        // The shop would read these rates as 1.
+        {"Zero Rate", "EuroRate of the country Zero Rate"},
+        {"Negative Rate", "EuroRate of the country Negative Rate"},
+        {"Negative Shipping", "Shipping of the country Negative Shipping"},
+        {"Huge Fee", "CodFee of the country Huge Fee"},
         {"Bad EU", "EU of the country Bad EU"},
         {"Bad Shipping", "Shipping of the country Bad Shipping"},
         {"Bad Fee", "CodFee of the country Bad Fee"},
@@ -460,6 +469,8 @@ TEST(TemplateSubstitution, BadChoicesAndProfileValuesAreNamed)
         {[](ShopFixture& f) { f.run.In.Choices.ItemsDtl = ""; }, "detail view, \"\""},
         {[](ShopFixture& f) { f.dir.write("data/shopprofil.ini", "[Invoice]\nVerpackung=5 EUR\n"); },
          "Verpackung of section Invoice"},
+        {[](ShopFixture& f) { f.dir.write("data/shopprofil.ini", "[Invoice]\nFreihaus=-100\n"); },
+         "Freihaus of section Invoice"},
         {[](ShopFixture& f) { f.run.Languages = {"../x"}; }, "\"../x\""},
     };
     for (const Case& c : cases) {

@@ -249,15 +249,15 @@ CountrySettings ReadCountrySettings(const IniFile& countryTable, const IniFile& 
                     " holds \"|\", which the shop's country list cannot show.");
     }
     c.EuroRate =
-        CheckedNumber(countryTable.ReadString(name, "EuroRate", "1"), "EuroRate" + where + countryTable.FileName());
+        CheckedRate(countryTable.ReadString(name, "EuroRate", "1"), "EuroRate" + where + countryTable.FileName());
     c.Currency = countryTable.ReadString(name, "CurrencySymbol",
                                          countryTable.ReadString(name, "CurrencyCode", std::string(kEuroSign)));
     c.EU = CheckedNumber(countryTable.ReadString(name, "EU", "0"), "EU" + where + countryTable.FileName());
     c.Prepayment = shopProfile.ReadBool(name, profile::kPrepayment, false);
     c.CashOnDelivery = shopProfile.ReadBool(name, profile::kCashOnDelivery, false);
-    c.Shipping = CheckedNumber(shopProfile.ReadString(name, profile::kShipping, profile::kFeeDefault),
+    c.Shipping = CheckedAmount(shopProfile.ReadString(name, profile::kShipping, profile::kFeeDefault),
                                std::string(profile::kShipping) + where + shopProfile.FileName());
-    c.CodFee = CheckedNumber(shopProfile.ReadString(name, profile::kCodFee, profile::kFeeDefault),
+    c.CodFee = CheckedAmount(shopProfile.ReadString(name, profile::kCodFee, profile::kFeeDefault),
                              std::string(profile::kCodFee) + where + shopProfile.FileName());
     return c;
 }

@@ -25,8 +25,9 @@ struct CountrySettings {
 // Reads the country named name. Throws an error naming the country and the
 // key for a value that would break the shop's scripts or lead out of the
 // shop folder: a code other than letters, digits, "-" and "_", a language
-// that cannot be a folder, a "|" in the native name or language, a rate,
-// EU flag or fee that is no decimal number.
+// that cannot be a folder, a "|" in the native name or language, an EU flag
+// that is no decimal number, a rate that is none above 0, a fee that is no
+// amount.
 CountrySettings ReadCountrySettings(const IniFile& countryTable, const IniFile& shopProfile, const std::string& name);
 
 // Fills the placeholders of a written settings-script template.

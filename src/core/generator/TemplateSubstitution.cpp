@@ -227,7 +227,7 @@ void ReplaceWords(GenerationRun& run)
     const GenerationChoices& choices = in.Choices;
     const std::string profileName = shopProfile.FileName();
     auto invoiceNumber = [&](std::string_view key) {
-        return CheckedNumber(shopProfile.ReadString(profile::kInvoice, key, "0"),
+        return CheckedAmount(shopProfile.ReadString(profile::kInvoice, key, "0"),
                              std::string(key) + " of section Invoice of " + profileName);
     };
     auto invoiceText = [&](std::string_view key) {

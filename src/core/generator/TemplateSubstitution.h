@@ -19,8 +19,11 @@
 // - Values written into HTML pages ([FIRMA] of preloader.html, [USERID]) are
 //   escaped for HTML, so they may stand in text or in a quoted attribute.
 // - Numbers ([FREIHAUS], [EURORATE], [SHIPPINGFEE], ...) are written as
-//   stored once they are known to be decimal numbers, so they are safe bare
-//   in script code as well as in a literal; any other value is refused.
+//   stored once they are known to be decimal numbers (amounts 0 or more,
+//   rates above 0), so they are safe bare in script code as well as in a
+//   literal; any other value is refused.
+// - The font name stands in a CSS string or bare in a declaration: every
+//   sign that could end either is written as a CSS escape.
 namespace quillane {
 
 struct GenerationRun;
