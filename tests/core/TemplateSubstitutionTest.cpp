@@ -440,6 +440,26 @@ TEST(TemplateSubstitution, EveryPlaceholderInItsFileEscapedForItsPlace)
     EXPECT_EQ(f.shop("header_shop.js"), "s = '" + std::string(today) + "';\r\n");
 }
 
+TEST(TemplateSubstitution, TheFontNameCannotEndItsCssStringOrDeclaration)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"Times New Roman", "Times New Roman"},
+        {"Caf\xE9-Serif_2", "Caf\xE9-Serif_2"},
+        {"x'\"</style>", "x\\27 \\22 \\3c \\2f style\\3e "},
+        {"a\\b;}{", "a\\5c b\\3b \\7d \\7b "},
+    };
+    for (const auto& [font, written] : cases) {
+        ShopFixture f;
+        f.writePages();
+        f.shopWrite("quillane.css", "a { font-family: \"[FONT]\"; } b { font-family: [FONT], serif; }");
+        f.dir.write("data/shopprofil.ini", "[Layout]\nFont=" + font + "\n");
+        ReplaceWords(f.run);
+        EXPECT_EQ(f.shop("quillane.css"),
+                  "a { font-family: \"" + written + "\"; } b { font-family: " + written + ", serif; }\r\n")
+            << font;
+    }
+}
+
 TEST(TemplateSubstitution, DefaultsWithoutProfiles)
 {
     ShopFixture f;

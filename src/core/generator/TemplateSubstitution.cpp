@@ -110,6 +110,26 @@ std::string EscapeHtml(std::string_view text)
     return out;
 }
 
+std::string EscapeCss(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
+                           c == '-' || c == '_' || u >= 0x80;
+        if (plain) {
+            out += c;
+        } else {
+            // The blank ends the escape; CSS drops it.
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\%x ", u);
+            out += hex;
+        }
+    }
+    return out;
+}
+
 std::string RunDateText(const std::tm& date)
 {
     char buf[40];
@@ -279,7 +299,7 @@ void ReplaceWords(GenerationRun& run)
             }
         }
     }
-    ReplaceInShopFile(run, "quillane.css", "[FONT]", layout.Font);
+    ReplaceInShopFile(run, "quillane.css", "[FONT]", EscapeCss(layout.Font));
     for (const char* key : {"[V-FC]", "[D-FC]", "[D-BC]", "[K-FC]", "[K-BC]", "[U-FC]", "[U-BC]", "[T-FC]", "[T-BC]"}) {
         ReplaceInShopFile(run, "quillane.css", key, colours[key]);
     }

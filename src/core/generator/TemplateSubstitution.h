@@ -43,6 +43,11 @@ std::string OrderServiceAddress(const std::string& programDir);
 // attribute values.
 std::string EscapeHtml(std::string_view text);
 
+// Every ASCII sign but letters, digits, blanks, "-" and "_" as a CSS escape
+// ("\27 " for "'"): safe in a CSS string and as a bare font name. Bytes
+// above 0x7F are letters of the page's character set and stay.
+std::string EscapeCss(std::string_view text);
+
 // The run date as the shop shows it: dd.mm.yyyy.
 std::string RunDateText(const std::tm& date);
 
