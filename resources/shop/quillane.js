@@ -309,26 +309,52 @@ function CreateItemList(gd, n) {
   Shop.ItemKeys[n] = keys;
 }
 
+// Splits a menu text at every separator that no backslash marks as part of
+// a name; the pieces keep their backslashes.
+function SplitMenuText(text, separator) {
+  var parts = new Array(), start = 0;
+  for (var i = 0; i < text.length; i++) {
+    if (text.charAt(i) == '\\') i++;
+    else if (text.charAt(i) == separator) {
+      parts.push(text.substring(start, i));
+      start = i + 1;
+    }
+  }
+  parts.push(text.substring(start));
+  return parts;
+}
+
+// A group name of the menu text as typed.
+function MenuName(text) {
+  return text.replace(/\\([\s\S])/g, '$1');
+}
+
 // Menu string: main-group entries joined by 0xA6; "Main=Sub:0|Sub:1" for a
-// main group with sub groups, "Main:2" for one without.
+// main group with sub groups, "Main:2" for one without. Within names a
+// backslash stands before "=", 0xA6 and a backslash; ":" needs none, as the
+// group index follows the last ":".
 function CreateMenu(menuText) {
-  var parts = String(menuText == null ? '' : menuText).split(ItemSeparator);
+  var parts = SplitMenuText(String(menuText == null ? '' : menuText), ItemSeparator);
   var entries = new Array();
   parts.sort(CompareText);
   for (var i = 0; i < parts.length; i++) {
     var p = parts[i];
     if (p == '') continue;
-    var e = new Object(), eq = p.indexOf('=');
-    if (eq >= 0) {
-      e.Caption = p.substring(0, eq);
+    var e = new Object(), halves = SplitMenuText(p, '=');
+    if (halves.length > 1) {
+      e.Caption = MenuName(halves[0]);
       e.SubGroups = new Array();
-      var subs = p.substring(eq + 1).split('|');
-      for (var j = 0; j < subs.length; j++) if (subs[j] != '') e.SubGroups.push(subs[j]);
+      var subs = SplitMenuText(p.substring(halves[0].length + 1), '|');
+      for (var j = 0; j < subs.length; j++) {
+        if (subs[j] == '') continue;
+        var sc = subs[j].lastIndexOf(':');
+        e.SubGroups.push(sc < 0 ? MenuName(subs[j]) : MenuName(subs[j].substring(0, sc)) + subs[j].substring(sc));
+      }
       e.SubGroups.sort(CompareText);
       e.Index = -1;
     } else {
       var c = p.lastIndexOf(':');
-      e.Caption = c < 0 ? p : p.substring(0, c);
+      e.Caption = MenuName(c < 0 ? p : p.substring(0, c));
       e.SubGroups = new Array();
       e.Index = c < 0 ? -1 : parseInt(p.substring(c + 1), 10);
     }

@@ -48,6 +48,19 @@ describe('shop window functions', () => {
     assert.deepEqual(got, cases.map(([, , r]) => r));
   });
 
+  test('CreateMenu shows group names as typed, a backslash keeping "=", "\\xa6" and itself in the name', async () => {
+    const cases = [
+      ['B\xfccher=Krimis:0|Romane:1\xa6Musik:2', [['B\xfccher', ['Krimis:0', 'Romane:1'], -1], ['Musik', [], 2]]],
+      ['A\\=B=x\\=y:z:0\xa6C=D\\\xa6E:2\xa6Kinder: Spiele:1',
+        [['A=B', ['x=y:z:0'], -1], ['C', ['D\xa6E:2'], -1], ['Kinder: Spiele', [], 1]]],
+      ["Kid's Toys=A\\\\B:0", [["Kid's Toys", ['A\\B:0'], -1]]],
+      [':0\xa6=x:1\xa6A=:2', [['', [], 0], ['', ['x:1'], -1], ['A', [':2'], -1]]],
+    ];
+    const got = await page.evaluate((c) => c.map(([menu]) =>
+      window.CreateMenu(menu).map((e) => [e.Caption, e.SubGroups, e.Index])), cases);
+    assert.deepEqual(got, cases.map(([, entries]) => entries));
+  });
+
   test('the country scripts set both display currencies and the base shipping', async () => {
     for (const country of catalog.countries) {
       await chooseCountry(page, country.code);

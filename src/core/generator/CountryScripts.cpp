@@ -94,19 +94,20 @@ bool byteLess(std::string_view a, std::string_view b)
     });
 }
 
-// A group name that would break the menu string's separators, or nothing.
-std::string_view menuBreaker(std::string_view name)
+// A group name as the menu string holds it: double quotes dropped, and a
+// backslash before every "=", 0xA6 and backslash, so that the shop tells
+// them from its separators. ":" needs none: the shop splits each entry at
+// its last ":", before the group index.
+std::string menuName(std::string_view name)
 {
-    if (name.find(':') != std::string_view::npos) {
-        return ":";
+    std::string out;
+    for (char c : StripDoubleQuotes(name)) {
+        if (c == '=' || c == kMenuSeparator || c == '\\') {
+            out += '\\';
+        }
+        out += c;
     }
-    if (name.find('=') != std::string_view::npos) {
-        return "=";
-    }
-    if (name.find(kMenuSeparator) != std::string_view::npos) {
-        return "\xA6";
-    }
-    return {};
+    return out;
 }
 
 // The menu of a language: main groups sorted by name, separated by 0xA6;
@@ -117,66 +118,65 @@ std::string menuString(const IniFile& groups, const std::string& language, const
     const std::string section = groups.SectionExists(language) ? language : homeLanguage;
     struct MainGroup {
         std::string name;
-        std::string entry;
+        std::string own;               // its own group index, when it is a group itself
+        std::vector<std::pair<std::string, std::string>> subs; // name and index of its sub groups
     };
     std::vector<MainGroup> mains;
     for (std::size_t index = 0; index < shopGroups.size(); ++index) {
+        // An absent name is an empty one: the shop shows the group all the same.
         const std::string path = groups.ReadString(section, shopGroups[index], "");
         const SplitArray parts = Split('|', path);
-        const std::string where = "The group \"" + path + "\" (number " + shopGroups[index] + ", language " + section +
-                                  " of " + groups.FileName() + ")";
-        if (path.empty()) {
-            throw Error("The group number " + shopGroups[index] + " has no name in the language " + section + " of " +
-                        groups.FileName() + ", so the shop's menu cannot show it.");
-        }
         if (parts.size() > 2) {
-            throw Error(where + " holds \"|\" in a name, which the shop's menu cannot show.");
-        }
-        for (const std::string& part : parts) {
-            if (part.empty()) {
-                throw Error(where + " has an empty name, which the shop's menu cannot show.");
-            }
-            if (const std::string_view bad = menuBreaker(part); !bad.empty()) {
-                throw Error(where + " holds \"" + std::string(bad) +
-                            "\" in a name, which the shop's menu cannot show.");
-            }
+            throw Error("The group \"" + path + "\" (number " + shopGroups[index] + ", language " + section + " of " +
+                        groups.FileName() + ") holds \"|\" in a name, which the shop's menu cannot show.");
         }
         // Names are compared without regard to case, as in the sort, so
-        // BÃ¼cher and bÃ¼cher make one main group.
+        // Bücher and bücher make one main group.
         auto main =
             std::find_if(mains.begin(), mains.end(), [&](const MainGroup& m) { return SameText(m.name, parts[0]); });
         if (main == mains.end()) {
-            main = mains.insert(mains.end(), MainGroup{parts[0], {}});
+            main = mains.insert(mains.end(), MainGroup{parts[0], {}, {}});
         }
-        const std::string position = ":" + std::to_string(index) + "|";
         if (parts.size() == 1) {
             // A main group of its own replaces sub groups listed before it.
-            main->entry = position;
+            main->own = std::to_string(index);
+            main->subs.clear();
         } else {
-            main->entry += parts[1] + position;
+            main->subs.emplace_back(parts[1], std::to_string(index));
         }
     }
-    std::vector<std::string> entries;
+    struct Entry {
+        std::string sortKey; // the names as typed
+        std::string text;
+    };
+    std::vector<Entry> entries;
     for (const MainGroup& m : mains) {
-        entries.push_back(m.name + "=" + m.entry);
+        std::string key = m.name + "=";
+        std::string rest;
+        if (!m.own.empty()) {
+            key += ":" + m.own + "|";
+        }
+        for (const auto& [name, index] : m.subs) {
+            key += name + ":" + index + "|";
+            rest += (rest.empty() ? "" : "|") + menuName(name) + ":" + index;
+        }
+        // Sub groups listed after the main group's own entry follow it
+        // after a "|", as they always have.
+        const std::string text = m.own.empty() ? menuName(m.name) + "=" + rest
+                                               : menuName(m.name) + ":" + m.own + (rest.empty() ? "" : "|" + rest);
+        entries.push_back(Entry{key, text});
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
-        const std::string ka = collationKey(a);
-        const std::string kb = collationKey(b);
-        return ka != kb ? byteLess(ka, kb) : byteLess(a, b);
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const std::string ka = collationKey(a.sortKey);
+        const std::string kb = collationKey(b.sortKey);
+        return ka != kb ? byteLess(ka, kb) : byteLess(a.sortKey, b.sortKey);
     });
     std::string menu;
-    for (const std::string& entry : entries) {
+    for (const Entry& entry : entries) {
         if (!menu.empty()) {
             menu += kMenuSeparator;
         }
-        menu += entry;
-    }
-    menu = StripDoubleQuotes(menu);
-    menu = ReplaceAll(menu, "|\xA6", "\xA6", true);
-    menu = ReplaceAll(menu, "=:", ":", true);
-    if (!menu.empty()) {
-        menu.pop_back(); // the last "|"
+        menu += entry.text;
     }
     return EscapeSingleQuotes(menu);
 }
