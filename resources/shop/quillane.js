@@ -513,8 +513,16 @@ function ItemFile(key) {
   return UrlEncode(name).replace(/\+/g, '%20');
 }
 
+// Address of a shop language's folder (the current language when none is
+// given). Its name is windows-1252 bytes on the disk as well, so it goes
+// into the address the same way as an item file's name.
+function LanguageFolder(language) {
+  var name = String(language == null ? Shop.Sprache : language);
+  return 'countries/languages/' + UrlEncode(name).replace(/\+/g, '%20') + '/';
+}
+
 function DescriptionScript(key) {
-  return 'countries/languages/' + encodeURIComponent(Shop.Sprache) + '/descriptions/' + ItemFile(key) + '.js';
+  return LanguageFolder() + 'descriptions/' + ItemFile(key) + '.js';
 }
 
 // The description chain of a list page, which defines Count, mCount, sPos,

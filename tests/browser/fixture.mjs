@@ -3,6 +3,7 @@
 // back here so that the tests compute their expectations from the catalog's
 // own numbers.
 
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import zlib from 'node:zlib';
@@ -50,7 +51,7 @@ function readText(file) {
 }
 
 // Sets (or appends) key=value in one section of an ini text.
-function setIniKey(text, section, key, value) {
+export function setIniKey(text, section, key, value) {
   const lines = text.split(/\r\n/);
   let inSection = false;
   let sectionEnd = -1;
@@ -66,7 +67,7 @@ function setIniKey(text, section, key, value) {
       return lines.join('\r\n');
     }
   }
-  if (!inSection && sectionEnd < 0) throw new Error(`no section [${section}] in the country table`);
+  if (!inSection && sectionEnd < 0) throw new Error(`no section [${section}] in the ini text`);
   if (sectionEnd < 0) sectionEnd = lines.length;
   lines.splice(sectionEnd, 0, key + '=' + value);
   return lines.join('\r\n');
@@ -322,6 +323,19 @@ export function buildHome(homeDir, { dataDir, layoutDir, orderService }) {
     copyFixtureText(path.join('daten', rel), path.join(data, rel), { '@PICTURES@': picDir });
   }
   return { homeDir, shopDir: path.join(projects, projectName, 'shop') };
+}
+
+// Generates the project's shop with quillane-cli. The program keeps its
+// working copy in the system's temporary folder; here it stays in tmp.
+export function generateShop(cli, homeDir, tmp) {
+  fs.mkdirSync(tmp, { recursive: true });
+  const gen = spawnSync(cli, ['--home', homeDir, 'generate', projectName], {
+    encoding: 'utf8',
+    env: { ...process.env, TMPDIR: tmp },
+  });
+  if (gen.status !== 0) {
+    throw new Error(`quillane-cli generate failed (${gen.status ?? gen.signal}):\n${gen.stderr}${gen.error ?? ''}`);
+  }
 }
 
 function walk(dir, prefix = '') {

@@ -11,12 +11,12 @@
 // folder for the home, the generated shop and the screenshots (default a
 // new folder under the system's temporary folder; emptied first).
 
-import { spawn, spawnSync } from 'node:child_process';
+import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { buildHome } from './fixture.mjs';
+import { buildHome, generateShop } from './fixture.mjs';
 import { startOrderService, startStaticServer } from './servers.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -62,17 +62,7 @@ async function main() {
       layoutDir: opts.layout,
       orderService: orders.url,
     });
-    // The program keeps its working copy in the system's temporary folder;
-    // it stays inside the work folder here.
-    const tmp = path.join(work, 'tmp');
-    fs.mkdirSync(tmp, { recursive: true });
-    const gen = spawnSync(opts.cli, ['--home', homeDir, 'generate', 'Teeladen'], {
-      encoding: 'utf8',
-      env: { ...process.env, TMPDIR: tmp },
-    });
-    if (gen.status !== 0) {
-      throw new Error(`quillane-cli generate failed (${gen.status ?? gen.signal}):\n${gen.stderr}${gen.error ?? ''}`);
-    }
+    generateShop(opts.cli, homeDir, path.join(work, 'tmp'));
     shop = await startStaticServer(shopDir);
 
     const files = opts.files.length
@@ -92,6 +82,11 @@ async function main() {
             QUILLANE_ORDERS_URL: orders.url,
             QUILLANE_TEST_HOME: homeDir,
             QUILLANE_SCREENSHOTS: shots,
+            // For tests that build a shop of their own.
+            QUILLANE_CLI: path.resolve(opts.cli),
+            QUILLANE_DATA: path.resolve(opts.data),
+            QUILLANE_LAYOUT: path.resolve(opts.layout),
+            QUILLANE_WORK: work,
           },
         });
         child.on('exit', (c, signal) => resolve(c ?? (signal ? 1 : 0)));

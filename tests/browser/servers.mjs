@@ -34,25 +34,43 @@ function close(server) {
   });
 }
 
+// A request path as the bytes of a file name, the way a plain web space
+// reads it: every percent escape is one byte (the shop's names are
+// windows-1252 bytes); null for a path that leaves the root.
+function pathBytes(pathname) {
+  const bytes = [];
+  for (let i = 0; i < pathname.length; i++) {
+    const hex = pathname.substring(i + 1, i + 3);
+    if (pathname[i] === '%' && /^[0-9A-Fa-f]{2}$/.test(hex)) {
+      bytes.push(parseInt(hex, 16));
+      i += 2;
+    } else {
+      bytes.push(...Buffer.from(pathname[i], 'utf8'));
+    }
+  }
+  const rel = Buffer.from(bytes);
+  const segments = rel.toString('latin1').split('/');
+  if (rel.includes(0) || segments.some((s) => s === '..')) return null;
+  return rel;
+}
+
 // Serves the files below root. No charset is sent: like a plain web space,
 // the pages' own declaration decides how the single-byte files are read.
 export function startStaticServer(root) {
-  const base = path.resolve(root);
+  const base = Buffer.from(path.resolve(root));
   return listen(http.createServer((req, res) => {
-    let rel;
-    try {
-      rel = decodeURIComponent(new URL(req.url, 'http://x').pathname);
-    } catch {
+    let rel = pathBytes(new URL(req.url, 'http://x').pathname);
+    if (rel === null) {
       res.writeHead(400).end();
       return;
     }
-    if (rel.endsWith('/')) rel += 'index.html';
-    const file = path.resolve(base, '.' + rel);
-    if (!file.startsWith(base + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    if (rel.toString('latin1').endsWith('/')) rel = Buffer.concat([rel, Buffer.from('index.html')]);
+    const file = Buffer.concat([base, rel]);
+    if (!fs.existsSync(file) || !fs.statSync(file).isFile()) {
       res.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found');
       return;
     }
-    const type = types[path.extname(file).toLowerCase()] || 'application/octet-stream';
+    const type = types[path.extname(rel.toString('latin1')).toLowerCase()] || 'application/octet-stream';
     res.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-store' });
     fs.createReadStream(file).pipe(res);
   }));

@@ -65,9 +65,10 @@ export async function waitForMain(page, pattern, { timeout = 20000, loaded = tru
   }
 }
 
-// Opens the shop and waits for the categories, where the loader ends.
+// Opens the shop (the fixture's, unless another's address is given) and
+// waits for the categories, where the loader ends.
 // Errors of the pages' scripts are collected in page.scriptErrors.
-export async function openShop(browser, { width = 1100, height = 800 } = {}) {
+export async function openShop(browser, { width = 1100, height = 800, url = shopUrl } = {}) {
   const context = await browser.newContext({ viewport: { width, height } });
   context.setDefaultTimeout(10000);
   const page = await context.newPage();
@@ -75,7 +76,7 @@ export async function openShop(browser, { width = 1100, height = 800 } = {}) {
   page.on('pageerror', (e) => page.scriptErrors.push(e.message));
   // Leaving the shop asks before the cart is lost; the tests leave on purpose.
   page.on('dialog', (d) => d.accept().catch(() => {}));
-  await page.goto(shopUrl + 'index.html');
+  await page.goto(url + 'index.html');
   await waitForMain(page, 'categories.html');
   return page;
 }
