@@ -384,7 +384,8 @@ TEST(ProductDatabase, SeparatorsAndBadAmountsAreRefusedBeforeAnythingIsWritten)
         std::string items;
         std::string message;
     } cases[] = {
-        {"Versand=0\r\nA|1=x|1||||\r\n", "Item \"A|1\" (x) in group 4: the order number holds the character \"|\" (0x7C)"},
+        {"Versand=0\r\nA|1=x|1||||\r\n",
+         "Item \"A|1\" (x) in group 4: the order number holds the character \"|\" (0x7C)"},
         {"Versand=0\r\nA\xA6"
          "1=x|1||||\r\n",
          "Item \"A\xA6"
@@ -392,14 +393,16 @@ TEST(ProductDatabase, SeparatorsAndBadAmountsAreRefusedBeforeAnythingIsWritten)
         {"Versand=0\r\nA\x86=x|1||||\r\n", "the order number holds the character \"\x86\" (0x86)"},
         {"Versand=0\r\nA=x\xA6y|1||||\r\n", "Item \"A\" (x\xA6y) in group 4: the name holds the character \"\xA6\""},
         {"Versand=0\r\nA=x|1\x86|||\r\n", "Item \"A\" (x) in group 4: the price holds the character \"\x86\""},
-        {"Versand=0\r\nA=x|1||0\xA6|\r\n", "Item \"A\" (x) in group 4: the discount field holds the character \"\xA6\""},
+        {"Versand=0\r\nA=x|1||0\xA6|\r\n",
+         "Item \"A\" (x) in group 4: the discount field holds the character \"\xA6\""},
         {"Versand=1|5\r\nA=x|1||||\r\n", "Group 4: the shipping surcharge holds the character \"|\""},
         {"Versand=1\x86\r\nA=x|1||||\r\n", "Group 4: the shipping surcharge holds the character \"\x86\""},
         {"A/b=x|1||||\r\nA_b=y|1||||\r\n",
          "The items \"A/b\" (group 4) and \"A_b\" (group 4) would share the shop's files named \"A_b\""},
         {"Ab=x|1||||\r\naB=y|1||||\r\n", "The items \"Ab\" (group 4) and \"aB\" (group 4)"},
         // A price or surcharge the shop would sell at 0.00, below zero or beyond what it can show.
-        {"Versand=0\r\nT1=Tee - gr\xFCn|abc||||\r\n", "Item \"T1\" (Tee - gr\xFCn) in group 4: the price holds \"abc\""},
+        {"Versand=0\r\nT1=Tee - gr\xFCn|abc||||\r\n",
+         "Item \"T1\" (Tee - gr\xFCn) in group 4: the price holds \"abc\""},
         {"Versand=0\r\nT1=Tee|-5||||\r\n", "Item \"T1\" (Tee) in group 4: the price holds \"-5\""},
         {"Versand=0\r\nT1=Tee|1e308||||\r\n", "the price holds \"1e308\""},
         {"Versand=0\r\nT1=Tee|1,5';x||||\r\n", "the price holds \"1,5';x\""},

@@ -180,8 +180,10 @@ TEST(CountryScripts, MenuString)
          "C=D\\\\\xA6"
          "E:2\xA6Kinder: Spiele:1"},
         // Absent and empty names are empty; the menu splits each at its last ":".
-        {"2=|x\n3=A|\n", {"2", "3"}, "=x:0\xA6"
-                                     "A=:1"},
+        {"2=|x\n3=A|\n",
+         {"2", "3"},
+         "=x:0\xA6"
+         "A=:1"},
         {"2=Other\n", {"1"}, ":0"},
         {"1=Musik\n", {}, ""},
     };

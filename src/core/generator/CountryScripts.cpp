@@ -118,7 +118,7 @@ std::string menuString(const IniFile& groups, const std::string& language, const
     const std::string section = groups.SectionExists(language) ? language : homeLanguage;
     struct MainGroup {
         std::string name;
-        std::string own;               // its own group index, when it is a group itself
+        std::string own;                                       // its own group index, when it is a group itself
         std::vector<std::pair<std::string, std::string>> subs; // name and index of its sub groups
     };
     std::vector<MainGroup> mains;
