@@ -131,7 +131,7 @@ std::string menuString(const IniFile& groups, const std::string& language, const
                         groups.FileName() + ") holds \"|\" in a name, which the shop's menu cannot show.");
         }
         // Names are compared without regard to case, as in the sort, so
-        // Bücher and bücher make one main group.
+        // BÃ¼cher and bÃ¼cher make one main group.
         auto main =
             std::find_if(mains.begin(), mains.end(), [&](const MainGroup& m) { return SameText(m.name, parts[0]); });
         if (main == mains.end()) {
