@@ -399,7 +399,7 @@ TEST(CliGenerate, ARunKilledPartWayLeavesTheEarlierShopAndTheNextRunBuildsItWhol
     const auto whole = test::filesUnder(undisturbed.shop("Alpha"));
 
     // Killed as the first item is handled, and once the database is written.
-    for (int line : {1, 5}) {
+    for (const std::string line : {"0%", "100%"}) {
         Home home;
         const std::string shop = home.shop("Alpha");
         ForceDirectories(shop);
@@ -407,8 +407,7 @@ TEST(CliGenerate, ARunKilledPartWayLeavesTheEarlierShopAndTheNextRunBuildsItWhol
         const auto earlier = test::filesUnder(shop);
 
         ::setenv("TMPDIR", home.tmp.path().c_str(), 1);
-        const std::string lines = std::to_string(line);
-        std::vector<std::string> args = {QUILLANE_KILLED_RUN, lines, "--home", home.path, "generate", "Alpha"};
+        std::vector<std::string> args = {QUILLANE_KILLED_RUN, line, "--home", home.path, "generate", "Alpha"};
         std::vector<char*> argv;
         for (std::string& a : args) {
             argv.push_back(a.data());
@@ -419,19 +418,19 @@ TEST(CliGenerate, ARunKilledPartWayLeavesTheEarlierShopAndTheNextRunBuildsItWhol
         ::unsetenv("TMPDIR");
         int status = 0;
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "line " << line << ": status " << status;
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "at " << line << ": status " << status;
 
-        EXPECT_EQ(differences(earlier, test::filesUnder(shop)), "") << "line " << line;
+        EXPECT_EQ(differences(earlier, test::filesUnder(shop)), "") << "at " << line;
         EXPECT_EQ(home.projectFolder("Alpha").size(), kProjectFolder.size() + 1)
-            << "line " << line << ": the run was to be killed while it built the new shop beside";
-        EXPECT_EQ(ResolveShopRequest(shop, "GET", "/").Path, shop + "index.html") << "line " << line;
+            << "at " << line << ": the run was to be killed while it built the new shop beside";
+        EXPECT_EQ(ResolveShopRequest(shop, "GET", "/").Path, shop + "index.html") << "at " << line;
 
         const CliRun next = runCli(home, {"--home", home.path, "generate", "Alpha"});
-        ASSERT_EQ(next.code, 0) << "line " << line << ": " << next.err;
-        EXPECT_EQ(home.projectFolder("Alpha"), kProjectFolder) << "line " << line;
+        ASSERT_EQ(next.code, 0) << "at " << line << ": " << next.err;
+        EXPECT_EQ(home.projectFolder("Alpha"), kProjectFolder) << "at " << line;
         if (today() != day) {
             GTEST_SKIP() << "the date changed during the runs; the shops' dates differ";
         }
-        EXPECT_EQ(differences(whole, test::filesUnder(shop)), "") << "line " << line;
+        EXPECT_EQ(differences(whole, test::filesUnder(shop)), "") << "at " << line;
     }
 }

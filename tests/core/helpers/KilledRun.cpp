@@ -1,11 +1,11 @@
-// quillane-cli that is killed part-way through a run: KilledRun LINES ARGS...
-// runs the tool with ARGS and kills itself with SIGKILL as it reports the
-// LINES-th line of progress, the way a crash or a power cut stops a run.
+// quillane-cli that is killed part-way through a run: KilledRun PREFIX ARGS...
+// runs the tool with ARGS and kills itself with SIGKILL as soon as it has
+// reported a line of progress that starts with PREFIX ("0%", "100%"), the way
+// a crash or a power cut stops a run.
 
 #include "CliApp.h"
 
 #include <csignal>
-#include <cstdlib>
 #include <ostream>
 #include <sstream>
 #include <streambuf>
@@ -16,19 +16,24 @@ namespace {
 
 class KillingBuffer : public std::streambuf {
 public:
-    explicit KillingBuffer(int lines) : left_(lines) {}
+    explicit KillingBuffer(std::string prefix) : prefix_(std::move(prefix)) {}
 
 protected:
     int_type overflow(int_type c) override
     {
-        if (c == '\n' && --left_ == 0) {
+        if (c != '\n') {
+            line_ += static_cast<char>(c);
+        } else if (line_.rfind(prefix_, 0) == 0) {
             std::raise(SIGKILL);
+        } else {
+            line_.clear();
         }
         return c;
     }
 
 private:
-    int left_;
+    std::string prefix_;
+    std::string line_;
 };
 
 } // namespace
@@ -38,7 +43,7 @@ int main(int argc, char** argv)
     if (argc < 3) {
         return 2;
     }
-    KillingBuffer buffer(std::atoi(argv[1]));
+    KillingBuffer buffer(argv[1]);
     std::ostream err(&buffer);
     std::ostringstream out;
     return quillane::cli::RunCli(std::vector<std::string>(argv + 2, argv + argc), out, err);
