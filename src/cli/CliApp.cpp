@@ -128,6 +128,7 @@ int generate(const std::string& programDir, const std::string& project, std::ost
         err << "quillane-cli: " << utf8(SettingsFilePath(programDir)) << " does not exist; set the program up first\n";
         return 1;
     }
+    CheckGenerationInput(in);
     // The window's run starts by saving the country its panel shows, the home
     // country, so the payment choices the panel defaults to become the
     // profile's; doing the same here keeps both shops alike.

@@ -81,3 +81,41 @@ TEST(GenerationSetup, DestinationAmountsFollowTheHomeRate)
     EXPECT_EQ(IniFile(table).ReadString("Switzerland", "EuroRate", ""), "0.94");
     EXPECT_EQ(IniFile(table).ReadString("Switzerland", "CurrencySymbol", ""), "SFr");
 }
+
+TEST(GenerationSetup, ADestinationWithABadRateOrFeeIsRefusedAndNothingStored)
+{
+    TempDir dir;
+    const std::string table = dir.write("countries.dat", "[Switzerland]\nActive=1\nEuroRate=0.94\n");
+    dir.write("daten/shopprofil.ini", "[Switzerland]\nShipping=5.000\nCodFee=2.000\n");
+    struct Case {
+        const char* what;
+        std::string DestinationCountry::*field;
+        const char* typed;
+        std::vector<std::string> message;
+    } cases[] = {
+        {"a rate of 0", &DestinationCountry::EuroRate, "0", {"Switzerland", "exchange rate", "\"0\""}},
+        {"a rate in words", &DestinationCountry::EuroRate, "eins", {"Switzerland", "exchange rate", "\"eins\""}},
+        {"a negative rate", &DestinationCountry::EuroRate, "-0.9", {"Switzerland", "exchange rate"}},
+        {"shipping in words", &DestinationCountry::Shipping, "frei", {"Switzerland", "shipping", "\"frei\""}},
+        {"a negative fee", &DestinationCountry::CodFee, "-2", {"Switzerland", "cash-on-delivery", "\"-2\""}},
+    };
+    for (const Case& c : cases) {
+        DestinationCountry d = ReadDestination(table, dir.file("daten/"), "Switzerland", 1, false);
+        d.Currency = "SFr";
+        d.*c.field = c.typed;
+        try {
+            SaveDestination(table, dir.file("daten/"), "Switzerland", d, 1);
+            ADD_FAILURE() << c.what << ": stored";
+        } catch (const Error& e) {
+            for (const std::string& part : c.message) {
+                EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << c.what << ": " << e.what();
+            }
+        }
+        EXPECT_EQ(dir.read("countries.dat"), "[Switzerland]\nActive=1\nEuroRate=0.94\n") << c.what;
+        EXPECT_EQ(dir.read("daten/shopprofil.ini"), "[Switzerland]\nShipping=5.000\nCodFee=2.000\n") << c.what;
+    }
+    DestinationCountry d = ReadDestination(table, dir.file("daten/"), "Switzerland", 1, false);
+    d.EuroRate = "1,05";
+    SaveDestination(table, dir.file("daten/"), "Switzerland", d, 1);
+    EXPECT_EQ(IniFile(table).ReadString("Switzerland", "EuroRate", ""), "1.05");
+}

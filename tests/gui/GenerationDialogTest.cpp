@@ -2,6 +2,7 @@
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "common/Files.h"
+#include "common/IniFile.h"
 #include "common/QtText.h"
 
 #include "../ShopFixture.h"
@@ -24,6 +25,8 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <sstream>
 
 using namespace quillane;
@@ -192,6 +195,123 @@ private Q_SLOTS:
         auto* create = child<QPushButton>(dialog, "Button1");
         QVERIFY(create->isVisible());
         QVERIFY(!create->isEnabled());
+        QVERIFY(main->close());
+    }
+
+    void aRunThatCouldOnlyBuildABrokenShopIsRefused()
+    {
+        struct Case {
+            const char* what;
+            std::function<void(const std::string& home)> change; // after start, before the dialog shows
+            QStringList message;
+        } cases[] = {
+            {"settings without a connection kind",
+             [](const std::string& h) { WriteTextFile(h + "quillane.ini", "[Account]\r\nCountry=Germany\r\n"); },
+             {QStringLiteral("quillane.ini"), QStringLiteral("set the program up first")}},
+            {"the home country not served",
+             [](const std::string& h) {
+                 IniFile table(h + "countries.dat");
+                 table.WriteString("Germany", "Active", "0");
+                 table.UpdateFile();
+             },
+             {QStringLiteral("Germany"), QStringLiteral("not served")}},
+            {"no country served",
+             [](const std::string& h) {
+                 IniFile table(h + "countries.dat");
+                 for (const char* country : {"Germany", "Austria", "Switzerland", "United Kingdom"}) {
+                     table.WriteString(country, "Active", "0");
+                 }
+                 table.UpdateFile();
+             },
+             {QStringLiteral("serves no country")}},
+        };
+        for (const Case& c : cases) {
+            QTemporaryDir dir;
+            const std::string home = dir.path().toStdString() + "/";
+            quillane::test::makeShopHome(home);
+            const std::string shop = home + "Projekte/Alpha/shop/";
+            std::filesystem::create_directories(shop);
+            WriteTextFile(shop + "index.html", "the shop of an earlier run");
+            ScriptedPrompter prompter;
+            Application app(home, &prompter);
+            app.start();
+            MainWindow* main = app.mainWindow();
+            QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
+            c.change(home);
+            main->action("mShopErstellen")->trigger();
+            GenerationDialog* dialog = app.generationDialog();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+
+            auto* create = child<QPushButton>(dialog, "Button1");
+            QTest::mouseClick(create, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(prompter.told.size(), 1, 2000);
+            for (const QString& part : c.message) {
+                QVERIFY2(prompter.told.first().contains(part),
+                         qPrintable(QString::fromUtf8(c.what) + QStringLiteral(": ") + prompter.told.first()));
+            }
+            QVERIFY2(create->isVisible() && create->isEnabled(), c.what);
+            QVERIFY2(child<QPushButton>(dialog, "Button3")->isHidden(), c.what);
+            QCOMPARE(quillane::test::filesUnder(shop),
+                     (std::map<std::string, std::string>{{"index.html", "the shop of an earlier run"}}));
+            dialog->close();
+            QVERIFY(main->close());
+        }
+    }
+
+    void aBadRateOrFeeIsRefusedWhereItIsTyped()
+    {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        quillane::test::makeShopHome(home);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
+        main->action("mShopErstellen")->trigger();
+        GenerationDialog* dialog = app.generationDialog();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        auto* countries = child<QListWidget>(dialog, "Laender");
+        auto* panel = child<QGroupBox>(dialog, "CountryPanel");
+        countries->setCurrentRow(2);
+        const std::string table = ReadFile(home + "countries.dat");
+        const std::string profile = ReadFile(home + "Projekte/Alpha/daten/shopprofil.ini");
+
+        struct Case {
+            const char* field;
+            const char* typed;
+            const char* named;
+            std::function<void()> leave;
+        } cases[] = {
+            {"eurorate", "0", "exchange rate", [&] { countries->setCurrentRow(3); }},
+            {"eurorate", "eins", "exchange rate", [&] { countries->setCurrentRow(0); }},
+            {"shipping", "frei", "shipping", [&] { QVERIFY(!dialog->closeAndSave()); }},
+            {"codfee", "-2", "cash-on-delivery", [&] { QVERIFY(!dialog->createShop()); }},
+        };
+        for (const Case& c : cases) {
+            countries->setCurrentRow(2);
+            QCOMPARE(panel->title(), QStringLiteral("Switzerland"));
+            auto* field = child<QLineEdit>(dialog, c.field);
+            field->setText(QString::fromUtf8(c.typed));
+            prompter.told.clear();
+            c.leave();
+
+            QCOMPARE(prompter.told.size(), 1);
+            QVERIFY2(prompter.told.first().contains(QStringLiteral("Switzerland")) &&
+                         prompter.told.first().contains(QString::fromUtf8(c.named)) &&
+                         prompter.told.first().contains(QString::fromUtf8(c.typed)),
+                     qPrintable(prompter.told.first()));
+            // The panel stays with the country and the text as typed, to be mended.
+            QCOMPARE(countries->currentRow(), 2);
+            QCOMPARE(panel->title(), QStringLiteral("Switzerland"));
+            QCOMPARE(field->text(), QString::fromUtf8(c.typed));
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(ReadFile(home + "countries.dat"), table);
+            QCOMPARE(ReadFile(home + "Projekte/Alpha/daten/shopprofil.ini"), profile);
+            QVERIFY(!FileExists(home + "Projekte/Alpha/shop/index.html"));
+            field->setText(field->objectName() == QStringLiteral("eurorate") ? QStringLiteral("0.94")
+                                                                             : QStringLiteral("0.00"));
+        }
         QVERIFY(main->close());
     }
 };

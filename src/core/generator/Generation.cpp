@@ -1,5 +1,7 @@
 #include "generator/Generation.h"
 
+#include "generator/ShopSwap.h"
+
 #include "common/Error.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
@@ -44,40 +46,93 @@ std::vector<std::string> runLanguages(const std::string& countryTable, const std
     return languages;
 }
 
+// The steps in their order, writing into run.In.ShopDir.
+void runSteps(GenerationRun& run)
+{
+    const std::string& shopDir = run.In.ShopDir;
+    for (const char* folder :
+         {"database/", "pictures/", "pictures/small/", "pictures/medium/", "pictures/large/", "pictures/xxl/"}) {
+        if (!ForceDirectories(shopDir + folder)) {
+            throw Error("Cannot create the folder " + shopDir + folder);
+        }
+    }
+    CreateFiles(run);
+    run.ShopGroups = SelectShopGroups(run.In.WorkDir + "shop.tmp");
+    CreateCountryScripts(run);
+    ReplaceWords(run);
+    CreateDatabase(run);
+    std::error_code ec;
+    std::filesystem::remove(shopDir + "translations.js", ec);
+    std::filesystem::remove(shopDir + "descriptions.js", ec);
+}
+
 } // namespace
+
+void CheckGenerationInput(const GenerationInput& input)
+{
+    const std::string settings = SettingsFilePath(input.ProgramDir);
+    if (!FileExists(settings)) {
+        return;
+    }
+    // Without a home country the shop would have no prices, VAT or words of
+    // its own; the start-up status says whether the settings name one.
+    TUserData stored;
+    if (!ReadUserData(input.ProgramDir, input.Home.Name, stored).empty()) {
+        throw Error(settings + " names no home country or no connection kind; set the program up first.");
+    }
+    const std::string table = CountryTablePath(input.ProgramDir);
+    if (!FileExists(table)) {
+        throw Error("The country table " + table + " does not exist.");
+    }
+    const std::vector<std::string> served = ServedCountries(table);
+    if (served.empty()) {
+        throw Error("The country table " + table +
+                    " serves no country; choose the countries to serve in the settings.");
+    }
+    const std::vector<std::string> all = AllCountries(table);
+    if (std::find(all.begin(), all.end(), input.Home.Name) == all.end()) {
+        throw Error("The home country \"" + input.Home.Name + "\" of " + settings + " is not in the country table " +
+                    table + ".");
+    }
+    if (std::find(served.begin(), served.end(), input.Home.Name) == served.end()) {
+        throw Error("The home country \"" + input.Home.Name + "\" is not served in the country table " + table +
+                    "; the shop takes its prices and VAT from it.");
+    }
+    const std::vector<std::string>& run = input.Choices.Countries;
+    if (std::find(run.begin(), run.end(), input.Home.Name) == run.end()) {
+        throw Error("The home country \"" + input.Home.Name + "\" is not among the countries of the shop.");
+    }
+    for (const std::string& country : run) {
+        if (std::find(served.begin(), served.end(), country) == served.end()) {
+            throw Error("The country \"" + country + "\" is not served in the country table " + table + ".");
+        }
+    }
+}
 
 bool RunGeneration(const GenerationInput& input)
 {
     if (!FileExists(SettingsFilePath(input.ProgramDir))) {
         return false;
     }
+    CheckGenerationInput(input);
     GenerationRun run;
     run.In = input;
     run.LayoutDir = input.ProgramDir + "layouts/" + input.Choices.Layout + "/";
     run.Pictures = readPictureSettings(input.ProgramDir);
     run.Languages = runLanguages(CountryTablePath(input.ProgramDir), input.Choices.Countries);
-
-    // Checked before the earlier shop is deleted, which must survive a run that
-    // cannot even start.
     if (input.Choices.Layout.empty() || !DirectoryExists(run.LayoutDir)) {
         throw Error("The layout folder \"" + run.LayoutDir + "\" does not exist.");
     }
-    // The shop folder is rebuilt from nothing, so nothing of an earlier run stays.
-    DeleteFolder(input.ShopDir);
-    for (const char* folder : {"", "database/", "pictures/", "pictures/small/", "pictures/medium/", "pictures/large/",
-                               "pictures/xxl/"}) {
-        if (!ForceDirectories(input.ShopDir + folder)) {
-            throw Error("Cannot create the folder " + input.ShopDir + folder);
-        }
+
+    ShopBuild build(input.ShopDir);
+    run.In.ShopDir = build.Folder();
+    try {
+        runSteps(run);
+    } catch (const Error& e) {
+        // The merchant knows the shop folder; the build folder is gone again.
+        throw Error(ReplaceAll(e.what(), build.Folder(), IncludeTrailingSlash(input.ShopDir), true));
     }
-    CreateFiles(run);
-    run.ShopGroups = SelectShopGroups(input.WorkDir + "shop.tmp");
-    CreateCountryScripts(run);
-    ReplaceWords(run);
-    CreateDatabase(run);
-    std::error_code ec;
-    std::filesystem::remove(input.ShopDir + "translations.js", ec);
-    std::filesystem::remove(input.ShopDir + "descriptions.js", ec);
+    build.PutInPlace();
     return true;
 }
 

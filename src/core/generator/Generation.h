@@ -39,7 +39,7 @@ struct GenerationInput {
     std::string LanguageDir; // the language files
     std::string WorkDir;     // the working copy: shop.tmp, groups.ini, pictures.ini
     std::string DataDir;     // the project's data: shopprofil.ini, descriptions, shop texts
-    std::string ShopDir;     // emptied and written
+    std::string ShopDir;     // replaced by the new shop once all of it is written
     TCountry Home;           // the home country as read at start-up
     std::string UserId;      // the order-service account
     GenerationChoices Choices;
@@ -56,8 +56,16 @@ struct GenerationRun {
     long long DatabaseSize = 0;          // [DBSIZE]
 };
 
-// The whole run in its fixed order. Returns false without writing anything
-// when quillane.ini is missing; throws an error naming the file that failed.
+// Refuses, before anything is written, a run that could only build a broken
+// shop: a program not set up, no usable country table or home country, or
+// countries that are not served. Throws an error that names what is wrong.
+// A missing quillane.ini is left to RunGeneration, which stops without a word.
+void CheckGenerationInput(const GenerationInput& input);
+
+// The whole run in its fixed order. The shop is built beside ShopDir and
+// replaces it only when the run succeeded, so a refused or interrupted run
+// leaves the earlier shop. Returns false without writing anything when
+// quillane.ini is missing; throws an error naming the file that failed.
 bool RunGeneration(const GenerationInput& input);
 
 // The steps, in the order the run calls them.

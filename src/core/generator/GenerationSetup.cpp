@@ -119,12 +119,40 @@ DestinationCountry ReadDestination(const std::string& countryTable, const std::s
     return d;
 }
 
+std::optional<DestinationFault> CheckDestination(const std::string& name, const DestinationCountry& country)
+{
+    double value = 0;
+    // The shop reads a rate of 0 or none as 1: refused, or prices would be
+    // shown in the wrong currency without a word.
+    if (!Trim(country.EuroRate).empty() && (!TryParseAmount(country.EuroRate, value) || value <= 0)) {
+        return DestinationFault{DestinationFault::EuroRate, "The exchange rate of " + name + ", \"" + country.EuroRate +
+                                                                "\", is not a number greater than 0."};
+    }
+    if (!Trim(country.Shipping).empty() && !TryParseAmount(country.Shipping, value)) {
+        return DestinationFault{DestinationFault::Shipping, "The shipping cost of " + name + ", \"" + country.Shipping +
+                                                                "\", is not an amount of 0 or more."};
+    }
+    if (!Trim(country.CodFee).empty() && !TryParseAmount(country.CodFee, value)) {
+        return DestinationFault{DestinationFault::CodFee, "The cash-on-delivery fee of " + name + ", \"" +
+                                                              country.CodFee + "\", is not an amount of 0 or more."};
+    }
+    return std::nullopt;
+}
+
 void SaveDestination(const std::string& countryTable, const std::string& dataDir, const std::string& name,
                      const DestinationCountry& country, double homeRate)
 {
     if (name.empty()) {
         return;
     }
+    if (const std::optional<DestinationFault> fault = CheckDestination(name, country)) {
+        throw Error(fault->Message);
+    }
+    auto amount = [](const std::string& text) {
+        double value = 0;
+        TryParseAmount(text, value);
+        return value;
+    };
     using namespace profile;
     {
         IniFile table(countryTable);
@@ -135,8 +163,8 @@ void SaveDestination(const std::string& countryTable, const std::string& dataDir
         if (!country.Currency.empty()) {
             table.WriteString(name, "CurrencySymbol", country.Currency);
         }
-        if (!country.EuroRate.empty()) {
-            table.WriteString(name, "EuroRate", FormatNumber(ParseNumber(country.EuroRate)));
+        if (!Trim(country.EuroRate).empty()) {
+            table.WriteString(name, "EuroRate", FormatNumber(amount(country.EuroRate)));
         }
         table.UpdateFile();
     }
@@ -147,10 +175,10 @@ void SaveDestination(const std::string& countryTable, const std::string& dataDir
     // A fee of 0 is a merchant's choice (free shipping) and is stored; only an
     // empty field keeps what is stored.
     if (!Trim(country.Shipping).empty()) {
-        ini.WriteString(name, kShipping, FormatDecimals(3, std::max(0.0, ParseNumber(country.Shipping)) / rate));
+        ini.WriteString(name, kShipping, FormatDecimals(3, amount(country.Shipping) / rate));
     }
     if (!Trim(country.CodFee).empty()) {
-        ini.WriteString(name, kCodFee, FormatDecimals(3, std::max(0.0, ParseNumber(country.CodFee)) / rate));
+        ini.WriteString(name, kCodFee, FormatDecimals(3, amount(country.CodFee) / rate));
     }
     ini.UpdateFile();
 }

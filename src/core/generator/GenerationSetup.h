@@ -2,6 +2,7 @@
 
 #include "generator/Generation.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,17 @@ struct DestinationCountry {
 // value kept when the table holds none.
 DestinationCountry ReadDestination(const std::string& countryTable, const std::string& dataDir,
                                    const std::string& name, double homeRate, bool eu);
-// Writes it back: empty fields leave the stored value.
+// A field of a destination that cannot be stored, and what is wrong with it.
+struct DestinationFault {
+    enum Field { EuroRate, Shipping, CodFee } Which;
+    std::string Message; // names the country, the field and the text
+};
+// The first such field: a rate that is no number above 0, a fee that is no
+// amount (text, negative). Empty fields keep what is stored and pass.
+std::optional<DestinationFault> CheckDestination(const std::string& name, const DestinationCountry& country);
+
+// Writes it back: empty fields leave the stored value. Throws the error of
+// CheckDestination before writing anything.
 void SaveDestination(const std::string& countryTable, const std::string& dataDir, const std::string& name,
                      const DestinationCountry& country, double homeRate);
 

@@ -312,8 +312,12 @@ void GenerationDialog::selectCountry(int row)
     if (filling_ || row < 0) {
         return;
     }
-    if (currentRow_ >= 0) {
-        saveCountry();
+    if (currentRow_ >= 0 && !saveCountry()) {
+        // The panel keeps the country until its fields can be stored.
+        filling_ = true;
+        countries_->setCurrentRow(currentRow_);
+        filling_ = false;
+        return;
     }
     currentRow_ = row;
     showCountry(countries_->item(row)->text());
@@ -336,10 +340,10 @@ void GenerationDialog::showCountry(const QString& name)
     applyEuRule();
 }
 
-void GenerationDialog::saveCountry()
+bool GenerationDialog::saveCountry()
 {
     if (current_.isEmpty()) {
-        return;
+        return true;
     }
     DestinationCountry d;
     d.Language = LowerCase(fromQ(language_->currentText().trimmed()));
@@ -350,12 +354,26 @@ void GenerationDialog::saveCountry()
     d.CashOnDelivery = payments_->item(1)->checkState() == Qt::Checked;
     d.Shipping = fromQ(shipping_->text());
     d.CodFee = fromQ(codFee_->text());
+    if (const std::optional<DestinationFault> fault = CheckDestination(fromQ(current_), d)) {
+        prompter_.Tell("Quillane", fault->Message);
+        QLineEdit* field = fault->Which == DestinationFault::EuroRate   ? rate_
+                           : fault->Which == DestinationFault::Shipping ? shipping_
+                                                                        : codFee_;
+        if (field == codFee_) {
+            payments_->setCurrentRow(1);
+        }
+        field->setFocus();
+        field->selectAll();
+        return false;
+    }
     try {
         SaveDestination(CountryTablePath(state_.Dirs.ProgramDir), state_.Dirs.DataDir, fromQ(current_), d,
                         state_.User.Country.Rate[0]);
     } catch (const Error& e) {
         prompter_.Tell("Quillane", e.what());
+        return false;
     }
+    return true;
 }
 
 void GenerationDialog::applyEuRule()
@@ -394,7 +412,9 @@ GenerationChoices GenerationDialog::currentChoices() const
 
 bool GenerationDialog::closeAndSave()
 {
-    saveCountry();
+    if (!saveCountry()) {
+        return false;
+    }
     try {
         WriteCreation(state_.Dirs.DataDir, currentChoices());
     } catch (const Error& e) {
@@ -413,10 +433,6 @@ bool GenerationDialog::createShop()
             countries_->item(i)->setCheckState(Qt::Checked);
         }
     }
-    saveCountry();
-    progress_->setValue(0);
-    state_.Store.SaveGroup();
-
     GenerationInput in;
     in.ProgramDir = state_.Dirs.ProgramDir;
     in.LanguageDir = state_.Dirs.LanguageDir;
@@ -426,6 +442,19 @@ bool GenerationDialog::createShop()
     in.Home = state_.User.Country;
     in.UserId = state_.User.UserID;
     in.Choices = currentChoices();
+    // Refused before anything is written, and "Shop Erstellen" stays usable
+    // for when the merchant has mended what the message names.
+    try {
+        CheckGenerationInput(in);
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+        return false;
+    }
+    if (!saveCountry()) {
+        return false;
+    }
+    progress_->setValue(0);
+    state_.Store.SaveGroup();
     in.Progress = [this](int percent, const std::string& name) {
         progress_->setValue(percent);
         status_->setText(QStringLiteral("[%1 %] - %2").arg(percent).arg(toQ(name)));

@@ -59,7 +59,9 @@ private:
     void buildCountryList();
     void selectCountry(int row);
     void showCountry(const QString& name);
-    void saveCountry();
+    // False, with the merchant told why and the field to mend focused, when
+    // the panel holds a rate or fee that cannot be stored.
+    bool saveCountry();
     void applyEuRule();
     GenerationChoices currentChoices() const;
     std::vector<std::string> checkedCountries() const;
