@@ -5,7 +5,10 @@
 namespace quillane {
 
 // A private working folder under the system's temporary folder, removed
-// again when the object goes.
+// again when the object goes. The object holds a lock on its folder for as
+// long as it lives; the lock goes with the process, however it ends. Making
+// a new one first removes the folders whose lock nobody holds any more:
+// those of runs that were killed or crashed.
 class WorkFolder {
 public:
     WorkFolder();
@@ -18,6 +21,7 @@ public:
 
 private:
     std::string path_;
+    int lock_ = -1;
 };
 
 } // namespace quillane
