@@ -9,6 +9,7 @@
 #include "i18n/LanguageFile.h"
 #include "common/Files.h"
 #include "common/Text.h"
+#include "common/WorkFolder.h"
 #include "settings/AppDirs.h"
 #include "settings/Country.h"
 #include "settings/UserData.h"
@@ -68,26 +69,6 @@ class QuietPrompter : public Prompter {
 public:
     Answer Ask(const std::string&, const std::string&, Buttons, Icon) override { return Answer::No; }
     void Tell(const std::string&, const std::string&) override {}
-};
-
-// A private working folder, removed again when the command ends.
-class WorkFolder {
-public:
-    WorkFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillane-cli-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw Error("Cannot create a working folder in " + std::filesystem::temp_directory_path().string());
-        }
-        path_ = pattern + "/";
-    }
-    ~WorkFolder() { DeleteFolder(path_); }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 int generate(const std::string& programDir, const std::string& project, std::ostream& out, std::ostream& err)

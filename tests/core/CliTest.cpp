@@ -1,8 +1,14 @@
+#include "../ShopFixture.h"
 #include "CliApp.h"
+#include "InChild.h"
 #include "TestSupport.h"
+#include "common/WorkFolder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillane;
 using quillane::test::TempDir;
@@ -75,4 +81,50 @@ TEST(Cli, BadHomeAndBadCommandsFailWithOneLine)
         EXPECT_TRUE(r.out.empty());
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
+}
+
+TEST(Cli, ASettingsFileOrCountryTableThatCannotBeReadIsOneLineAndNoHang)
+{
+    for (const std::string name : {"quillane.ini", "countries.dat"}) {
+        TempDir dir;
+        dir.write("countries.dat", "[Germany]\r\nEU=1\r\n");
+        dir.write("quillane.ini", "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        std::filesystem::remove(dir.file(name));
+        if (name == "quillane.ini") {
+            ASSERT_EQ(::mkfifo(dir.file(name).c_str(), 0600), 0);
+        } else {
+            ASSERT_EQ(::symlink("/dev/zero", dir.file(name).c_str()), 0);
+        }
+        const std::string outcome = test::InChild([&] {
+            const CliRun r = runCli({"--home", dir.path(), "info"});
+            return std::to_string(r.code) + " [" + r.out + "] " + r.err;
+        });
+        EXPECT_EQ(outcome,
+                  "1 [] quillane-cli: Cannot read file \"" + dir.file(name) + "\": it is not a regular file.\n");
+    }
+}
+
+TEST(Cli, ARunRemovesTheWorkingFoldersOfDeadRunsOnly)
+{
+    TempDir home;
+    test::makeShopHome(home.path());
+    TempDir tmp;
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
+    {
+        const WorkFolder running; // a run that is still going
+        WriteTextFile(running.path() + "shop.tmp", "[0]\r\n");
+        // What a killed run leaves behind.
+        tmp.write("quillane-cli-Dead01/shop.tmp", "[0]\r\n");
+        tmp.write("quillane-cli-Dead02/sub/pictures.ini", "");
+        tmp.write("other-program/keep.txt", "mine");
+
+        const CliRun r = runCli({"--home", home.path(), "generate", "Alpha"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("quillane-cli-Dead01")));
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("quillane-cli-Dead02")));
+        EXPECT_EQ(tmp.read("other-program/keep.txt"), "mine");
+        EXPECT_EQ(ReadFile(running.path() + "shop.tmp"), "[0]\r\n");
+    }
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(test::filesUnder(tmp.path()), (std::map<std::string, std::string>{{"other-program/keep.txt", "mine"}}));
 }

@@ -1,11 +1,15 @@
 #include "common/Error.h"
 #include "common/Files.h"
 #include "common/Resources.h"
+#include "InChild.h"
 #include "TestSupport.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillane;
 using quillane::test::TempDir;
@@ -18,6 +22,45 @@ TEST(Files, WriteTextFileWritesBytesAsGivenAndFailsLoudly)
     WriteTextFile(dir.file("a.txt"), "");
     EXPECT_EQ(dir.read("a.txt"), "");
     EXPECT_THROW(WriteTextFile(dir.file("missing/a.txt"), "x"), Error);
+}
+
+TEST(Files, ReadsOnlyRegularFilesOfASaneSize)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("zero").c_str()), 0);
+    // Sparse: it takes no room on the disk.
+    const std::string huge = dir.file("huge");
+    const int fd = ::open(huge.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, (off_t{256} << 20) + 1), 0);
+    ::close(fd);
+
+    const std::string notRegular = "it is not a regular file.";
+    struct Case {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {fifo, notRegular},
+        {"/dev/zero", notRegular},
+        {dir.file("zero"), notRegular},
+        {huge, "it is larger than 256 MiB, more than any file of the program holds."},
+        {dir.file("missing"), "No such file or directory."},
+    };
+    for (const Case& c : cases) {
+        const std::string outcome = test::InChild([&] {
+            std::string content = "kept";
+            const bool read = TryReadFile(c.path, content);
+            try {
+                ReadFile(c.path);
+            } catch (const Error& e) {
+                return std::string(read ? "read " : "") + content + " | " + e.what();
+            }
+            return std::string("read");
+        });
+        EXPECT_EQ(outcome, "kept | Cannot read file \"" + c.path + "\": " + c.reason);
+    }
 }
 
 TEST(Files, ReplaceFile)

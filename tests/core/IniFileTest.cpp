@@ -1,5 +1,6 @@
 #include "common/Error.h"
 #include "common/IniFile.h"
+#include "InChild.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,50 @@ TEST(IniFile, BrokenFilesReadWithDefaults)
     EXPECT_EQ(ini.ReadString("S", "big", "").size(), 2047u);
     EXPECT_EQ(IniFile(dir.file("missing.ini")).ReadString("S", "k", "def"), "def");
     EXPECT_EQ(IniFile(dir.path()).ReadSections().size(), 0u); // a folder is no file
+}
+
+TEST(IniFile, AFileThatIsThereButCannotBeReadIsAnErrorAndStaysAsItIs)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = dir.file("zero.ini");
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    for (const std::string& path : {fifo, zero}) {
+        const std::string outcome = test::InChild([&] {
+            try {
+                IniFile ini(path);
+                ini.WriteString("Account", "Password", "secret");
+                ini.UpdateFile();
+                return std::string("written");
+            } catch (const Error& e) {
+                return std::string(e.what());
+            }
+        });
+        EXPECT_EQ(outcome, "Cannot read file \"" + path + "\": it is not a regular file.");
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::lstat(zero.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(IniFile, ACatalogOfAHundredThousandItemsLoads)
+{
+    TempDir dir;
+    std::string text;
+    const std::string fields = "=Winterjacke aus Schurwolle, wasserdicht und warm gef\xFCttert, in vier Gr\xF6\xDF"
+                               "en|129.900|1|2|0|Bilder/winterjacke-vorne.jpg\r\n";
+    for (int item = 0; item < 100000; ++item) {
+        if (item % 25 == 0) {
+            text += "[" + std::to_string(item / 25) + "]\r\nVersand=4.900\r\n";
+        }
+        text += "A" + std::to_string(item) + fields;
+    }
+    const IniFile ini(dir.write("shop.tmp", text));
+    EXPECT_EQ(ini.ReadSections().size(), 4000u);
+    EXPECT_EQ(ini.ReadString("3999", "A99999", "").substr(0, 12), "Winterjacke ");
 }
 
 TEST(IniFile, FailedWriteNamesTheFile)

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace quillane;
@@ -33,6 +34,17 @@ TEST(LanguageFile, GetTranslationWithSectionInTheKey)
     EXPECT_EQ(t.OrderTextParts, (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(t.ConfirmTextParts, (std::vector<std::string>{""}));
     EXPECT_EQ(MessageLines(t.MsgBoxTexts[15]), "Recover?\nReally");
+}
+
+TEST(LanguageFile, AFileThatCannotBeReadCountsAsMissing)
+{
+    TempDir dir;
+    dir.write("english.lng", "[Buttons]\nOK=Okay\n");
+    // Far beyond any language file, and sparse: it takes no room on the disk.
+    std::filesystem::resize_file(dir.write("deutsch.lng", ""), (std::uintmax_t{256} << 20) + 1);
+    const LanguageFile file(dir.path(), "deutsch");
+    EXPECT_EQ(file.Path(), dir.file("english.lng"));
+    EXPECT_EQ(file.GetTranslation("Buttons", "OK", "OK"), "Okay");
 }
 
 TEST(LanguageFile, NoFileAtAllGivesDefaults)

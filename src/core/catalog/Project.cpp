@@ -9,8 +9,6 @@
 #include "common/Text.h"
 #include "i18n/LanguageFile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 namespace quillane {
@@ -41,8 +39,9 @@ void removeFile(const std::string& path)
 void saveCopy(const std::string& from, const std::string& to)
 {
     std::string content;
-    if (!TryReadFile(from, content)) {
-        throw Error("Cannot read " + from + ": " + std::strerror(errno));
+    ReadFailure failure;
+    if (!TryReadFile(from, content, &failure)) {
+        throw Error("Cannot read " + from + ": " + failure.Reason);
     }
     try {
         WriteFileAtomic(to, content);
@@ -131,9 +130,10 @@ bool Project::New(bool fromAction)
 bool Project::Open(const std::string& path)
 {
     std::string content;
-    if (!TryReadFile(path, content)) {
+    ReadFailure failure;
+    if (!TryReadFile(path, content, &failure)) {
         // Opening it empty would let the next Save overwrite the real file.
-        throw Error("The project file " + path + " cannot be read: " + std::strerror(errno));
+        throw Error("The project file " + path + " cannot be read: " + failure.Reason);
     }
     if (!New(true)) {
         return false;

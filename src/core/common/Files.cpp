@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -69,26 +71,81 @@ std::string BaseNameWithoutExtension(const std::string& path)
     return name;
 }
 
-bool TryReadFile(const std::string& path, std::string& content)
+bool TryReadFile(const std::string& path, std::string& content, ReadFailure* failure)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in || DirectoryExists(path)) {
+    ReadFailure local;
+    ReadFailure& why = failure != nullptr ? *failure : local;
+    why = ReadFailure{};
+    auto refuse = [&why](std::string reason) {
+        why.Reason = std::move(reason);
         return false;
+    };
+    // The type is looked at before the file is opened: opening a FIFO that
+    // nobody writes to would wait for ever.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        why.Missing = errno == ENOENT || errno == ENOTDIR;
+        return refuse(platformReason());
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        return false;
+    if (!S_ISREG(st.st_mode)) {
+        return refuse(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
     }
-    content = std::move(buffer).str();
+    const std::string tooBig =
+        "it is larger than " + std::to_string(kMaxFileSize >> 20) + " MiB, more than any file of the program holds";
+    if (static_cast<std::uintmax_t>(st.st_size) > kMaxFileSize) {
+        return refuse(tooBig);
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return refuse(platformReason());
+    }
+    // The name may have been given to something else since the look.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return refuse("it is not a regular file");
+    }
+    std::string data;
+    data.resize(std::min<std::uintmax_t>(static_cast<std::uintmax_t>(st.st_size), kMaxFileSize) + 1);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == data.size()) {
+            if (done > kMaxFileSize) {
+                ::close(fd);
+                return refuse(tooBig); // it grew while it was read
+            }
+            data.resize(std::min<std::size_t>(data.size() * 2, kMaxFileSize + 1));
+        }
+        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const std::string reason = platformReason();
+            ::close(fd);
+            return refuse(reason);
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    data.resize(done);
+    content = std::move(data);
     return true;
+}
+
+std::string ReadErrorText(const std::string& path, const ReadFailure& failure)
+{
+    return "Cannot read file \"" + path + "\": " + failure.Reason + ".";
 }
 
 std::string ReadFile(const std::string& path)
 {
     std::string content;
-    if (!TryReadFile(path, content)) {
-        throw Error("Cannot open file \"" + path + "\". " + platformReason());
+    ReadFailure failure;
+    if (!TryReadFile(path, content, &failure)) {
+        throw Error(ReadErrorText(path, failure));
     }
     return content;
 }
@@ -106,15 +163,72 @@ void WriteTextFile(const std::string& path, std::string_view text)
     }
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view content)
+namespace {
+
+bool writeAll(int fd, std::string_view data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileAccess access, std::string* reason)
 {
     const std::string temp = path + ".~new";
-    WriteTextFile(temp, content);
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        throw Error("Cannot write file \"" + path + "\". " + ec.message());
+    // A leftover of a run that died here, or anything else under that name,
+    // is never written through.
+    ::unlink(temp.c_str());
+    const mode_t createMode = access == FileAccess::OwnerOnly ? 0600 : 0666;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, createMode);
+    if (fd < 0) {
+        if (reason != nullptr) {
+            *reason = platformReason();
+        }
+        return false;
+    }
+    bool ok = true;
+    struct stat st {};
+    if (access == FileAccess::OwnerOnly) {
+        // Exactly 0600 whatever the umask, before a byte is written.
+        ok = ::fchmod(fd, 0600) == 0;
+    } else if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        ok = ::fchmod(fd, st.st_mode & 0777) == 0;
+    }
+    ok = ok && writeAll(fd, content) && ::fsync(fd) == 0;
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        if (reason != nullptr) {
+            *reason = std::strerror(error);
+        }
+    }
+    return ok;
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view content, FileAccess access)
+{
+    std::string reason;
+    if (!TryWriteFileAtomic(path, content, access, &reason)) {
+        throw Error("Cannot write file \"" + path + "\". " + reason);
     }
 }
 

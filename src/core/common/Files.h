@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,16 +18,42 @@ std::string ExcludeTrailingSlash(std::string path);
 // The file name without folder and extension.
 std::string BaseNameWithoutExtension(const std::string& path);
 
-// Reads a whole file; false when it cannot be read.
-bool TryReadFile(const std::string& path, std::string& content);
-// Reads a whole file or throws an error naming it.
+// Every file is read whole, and only a regular file of at most this size:
+// a FIFO would block the read for ever, a device never end it. No file of
+// the program comes near the limit (the working copy of a catalog of
+// 100,000 items is some 20 MB), so a bigger one is a mistake.
+inline constexpr std::uintmax_t kMaxFileSize = std::uintmax_t{256} << 20;
+
+// Why a file was not read.
+struct ReadFailure {
+    bool Missing = false; // there is no file at the path at all
+    std::string Reason;   // for a message: "No such file or directory", "it is not a regular file"
+};
+
+// Reads a whole file; false when it cannot be read, and then failure (when
+// given) says why. content is left alone then.
+bool TryReadFile(const std::string& path, std::string& content, ReadFailure* failure = nullptr);
+// Reads a whole file or throws an error naming it and the reason.
 std::string ReadFile(const std::string& path);
+// The one-line message of a failed read.
+std::string ReadErrorText(const std::string& path, const ReadFailure& failure);
 
 // Creates or truncates the file and writes text unchanged; throws when the
 // file cannot be written.
 void WriteTextFile(const std::string& path, std::string_view text);
+
+// Who may read a file the program replaces.
+enum class FileAccess {
+    Kept,      // a file that is there keeps its mode; a new one gets the usual one
+    OwnerOnly, // 0600 from the moment it is created: it holds passwords or personal data
+};
 // Writes beside the file and renames, so readers never see half a file.
-void WriteFileAtomic(const std::string& path, std::string_view content);
+// Throws an error naming the file when it cannot be written.
+void WriteFileAtomic(const std::string& path, std::string_view content, FileAccess access = FileAccess::Kept);
+// The same without throwing: false, and the file as it was, when it fails;
+// reason (when given) says why.
+bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileAccess access,
+                        std::string* reason = nullptr);
 
 // Copies source over target unless the paths are equal; the copy itself
 // may fail silently (true is returned all the same).

@@ -75,8 +75,13 @@ bool IniFile::NameEqual::operator()(std::string_view a, std::string_view b) cons
 IniFile::IniFile(std::string path) : path_(std::move(path))
 {
     std::string text;
-    if (TryReadFile(path_, text)) {
+    ReadFailure failure;
+    if (TryReadFile(path_, text, &failure)) {
         parse(text);
+    } else if (!failure.Missing && !DirectoryExists(path_)) {
+        // Reading it as empty would let the next write replace what it holds.
+        // A folder holds nothing to lose, and no write can replace it.
+        throw Error(ReadErrorText(path_, failure));
     }
 }
 
@@ -333,33 +338,20 @@ void IniFile::UpdateFile()
         }
     }
 
-    const std::string failure = "Unable to write to " + path_;
-    mode_t mode = ownerOnly_ ? 0600 : 0644;
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    }
-    const std::string temp = path_ + ".~new";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd >= 0) {
-        ::fchmod(fd, mode);
-        const bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
-        ::close(fd);
-        if (ok && ::rename(temp.c_str(), path_.c_str()) == 0) {
-            modified_ = false;
-            return;
-        }
-        ::unlink(temp.c_str());
+    const FileAccess access = ownerOnly_ ? FileAccess::OwnerOnly : FileAccess::Kept;
+    if (TryWriteFileAtomic(path_, text, access)) {
+        modified_ = false;
+        return;
     }
     // The folder may refuse new files while the file itself is writable.
-    fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, ownerOnly_ ? 0600 : 0666);
     if (fd < 0) {
-        throw Error(failure);
+        throw Error("Unable to write to " + path_);
     }
-    const bool ok = writeAll(fd, text);
+    const bool ok = (!ownerOnly_ || ::fchmod(fd, 0600) == 0) && writeAll(fd, text);
     ::close(fd);
     if (!ok) {
-        throw Error(failure);
+        throw Error("Unable to write to " + path_);
     }
     modified_ = false;
 }

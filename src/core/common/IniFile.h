@@ -20,7 +20,10 @@ public:
     // Values are cut to this length when read.
     static constexpr std::size_t kMaxValueLength = 2047;
 
-    // Reads path if it exists; a missing or unreadable file reads as empty.
+    // Reads path if it exists; a missing file or a folder reads as empty.
+    // Throws Error naming the file when something else is there that cannot
+    // be read (a FIFO, a device, a file beyond kMaxFileSize, no permission),
+    // so that no write replaces what it holds.
     explicit IniFile(std::string path);
     ~IniFile();
     IniFile(const IniFile&) = delete;
@@ -30,7 +33,8 @@ public:
 
     const std::string& FileName() const { return path_; }
 
-    // Creates the file readable by its owner only (it holds passwords).
+    // Writes the file readable by its owner only, also when it is there
+    // already with a wider mode (it holds passwords or personal data).
     void SetOwnerOnly(bool ownerOnly) { ownerOnly_ = ownerOnly; }
 
     bool SectionExists(std::string_view section) const;

@@ -641,4 +641,37 @@ std::string Utf8ToCp1252(std::string_view text)
     return out;
 }
 
+std::string VisibleControlChars(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        switch (c) {
+        case '\0':
+            out += "\\0";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default: {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        }
+        }
+    }
+    return out;
+}
+
 } // namespace quillane

@@ -78,4 +78,9 @@ std::string Cp1252ToUtf8(std::string_view text);
 // Characters that Windows-1252 lacks become "?".
 std::string Utf8ToCp1252(std::string_view text);
 
+// A message text with its control characters spelled out: "\0", "\t",
+// "\n", "\r", "\x01"... Backslashes stay as they are, so a text that has
+// been through here comes out unchanged the second time.
+std::string VisibleControlChars(std::string_view text);
+
 } // namespace quillane

@@ -83,7 +83,7 @@ void WriteCreation(const std::string& dataDir, const GenerationChoices& choices)
             throw Error("\"" + number + "\" is no whole number of items per page.");
         }
     }
-    IniFile ini(profilePath(dataDir));
+    IniFile ini = OpenShopProfile(dataDir);
     ini.WriteString(kCreation, kViewStandard, Trim(choices.ItemsStd));
     ini.WriteString(kCreation, kViewPreview, Trim(choices.ItemsPro));
     ini.WriteString(kCreation, kViewDetail, Trim(choices.ItemsDtl));
@@ -169,7 +169,7 @@ void SaveDestination(const std::string& countryTable, const std::string& dataDir
         table.UpdateFile();
     }
     const double rate = homeRate > 0 ? homeRate : 1;
-    IniFile ini(profilePath(dataDir));
+    IniFile ini = OpenShopProfile(dataDir);
     ini.WriteBool(name, kPrepayment, country.Prepayment);
     ini.WriteBool(name, kCashOnDelivery, country.CashOnDelivery);
     // A fee of 0 is a merchant's choice (free shipping) and is stored; only an

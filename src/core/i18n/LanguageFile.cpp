@@ -1,5 +1,6 @@
 #include "i18n/LanguageFile.h"
 
+#include "common/Error.h"
 #include "common/Files.h"
 #include "common/Text.h"
 
@@ -7,13 +8,17 @@ namespace quillane {
 
 LanguageFile::LanguageFile(const std::string& languageDir, const std::string& language)
 {
-    std::string path = languageDir + language + ".lng";
-    if (!FileExists(path)) {
-        path = languageDir + "english.lng";
-    }
-    if (FileExists(path)) {
-        path_ = path;
-        ini_ = std::make_unique<IniFile>(path);
+    for (const std::string& path : {languageDir + language + ".lng", languageDir + "english.lng"}) {
+        if (!FileExists(path)) {
+            continue;
+        }
+        try {
+            ini_ = std::make_unique<IniFile>(path);
+            path_ = path;
+            return;
+        } catch (const Error&) {
+            // Only read, never written: the texts fall back as for a missing file.
+        }
     }
 }
 

@@ -13,7 +13,9 @@ namespace quillane {
 class LanguageFile {
 public:
     // Opens languageDir + language + ".lng", or "english.lng" when that
-    // file does not exist; with neither, every lookup gives its default.
+    // file does not exist or cannot be read (not a regular file, beyond
+    // kMaxFileSize, no permission); with neither, every lookup gives its
+    // default.
     LanguageFile(const std::string& languageDir, const std::string& language);
 
     bool IsOpen() const { return ini_ != nullptr; }

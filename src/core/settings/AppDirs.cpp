@@ -4,8 +4,11 @@
 #include "common/Files.h"
 #include "common/Text.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -71,6 +74,26 @@ std::vector<std::string> SeedSources(const std::string& shippedDataDir)
     return sources;
 }
 
+// The program folder holds passwords, addresses and bank data: it is made
+// for its owner only, and an existing one of an earlier version is made so.
+bool ForcePrivateDirectory(const std::string& path)
+{
+    const std::string dir = ExcludeTrailingSlash(path);
+    std::error_code ec;
+    fs::create_directories(fs::path(dir).parent_path(), ec);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    if (st.st_uid == ::geteuid() && (st.st_mode & 077) != 0) {
+        ::chmod(dir.c_str(), st.st_mode & 0700);
+    }
+    return true;
+}
+
 // Copies one shipped file; a picture list gets the program folder in its
 // paths. Like every seeding step it fails silently: the program still starts.
 void SeedFile(const fs::path& source, const fs::path& target, const std::string& programDir)
@@ -94,7 +117,7 @@ void SeedFile(const fs::path& source, const fs::path& target, const std::string&
 
 bool SeedProgramDir(const std::string& programDir, const std::string& shippedDataDir)
 {
-    if (!ForceDirectories(programDir)) {
+    if (!ForcePrivateDirectory(programDir)) {
         return false;
     }
     if (shippedDataDir.empty()) {

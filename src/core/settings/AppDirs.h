@@ -29,10 +29,11 @@ std::string ShippedDataDir(const std::string& executableDir);
 inline constexpr const char* kProgramDirPlaceholder = "%PROGRAMDIR%";
 
 // Copies every shipped file that the program folder lacks; never overwrites
-// what is there. Creates the program folder if needed. False when the
-// program folder cannot be created. A build tree ships two folders: the
-// source tree's data and what the build rendered (the sample project's
-// pictures); given the first, the seeding takes the second as well.
+// what is there. Creates the program folder if needed, and makes it the
+// owner's only (it holds personal data). False when the program folder
+// cannot be created. A build tree ships two folders: the source tree's
+// data and what the build rendered (the sample project's pictures); given
+// the first, the seeding takes the second as well.
 // Copied picture lists get the program folder for the placeholder.
 bool SeedProgramDir(const std::string& programDir, const std::string& shippedDataDir);
 

@@ -1,5 +1,6 @@
 #include "settings/CompanyProfile.h"
 
+#include "common/Files.h"
 #include "common/IniFile.h"
 
 namespace quillane {
@@ -10,6 +11,13 @@ const std::array<const char*, 11> CompanyProfile::kContactKeys = {
 std::string CompanyProfilePath(const std::string& programDir)
 {
     return programDir + "userprofil.ini";
+}
+
+IniFile OpenCompanyProfile(const std::string& programDir)
+{
+    IniFile ini(CompanyProfilePath(programDir));
+    ini.SetOwnerOnly(true);
+    return ini;
 }
 
 CompanyProfile ReadCompanyProfile(const std::string& programDir)
@@ -32,6 +40,11 @@ std::string DirectionsValue(const std::string& programDir, const std::string& la
 std::string DirectionsFilePath(const std::string& programDir, const std::string& language)
 {
     return programDir + language + "_Contact.txt";
+}
+
+void WriteDirectionsFile(const std::string& programDir, const std::string& language, std::string_view text)
+{
+    WriteFileAtomic(DirectionsFilePath(programDir, language), text, FileAccess::OwnerOnly);
 }
 
 } // namespace quillane

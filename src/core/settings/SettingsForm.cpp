@@ -178,7 +178,7 @@ void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, c
     settings.WriteString("FTP", "folder", form.FtpFolder);
     settings.UpdateFile();
 
-    IniFile profile(CompanyProfilePath(programDir));
+    IniFile profile = OpenCompanyProfile(programDir);
     for (std::size_t i = 0; i < CompanyProfile::kContactKeys.size(); ++i) {
         profile.WriteString("Contact", CompanyProfile::kContactKeys[i], form.Company.Contact[i]);
     }
@@ -196,13 +196,13 @@ void SaveDirections(const std::string& programDir, const std::string& language, 
         for (const std::string& line : lines) {
             file += line + "\r\n";
         }
-        WriteTextFile(DirectionsFilePath(programDir, language), file);
+        WriteDirectionsFile(programDir, language, file);
     }
     std::string joined;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         joined += (i > 0 ? "|" : "") + lines[i];
     }
-    IniFile profile(CompanyProfilePath(programDir));
+    IniFile profile = OpenCompanyProfile(programDir);
     profile.WriteString("Anfahrt", language, joined);
     profile.UpdateFile();
 }

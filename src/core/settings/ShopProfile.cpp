@@ -103,6 +103,13 @@ std::string ShopProfilePath(const std::string& dataDir)
     return dataDir + "shopprofil.ini";
 }
 
+IniFile OpenShopProfile(const std::string& dataDir)
+{
+    IniFile ini(ShopProfilePath(dataDir));
+    ini.SetOwnerOnly(true);
+    return ini;
+}
+
 std::string ShownAmountText(std::string_view stored, double homeRate)
 {
     return FormatDecimals(2, ParseNumber(stored) * usableRate(homeRate));
@@ -254,7 +261,7 @@ void ShopProfileEditor::Save(const std::string& dataDir, const std::string& cata
     }
 
     using namespace profile;
-    IniFile ini(ShopProfilePath(dataDir));
+    IniFile ini = OpenShopProfile(dataDir);
     ini.EraseSection(kQuantityDiscount);
     ini.EraseSection(kPriceDiscount);
     ini.WriteString(kInvoice, kPaymentTerm, PaymentTerm);

@@ -16,6 +16,10 @@
 namespace quillane {
 
 std::string ShopProfilePath(const std::string& dataDir);
+// Opens the profile for writing; it is written readable by its owner only,
+// because it holds bank and tax data.
+class IniFile;
+IniFile OpenShopProfile(const std::string& dataDir);
 
 namespace profile {
 
@@ -118,7 +122,6 @@ ColorValue PlainColour(ColorValue colour);
 // "$" and six hex digits in blue-green-red order: red is "$0000FF".
 std::string StoredColour(ColorValue colour);
 
-class IniFile;
 // The [Layout] section over the given defaults; the link takes the
 // document's background. Colours come back plain; an unreadable value or
 // an empty font keeps its default.

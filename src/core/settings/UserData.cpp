@@ -20,6 +20,13 @@ IniFile OpenSettingsFile(const std::string& programDir)
     return ini;
 }
 
+void CheckUserDataFiles(const std::string& programDir)
+{
+    // Opening reads them whole, and refuses what it cannot read.
+    [[maybe_unused]] const IniFile settings(SettingsFilePath(programDir));
+    [[maybe_unused]] const IniFile countries(CountryTablePath(programDir));
+}
+
 std::string ReadUserData(const std::string& programDir, const std::string& defaultCountry, TUserData& user)
 {
     const IniFile ini(SettingsFilePath(programDir));

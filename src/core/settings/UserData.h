@@ -20,10 +20,15 @@ inline constexpr std::string_view kSetupStatus = "setup";
 
 std::string SettingsFilePath(const std::string& programDir);
 
-// Opens the settings file for writing keys; it is created readable by its
+// Opens the settings file for writing keys; it is written readable by its
 // owner only, because it holds passwords.
 class IniFile;
 IniFile OpenSettingsFile(const std::string& programDir);
+
+// Throws Error naming the settings file or the country table when either
+// is there but cannot be read: start-up stops rather than run on without
+// them and later write over them.
+void CheckUserDataFiles(const std::string& programDir);
 
 // Fills user from the settings file and the country table of programDir and
 // returns the start-up status: "setup" while the home country or the

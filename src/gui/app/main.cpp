@@ -1,6 +1,9 @@
 #include "app/Application.h"
+#include "common/Error.h"
 #include "common/Files.h"
+#include "common/QtText.h"
 #include "settings/AppDirs.h"
+#include "settings/UserData.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -22,6 +25,13 @@ int main(int argc, char** argv)
         QMessageBox::critical(nullptr, QStringLiteral("Quillane"),
                               QStringLiteral("The program folder %1 cannot be created.")
                                   .arg(QString::fromStdString(programDir)));
+        return 1;
+    }
+    try {
+        // Running on without them would end with the first save writing over them.
+        quillane::CheckUserDataFiles(programDir);
+    } catch (const quillane::Error& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Quillane"), quillane::gui::toQ(e.what()));
         return 1;
     }
     quillane::gui::Application quillaneApp(programDir);
