@@ -1,6 +1,7 @@
 #include "catalog/GroupOps.h"
 
 #include "catalog/CatalogStore.h"
+#include "common/Error.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 #include "common/Prompter.h"
@@ -188,7 +189,20 @@ void GroupOps::SetSurcharge(const std::string& typed, double homeRate)
         return;
     }
     const double rate = homeRate > 0 ? homeRate : 1;
-    const std::string value = FormatDecimals(3, ParseNumber(typed) / rate);
+    double amount = 0;
+    const bool none = TrimBlanks(typed).empty();
+    if (!none && (!TryParseAmount(typed, amount) || !(amount / rate <= kMaxAmount))) {
+        std::string group = store_.CurrentGroup;
+        for (const auto& [key, path] : store_.GroupEntries()) {
+            if (key == store_.CurrentGroup) {
+                group = ReplaceAll(path, "|", " / ");
+            }
+        }
+        throw Error("The shipping surcharge \"" + typed + "\" of the group \"" + group +
+                    "\" is no amount. Please type a number from 0 to " + FormatNumber(kMaxAmount) +
+                    " euro, with \".\" or \",\" before the decimals, or leave the field empty for no surcharge.");
+    }
+    const std::string value = FormatDecimals(3, amount / rate);
     const int index = store_.IndexOfItem("Versand");
     if (index >= 0) {
         store_.CurrentItems[index].second = value;

@@ -1,5 +1,6 @@
 #include "settings/SettingsForm.h"
 
+#include "common/Error.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
@@ -77,6 +78,13 @@ void UpdateCountryData(const std::string& countryTable, const std::string& name,
 {
     if (name.empty()) {
         return;
+    }
+    // Prices are divided by the rate: 0 or text would later be read as 1.
+    double rate = 0;
+    if (!fields.EuroRate.empty() && (!TryParseAmount(fields.EuroRate, rate) || rate <= 0)) {
+        throw Error("The exchange rate \"" + fields.EuroRate + "\" of " + name +
+                    " is no rate. Please type how much of the currency one euro buys, a number above 0 with \".\" "
+                    "or \",\" before the decimals.");
     }
     IniFile table(countryTable);
     table.WriteBool(name, "EU", fields.EU);
