@@ -5,6 +5,7 @@
 #include "catalog/PictureList.h"
 #include "common/Error.h"
 #include "common/Files.h"
+#include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "common/Text.h"
 #include "i18n/LanguageFile.h"
@@ -30,6 +31,9 @@ std::string safeName(std::string name)
     }
     return name;
 }
+
+// The working copy of the catalog in the temp folder.
+constexpr const char* kWorkingFiles[] = {"shop.tmp", "groups.ini", "pictures.ini"};
 
 void removeFile(const std::string& path)
 {
@@ -172,10 +176,68 @@ void Project::Recover()
 
 void Project::DeclineRecovery()
 {
-    for (const char* name : {"shop.tmp", "groups.ini", "pictures.ini", "recovery.dat"}) {
+    for (const char* name : kWorkingFiles) {
         removeFile(dirs_.TempDir + name);
     }
+    removeFile(dirs_.TempDir + "recovery.dat");
+    // Descriptions and profile of an untitled catalog go with it.
+    if (Untitled()) {
+        DeleteFolder(dirs_.TempDir + "daten/");
+        ForceDirectories(dirs_.DataDir);
+    }
     store_.Clear();
+}
+
+bool Project::workingCopyExists() const
+{
+    for (const char* name : kWorkingFiles) {
+        if (FileExists(dirs_.TempDir + name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Project::workingCopyHoldsGroups() const
+{
+    if (!FileExists(store_.GroupsFile())) {
+        return false;
+    }
+    const IniFile groups(store_.GroupsFile());
+    for (const std::string& section : groups.ReadSections()) {
+        if (!groups.ReadSection(section).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Project::Recovery Project::OfferRecovery()
+{
+    const bool named = RecoveryPending();
+    if (!named && !workingCopyHoldsGroups()) {
+        if (!workingCopyExists()) {
+            return Recovery::Nothing;
+        }
+        DeclineRecovery();
+        return Recovery::Cleared;
+    }
+    const Prompter::Answer answer = prompter_.Ask("Recover?", MessageLines(texts_.MsgBoxTexts[15]),
+                                                  Prompter::Buttons::YesNo, Prompter::Icon::Warning);
+    if (answer != Prompter::Answer::Yes) {
+        DeclineRecovery();
+        return Recovery::Cleared;
+    }
+    if (named) {
+        Recover();
+        return Recovery::Recovered;
+    }
+    // The untitled project of New(false) takes the catalog as it was left;
+    // it was saved nowhere, so it counts as changed.
+    store_.Clear();
+    store_.LoadGroups();
+    Changes(true);
+    return Recovery::Restored;
 }
 
 void Project::commonOpenEnd()

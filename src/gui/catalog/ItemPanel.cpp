@@ -300,6 +300,8 @@ void ItemPanel::ItemGridClick(int row)
 
 bool ItemPanel::enterItem(const std::function<ItemOps::Result()>& operation, const std::string& orderNo)
 {
+    // The description belongs to the item as it was before the change.
+    details_->storeDescription();
     try {
         return report(static_cast<int>(operation()), orderNo);
     } catch (const Error& e) {
@@ -364,6 +366,7 @@ void ItemPanel::ErsetzenClick()
 
 void ItemPanel::EntfernenClick()
 {
+    details_->storeDescription();
     if (ops_.Remove(selectedRow_) == ItemOps::Result::Done) {
         ShowGroup(Sender::Button);
     }
@@ -391,6 +394,7 @@ void ItemPanel::itemgridCheckBoxClick(QTreeWidgetItem* row)
 
 void ItemPanel::ItemGridRowMoved(int from, int to)
 {
+    details_->storeDescription();
     if (ops_.Move(from, to) == ItemOps::Result::Done) {
         selectedRow_ = to;
         QMetaObject::invokeMethod(this, [this] { ShowGroup(Sender::Other); }, Qt::QueuedConnection);
