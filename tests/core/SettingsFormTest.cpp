@@ -74,6 +74,14 @@ TEST(SettingsForm, ExchangeRateThatIsNoPositiveAmountIsRefused)
         }
         EXPECT_EQ(dir.read("countries.dat"), kTable) << typed;
     }
+    // A rate stored so earlier, left as it is (an EU country shows it
+    // without letting it be typed), stays and holds nothing up.
+    dir.write("countries.dat", std::string(kTable) + "[Malta]\r\nEU=1\r\nEuroRate=0\r\n");
+    CountryFields mt = ShowCountryData(table, "Malta");
+    mt.VAT = "18";
+    UpdateCountryData(table, "Malta", mt);
+    EXPECT_EQ(IniFile(table).ReadString("Malta", "VAT", ""), "18");
+    EXPECT_EQ(IniFile(table).ReadString("Malta", "EuroRate", ""), "0");
 }
 
 TEST(SettingsForm, SaveAndLoadRoundTrip)

@@ -190,17 +190,22 @@ void GroupOps::SetSurcharge(const std::string& typed, double homeRate)
     }
     const double rate = homeRate > 0 ? homeRate : 1;
     double amount = 0;
-    const bool none = TrimBlanks(typed).empty();
-    if (!none && (!TryParseAmount(typed, amount) || !(amount / rate <= kMaxAmount))) {
+    // Empty is no surcharge.
+    const bool amountTyped = TrimBlanks(typed).empty() || TryParseAmount(typed, amount);
+    if (!amountTyped || !(amount / rate <= kMaxAmount)) {
         std::string group = store_.CurrentGroup;
         for (const auto& [key, path] : store_.GroupEntries()) {
             if (key == store_.CurrentGroup) {
                 group = ReplaceAll(path, "|", " / ");
             }
         }
-        throw Error("The shipping surcharge \"" + typed + "\" of the group \"" + group +
-                    "\" is no amount. Please type a number from 0 to " + FormatNumber(kMaxAmount) +
-                    " euro, with \".\" or \",\" before the decimals, or leave the field empty for no surcharge.");
+        const std::string what = "The shipping surcharge \"" + typed + "\" of the group \"" + group + "\"";
+        if (!amountTyped) {
+            throw Error(what + " is not an amount. Please type a number from 0 to " + FormatNumber(kMaxAmount) +
+                        ", with \".\" or \",\" before the decimals, or leave the field empty for no surcharge.");
+        }
+        // Typed in a currency worth less than the euro, it may pass the limit once in euro.
+        throw Error(what + " is more than " + FormatNumber(kMaxAmount) + " euro, the largest amount a shop can show.");
     }
     const std::string value = FormatDecimals(3, amount / rate);
     const int index = store_.IndexOfItem("Versand");

@@ -42,7 +42,7 @@ std::string ItemOps::EntryPrice(const std::string& typed, int priceEntryMode) co
 {
     double amount = 0;
     if (!TryParseAmount(typed, amount)) {
-        throw Error("The price \"" + typed + "\" is no amount. Please type a number from 0 to " +
+        throw Error("The price \"" + typed + "\" is not an amount. Please type a number from 0 to " +
                     FormatNumber(kMaxAmount) + ", with \".\" or \",\" before the decimals.");
     }
     double value = StoredAmount(amount, home_);
