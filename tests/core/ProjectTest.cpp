@@ -316,6 +316,14 @@ TEST_F(ProjectTest, UnsavedCatalogOfAKilledRunIsOfferedAtStartNeverMergedSilentl
     EXPECT_EQ(third.OfferRecovery(), Project::Recovery::Cleared);
     EXPECT_FALSE(FileExists(Temp("shop.tmp")));
     EXPECT_EQ(third.OfferRecovery(), Project::Recovery::Nothing);
+    // So are the data of an untitled project closed without saving: its
+    // discount levels and descriptions must not reach the next one.
+    home.write("temp/daten/shopprofil.ini", "[Mengenrabatt]\r\nab 10=10/5\r\n");
+    home.write("temp/daten/english/A1.txt", "Red apple");
+    EXPECT_EQ(third.OfferRecovery(), Project::Recovery::Cleared);
+    EXPECT_FALSE(FileExists(Temp("daten/shopprofil.ini")));
+    EXPECT_FALSE(FileExists(Temp("daten/english/A1.txt")));
+    EXPECT_TRUE(DirectoryExists(dirs3.DataDir));
     EXPECT_TRUE(silent.asked.empty());
 }
 

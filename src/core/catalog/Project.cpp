@@ -188,14 +188,17 @@ void Project::DeclineRecovery()
     store_.Clear();
 }
 
-bool Project::workingCopyExists() const
+bool Project::leftoversExist() const
 {
     for (const char* name : kWorkingFiles) {
         if (FileExists(dirs_.TempDir + name)) {
             return true;
         }
     }
-    return false;
+    // Data of an untitled project that was closed without saving.
+    std::error_code ec;
+    const std::string untitledData = dirs_.TempDir + "daten/";
+    return Untitled() && DirectoryExists(untitledData) && !std::filesystem::is_empty(untitledData, ec);
 }
 
 bool Project::workingCopyHoldsGroups() const
@@ -216,7 +219,7 @@ Project::Recovery Project::OfferRecovery()
 {
     const bool named = RecoveryPending();
     if (!named && !workingCopyHoldsGroups()) {
-        if (!workingCopyExists()) {
+        if (!leftoversExist()) {
             return Recovery::Nothing;
         }
         DeclineRecovery();

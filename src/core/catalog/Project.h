@@ -63,7 +63,8 @@ public:
     // that did not end normally left in the temp folder, the project named
     // in recovery.dat or an untitled catalog that was never saved. A "No"
     // clears it, so it never mixes into the next catalog; leftovers that
-    // hold no group are cleared without a question.
+    // hold no group (also the data of an untitled project closed without
+    // saving) are cleared without a question.
     Recovery OfferRecovery();
     // False when Save As was cancelled. Throws Error when a file cannot be written.
     bool Save();
@@ -75,7 +76,8 @@ private:
     void commonOpenEnd();
     // groups.ini of the working copy holds at least one group.
     bool workingCopyHoldsGroups() const;
-    bool workingCopyExists() const;
+    // Working files, or data an untitled project left in the temp folder.
+    bool leftoversExist() const;
     // Copies the working copy into the project file and its data folder.
     void writeProject(const std::string& file, const std::string& dataDir);
     void notify();
