@@ -2,6 +2,7 @@
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "catalog/CatalogStore.h"
+#include "common/Error.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 
@@ -258,4 +259,30 @@ TEST_F(GroupOpsTest, SurchargeIsStoredInEuroWithThreeDecimals)
         EXPECT_EQ(Items(3), (Lines{{"Versand", k.stored}, {"W1", "Jacket|50.00||||"}})) << k.typed;
         EXPECT_EQ(changes, 1);
     }
+}
+
+TEST_F(GroupOpsTest, SurchargeThatIsNoAmountIsRefusedAndNothingIsStored)
+{
+    Start(kWear, kWearItems);
+    store.LoadGroupItems(3);
+    ops.SetSurcharge("2,5", 1);
+    const std::string before = ReadFile(store.ItemsFile());
+    int changes = 0;
+    store.SetChangeListener([&] { ++changes; });
+    struct Case {
+        const char* typed;
+        double rate;
+    } cases[] = {{"-5", 1}, {"1e308", 1}, {"1,5';", 1}, {"abc", 1}, {"999999999", 0.5}};
+    for (const auto& k : cases) {
+        try {
+            ops.SetSurcharge(k.typed, k.rate);
+            ADD_FAILURE() << "stored: " << k.typed;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("\"") + k.typed + "\""), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("Wear"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_EQ(ReadFile(store.ItemsFile()), before);
+    EXPECT_EQ(store.CurrentItems[0], IniLine("Versand", "2.500"));
+    EXPECT_EQ(changes, 0);
 }

@@ -1,9 +1,11 @@
 #include "catalog/ItemOps.h"
 #include "TestSupport.h"
 #include "catalog/CatalogStore.h"
+#include "common/Error.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace quillane;
@@ -79,7 +81,7 @@ TEST_F(ItemOpsTest, PriceEntryInTheHomeCurrencyNetOrGross)
         {1.95583, 16, 1, "19.56", "10.00", "19.56 DM"},
         {1, 16, 0, "11.60", "10.00", "10.00 DM"},
         {1.95583, 16, 0, "22,69", "10.00", "19.56 DM"},
-        {1, 0, 1, "abc", "0.00", "0.00 DM"},
+        {1, 0, 1, " 0 ", "0.00", "0.00 DM"},
     };
     for (const auto& k : cases) {
         home.Rate[0] = k.rate;
@@ -116,6 +118,60 @@ TEST_F(ItemOpsTest, AnOrderNumberTakenInTheGroupIsRefusedAndNothingIsLost)
     EXPECT_EQ(dir.read("shop.tmp"), before);
     EXPECT_EQ(store.ItemCount, 4);
     EXPECT_EQ(changes, 0);
+}
+
+// What the catalog file cannot hold back, or what no shop can price, never
+// enters the group: the merchant is told what is wrong and nothing changes.
+TEST_F(ItemOpsTest, OrderNumbersAndPricesTheFileCannotHoldAreRefused)
+{
+    AddThree();
+    const std::string before = dir.read("shop.tmp");
+    const Lines shown = store.CurrentItems;
+    changes = 0;
+    struct Case {
+        const char* orderNo;
+        const char* price;
+        double rate;
+        const char* named; // the text the message must name
+    } cases[] = {
+        {"A=1", "2", 1, "\"=\""},
+        {"[X]", "2", 1, "\"[\""},
+        {" [X", "2", 1, "\"[\""},
+        {"A|1", "2", 1, "\"|\""},
+        {"A\r\n1", "2", 1, "line break"},
+        {"B9", "-5", 1, "\"-5\""},
+        {"B9", "1e308", 1, "\"1e308\""},
+        {"B9", "1,5';", 1, "\"1,5';\""},
+        {"B9", "abc", 1, "\"abc\""},
+        {"B9", "nan", 1, "\"nan\""},
+        // Within the limit as typed, beyond it in euro.
+        {"B9", "999999999", 0.5, "\"999999999\""},
+    };
+    for (const auto& k : cases) {
+        home.Rate[0] = k.rate;
+        const std::function<void()> roads[] = {
+            [&] { items.Add("Other", k.orderNo, k.price, 1); },
+            [&] { items.Insert(1, "Other", k.orderNo, k.price, 1); },
+            [&] { items.Replace(1, "Other", k.orderNo, k.price, 1, dir.path(), {"english"}); },
+        };
+        for (const auto& road : roads) {
+            try {
+                road();
+                ADD_FAILURE() << "taken: " << k.orderNo << " / " << k.price;
+            } catch (const Error& e) {
+                EXPECT_NE(std::string(e.what()).find(k.named), std::string::npos) << e.what();
+            }
+        }
+    }
+    home.Rate[0] = 1;
+    EXPECT_EQ(store.CurrentItems, shown);
+    EXPECT_EQ(dir.read("shop.tmp"), before);
+    EXPECT_EQ(store.ItemCount, 4);
+    EXPECT_EQ(changes, 0);
+
+    // Brackets and the rest are fine where they cannot start a section.
+    EXPECT_EQ(items.Add("Other", "X[1]", "0", 1), Result::Done);
+    EXPECT_EQ(IniFile(store.ItemsFile()).ReadString("0", "X[1]", ""), "Other|0.00||||");
 }
 
 TEST_F(ItemOpsTest, EmptyFieldsOrNoItemChangeNothing)

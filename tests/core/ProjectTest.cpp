@@ -253,6 +253,80 @@ TEST_F(ProjectTest, DecliningRecoveryClearsTheWorkingCopy)
     EXPECT_EQ(ReadFile(file), kItems);
 }
 
+TEST_F(ProjectTest, UnsavedCatalogOfAKilledRunIsOfferedAtStartNeverMergedSilently)
+{
+    const std::string items = "[0]\r\nVersand=0.000\r\nA1=Apple|1.00||||\r\nA2=Pear|2.00||||\r\n";
+    texts.MsgBoxTexts[15] = "Not closed properly.|Recover the project?";
+    for (const Answer answer : {Answer::Yes, Answer::No}) {
+        // An untitled catalog with a description; the program is killed.
+        fs::remove(Temp("recovery.dat"));
+        WriteTextFile(Temp("shop.tmp"), items);
+        WriteTextFile(Temp("groups.ini"), kGroups);
+        WriteTextFile(Temp("pictures.ini"), kPictures);
+        home.write("temp/daten/english/A1.txt", "Red apple");
+
+        TAppDirs dirs2 = MakeAppDirs(home.path());
+        CatalogStore store2(dirs2.TempDir);
+        store2.SetLanguages("english", "english");
+        ScriptedPrompter asks;
+        asks.Queue(answer);
+        Project again(dirs2, store2, asks, texts);
+        again.New(false);
+        const Project::Recovery outcome = again.OfferRecovery();
+
+        ASSERT_EQ(asks.asked.size(), 1u);
+        EXPECT_EQ(asks.asked[0].caption, "Recover?");
+        EXPECT_EQ(asks.asked[0].text, "Not closed properly.\nRecover the project?");
+        EXPECT_TRUE(again.Untitled());
+        EXPECT_EQ(dirs2.DataDir, Temp("daten/"));
+        if (answer == Answer::Yes) {
+            EXPECT_EQ(outcome, Project::Recovery::Restored);
+            EXPECT_EQ(store2.GroupMap, (Lines{{"Fruit", "0"}}));
+            EXPECT_EQ(store2.ItemCount, 2);
+            EXPECT_TRUE(again.Changed()); // saved nowhere yet
+            EXPECT_TRUE(again.Active());
+            again.SetAskSavePath([&]() -> std::optional<std::string> { return Projects("Beta.shp"); });
+            ASSERT_TRUE(again.Save());
+            EXPECT_EQ(ReadFile(Projects("Beta.shp")), items);
+            EXPECT_EQ(ReadFile(Projects("Beta/daten/pictures.ini")), kPictures);
+            EXPECT_EQ(ReadFile(Projects("Beta/daten/english/A1.txt")), "Red apple");
+        } else {
+            EXPECT_EQ(outcome, Project::Recovery::Cleared);
+            for (const char* name : {"shop.tmp", "groups.ini", "pictures.ini", "daten/english/A1.txt"}) {
+                EXPECT_FALSE(FileExists(Temp(name))) << name;
+            }
+            EXPECT_FALSE(again.Changed());
+            // The next group starts a catalog of its own.
+            store2.WriteGroupPath(store2.NewGroupNumber(), "Nuts");
+            store2.LoadGroups();
+            EXPECT_EQ(store2.GroupMap, (Lines{{"Nuts", "0"}}));
+            EXPECT_EQ(store2.ItemCount, 0);
+        }
+    }
+
+    // Stray files that hold no group are cleared without a question.
+    fs::remove(Temp("recovery.dat"));
+    fs::remove(Temp("groups.ini"));
+    WriteTextFile(Temp("shop.tmp"), "[0]\r\nVersand=0.000\r\n");
+    TAppDirs dirs3 = MakeAppDirs(home.path());
+    CatalogStore store3(dirs3.TempDir);
+    ScriptedPrompter silent;
+    Project third(dirs3, store3, silent, texts);
+    third.New(false);
+    EXPECT_EQ(third.OfferRecovery(), Project::Recovery::Cleared);
+    EXPECT_FALSE(FileExists(Temp("shop.tmp")));
+    EXPECT_EQ(third.OfferRecovery(), Project::Recovery::Nothing);
+    // So are the data of an untitled project closed without saving: its
+    // discount levels and descriptions must not reach the next one.
+    home.write("temp/daten/shopprofil.ini", "[Mengenrabatt]\r\nab 10=10/5\r\n");
+    home.write("temp/daten/english/A1.txt", "Red apple");
+    EXPECT_EQ(third.OfferRecovery(), Project::Recovery::Cleared);
+    EXPECT_FALSE(FileExists(Temp("daten/shopprofil.ini")));
+    EXPECT_FALSE(FileExists(Temp("daten/english/A1.txt")));
+    EXPECT_TRUE(DirectoryExists(dirs3.DataDir));
+    EXPECT_TRUE(silent.asked.empty());
+}
+
 TEST_F(ProjectTest, SaveQuestionYesNoCancel)
 {
     struct Case {

@@ -1,7 +1,8 @@
-#include "common/IniFile.h"
 #include "settings/SettingsForm.h"
-#include "settings/UserData.h"
 #include "TestSupport.h"
+#include "common/Error.h"
+#include "common/IniFile.h"
+#include "settings/UserData.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -52,6 +53,35 @@ TEST(SettingsForm, CountryListsAndCountryData)
     UpdateCountryData(table, "Switzerland", CountryFields{});
     EXPECT_EQ(IniFile(table).ReadString("Switzerland", "EuroRate", ""), "0.95");
     EXPECT_EQ(IniFile(table).ReadString("Switzerland", "EU", ""), "0");
+}
+
+// A rate of 0 or text would later be read as 1 without a word: refused,
+// and nothing of the country is written.
+TEST(SettingsForm, ExchangeRateThatIsNoPositiveAmountIsRefused)
+{
+    TempDir dir;
+    const std::string table = dir.write("countries.dat", kTable);
+    for (const char* typed : {"0", "0,00", "abc", "-1.5", "1e308"}) {
+        CountryFields ch = ShowCountryData(table, "Switzerland");
+        ch.EuroRate = typed;
+        ch.VAT = "8.1";
+        try {
+            UpdateCountryData(table, "Switzerland", ch);
+            ADD_FAILURE() << "stored: " << typed;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("\"") + typed + "\""), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("Switzerland"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(dir.read("countries.dat"), kTable) << typed;
+    }
+    // A rate stored so earlier, left as it is (an EU country shows it
+    // without letting it be typed), stays and holds nothing up.
+    dir.write("countries.dat", std::string(kTable) + "[Malta]\r\nEU=1\r\nEuroRate=0\r\n");
+    CountryFields mt = ShowCountryData(table, "Malta");
+    mt.VAT = "18";
+    UpdateCountryData(table, "Malta", mt);
+    EXPECT_EQ(IniFile(table).ReadString("Malta", "VAT", ""), "18");
+    EXPECT_EQ(IniFile(table).ReadString("Malta", "EuroRate", ""), "0");
 }
 
 TEST(SettingsForm, SaveAndLoadRoundTrip)

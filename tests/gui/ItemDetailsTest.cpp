@@ -6,6 +6,7 @@
 #include "catalog/ItemDetailsArea.h"
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemPanel.h"
+#include "catalog/Project.h"
 #include "generator/ShopProfileDialog.h"
 
 #include "GuiTestSupport.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -21,6 +23,17 @@
 using namespace quillane;
 using namespace quillane::gui;
 using namespace quillane::gui::test;
+
+namespace {
+
+// The file's bytes, or "(none)" while it does not exist.
+std::string contentOf(const std::string& path)
+{
+    std::string content;
+    return TryReadFile(path, content) ? content : std::string("(none)");
+}
+
+} // namespace
 
 class ItemDetailsTest : public QObject {
     Q_OBJECT
@@ -47,10 +60,10 @@ private Q_SLOTS:
         WriteTextFile(temp + "daten/deutsch/4711.txt", "Kr\xE4" "ftig\r\nmit Kruste\r\n");
 
         ScriptedPrompter prompter;
+        prompter.answers << Prompter::Answer::Yes; // the working copy left behind
         Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();
-        app.state().Store.LoadGroups();
         GroupPanel* groups = main->catalogPage()->groupPanel();
         groups->ShowGroups(QStringLiteral("Brot"));
         ItemPanel* items = main->catalogPage()->itemPanel();
@@ -103,6 +116,50 @@ private Q_SLOTS:
         QVERIFY(prompter.told.isEmpty());
         prompter.answers << Prompter::Answer::No;
         QVERIFY(main->close());
+    }
+    // Text that arrives without a key (pasted with the mouse, dropped, undone)
+    // is stored too, and before the item, the project or the program changes.
+    void aDescriptionChangedWithoutAKeyIsStored()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        GroupPanel* groups = main->catalogPage()->groupPanel();
+        QTest::keyClicks(groups->mainGroupEdit(), QStringLiteral("Brot"));
+        QTest::keyClick(groups->mainGroupEdit(), Qt::Key_Return);
+        groups->tree()->setCurrentItem(groups->tree()->topLevelItem(0));
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        for (const char* orderNo : {"4711", "4712"}) {
+            QTest::keyClicks(items->findChild<QLineEdit*>(QStringLiteral("Bezeichnung")), QStringLiteral("Roggen"));
+            QTest::keyClicks(items->findChild<QLineEdit*>(QStringLiteral("BestNr")), QString::fromUtf8(orderNo));
+            QTest::keyClicks(items->findChild<QLineEdit*>(QStringLiteral("Preis")), QStringLiteral("3"));
+            QTest::keyClick(items->findChild<QLineEdit*>(QStringLiteral("Preis")), Qt::Key_Return);
+        }
+        items->grid()->setCurrentItem(items->grid()->topLevelItem(0));
+        main->project().Changes(false);
+        auto* memo = items->details()->findChild<QPlainTextEdit*>(QStringLiteral("Memo2"));
+        const std::string data = home + "temp/daten/deutsch/";
+
+        memo->insertPlainText(QStringLiteral("Vom Bäcker"));
+        QTRY_COMPARE(contentOf(data + "4711.txt"), std::string("Vom B\344cker\r\n"));
+        QVERIFY(main->action("mSpeichern")->isEnabled());
+
+        // Another item chosen at once: the text stays with the first one.
+        memo->insertPlainText(QStringLiteral(" am Markt"));
+        items->grid()->setCurrentItem(items->grid()->topLevelItem(1));
+        QCOMPARE(contentOf(data + "4711.txt"), std::string("Vom B\344cker am Markt\r\n"));
+        QVERIFY(!FileExists(data + "4712.txt"));
+
+        // Closing at once: stored, and so the save question is asked.
+        main->project().Changes(false);
+        memo->insertPlainText(QStringLiteral("Dinkel"));
+        prompter.answers << Prompter::Answer::No;
+        QVERIFY(main->close());
+        QCOMPARE(prompter.asked, QStringList{QStringLiteral("Best\u00e4tigung!")});
+        QCOMPARE(contentOf(data + "4712.txt"), std::string("Dinkel\r\n"));
     }
 };
 

@@ -1,27 +1,29 @@
+#include "app/MainWindow.h"
 #include "app/AboutWindow.h"
 #include "app/Application.h"
 #include "catalog/CatalogPage.h"
-#include "app/MainWindow.h"
 #include "catalog/GroupPanel.h"
-#include "catalog/Project.h"
 #include "catalog/GroupTree.h"
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemPanel.h"
+#include "catalog/Project.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
+#include "generator/ShopProfileDialog.h"
 #include "settings/SettingsDialog.h"
 
 #include "GuiTestSupport.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -34,6 +36,39 @@ using namespace quillane;
 using namespace quillane::gui;
 using namespace quillane::gui::test;
 
+namespace {
+
+const char* const kGermany = "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n";
+
+// The file's bytes, or "(none)" while it does not exist.
+std::string contentOf(const std::string& path)
+{
+    std::string content;
+    return TryReadFile(path, content) ? content : std::string("(none)");
+}
+
+// Types into a field as the merchant does and presses Enter.
+void enter(QLineEdit* field, const QString& text)
+{
+    field->clear();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+QLineEdit* field(ItemPanel* items, const char* name)
+{
+    return items->findChild<QLineEdit*>(QString::fromUtf8(name));
+}
+
+// Adds a main group and chooses it.
+void chooseNewGroup(MainWindow* main, const QString& name)
+{
+    GroupPanel* groups = main->catalogPage()->groupPanel();
+    enter(groups->mainGroupEdit(), name);
+    groups->tree()->setCurrentItem(groups->tree()->findItems(name, Qt::MatchExactly).first());
+}
+
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -328,6 +363,163 @@ private Q_SLOTS:
         prompter.answers << Prompter::Answer::No; // do not save
         QVERIFY(main->close());
         QCOMPARE(prompter.asked.last(), QStringLiteral("Best\u00e4tigung!"));
+    }
+
+    void replacingTheOrderNumberKeepsTheDescriptionsOfEveryLanguage()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        WriteTextFile(home + "countries.dat",
+                      ReadFile(home + "countries.dat") + "\r\n[Extra]\r\nActive=1\r\nLanguageDefault=english\r\n");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        chooseNewGroup(main, QStringLiteral("Brot"));
+        QTest::keyClicks(field(items, "Bezeichnung"), QStringLiteral("Roggen"));
+        QTest::keyClicks(field(items, "BestNr"), QStringLiteral("R1"));
+        enter(field(items, "Preis"), QStringLiteral("3"));
+        auto* memo = items->findChild<QPlainTextEdit*>(QStringLiteral("Memo2"));
+        QTest::keyClicks(memo, QStringLiteral("Kruste"));
+        const std::string data = home + "temp/daten/";
+        ForceDirectories(data + "english");
+        WriteTextFile(data + "english/R1.txt", "Hearty\r\n");
+
+        // The chosen item gets a new order number.
+        QTest::keyClicks(field(items, "Bezeichnung"), QStringLiteral("Roggen"));
+        QTest::keyClicks(field(items, "BestNr"), QStringLiteral("R2"));
+        QTest::keyClicks(field(items, "Preis"), QStringLiteral("3"));
+        items->findChild<QPushButton*>(QStringLiteral("Ersetzen"))->click();
+
+        QCOMPARE(items->grid()->topLevelItem(0)->text(3), QStringLiteral("R2"));
+        QCOMPARE(contentOf(data + "deutsch/R2.txt"), std::string("Kruste\r\n"));
+        QCOMPARE(contentOf(data + "english/R2.txt"), std::string("Hearty\r\n"));
+        QVERIFY(!FileExists(data + "deutsch/R1.txt"));
+        QVERIFY(!FileExists(data + "english/R1.txt"));
+        QCOMPARE(memo->toPlainText(), QStringLiteral("Kruste"));
+        QVERIFY(prompter.told.isEmpty());
+        prompter.answers << Prompter::Answer::No;
+        QVERIFY(main->close());
+    }
+
+    void whatTheCatalogCannotHoldIsRefusedWhereItIsTyped()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        chooseNewGroup(main, QStringLiteral("Brot"));
+        QTest::keyClicks(field(items, "Bezeichnung"), QStringLiteral("Roggen"));
+        QTest::keyClicks(field(items, "BestNr"), QStringLiteral("R1"));
+        enter(field(items, "Preis"), QStringLiteral("3"));
+        const std::string stored = ReadFile(home + "temp/shop.tmp");
+
+        struct Case {
+            const char* orderNo;
+            const char* price;
+            const char* button;
+            const char* named; // what the message must name
+        } cases[] = {
+            {"A=1", "2", "Hinzufuegen", "\"=\""},
+            {"[X]", "2", "Einfuegen", "\"[\""},
+            {"[X]", "2", "Ersetzen", "\"[\""},
+            {"R9", "-5", "Hinzufuegen", "price \"-5\""},
+            {"R9", "1e308", "Ersetzen", "price \"1e308\""},
+            {"R9", "1,5';", "Hinzufuegen", "price \"1.5';\""}, // "," becomes "." as it is typed
+            {"R9", "abc", "Einfuegen", "price \"abc\""},
+        };
+        for (const auto& k : cases) {
+            prompter.told.clear();
+            for (const char* name : {"Bezeichnung", "BestNr", "Preis"}) {
+                field(items, name)->clear();
+            }
+            QTest::keyClicks(field(items, "Bezeichnung"), QStringLiteral("Dinkel"));
+            QTest::keyClicks(field(items, "BestNr"), QString::fromUtf8(k.orderNo));
+            QTest::keyClicks(field(items, "Preis"), QString::fromUtf8(k.price));
+            items->findChild<QPushButton*>(QString::fromUtf8(k.button))->click();
+            QCOMPARE(prompter.told.size(), 1);
+            QVERIFY2(prompter.told.first().contains(QString::fromUtf8(k.named)), qPrintable(prompter.told.first()));
+            // Nothing is stored, and nothing typed is lost.
+            QCOMPARE(ReadFile(home + "temp/shop.tmp"), stored);
+            QCOMPARE(items->grid()->topLevelItemCount(), 1);
+            QCOMPARE(field(items, "BestNr")->text(), QString::fromUtf8(k.orderNo));
+        }
+
+        // The group's shipping surcharge: refused likewise; empty is no surcharge.
+        auto* surcharge = main->catalogPage()->groupPanel()->findChild<QLineEdit*>(QStringLiteral("Edit6"));
+        for (const char* typed : {"-5", "abc"}) {
+            prompter.told.clear();
+            enter(surcharge, QString::fromUtf8(typed));
+            QCOMPARE(prompter.told.size(), 1);
+            QVERIFY2(prompter.told.first().contains(QStringLiteral("surcharge \"") + QString::fromUtf8(typed)),
+                     qPrintable(prompter.told.first()));
+            QCOMPARE(ReadFile(home + "temp/shop.tmp"), stored);
+        }
+        prompter.told.clear();
+        enter(surcharge, QStringLiteral("4,5"));
+        QVERIFY(ReadFile(home + "temp/shop.tmp").find("Versand=4.500") != std::string::npos);
+        enter(surcharge, QString());
+        QVERIFY(ReadFile(home + "temp/shop.tmp").find("Versand=0.000") != std::string::npos);
+        QVERIFY(prompter.told.isEmpty());
+        prompter.answers << Prompter::Answer::No;
+        QVERIFY(main->close());
+    }
+
+    void shopProfileDialogOpenDuringSaveAsSavesIntoTheNewProject()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        chooseNewGroup(main, QStringLiteral("Brot"));
+        main->action("mEigenschaften")->trigger();
+        ShopProfileDialog* dialog = app.shopProfileDialog();
+        QTRY_VERIFY(dialog->isVisible());
+        auto* freeDelivery = dialog->findChild<QLineEdit*>(QStringLiteral("freedelivery"));
+        freeDelivery->setText(QStringLiteral("150"));
+
+        main->project().SaveAs(home + "Projekte/Beta.shp");
+        QVERIFY(dialog->isVisible()); // what was typed stays
+        dialog->findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(!IniFile(home + "Projekte/Beta/daten/shopprofil.ini").ReadString("Invoice", "Freihaus", "").empty());
+        QVERIFY(!FileExists(home + "temp/daten/shopprofil.ini"));
+        QVERIFY(main->close());
+    }
+
+    void unsavedCatalogOfAKilledRunIsOfferedAtStart()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ForceDirectories(home + "temp/daten");
+        WriteTextFile(home + "temp/groups.ini", "[deutsch]\r\n0=Brot\r\n");
+        WriteTextFile(home + "temp/shop.tmp", "[0]\r\nVersand=0.000\r\nR1=Roggen|3.50||||\r\nD1=Dinkel|4.00||||\r\n");
+        ScriptedPrompter prompter;
+        prompter.answers << Prompter::Answer::Yes;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+
+        QCOMPARE(prompter.asked, QStringList{QStringLiteral("Recover?")});
+        QCOMPARE(main->windowTitle(), QStringLiteral("[untitled] - Quillane"));
+        QTreeWidget* tree = main->catalogPage()->groupPanel()->tree();
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Brot"));
+        QCOMPARE(main->statusText(1), QStringLiteral("2 ") + lng(home, "deutsch", "Status", "6"));
+        QVERIFY(main->action("mSpeichern")->isEnabled()); // saved nowhere yet
+
+        // A new group joins the restored catalog and the count stays right.
+        enter(main->catalogPage()->groupPanel()->mainGroupEdit(), QStringLiteral("Kuchen"));
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(main->statusText(1), QStringLiteral("2 ") + lng(home, "deutsch", "Status", "6"));
+        prompter.answers << Prompter::Answer::No;
+        QVERIFY(main->close());
     }
 };
 

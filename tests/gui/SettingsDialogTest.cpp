@@ -141,6 +141,62 @@ private Q_SLOTS:
         QCOMPARE(app.state().User.Country.Name, std::string("Ireland"));
         QVERIFY(main->close());
     }
+    void anExchangeRateThatIsNoNumberIsRefused()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        {
+            IniFile table(home + "countries.dat");
+            table.WriteBool("Germany", "Active", true);
+            table.WriteBool("Switzerland", "Active", true);
+            table.UpdateFile();
+        }
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->action("mEinstellungen")->trigger();
+        SettingsDialog* dialog = app.settingsDialog();
+        QTRY_VERIFY(dialog->isVisible());
+        auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
+        served->setCurrentRow(
+            served->row(served->findItems(QStringLiteral("Switzerland"), Qt::MatchStartsWith).first()));
+        QCOMPARE(dialog->displayedCountry(), QStringLiteral("Switzerland"));
+        auto* rate = dialog->findChild<QLineEdit*>(QStringLiteral("EuroRate"));
+        const std::string table = ReadFile(home + "countries.dat");
+
+        struct Case {
+            const char* typed;
+            const char* button; // or empty: another country is chosen
+        } cases[] = {{"0", "OkButton"}, {"abc", "ApplyButton"}, {"0", ""}};
+        for (const auto& k : cases) {
+            prompter.told.clear();
+            rate->setText(QString::fromUtf8(k.typed));
+            if (*k.button != 0) {
+                dialog->findChild<QPushButton*>(QString::fromUtf8(k.button))->click();
+            } else {
+                served->setCurrentRow(
+                    served->row(served->findItems(QStringLiteral("Germany"), Qt::MatchStartsWith).first()));
+            }
+            QCOMPARE(prompter.told.size(), 1);
+            QVERIFY2(prompter.told.first().contains(QStringLiteral("rate \"") + QString::fromUtf8(k.typed) +
+                                                    QLatin1Char('"')),
+                     qPrintable(prompter.told.first()));
+            // Nothing is stored; the dialog stays on the country with the typed rate.
+            QCOMPARE(ReadFile(home + "countries.dat"), table);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->displayedCountry(), QStringLiteral("Switzerland"));
+            QCOMPARE(served->currentItem()->data(Qt::UserRole).toString(), QStringLiteral("Switzerland"));
+            QCOMPARE(rate->text(), QString::fromUtf8(k.typed));
+        }
+        prompter.told.clear();
+        rate->setText(QStringLiteral("0,95"));
+        dialog->findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(IniFile(home + "countries.dat").ReadString("Switzerland", "EuroRate", ""), std::string("0.95"));
+        QVERIFY(prompter.told.isEmpty());
+        QVERIFY(main->close());
+    }
 };
 
 QTEST_MAIN(SettingsDialogTest)

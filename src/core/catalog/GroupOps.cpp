@@ -1,6 +1,7 @@
 #include "catalog/GroupOps.h"
 
 #include "catalog/CatalogStore.h"
+#include "common/Error.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 #include "common/Prompter.h"
@@ -188,7 +189,25 @@ void GroupOps::SetSurcharge(const std::string& typed, double homeRate)
         return;
     }
     const double rate = homeRate > 0 ? homeRate : 1;
-    const std::string value = FormatDecimals(3, ParseNumber(typed) / rate);
+    double amount = 0;
+    // Empty is no surcharge.
+    const bool amountTyped = TrimBlanks(typed).empty() || TryParseAmount(typed, amount);
+    if (!amountTyped || !(amount / rate <= kMaxAmount)) {
+        std::string group = store_.CurrentGroup;
+        for (const auto& [key, path] : store_.GroupEntries()) {
+            if (key == store_.CurrentGroup) {
+                group = ReplaceAll(path, "|", " / ");
+            }
+        }
+        const std::string what = "The shipping surcharge \"" + typed + "\" of the group \"" + group + "\"";
+        if (!amountTyped) {
+            throw Error(what + " is not an amount. Please type a number from 0 to " + FormatNumber(kMaxAmount) +
+                        ", with \".\" or \",\" before the decimals, or leave the field empty for no surcharge.");
+        }
+        // Typed in a currency worth less than the euro, it may pass the limit once in euro.
+        throw Error(what + " is more than " + FormatNumber(kMaxAmount) + " euro, the largest amount a shop can show.");
+    }
+    const std::string value = FormatDecimals(3, amount / rate);
     const int index = store_.IndexOfItem("Versand");
     if (index >= 0) {
         store_.CurrentItems[index].second = value;

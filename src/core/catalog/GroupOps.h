@@ -36,7 +36,9 @@ public:
     void MakeMainGroup(const std::string& mainName, const std::string& subName);
     // Drops a group onto the main group target.
     void DropGroup(const std::string& mainName, const std::string& subName, const std::string& target);
-    // Stores the shipping surcharge of the shown group, typed in the home currency.
+    // Stores the shipping surcharge of the shown group, typed in the home
+    // currency; empty is no surcharge. Throws Error, storing nothing, when
+    // the text is no amount or the surcharge is beyond kMaxAmount.
     void SetSurcharge(const std::string& typed, double homeRate);
 
     // Sub group names of a main group in the group map ("0" entries left out).

@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogStore.h"
 #include "catalog/ItemDetails.h"
+#include "common/Error.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
@@ -11,13 +12,48 @@
 
 namespace quillane {
 
+void CheckOrderNumber(const std::string& orderNo)
+{
+    const std::string quoted = "\"" + orderNo + "\"";
+    if (TrimBlanks(orderNo).empty()) {
+        throw Error("An item needs an order number.");
+    }
+    if (orderNo.find_first_of("\r\n") != std::string::npos) {
+        throw Error("The order number " + quoted + " holds a line break. An order number is one line.");
+    }
+    for (const char c : {'=', '|'}) {
+        if (orderNo.find(c) != std::string::npos) {
+            throw Error("The order number " + quoted + " contains \"" + std::string(1, c) +
+                        "\". Order numbers may not contain \"=\" or \"|\".");
+        }
+    }
+    // The file drops blanks before a "[" when it reads the line.
+    if (TrimBlanks(orderNo).front() == '[') {
+        throw Error("The order number " + quoted + " begins with \"[\". Order numbers may not begin with \"[\".");
+    }
+    if (TrimBlanks(orderNo).size() != orderNo.size()) {
+        throw Error("The order number " + quoted + " begins or ends with a blank. Please remove it.");
+    }
+}
+
 ItemOps::ItemOps(CatalogStore& store, const TCountry& home) : store_(store), home_(home) {}
 
 std::string ItemOps::EntryPrice(const std::string& typed, int priceEntryMode) const
 {
-    double value = StoredAmount(ParseNumber(typed), home_);
+    double amount = 0;
+    if (!TryParseAmount(typed, amount)) {
+        throw Error("The price \"" + typed + "\" is not an amount. Please type a number from 0 to " +
+                    FormatNumber(kMaxAmount) + ", with \".\" or \",\" before the decimals.");
+    }
+    double value = StoredAmount(amount, home_);
     if (priceEntryMode == 0) {
         value /= 1 + home_.VAT / 100;
+    }
+    // Typed in a currency worth less than the euro, a price may pass the
+    // limit only once it is turned into euro.
+    if (!(value <= kMaxAmount)) {
+        throw Error("The price \"" + typed + "\" is more than " + FormatNumber(kMaxAmount) +
+                    " euro, the largest price a shop can show.");
     }
     return FormatDecimals(2, value);
 }
@@ -77,6 +113,7 @@ ItemOps::Result ItemOps::Insert(int row, const std::string& name, const std::str
     if (row != -1 && !validRow(row)) {
         return Result::NoItem;
     }
+    CheckOrderNumber(orderNo);
     // A second item of the same order number would overwrite the first when stored.
     if (takenByOther(orderNo, -1) || SameText(orderNo, "Versand")) {
         return Result::DuplicateOrderNo;
@@ -106,6 +143,7 @@ ItemOps::Result ItemOps::Replace(int row, const std::string& name, const std::st
     if (!validRow(row)) {
         return Result::NoItem;
     }
+    CheckOrderNumber(orderNo);
     if (takenByOther(orderNo, row) || SameText(orderNo, "Versand")) {
         return Result::DuplicateOrderNo;
     }

@@ -9,6 +9,12 @@ namespace quillane {
 
 class CatalogStore;
 
+// Throws Error naming what is wrong when an order number cannot be a key of
+// the catalog file: empty, with blanks around it (they are lost on reading),
+// with "=" (it ends the key), beginning with "[" (a section header), or with
+// "|" or a line break (they split the item's line).
+void CheckOrderNumber(const std::string& orderNo);
+
 // Item operations on the shown group. Rows count from 1: row n is line n of
 // CurrentItems (line 0 is the "Versand" line). Every operation stores the
 // group and reports the change.
@@ -19,9 +25,12 @@ public:
     ItemOps(CatalogStore& store, const TCountry& home);
 
     // The price typed in the home currency (net, or gross when
-    // priceEntryMode is 0) as a net price in euro with two decimals.
+    // priceEntryMode is 0) as a net price in euro with two decimals. Throws
+    // Error when the text is no amount or the price is beyond kMaxAmount.
     std::string EntryPrice(const std::string& typed, int priceEntryMode) const;
 
+    // Add, Insert and Replace throw Error, changing nothing, for an order
+    // number CheckOrderNumber refuses or a price EntryPrice refuses.
     Result Add(const std::string& name, const std::string& orderNo, const std::string& price, int priceEntryMode);
     Result Insert(int row, const std::string& name, const std::string& orderNo, const std::string& price,
                   int priceEntryMode);

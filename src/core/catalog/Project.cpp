@@ -5,6 +5,7 @@
 #include "catalog/PictureList.h"
 #include "common/Error.h"
 #include "common/Files.h"
+#include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "common/Text.h"
 #include "i18n/LanguageFile.h"
@@ -28,6 +29,9 @@ std::string safeName(std::string name)
     }
     return name;
 }
+
+// The working copy of the catalog in the temp folder.
+constexpr const char* kWorkingFiles[] = {"shop.tmp", "groups.ini", "pictures.ini"};
 
 void removeFile(const std::string& path)
 {
@@ -172,10 +176,71 @@ void Project::Recover()
 
 void Project::DeclineRecovery()
 {
-    for (const char* name : {"shop.tmp", "groups.ini", "pictures.ini", "recovery.dat"}) {
+    for (const char* name : kWorkingFiles) {
         removeFile(dirs_.TempDir + name);
     }
+    removeFile(dirs_.TempDir + "recovery.dat");
+    // Descriptions and profile of an untitled catalog go with it.
+    if (Untitled()) {
+        DeleteFolder(dirs_.TempDir + "daten/");
+        ForceDirectories(dirs_.DataDir);
+    }
     store_.Clear();
+}
+
+bool Project::leftoversExist() const
+{
+    for (const char* name : kWorkingFiles) {
+        if (FileExists(dirs_.TempDir + name)) {
+            return true;
+        }
+    }
+    // Data of an untitled project that was closed without saving.
+    std::error_code ec;
+    const std::string untitledData = dirs_.TempDir + "daten/";
+    return Untitled() && DirectoryExists(untitledData) && !std::filesystem::is_empty(untitledData, ec);
+}
+
+bool Project::workingCopyHoldsGroups() const
+{
+    if (!FileExists(store_.GroupsFile())) {
+        return false;
+    }
+    const IniFile groups(store_.GroupsFile());
+    for (const std::string& section : groups.ReadSections()) {
+        if (!groups.ReadSection(section).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Project::Recovery Project::OfferRecovery()
+{
+    const bool named = RecoveryPending();
+    if (!named && !workingCopyHoldsGroups()) {
+        if (!leftoversExist()) {
+            return Recovery::Nothing;
+        }
+        DeclineRecovery();
+        return Recovery::Cleared;
+    }
+    const Prompter::Answer answer = prompter_.Ask("Recover?", MessageLines(texts_.MsgBoxTexts[15]),
+                                                  Prompter::Buttons::YesNo, Prompter::Icon::Warning);
+    if (answer != Prompter::Answer::Yes) {
+        DeclineRecovery();
+        return Recovery::Cleared;
+    }
+    if (named) {
+        Recover();
+        return Recovery::Recovered;
+    }
+    // The untitled project of New(false) takes the catalog as it was left;
+    // it was saved nowhere, so it counts as changed.
+    store_.Clear();
+    store_.LoadGroups();
+    Changes(true);
+    return Recovery::Restored;
 }
 
 void Project::commonOpenEnd()

@@ -50,7 +50,22 @@ public:
     // Recovery of a run that did not end normally.
     bool RecoveryPending() const;
     void Recover();
+    // Clears the working copy the earlier run left.
     void DeclineRecovery();
+
+    enum class Recovery {
+        Nothing,   // the earlier run left nothing
+        Recovered, // the named project of recovery.dat is open again
+        Restored,  // the unsaved untitled catalog is back, counted as changed
+        Cleared,   // the leftovers are gone
+    };
+    // At start-up, after New(false): asks whether to bring back what a run
+    // that did not end normally left in the temp folder, the project named
+    // in recovery.dat or an untitled catalog that was never saved. A "No"
+    // clears it, so it never mixes into the next catalog; leftovers that
+    // hold no group (also the data of an untitled project closed without
+    // saving) are cleared without a question.
+    Recovery OfferRecovery();
     // False when Save As was cancelled. Throws Error when a file cannot be written.
     bool Save();
     void SaveAs(const std::string& path);
@@ -59,6 +74,10 @@ public:
 
 private:
     void commonOpenEnd();
+    // groups.ini of the working copy holds at least one group.
+    bool workingCopyHoldsGroups() const;
+    // Working files, or data an untitled project left in the temp folder.
+    bool leftoversExist() const;
     // Copies the working copy into the project file and its data folder.
     void writeProject(const std::string& file, const std::string& dataDir);
     void notify();

@@ -1,5 +1,6 @@
 #include "settings/SettingsForm.h"
 
+#include "common/Error.h"
 #include "common/Files.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
@@ -79,6 +80,15 @@ void UpdateCountryData(const std::string& countryTable, const std::string& name,
         return;
     }
     IniFile table(countryTable);
+    // Prices are divided by the rate: 0 or text would later be read as 1.
+    // A rate left as it was stored was not typed and holds nothing up.
+    const bool rateTyped = !fields.EuroRate.empty() && fields.EuroRate != table.ReadString(name, "EuroRate", "1");
+    double rate = 0;
+    if (rateTyped && (!TryParseAmount(fields.EuroRate, rate) || rate <= 0)) {
+        throw Error("The exchange rate \"" + fields.EuroRate + "\" of " + name +
+                    " is not a rate. Please type how much of the currency one euro buys: a number above 0, with \".\" "
+                    "or \",\" before the decimals.");
+    }
     table.WriteBool(name, "EU", fields.EU);
     if (!fields.Language.empty()) {
         table.WriteString(name, "LanguageSelected", fields.Language);
@@ -86,7 +96,7 @@ void UpdateCountryData(const std::string& countryTable, const std::string& name,
     if (!fields.Currency.empty()) {
         table.WriteString(name, "CurrencyNative", fields.Currency);
     }
-    if (!fields.EuroRate.empty()) {
+    if (rateTyped) {
         table.WriteString(name, "EuroRate", typedNumber(fields.EuroRate));
     }
     if (!fields.VAT.empty()) {

@@ -40,6 +40,7 @@ struct CountryFields {
 CountryFields ShowCountryData(const std::string& countryTable, const std::string& name);
 // Writes the fields of the displayed country; empty fields leave the stored
 // value; numbers typed with "," are stored with ".". Nothing for no name.
+// Throws Error, writing nothing, for a rate that is no amount above 0.
 void UpdateCountryData(const std::string& countryTable, const std::string& name, const CountryFields& fields);
 
 struct SettingsForm {

@@ -59,6 +59,10 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
         shopProfile_->reject();
         generation_->reject();
     });
+    // Save As keeps the project but moves its data folder: what is typed in
+    // the open dialog stays and "OK" saves it into the new folder.
+    connect(main_.get(), &MainWindow::dataFolderChanged, shopProfile_.get(),
+            [this] { shopProfile_->followDataFolder(); });
 
     connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->show(); });
     connect(main_.get(), &MainWindow::settingsRequested, settings_.get(), [this](int page) {

@@ -5,6 +5,7 @@
 #include "catalog/CatalogPage.h"
 #include "catalog/GroupOps.h"
 #include "catalog/GroupPanel.h"
+#include "catalog/ItemDetailsArea.h"
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemOps.h"
 #include "catalog/ItemPanel.h"
@@ -16,25 +17,26 @@
 #include "common/Translator.h"
 #include "settings/Country.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSet>
-#include <QTreeWidget>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QUrl>
 #include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -99,6 +101,10 @@ MainWindow::MainWindow(AppState& state, Prompter& prompter, QWidget* parent)
     project_->SetStateListener([this] {
         updateTitle();
         updateProjectActions();
+        if (state_.Dirs.DataDir != dataDir_) {
+            dataDir_ = state_.Dirs.DataDir;
+            Q_EMIT dataFolderChanged();
+        }
     });
     project_->SetAskSavePath([this]() -> std::optional<std::string> {
         ForceDirectories(state_.Dirs.ProgramDir + "Projekte/");
@@ -119,6 +125,25 @@ MainWindow::MainWindow(AppState& state, Prompter& prompter, QWidget* parent)
     createPages();
     createStatusBar();
     updateTitle();
+    QAbstractItemModel* languages = guilang_->model();
+    connect(languages, &QAbstractItemModel::rowsInserted, this, &MainWindow::followCatalogLanguages);
+    connect(languages, &QAbstractItemModel::rowsRemoved, this, &MainWindow::followCatalogLanguages);
+    connect(languages, &QAbstractItemModel::modelReset, this, &MainWindow::followCatalogLanguages);
+    connect(languages, &QAbstractItemModel::dataChanged, this, &MainWindow::followCatalogLanguages);
+}
+
+void MainWindow::followCatalogLanguages()
+{
+    std::vector<std::string> languages;
+    for (int i = 0; i < guilang_->count(); ++i) {
+        languages.push_back(fromQ(guilang_->itemText(i)));
+    }
+    catalog_->itemPanel()->setLanguages(languages);
+}
+
+void MainWindow::storePendingEdits()
+{
+    catalog_->itemPanel()->details()->storeDescription();
 }
 
 MainWindow::~MainWindow() = default;
@@ -391,15 +416,14 @@ void MainWindow::FormShow()
     Translate(fromQ(guilang_->currentText()));
     Neu1Click(this);
 
-    if (project_->RecoveryPending()) {
-        const auto answer = prompter_.Ask("Recover?", MessageLines(state_.Texts.MsgBoxTexts[15]),
-                                          Prompter::Buttons::YesNo, Prompter::Icon::Warning);
-        if (answer == Prompter::Answer::Yes) {
-            Oeffnen1Click(this);
-        } else {
-            // A declined working copy would otherwise mix into the new project.
-            project_->DeclineRecovery();
-        }
+    // What a run that did not end normally left behind comes back only when
+    // the merchant wants it; otherwise it is cleared, never mixed into the next catalog.
+    Project::Recovery recovery = Project::Recovery::Nothing;
+    guarded([&] { recovery = project_->OfferRecovery(); });
+    if (recovery == Project::Recovery::Recovered || recovery == Project::Recovery::Restored) {
+        Q_EMIT projectSwitched();
+        catalog_->groupPanel()->ShowGroups();
+        updateItemCount();
     }
     setStatusText(0, toQ(state_.Texts.StatusTexts[0]));
     connect(guilang_, &QComboBox::currentTextChanged, this, &MainWindow::guilangChange);
@@ -473,6 +497,7 @@ void MainWindow::resolveMnemonicClashes()
 
 void MainWindow::Neu1Click(QObject* sender)
 {
+    storePendingEdits();
     // At start-up the working copy of an earlier run stays for recovery.
     const bool fromAction = qobject_cast<QAction*>(sender) != nullptr;
     bool started = false;
@@ -508,6 +533,7 @@ void MainWindow::Oeffnen1Click(QObject* sender)
 
 bool MainWindow::openProjectFile(const QString& path)
 {
+    storePendingEdits();
     bool opened = false;
     if (!guarded([&] { opened = project_->Open(fromQ(path)); }) || !opened) {
         return false;
@@ -523,6 +549,7 @@ bool MainWindow::openProjectFile(const QString& path)
 
 bool MainWindow::Speichern1Click()
 {
+    storePendingEdits();
     state_.Store.SaveGroup();
     bool saved = false;
     guarded([&] { saved = project_->Save(); });
@@ -531,6 +558,7 @@ bool MainWindow::Speichern1Click()
 
 bool MainWindow::Speichernals1Click()
 {
+    storePendingEdits();
     state_.Store.SaveGroup();
     ForceDirectories(state_.Dirs.ProgramDir + "Projekte/");
     QString path = QFileDialog::getSaveFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
@@ -556,6 +584,7 @@ void MainWindow::setInterfaceLanguage(const QString& language)
 
 void MainWindow::applySettings()
 {
+    storePendingEdits();
     state_.Store.SaveGroup();
     // Served countries may have changed: so may the catalog languages.
     std::vector<std::string> languages = GetActiveLangs(CountryTablePath(state_.Dirs.ProgramDir));
@@ -581,6 +610,7 @@ void MainWindow::guilangChange()
     if (language.empty()) {
         return;
     }
+    storePendingEdits();
     state_.Store.SaveGroup();
     state_.TranslationMode = language != state_.User.Country.Language;
     FormResize();
@@ -621,6 +651,7 @@ void MainWindow::FormActivate()
 
 bool MainWindow::FormCloseQuery()
 {
+    storePendingEdits();
     state_.Store.SaveGroup();
     bool proceed = false;
     guarded([&] { proceed = project_->Pruefen(); });

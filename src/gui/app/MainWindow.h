@@ -75,6 +75,8 @@ Q_SIGNALS:
     void generationRequested();
     // Another project (or none) is now open.
     void projectSwitched();
+    // The open project's data folder is another one now (Save As moves it).
+    void dataFolderChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,6 +100,11 @@ private:
     // Shows a page in the help page's browser.
     // Alt+letter shortcuts of actions win over menu mnemonics of the same letter.
     void resolveMnemonicClashes();
+    // A description typed but not stored yet is stored before the project,
+    // its folder or the catalog language changes.
+    void storePendingEdits();
+    // The catalog languages, whose descriptions follow a changed order number.
+    void followCatalogLanguages();
     bool FormCloseQuery();
     void FormClose();
     void FormActivate();
@@ -108,6 +115,7 @@ private:
     std::unique_ptr<ItemOps> itemOps_;
     std::unique_ptr<Project> project_;
     bool shown_ = false;
+    std::string dataDir_;
     QList<QWidget*> windows_;
     QHash<QString, QAction*> actions_;
     QList<QAction*> menuActions_;

@@ -13,7 +13,7 @@ CatalogPage::CatalogPage(AppState& state, Prompter& prompter, GroupOps& groupOps
 {
     setObjectName(QStringLiteral("CatalogPage"));
     setAutoFillBackground(true);
-    groups_ = new GroupPanel(state, groupOps, this);
+    groups_ = new GroupPanel(state, prompter, groupOps, this);
     groups_->setFixedWidth(250);
     items_ = new ItemPanel(state, prompter, itemOps, this);
     // The panels keep a light colour of their own; only the page's frame

@@ -3,7 +3,9 @@
 #include "app/AppState.h"
 #include "catalog/GroupOps.h"
 #include "catalog/GroupTree.h"
+#include "common/Error.h"
 #include "common/HelpMark.h"
+#include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Text.h"
 #include "common/Translator.h"
@@ -42,7 +44,8 @@ QTreeWidgetItem* makeNode(const QString& text)
 
 } // namespace
 
-GroupPanel::GroupPanel(AppState& state, GroupOps& ops, QWidget* parent) : QWidget(parent), state_(state), ops_(ops)
+GroupPanel::GroupPanel(AppState& state, Prompter& prompter, GroupOps& ops, QWidget* parent)
+    : QWidget(parent), state_(state), prompter_(prompter), ops_(ops)
 {
     setObjectName(QStringLiteral("GroupPanel"));
     heading_ = new QLabel(QStringLiteral("PRODUKTGRUPPE"), this);
@@ -380,7 +383,12 @@ void GroupPanel::PopupMenu1Popup(const QPoint& pos)
 
 void GroupPanel::OKClick()
 {
-    ops_.SetSurcharge(fromQ(surcharge_->text()), state_.User.Country.Rate[0]);
+    try {
+        ops_.SetSurcharge(fromQ(surcharge_->text()), state_.User.Country.Rate[0]);
+    } catch (const Error& e) {
+        // Nothing was stored; the field keeps what was typed.
+        prompter_.Tell("Quillane", e.what());
+    }
 }
 
 bool GroupPanel::eventFilter(QObject* watched, QEvent* event)

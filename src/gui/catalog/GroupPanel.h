@@ -12,6 +12,7 @@ class QTreeWidgetItem;
 
 namespace quillane {
 class GroupOps;
+class Prompter;
 }
 
 namespace quillane::gui {
@@ -24,7 +25,7 @@ struct AppState;
 class GroupPanel : public QWidget {
     Q_OBJECT
 public:
-    GroupPanel(AppState& state, GroupOps& ops, QWidget* parent = nullptr);
+    GroupPanel(AppState& state, Prompter& prompter, GroupOps& ops, QWidget* parent = nullptr);
 
     // Draws the tree from the group map and chooses the group of that path
     // again if it still exists.
@@ -69,6 +70,7 @@ private:
     QTreeWidgetItem* findPath(const QString& path) const;
 
     AppState& state_;
+    Prompter& prompter_;
     GroupOps& ops_;
     bool translationMode_ = false;
     bool drawing_ = false;

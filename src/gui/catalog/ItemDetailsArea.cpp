@@ -28,11 +28,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quillane::gui {
 
 namespace {
+
+constexpr int kStoreDelayMilliseconds = 400;
 
 QPushButton* smallButton(const QString& text, const char* name, QWidget* parent)
 {
@@ -98,6 +101,18 @@ ItemDetailsArea::ItemDetailsArea(AppState& state, Prompter& prompter, QWidget* p
     memo_->setObjectName(QStringLiteral("Memo2"));
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->installEventFilter(this);
+    // Text also arrives without a key (pasted with the mouse, dropped,
+    // undone from the menu); it is stored once the typing pauses.
+    storeTimer_ = new QTimer(this);
+    storeTimer_->setSingleShot(true);
+    storeTimer_->setInterval(kStoreDelayMilliseconds);
+    connect(storeTimer_, &QTimer::timeout, this, &ItemDetailsArea::storeDescription);
+    connect(memo_, &QPlainTextEdit::textChanged, this, [this] {
+        if (!filling_ && !orderNo_.empty()) {
+            descriptionChanged_ = true;
+            storeTimer_->start();
+        }
+    });
     (new QVBoxLayout(descriptionPage))->addWidget(memo_);
     pages_->addTab(descriptionPage, QStringLiteral("Beschreibung"));
 
@@ -171,6 +186,8 @@ void ItemDetailsArea::setTranslationMode(bool on)
 
 void ItemDetailsArea::clear()
 {
+    storeDescription();
+    descriptionChanged_ = false;
     filling_ = true;
     discounts_->clear();
     memo_->clear();
@@ -305,9 +322,19 @@ void ItemDetailsArea::primaryClicked()
 
 void ItemDetailsArea::Memo2KeyUp()
 {
-    if (orderNo_.empty()) {
+    // Any key, a cursor key too, stores what the field shows: a description
+    // shown from the country language so reaches the catalog language.
+    descriptionChanged_ = !orderNo_.empty();
+    storeDescription();
+}
+
+void ItemDetailsArea::storeDescription()
+{
+    storeTimer_->stop();
+    if (!descriptionChanged_ || orderNo_.empty()) {
         return;
     }
+    descriptionChanged_ = false;
     try {
         WriteDescription(state_.Dirs.DataDir, state_.Store.CatalogLanguage(), orderNo_, fromQ(memo_->toPlainText()));
         state_.Store.NotifyChanged();

@@ -9,6 +9,7 @@ class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 
 namespace quillane {
 class Prompter;
@@ -29,7 +30,11 @@ public:
     // Fills the area for the item with this order number (ItemGridClick).
     void showItem(const std::string& orderNo);
     // Empties the area: no discounts, no description, no picture, "0/0".
+    // A description not stored yet is stored first.
     void clear();
+    // Stores a changed description that waits for its moment; called
+    // before the item, the project, its folder or the language changes.
+    void storeDescription();
     void setTranslationMode(bool on);
 
     int currentPicture() const { return current_; }
@@ -62,6 +67,9 @@ private:
     bool filling_ = false;
     bool active_ = false;
     bool translationMode_ = false;
+    // The description changed since it was last stored.
+    bool descriptionChanged_ = false;
+    QTimer* storeTimer_;
     QWidget* pictureArea_;
     QLabel* pictureBox_;
     QCheckBox* primary_;

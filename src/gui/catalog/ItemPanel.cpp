@@ -5,6 +5,7 @@
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemOps.h"
 #include "common/ClickableLabel.h"
+#include "common/Error.h"
 #include "common/HelpMark.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
@@ -297,6 +298,19 @@ void ItemPanel::ItemGridClick(int row)
     details_->showItem(state_.Store.CurrentItemKey);
 }
 
+bool ItemPanel::enterItem(const std::function<ItemOps::Result()>& operation, const std::string& orderNo)
+{
+    // The description belongs to the item as it was before the change.
+    details_->storeDescription();
+    try {
+        return report(static_cast<int>(operation()), orderNo);
+    } catch (const Error& e) {
+        // Nothing was stored; the fields keep what was typed.
+        prompter_.Tell("Quillane", e.what());
+        return false;
+    }
+}
+
 bool ItemPanel::report(int result, const std::string& orderNo)
 {
     switch (static_cast<ItemOps::Result>(result)) {
@@ -318,9 +332,9 @@ bool ItemPanel::report(int result, const std::string& orderNo)
 void ItemPanel::HinzufuegenClick()
 {
     const std::string orderNo = fromQ(orderNo_->text().trimmed());
-    if (report(static_cast<int>(ops_.Add(fromQ(name_->text()), orderNo, fromQ(price_->text()),
-                                         state_.PriceEntryMode)),
-               orderNo)) {
+    const std::string name = fromQ(name_->text());
+    const std::string price = fromQ(price_->text());
+    if (enterItem([&] { return ops_.Add(name, orderNo, price, state_.PriceEntryMode); }, orderNo)) {
         ShowGroup(Sender::Button);
     }
 }
@@ -328,9 +342,9 @@ void ItemPanel::HinzufuegenClick()
 void ItemPanel::EinfuegenClick()
 {
     const std::string orderNo = fromQ(orderNo_->text().trimmed());
-    if (report(static_cast<int>(ops_.Insert(selectedRow_, fromQ(name_->text()), orderNo, fromQ(price_->text()),
-                                            state_.PriceEntryMode)),
-               orderNo)) {
+    const std::string name = fromQ(name_->text());
+    const std::string price = fromQ(price_->text());
+    if (enterItem([&] { return ops_.Insert(selectedRow_, name, orderNo, price, state_.PriceEntryMode); }, orderNo)) {
         ShowGroup(Sender::Button);
     }
 }
@@ -338,15 +352,21 @@ void ItemPanel::EinfuegenClick()
 void ItemPanel::ErsetzenClick()
 {
     const std::string orderNo = fromQ(orderNo_->text().trimmed());
-    if (report(static_cast<int>(ops_.Replace(selectedRow_, fromQ(name_->text()), orderNo, fromQ(price_->text()),
-                                             state_.PriceEntryMode, state_.Dirs.DataDir, languages_)),
-               orderNo)) {
+    const std::string name = fromQ(name_->text());
+    const std::string price = fromQ(price_->text());
+    if (enterItem(
+            [&] {
+                return ops_.Replace(selectedRow_, name, orderNo, price, state_.PriceEntryMode, state_.Dirs.DataDir,
+                                    languages_);
+            },
+            orderNo)) {
         ShowGroup(Sender::Button);
     }
 }
 
 void ItemPanel::EntfernenClick()
 {
+    details_->storeDescription();
     if (ops_.Remove(selectedRow_) == ItemOps::Result::Done) {
         ShowGroup(Sender::Button);
     }
@@ -374,6 +394,7 @@ void ItemPanel::itemgridCheckBoxClick(QTreeWidgetItem* row)
 
 void ItemPanel::ItemGridRowMoved(int from, int to)
 {
+    details_->storeDescription();
     if (ops_.Move(from, to) == ItemOps::Result::Done) {
         selectedRow_ = to;
         QMetaObject::invokeMethod(this, [this] { ShowGroup(Sender::Other); }, Qt::QueuedConnection);

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "catalog/ItemOps.h"
+
 #include <QGroupBox>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -11,7 +17,6 @@ class QTabWidget;
 class QTreeWidgetItem;
 
 namespace quillane {
-class ItemOps;
 class Prompter;
 }
 
@@ -76,6 +81,8 @@ private:
     void placeColumns();
     // Tells the merchant why an item was not taken; true when it was.
     bool report(int result, const std::string& orderNo);
+    // Runs an entry of the fields (add, insert, replace) and reports it.
+    bool enterItem(const std::function<ItemOps::Result()>& operation, const std::string& orderNo);
 
     AppState& state_;
     Prompter& prompter_;

@@ -490,6 +490,11 @@ void ShopProfileDialog::showPage(int page)
     activateWindow();
 }
 
+void ShopProfileDialog::followDataFolder()
+{
+    dataDir_ = state_.Dirs.DataDir;
+}
+
 void ShopProfileDialog::loadData()
 {
     dataDir_ = state_.Dirs.DataDir;

@@ -33,6 +33,8 @@ public:
     // Loads the profile of the current data folder (unless the dialog is
     // already open) and shows the dialog in front with that page.
     void showPage(int page);
+    // The open project's data folder moved (Save As): "OK" saves there.
+    void followDataFolder();
 
 public Q_SLOTS:
     // Saves and closes; on an error the dialog stays open with its entries.

@@ -153,7 +153,17 @@ QWidget* SettingsDialog::buildBasicPage()
         if (filling_ || row < 0) {
             return;
         }
-        saveDisplayedCountry();
+        if (!saveDisplayedCountry()) {
+            // The shown country stays, with what was typed, to be put right.
+            filling_ = true;
+            for (int i = 0; i < served_->count(); ++i) {
+                if (served_->item(i)->data(Qt::UserRole).toString() == displayed_) {
+                    served_->setCurrentRow(i);
+                }
+            }
+            filling_ = false;
+            return;
+        }
         ShowCountryData(served_->item(row)->data(Qt::UserRole).toString());
     });
 
@@ -488,7 +498,18 @@ void SettingsDialog::ShowCountryData(const QString& name)
     }
 }
 
-void SettingsDialog::saveDisplayedCountry()
+bool SettingsDialog::saveDisplayedCountry()
+{
+    try {
+        storeDisplayedCountry();
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+        return false;
+    }
+    return true;
+}
+
+void SettingsDialog::storeDisplayedCountry()
 {
     if (displayed_.isEmpty()) {
         return;
@@ -499,11 +520,7 @@ void SettingsDialog::saveDisplayedCountry()
     f.EuroRate = fromQ(rate_->text());
     f.VAT = fromQ(vat_->text());
     f.EU = eu_->isChecked();
-    try {
-        UpdateCountryData(CountryTablePath(state_.Dirs.ProgramDir), fromQ(displayed_), f);
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
-    }
+    UpdateCountryData(CountryTablePath(state_.Dirs.ProgramDir), fromQ(displayed_), f);
 }
 
 void SettingsDialog::applyEuRule()
@@ -546,10 +563,9 @@ void SettingsDialog::showConnectionPanel()
 void SettingsDialog::addCountry()
 {
     const QString name = newCountry_->currentText().trimmed();
-    if (name.isEmpty()) {
+    if (name.isEmpty() || !saveDisplayedCountry()) {
         return;
     }
-    saveDisplayedCountry();
     try {
         AddServedCountry(CountryTablePath(state_.Dirs.ProgramDir), fromQ(name));
     } catch (const Error& e) {
@@ -600,7 +616,8 @@ void SettingsDialog::LoadData()
 
 void SettingsDialog::SaveData()
 {
-    saveDisplayedCountry();
+    // A refused country stops the saving before anything is written.
+    storeDisplayedCountry();
     SettingsForm form;
     form.Connection = dialUp_->isChecked() ? 2 : proxy_->isChecked() ? 3 : 1;
     form.Provider = fromQ(provider_->currentText());

@@ -52,7 +52,7 @@ public:
 
     void FormShow();
     void LoadData();
-    // Throws when a file cannot be written.
+    // Throws when a file cannot be written or a value is refused.
     void SaveData();
 
     QString displayedCountry() const { return displayed_; }
@@ -72,7 +72,10 @@ private:
     QWidget* buildContactPage();
     void RefreshCountryList();
     void ShowCountryData(const QString& name);
-    void saveDisplayedCountry();
+    // Stores the shown country's data; throws Error when it is refused.
+    void storeDisplayedCountry();
+    // The same, telling the merchant; false when refused.
+    bool saveDisplayedCountry();
     void applyEuRule();
     void applyLanguageRule(const QString& language);
     void showConnectionPanel();
