@@ -139,6 +139,7 @@ TEST_F(ItemOpsTest, OrderNumbersAndPricesTheFileCannotHoldAreRefused)
         {" [X", "2", 1, "\"[\""},
         {"A|1", "2", 1, "\"|\""},
         {"A\r\n1", "2", 1, "line break"},
+        {"A\t1", "2", 1, "control character"},
         {"B9", "-5", 1, "\"-5\""},
         {"B9", "1e308", 1, "\"1e308\""},
         {"B9", "1,5';", 1, "\"1,5';\""},

@@ -391,6 +391,9 @@ TEST(ProductDatabase, SeparatorsAndBadAmountsAreRefusedBeforeAnythingIsWritten)
          "Item \"A\xA6"
          "1\" (x) in group 4: the order number holds the character \"\xA6\" (0xA6)"},
         {"Versand=0\r\nA\x86=x|1||||\r\n", "the order number holds the character \"\x86\" (0x86)"},
+        // Shown whole, the NUL spelled out, instead of writing a file named "A".
+        {std::string("Versand=0\r\nA\0B=x|1||||\r\n", 24),
+         "Item \"A\\0B\" (x) in group 4: the order number holds a control character"},
         {"Versand=0\r\nA=x\xA6y|1||||\r\n", "Item \"A\" (x\xA6y) in group 4: the name holds the character \"\xA6\""},
         {"Versand=0\r\nA=x|1\x86|||\r\n", "Item \"A\" (x) in group 4: the price holds the character \"\x86\""},
         {"Versand=0\r\nA=x|1||0\xA6|\r\n",

@@ -21,6 +21,10 @@ void CheckOrderNumber(const std::string& orderNo)
     if (orderNo.find_first_of("\r\n") != std::string::npos) {
         throw Error("The order number " + quoted + " holds a line break. An order number is one line.");
     }
+    // Names the files of the item, which no file system takes a control character in.
+    if (HasControlChar(orderNo)) {
+        throw Error("The order number " + quoted + " holds a control character. Please type it anew.");
+    }
     for (const char c : {'=', '|'}) {
         if (orderNo.find(c) != std::string::npos) {
             throw Error("The order number " + quoted + " contains \"" + std::string(1, c) +

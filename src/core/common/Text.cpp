@@ -1,5 +1,6 @@
 #include "common/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -525,6 +526,12 @@ std::string FormatNumber(double value)
     char buf[40];
     const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
     return std::string(buf, res.ptr);
+}
+
+bool HasControlChar(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; });
 }
 
 bool TryParseAmount(std::string_view text, double& value)

@@ -68,6 +68,9 @@ bool SameText(std::string_view a, std::string_view b);
 // the last line adds no empty line.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// True when text holds a byte below 0x20 or DEL.
+bool HasControlChar(std::string_view text);
+
 // Drops leading and trailing blanks and tabs only.
 std::string_view TrimBlanks(std::string_view text);
 // Drops leading and trailing blanks and control characters.

@@ -226,6 +226,10 @@ void CreateDatabase(GenerationRun& run, int pictureThreads)
                     "Item \"" + key + "\" (" + fields[0] + ") in group " + groupLabel(number) + ": ";
                 record.Entry = dataValue(fields[0], item + "the name");
                 record.Entry += kPartSeparator;
+                // It names the item's files, and a file name ends at a NUL.
+                if (HasControlChar(key)) {
+                    throw Error(item + "the order number holds a control character. Change it before creating the shop.");
+                }
                 record.Entry += dataValue(key, item + "the order number");
                 record.Entry += kPartSeparator;
                 record.Entry += amountValue(fields[1], item + "the price");
