@@ -57,14 +57,23 @@ TEST(SettingsForm, CountryListsAndCountryData)
 
 // A rate of 0 or text would later be read as 1 without a word: refused,
 // and nothing of the country is written.
-TEST(SettingsForm, ExchangeRateThatIsNoPositiveAmountIsRefused)
+TEST(SettingsForm, ExchangeOrVatRateThatIsNoRateIsRefused)
 {
     TempDir dir;
     const std::string table = dir.write("countries.dat", kTable);
-    for (const char* typed : {"0", "0,00", "abc", "-1.5", "1e308"}) {
+    struct Case {
+        const char* rate;
+        const char* vat;
+        const char* typed; // the value the message must name
+    } cases[] = {
+        {"0", "8.1", "0"},     {"0,00", "8.1", "0,00"}, {"abc", "8.1", "abc"},   {"-1.5", "8.1", "-1.5"},
+        {"1e308", "8.1", "1e308"}, {"1.1", "acht", "acht"}, {"1.1", "-8", "-8"}, {"1.1", "101", "101"},
+    };
+    for (const auto& c : cases) {
+        const char* typed = c.typed;
         CountryFields ch = ShowCountryData(table, "Switzerland");
-        ch.EuroRate = typed;
-        ch.VAT = "8.1";
+        ch.EuroRate = c.rate;
+        ch.VAT = c.vat;
         try {
             UpdateCountryData(table, "Switzerland", ch);
             ADD_FAILURE() << "stored: " << typed;

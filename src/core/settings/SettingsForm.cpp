@@ -89,6 +89,13 @@ void UpdateCountryData(const std::string& countryTable, const std::string& name,
                     " is not a rate. Please type how much of the currency one euro buys: a number above 0, with \".\" "
                     "or \",\" before the decimals.");
     }
+    // A VAT rate of text would be stored as 0 and sold without VAT.
+    const bool vatTyped = !fields.VAT.empty() && fields.VAT != table.ReadString(name, "VAT", "0");
+    double vat = 0;
+    if (vatTyped && (!TryParseAmount(fields.VAT, vat) || vat > 100)) {
+        throw Error("The VAT rate \"" + fields.VAT + "\" of " + name +
+                    " is not a rate. Please type a percentage from 0 to 100, with \".\" or \",\" before the decimals.");
+    }
     table.WriteBool(name, "EU", fields.EU);
     if (!fields.Language.empty()) {
         table.WriteString(name, "LanguageSelected", fields.Language);
@@ -99,7 +106,7 @@ void UpdateCountryData(const std::string& countryTable, const std::string& name,
     if (rateTyped) {
         table.WriteString(name, "EuroRate", typedNumber(fields.EuroRate));
     }
-    if (!fields.VAT.empty()) {
+    if (vatTyped) {
         table.WriteString(name, "VAT", typedNumber(fields.VAT));
     }
     table.UpdateFile();
