@@ -49,8 +49,28 @@ std::string vipsReason()
     return reason;
 }
 
+// Turns a decoded picture the way its orientation tag says the camera was
+// held, so that phone photos show upright everywhere; the scaled copies are
+// saved without the tag. Takes over the reference to in; nullptr on failure.
+VipsImage* upright(VipsImage* in)
+{
+    if (vips_image_get_orientation(in) <= 1) {
+        return in;
+    }
+    VipsImage* turned = nullptr;
+    const int rc = vips_autorot(in, &turned, nullptr);
+    g_object_unref(in);
+    if (rc != 0) {
+        return nullptr;
+    }
+    VipsImage* decoded = vips_image_copy_memory(turned);
+    g_object_unref(turned);
+    return decoded;
+}
+
 // Brings any decoded picture to 8-bit sRGB without alpha (flattened on
-// white) and decodes it, so a broken file fails here and not later on use.
+// white), upright, and decodes it, so a broken file fails here and not
+// later on use.
 // Takes over the reference to in; nullptr on failure.
 VipsImage* toRgb(VipsImage* in)
 {
@@ -88,7 +108,7 @@ VipsImage* toRgb(VipsImage* in)
     }
     VipsImage* decoded = vips_image_copy_memory(current);
     g_object_unref(current);
-    return decoded;
+    return decoded != nullptr ? upright(decoded) : nullptr;
 }
 
 int roundHalfEven(double x)

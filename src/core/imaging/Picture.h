@@ -30,7 +30,8 @@ const std::vector<std::string>& PictureExtensions();
 // A name without "." is a picture embedded in the program (any known
 // format; an unknown one leaves the picture unchanged). A name with "." is
 // a file whose extension must be a known picture type; a file that cannot
-// be read as a picture throws an error naming it.
+// be read as a picture throws an error naming it. A picture with an
+// orientation tag is turned upright as it is loaded.
 void LoadPicture(const std::string& name, Picture& picture);
 
 // Scales the picture to fit maxWidth x maxHeight, never enlarging it
