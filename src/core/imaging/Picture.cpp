@@ -6,6 +6,7 @@
 #include "common/Text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <vips/vips.h>
@@ -27,6 +28,8 @@ struct Picture::Image {
 
 namespace {
 
+std::atomic<bool> vipsStarted{false};
+
 void ensureVips()
 {
     static std::once_flag once;
@@ -36,6 +39,7 @@ void ensureVips()
         }
         // Decoded pictures are used once; caching them only costs memory.
         vips_cache_set_max(0);
+        vipsStarted = true;
     });
 }
 
@@ -198,9 +202,18 @@ void LoadPicture(const std::string& name, Picture& picture)
     picture.image = std::make_unique<Picture::Image>(rgb);
 }
 
+void StartPictureLibrary()
+{
+    ensureVips();
+}
+
 void ReleasePictureThread()
 {
-    vips_thread_shutdown();
+    // Before the library has started there is nothing to free, and its
+    // thread shutdown would crash.
+    if (vipsStarted) {
+        vips_thread_shutdown();
+    }
 }
 
 std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight)

@@ -40,6 +40,11 @@ void LoadPicture(const std::string& name, Picture& picture);
 // bitmap. Throws an error naming the file when it cannot be written.
 void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int maxHeight, int quality);
 
+// Starts the picture library, which LoadPicture and SaveScaledJpeg also do
+// on first use. Code that loads pictures on threads of its own calls it
+// before it starts them. Throws an error when the library cannot start.
+void StartPictureLibrary();
+
 // Frees what the picture library keeps for the calling thread; a worker
 // thread that loaded or saved pictures calls it before it ends.
 void ReleasePictureThread();
