@@ -53,6 +53,47 @@ JpegFacts inspectJpeg(const std::string& bytes)
     return facts;
 }
 
+// A JPEG of a 60 x 30 picture, blue with a red top-left 20 x 10 corner as
+// stored, whose EXIF data says how the camera was held.
+std::string writeOrientedJpeg(const TempDir& dir, const std::string& name, int orientation)
+{
+    std::string ppm = "P6\n60 30\n255\n";
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            const bool red = x < 20 && y < 10;
+            ppm += static_cast<char>(red ? 255 : 0);
+            ppm += static_cast<char>(0);
+            ppm += static_cast<char>(red ? 0 : 255);
+        }
+    }
+    Picture picture;
+    LoadPicture(dir.write(name + ".ppm", ppm), picture);
+    const std::string plain = dir.file(name + ".plain.jpg");
+    SaveScaledJpeg(picture, plain, 60, 30, 95);
+    // An APP1 segment right after the start marker: a big-endian TIFF
+    // header and one IFD with the single entry Orientation (0x0112, SHORT).
+    const std::string exif = std::string("\xFF\xE1\x00\x22" "Exif\0\0" "MM\x00\x2A\x00\x00\x00\x08"
+                                         "\x00\x01" "\x01\x12\x00\x03\x00\x00\x00\x01",
+                                         28) +
+                             static_cast<char>(0) + static_cast<char>(orientation) + std::string(6, '\0');
+    const std::string bytes = ReadFile(plain);
+    return dir.write(name + ".jpg", bytes.substr(0, 2) + exif + bytes.substr(2));
+}
+
+// The colour of a pixel: 'r' red, 'b' blue, '?' anything else.
+char colourAt(const Picture& picture, int x, int y)
+{
+    const std::vector<unsigned char> rgb = picture.RgbPixels();
+    const std::size_t at = (static_cast<std::size_t>(y) * picture.Width() + x) * 3;
+    if (rgb[at] > 200 && rgb[at + 2] < 60) {
+        return 'r';
+    }
+    if (rgb[at] < 60 && rgb[at + 2] > 200) {
+        return 'b';
+    }
+    return '?';
+}
+
 } // namespace
 
 TEST(Picture, SaveScaledJpegFitsTheBoxAndNeverEnlarges)
@@ -103,6 +144,38 @@ TEST(Picture, OutputIsProgressiveAtTheAskedQuality)
     SaveScaledJpeg(a, dir.file("a.jpg"), 120, 120, 75);
     SaveScaledJpeg(b, dir.file("b.jpg"), 120, 120, 75);
     EXPECT_EQ(dir.read("a.jpg"), dir.read("b.jpg"));
+}
+
+TEST(Picture, PhotosAreTurnedUprightByTheirOrientation)
+{
+    TempDir dir;
+    struct Case {
+        int orientation, w, h;
+        const char* corners; // top-left, top-right, bottom-left, bottom-right
+    } cases[] = {
+        {1, 60, 30, "rbbb"}, // as stored
+        {2, 60, 30, "brbb"}, // mirrored
+        {3, 60, 30, "bbbr"}, // upside down
+        {6, 30, 60, "brbb"}, // turned right
+        {8, 30, 60, "bbrb"}, // turned left
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("orientation " + std::to_string(c.orientation));
+        Picture picture;
+        LoadPicture(writeOrientedJpeg(dir, "photo" + std::to_string(c.orientation), c.orientation), picture);
+        // The scaled copy a shop shows carries no orientation: it must be upright itself.
+        const std::string shown = dir.file("shown.jpg");
+        SaveScaledJpeg(picture, shown, 200, 400, 95);
+        Picture back;
+        LoadPicture(shown, back);
+        for (const Picture* p : {&picture, &back}) {
+            ASSERT_EQ(p->Width(), c.w);
+            ASSERT_EQ(p->Height(), c.h);
+            const std::string corners = {colourAt(*p, 2, 2), colourAt(*p, c.w - 3, 2), colourAt(*p, 2, c.h - 3),
+                                         colourAt(*p, c.w - 3, c.h - 3)};
+            EXPECT_EQ(corners, c.corners);
+        }
+    }
 }
 
 TEST(Picture, BadFilesRaiseErrorsNamingThem)

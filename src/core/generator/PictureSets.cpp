@@ -86,6 +86,9 @@ PictureWorkers::PictureWorkers(const GenerationRun& run, std::vector<PictureTask
     if (count <= 1) {
         return; // WaitFor does the work
     }
+    // Started here and not by the first picture a worker loads: a worker
+    // that ends without a task must find the library running.
+    StartPictureLibrary();
     threads_.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         threads_.emplace_back([this] { work(); });
@@ -125,6 +128,7 @@ void PictureWorkers::WaitFor(std::size_t end)
 
 void PictureWorkers::work()
 {
+    bool usedPictures = false;
     for (;;) {
         std::size_t index = 0;
         {
@@ -135,6 +139,7 @@ void PictureWorkers::work()
             index = next_++;
         }
         std::exception_ptr error;
+        usedPictures = true;
         try {
             runTask(index);
         } catch (...) {
@@ -153,7 +158,9 @@ void PictureWorkers::work()
         }
         finished_.notify_all();
     }
-    ReleasePictureThread();
+    if (usedPictures) {
+        ReleasePictureThread();
+    }
 }
 
 void PictureWorkers::runTask(std::size_t index)

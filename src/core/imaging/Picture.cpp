@@ -6,6 +6,7 @@
 #include "common/Text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <vips/vips.h>
@@ -27,6 +28,8 @@ struct Picture::Image {
 
 namespace {
 
+std::atomic<bool> vipsStarted{false};
+
 void ensureVips()
 {
     static std::once_flag once;
@@ -36,6 +39,7 @@ void ensureVips()
         }
         // Decoded pictures are used once; caching them only costs memory.
         vips_cache_set_max(0);
+        vipsStarted = true;
     });
 }
 
@@ -49,8 +53,28 @@ std::string vipsReason()
     return reason;
 }
 
+// Turns a decoded picture the way its orientation tag says the camera was
+// held, so that phone photos show upright everywhere; the scaled copies are
+// saved without the tag. Takes over the reference to in; nullptr on failure.
+VipsImage* upright(VipsImage* in)
+{
+    if (vips_image_get_orientation(in) <= 1) {
+        return in;
+    }
+    VipsImage* turned = nullptr;
+    const int rc = vips_autorot(in, &turned, nullptr);
+    g_object_unref(in);
+    if (rc != 0) {
+        return nullptr;
+    }
+    VipsImage* decoded = vips_image_copy_memory(turned);
+    g_object_unref(turned);
+    return decoded;
+}
+
 // Brings any decoded picture to 8-bit sRGB without alpha (flattened on
-// white) and decodes it, so a broken file fails here and not later on use.
+// white), upright, and decodes it, so a broken file fails here and not
+// later on use.
 // Takes over the reference to in; nullptr on failure.
 VipsImage* toRgb(VipsImage* in)
 {
@@ -88,7 +112,7 @@ VipsImage* toRgb(VipsImage* in)
     }
     VipsImage* decoded = vips_image_copy_memory(current);
     g_object_unref(current);
-    return decoded;
+    return decoded != nullptr ? upright(decoded) : nullptr;
 }
 
 int roundHalfEven(double x)
@@ -178,9 +202,18 @@ void LoadPicture(const std::string& name, Picture& picture)
     picture.image = std::make_unique<Picture::Image>(rgb);
 }
 
+void StartPictureLibrary()
+{
+    ensureVips();
+}
+
 void ReleasePictureThread()
 {
-    vips_thread_shutdown();
+    // Before the library has started there is nothing to free, and its
+    // thread shutdown would crash.
+    if (vipsStarted) {
+        vips_thread_shutdown();
+    }
 }
 
 std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight)

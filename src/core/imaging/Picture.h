@@ -30,7 +30,8 @@ const std::vector<std::string>& PictureExtensions();
 // A name without "." is a picture embedded in the program (any known
 // format; an unknown one leaves the picture unchanged). A name with "." is
 // a file whose extension must be a known picture type; a file that cannot
-// be read as a picture throws an error naming it.
+// be read as a picture throws an error naming it. A picture with an
+// orientation tag is turned upright as it is loaded.
 void LoadPicture(const std::string& name, Picture& picture);
 
 // Scales the picture to fit maxWidth x maxHeight, never enlarging it
@@ -38,6 +39,11 @@ void LoadPicture(const std::string& name, Picture& picture);
 // progressive JPEG of the given quality. The picture then holds the scaled
 // bitmap. Throws an error naming the file when it cannot be written.
 void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int maxHeight, int quality);
+
+// Starts the picture library, which LoadPicture and SaveScaledJpeg also do
+// on first use. Code that loads pictures on threads of its own calls it
+// before it starts them. Throws an error when the library cannot start.
+void StartPictureLibrary();
 
 // Frees what the picture library keeps for the calling thread; a worker
 // thread that loaded or saved pictures calls it before it ends.
