@@ -37,5 +37,8 @@ if ! cmp -s "$browser_tests/package-lock.json" "$browser_tests/node_modules/.ins
     cp package-lock.json node_modules/.installed-lock.json)
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+launcher=()
+# A compiler cache, where the machine has one, makes rebuilds of other checkouts quick.
+command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
 cmake --build build --parallel
