@@ -5,6 +5,17 @@ target_compile_features(quillane_settings INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(quillane_settings INTERFACE -Wall -Wextra -pedantic)
 
+# -DQUILLANE_SANITIZE=thread or =address builds every target with that
+# sanitizer; give each its own build folder.
+set(QUILLANE_SANITIZE "" CACHE STRING "Build with a sanitizer: thread, address or empty")
+if(QUILLANE_SANITIZE)
+  if(NOT QUILLANE_SANITIZE MATCHES "^(thread|address)$")
+    message(FATAL_ERROR "QUILLANE_SANITIZE is \"${QUILLANE_SANITIZE}\"; it can be thread or address.")
+  endif()
+  target_compile_options(quillane_settings INTERFACE -fsanitize=${QUILLANE_SANITIZE} -fno-omit-frame-pointer)
+  target_link_options(quillane_settings INTERFACE -fsanitize=${QUILLANE_SANITIZE})
+endif()
+
 # Extra settings for targets that use Qt.
 add_library(quillane_qt_settings INTERFACE)
 target_link_libraries(quillane_qt_settings INTERFACE quillane_settings)

@@ -72,8 +72,11 @@ std::string writeOrientedJpeg(const TempDir& dir, const std::string& name, int o
     SaveScaledJpeg(picture, plain, 60, 30, 95);
     // An APP1 segment right after the start marker: a big-endian TIFF
     // header and one IFD with the single entry Orientation (0x0112, SHORT).
-    const std::string exif = std::string("\xFF\xE1\x00\x22" "Exif\0\0" "MM\x00\x2A\x00\x00\x00\x08"
-                                         "\x00\x01" "\x01\x12\x00\x03\x00\x00\x00\x01",
+    const std::string exif = std::string("\xFF\xE1\x00\x22"                  // APP1, 34 bytes
+                                         "Exif\0\0"                          // its name
+                                         "MM\x00\x2A\x00\x00\x00\x08"        // the IFD follows the header
+                                         "\x00\x01"                          // one entry
+                                         "\x01\x12\x00\x03\x00\x00\x00\x01", // Orientation, one SHORT
                                          28) +
                              static_cast<char>(0) + static_cast<char>(orientation) + std::string(6, '\0');
     const std::string bytes = ReadFile(plain);

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds the core tests and quillane-cli with ThreadSanitizer or
+# AddressSanitizer in a build folder of their own (build-tsan, build-asan),
+# runs the core tests under it and generates the sample project's shop
+# with the command-line tool. Any report fails the script.
+#
+#   scripts/sanitize.sh thread|address [CTEST-PATTERN]
+set -euo pipefail
+kind=${1:-}
+pattern=${2:-.}
+case "$kind" in
+thread) build=build-tsan ;;
+address) build=build-asan ;;
+*)
+    echo "usage: scripts/sanitize.sh thread|address [CTEST-PATTERN]" >&2
+    exit 2
+    ;;
+esac
+cd "$(dirname "$0")/.."
+root=$PWD
+
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLANE_BUILD_GUI=OFF \
+    -DQUILLANE_SANITIZE="$kind" "${launcher[@]}"
+cmake --build "$build" --parallel 2 --target core_tests quillane-cli
+
+export TSAN_OPTIONS="suppressions=$root/tests/sanitizers/tsan.supp halt_on_error=1 second_deadlock_stack=1"
+export ASAN_OPTIONS="detect_leaks=1 strict_string_checks=1 detect_stack_use_after_return=1"
+ctest --test-dir "$build" --output-on-failure -R "$pattern" -E '^browser_'
+
+# The sample project as a merchant in Germany has it after the first start.
+home=$(mktemp -d)/
+trap 'rm -rf "$home"' EXIT
+cp -r data/. "$home"
+cp -r "$build/data/." "$home"
+sed -i "s|%PROGRAMDIR%|$home|g" "$home/Projekte/Beispielshop/daten/pictures.ini"
+printf '[Connection]\r\nconnection=1\r\n[Account]\r\nCountry=Germany\r\n' >"$home/quillane.ini"
+"$build/src/cli/quillane-cli" --home "$home" generate Beispielshop >/dev/null
+echo "The sample project's shop was generated cleanly under the $kind sanitizer."
