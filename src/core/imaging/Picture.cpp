@@ -45,8 +45,10 @@ void ensureVips()
 
 std::string vipsReason()
 {
-    std::string reason = vips_error_buffer();
-    vips_error_clear();
+    // Taken and cleared in one step under libvips' own lock: workers may fail at once.
+    char* copy = vips_error_buffer_copy();
+    std::string reason = copy != nullptr ? copy : "";
+    g_free(copy);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) {
         reason.pop_back();
     }
