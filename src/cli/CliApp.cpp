@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <ostream>
@@ -64,6 +65,14 @@ int info(const std::string& programDir, std::ostream& out)
     return 0;
 }
 
+std::tm today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm date{};
+    localtime_r(&now, &date);
+    return date;
+}
+
 // Answers no question with yes: the tool never saves anything it was not asked to.
 class QuietPrompter : public Prompter {
 public:
@@ -92,16 +101,8 @@ int generate(const std::string& programDir, const std::string& project, std::ost
     Project opened(dirs, store, prompter, texts);
     opened.Open(file);
 
-    GenerationInput in;
-    in.ProgramDir = programDir;
-    in.LanguageDir = dirs.LanguageDir;
-    in.WorkDir = dirs.TempDir;
-    in.DataDir = dirs.DataDir;
-    in.ShopDir = dirs.ShopDir;
-    in.Home = user.Country;
-    in.UserId = user.UserID;
-    in.Choices = ReadCreation(dirs.DataDir, programDir, user.Country.Name);
-    if (in.Choices.Layout.empty()) {
+    const GenerationChoices choices = ReadCreation(dirs.DataDir, programDir, user.Country.Name);
+    if (choices.Layout.empty()) {
         err << "quillane-cli: there is no layout in " << utf8(programDir) << "layouts/\n";
         return 1;
     }
@@ -109,13 +110,10 @@ int generate(const std::string& programDir, const std::string& project, std::ost
         err << "quillane-cli: " << utf8(SettingsFilePath(programDir)) << " does not exist; set the program up first\n";
         return 1;
     }
+    GenerationInput in = MakeGenerationInput(dirs, user, choices, today());
     CheckGenerationInput(in);
-    // The window's run starts by saving the country its panel shows, the home
-    // country, so the payment choices the panel defaults to become the
-    // profile's; doing the same here keeps both shops alike.
-    const DestinationCountry home = ReadDestination(CountryTablePath(programDir), dirs.DataDir, user.Country.Name,
-                                                    user.Country.Rate[0], user.Country.EU);
-    SaveDestination(CountryTablePath(programDir), dirs.DataDir, user.Country.Name, home, user.Country.Rate[0]);
+    // As the window's run does, so both build the same shop.
+    ApplyHomeDestination(programDir, dirs.DataDir, user.Country);
 
     // A bar only when the stream really is a terminal's standard error.
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;

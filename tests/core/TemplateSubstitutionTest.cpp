@@ -406,6 +406,9 @@ TEST(TemplateSubstitution, EveryPlaceholderInItsFileEscapedForItsPlace)
     choices.Xxl = true;
     choices.DefaultView = 2;
     f.run.In.UserId = "a\"b<c>&d'";
+    f.run.In.RunDate.tm_mday = 29;
+    f.run.In.RunDate.tm_mon = 1;
+    f.run.In.RunDate.tm_year = 104;
     ReplaceWords(f.run);
 
     const std::string firma = "M\xFCller &amp; &#39;S\xF6hne&#39; &lt;GmbH&gt;";
@@ -441,10 +444,8 @@ TEST(TemplateSubstitution, EveryPlaceholderInItsFileEscapedForItsPlace)
         "bank = 'Spar\\'kasse|123|||'; orders = 'https://o.example/it\\'s/';\r\n";
     EXPECT_EQ(varInit.substr(varInit.find("c = ")), expected);
 
-    char today[16];
-    const std::time_t now = std::time(nullptr);
-    std::strftime(today, sizeof today, "%d.%m.%Y", std::localtime(&now));
-    EXPECT_EQ(f.shop("header_shop.js"), "s = '" + std::string(today) + "';\r\n");
+    // The day the caller dates the run, not the clock's.
+    EXPECT_EQ(f.shop("header_shop.js"), "s = '29.02.2004';\r\n");
 }
 
 TEST(TemplateSubstitution, TheFontNameCannotEndItsCssStringOrDeclaration)

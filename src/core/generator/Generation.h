@@ -2,6 +2,7 @@
 
 #include "settings/Country.h"
 
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,6 +44,7 @@ struct GenerationInput {
     TCountry Home;           // the home country as read at start-up
     std::string UserId;      // the order-service account
     GenerationChoices Choices;
+    std::tm RunDate{}; // the day the shop says it was made; the caller reads the clock
     ProgressSink Progress;
 };
 

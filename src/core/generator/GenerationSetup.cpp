@@ -183,4 +183,27 @@ void SaveDestination(const std::string& countryTable, const std::string& dataDir
     ini.UpdateFile();
 }
 
+GenerationInput MakeGenerationInput(const TAppDirs& dirs, const TUserData& user, const GenerationChoices& choices,
+                                    const std::tm& runDate)
+{
+    GenerationInput in;
+    in.ProgramDir = dirs.ProgramDir;
+    in.LanguageDir = dirs.LanguageDir;
+    in.WorkDir = dirs.TempDir;
+    in.DataDir = dirs.DataDir;
+    in.ShopDir = dirs.ShopDir;
+    in.Home = user.Country;
+    in.UserId = user.UserID;
+    in.Choices = choices;
+    in.RunDate = runDate;
+    return in;
+}
+
+void ApplyHomeDestination(const std::string& programDir, const std::string& dataDir, const TCountry& home)
+{
+    const std::string table = CountryTablePath(programDir);
+    const DestinationCountry shown = ReadDestination(table, dataDir, home.Name, home.Rate[0], home.EU);
+    SaveDestination(table, dataDir, home.Name, shown, home.Rate[0]);
+}
+
 } // namespace quillane

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "generator/Generation.h"
+#include "settings/AppDirs.h"
+#include "settings/UserData.h"
 
 #include <optional>
 #include <string>
@@ -54,5 +56,17 @@ std::optional<DestinationFault> CheckDestination(const std::string& name, const 
 // CheckDestination before writing anything.
 void SaveDestination(const std::string& countryTable, const std::string& dataDir, const std::string& name,
                      const DestinationCountry& country, double homeRate);
+
+// The input of a run from the program's state (the open project's folders,
+// the settings read at start-up), the merchant's choices and the day the
+// run is dated. The window and the command-line tool both start here, so
+// they build the same shop; the progress sink is theirs to set.
+GenerationInput MakeGenerationInput(const TAppDirs& dirs, const TUserData& user, const GenerationChoices& choices,
+                                    const std::tm& runDate);
+
+// Stores the home country as the dialog's panel shows it: the payment
+// choices and amounts the panel defaults to become the profile's. A run
+// does this after CheckGenerationInput and after the panel was saved.
+void ApplyHomeDestination(const std::string& programDir, const std::string& dataDir, const TCountry& home);
 
 } // namespace quillane

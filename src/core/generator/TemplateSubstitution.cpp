@@ -277,11 +277,8 @@ void ReplaceWords(GenerationRun& run)
     }
 
     // Date and order-service account.
-    const std::time_t now = std::time(nullptr);
-    std::tm today{};
-    localtime_r(&now, &today);
     const std::string userId = EscapeHtml(in.UserId);
-    ReplaceInShopFile(run, "header_shop.js", "[STAND]", RunDateText(today));
+    ReplaceInShopFile(run, "header_shop.js", "[STAND]", RunDateText(in.RunDate));
     ReplaceInShopFile(run, "contact.html", "[USERID]", userId);
     ReplaceInShopFile(run, "categories.html", "[QUEUEHINT]", "");
     ReplaceInShopFile(run, "queue.html", "[USERID]", userId);

@@ -13,11 +13,12 @@
 #include "generator/Generation.h"
 #include "generator/GenerationSetup.h"
 #include "i18n/LanguageFile.h"
+#include "online/BackgroundTask.h"
 #include "settings/Country.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,6 +32,8 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <ctime>
 
 namespace quillane::gui {
 
@@ -49,6 +52,17 @@ QLineEdit* edit(const char* name, QWidget* parent, int width = 0)
         e->setMaximumWidth(width);
     }
     return e;
+}
+
+// The day the run is dated: the local calendar day.
+std::tm today()
+{
+    const QDate date = QDate::currentDate();
+    std::tm t{};
+    t.tm_mday = date.day();
+    t.tm_mon = date.month() - 1;
+    t.tm_year = date.year() - 1900;
+    return t;
 }
 
 } // namespace
@@ -265,15 +279,12 @@ void GenerationDialog::FormShow()
     xxl_->setChecked(choices.Xxl);
     filling_ = false;
 
-    buildCountryList();
+    buildCountryList(choices.Countries);
 }
 
-void GenerationDialog::buildCountryList()
+void GenerationDialog::buildCountryList(const std::vector<std::string>& checked)
 {
     const std::string table = CountryTablePath(state_.Dirs.ProgramDir);
-    const IniFile profileFile(state_.Dirs.DataDir + "shopprofil.ini");
-    const std::vector<std::string> checked =
-        CheckedCountries(table, profileFile.ReadString("Creation", "Laender", ""), state_.User.Country.Name);
     filling_ = true;
     countries_->clear();
     language_->clear();
@@ -433,15 +444,7 @@ bool GenerationDialog::createShop()
             countries_->item(i)->setCheckState(Qt::Checked);
         }
     }
-    GenerationInput in;
-    in.ProgramDir = state_.Dirs.ProgramDir;
-    in.LanguageDir = state_.Dirs.LanguageDir;
-    in.WorkDir = state_.Dirs.TempDir;
-    in.DataDir = state_.Dirs.DataDir;
-    in.ShopDir = state_.Dirs.ShopDir;
-    in.Home = state_.User.Country;
-    in.UserId = state_.User.UserID;
-    in.Choices = currentChoices();
+    GenerationInput in = MakeGenerationInput(state_.Dirs, state_.User, currentChoices(), today());
     // Refused before anything is written, and "Shop Erstellen" stays usable
     // for when the merchant has mended what the message names.
     try {
@@ -453,18 +456,30 @@ bool GenerationDialog::createShop()
     if (!saveCountry()) {
         return false;
     }
+    try {
+        ApplyHomeDestination(state_.Dirs.ProgramDir, state_.Dirs.DataDir, state_.User.Country);
+    } catch (const Error& e) {
+        prompter_.Tell("Quillane", e.what());
+        return false;
+    }
     progress_->setValue(0);
     state_.Store.SaveGroup();
+    // Told on the run's thread; shown on the window's.
     in.Progress = [this](int percent, const std::string& name) {
-        progress_->setValue(percent);
-        status_->setText(QStringLiteral("[%1 %] - %2").arg(percent).arg(toQ(name)));
-        // The window repaints while the run goes on.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QMetaObject::invokeMethod(
+            progress_,
+            [this, percent, text = toQ(name)] {
+                progress_->setValue(percent);
+                status_->setText(QStringLiteral("[%1 %] - %2").arg(percent).arg(text));
+            },
+            Qt::QueuedConnection);
     };
     create_->setEnabled(false);
     bool done = false;
     try {
-        done = RunGeneration(in);
+        // The window repaints while the run goes on; clicks wait for its end,
+        // as the run reads what the other windows write.
+        done = BackgroundTask::Run([&in] { return RunGeneration(in); }, BackgroundTask::Input::Held);
     } catch (const std::exception& e) {
         prompter_.Tell("Quillane", e.what());
         return false; // "Shop Erstellen" stays disabled until the dialog is shown again

@@ -56,7 +56,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildCountryList();
+    void buildCountryList(const std::vector<std::string>& checked);
     void selectCountry(int row);
     void showCountry(const QString& name);
     // False, with the merchant told why and the field to mend focused, when

@@ -8,7 +8,7 @@
 
 namespace quillane::gui {
 
-void BackgroundTask::runAndWait(const std::function<void(std::stop_token)>& work)
+void BackgroundTask::runAndWait(const std::function<void(std::stop_token)>& work, Input input)
 {
     std::stop_source stop;
     std::exception_ptr error;
@@ -23,7 +23,7 @@ void BackgroundTask::runAndWait(const std::function<void(std::stop_token)>& work
     // Queued to this thread, so a worker that ends before exec() still ends the loop.
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
     thread->start();
-    loop.exec();
+    loop.exec(input == Input::Held ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
     // The loop also ends when the application quits; the transfer must not
     // outlive the objects it writes to.
     if (!thread->isFinished()) {

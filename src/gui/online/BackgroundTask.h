@@ -15,10 +15,14 @@ namespace quillane::gui {
 // the wait ends early because the application is quitting.
 //
 // Events are handled during the wait, clicks included: disable the control
-// that started the work until Run returns.
+// that started the work until Run returns. With Input::Held the window
+// still repaints, but clicks and keys wait until the work is done: for work
+// that reads files the other windows may write.
 class BackgroundTask {
 public:
-    template <typename Work> static auto Run(Work&& work)
+    enum class Input { Handled, Held };
+
+    template <typename Work> static auto Run(Work&& work, Input input = Input::Handled)
     {
         constexpr bool takesStop = std::is_invocable_v<Work&, std::stop_token>;
         using Result = typename std::conditional_t<takesStop, std::invoke_result<Work&, std::stop_token>,
@@ -31,16 +35,16 @@ public:
             }
         };
         if constexpr (std::is_void_v<Result>) {
-            runAndWait([&](std::stop_token stop) { call(std::move(stop)); });
+            runAndWait([&](std::stop_token stop) { call(std::move(stop)); }, input);
         } else {
             std::optional<Result> result;
-            runAndWait([&](std::stop_token stop) { result.emplace(call(std::move(stop))); });
+            runAndWait([&](std::stop_token stop) { result.emplace(call(std::move(stop))); }, input);
             return std::move(*result);
         }
     }
 
 private:
-    static void runAndWait(const std::function<void(std::stop_token)>& work);
+    static void runAndWait(const std::function<void(std::stop_token)>& work, Input input);
 };
 
 } // namespace quillane::gui
