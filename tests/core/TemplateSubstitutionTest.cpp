@@ -556,17 +556,13 @@ TEST(TemplateSubstitution, ShopTextsAndDirectionsPerLanguage)
     }
 }
 
-TEST(TemplateSubstitution, RunDateAndTextLines)
+TEST(TemplateSubstitution, RunDate)
 {
     std::tm date{};
     date.tm_mday = 5;
     date.tm_mon = 2;
     date.tm_year = 124;
     EXPECT_EQ(RunDateText(date), "05.03.2024");
-    using V = std::vector<std::string>;
-    EXPECT_EQ(TextLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
-    EXPECT_EQ(TextLines("a\r\n\r\n"), (V{"a", ""}));
-    EXPECT_EQ(TextLines(""), V{});
 }
 
 TEST(StaticFiles, TemplatesLayoutAndCompanyPictures)

@@ -87,6 +87,15 @@ TEST(Text, QuotesAndEscapes)
     EXPECT_EQ(EscapeSingleQuotes("O'Neil"), "O\\'Neil");
     // Backslashes and line breaks would break a script literal as well.
     EXPECT_EQ(EscapeSingleQuotes("a\\b\r\nc"), "a\\\\b\\r\\nc");
+    EXPECT_EQ(EscapeHtml("<a href=\"x\">O'Neil & Co</a>"), "&lt;a href=&quot;x&quot;&gt;O&#39;Neil &amp; Co&lt;/a&gt;");
+}
+
+TEST(Text, SplitLinesEndAtCrLfLfOrCr)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n\r\n"), (V{"a", ""}));
+    EXPECT_EQ(SplitLines(""), V{});
 }
 
 TEST(Text, ColorToHtmlWritesRedGreenBlue)

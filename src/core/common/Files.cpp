@@ -71,6 +71,20 @@ std::string BaseNameWithoutExtension(const std::string& path)
     return name;
 }
 
+void CheckFolderName(std::string_view what, const std::string& name)
+{
+    bool bad = name.empty() || name == "." || name == "..";
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || c == '\'' || c == '"' || c == '|' || u < 0x20 || u == 0x7F) {
+            bad = true;
+        }
+    }
+    if (bad) {
+        throw Error(std::string(what) + " \"" + name + "\" cannot be a folder of the shop.");
+    }
+}
+
 bool TryReadFile(const std::string& path, std::string& content, ReadFailure* failure)
 {
     ReadFailure local;

@@ -18,6 +18,11 @@ std::string ExcludeTrailingSlash(std::string path);
 // The file name without folder and extension.
 std::string BaseNameWithoutExtension(const std::string& path);
 
+// Throws unless name can be a folder of the shop: not empty, not "." or
+// "..", and without "/", "\", quotes, "|" or control characters. what says
+// what the name is ("The shop language") for the message.
+void CheckFolderName(std::string_view what, const std::string& name);
+
 // Every file is read whole, and only a regular file of at most this size:
 // a FIFO would block the read for ever, a device never end it. No file of
 // the program comes near the limit (the working copy of a catalog of

@@ -1,5 +1,7 @@
 #include "common/Text.h"
 
+#include "common/Error.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -368,6 +370,34 @@ std::string EscapeSingleQuotes(std::string_view text)
     return out;
 }
 
+std::string EscapeHtml(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string ColorToHtml(ColorValue colour)
 {
     // System colours resolve to the look of a light desktop theme.
@@ -546,6 +576,39 @@ bool TryParseAmount(std::string_view text, double& value)
     }
     value = parsed == 0 ? 0 : parsed; // no "-0"
     return true;
+}
+
+std::string CheckedNumber(const std::string& value, std::string_view where)
+{
+    double number = 0;
+    if (!TryParseDecimal(value, number)) {
+        throw Error(std::string(where) + " holds \"" + value + "\", which is no decimal number.");
+    }
+    return value;
+}
+
+std::string CheckedAmount(const std::string& value, std::string_view where)
+{
+    double amount = 0;
+    if (!TryParseAmount(value, amount)) {
+        throw Error(std::string(where) + " holds \"" + value + "\", which is no amount from 0 to " +
+                    FormatNumber(kMaxAmount) + ".");
+    }
+    std::string text = value;
+    if (text.find('.') == std::string::npos) {
+        std::replace(text.begin(), text.end(), ',', '.');
+    }
+    return text;
+}
+
+std::string CheckedRate(const std::string& value, std::string_view where)
+{
+    double rate = 0;
+    if (!TryParseDecimal(value, rate) || rate <= 0 || rate > kMaxAmount) {
+        throw Error(std::string(where) + " holds \"" + value + "\", which is no exchange rate: a decimal number with " +
+                    "\".\" above 0, such as 1.08.");
+    }
+    return value;
 }
 
 double ParseNumber(std::string_view text)

@@ -32,6 +32,10 @@ std::string StripDoubleQuotes(std::string_view text);
 // quotes and line breaks are escaped.
 std::string EscapeSingleQuotes(std::string_view text);
 
+// & < > " and ' as character references: safe in HTML text and in quoted
+// attribute values.
+std::string EscapeHtml(std::string_view text);
+
 // A colour value as stored by the program: 0x00BBGGRR, or a system colour
 // (high byte 0xFF or 0x80, low byte the system colour index).
 using ColorValue = std::uint32_t;
@@ -54,6 +58,18 @@ constexpr double kMaxAmount = 999999999.0;
 // number with "." or ",". False for no number at all (empty, text, "1,5';"),
 // a negative one or one beyond kMaxAmount; value is then left alone.
 bool TryParseAmount(std::string_view text, double& value);
+
+// The checked readings of a stored value: each gives the value back as the
+// shop reads it, or throws an error that names where the value comes from.
+// A decimal number ("5.000", "-1", "1e3"), kept as stored.
+std::string CheckedNumber(const std::string& value, std::string_view where);
+// An amount of money (price, surcharge, fee): a number from 0 to kMaxAmount,
+// a decimal comma written as "."; the shop would sell at 0.00 or below, or
+// show a sum it cannot print.
+std::string CheckedAmount(const std::string& value, std::string_view where);
+// An exchange rate above 0, kept as stored: the shop multiplies every price
+// by it.
+std::string CheckedRate(const std::string& value, std::string_view where);
 // Numbers as the program writes them: "." and at most 15 significant digits.
 std::string FormatNumber(double value);
 

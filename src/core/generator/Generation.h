@@ -75,7 +75,9 @@ void CreateFiles(GenerationRun& run);                       // templates, layout
 std::vector<std::string> SelectShopGroups(const std::string& itemsFile);
 void CreateCountryScripts(GenerationRun& run);              // words, menu, discounts, country scripts, country list
 void ReplaceWords(GenerationRun& run);                      // the placeholders of the pages and scripts, shop texts
-void CreateDatabase(GenerationRun& run);                    // database, descriptions, pictures, [DBSIZE]
+// Database, descriptions, pictures, [DBSIZE]. The pictures are made on pictureThreads threads (0: one per
+// core, 1: the caller's thread only); the files written are the same for every number.
+void CreateDatabase(GenerationRun& run, int pictureThreads = 0);
 // The picture set of one item; returns the number of pictures written.
 int CreatePictures(GenerationRun& run, const std::string& itemKey, const std::string& mainPicture);
 

@@ -8,7 +8,6 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "generator/PictureSets.h"
-#include "generator/TemplateSubstitution.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -111,6 +110,197 @@ private:
     std::unordered_map<std::string, std::pair<std::string, std::string>> owners_;
 };
 
+// The database as read and checked from the working copy. Everything is
+// read and checked before the first file is written, so a refused value
+// leaves no half-made database behind; the pictures are planned here so
+// that they can be made on every core.
+struct DatabasePlan {
+    std::vector<ShopGroup> Groups;
+    std::vector<PicturePlan> Pictures; // one per item key, in the order the keys first appear
+    long long ItemCount = 0;           // every item record of the working copy, for the progress
+};
+
+// The same item again (in another group): its pictures are made once, and
+// its main picture of the later record wins, as it would when written one
+// after the other.
+void mergeMainPicture(PicturePlan& first, const PicturePlan& again)
+{
+    if (again.MainTask < 0) {
+        return;
+    }
+    if (first.MainTask >= 0) {
+        first.Tasks[first.MainTask].MediumFile.clear();
+        first.Tasks[first.MainTask].SmallFile.clear();
+    }
+    first.MainTask = again.MainTask;
+    first.Tasks[again.MainTask].MediumFile = again.Tasks[again.MainTask].MediumFile;
+    first.Tasks[again.MainTask].SmallFile = again.Tasks[again.MainTask].SmallFile;
+}
+
+class DatabasePlanner {
+public:
+    explicit DatabasePlanner(const GenerationRun& run)
+        : run_(run), items_(run.In.WorkDir + "shop.tmp"), pictureList_(PictureListPath(run.In.WorkDir)),
+          groupNames_(run.In.WorkDir + "groups.ini")
+    {
+    }
+
+    DatabasePlan Plan()
+    {
+        for (const std::string& section : items_.ReadSections()) {
+            for (const auto& entry : items_.ReadSectionValues(section)) {
+                plan_.ItemCount += SameText(entry.first, kShipping) ? 0 : 1;
+            }
+        }
+        for (const std::string& number : run_.ShopGroups) {
+            plan_.Groups.push_back(planGroup(number));
+        }
+        return std::move(plan_);
+    }
+
+private:
+    // Messages name a group as the merchant knows it, not only by its number.
+    std::string groupLabel(const std::string& number) const
+    {
+        const std::string name = groupNames_.ReadString(run_.In.Home.Language, number, "");
+        return name.empty() ? number : number + " (" + name + ")";
+    }
+
+    ShopGroup planGroup(const std::string& number)
+    {
+        ShopGroup group;
+        group.Number = number;
+        bool hasShipping = false;
+        for (const auto& [key, value] : items_.ReadSectionValues(number)) {
+            if (SameText(key, kShipping)) {
+                if (!hasShipping) {
+                    group.Shipping = amountValue(value, "Group " + groupLabel(number) + ": the shipping surcharge");
+                    hasShipping = true;
+                }
+                continue;
+            }
+            group.Records.push_back(planRecord(number, key, CatalogStore::ItemFields(value)));
+        }
+        if (!group.Records.empty()) {
+            group.Records.back().Last = true;
+        }
+        return group;
+    }
+
+    Record planRecord(const std::string& number, const std::string& key, const std::vector<std::string>& fields)
+    {
+        Record record;
+        record.Key = key;
+        record.Name = fields[0];
+        record.Shown = fields[4] != "0";
+        if (!record.Shown) {
+            return record;
+        }
+        const std::string item = "Item \"" + key + "\" (" + fields[0] + ") in group " + groupLabel(number) + ": ";
+        record.Entry = dataValue(fields[0], item + "the name");
+        record.Entry += kPartSeparator;
+        // It names the item's files, and a file name ends at a NUL.
+        if (HasControlChar(key)) {
+            throw Error(item + "the order number holds a control character. Change it before creating the shop.");
+        }
+        record.Entry += dataValue(key, item + "the order number");
+        record.Entry += kPartSeparator;
+        record.Entry += amountValue(fields[1], item + "the price");
+        record.Entry += kPartSeparator;
+        record.Levels = dataValue(fields[3], item + "the discount field");
+        fileNames_.Claim(key, number);
+        PicturePlan pictures = PlanPictures(run_, pictureList_, key, fields[2]);
+        const auto [known, added] = planOfKey_.try_emplace(key, plan_.Pictures.size());
+        if (added) {
+            plan_.Pictures.push_back(std::move(pictures));
+        } else {
+            mergeMainPicture(plan_.Pictures[known->second], pictures);
+        }
+        record.Plan = known->second;
+        return record;
+    }
+
+    const GenerationRun& run_;
+    const IniFile items_;
+    const IniFile pictureList_;
+    const IniFile groupNames_;
+    FileNames fileNames_;
+    std::unordered_map<std::string, std::size_t> planOfKey_;
+    DatabasePlan plan_;
+};
+
+// The script of the database file of group n of count: it hands the
+// group's data to the shop and loads the next file, after the last one the
+// categories page.
+std::string databaseScript(const std::string& data, long long sizeSoFar, std::size_t n, std::size_t count)
+{
+    std::string script = "gd = '" + data + "'; pl(" + std::to_string(sizeSoFar) + "); parent.CreateItemList(gd, " +
+                         std::to_string(n) + "); ";
+    if (n + 1 < count) {
+        script += "d.writeln('<script src=\\\"database/db_" + std::to_string(n + 1) + ".js\\\"><\\/script>');";
+    } else {
+        script += "location.href = 'categories.html';";
+    }
+    return script;
+}
+
+// Writes the planned database, with the pictures made on pictureThreads
+// threads while the group data is put together.
+void writeDatabase(GenerationRun& run, DatabasePlan& plan, int pictureThreads)
+{
+    std::vector<PictureTask> tasks;
+    std::vector<std::size_t> planEnd;
+    for (PicturePlan& pictures : plan.Pictures) {
+        for (PictureTask& task : pictures.Tasks) {
+            tasks.push_back(std::move(task));
+        }
+        planEnd.push_back(tasks.size());
+    }
+    CreatePictureFolders(run);
+    const std::string databaseFolder = run.In.ShopDir + "database/";
+    if (!ForceDirectories(databaseFolder)) {
+        throw Error("Cannot create the folder \"" + databaseFolder + "\".");
+    }
+    PictureWorkers workers(run, std::move(tasks), pictureThreads);
+
+    const ProgressSink& progress = run.In.Progress;
+    long long size = 0;
+    long long handled = 0;
+    int percent = 0;
+    for (std::size_t n = 0; n < plan.Groups.size(); ++n) {
+        const ShopGroup& group = plan.Groups[n];
+        std::string data;
+        for (const Record& record : group.Records) {
+            if (record.Shown) {
+                workers.WaitFor(planEnd[record.Plan]);
+                data += record.Entry;
+                data += CreateDescription(run, record.Key);
+                data += std::to_string(plan.Pictures[record.Plan].Count);
+                data += kPartSeparator;
+                data += record.Levels;
+                if (!record.Last) {
+                    data += kItemSeparator;
+                }
+                percent = ProgressPercent(handled, plan.ItemCount);
+            }
+            if (progress) {
+                progress(percent, record.Name);
+            }
+            ++handled;
+        }
+        data += kGroupSeparator;
+        data += group.Shipping;
+        size += static_cast<long long>(data.size());
+        WriteTextFile(databaseFolder + "db_" + std::to_string(n) + ".js",
+                      databaseScript(data, size, n, plan.Groups.size()));
+    }
+    ReplaceInFile(run.In.ShopDir + "var_init.js", "[DBSIZE]", std::to_string(size));
+    run.DatabaseSize = size;
+    if (progress) {
+        progress(100, {});
+    }
+}
+
 } // namespace
 
 int ProgressPercent(long long handled, long long total)
@@ -174,153 +364,10 @@ std::string CreateDescription(const GenerationRun& run, const std::string& itemK
     return flag;
 }
 
-void CreateDatabase(GenerationRun& run)
-{
-    CreateDatabase(run, 0);
-}
-
 void CreateDatabase(GenerationRun& run, int pictureThreads)
 {
-    const IniFile items(run.In.WorkDir + "shop.tmp");
-    const IniFile pictureList(PictureListPath(run.In.WorkDir));
-
-    long long itemCount = 0;
-    for (const std::string& section : items.ReadSections()) {
-        for (const auto& entry : items.ReadSectionValues(section)) {
-            itemCount += SameText(entry.first, kShipping) ? 0 : 1;
-        }
-    }
-
-    // Everything is read and checked before the first file is written, so a
-    // refused value leaves no half-made database behind; the pictures are
-    // planned here so that they can be made on every core.
-    // Messages name a group as the merchant knows it, not only by its number.
-    const IniFile groupNames(run.In.WorkDir + "groups.ini");
-    auto groupLabel = [&](const std::string& number) {
-        const std::string name = groupNames.ReadString(run.In.Home.Language, number, "");
-        return name.empty() ? number : number + " (" + name + ")";
-    };
-    std::vector<ShopGroup> groups;
-    std::vector<PicturePlan> plans;
-    std::unordered_map<std::string, std::size_t> planOfKey;
-    FileNames fileNames;
-    for (const std::string& number : run.ShopGroups) {
-        ShopGroup group;
-        group.Number = number;
-        bool hasShipping = false;
-        for (const auto& [key, value] : items.ReadSectionValues(number)) {
-            if (SameText(key, kShipping)) {
-                if (!hasShipping) {
-                    group.Shipping = amountValue(value, "Group " + groupLabel(number) + ": the shipping surcharge");
-                    hasShipping = true;
-                }
-                continue;
-            }
-            const std::vector<std::string> fields = CatalogStore::ItemFields(value);
-            Record record;
-            record.Key = key;
-            record.Name = fields[0];
-            record.Shown = fields[4] != "0";
-            if (record.Shown) {
-                const std::string item =
-                    "Item \"" + key + "\" (" + fields[0] + ") in group " + groupLabel(number) + ": ";
-                record.Entry = dataValue(fields[0], item + "the name");
-                record.Entry += kPartSeparator;
-                // It names the item's files, and a file name ends at a NUL.
-                if (HasControlChar(key)) {
-                    throw Error(item + "the order number holds a control character. Change it before creating the shop.");
-                }
-                record.Entry += dataValue(key, item + "the order number");
-                record.Entry += kPartSeparator;
-                record.Entry += amountValue(fields[1], item + "the price");
-                record.Entry += kPartSeparator;
-                record.Levels = dataValue(fields[3], item + "the discount field");
-                fileNames.Claim(key, number);
-                PicturePlan plan = PlanPictures(run, pictureList, key, fields[2]);
-                const auto [known, added] = planOfKey.try_emplace(key, plans.size());
-                if (added) {
-                    plans.push_back(std::move(plan));
-                } else if (plan.MainTask >= 0) {
-                    // The same item again (in another group): its pictures are
-                    // made once, and its main picture of this record wins, as
-                    // it would when written one after the other.
-                    PicturePlan& first = plans[known->second];
-                    if (first.MainTask >= 0) {
-                        first.Tasks[first.MainTask].MediumFile.clear();
-                        first.Tasks[first.MainTask].SmallFile.clear();
-                    }
-                    first.MainTask = plan.MainTask;
-                    first.Tasks[plan.MainTask].MediumFile = plan.Tasks[plan.MainTask].MediumFile;
-                    first.Tasks[plan.MainTask].SmallFile = plan.Tasks[plan.MainTask].SmallFile;
-                }
-                record.Plan = known->second;
-            }
-            group.Records.push_back(std::move(record));
-        }
-        if (!group.Records.empty()) {
-            group.Records.back().Last = true;
-        }
-        groups.push_back(std::move(group));
-    }
-
-    std::vector<PictureTask> tasks;
-    std::vector<std::size_t> planEnd;
-    for (PicturePlan& plan : plans) {
-        for (PictureTask& task : plan.Tasks) {
-            tasks.push_back(std::move(task));
-        }
-        planEnd.push_back(tasks.size());
-    }
-    CreatePictureFolders(run);
-    const std::string databaseFolder = run.In.ShopDir + "database/";
-    if (!ForceDirectories(databaseFolder)) {
-        throw Error("Cannot create the folder \"" + databaseFolder + "\".");
-    }
-    PictureWorkers workers(run, std::move(tasks), pictureThreads);
-
-    const ProgressSink& progress = run.In.Progress;
-    long long size = 0;
-    long long handled = 0;
-    int percent = 0;
-    for (std::size_t n = 0; n < groups.size(); ++n) {
-        const ShopGroup& group = groups[n];
-        std::string data;
-        for (const Record& record : group.Records) {
-            if (record.Shown) {
-                workers.WaitFor(planEnd[record.Plan]);
-                data += record.Entry;
-                data += CreateDescription(run, record.Key);
-                data += std::to_string(plans[record.Plan].Count);
-                data += kPartSeparator;
-                data += record.Levels;
-                if (!record.Last) {
-                    data += kItemSeparator;
-                }
-                percent = ProgressPercent(handled, itemCount);
-            }
-            if (progress) {
-                progress(percent, record.Name);
-            }
-            ++handled;
-        }
-        data += kGroupSeparator;
-        data += group.Shipping;
-        size += static_cast<long long>(data.size());
-
-        std::string script = "gd = '" + data + "'; pl(" + std::to_string(size) + "); parent.CreateItemList(gd, " +
-                             std::to_string(n) + "); ";
-        if (n + 1 < groups.size()) {
-            script += "d.writeln('<script src=\\\"database/db_" + std::to_string(n + 1) + ".js\\\"><\\/script>');";
-        } else {
-            script += "location.href = 'categories.html';";
-        }
-        WriteTextFile(databaseFolder + "db_" + std::to_string(n) + ".js", script);
-    }
-    ReplaceInFile(run.In.ShopDir + "var_init.js", "[DBSIZE]", std::to_string(size));
-    run.DatabaseSize = size;
-    if (progress) {
-        progress(100, {});
-    }
+    DatabasePlan plan = DatabasePlanner(run).Plan();
+    writeDatabase(run, plan, pictureThreads);
 }
 
 } // namespace quillane

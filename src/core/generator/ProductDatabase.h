@@ -6,11 +6,6 @@
 
 namespace quillane {
 
-// CreateDatabase with the number of threads that make the pictures
-// (0: one per core, 1: the caller's thread only). The files written are
-// the same for every number.
-void CreateDatabase(GenerationRun& run, int pictureThreads);
-
 // Writes the item's description script in every run language; returns
 // "1" when a description text exists in any of them, else "0".
 std::string CreateDescription(const GenerationRun& run, const std::string& itemKey);

@@ -9,7 +9,6 @@
 #include "settings/ShopProfile.h"
 #include "settings/UserData.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
@@ -63,6 +62,145 @@ std::string directionsText(const IniFile& company, const std::string& language, 
     return text;
 }
 
+// Company data. The header links are HTML inside a script literal.
+void replaceCompanyData(const GenerationRun& run, const IniFile& company)
+{
+    auto contact = [&company](std::string_view key, std::string_view def = "") {
+        return company.ReadString("Contact", key, def);
+    };
+    const std::string firma = contact("Firma");
+    ReplaceInShopFile(run, "preloader.html", "[FIRMA]", EscapeHtml(firma));
+    const std::string homepage = EscapeHtml(contact("Homepage"));
+    ReplaceInShopFile(run, "header_site.js", "[FIRMA]",
+                      EscapeSingleQuotes("<a href=\"" + homepage + "\" target=\"_parent\" class=\"head\">" +
+                                         EscapeHtml(firma) + "</a>"));
+    // The logo link stands even without a logo: the layout's header keeps its shape.
+    ReplaceInShopFile(
+        run, "header_site.js", "[LOGO]",
+        EscapeSingleQuotes("<a href=\"" + homepage + "\" target=\"_parent\"><img src=\"logo.jpg\" border=\"0\"></a>"));
+    const std::pair<std::string_view, std::string> companyValues[] = {
+        {"[COMPANY]", firma},
+        {"[NAME]", contact("Name")},
+        {"[STREET]", contact("Strasse")},
+        {"[ZIP]", contact("PLZ")},
+        {"[CITY]", contact("Ort")},
+        {"[COUNTRY]", contact("Land")},
+        {"[EMAIL]", contact("EMail")},
+        {"[PHONE]", contact("Telefon", "-")},
+        {"[FAX]", contact("Fax", "-")},
+        {"[MOBIL]", contact("Mobil", "-")},
+    };
+    for (const auto& [placeholder, value] : companyValues) {
+        ReplaceInShopFile(run, "var_init.js", placeholder, EscapeSingleQuotes(value));
+    }
+}
+
+// The dialog's choices and the invoice data.
+void replaceChoicesAndInvoice(const GenerationRun& run, const IniFile& shopProfile)
+{
+    const GenerationInput& in = run.In;
+    const GenerationChoices& choices = in.Choices;
+    const std::string profileName = shopProfile.FileName();
+    auto invoiceNumber = [&](std::string_view key) {
+        return CheckedAmount(shopProfile.ReadString(profile::kInvoice, key, "0"),
+                             std::string(key) + " of section Invoice of " + profileName);
+    };
+    auto invoiceText = [&](std::string_view key) {
+        return EscapeSingleQuotes(shopProfile.ReadString(profile::kInvoice, key, ""));
+    };
+    // Positions outside the lists read as the dialog's defaults.
+    const int view = choices.DefaultView >= 0 && choices.DefaultView <= 2 ? choices.DefaultView : 1;
+    const std::pair<std::string_view, std::string> runValues[] = {
+        {"[FAKTOR]", choices.PriceDisplay == 1 ? "Shop.Home.VAT" : "1"},
+        {"[STD]", "std:" + itemsPerPage(choices.ItemsStd, "standard")},
+        {"[PRO]", "pro:" + itemsPerPage(choices.ItemsPro, "preview")},
+        {"[DTL]", "dtl:" + itemsPerPage(choices.ItemsDtl, "detail")},
+        {"[XXL]", choices.Xxl ? "-1" : "0"},
+        {"[ANSICHT]", std::to_string(view)},
+        {"[STEUER]", FormatDecimals(4, 1 + in.Home.VAT / 100)},
+        {"[FREIHAUS]", invoiceNumber(profile::kFreeDelivery)},
+        {"[VERPACKUNG]", invoiceNumber(profile::kPacking)},
+        {"[BANK]", invoiceText(profile::kBank)},
+        {"[BLZ]", invoiceText(profile::kBankCode)},
+        {"[KTO]", invoiceText(profile::kAccount)},
+        {"[STNR]", invoiceText(profile::kTaxNumber)},
+        {"[USTID]", invoiceText(profile::kVatId)},
+        {"[ORDERSERVICE]", EscapeSingleQuotes(OrderServiceAddress(IncludeTrailingSlash(in.ProgramDir)))},
+    };
+    for (const auto& [placeholder, value] : runValues) {
+        ReplaceInShopFile(run, "var_init.js", placeholder, value);
+    }
+}
+
+// Date and order-service account.
+void replaceDateAndAccount(const GenerationRun& run)
+{
+    const std::string userId = EscapeHtml(run.In.UserId);
+    ReplaceInShopFile(run, "header_shop.js", "[STAND]", RunDateText(run.In.RunDate));
+    ReplaceInShopFile(run, "contact.html", "[USERID]", userId);
+    ReplaceInShopFile(run, "categories.html", "[QUEUEHINT]", "");
+    ReplaceInShopFile(run, "queue.html", "[USERID]", userId);
+    ReplaceInShopFile(run, "order_verification.html", "[USERID]", userId);
+}
+
+// Font and colours.
+void replaceFontAndColours(const GenerationRun& run, const IniFile& shopProfile)
+{
+    const ShopLayout layout = ReadShopLayout(shopProfile, GeneratorLayoutDefaults());
+    std::map<std::string, std::string> colours;
+    for (int e = 0; e < kLayoutElementCount; ++e) {
+        for (const bool background : {false, true}) {
+            const std::string key = ColourKey(static_cast<LayoutElement>(e), background);
+            if (!key.empty()) {
+                colours["[" + key + "]"] =
+                    ColorToHtml(background ? layout.Elements[e].Background : layout.Elements[e].Font);
+            }
+        }
+    }
+    ReplaceInShopFile(run, "quillane.css", "[FONT]", EscapeCss(layout.Font));
+    for (const char* key : {"[V-FC]", "[D-FC]", "[D-BC]", "[K-FC]", "[K-BC]", "[U-FC]", "[U-BC]", "[T-FC]", "[T-BC]"}) {
+        ReplaceInShopFile(run, "quillane.css", key, colours[key]);
+    }
+    for (const char* key : {"[D-BC]", "[K-BC]", "[U-BC]", "[T-BC]"}) {
+        ReplaceInShopFile(run, "menucnfg.js", key, colours[key]);
+    }
+    for (const char* key : {"[K-BC]", "[K-FC]", "[T-BC]", "[T-FC]"}) {
+        ReplaceInShopFile(run, "order_address.html", key, colours[key]);
+    }
+}
+
+// The company pictures, where CreateFiles wrote them.
+void replaceCompanyPictures(const GenerationRun& run)
+{
+    const std::string shopDir = IncludeTrailingSlash(run.In.ShopDir);
+    const std::string logo = FileExists(shopDir + "logo.jpg") ? "<img src=\"logo.jpg\" border=\"0\">" : "";
+    const std::string sketch = FileExists(shopDir + "anfahrt.jpg") ? "<img src=\"anfahrt.jpg\" border=\"0\">" : "";
+    ReplaceInShopFile(run, "faxtemplate.html", "[LOGO]", logo);
+    ReplaceInShopFile(run, "contact.html", "[LOGO]", logo);
+    ReplaceInShopFile(run, "contact.html", "[ANFAHRT]", sketch);
+}
+
+// Directions and shop texts per language; a text missing in the language
+// and the home language gets no script.
+void writeDirectionsAndShopTexts(const GenerationRun& run, const IniFile& company)
+{
+    const std::string shopDir = IncludeTrailingSlash(run.In.ShopDir);
+    const std::string dataDir = IncludeTrailingSlash(run.In.DataDir);
+    const std::string& homeLanguage = run.In.Home.Language;
+    for (const std::string& language : run.Languages) {
+        CheckFolderName("The shop language", language);
+        const std::string dataFolder = ensureFolder(dataDir + language + "/");
+        WriteTextFile(dataFolder + "contact.txt", directionsText(company, language, homeLanguage));
+        const std::string textFolder = ensureFolder(shopDir + "countries/languages/" + language + "/texts/");
+        for (const std::string_view name : kTextScripts) {
+            std::string text;
+            if (TryReadShopText(dataDir, name, language, homeLanguage, text)) {
+                WriteTextFile(textFolder + std::string(name) + ".js", ShopTextScript(text));
+            }
+        }
+    }
+}
+
 } // namespace
 
 void ReplaceInShopFile(const GenerationRun& run, const std::string& name, std::string_view find, std::string_view value)
@@ -80,34 +218,6 @@ std::string OrderServiceAddress(const std::string& programDir)
     const std::string address = IniFile(SettingsFilePath(programDir)).ReadString("Services", "OrderService", "");
     // A key left blank would send every order nowhere.
     return address.empty() ? std::string(kDefaultOrderService) : address;
-}
-
-std::string EscapeHtml(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::string EscapeCss(std::string_view text)
@@ -143,192 +253,26 @@ void ReplaceMarkerComments(const std::string& file)
     ReplaceInFile(file, kFooters, kFooterScripts);
 }
 
-std::vector<std::string> TextLines(std::string_view content)
-{
-    return SplitLines(content);
-}
-
 std::string ShopTextScript(std::string_view text)
 {
     std::string html;
-    for (const std::string& line : TextLines(text)) {
+    for (const std::string& line : SplitLines(text)) {
         html += line;
         html += "<br>";
     }
     return "document.writeln('" + EscapeSingleQuotes(html) + "');";
 }
 
-void CheckFolderName(std::string_view what, const std::string& name)
-{
-    bool bad = name.empty() || name == "." || name == "..";
-    for (char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || c == '\'' || c == '"' || c == '|' || u < 0x20 || u == 0x7F) {
-            bad = true;
-        }
-    }
-    if (bad) {
-        throw Error(std::string(what) + " \"" + name + "\" cannot be a folder of the shop.");
-    }
-}
-
-std::string CheckedNumber(const std::string& value, std::string_view where)
-{
-    double number = 0;
-    if (!TryParseDecimal(value, number)) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no decimal number.");
-    }
-    return value;
-}
-
-std::string CheckedAmount(const std::string& value, std::string_view where)
-{
-    double amount = 0;
-    if (!TryParseAmount(value, amount)) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no amount from 0 to " +
-                    FormatNumber(kMaxAmount) + ".");
-    }
-    std::string text = value;
-    if (text.find('.') == std::string::npos) {
-        std::replace(text.begin(), text.end(), ',', '.');
-    }
-    return text;
-}
-
-std::string CheckedRate(const std::string& value, std::string_view where)
-{
-    double rate = 0;
-    if (!TryParseDecimal(value, rate) || rate <= 0 || rate > kMaxAmount) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no exchange rate: a decimal number with " +
-                    "\".\" above 0, such as 1.08.");
-    }
-    return value;
-}
-
 void ReplaceWords(GenerationRun& run)
 {
-    const GenerationInput& in = run.In;
-    const std::string shopDir = IncludeTrailingSlash(in.ShopDir);
-    const std::string dataDir = IncludeTrailingSlash(in.DataDir);
-    const IniFile company(CompanyProfilePath(IncludeTrailingSlash(in.ProgramDir)));
-    const IniFile shopProfile(ShopProfilePath(dataDir));
-    auto contact = [&company](std::string_view key, std::string_view def = "") {
-        return company.ReadString("Contact", key, def);
-    };
-
-    // Company data. The header links are HTML inside a script literal.
-    const std::string firma = contact("Firma");
-    ReplaceInShopFile(run, "preloader.html", "[FIRMA]", EscapeHtml(firma));
-    const std::string homepage = EscapeHtml(contact("Homepage"));
-    ReplaceInShopFile(run, "header_site.js", "[FIRMA]",
-                      EscapeSingleQuotes("<a href=\"" + homepage + "\" target=\"_parent\" class=\"head\">" +
-                                         EscapeHtml(firma) + "</a>"));
-    // The logo link stands even without a logo: the layout's header keeps its shape.
-    ReplaceInShopFile(
-        run, "header_site.js", "[LOGO]",
-        EscapeSingleQuotes("<a href=\"" + homepage + "\" target=\"_parent\"><img src=\"logo.jpg\" border=\"0\"></a>"));
-    const std::pair<std::string_view, std::string> companyValues[] = {
-        {"[COMPANY]", firma},
-        {"[NAME]", contact("Name")},
-        {"[STREET]", contact("Strasse")},
-        {"[ZIP]", contact("PLZ")},
-        {"[CITY]", contact("Ort")},
-        {"[COUNTRY]", contact("Land")},
-        {"[EMAIL]", contact("EMail")},
-        {"[PHONE]", contact("Telefon", "-")},
-        {"[FAX]", contact("Fax", "-")},
-        {"[MOBIL]", contact("Mobil", "-")},
-    };
-    for (const auto& [placeholder, value] : companyValues) {
-        ReplaceInShopFile(run, "var_init.js", placeholder, EscapeSingleQuotes(value));
-    }
-
-    // The dialog's choices and the invoice data.
-    const GenerationChoices& choices = in.Choices;
-    const std::string profileName = shopProfile.FileName();
-    auto invoiceNumber = [&](std::string_view key) {
-        return CheckedAmount(shopProfile.ReadString(profile::kInvoice, key, "0"),
-                             std::string(key) + " of section Invoice of " + profileName);
-    };
-    auto invoiceText = [&](std::string_view key) {
-        return EscapeSingleQuotes(shopProfile.ReadString(profile::kInvoice, key, ""));
-    };
-    // Positions outside the lists read as the dialog's defaults.
-    const int view = choices.DefaultView >= 0 && choices.DefaultView <= 2 ? choices.DefaultView : 1;
-    const std::pair<std::string_view, std::string> runValues[] = {
-        {"[FAKTOR]", choices.PriceDisplay == 1 ? "Shop.Home.VAT" : "1"},
-        {"[STD]", "std:" + itemsPerPage(choices.ItemsStd, "standard")},
-        {"[PRO]", "pro:" + itemsPerPage(choices.ItemsPro, "preview")},
-        {"[DTL]", "dtl:" + itemsPerPage(choices.ItemsDtl, "detail")},
-        {"[XXL]", choices.Xxl ? "-1" : "0"},
-        {"[ANSICHT]", std::to_string(view)},
-        {"[STEUER]", FormatDecimals(4, 1 + in.Home.VAT / 100)},
-        {"[FREIHAUS]", invoiceNumber(profile::kFreeDelivery)},
-        {"[VERPACKUNG]", invoiceNumber(profile::kPacking)},
-        {"[BANK]", invoiceText(profile::kBank)},
-        {"[BLZ]", invoiceText(profile::kBankCode)},
-        {"[KTO]", invoiceText(profile::kAccount)},
-        {"[STNR]", invoiceText(profile::kTaxNumber)},
-        {"[USTID]", invoiceText(profile::kVatId)},
-        {"[ORDERSERVICE]", EscapeSingleQuotes(OrderServiceAddress(IncludeTrailingSlash(in.ProgramDir)))},
-    };
-    for (const auto& [placeholder, value] : runValues) {
-        ReplaceInShopFile(run, "var_init.js", placeholder, value);
-    }
-
-    // Date and order-service account.
-    const std::string userId = EscapeHtml(in.UserId);
-    ReplaceInShopFile(run, "header_shop.js", "[STAND]", RunDateText(in.RunDate));
-    ReplaceInShopFile(run, "contact.html", "[USERID]", userId);
-    ReplaceInShopFile(run, "categories.html", "[QUEUEHINT]", "");
-    ReplaceInShopFile(run, "queue.html", "[USERID]", userId);
-    ReplaceInShopFile(run, "order_verification.html", "[USERID]", userId);
-
-    // Font and colours.
-    const ShopLayout layout = ReadShopLayout(shopProfile, GeneratorLayoutDefaults());
-    std::map<std::string, std::string> colours;
-    for (int e = 0; e < kLayoutElementCount; ++e) {
-        for (const bool background : {false, true}) {
-            const std::string key = ColourKey(static_cast<LayoutElement>(e), background);
-            if (!key.empty()) {
-                colours["[" + key + "]"] =
-                    ColorToHtml(background ? layout.Elements[e].Background : layout.Elements[e].Font);
-            }
-        }
-    }
-    ReplaceInShopFile(run, "quillane.css", "[FONT]", EscapeCss(layout.Font));
-    for (const char* key : {"[V-FC]", "[D-FC]", "[D-BC]", "[K-FC]", "[K-BC]", "[U-FC]", "[U-BC]", "[T-FC]", "[T-BC]"}) {
-        ReplaceInShopFile(run, "quillane.css", key, colours[key]);
-    }
-    for (const char* key : {"[D-BC]", "[K-BC]", "[U-BC]", "[T-BC]"}) {
-        ReplaceInShopFile(run, "menucnfg.js", key, colours[key]);
-    }
-    for (const char* key : {"[K-BC]", "[K-FC]", "[T-BC]", "[T-FC]"}) {
-        ReplaceInShopFile(run, "order_address.html", key, colours[key]);
-    }
-
-    // The company pictures, where CreateFiles wrote them.
-    const std::string logo = FileExists(shopDir + "logo.jpg") ? "<img src=\"logo.jpg\" border=\"0\">" : "";
-    const std::string sketch = FileExists(shopDir + "anfahrt.jpg") ? "<img src=\"anfahrt.jpg\" border=\"0\">" : "";
-    ReplaceInShopFile(run, "faxtemplate.html", "[LOGO]", logo);
-    ReplaceInShopFile(run, "contact.html", "[LOGO]", logo);
-    ReplaceInShopFile(run, "contact.html", "[ANFAHRT]", sketch);
-
-    // Directions and shop texts per language; a text missing in the
-    // language and the home language gets no script.
-    const std::string& homeLanguage = in.Home.Language;
-    for (const std::string& language : run.Languages) {
-        CheckFolderName("The shop language", language);
-        const std::string dataFolder = ensureFolder(dataDir + language + "/");
-        WriteTextFile(dataFolder + "contact.txt", directionsText(company, language, homeLanguage));
-        const std::string textFolder = ensureFolder(shopDir + "countries/languages/" + language + "/texts/");
-        for (const std::string_view name : kTextScripts) {
-            std::string text;
-            if (TryReadShopText(dataDir, name, language, homeLanguage, text)) {
-                WriteTextFile(textFolder + std::string(name) + ".js", ShopTextScript(text));
-            }
-        }
-    }
+    const IniFile company(CompanyProfilePath(IncludeTrailingSlash(run.In.ProgramDir)));
+    const IniFile shopProfile(ShopProfilePath(IncludeTrailingSlash(run.In.DataDir)));
+    replaceCompanyData(run, company);
+    replaceChoicesAndInvoice(run, shopProfile);
+    replaceDateAndAccount(run);
+    replaceFontAndColours(run, shopProfile);
+    replaceCompanyPictures(run);
+    writeDirectionsAndShopTexts(run, company);
 }
 
 } // namespace quillane

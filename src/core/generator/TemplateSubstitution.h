@@ -3,7 +3,6 @@
 #include <ctime>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Helpers of the generation steps that fill the shop's files.
 //
@@ -39,10 +38,6 @@ inline constexpr std::string_view kDefaultOrderService = "https://orders.quillan
 // OrderService of section Services of the settings file of programDir.
 std::string OrderServiceAddress(const std::string& programDir);
 
-// & < > " and ' as character references: safe in HTML text and in quoted
-// attribute values.
-std::string EscapeHtml(std::string_view text);
-
 // Every ASCII sign but letters, digits, blanks, "-" and "_" as a CSS escape
 // ("\27 " for "'"): safe in a CSS string and as a bare font name. Bytes
 // above 0x7F are letters of the page's character set and stay.
@@ -55,31 +50,8 @@ std::string RunDateText(const std::tm& date);
 // the shop's header and footer scripts.
 void ReplaceMarkerComments(const std::string& file);
 
-// A file's lines: they end at CR LF, LF or CR; a last line break makes no
-// further line.
-std::vector<std::string> TextLines(std::string_view content);
-
 // A shop text as its script: document.writeln('...'); with every line of the
 // text followed by <br>, escaped for the literal, and no line end.
 std::string ShopTextScript(std::string_view text);
-
-// Throws unless name can be a folder of the shop: not empty, not "." or
-// "..", and without "/", "\", quotes, "|" or control characters. what says
-// what the name is ("The shop language") for the message.
-void CheckFolderName(std::string_view what, const std::string& name);
-
-// Gives value back when it is a decimal number ("5.000", "-1", "1e3"); else
-// throws an error that names where the value comes from.
-std::string CheckedNumber(const std::string& value, std::string_view where);
-
-// An amount of money (price, surcharge, fee) as the shop reads it: the stored
-// text, a decimal comma written as ".". Anything but a number from 0 to
-// kMaxAmount throws an error naming where: the shop would sell at 0.00 or
-// below, or show a sum it cannot print.
-std::string CheckedAmount(const std::string& value, std::string_view where);
-
-// An exchange rate as stored, once it is a decimal number above 0: the
-// shop multiplies every price by it.
-std::string CheckedRate(const std::string& value, std::string_view where);
 
 } // namespace quillane
