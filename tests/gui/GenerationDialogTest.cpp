@@ -35,15 +35,6 @@ using namespace quillane::gui::test;
 
 namespace {
 
-template <typename T> T* child(QWidget* w, const char* name)
-{
-    T* c = w->findChild<T*>(QString::fromUtf8(name));
-    if (c == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return c;
-}
-
 QStringList entries(QComboBox* box)
 {
     QStringList texts;

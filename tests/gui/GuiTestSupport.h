@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <filesystem>
 #include <string>
@@ -15,19 +16,36 @@
 namespace quillane::gui::test {
 
 // Answers the program's questions from a script and keeps what it was told.
+// A question nobody expected fails the test and is answered with Cancel.
 class ScriptedPrompter : public Prompter {
 public:
     QList<Answer> answers;
     QStringList asked;
     QStringList told;
 
-    Answer Ask(const std::string& caption, const std::string&, Buttons, Icon) override
+    Answer Ask(const std::string& caption, const std::string& text, Buttons, Icon) override
     {
         asked << toQ(caption);
-        return answers.isEmpty() ? Answer::No : answers.takeFirst();
+        if (answers.isEmpty()) {
+            const QString question =
+                QStringLiteral("unexpected question: ") + toQ(caption) + QStringLiteral(" / ") + toQ(text);
+            QTest::qFail(qPrintable(question), __FILE__, __LINE__);
+            return Answer::Cancel;
+        }
+        return answers.takeFirst();
     }
     void Tell(const std::string&, const std::string& text) override { told << toQ(text); }
 };
+
+// The control of that object name under parent; a missing one ends the test program.
+template <typename T> T* child(const QObject* parent, const char* name)
+{
+    T* c = parent->findChild<T*>(QString::fromUtf8(name));
+    if (c == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return c;
+}
 
 // A program folder with the shipped country table, language files and flags.
 inline std::string makeHome(QTemporaryDir& dir, const char* settings)

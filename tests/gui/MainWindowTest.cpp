@@ -134,6 +134,7 @@ private Q_SLOTS:
         ForceDirectories(home + "temp");
         WriteTextFile(home + "temp/recovery.dat", "Alpha");
         ScriptedPrompter prompter;
+        prompter.answers << Prompter::Answer::Yes; // recovered: the working files stay for closing to delete
         Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();

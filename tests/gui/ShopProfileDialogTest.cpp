@@ -20,6 +20,7 @@
 
 using namespace quillane;
 using namespace quillane::gui;
+using namespace quillane::gui::test;
 
 namespace {
 
@@ -31,15 +32,6 @@ const char* const kProfile = "[Creation]\r\nLaender=Germany\r\n"
 
 class ShopProfileDialogTest : public QObject {
     Q_OBJECT
-
-    template <typename T> T* child(QWidget& w, const char* name)
-    {
-        T* c = w.findChild<T*>(QString::fromUtf8(name));
-        if (c == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return c;
-    }
 
     void type(QWidget* control, const QString& text)
     {
@@ -70,21 +62,21 @@ private Q_SLOTS:
         ShopProfileDialog dialog(state);
         dialog.showPage(ShopProfileDialog::LayoutPage);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        auto* pages = child<QTabWidget>(dialog, "ShopProfilePages");
+        auto* pages = child<QTabWidget>(&dialog, "ShopProfilePages");
         QCOMPARE(pages->currentIndex(), 2);
         QCOMPARE(dialog.findChildren<HelpMark*>().size(), 9);
 
-        auto* freeDelivery = child<QLineEdit>(dialog, "freedelivery");
-        auto* qdLevel = child<QComboBox>(dialog, "qd_level");
-        auto* qdQuantity = child<QLineEdit>(dialog, "qd_quantity");
-        auto* qdRate = child<QLineEdit>(dialog, "qd_rate");
-        auto* pdLevel = child<QComboBox>(dialog, "pd_level");
-        auto* pdPrice = child<QLineEdit>(dialog, "pd_price");
-        auto* pdRate = child<QLineEdit>(dialog, "pd_rate");
+        auto* freeDelivery = child<QLineEdit>(&dialog, "freedelivery");
+        auto* qdLevel = child<QComboBox>(&dialog, "qd_level");
+        auto* qdQuantity = child<QLineEdit>(&dialog, "qd_quantity");
+        auto* qdRate = child<QLineEdit>(&dialog, "qd_rate");
+        auto* pdLevel = child<QComboBox>(&dialog, "pd_level");
+        auto* pdPrice = child<QLineEdit>(&dialog, "pd_price");
+        auto* pdRate = child<QLineEdit>(&dialog, "pd_rate");
         QCOMPARE(freeDelivery->text(), QStringLiteral("150.00")); // 100 euro at 1.5
-        QCOMPARE(child<QLineEdit>(dialog, "paymentterm")->text(), QStringLiteral("14"));
-        QCOMPARE(child<QComboBox>(dialog, "shop_font")->currentText(), QStringLiteral("MS Sans Serif"));
-        QCOMPARE(child<QPlainTextEdit>(dialog, "text_intro")->toPlainText(), QStringLiteral("Willkommen"));
+        QCOMPARE(child<QLineEdit>(&dialog, "paymentterm")->text(), QStringLiteral("14"));
+        QCOMPARE(child<QComboBox>(&dialog, "shop_font")->currentText(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(child<QPlainTextEdit>(&dialog, "text_intro")->toPlainText(), QStringLiteral("Willkommen"));
         QCOMPARE(qdLevel->currentText(), QStringLiteral("ab 10"));
         QCOMPARE(qdQuantity->text(), QStringLiteral("10"));
         QCOMPARE(qdRate->text(), QStringLiteral("5"));
@@ -92,12 +84,12 @@ private Q_SLOTS:
         // Invoice data
         pages->setCurrentIndex(ShopProfileDialog::InvoicePage);
         type(freeDelivery, QStringLiteral("75"));
-        child<QCheckBox>(dialog, "header")->setChecked(true);
+        child<QCheckBox>(&dialog, "header")->setChecked(true);
 
         // Deleting the middle level shows the one before it.
         pages->setCurrentIndex(ShopProfileDialog::DiscountPage);
         qdLevel->setEditText(QStringLiteral("ab 50"));
-        QTest::mouseClick(child<QLabel>(dialog, "qd_delete"), Qt::LeftButton);
+        QTest::mouseClick(child<QLabel>(&dialog, "qd_delete"), Qt::LeftButton);
         QCOMPARE(qdLevel->count(), 2);
         QCOMPARE(qdLevel->currentText(), QStringLiteral("ab 10"));
 
@@ -122,23 +114,23 @@ private Q_SLOTS:
 
         // The head's font colour through the colour dialog.
         pages->setCurrentIndex(ShopProfileDialog::LayoutPage);
-        auto* fontSwatch = child<QLabel>(dialog, "el_fontcolor");
+        auto* fontSwatch = child<QLabel>(&dialog, "el_fontcolor");
         QTest::mouseClick(fontSwatch, Qt::LeftButton); // no element yet: nothing opens
-        QTest::mouseClick(child<QLabel>(dialog, "preview_head"), Qt::LeftButton);
-        QCOMPARE(child<QGroupBox>(dialog, "ElementGroup")->title(), QStringLiteral("KOPF"));
-        QCOMPARE(child<QLabel>(dialog, "el_bgcolor_hex")->text(), QStringLiteral("808080"));
+        QTest::mouseClick(child<QLabel>(&dialog, "preview_head"), Qt::LeftButton);
+        QCOMPARE(child<QGroupBox>(&dialog, "ElementGroup")->title(), QStringLiteral("KOPF"));
+        QCOMPARE(child<QLabel>(&dialog, "el_bgcolor_hex")->text(), QStringLiteral("808080"));
         QTimer::singleShot(0, &dialog, [&dialog] {
             auto* colours = dialog.findChild<QColorDialog*>(QStringLiteral("ColourDialog"));
             colours->setCurrentColor(Qt::red);
             colours->accept();
         });
         QTest::mouseClick(fontSwatch, Qt::LeftButton);
-        QCOMPARE(child<QLabel>(dialog, "el_fontcolor_hex")->text(), QStringLiteral("FF0000"));
+        QCOMPARE(child<QLabel>(&dialog, "el_fontcolor_hex")->text(), QStringLiteral("FF0000"));
 
-        child<QPlainTextEdit>(dialog, "text_service")->setPlainText(QStringLiteral("Versand\nweltweit"));
+        child<QPlainTextEdit>(&dialog, "text_service")->setPlainText(QStringLiteral("Versand\nweltweit"));
         QCOMPARE(ReadFile(profile), std::string(kProfile)); // nothing stored before "OK"
 
-        QTest::mouseClick(child<QPushButton>(dialog, "OkButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&dialog, "OkButton"), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(ReadFile(profile), std::string("[Creation]\r\nLaender=Germany\r\n"
                                                 "[Invoice]\r\nFreihaus=50.000\r\nZahlfrist=14\r\nVerpackung=0.000\r\n"
@@ -158,9 +150,9 @@ private Q_SLOTS:
         dialog.showPage(ShopProfileDialog::DiscountPage);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QCOMPARE(qdLevel->count(), 3);
-        QTest::mouseClick(child<QLabel>(dialog, "qd_delete"), Qt::LeftButton);
+        QTest::mouseClick(child<QLabel>(&dialog, "qd_delete"), Qt::LeftButton);
         QCOMPARE(qdLevel->count(), 2);
-        QTest::mouseClick(child<QPushButton>(dialog, "CancelButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&dialog, "CancelButton"), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(ReadFile(profile), saved);
         dialog.showPage(ShopProfileDialog::DiscountPage);
