@@ -373,6 +373,21 @@ public:
         const SplitArray lines = Split('\n', Trim(log));
         return lines.back();
     }
+    // The request lines since the log was last cleared.
+    std::vector<std::string> requests() const
+    {
+        std::string log;
+        TryReadFile(log_, log);
+        std::vector<std::string> lines;
+        for (const std::string& line : Split('\n', log)) {
+            if (!line.empty()) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+    // Emptied in place: the server goes on appending to the file it opened.
+    void clearRequests() const { std::filesystem::resize_file(log_, 0); }
 
 private:
     std::string root_;
@@ -438,9 +453,10 @@ TEST_F(RateDownload, AsksTheServiceAndFillsTheField)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.service + " / " + c.country);
+        server.clearRequests(); // a row that asks nothing must not pass on the request of the row before
         EXPECT_EQ(download(server.url(c.service), c.country), c.field);
         // The code goes out as the table holds it, not percent-encoded.
-        EXPECT_EQ(server.lastRequest(), "GET " + c.request + " HTTP/1.1");
+        EXPECT_EQ(server.requests(), std::vector<std::string>{"GET " + c.request + " HTTP/1.1"});
     }
 }
 

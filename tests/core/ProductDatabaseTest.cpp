@@ -232,7 +232,7 @@ TEST(ProductDatabase, PictureSizesAndCounts)
         std::vector<std::pair<std::string, Size>> files; // written, with their sizes
         std::vector<std::string> absent;
     } cases[] = {
-        {"every size, each from the one before",
+        {"every size",
          {{"1", big}},
          "",
          true,
@@ -314,6 +314,46 @@ TEST(ProductDatabase, PictureSizesAndCounts)
         }
         if (!c.optimize) {
             EXPECT_EQ(ReadFile(p.shop("pictures/large/K_1.jpg")), ReadFile(photo)) << c.what;
+        }
+    }
+}
+
+TEST(ProductDatabase, EachPictureSizeIsScaledFromTheOneBefore)
+{
+    Project p;
+    const std::string source = p.dir.write("pics/big.ppm", ppm(800, 600));
+    p.dir.write("work/pictures.ini", "[K]\r\n1=" + source + "\r\n");
+    p.run.In.Choices.Xxl = true;
+    ASSERT_EQ(CreatePictures(p.run, "K", ""), 1);
+
+    // The boxes of xxl, large, medium and small, scaled once as a chain and
+    // once each from the original; the fixture must tell the two apart.
+    const PictureSettings& settings = p.run.Pictures;
+    const std::pair<int, int> boxes[] = {{560, 700}, {settings.MaxWidth, settings.MaxHeight}, {120, 120}, {50, 50}};
+    const auto pixelsOf = [](const std::string& file) {
+        Picture picture;
+        LoadPicture(file, picture);
+        return picture.RgbPixels();
+    };
+    const auto scaled = [&](bool chained) {
+        std::vector<std::vector<unsigned char>> pixels;
+        Picture chain;
+        LoadPicture(source, chain);
+        for (const auto& [w, h] : boxes) {
+            Picture original;
+            LoadPicture(source, original);
+            SaveScaledJpeg(chained ? chain : original, p.dir.file("ref.jpg"), w, h, settings.Quality);
+            pixels.push_back(pixelsOf(p.dir.file("ref.jpg")));
+        }
+        return pixels;
+    };
+    const auto chain = scaled(true);
+    const auto direct = scaled(false);
+    const char* const files[] = {"xxl/K_1.jpg", "large/K_1.jpg", "medium/K.jpg", "small/K.jpg"};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        EXPECT_TRUE(pixelsOf(p.shop("pictures/") + files[i]) == chain[i]) << files[i];
+        if (i > 0) {
+            EXPECT_FALSE(chain[i] == direct[i]) << files[i] << ": the fixture cannot tell";
         }
     }
 }

@@ -176,26 +176,29 @@ private Q_SLOTS:
         ItemPanel* items = page->itemPanel();
         QCOMPARE(main->size(), QSize(1000, 800));
 
-        const int w = items->buttonPanel()->width();
-        const int width = (w - 40) / 4;
-        const auto buttons = items->buttonPanel()->findChildren<QPushButton*>();
-        QCOMPARE(buttons.size(), 4);
-        for (int i = 0; i < 4; ++i) {
-            QCOMPARE(buttons[i]->x(), 8 + i * (8 + width));
-            QCOMPARE(buttons[i]->width(), width);
+        // The geometry at this window size: four buttons of one width side by
+        // side, the name column taking what the others leave, the tree between
+        // the entry fields and the shipping box.
+        QCOMPARE(items->buttonPanel()->findChildren<QPushButton*>().size(), 4);
+        const std::pair<const char*, QRect> buttons[] = {{"Hinzufuegen", QRect(8, 4, 166, 26)},
+                                                         {"Einfuegen", QRect(182, 4, 166, 26)},
+                                                         {"Ersetzen", QRect(356, 4, 166, 26)},
+                                                         {"Entfernen", QRect(530, 4, 166, 26)}};
+        for (const auto& [name, geometry] : buttons) {
+            QCOMPARE(child<QPushButton>(items->buttonPanel(), name)->geometry(), geometry);
         }
         QTreeWidget* list = items->grid();
         QCOMPARE(list->columnWidth(0), 24);
-        QCOMPARE(list->columnWidth(2), list->width() - 224);
-        QCOMPARE(groups->tree()->y(), 68);
-        QCOMPARE(groups->tree()->height(), groups->height() - 128);
+        QCOMPARE(list->columnWidth(2), 480);
+        QCOMPARE(groups->tree()->geometry(), QRect(4, 68, 242, 552));
+        QCOMPARE(groups->shippingBox()->geometry(), QRect(4, 627, 242, 45));
         QVERIFY(groups->shippingBox()->isVisible());
 
         app.state().TranslationMode = true;
         main->FormResize();
         QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 0, 0));
         QVERIFY(!groups->shippingBox()->isVisible());
-        QCOMPARE(groups->tree()->height(), groups->height() - 32);
+        QCOMPARE(groups->tree()->geometry(), QRect(4, 20, 242, 648)); // over the entry fields
         app.state().TranslationMode = false;
         main->FormResize();
         QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 192, 192));
