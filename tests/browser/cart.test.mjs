@@ -56,6 +56,16 @@ async function openCart(page, language) {
   return frame;
 }
 
+// Puts exactly these lines [{ key, qty }] into the cart.
+function fillCart(page, lines) {
+  return page.evaluate((ls) => {
+    for (const table of window.Shop.Item) for (const k in table) table[k].Menge = 0;
+    for (const l of ls) {
+      for (const table of window.Shop.Item) if (table && table[l.key]) table[l.key].Menge = l.qty;
+    }
+  }, lines);
+}
+
 async function setGross(page, gross) {
   const select = main(page).locator('form[name="suchen"] [name="Steuer"]');
   if (Number(await select.inputValue()) === (gross ? 1 : 0)) return;
@@ -125,12 +135,7 @@ test('discounts, free delivery and the second currency follow the rules', async 
   for (const country of catalog.countries) {
     await chooseCountry(page, country.code);
     for (const c of cases) {
-      await page.evaluate((lines) => {
-        for (const table of window.Shop.Item) for (const k in table) table[k].Menge = 0;
-        for (const l of lines) {
-          for (const table of window.Shop.Item) if (table && table[l.key]) table[l.key].Menge = l.qty;
-        }
-      }, c.lines);
+      await fillCart(page, c.lines);
       await setGross(page, !!c.gross);
       const frame = await openCart(page, country.language);
       assertCart(await readCart(frame), c.lines, country.name, { gross: !!c.gross });
@@ -138,6 +143,58 @@ test('discounts, free delivery and the second currency follow the rules', async 
   }
   const free = expectedCart(cases[0].lines, catalog.home).numbers;
   assert.ok(free.shipping === 0 && free.pDiscount > 0, 'the first case is free of shipping');
+  assert.deepEqual(page.scriptErrors, []);
+  await page.context().close();
+});
+
+// Worked out by hand from the fixture's numbers, beside expectedCart, so that
+// a mistake the shop and the model share cannot pass: packing 2.50, shipping
+// 4.90 to Germany and 12.00 to the United Kingdom (0.87 pounds to the euro),
+// 3.00 more a line of the accessories, 5 % and 10 % from 10 and 50 pieces of
+// T100, 2 % and 4 % from an order value of 100 and 300, VAT 19 %.
+test('hand-worked carts come out to the cent', async () => {
+  const page = await openShop(browser);
+  const cases = [
+    {
+      // 54.00 less 5 %; 86.30 × 19 % = 16.397; shipping 2.50 + 4.90 + 3.00 + 3.00.
+      country: 'Germany',
+      lines: [{ key: 'T100', qty: 12 }, { key: 'Z300', qty: 1 }, { key: 'Z301', qty: 2 }],
+      want: {
+        lines: ['54.00 ', '24.00 ', '11.00 '], subtotal: '89.00 ', qdiscount: '-2.70 ', pdiscount: '-0.00 ', total: '86.30 ',
+        vat: '16.40 ', shipping: '13.40 ', subamount: '116.10 ', euro: '116.10 \u20ac',
+      },
+    },
+    {
+      // 270.00 less 10 % is 243.00, less 2 % is 238.14: free delivery; × 1.19 = 283.3866.
+      country: 'Germany',
+      lines: [{ key: 'T100', qty: 60 }],
+      want: {
+        lines: ['270.00 '], subtotal: '270.00 ', qdiscount: '-27.00 ', pdiscount: '-4.86 ', total: '238.14 ',
+        vat: '45.25 ', shipping: '0.00 ', subamount: '283.39 ', euro: '283.39 \u20ac',
+      },
+    },
+    {
+      // Gross: lines and discounts × 1.19 × 0.87, VAT, shipping and the
+      // amount × 0.87 only: 51.30 × 19 % = 9.747; 14.50; 61.047 + 14.50 = 75.547.
+      country: 'United Kingdom',
+      gross: true,
+      lines: [{ key: 'T100', qty: 12 }],
+      want: {
+        lines: ['55.91 \u00a3'], subtotal: '55.91 \u00a3', qdiscount: '-2.80 \u00a3', pdiscount: '-0.00 \u00a3', total: '53.11 \u00a3',
+        vat: '8.48 \u00a3', shipping: '12.62 \u00a3', subamount: '65.73 \u00a3', euro: '75.55 ',
+      },
+    },
+  ];
+  for (const c of cases) {
+    const country = catalog.country(c.country);
+    await chooseCountry(page, country.code);
+    await fillCart(page, c.lines);
+    await setGross(page, !!c.gross);
+    const got = await readCart(await openCart(page, country.language));
+    assert.deepEqual(got.keys, c.lines.map((l) => l.key), c.country);
+    const { keys, ...shown } = got;
+    assert.deepEqual(shown, c.want, `${c.country}: ${c.lines.map((l) => `${l.qty}×${l.key}`).join(' ')}`);
+  }
   assert.deepEqual(page.scriptErrors, []);
   await page.context().close();
 });

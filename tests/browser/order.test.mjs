@@ -107,6 +107,12 @@ test('an order reaches the service with every field as typed and computed', asyn
     paymentfee: money(home.codFee),
     payment: 'nn',
   });
+  // The same sums worked out by hand: 54.00 less 5 % and 24.00; 75.30 × 19 %
+  // = 14.307; shipping 2.50 + 4.90 + 3.00; 75.30 × 1.19 + 10.40 = 100.007.
+  assert.deepEqual(
+    ['subtotal', 'qdiscount', 'pdiscount', 'total', 'vat', 'shipping', 'subamount'].map((k) => got.fields[k]),
+    ['78.00', '2.70', '0.00', '75.30', '14.31', '10.40', '100.01'],
+  );
   // Scrambled on the way: no typed text travels as it is.
   assert.ok(!Object.values(got.raw).some((v) => v.includes('Kiel') || v.includes('Deich')));
   // The cart is empty once the order is in.

@@ -465,6 +465,41 @@ var Q = (function () {
     return out;
   }
 
+  // The fields of an order as the order service reads them, in the order
+  // they are sent, as plain text before scrambling: the account, the
+  // customer K, the cart lines, the cart's sums as preis left them and the
+  // chosen payment method (null for none).
+  function orderFields(account, K, lines, c, pay) {
+    var out = [];
+    function put(name, plain) {
+      out.push([name, String(plain == null ? '' : plain)]);
+    }
+    put('UserID', account);
+    var fields = ['firstname', 'lastname', 'company', 'street', 'zip', 'city', 'country', 'phone', 'fax', 'email'];
+    for (var f = 0; f < fields.length; f++) put(fields[f], K[fields[f]]);
+    if (K.other) {
+      var la = ['company', 'firstname', 'lastname', 'street', 'zip', 'city', 'country', 'phone', 'fax', 'email'];
+      for (var g = 0; g < la.length; g++) put('la_' + la[g], K['la_' + la[g]]);
+    }
+    put('notes', K.notes);
+    put('itemcount', lines.length);
+    for (var n = 0; n < lines.length; n++) {
+      var it = lines[n].item, q = parseInt(it.Menge, 10) || 0;
+      // "|" separates the fields of an item line.
+      put('item' + n, [fullName(it).replace(/\|/g, '/'), lines[n].key, q, S.KonvDez(it.Preis), S.KonvDez(q * it.Preis)].join('|'));
+    }
+    put('subtotal', S.KonvDez(c.Subtotal));
+    put('qdiscount', S.KonvDez(c.qDiscount));
+    put('pdiscount', S.KonvDez(c.pDiscount));
+    put('total', S.KonvDez(c.Total));
+    put('vat', S.KonvDez(c.VAT));
+    put('shipping', S.KonvDez(c.Shipping));
+    put('subamount', S.KonvDez(c.Subamount));
+    put('paymentfee', S.KonvDez(pay ? pay.fee : 0));
+    put('payment', pay ? pay.key : '');
+    return out;
+  }
+
   function vatRate() {
     return Math.round((S.Shop.Home.VAT - 1) * 1000) / 10 + ' %';
   }
@@ -592,6 +627,7 @@ var Q = (function () {
 
   return {
     readableHex: readableHex, customer: customer, payments: payments, payment: payment, countryName: countryName,
+    orderFields: orderFields,
     guard: guardColours, lines: cartLines, language: language,
     steps: steps, cartLines: cartLines, sumRows: sumRows, tidySums: tidySums, cartStep: cartStep,
     cartSet: cartSet, cartRemove: cartRemove, suffixHtml: suffixHtml, vatRate: vatRate,
