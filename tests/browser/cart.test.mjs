@@ -151,7 +151,8 @@ test('discounts, free delivery and the second currency follow the rules', async 
 // a mistake the shop and the model share cannot pass: packing 2.50, shipping
 // 4.90 to Germany and 12.00 to the United Kingdom (0.87 pounds to the euro),
 // 3.00 more a line of the accessories, 5 % and 10 % from 10 and 50 pieces of
-// T100, 2 % and 4 % from an order value of 100 and 300, VAT 19 %.
+// T100, 2 % and 4 % from an order value of 100 and 300, free delivery above
+// 147.00, VAT 19 %.
 test('hand-worked carts come out to the cent', async () => {
   const page = await openShop(browser);
   const cases = [
@@ -171,6 +172,16 @@ test('hand-worked carts come out to the cent', async () => {
       want: {
         lines: ['270.00 '], subtotal: '270.00 ', qdiscount: '-27.00 ', pdiscount: '-4.86 ', total: '238.14 ',
         vat: '45.25 ', shipping: '0.00 ', subamount: '283.39 ', euro: '283.39 \u20ac',
+      },
+    },
+    {
+      // 150.00 less 2 % is 147.00, not above the free-delivery amount: shipping
+      // 2.50 + 4.90; 147.00 × 19 % = 27.93.
+      country: 'Germany',
+      lines: [{ key: 'T105', qty: 60 }],
+      want: {
+        lines: ['150.00 '], subtotal: '150.00 ', qdiscount: '-0.00 ', pdiscount: '-3.00 ', total: '147.00 ',
+        vat: '27.93 ', shipping: '7.40 ', subamount: '182.33 ', euro: '182.33 \u20ac',
       },
     },
     {

@@ -177,9 +177,13 @@ export function readCatalog(homeDir) {
       const pics = parseIni(readText(path.join(fixtureDir, 'daten', 'pictures.ini')));
       return (pics.get(key) || []).length;
     },
+    // The lines of an item's description. A test compares what the page
+    // shows with them, which proves nothing without a line to compare.
     description(language, key) {
       const file = path.join(fixtureDir, 'daten', language, itemFileName(key) + '.txt');
-      return fs.existsSync(file) ? readText(file).split(/\r?\n/).filter((l) => l !== '') : null;
+      const lines = fs.existsSync(file) ? readText(file).split(/\r?\n/).filter((l) => l.trim() !== '') : [];
+      if (lines.length === 0) throw new Error(`the fixture has no ${language} description of ${key}`);
+      return lines;
     },
   };
 }
