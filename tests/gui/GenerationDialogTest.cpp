@@ -11,6 +11,7 @@
 #include "CliApp.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -247,6 +248,34 @@ private Q_SLOTS:
             dialog->close();
             QVERIFY(main->close());
         }
+    }
+
+    void typedCommasBecomePointsAndEnterMovesOn()
+    {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        quillane::test::makeShopHome(home);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
+        main->action("mShopErstellen")->trigger();
+        GenerationDialog* dialog = app.generationDialog();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        child<QListWidget>(dialog, "Laender")->setCurrentRow(2); // Switzerland: outside the EU
+        for (const char* name : {"Edit1", "currency", "eurorate", "shipping"}) {
+            auto* field = child<QLineEdit>(dialog, name);
+            field->clear();
+            QTest::keyClicks(field, QStringLiteral("1,5"));
+            QCOMPARE(field->text(), QStringLiteral("1.5"));
+            field->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), field);
+            QTest::keyClick(field, Qt::Key_Return);
+            QVERIFY2(QApplication::focusWidget() != field, name);
+            QVERIFY(dialog->isVisible());
+        }
+        QVERIFY(main->close());
     }
 
     void aBadRateOrFeeIsRefusedWhereItIsTyped()

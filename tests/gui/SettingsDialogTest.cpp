@@ -8,6 +8,7 @@
 #include "GuiTestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -141,6 +142,41 @@ private Q_SLOTS:
         QCOMPARE(app.state().User.Country.Name, std::string("Ireland"));
         QVERIFY(main->close());
     }
+    void typedCommasBecomePointsAndEnterMovesOn()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        {
+            IniFile table(home + "countries.dat");
+            table.WriteBool("Germany", "Active", true);
+            table.WriteBool("Switzerland", "Active", true);
+            table.UpdateFile();
+        }
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->action("mEinstellungen")->trigger();
+        SettingsDialog* dialog = app.settingsDialog();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
+        served->setCurrentRow(
+            served->row(served->findItems(QStringLiteral("Switzerland"), Qt::MatchStartsWith).first()));
+        for (const char* name : {"EuroRate", "VAT"}) {
+            auto* field = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
+            field->clear();
+            QTest::keyClicks(field, QStringLiteral("1,5"));
+            QCOMPARE(field->text(), QStringLiteral("1.5"));
+            field->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), field);
+            QTest::keyClick(field, Qt::Key_Return);
+            QVERIFY2(QApplication::focusWidget() != field, name);
+            QVERIFY(dialog->isVisible());
+        }
+        dialog->findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
+        QVERIFY(main->close());
+    }
+
     void anExchangeRateThatIsNoNumberIsRefused()
     {
         QTemporaryDir dir;

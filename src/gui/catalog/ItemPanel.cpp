@@ -5,6 +5,7 @@
 #include "catalog/ItemGrid.h"
 #include "catalog/ItemOps.h"
 #include "common/ClickableLabel.h"
+#include "common/DialogParts.h"
 #include "common/Error.h"
 #include "common/HelpMark.h"
 #include "common/Prompter.h"
@@ -37,13 +38,6 @@ QLabel* makeLabel(const QString& text, const char* hint, const char* name, QWidg
     return label;
 }
 
-QLineEdit* makeEdit(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromUtf8(name));
-    return edit;
-}
-
 QString doubledAmpersands(QString text)
 {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -57,97 +51,10 @@ ItemPanel::ItemPanel(AppState& state, Prompter& prompter, ItemOps& ops, QWidget*
     setObjectName(QStringLiteral("ItemPanel"));
     setHint(this, "Artikeldaten");
 
-    auto* entry = new QGridLayout;
-    entry->addWidget(makeLabel(QStringLiteral("Bezeichnung:"), "Bezeichnung", "NameLabel", this), 0, 0);
-    name_ = makeEdit("Bezeichnung", this);
-    entry->addWidget(name_, 1, 0);
-    entry->addWidget(makeLabel(QStringLiteral("Best.-Nr.:"), "BestNr", "OrderNoLabel", this), 0, 1);
-    orderNo_ = makeEdit("BestNr", this);
-    entry->addWidget(orderNo_, 1, 1);
-    priceLabel_ = new ClickableLabel(QStringLiteral("Nettopreis:"), this);
-    priceLabel_->setObjectName(QStringLiteral("PriceCaption"));
-    priceLabel_->setCursor(Qt::PointingHandCursor);
-    connect(priceLabel_, &ClickableLabel::clicked, this, &ItemPanel::PreisClick);
-    entry->addWidget(priceLabel_, 0, 2);
-    auto* priceRow = new QHBoxLayout;
-    price_ = makeEdit("Preis", this);
-    priceRow->addWidget(price_, 1);
-    priceRow->addWidget(makeLabel(QStringLiteral("\u20ac"), "Geld", "PriceCurrency", this));
-    entry->addLayout(priceRow, 1, 2);
-    entry->addWidget(new HelpMark(QStringLiteral("artikeleingabe|input"), this), 1, 3);
-    entry->setColumnStretch(0, 3);
-    entry->setColumnStretch(1, 1);
-    entry->setColumnStretch(2, 1);
-    for (QLineEdit* edit : {name_, orderNo_, price_}) {
-        edit->installEventFilter(this);
-    }
-    for (QLineEdit* edit : {name_, orderNo_}) {
-        // A "'" would break the shop's scripts; it becomes a double quote.
-        connect(edit, &QLineEdit::textEdited, this, [edit](const QString& text) {
-            if (text.contains(QLatin1Char('\'')) || text.contains(QLatin1Char('|'))) {
-                const int cursor = edit->cursorPosition();
-                edit->setText(QString(text).replace(QLatin1Char('\''), QLatin1Char('"')).remove(QLatin1Char('|')));
-                edit->setCursorPosition(std::min(cursor, static_cast<int>(edit->text().size())));
-            }
-        });
-    }
-    connect(price_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (text.contains(QLatin1Char(','))) {
-            const int cursor = price_->cursorPosition();
-            price_->setText(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
-            price_->setCursorPosition(cursor);
-        }
-    });
-
-    buttonPanel_ = new QWidget(this);
-    buttonPanel_->setObjectName(QStringLiteral("ButtonPanel"));
-    buttonPanel_->setFixedHeight(34);
-    buttonPanel_->installEventFilter(this);
-    const struct {
-        const char* caption;
-        const char* hint;
-    } buttons[4] = {{"Hinzufügen", "Hinzufuegen"}, {"Einfügen", "Einfuegen"}, {"Ersetzen", "Ersetzen"},
-                    {"Entfernen", "Entfernen"}};
-    for (int i = 0; i < 4; ++i) {
-        buttons_[i] = new QPushButton(QString::fromUtf8(buttons[i].caption), buttonPanel_);
-        buttons_[i]->setObjectName(QString::fromUtf8(buttons[i].hint));
-        setHint(buttons_[i], buttons[i].hint);
-    }
-    connect(buttons_[0], &QPushButton::clicked, this, &ItemPanel::HinzufuegenClick);
-    connect(buttons_[1], &QPushButton::clicked, this, &ItemPanel::EinfuegenClick);
-    connect(buttons_[2], &QPushButton::clicked, this, &ItemPanel::ErsetzenClick);
-    connect(buttons_[3], &QPushButton::clicked, this, &ItemPanel::EntfernenClick);
-
-    grid_ = new ItemGrid(this);
-    grid_->setObjectName(QStringLiteral("ItemGrid"));
-    grid_->setHeaderLabels({QString(), QString(), QStringLiteral("Bezeichnung"), QStringLiteral("Best.-Nr."),
-                            QStringLiteral("Preis")});
-    grid_->installEventFilter(this);
-    connect(grid_, &QTreeWidget::itemDoubleClicked, this, [this] { ItemGridDblClick(); });
-    connect(grid_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* row) {
-        if (!filling_ && row != nullptr) {
-            ItemGridClick(grid_->indexOfTopLevelItem(row) + 1);
-        }
-    });
-    connect(grid_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* row, int column) {
-        if (!filling_ && column == 1) {
-            itemgridCheckBoxClick(row);
-        }
-    });
-    connect(grid_, &ItemGrid::rowMoved, this, &ItemPanel::ItemGridRowMoved);
-    connect(grid_, &QWidget::customContextMenuRequested, this, &ItemPanel::PopupMenu2Popup);
-
-    menu_ = new QMenu(this);
-    menu_->setObjectName(QStringLiteral("PopupMenu2"));
-    QAction* up = menu_->addAction(QStringLiteral("Nach oben verschieben"));
-    up->setObjectName(QStringLiteral("mMoveUp"));
-    moveMenu_ = menu_->addMenu(QStringLiteral("in andere Gruppe verlegen"));
-    moveMenu_->menuAction()->setObjectName(QStringLiteral("mMoveToGroup"));
-    QAction* down = menu_->addAction(QStringLiteral("Nach unten verschieben"));
-    down->setObjectName(QStringLiteral("mMoveDown"));
-    connect(up, &QAction::triggered, this, [this] { ItemGridRowMoved(selectedRow_, selectedRow_ - 1); });
-    connect(down, &QAction::triggered, this, [this] { ItemGridRowMoved(selectedRow_, selectedRow_ + 1); });
-
+    QGridLayout* entry = buildEntry();
+    buildButtonPanel();
+    buildGrid();
+    buildMenu();
     details_ = new ItemDetailsArea(state_, prompter_, this);
     details_->setFixedHeight(200);
     connect(details_, &ItemDetailsArea::discountSetupRequested, this, &ItemPanel::discountSetupRequested);
@@ -168,6 +75,119 @@ ItemPanel::ItemPanel(AppState& state, Prompter& prompter, ItemOps& ops, QWidget*
     layout->addLayout(auctionRow);
 
     reset();
+}
+
+// The fields an item is entered in: name, order number and price.
+QGridLayout* ItemPanel::buildEntry()
+{
+    auto* entry = new QGridLayout;
+    entry->addWidget(makeLabel(QStringLiteral("Bezeichnung:"), "Bezeichnung", "NameLabel", this), 0, 0);
+    name_ = lineEdit("Bezeichnung", this);
+    entry->addWidget(name_, 1, 0);
+    entry->addWidget(makeLabel(QStringLiteral("Best.-Nr.:"), "BestNr", "OrderNoLabel", this), 0, 1);
+    orderNo_ = lineEdit("BestNr", this);
+    entry->addWidget(orderNo_, 1, 1);
+    priceLabel_ = new ClickableLabel(QStringLiteral("Nettopreis:"), this);
+    priceLabel_->setObjectName(QStringLiteral("PriceCaption"));
+    priceLabel_->setCursor(Qt::PointingHandCursor);
+    connect(priceLabel_, &ClickableLabel::clicked, this, &ItemPanel::PreisClick);
+    entry->addWidget(priceLabel_, 0, 2);
+    auto* priceRow = new QHBoxLayout;
+    price_ = lineEdit("Preis", this);
+    priceRow->addWidget(price_, 1);
+    priceRow->addWidget(makeLabel(QStringLiteral("\u20ac"), "Geld", "PriceCurrency", this));
+    entry->addLayout(priceRow, 1, 2);
+    entry->addWidget(new HelpMark(QStringLiteral("artikeleingabe|input"), this), 1, 3);
+    entry->setColumnStretch(0, 3);
+    entry->setColumnStretch(1, 1);
+    entry->setColumnStretch(2, 1);
+    watchEntry();
+    return entry;
+}
+
+// Keys and typed characters of the entry fields.
+void ItemPanel::watchEntry()
+{
+    for (QLineEdit* edit : {name_, orderNo_, price_}) {
+        edit->installEventFilter(this);
+    }
+    for (QLineEdit* edit : {name_, orderNo_}) {
+        // A "'" would break the shop's scripts; it becomes a double quote.
+        connect(edit, &QLineEdit::textEdited, this, [edit](const QString& text) {
+            if (text.contains(QLatin1Char('\'')) || text.contains(QLatin1Char('|'))) {
+                const int cursor = edit->cursorPosition();
+                edit->setText(QString(text).replace(QLatin1Char('\''), QLatin1Char('"')).remove(QLatin1Char('|')));
+                edit->setCursorPosition(std::min(cursor, static_cast<int>(edit->text().size())));
+            }
+        });
+    }
+    connect(price_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.contains(QLatin1Char(','))) {
+            const int cursor = price_->cursorPosition();
+            price_->setText(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
+            price_->setCursorPosition(cursor);
+        }
+    });
+}
+
+// Add, insert, replace and remove, placed over the grid's columns.
+void ItemPanel::buildButtonPanel()
+{
+    buttonPanel_ = new QWidget(this);
+    buttonPanel_->setObjectName(QStringLiteral("ButtonPanel"));
+    buttonPanel_->setFixedHeight(34);
+    buttonPanel_->installEventFilter(this);
+    const struct {
+        const char* caption;
+        const char* hint;
+    } buttons[4] = {{"Hinzufügen", "Hinzufuegen"}, {"Einfügen", "Einfuegen"}, {"Ersetzen", "Ersetzen"},
+                    {"Entfernen", "Entfernen"}};
+    for (int i = 0; i < 4; ++i) {
+        buttons_[i] = new QPushButton(QString::fromUtf8(buttons[i].caption), buttonPanel_);
+        buttons_[i]->setObjectName(QString::fromUtf8(buttons[i].hint));
+        setHint(buttons_[i], buttons[i].hint);
+    }
+    connect(buttons_[0], &QPushButton::clicked, this, &ItemPanel::HinzufuegenClick);
+    connect(buttons_[1], &QPushButton::clicked, this, &ItemPanel::EinfuegenClick);
+    connect(buttons_[2], &QPushButton::clicked, this, &ItemPanel::ErsetzenClick);
+    connect(buttons_[3], &QPushButton::clicked, this, &ItemPanel::EntfernenClick);
+}
+
+void ItemPanel::buildGrid()
+{
+    grid_ = new ItemGrid(this);
+    grid_->setObjectName(QStringLiteral("ItemGrid"));
+    grid_->setHeaderLabels({QString(), QString(), QStringLiteral("Bezeichnung"), QStringLiteral("Best.-Nr."),
+                            QStringLiteral("Preis")});
+    grid_->installEventFilter(this);
+    connect(grid_, &QTreeWidget::itemDoubleClicked, this, [this] { ItemGridDblClick(); });
+    connect(grid_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* row) {
+        if (!filling_ && row != nullptr) {
+            ItemGridClick(grid_->indexOfTopLevelItem(row) + 1);
+        }
+    });
+    connect(grid_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* row, int column) {
+        if (!filling_ && column == 1) {
+            itemgridCheckBoxClick(row);
+        }
+    });
+    connect(grid_, &ItemGrid::rowMoved, this, &ItemPanel::ItemGridRowMoved);
+    connect(grid_, &QWidget::customContextMenuRequested, this, &ItemPanel::PopupMenu2Popup);
+}
+
+// The grid's context menu: move an item up, down or to another group.
+void ItemPanel::buildMenu()
+{
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("PopupMenu2"));
+    QAction* up = menu_->addAction(QStringLiteral("Nach oben verschieben"));
+    up->setObjectName(QStringLiteral("mMoveUp"));
+    moveMenu_ = menu_->addMenu(QStringLiteral("in andere Gruppe verlegen"));
+    moveMenu_->menuAction()->setObjectName(QStringLiteral("mMoveToGroup"));
+    QAction* down = menu_->addAction(QStringLiteral("Nach unten verschieben"));
+    down->setObjectName(QStringLiteral("mMoveDown"));
+    connect(up, &QAction::triggered, this, [this] { ItemGridRowMoved(selectedRow_, selectedRow_ - 1); });
+    connect(down, &QAction::triggered, this, [this] { ItemGridRowMoved(selectedRow_, selectedRow_ + 1); });
 }
 
 void ItemPanel::setActive(bool active)

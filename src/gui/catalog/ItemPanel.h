@@ -9,6 +9,7 @@
 #include <vector>
 
 class QAction;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -67,6 +68,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QGridLayout* buildEntry();
+    void watchEntry();
+    void buildButtonPanel();
+    void buildGrid();
+    void buildMenu();
     void HinzufuegenClick();
     void EinfuegenClick();
     void ErsetzenClick();

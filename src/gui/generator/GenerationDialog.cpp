@@ -8,6 +8,7 @@
 #include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
+#include "common/RateRow.h"
 #include "common/Text.h"
 #include "common/Translator.h"
 #include "generator/Generation.h"
@@ -19,12 +20,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -42,16 +40,6 @@ namespace {
 QLabel* label(const QString& text, const char* hint, QWidget* parent)
 {
     return hintedLabel(text, hint, parent);
-}
-
-QLineEdit* edit(const char* name, QWidget* parent, int width = 0)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromUtf8(name));
-    if (width > 0) {
-        e->setMaximumWidth(width);
-    }
-    return e;
 }
 
 // The day the run is dated: the local calendar day.
@@ -72,13 +60,35 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
 {
     setObjectName(QStringLiteral("GenerationDialog"));
     setWindowTitle(QStringLiteral("Shop erstellen"));
+    QGroupBox* settings = buildSettingsGroup();
+    QGroupBox* shipping = buildShippingGroup();
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("Progress"));
+    progress_->setRange(0, 100);
+    QHBoxLayout* buttons = buildRunRow();
 
-    // Shop settings.
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(settings);
+    layout->addWidget(shipping, 1);
+    layout->addWidget(progress_);
+    layout->addLayout(buttons);
+    resize(640, 620);
+
+    for (QLineEdit* e : {itemsStd_, itemsPro_, itemsDtl_, currency_, shipping_, codFee_}) {
+        commaToPoint(e);
+    }
+    (new EnterMovesFocus([this] { focusNextChild(); }, this))
+        ->watch({itemsStd_, itemsPro_, itemsDtl_, currency_, rate_, shipping_, codFee_, language_});
+}
+
+// Items per page, prices, layout and view of the shop.
+QGroupBox* GenerationDialog::buildSettingsGroup()
+{
     auto* settings = helpGroup(QStringLiteral("Shopeinstellungen"), "shopsettings", "SettingsGroup",
                                "shoperstellung|settings", this);
-    itemsStd_ = edit("Edit1", settings, 50);
-    itemsPro_ = edit("Edit2", settings, 50);
-    itemsDtl_ = edit("Edit3", settings, 50);
+    itemsStd_ = lineEdit("Edit1", settings, 50);
+    itemsPro_ = lineEdit("Edit2", settings, 50);
+    itemsDtl_ = lineEdit("Edit3", settings, 50);
     prices_ = new QComboBox(settings);
     prices_->setObjectName(QStringLiteral("ComboBox1"));
     layout_ = new QComboBox(settings);
@@ -107,35 +117,75 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
     sl->addWidget(view_, 4, 1, 1, 5);
     sl->addWidget(xxl_, 5, 0, 1, 6);
     sl->addWidget(noLayout_, 6, 0, 1, 6);
+    return settings;
+}
 
-    // Destinations.
+// The destination countries and the panel of the selected one.
+QGroupBox* GenerationDialog::buildShippingGroup()
+{
     auto* shipping = helpGroup(QStringLiteral("Versandoptionen"), "versandoptionen", "ShippingGroup",
                                "shoperstellung|countries", this);
     countries_ = new QListWidget(shipping);
     countries_->setObjectName(QStringLiteral("Laender"));
     countries_->setIconSize(QSize(24, 16));
-    countryPanel_ = new QGroupBox(shipping);
-    countryPanel_->setObjectName(QStringLiteral("CountryPanel"));
-    language_ = new QComboBox(countryPanel_);
+    countryPanel_ = buildCountryPanel(shipping);
+    auto* shl = new QHBoxLayout(shipping);
+    shl->addWidget(countries_, 1);
+    shl->addWidget(countryPanel_, 2);
+    connect(countries_, &QListWidget::currentRowChanged, this, &GenerationDialog::selectCountry);
+    return shipping;
+}
+
+// Language, currency, shipping costs and payment of one destination.
+QGroupBox* GenerationDialog::buildCountryPanel(QWidget* parent)
+{
+    auto* panel = new QGroupBox(parent);
+    panel->setObjectName(QStringLiteral("CountryPanel"));
+    language_ = new QComboBox(panel);
     language_->setObjectName(QStringLiteral("lang"));
     language_->setEditable(true);
-    eu_ = new QCheckBox(QStringLiteral("Mitgliedsstaat der Europäischen Union"), countryPanel_);
+    eu_ = new QCheckBox(QStringLiteral("Mitgliedsstaat der Europäischen Union"), panel);
     eu_->setObjectName(QStringLiteral("euland"));
     setHint(eu_, "euland");
-    currency_ = edit("currency", countryPanel_, 60);
-    rate_ = edit("eurorate", countryPanel_, 90);
-    rateCurrency_ = new QLabel(countryPanel_);
-    rateCurrency_->setObjectName(QStringLiteral("RateCurrency"));
-    download_ = new QPushButton(QStringLiteral("DOWNLOAD"), countryPanel_);
-    download_->setObjectName(QStringLiteral("download"));
-    shipping_ = edit("shipping", countryPanel_, 90);
-    payments_ = new QListWidget(countryPanel_);
+    rates_ = new RateRow({"currency", "eurorate", "download"}, QStringLiteral("1 \u20ac  ="), panel);
+    currency_ = rates_->currency();
+    rate_ = rates_->rate();
+    shipping_ = lineEdit("shipping", panel, 90);
+    payments_ = new QListWidget(panel);
     payments_->setObjectName(QStringLiteral("CheckListBox1"));
     payments_->setMaximumHeight(52);
-    paymentDetails_ = new QStackedWidget(countryPanel_);
+    auto* payGroup = new QGroupBox(QStringLiteral("Versandarten"), panel);
+    setHint(payGroup, "versandarten");
+    auto* pl = new QVBoxLayout(payGroup);
+    pl->addWidget(payments_);
+    pl->addWidget(buildPaymentDetails(payGroup));
+    auto* cp = new QGridLayout(panel);
+    cp->addWidget(label(QStringLiteral("Sprache:"), "Sprache", panel), 0, 0);
+    cp->addWidget(language_, 0, 1, 1, 3);
+    cp->addWidget(eu_, 1, 0, 1, 5);
+    cp->addWidget(label(QStringLiteral("Währung:"), "Waehrung", panel), 2, 0);
+    cp->addWidget(rates_, 2, 1, 1, 5);
+    cp->addWidget(label(QStringLiteral("Portokosten:"), "Porto", panel), 3, 0);
+    cp->addWidget(shipping_, 3, 1);
+    cp->addWidget(label(QStringLiteral("EUR"), "Geld", panel), 3, 2);
+    cp->addWidget(payGroup, 4, 0, 1, 6);
+    connect(eu_, &QCheckBox::toggled, this, &GenerationDialog::applyEuRule);
+    connect(payments_, &QListWidget::currentRowChanged, paymentDetails_, &QStackedWidget::setCurrentIndex);
+    connect(rates_->downloadButton(), &QPushButton::clicked, this, [this] {
+        if (downloadRate_ && !current_.isEmpty()) {
+            rates_->downloadRate(downloadRate_, current_, !eu_->isChecked());
+        }
+    });
+    return panel;
+}
+
+// What a payment needs besides its check mark, shown for the current one.
+QWidget* GenerationDialog::buildPaymentDetails(QWidget* parent)
+{
+    paymentDetails_ = new QStackedWidget(parent);
     paymentDetails_->addWidget(new QWidget); // prepayment needs nothing
     auto* codPage = new QWidget;
-    codFee_ = edit("codfee", codPage, 90);
+    codFee_ = lineEdit("codfee", codPage, 90);
     auto* cl = new QHBoxLayout(codPage);
     cl->setContentsMargins(0, 0, 0, 0);
     cl->addWidget(label(QStringLiteral("Nachnahmegebühr:"), "Rechnung|nn_fee", codPage));
@@ -143,33 +193,12 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
     cl->addWidget(label(QStringLiteral("EUR"), "Geld", codPage));
     cl->addStretch(1);
     paymentDetails_->addWidget(codPage);
-    auto* payGroup = new QGroupBox(QStringLiteral("Versandarten"), countryPanel_);
-    setHint(payGroup, "versandarten");
-    auto* pl = new QVBoxLayout(payGroup);
-    pl->addWidget(payments_);
-    pl->addWidget(paymentDetails_);
-    auto* cp = new QGridLayout(countryPanel_);
-    cp->addWidget(label(QStringLiteral("Sprache:"), "Sprache", countryPanel_), 0, 0);
-    cp->addWidget(language_, 0, 1, 1, 3);
-    cp->addWidget(eu_, 1, 0, 1, 5);
-    cp->addWidget(label(QStringLiteral("Währung:"), "Waehrung", countryPanel_), 2, 0);
-    cp->addWidget(currency_, 2, 1);
-    cp->addWidget(new QLabel(QStringLiteral("1 \u20ac  ="), countryPanel_), 2, 2);
-    cp->addWidget(rate_, 2, 3);
-    cp->addWidget(rateCurrency_, 2, 4);
-    cp->addWidget(download_, 2, 5);
-    cp->addWidget(label(QStringLiteral("Portokosten:"), "Porto", countryPanel_), 3, 0);
-    cp->addWidget(shipping_, 3, 1);
-    cp->addWidget(label(QStringLiteral("EUR"), "Geld", countryPanel_), 3, 2);
-    cp->addWidget(payGroup, 4, 0, 1, 6);
-    auto* shl = new QHBoxLayout(shipping);
-    shl->addWidget(countries_, 1);
-    shl->addWidget(countryPanel_, 2);
+    return paymentDetails_;
+}
 
-    // Run.
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName(QStringLiteral("Progress"));
-    progress_->setRange(0, 100);
+// The run's status and the buttons to start it, view the shop and close.
+QHBoxLayout* GenerationDialog::buildRunRow()
+{
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("Status"));
     create_ = new QPushButton(QStringLiteral("Shop Erstellen"), this);
@@ -186,27 +215,6 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
     buttons->addWidget(create_);
     buttons->addWidget(viewShop_);
     buttons->addWidget(close);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(settings);
-    layout->addWidget(shipping, 1);
-    layout->addWidget(progress_);
-    layout->addLayout(buttons);
-    resize(640, 620);
-
-    for (QLineEdit* e : {itemsStd_, itemsPro_, itemsDtl_, currency_, rate_, shipping_, codFee_}) {
-        e->installEventFilter(this);
-        connect(e, &QLineEdit::textEdited, this, [e](const QString& text) {
-            if (text.contains(QLatin1Char(','))) {
-                e->setText(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
-            }
-        });
-    }
-    language_->installEventFilter(this);
-    connect(currency_, &QLineEdit::textChanged, rateCurrency_, &QLabel::setText);
-    connect(eu_, &QCheckBox::toggled, this, &GenerationDialog::applyEuRule);
-    connect(countries_, &QListWidget::currentRowChanged, this, &GenerationDialog::selectCountry);
-    connect(payments_, &QListWidget::currentRowChanged, paymentDetails_, &QStackedWidget::setCurrentIndex);
     connect(create_, &QPushButton::clicked, this, &GenerationDialog::createShop);
     connect(close, &QPushButton::clicked, this, &GenerationDialog::closeAndSave);
     connect(viewShop_, &QPushButton::clicked, this, [this] {
@@ -214,17 +222,7 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
             Q_EMIT viewShopRequested();
         }
     });
-    connect(download_, &QPushButton::clicked, this, [this] {
-        if (!downloadRate_ || current_.isEmpty()) {
-            return;
-        }
-        download_->setEnabled(false);
-        const std::optional<std::string> rate = downloadRate_(fromQ(current_));
-        download_->setEnabled(!eu_->isChecked());
-        if (rate) {
-            rate_->setText(toQ(*rate));
-        }
-    });
+    return buttons;
 }
 
 void GenerationDialog::showEvent(QShowEvent* event)
@@ -301,11 +299,7 @@ void GenerationDialog::buildCountryList(const std::vector<std::string>& checked)
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(std::find(checked.begin(), checked.end(), name) != checked.end() ? Qt::Checked
                                                                                             : Qt::Unchecked);
-        const int flag = countryTable.ReadInteger(name, "FlagIndex", -1);
-        const QString flagFile = toQ(state_.Dirs.ProgramDir + "flags/" + std::to_string(flag) + ".png");
-        if (flag >= 0 && QFileInfo::exists(flagFile)) {
-            item->setIcon(QIcon(flagFile));
-        }
+        setFlagIcon(item, state_.Dirs.ProgramDir, countryTable.ReadInteger(name, "FlagIndex", -1));
         if (name == state_.User.Country.Name) {
             home = countries_->count() - 1;
         }
@@ -389,11 +383,7 @@ bool GenerationDialog::saveCountry()
 
 void GenerationDialog::applyEuRule()
 {
-    const bool enabled = !eu_->isChecked();
-    for (QWidget* w : {static_cast<QWidget*>(currency_), static_cast<QWidget*>(rate_),
-                       static_cast<QWidget*>(rateCurrency_), static_cast<QWidget*>(download_)}) {
-        w->setEnabled(enabled);
-    }
+    rates_->setFieldsEnabled(!eu_->isChecked());
 }
 
 std::vector<std::string> GenerationDialog::checkedCountries() const
@@ -494,18 +484,6 @@ bool GenerationDialog::createShop()
     create_->setEnabled(true);
     viewShop_->show();
     return true;
-}
-
-bool GenerationDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            focusNextChild();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace quillane::gui

@@ -10,6 +10,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -26,6 +27,7 @@ struct GenerationChoices;
 namespace quillane::gui {
 
 struct AppState;
+class RateRow;
 
 // The generation dialog: the shop settings, the destination countries with
 // their language, currency, shipping and payment, and the run itself.
@@ -53,9 +55,13 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QGroupBox* buildSettingsGroup();
+    QGroupBox* buildShippingGroup();
+    QGroupBox* buildCountryPanel(QWidget* parent);
+    QWidget* buildPaymentDetails(QWidget* parent);
+    QHBoxLayout* buildRunRow();
     void buildCountryList(const std::vector<std::string>& checked);
     void selectCountry(int row);
     void showCountry(const QString& name);
@@ -84,10 +90,9 @@ private:
     QGroupBox* countryPanel_;
     QComboBox* language_;
     QCheckBox* eu_;
+    RateRow* rates_;
     QLineEdit* currency_;
     QLineEdit* rate_;
-    QLabel* rateCurrency_;
-    QPushButton* download_;
     QLineEdit* shipping_;
     QListWidget* payments_;
     QStackedWidget* paymentDetails_;

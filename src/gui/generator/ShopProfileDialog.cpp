@@ -40,8 +40,7 @@ QLabel* caption(const QString& text, const char* hint, QWidget* parent)
 
 QLineEdit* edit(const char* name, QWidget* parent, int width = 0)
 {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromUtf8(name));
+    QLineEdit* e = lineEdit(name, parent);
     if (width > 0) {
         e->setFixedWidth(width);
     }

@@ -9,6 +9,7 @@
 #include "common/Pictures.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
+#include "common/RateRow.h"
 #include "common/Text.h"
 #include "common/Translator.h"
 #include "imaging/Picture.h"
@@ -22,8 +23,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QFileInfo>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,13 +42,6 @@ namespace {
 QLabel* label(const QString& text, const char* hint, QWidget* parent)
 {
     return hintedLabel(text, hint, parent);
-}
-
-QLineEdit* edit(const char* name, QWidget* parent)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromUtf8(name));
-    return e;
 }
 
 QGroupBox* group(const QString& title, const char* hint, const char* name, const char* help, QWidget* parent)
@@ -128,8 +120,23 @@ QWidget* SettingsDialog::buildBasicPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("BasicPage"));
+    QGroupBox* countries = buildCountriesGroup(page);
+    countryGroup_ = buildCountryGroup(page);
+    connectionGroup_ = buildConnectionGroup(page);
+    ftpGroup_ = buildFtpGroup(page);
+    auto* layout = new QGridLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(countries, 0, 0, 2, 1);
+    layout->addWidget(countryGroup_, 0, 1);
+    layout->addWidget(connectionGroup_, 1, 1);
+    layout->addWidget(ftpGroup_, 2, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    return page;
+}
 
-    // Countries served.
+// The countries served, and the list to add one from.
+QGroupBox* SettingsDialog::buildCountriesGroup(QWidget* page)
+{
     auto* countries = group(QStringLiteral("Länder"), "Countries", "CountriesGroup", "einstellungen|countries", page);
     newCountry_ = new QComboBox(countries);
     newCountry_->setObjectName(QStringLiteral("NewCountry"));
@@ -166,80 +173,58 @@ QWidget* SettingsDialog::buildBasicPage()
         }
         ShowCountryData(served_->item(row)->data(Qt::UserRole).toString());
     });
+    return countries;
+}
 
-    // Data of the displayed country.
-    countryGroup_ = group(QString(), nullptr, "CountryGroup", "einstellungen|countrysettings", page);
-    language_ = new QComboBox(countryGroup_);
+// The data of the displayed country.
+QGroupBox* SettingsDialog::buildCountryGroup(QWidget* page)
+{
+    auto* country = group(QString(), nullptr, "CountryGroup", "einstellungen|countrysettings", page);
+    language_ = new QComboBox(country);
     language_->setObjectName(QStringLiteral("Language"));
-    auto* languageDownload = new QPushButton(QStringLiteral("DOWNLOAD"), countryGroup_);
+    auto* languageDownload = new QPushButton(QStringLiteral("DOWNLOAD"), country);
     languageDownload->setObjectName(QStringLiteral("LanguageDownload"));
     languageDownload->setEnabled(false);
-    eu_ = new QCheckBox(QStringLiteral("Mitgliedsstaat der Europäischen Union"), countryGroup_);
+    eu_ = new QCheckBox(QStringLiteral("Mitgliedsstaat der Europäischen Union"), country);
     eu_->setObjectName(QStringLiteral("EU"));
     setHint(eu_, "euland");
-    vat_ = edit("VAT", countryGroup_);
-    vat_->setMaximumWidth(70);
-    currencyRow_ = new QWidget(countryGroup_);
-    currency_ = edit("Currency", currencyRow_);
-    currency_->setMaximumWidth(60);
-    rate_ = edit("EuroRate", currencyRow_);
-    rate_->setMaximumWidth(90);
-    rateCurrency_ = new QLabel(currencyRow_);
-    rateCurrency_->setObjectName(QStringLiteral("RateCurrency"));
-    download_ = new QPushButton(QStringLiteral("DOWNLOAD"), currencyRow_);
-    download_->setObjectName(QStringLiteral("RateDownload"));
-    auto* cr = new QHBoxLayout(currencyRow_);
-    cr->setContentsMargins(0, 0, 0, 0);
-    cr->addWidget(label(QStringLiteral("Währung:"), "Waehrung", currencyRow_));
-    cr->addWidget(currency_);
-    cr->addWidget(new QLabel(QStringLiteral("1 \u20ac  =>"), currencyRow_));
-    cr->addWidget(rate_);
-    cr->addWidget(rateCurrency_);
-    cr->addStretch(1);
-    cr->addWidget(download_);
-    auto* cg = new QGridLayout(countryGroup_);
-    cg->addWidget(label(QStringLiteral("Sprache:"), "Sprache", countryGroup_), 0, 0);
+    vat_ = lineEdit("VAT", country, 70);
+    rates_ = new RateRow({"Currency", "EuroRate", "RateDownload"}, QStringLiteral("1 \u20ac  =>"), country);
+    rates_->addCaption(label(QStringLiteral("Währung:"), "Waehrung", rates_));
+    currency_ = rates_->currency();
+    rate_ = rates_->rate();
+    auto* cg = new QGridLayout(country);
+    cg->addWidget(label(QStringLiteral("Sprache:"), "Sprache", country), 0, 0);
     cg->addWidget(language_, 0, 1);
     cg->addWidget(languageDownload, 0, 2);
-    cg->addWidget(label(QStringLiteral("MwSt:"), "Rechnung|vat", countryGroup_), 0, 3);
+    cg->addWidget(label(QStringLiteral("MwSt:"), "Rechnung|vat", country), 0, 3);
     cg->addWidget(vat_, 0, 4);
-    cg->addWidget(new QLabel(QStringLiteral("%"), countryGroup_), 0, 5);
+    cg->addWidget(new QLabel(QStringLiteral("%"), country), 0, 5);
     cg->addWidget(eu_, 1, 0, 1, 6);
-    cg->addWidget(currencyRow_, 2, 0, 1, 6);
+    cg->addWidget(rates_, 2, 0, 1, 6);
     connect(eu_, &QCheckBox::toggled, this, &SettingsDialog::applyEuRule);
     connect(language_, &QComboBox::currentTextChanged, this, &SettingsDialog::applyLanguageRule);
-    connect(currency_, &QLineEdit::textChanged, rateCurrency_, &QLabel::setText);
-    connect(download_, &QPushButton::clicked, this, [this] {
+    connect(rates_->downloadButton(), &QPushButton::clicked, this, [this] {
         if (downloadRate_ && !displayed_.isEmpty()) {
             // The rate reaches the table only when the country is saved.
-            download_->setEnabled(false);
-            const std::optional<std::string> rate = downloadRate_(fromQ(displayed_));
-            download_->setEnabled(!eu_->isChecked());
-            if (rate) {
-                rate_->setText(toQ(*rate));
-            }
+            rates_->downloadRate(downloadRate_, displayed_, !eu_->isChecked());
         }
     });
-    for (QWidget* w : {static_cast<QWidget*>(newCountry_), static_cast<QWidget*>(language_),
-                       static_cast<QWidget*>(currency_), static_cast<QWidget*>(rate_), static_cast<QWidget*>(vat_)}) {
-        w->installEventFilter(this);
-    }
-    for (QLineEdit* e : {rate_, vat_}) {
-        connect(e, &QLineEdit::textEdited, this, [e](const QString& text) {
-            if (text.contains(QLatin1Char(','))) {
-                e->setText(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
-            }
-        });
-    }
+    (new EnterMovesFocus([this] { focusNextChild(); }, this))->watch({newCountry_, language_, currency_, rate_, vat_});
+    commaToPoint(vat_);
+    return country;
+}
 
-    // Internet connection.
-    connectionGroup_ = group(QStringLiteral("Internetverbindung"), "Connection", "ConnectionGroup",
+// How the computer reaches the internet.
+QGroupBox* SettingsDialog::buildConnectionGroup(QWidget* page)
+{
+    auto* connection = group(QStringLiteral("Internetverbindung"), "Connection", "ConnectionGroup",
                              "einstellungen|internet", page);
-    direct_ = new QRadioButton(QStringLiteral("Direktverbindung"), connectionGroup_);
+    direct_ = new QRadioButton(QStringLiteral("Direktverbindung"), connection);
     direct_->setObjectName(QStringLiteral("Direct"));
-    dialUp_ = new QRadioButton(QStringLiteral("Wählverbindung"), connectionGroup_);
+    dialUp_ = new QRadioButton(QStringLiteral("Wählverbindung"), connection);
     dialUp_->setObjectName(QStringLiteral("DialUp"));
-    proxy_ = new QRadioButton(QStringLiteral("Proxyverbindung"), connectionGroup_);
+    proxy_ = new QRadioButton(QStringLiteral("Proxyverbindung"), connection);
     proxy_->setObjectName(QStringLiteral("Proxy"));
     auto* choices = new QGridLayout;
     const struct {
@@ -253,17 +238,17 @@ QWidget* SettingsDialog::buildBasicPage()
     choices->setColumnStretch(2, 1);
     for (int i = 0; i < 3; ++i) {
         // Radio buttons keep their text; the labels beside them translate.
-        auto* caption = label(kinds[i].button->text(), kinds[i].captionHint, connectionGroup_);
+        auto* caption = label(kinds[i].button->text(), kinds[i].captionHint, connection);
         kinds[i].button->setText(QString());
         kinds[i].button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         caption->setBuddy(kinds[i].button);
         choices->addWidget(kinds[i].button, i, 0);
         choices->addWidget(caption, i, 1);
-        choices->addWidget(label(QString::fromUtf8(kinds[i].description), kinds[i].descriptionHint, connectionGroup_),
+        choices->addWidget(label(QString::fromUtf8(kinds[i].description), kinds[i].descriptionHint, connection),
                            i, 2);
         connect(kinds[i].button, &QRadioButton::toggled, this, &SettingsDialog::showConnectionPanel);
     }
-    dialUpPanel_ = new QWidget(connectionGroup_);
+    dialUpPanel_ = new QWidget(connection);
     provider_ = new QComboBox(dialUpPanel_);
     provider_->setObjectName(QStringLiteral("Provider"));
     provider_->setEditable(true);
@@ -279,10 +264,9 @@ QWidget* SettingsDialog::buildBasicPage()
     dl->addWidget(provider_, 0, 1);
     dl->addWidget(autoConnect_, 1, 1);
     dl->addWidget(autoDisconnect_, 2, 1);
-    proxyPanel_ = new QWidget(connectionGroup_);
-    proxyHost_ = edit("ProxyHost", proxyPanel_);
-    proxyPort_ = edit("ProxyPort", proxyPanel_);
-    proxyPort_->setMaximumWidth(70);
+    proxyPanel_ = new QWidget(connection);
+    proxyHost_ = lineEdit("ProxyHost", proxyPanel_);
+    proxyPort_ = lineEdit("ProxyPort", proxyPanel_, 70);
     auto* pl = new QGridLayout(proxyPanel_);
     pl->setContentsMargins(0, 0, 0, 0);
     pl->addWidget(label(QStringLiteral("Proxyserver:"), "Proxyserver", proxyPanel_), 0, 0, 1, 2);
@@ -290,40 +274,35 @@ QWidget* SettingsDialog::buildBasicPage()
     pl->addWidget(proxyHost_, 1, 1);
     pl->addWidget(label(QStringLiteral("Port:"), "Port", proxyPanel_), 2, 0);
     pl->addWidget(proxyPort_, 2, 1);
-    auto* conn = new QHBoxLayout(connectionGroup_);
+    auto* conn = new QHBoxLayout(connection);
     conn->addLayout(choices);
     conn->addWidget(dialUpPanel_, 1);
     conn->addWidget(proxyPanel_, 1);
+    return connection;
+}
 
-    // FTP server.
-    ftpGroup_ = group(QStringLiteral("FTP-Server"), "ftpserver", "FtpGroup", "einstellungen|internet", page);
-    ftpHost_ = edit("FtpHost", ftpGroup_);
-    ftpPort_ = edit("FtpPort", ftpGroup_);
-    ftpPort_->setMaximumWidth(70);
-    ftpLogin_ = edit("FtpLogin", ftpGroup_);
-    ftpPassword_ = edit("FtpPassword", ftpGroup_);
+// Where the shop is published.
+QGroupBox* SettingsDialog::buildFtpGroup(QWidget* page)
+{
+    auto* ftp = group(QStringLiteral("FTP-Server"), "ftpserver", "FtpGroup", "einstellungen|internet", page);
+    ftpHost_ = lineEdit("FtpHost", ftp);
+    ftpPort_ = lineEdit("FtpPort", ftp, 70);
+    ftpLogin_ = lineEdit("FtpLogin", ftp);
+    ftpPassword_ = lineEdit("FtpPassword", ftp);
     ftpPassword_->setEchoMode(QLineEdit::Password);
-    ftpFolder_ = edit("FtpFolder", ftpGroup_);
-    auto* fl = new QGridLayout(ftpGroup_);
-    fl->addWidget(label(QStringLiteral("Host:"), "Host", ftpGroup_), 0, 0);
+    ftpFolder_ = lineEdit("FtpFolder", ftp);
+    auto* fl = new QGridLayout(ftp);
+    fl->addWidget(label(QStringLiteral("Host:"), "Host", ftp), 0, 0);
     fl->addWidget(ftpHost_, 0, 1);
-    fl->addWidget(label(QStringLiteral("Port:"), "Port", ftpGroup_), 0, 2);
+    fl->addWidget(label(QStringLiteral("Port:"), "Port", ftp), 0, 2);
     fl->addWidget(ftpPort_, 0, 3);
-    fl->addWidget(label(QStringLiteral("Login:"), "Login", ftpGroup_), 1, 0);
+    fl->addWidget(label(QStringLiteral("Login:"), "Login", ftp), 1, 0);
     fl->addWidget(ftpLogin_, 1, 1);
-    fl->addWidget(label(QStringLiteral("Passwort:"), "Passwort", ftpGroup_), 1, 2);
+    fl->addWidget(label(QStringLiteral("Passwort:"), "Passwort", ftp), 1, 2);
     fl->addWidget(ftpPassword_, 1, 3);
-    fl->addWidget(label(QStringLiteral("Ordner:"), "Folder", ftpGroup_), 2, 0);
+    fl->addWidget(label(QStringLiteral("Ordner:"), "Folder", ftp), 2, 0);
     fl->addWidget(ftpFolder_, 2, 1, 1, 3);
-
-    auto* layout = new QGridLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(countries, 0, 0, 2, 1);
-    layout->addWidget(countryGroup_, 0, 1);
-    layout->addWidget(connectionGroup_, 1, 1);
-    layout->addWidget(ftpGroup_, 2, 0, 1, 2);
-    layout->setColumnStretch(1, 1);
-    return page;
+    return ftp;
 }
 
 QWidget* SettingsDialog::buildContactPage()
@@ -333,7 +312,7 @@ QWidget* SettingsDialog::buildContactPage()
     auto* contact = new QGroupBox(page);
     auto* form = new QFormLayout(contact);
     for (int i = 0; i < 11; ++i) {
-        contact_[i] = edit(kContactFields[i].name, contact);
+        contact_[i] = lineEdit(kContactFields[i].name, contact);
         form->addRow(label(QString::fromUtf8(kContactFields[i].caption), kContactFields[i].hint, contact), contact_[i]);
     }
     auto* directionsGroup = new QGroupBox(QStringLiteral("Anfahrtsbeschreibung"), page);
@@ -351,7 +330,7 @@ QWidget* SettingsDialog::buildContactPage()
         preview->setFixedSize(140, 80);
         preview->setAlignment(Qt::AlignCenter);
         preview->setFrameShape(QFrame::StyledPanel);
-        path = edit(name, g);
+        path = lineEdit(name, g);
         auto* choose = new QPushButton(QStringLiteral("..."), g);
         choose->setFixedWidth(28);
         auto* l = new QGridLayout(g);
@@ -407,7 +386,7 @@ void SettingsDialog::layoutForState()
         headline_->setText(QStringLiteral("FIRST TIME SETUP"));
     }
     ftpGroup_->setVisible(!setup);
-    currencyRow_->setVisible(!setup);
+    rates_->setVisible(!setup);
     resize(setup ? QSize(520, 308).expandedTo(minimumSizeHint()) : QSize(520, 433).expandedTo(minimumSizeHint()));
 }
 
@@ -447,10 +426,7 @@ void SettingsDialog::RefreshCountryList()
     for (const ServedCountry& c : lists.Served) {
         auto* item = new QListWidgetItem(toQ(c.Name) + QLatin1Char('\n') + toQ(c.Native), served_);
         item->setData(Qt::UserRole, toQ(c.Name));
-        const QString flag = toQ(state_.Dirs.ProgramDir + "flags/" + std::to_string(c.FlagIndex) + ".png");
-        if (c.FlagIndex >= 0 && QFileInfo::exists(flag)) {
-            item->setIcon(QIcon(flag));
-        }
+        setFlagIcon(item, state_.Dirs.ProgramDir, c.FlagIndex);
     }
     for (const std::string& name : lists.NotServed) {
         newCountry_->addItem(toQ(name));
@@ -526,7 +502,7 @@ void SettingsDialog::storeDisplayedCountry()
 void SettingsDialog::applyEuRule()
 {
     const bool enabled = !eu_->isChecked();
-    for (QWidget* w : currencyRow_->findChildren<QWidget*>()) {
+    for (QWidget* w : rates_->findChildren<QWidget*>()) {
         w->setEnabled(enabled);
     }
 }
@@ -684,10 +660,6 @@ bool SettingsDialog::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == served_ && key == Qt::Key_Delete) {
             removeCountry();
-            return true;
-        }
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && watched != served_) {
-            focusNextChild();
             return true;
         }
     }

@@ -27,6 +27,7 @@ struct SettingsForm;
 namespace quillane::gui {
 
 class DecoratedLabel;
+class RateRow;
 struct AppState;
 
 // The settings dialog: the basic settings (served countries and their data,
@@ -69,6 +70,10 @@ protected:
 
 private:
     QWidget* buildBasicPage();
+    QGroupBox* buildCountriesGroup(QWidget* page);
+    QGroupBox* buildCountryGroup(QWidget* page);
+    QGroupBox* buildConnectionGroup(QWidget* page);
+    QGroupBox* buildFtpGroup(QWidget* page);
     QWidget* buildContactPage();
     void RefreshCountryList();
     void ShowCountryData(const QString& name);
@@ -104,11 +109,9 @@ private:
     QComboBox* language_;
     QCheckBox* eu_;
     QLineEdit* vat_;
-    QWidget* currencyRow_;
+    RateRow* rates_;
     QLineEdit* currency_;
     QLineEdit* rate_;
-    QLabel* rateCurrency_;
-    QPushButton* download_;
     QGroupBox* connectionGroup_;
     QRadioButton* direct_;
     QRadioButton* dialUp_;
