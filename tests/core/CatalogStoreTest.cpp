@@ -173,14 +173,14 @@ TEST(CatalogStore, ItemFieldsAndChangeValueKeepWhatTheyDoNotKnow)
 {
     struct Case {
         const char* value;
-        int field;
+        std::string ItemFields::*field;
         const char* text;
         const char* stored;
     } cases[] = {
-        {"Apple|1.00||||", 4, "0", "Apple|1.00|||0|"},
-        {"Apple|1.00", 2, "3", "Apple|1.00|3|||"},
-        {"Apple", 1, "2.00", "Apple|2.00||||"},
-        {"Apple|1.00|2|0:1|1|x|y", 3, "2", "Apple|1.00|2|2|1|x|y"},
+        {"Apple|1.00||||", &ItemFields::Shown, "0", "Apple|1.00|||0|"},
+        {"Apple|1.00", &ItemFields::Picture, "3", "Apple|1.00|3|||"},
+        {"Apple", &ItemFields::Price, "2.00", "Apple|2.00||||"},
+        {"Apple|1.00|2|0:1|1|x|y", &ItemFields::Discounts, "2", "Apple|1.00|2|2|1|x|y"},
     };
     for (const auto& k : cases) {
         Catalog c("", "[0]\r\nVersand=0.000\r\n");
@@ -192,7 +192,8 @@ TEST(CatalogStore, ItemFieldsAndChangeValueKeepWhatTheyDoNotKnow)
         EXPECT_EQ(IniFile(c.store.ItemsFile()).ReadString("0", "A1", ""), k.stored) << k.value;
         EXPECT_EQ(changes, 1);
     }
-    EXPECT_EQ(CatalogStore::ItemFields("a|b|c|d|e|f|g"), (std::vector<std::string>{"a", "b", "c", "d", "e", "f|g"}));
+    EXPECT_EQ(CatalogStore::SplitItem("a|b|c|d|e|f|g"), (ItemFields{"a", "b", "c", "d", "e", "f|g"}));
+    EXPECT_EQ(CatalogStore::SplitItem("a|b"), (ItemFields{"a", "b", "", "", "", ""}));
 }
 
 TEST(CatalogStore, MergeGroupsKeepsTheTargetSurchargeAndCountsReplacedItemsOff)

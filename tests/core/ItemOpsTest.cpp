@@ -39,9 +39,9 @@ protected:
     }
     void AddThree()
     {
-        ASSERT_EQ(items.Add("Rye", "B1", "2", 1), Result::Done);
-        ASSERT_EQ(items.Add("Oat", "B2", "3", 1), Result::Done);
-        ASSERT_EQ(items.Add("Spelt", "B3", "4", 1), Result::Done);
+        ASSERT_EQ(items.Add("Rye", "B1", "2", PriceEntry::Net), Result::Done);
+        ASSERT_EQ(items.Add("Oat", "B2", "3", PriceEntry::Net), Result::Done);
+        ASSERT_EQ(items.Add("Spelt", "B3", "4", PriceEntry::Net), Result::Done);
     }
 
     TempDir dir;
@@ -57,9 +57,9 @@ using Keys = std::vector<std::string>;
 
 TEST_F(ItemOpsTest, NewItemsAreStoredAtOnceWithEmptyFields)
 {
-    EXPECT_EQ(items.Add("Rye", "B1", "2.5", 1), Result::Done);
-    EXPECT_EQ(items.Add("Oat", "B2", "3", 1), Result::Done);
-    EXPECT_EQ(items.Insert(2, "Spelt", "B3", "4,1", 1), Result::Done);
+    EXPECT_EQ(items.Add("Rye", "B1", "2.5", PriceEntry::Net), Result::Done);
+    EXPECT_EQ(items.Add("Oat", "B2", "3", PriceEntry::Net), Result::Done);
+    EXPECT_EQ(items.Insert(2, "Spelt", "B3", "4,1", PriceEntry::Net), Result::Done);
     EXPECT_EQ(dir.read("shop.tmp"),
               "[1]\r\nVersand=0.000\r\nD1=Water|1.00||||\r\n"
               "[0]\r\nVersand=1.000\r\nB1=Rye|2.50||||\r\nB3=Spelt|4.10||||\r\nB2=Oat|3.00||||\r\n");
@@ -73,15 +73,15 @@ TEST_F(ItemOpsTest, PriceEntryInTheHomeCurrencyNetOrGross)
     struct Case {
         double rate;
         double vat;
-        int mode;
+        PriceEntry mode;
         const char* typed;
         const char* stored;
         const char* shown;
     } cases[] = {
-        {1.95583, 16, 1, "19.56", "10.00", "19.56 DM"},
-        {1, 16, 0, "11.60", "10.00", "10.00 DM"},
-        {1.95583, 16, 0, "22,69", "10.00", "19.56 DM"},
-        {1, 0, 1, " 0 ", "0.00", "0.00 DM"},
+        {1.95583, 16, PriceEntry::Net, "19.56", "10.00", "19.56 DM"},
+        {1, 16, PriceEntry::Gross, "11.60", "10.00", "10.00 DM"},
+        {1.95583, 16, PriceEntry::Gross, "22,69", "10.00", "19.56 DM"},
+        {1, 0, PriceEntry::Net, " 0 ", "0.00", "0.00 DM"},
     };
     for (const auto& k : cases) {
         home.Rate[0] = k.rate;
@@ -106,10 +106,10 @@ TEST_F(ItemOpsTest, AnOrderNumberTakenInTheGroupIsRefusedAndNothingIsLost)
         const char* what;
         Result result;
     } cases[] = {
-        {"add", items.Add("Other", "b2", "9", 1)},
-        {"insert", items.Insert(1, "Other", "B3", "9", 1)},
-        {"replace", items.Replace(1, "Other", "B2", "9", 1, dir.path(), {"english"})},
-        {"surcharge key", items.Add("Other", "versand", "9", 1)},
+        {"add", items.Add("Other", "b2", "9", PriceEntry::Net)},
+        {"insert", items.Insert(1, "Other", "B3", "9", PriceEntry::Net)},
+        {"replace", items.Replace(1, "Other", "B2", "9", PriceEntry::Net, dir.path(), {"english"})},
+        {"surcharge key", items.Add("Other", "versand", "9", PriceEntry::Net)},
     };
     for (const auto& k : cases) {
         EXPECT_EQ(k.result, Result::DuplicateOrderNo) << k.what;
@@ -151,9 +151,9 @@ TEST_F(ItemOpsTest, OrderNumbersAndPricesTheFileCannotHoldAreRefused)
     for (const auto& k : cases) {
         home.Rate[0] = k.rate;
         const std::function<void()> roads[] = {
-            [&] { items.Add("Other", k.orderNo, k.price, 1); },
-            [&] { items.Insert(1, "Other", k.orderNo, k.price, 1); },
-            [&] { items.Replace(1, "Other", k.orderNo, k.price, 1, dir.path(), {"english"}); },
+            [&] { items.Add("Other", k.orderNo, k.price, PriceEntry::Net); },
+            [&] { items.Insert(1, "Other", k.orderNo, k.price, PriceEntry::Net); },
+            [&] { items.Replace(1, "Other", k.orderNo, k.price, PriceEntry::Net, dir.path(), {"english"}); },
         };
         for (const auto& road : roads) {
             try {
@@ -171,18 +171,18 @@ TEST_F(ItemOpsTest, OrderNumbersAndPricesTheFileCannotHoldAreRefused)
     EXPECT_EQ(changes, 0);
 
     // Brackets and the rest are fine where they cannot start a section.
-    EXPECT_EQ(items.Add("Other", "X[1]", "0", 1), Result::Done);
+    EXPECT_EQ(items.Add("Other", "X[1]", "0", PriceEntry::Net), Result::Done);
     EXPECT_EQ(IniFile(store.ItemsFile()).ReadString("0", "X[1]", ""), "Other|0.00||||");
 }
 
 TEST_F(ItemOpsTest, EmptyFieldsOrNoItemChangeNothing)
 {
     const std::string before = dir.read("shop.tmp");
-    EXPECT_EQ(items.Add("", "B1", "2", 1), Result::MissingField);
-    EXPECT_EQ(items.Add("Rye", "", "2", 1), Result::MissingField);
-    EXPECT_EQ(items.Add("Rye", "B1", "", 1), Result::MissingField);
-    EXPECT_EQ(items.Insert(1, "Rye", "B1", "2", 1), Result::NoItem);
-    EXPECT_EQ(items.Replace(1, "Rye", "B1", "2", 1, dir.path(), {}), Result::NoItem);
+    EXPECT_EQ(items.Add("", "B1", "2", PriceEntry::Net), Result::MissingField);
+    EXPECT_EQ(items.Add("Rye", "", "2", PriceEntry::Net), Result::MissingField);
+    EXPECT_EQ(items.Add("Rye", "B1", "", PriceEntry::Net), Result::MissingField);
+    EXPECT_EQ(items.Insert(1, "Rye", "B1", "2", PriceEntry::Net), Result::NoItem);
+    EXPECT_EQ(items.Replace(1, "Rye", "B1", "2", PriceEntry::Net, dir.path(), {}), Result::NoItem);
     EXPECT_EQ(items.Remove(1), Result::NoItem);
     EXPECT_EQ(items.Move(1, 2), Result::Unchanged);
     EXPECT_EQ(items.SetPublished(1, false), Result::NoItem);
@@ -203,7 +203,8 @@ TEST_F(ItemOpsTest, ReplaceKeepsTheOtherFieldsAndMovesPicturesAndDescriptions)
         data.write("english/B1.txt", "Dark rye");
         data.write("deutsch/B1.txt", "Dunkles Roggenbrot");
 
-        ASSERT_EQ(items.Replace(1, "Rye bread", k.newKey, "2.20", 1, data.path(), languages), Result::Done);
+        ASSERT_EQ(items.Replace(1, "Rye bread", k.newKey, "2.20", PriceEntry::Net, data.path(), languages),
+                  Result::Done);
 
         EXPECT_EQ(Items(0),
                   (Lines{{"Versand", "1.000"}, {k.newKey, "Rye bread|2.20|2|0:1|0|x"}, {"B2", "Oat|3.00||||"}}));

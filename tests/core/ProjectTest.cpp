@@ -30,7 +30,7 @@ class ProjectTest : public ::testing::Test {
 protected:
     ProjectTest()
     {
-        texts.MsgBoxTexts[4] = "Save the changes to #?";
+        texts.MsgBoxTexts[msgbox::kSaveChanges] = "Save the changes to #?";
         store.SetLanguages("english", "english");
         project.New(false);
     }
@@ -256,7 +256,7 @@ TEST_F(ProjectTest, DecliningRecoveryClearsTheWorkingCopy)
 TEST_F(ProjectTest, UnsavedCatalogOfAKilledRunIsOfferedAtStartNeverMergedSilently)
 {
     const std::string items = "[0]\r\nVersand=0.000\r\nA1=Apple|1.00||||\r\nA2=Pear|2.00||||\r\n";
-    texts.MsgBoxTexts[15] = "Not closed properly.|Recover the project?";
+    texts.MsgBoxTexts[msgbox::kRecover] = "Not closed properly.|Recover the project?";
     for (const Answer answer : {Answer::Yes, Answer::No}) {
         // An untitled catalog with a description; the program is killed.
         fs::remove(Temp("recovery.dat"));

@@ -69,17 +69,18 @@ TEST_F(SampleProjectTest, OpensWithEveryItemComplete)
                 continue;
             }
             ++itemsSeen;
-            const std::vector<std::string> fields = CatalogStore::ItemFields(item.second);
+            const ItemFields fields = CatalogStore::SplitItem(item.second);
             SCOPED_TRACE(item.first);
-            EXPECT_NE(fields[0].find(" - "), std::string::npos);
-            EXPECT_GT(ParseNumber(fields[1]), 0);
+            EXPECT_NE(fields.Name.find(" - "), std::string::npos);
+            EXPECT_GT(ParseNumber(fields.Price), 0);
             for (const char* language : {"deutsch", "english"}) {
                 EXPECT_TRUE(FileExists(DescriptionPath(dirs.DataDir, language, item.first))) << language;
             }
             // Every stored discount position names a level.
-            const std::vector<bool> ticked = TickedLevels(fields[3], levels);
+            const std::vector<bool> ticked = TickedLevels(fields.Discounts, levels);
             const auto tickedCount = std::count(ticked.begin(), ticked.end(), true);
-            EXPECT_EQ(tickedCount, fields[3].empty() ? 0 : static_cast<long>(Split(':', fields[3]).size()));
+            EXPECT_EQ(tickedCount,
+                      fields.Discounts.empty() ? 0 : static_cast<long>(Split(':', fields.Discounts).size()));
 
             // The pictures lie in the program folder and are real pictures.
             const std::vector<std::string> paths = pictures.Pictures(item.first);

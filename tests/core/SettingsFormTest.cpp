@@ -98,7 +98,7 @@ TEST(SettingsForm, SaveAndLoadRoundTrip)
     TempDir dir;
     dir.write("countries.dat", kTable);
     SettingsForm form;
-    form.Connection = 3;
+    form.Connection = ConnectionKind::Proxy;
     form.ProxyHost = "gate.example";
     form.FtpHost = "ftp.example";
     form.FtpPort = "abc";
@@ -122,7 +122,7 @@ TEST(SettingsForm, SaveAndLoadRoundTrip)
     EXPECT_EQ(st.st_mode & 0777, 0600u); // it holds passwords
 
     const SettingsForm back = LoadSettingsForm(dir.path(), "deutsch", "english", false, false);
-    EXPECT_EQ(back.Connection, 3);
+    EXPECT_EQ(back.Connection, ConnectionKind::Proxy);
     EXPECT_EQ(back.ProxyHost, "gate.example");
     EXPECT_EQ(back.FtpPort, "abc");
     EXPECT_EQ(back.FtpPassword, "geheim");
@@ -149,8 +149,8 @@ TEST(SettingsForm, FirstTimeLoadPrefersTheDirectConnection)
 {
     TempDir dir;
     dir.write("quillane.ini", "[Connection]\r\nconnection=2\r\n");
-    EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", true, false).Connection, 1);
-    EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", false, false).Connection, 2);
-    EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", true, true).Connection, 2);
+    EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", true, false).Connection, ConnectionKind::Direct);
+    EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", false, false).Connection, ConnectionKind::DialUp);
+    EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", true, true).Connection, ConnectionKind::DialUp);
     EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", true, true).FtpPort, "21");
 }

@@ -75,14 +75,14 @@ private Q_SLOTS:
         // The tool later builds from the program folder as the window found it.
         std::filesystem::copy(home, copy, std::filesystem::copy_options::recursive);
 
-        main->action("mShopErstellen")->trigger();
+        main->actions().mShopErstellen->trigger();
         GenerationDialog* dialog = app.generationDialog();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
 
         // The three choice lists offer only their entries, set from the profile.
-        auto* prices = child<QComboBox>(dialog, "ComboBox1");
-        auto* layout = child<QComboBox>(dialog, "ComboBox2");
-        auto* view = child<QComboBox>(dialog, "ComboBox3");
+        auto* prices = child<QComboBox>(dialog, names::kPriceCombo);
+        auto* layout = child<QComboBox>(dialog, names::kLayoutCombo);
+        auto* view = child<QComboBox>(dialog, names::kViewCombo);
         for (QComboBox* box : {prices, layout, view}) {
             QVERIFY2(!box->isEditable(), qPrintable(box->objectName()));
         }
@@ -94,10 +94,10 @@ private Q_SLOTS:
         QCOMPARE(entries(view), (QStringList{lng(home, "deutsch", "Shop", "dtl"), lng(home, "deutsch", "Shop", "pro"),
                                              lng(home, "deutsch", "Shop", "std")}));
         QCOMPARE(view->currentIndex(), 2);
-        QCOMPARE(child<QLineEdit>(dialog, "Edit1")->text(), QStringLiteral("12"));
-        QCOMPARE(child<QLineEdit>(dialog, "Edit2")->text(), QStringLiteral("6"));
-        QCOMPARE(child<QLineEdit>(dialog, "Edit3")->text(), QStringLiteral("2"));
-        QVERIFY(child<QCheckBox>(dialog, "CheckBox1")->isChecked());
+        QCOMPARE(child<QLineEdit>(dialog, names::kItemsStdEdit)->text(), QStringLiteral("12"));
+        QCOMPARE(child<QLineEdit>(dialog, names::kItemsProEdit)->text(), QStringLiteral("6"));
+        QCOMPARE(child<QLineEdit>(dialog, names::kItemsDtlEdit)->text(), QStringLiteral("2"));
+        QVERIFY(child<QCheckBox>(dialog, names::kXxlBox)->isChecked());
         QVERIFY(child<QLabel>(dialog, "NoLayout")->isHidden());
 
         // The served countries in table order; the home country is checked
@@ -123,8 +123,8 @@ private Q_SLOTS:
         auto* progress = child<QProgressBar>(dialog, "Progress");
         QList<int> steps;
         connect(progress, &QProgressBar::valueChanged, this, [&steps](int value) { steps << value; });
-        auto* create = child<QPushButton>(dialog, "Button1");
-        auto* viewShop = child<QPushButton>(dialog, "Button3");
+        auto* create = child<QPushButton>(dialog, names::kCreateButton);
+        auto* viewShop = child<QPushButton>(dialog, names::kViewShopButton);
         QVERIFY(create->isEnabled());
         QVERIFY(viewShop->isHidden());
         const int day = today();
@@ -176,15 +176,15 @@ private Q_SLOTS:
         app.start();
         MainWindow* main = app.mainWindow();
         QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
-        main->action("mShopErstellen")->trigger();
+        main->actions().mShopErstellen->trigger();
         GenerationDialog* dialog = app.generationDialog();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
 
         auto* notice = child<QLabel>(dialog, "NoLayout");
         QVERIFY(notice->isVisible());
         QVERIFY2(notice->text().contains(toQ(home + "layouts/")), qPrintable(notice->text()));
-        QCOMPARE(child<QComboBox>(dialog, "ComboBox2")->count(), 0);
-        auto* create = child<QPushButton>(dialog, "Button1");
+        QCOMPARE(child<QComboBox>(dialog, names::kLayoutCombo)->count(), 0);
+        auto* create = child<QPushButton>(dialog, names::kCreateButton);
         QVERIFY(create->isVisible());
         QVERIFY(!create->isEnabled());
         QVERIFY(main->close());
@@ -230,11 +230,11 @@ private Q_SLOTS:
             MainWindow* main = app.mainWindow();
             QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
             c.change(home);
-            main->action("mShopErstellen")->trigger();
+            main->actions().mShopErstellen->trigger();
             GenerationDialog* dialog = app.generationDialog();
             QVERIFY(QTest::qWaitForWindowExposed(dialog));
 
-            auto* create = child<QPushButton>(dialog, "Button1");
+            auto* create = child<QPushButton>(dialog, names::kCreateButton);
             QTest::mouseClick(create, Qt::LeftButton);
             QTRY_COMPARE_WITH_TIMEOUT(prompter.told.size(), 1, 2000);
             for (const QString& part : c.message) {
@@ -242,7 +242,7 @@ private Q_SLOTS:
                          qPrintable(QString::fromUtf8(c.what) + QStringLiteral(": ") + prompter.told.first()));
             }
             QVERIFY2(create->isVisible() && create->isEnabled(), c.what);
-            QVERIFY2(child<QPushButton>(dialog, "Button3")->isHidden(), c.what);
+            QVERIFY2(child<QPushButton>(dialog, names::kViewShopButton)->isHidden(), c.what);
             QCOMPARE(quillane::test::filesUnder(shop),
                      (std::map<std::string, std::string>{{"index.html", "the shop of an earlier run"}}));
             dialog->close();
@@ -260,11 +260,11 @@ private Q_SLOTS:
         app.start();
         MainWindow* main = app.mainWindow();
         QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
-        main->action("mShopErstellen")->trigger();
+        main->actions().mShopErstellen->trigger();
         GenerationDialog* dialog = app.generationDialog();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         child<QListWidget>(dialog, "Laender")->setCurrentRow(2); // Switzerland: outside the EU
-        for (const char* name : {"Edit1", "currency", "eurorate", "shipping"}) {
+        for (const char* name : {names::kItemsStdEdit, "currency", "eurorate", "shipping"}) {
             auto* field = child<QLineEdit>(dialog, name);
             field->clear();
             QTest::keyClicks(field, QStringLiteral("1,5"));
@@ -288,7 +288,7 @@ private Q_SLOTS:
         app.start();
         MainWindow* main = app.mainWindow();
         QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
-        main->action("mShopErstellen")->trigger();
+        main->actions().mShopErstellen->trigger();
         GenerationDialog* dialog = app.generationDialog();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         auto* countries = child<QListWidget>(dialog, "Laender");

@@ -2,6 +2,7 @@
 
 #include "common/Files.h"
 #include "common/IniFile.h"
+#include "common/ObjectNames.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
 

@@ -85,8 +85,8 @@ private Q_SLOTS:
         WriteTextFile(shop + "pages/start page.html",
                       "<html><body><script>parent.document.title = 'reached ' + parent.Shop.Land + ' \x80';"
                       "</script></body></html>");
-        main->action("mShopAnsehen")->setEnabled(true);
-        main->action("mShopAnsehen")->trigger();
+        main->actions().mShopAnsehen->setEnabled(true);
+        main->actions().mShopAnsehen->trigger();
         auto* view = main->findChild<QWebEngineView*>(QStringLiteral("HelpView"));
         QVERIFY(view != nullptr);
         QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("reached de \u20AC"), 20000);
@@ -95,7 +95,7 @@ private Q_SLOTS:
         QCOMPARE(caption->text(), toQ(ExcludeTrailingSlash(shop)).toUpper());
 
         // The contents show without the shop's caption.
-        main->action("mInhalt")->trigger();
+        main->actions().mInhalt->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("Inhalt"), 20000);
         QVERIFY(!caption->isVisibleTo(main));
         QVERIFY(main->close());

@@ -72,9 +72,9 @@ private Q_SLOTS:
 
         // The first row is chosen when the group shows.
         QVERIFY(details->isActive());
-        auto* memo = details->findChild<QPlainTextEdit*>(QStringLiteral("Memo2"));
+        auto* memo = details->findChild<QPlainTextEdit*>(QLatin1String(names::kDescriptionMemo));
         QCOMPARE(memo->toPlainText(), QStringLiteral("Kräftig\nmit Kruste"));
-        auto* levels = details->findChild<QListWidget*>(QStringLiteral("CheckListBox1"));
+        auto* levels = details->findChild<QListWidget*>(QLatin1String(names::kDiscountLevelList));
         QCOMPARE(levels->count(), 3);
         QCOMPARE(levels->item(0)->checkState(), Qt::Checked);
         QCOMPARE(levels->item(1)->checkState(), Qt::Unchecked);
@@ -90,7 +90,7 @@ private Q_SLOTS:
         memo->selectAll();
         QTest::keyClicks(memo, QStringLiteral("Neu"));
         QCOMPARE(ReadFile(temp + "daten/deutsch/4711.txt"), std::string("Neu\r\n"));
-        QVERIFY(main->action("mSpeichern")->isEnabled());
+        QVERIFY(main->actions().mSpeichern->isEnabled());
 
         details->findChild<QPushButton*>(QStringLiteral("NextPicture"))->click();
         QCOMPARE(counter->text(), QStringLiteral("2/2"));
@@ -103,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(temp + "pictures.ini"), "[4711]\r\n1=" + home + "a.ppm\r\n");
 
         // "Rabattstaffeln festlegen" opens the shop profile on its discount page.
-        details->findChild<QPushButton*>(QStringLiteral("Button7"))->click();
+        details->findChild<QPushButton*>(QLatin1String(names::kDiscountSetupButton))->click();
         QTRY_VERIFY(app.shopProfileDialog()->isVisible());
         app.shopProfileDialog()->reject();
 
@@ -140,12 +140,12 @@ private Q_SLOTS:
         }
         items->grid()->setCurrentItem(items->grid()->topLevelItem(0));
         main->project().Changes(false);
-        auto* memo = items->details()->findChild<QPlainTextEdit*>(QStringLiteral("Memo2"));
+        auto* memo = items->details()->findChild<QPlainTextEdit*>(QLatin1String(names::kDescriptionMemo));
         const std::string data = home + "temp/daten/deutsch/";
 
         memo->insertPlainText(QStringLiteral("Vom Bäcker"));
         QTRY_COMPARE(contentOf(data + "4711.txt"), std::string("Vom B\344cker\r\n"));
-        QVERIFY(main->action("mSpeichern")->isEnabled());
+        QVERIFY(main->actions().mSpeichern->isEnabled());
 
         // Another item chosen at once: the text stays with the first one.
         memo->insertPlainText(QStringLiteral(" am Markt"));

@@ -93,19 +93,21 @@ private Q_SLOTS:
         QCOMPARE(app.state().User.Connection, 1);
         QCOMPARE(main->catalogLanguage()->currentText(), QStringLiteral("deutsch"));
 
-        QVERIFY(!main->action("mAccountmanager")->isEnabled());
-        QVERIFY(!main->action("mProfil")->isEnabled());
-        for (const char* name : {"mSpeichern", "mShopErstellen", "mShopAnsehen", "mShopPublizieren",
-                                 "mEigenschaften", "mGestaltung"}) {
-            QVERIFY2(!main->action(name)->isEnabled(), name);
+        QVERIFY(!main->actions().mAccountmanager->isEnabled());
+        QVERIFY(!main->actions().mProfil->isEnabled());
+        const MainActions& actions = main->actions();
+        for (const QAction* a : {actions.mSpeichern, actions.mShopErstellen, actions.mShopAnsehen,
+                                 actions.mShopPublizieren, actions.mEigenschaften, actions.mGestaltung}) {
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
         }
-        for (const char* name : {"mNeu", "mOeffnen", "mImportieren", "mSpeichernals", "mBeenden", "mEinstellungen",
-                                 "mInhalt", "mUeber", "mArtikelverw", "mBestellung"}) {
-            QVERIFY2(main->action(name)->isEnabled(), name);
+        for (const QAction* a :
+             {actions.mNeu, actions.mOeffnen, actions.mImportieren, actions.mSpeichernals, actions.mBeenden,
+              actions.mEinstellungen, actions.mInhalt, actions.mUeber, actions.mArtikelverw, actions.mBestellung}) {
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
         }
-        QCOMPARE(main->action("mNeu")->text(), lng(home, "deutsch", "Actions", "mNeu"));
-        QCOMPARE(main->action("mShopErstellen")->shortcut(), QKeySequence(Qt::Key_F5));
-        QCOMPARE(main->action("mNeu")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+        QCOMPARE(main->actions().mNeu->text(), lng(home, "deutsch", "Actions", "mNeu"));
+        QCOMPARE(main->actions().mShopErstellen->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(main->actions().mNeu->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
 
         AboutWindow* about = app.aboutWindow();
         QVERIFY(about->isVisible());
@@ -143,8 +145,8 @@ private Q_SLOTS:
         QCOMPARE(app.state().StartupStatus, std::string());
         QCOMPARE(prompter.asked, QStringList{QStringLiteral("Recover?")}); // before the splash closes
         QVERIFY(about->isVisible());
-        QVERIFY(main->action("mAccountmanager")->isEnabled());
-        QVERIFY(main->action("mProfil")->isEnabled());
+        QVERIFY(main->actions().mAccountmanager->isEnabled());
+        QVERIFY(main->actions().mProfil->isEnabled());
         QCOMPARE(about->findChild<QLabel*>(QStringLiteral("aboutTitle"))->text(), QStringLiteral("SHOP7"));
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("aboutNotice"))->isVisible());
         QVERIFY(!about->findChild<QLabel*>(QStringLiteral("aboutOk"))->isVisible());
@@ -153,7 +155,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!about->isVisible(), 3000);
 
         // "About" shows the window again, as start-up left it.
-        main->action("mUeber")->trigger();
+        main->actions().mUeber->trigger();
         QVERIFY(about->isVisible());
         QTest::keyClick(about, Qt::Key_Escape);
         QTRY_VERIFY(!about->isVisible());
@@ -217,12 +219,12 @@ private Q_SLOTS:
         QCOMPARE(add->text(), lng(home, "deutsch", "Buttons", "Hinzufuegen"));
         main->Translate("english");
         QCOMPARE(add->text(), lng(home, "english", "Buttons", "Hinzufuegen"));
-        QCOMPARE(main->action("mInhalt")->text(), lng(home, "english", "Actions", "mInhalt"));
+        QCOMPARE(main->actions().mInhalt->text(), lng(home, "english", "Actions", "mInhalt"));
         // Context menus too.
         QCOMPARE(main->findChild<QAction*>(QStringLiteral("mMoveUp"))->text(), lng(home, "english", "Actions", "mMoveUp"));
         auto* pages = main->findChild<QTabWidget*>(QStringLiteral("Pages"));
         QCOMPARE(pages->tabText(0), lng(home, "english", "Misc", "Artikelverw"));
-        QCOMPARE(toQ(app.state().Texts.StatusTexts[6]), lng(home, "english", "Status", "6"));
+        QCOMPARE(toQ(app.state().Texts.StatusTexts[status::kItems]), lng(home, "english", "Status", "6"));
         // Labels keep their colon.
         QVERIFY(main->findChild<QLabel*>(QStringLiteral("NameLabel"))->text().endsWith(QLatin1Char(':')));
         main->close();
@@ -261,7 +263,7 @@ private Q_SLOTS:
             enter(groups->mainGroupEdit(), QString()); // an empty name adds nothing
             enter(groups->mainGroupEdit(), QStringLiteral("Food")); // nor does a name that is taken
             QCOMPARE(ReadFile(temp + "groups.ini"), std::string("[deutsch]\r\n0=Food|Bread\r\n1=Food|Cheese\r\n2=Drinks\r\n"));
-            QVERIFY(main->action("mSpeichern")->isEnabled());
+            QVERIFY(main->actions().mSpeichern->isEnabled());
 
             choose(QStringLiteral("Food|Bread"));
             QVERIFY(items->isActive());
@@ -300,7 +302,7 @@ private Q_SLOTS:
 
             main->project().SaveAs(home + "Projekte/Alpha.shp");
             QCOMPARE(main->windowTitle(), QStringLiteral("[Alpha.shp] - Quillane"));
-            QVERIFY(!main->action("mSpeichern")->isEnabled());
+            QVERIFY(!main->actions().mSpeichern->isEnabled());
             QCOMPARE(ReadFile(home + "Projekte/Alpha.shp"), ReadFile(temp + "shop.tmp"));
             QCOMPARE(ReadFile(home + "Projekte/Alpha/daten/groups.ini"), ReadFile(temp + "groups.ini"));
             // The program is killed here: no close, so the working copy stays.
@@ -384,7 +386,7 @@ private Q_SLOTS:
         QTest::keyClicks(field(items, "Bezeichnung"), QStringLiteral("Roggen"));
         QTest::keyClicks(field(items, "BestNr"), QStringLiteral("R1"));
         enter(field(items, "Preis"), QStringLiteral("3"));
-        auto* memo = items->findChild<QPlainTextEdit*>(QStringLiteral("Memo2"));
+        auto* memo = items->findChild<QPlainTextEdit*>(QLatin1String(names::kDescriptionMemo));
         QTest::keyClicks(memo, QStringLiteral("Kruste"));
         const std::string data = home + "temp/daten/";
         ForceDirectories(data + "english");
@@ -454,7 +456,8 @@ private Q_SLOTS:
         }
 
         // The group's shipping surcharge: refused likewise; empty is no surcharge.
-        auto* surcharge = main->catalogPage()->groupPanel()->findChild<QLineEdit*>(QStringLiteral("Edit6"));
+        auto* surcharge =
+            main->catalogPage()->groupPanel()->findChild<QLineEdit*>(QLatin1String(names::kSurchargeEdit));
         for (const char* typed : {"-5", "abc"}) {
             prompter.told.clear();
             enter(surcharge, QString::fromUtf8(typed));
@@ -482,7 +485,7 @@ private Q_SLOTS:
         app.start();
         MainWindow* main = app.mainWindow();
         chooseNewGroup(main, QStringLiteral("Brot"));
-        main->action("mEigenschaften")->trigger();
+        main->actions().mEigenschaften->trigger();
         ShopProfileDialog* dialog = app.shopProfileDialog();
         QTRY_VERIFY(dialog->isVisible());
         auto* freeDelivery = dialog->findChild<QLineEdit*>(QStringLiteral("freedelivery"));
@@ -516,7 +519,7 @@ private Q_SLOTS:
         QCOMPARE(tree->topLevelItemCount(), 1);
         QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Brot"));
         QCOMPARE(main->statusText(1), QStringLiteral("2 ") + lng(home, "deutsch", "Status", "6"));
-        QVERIFY(main->action("mSpeichern")->isEnabled()); // saved nowhere yet
+        QVERIFY(main->actions().mSpeichern->isEnabled()); // saved nowhere yet
 
         // A new group joins the restored catalog and the count stays right.
         enter(main->catalogPage()->groupPanel()->mainGroupEdit(), QStringLiteral("Kuchen"));

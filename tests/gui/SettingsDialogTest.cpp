@@ -39,7 +39,7 @@ private Q_SLOTS:
         app.start();
         MainWindow* main = app.mainWindow();
         QCOMPARE(app.state().StartupStatus, std::string("setup"));
-        QVERIFY(!main->action("mProfil")->isEnabled());
+        QVERIFY(!main->actions().mProfil->isEnabled());
 
         QTest::mouseClick(app.aboutWindow()->findChild<QLabel*>(QStringLiteral("aboutOk")), Qt::LeftButton);
         SettingsDialog* dialog = app.settingsDialog();
@@ -73,8 +73,8 @@ private Q_SLOTS:
 
         QVERIFY(!dialog->isVisible());
         QCOMPARE(app.state().StartupStatus, std::string());
-        QVERIFY(main->action("mProfil")->isEnabled());
-        QVERIFY(main->action("mAccountmanager")->isEnabled());
+        QVERIFY(main->actions().mProfil->isEnabled());
+        QVERIFY(main->actions().mAccountmanager->isEnabled());
         QCOMPARE(app.state().User.Country.Name, std::string("Switzerland"));
         // Prices now show in francs.
         QCOMPARE(main->findChild<QLabel*>(QStringLiteral("PriceCurrency"))->text(), QStringLiteral("CHF"));
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QCOMPARE(IniFile(home + "userprofil.ini").ReadString("Contact", "Firma", ""), std::string("K\xE4serei Alpenblick"));
 
         // "Profil" opens the contact page under its own headline.
-        main->action("mProfil")->trigger();
+        main->actions().mProfil->trigger();
         QTRY_VERIFY(dialog->isVisible());
         QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Firma"))->text(), QStringLiteral("Käserei Alpenblick"));
         dialog->findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
@@ -106,7 +106,7 @@ private Q_SLOTS:
         Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();
-        main->action("mEinstellungen")->trigger();
+        main->actions().mEinstellungen->trigger();
         SettingsDialog* dialog = app.settingsDialog();
         QTRY_VERIFY(dialog->isVisible());
         QCOMPARE(dialog->displayedCountry(), QStringLiteral("Germany"));
@@ -117,7 +117,7 @@ private Q_SLOTS:
         served->setCurrentRow(served->row(served->findItems(QStringLiteral("Ireland"), Qt::MatchStartsWith).first()));
         // The interface speaks english now, and the german text is stored.
         QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
-        QCOMPARE(main->action("mNeu")->text(), lng(home, "english", "Actions", "mNeu"));
+        QCOMPARE(main->actions().mNeu->text(), lng(home, "english", "Actions", "mNeu"));
         QCOMPARE(ReadFile(home + "deutsch_Contact.txt"), std::string("Weg A\r\nWeg B\r\n"));
         QCOMPARE(IniFile(home + "userprofil.ini").ReadString("Anfahrt", "deutsch", ""), std::string("Weg A|Weg B"));
 
@@ -156,7 +156,7 @@ private Q_SLOTS:
         Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();
-        main->action("mEinstellungen")->trigger();
+        main->actions().mEinstellungen->trigger();
         SettingsDialog* dialog = app.settingsDialog();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
@@ -191,7 +191,7 @@ private Q_SLOTS:
         Application app(home, &prompter);
         app.start();
         MainWindow* main = app.mainWindow();
-        main->action("mEinstellungen")->trigger();
+        main->actions().mEinstellungen->trigger();
         SettingsDialog* dialog = app.settingsDialog();
         QTRY_VERIFY(dialog->isVisible());
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));

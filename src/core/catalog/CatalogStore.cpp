@@ -156,33 +156,28 @@ void CatalogStore::SaveGroup()
     items.UpdateFile();
 }
 
-std::vector<std::string> CatalogStore::ItemFields(const std::string& value)
+ItemFields CatalogStore::SplitItem(const std::string& value)
 {
-    std::vector<std::string> fields;
+    ItemFields fields;
+    std::string* const order[] = {&fields.Name,      &fields.Price, &fields.Picture,
+                                  &fields.Discounts, &fields.Shown, &fields.Rest};
     std::size_t pos = 0;
-    while (static_cast<int>(fields.size()) < kItemFields - 1) {
-        const std::size_t bar = value.find('|', pos);
+    for (std::string* field : order) {
+        const std::size_t bar = field == &fields.Rest ? std::string::npos : value.find('|', pos);
         if (bar == std::string::npos) {
+            *field = value.substr(pos);
             break;
         }
-        fields.push_back(value.substr(pos, bar - pos));
+        *field = value.substr(pos, bar - pos);
         pos = bar + 1;
     }
-    fields.push_back(pos <= value.size() ? value.substr(pos) : std::string());
-    fields.resize(kItemFields);
     return fields;
 }
 
-std::string CatalogStore::JoinFields(const std::vector<std::string>& fields)
+std::string CatalogStore::JoinItem(const ItemFields& fields)
 {
-    std::string value;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) {
-            value += '|';
-        }
-        value += fields[i];
-    }
-    return value;
+    return fields.Name + '|' + fields.Price + '|' + fields.Picture + '|' + fields.Discounts + '|' + fields.Shown + '|' +
+           fields.Rest;
 }
 
 int CatalogStore::IndexOfItem(const std::string& orderNo) const
@@ -195,15 +190,15 @@ int CatalogStore::IndexOfItem(const std::string& orderNo) const
     return -1;
 }
 
-void CatalogStore::ChangeValue(const std::string& orderNo, int field, const std::string& text)
+void CatalogStore::ChangeValue(const std::string& orderNo, std::string ItemFields::*field, const std::string& text)
 {
     const int index = IndexOfItem(orderNo);
-    if (index < 0 || field < 0 || field >= kItemFields) {
+    if (index < 0) {
         return;
     }
-    std::vector<std::string> fields = ItemFields(CurrentItems[index].second);
-    fields[field] = text;
-    CurrentItems[index].second = JoinFields(fields);
+    ItemFields fields = SplitItem(CurrentItems[index].second);
+    fields.*field = text;
+    CurrentItems[index].second = JoinItem(fields);
     NotifyChanged();
     SaveGroup();
 }

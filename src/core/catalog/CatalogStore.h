@@ -10,6 +10,18 @@ namespace quillane {
 // One line of a section: key and value.
 using IniLine = std::pair<std::string, std::string>;
 
+// The fields of an item value, stored joined by "|".
+struct ItemFields {
+    std::string Name;
+    std::string Price;     // net euro price as stored
+    std::string Picture;   // number of the primary picture; empty means the first
+    std::string Discounts; // ticked discount levels
+    std::string Shown;     // "0" keeps the item out of the shop
+    std::string Rest;      // the sixth field and whatever follows it, kept as read
+
+    bool operator==(const ItemFields&) const = default;
+};
+
 // The catalog of the open project: groups.ini (group paths per language,
 // keyed by group number) and shop.tmp (a section per group number with the
 // "Versand" line and one line per item) in the working folder, and the
@@ -17,9 +29,6 @@ using IniLine = std::pair<std::string, std::string>;
 // the shown group are held in memory and written back by SaveGroup.
 class CatalogStore {
 public:
-    // An item value is six fields joined by "|".
-    static constexpr int kItemFields = 6;
-
     explicit CatalogStore(std::string tempDir);
 
     const std::string& TempDir() const { return tempDir_; }
@@ -50,7 +59,7 @@ public:
     bool IsEmptyGroup(int group) const;
     void LoadGroupItems(int group);
     void SaveGroup();
-    void ChangeValue(const std::string& orderNo, int field, const std::string& text);
+    void ChangeValue(const std::string& orderNo, std::string ItemFields::*field, const std::string& text);
     void DeleteGroup(int group);
     void MergeGroups(int source, int target);
     // The numbering rule: the smallest number free in the catalog language,
@@ -62,10 +71,10 @@ public:
     // The entries of the catalog language's section of groups.ini.
     std::vector<IniLine> GroupEntries() const;
 
-    // Splits an item value into its six fields; missing fields are empty,
-    // fields beyond the sixth stay in the last one.
-    static std::vector<std::string> ItemFields(const std::string& value);
-    static std::string JoinFields(const std::vector<std::string>& fields);
+    // Splits an item value into its fields; missing fields are empty, and
+    // what follows the fifth "|" stays in Rest.
+    static ItemFields SplitItem(const std::string& value);
+    static std::string JoinItem(const ItemFields& fields);
     // Index of the line with this key in CurrentItems, or -1.
     int IndexOfItem(const std::string& orderNo) const;
 

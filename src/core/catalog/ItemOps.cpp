@@ -42,7 +42,7 @@ void CheckOrderNumber(const std::string& orderNo)
 
 ItemOps::ItemOps(CatalogStore& store, const TCountry& home) : store_(store), home_(home) {}
 
-std::string ItemOps::EntryPrice(const std::string& typed, int priceEntryMode) const
+std::string ItemOps::EntryPrice(const std::string& typed, PriceEntry priceEntryMode) const
 {
     double amount = 0;
     if (!TryParseAmount(typed, amount)) {
@@ -50,7 +50,7 @@ std::string ItemOps::EntryPrice(const std::string& typed, int priceEntryMode) co
                     FormatNumber(kMaxAmount) + ", with \".\" or \",\" before the decimals.");
     }
     double value = StoredAmount(amount, home_);
-    if (priceEntryMode == 0) {
+    if (priceEntryMode == PriceEntry::Gross) {
         value /= 1 + home_.VAT / 100;
     }
     // Typed in a currency worth less than the euro, a price may pass the
@@ -82,12 +82,12 @@ std::string ItemOps::DisplayPrice(int row) const
     if (!validRow(row)) {
         return {};
     }
-    return FormatPrice(CatalogStore::ItemFields(store_.CurrentItems[row].second)[1], 0, home_);
+    return FormatPrice(CatalogStore::SplitItem(store_.CurrentItems[row].second).Price, 0, home_);
 }
 
 bool ItemOps::Published(int row) const
 {
-    return validRow(row) && CatalogStore::ItemFields(store_.CurrentItems[row].second)[4] != "0";
+    return validRow(row) && CatalogStore::SplitItem(store_.CurrentItems[row].second).Shown != "0";
 }
 
 bool ItemOps::takenByOther(const std::string& orderNo, int exceptRow) const
@@ -103,13 +103,13 @@ void ItemOps::store()
 }
 
 ItemOps::Result ItemOps::Add(const std::string& name, const std::string& orderNo, const std::string& price,
-                             int priceEntryMode)
+                             PriceEntry priceEntryMode)
 {
     return Insert(-1, name, orderNo, price, priceEntryMode);
 }
 
-ItemOps::Result ItemOps::Insert(int row, const std::string& name, const std::string& orderNo,
-                                const std::string& price, int priceEntryMode)
+ItemOps::Result ItemOps::Insert(int row, const std::string& name, const std::string& orderNo, const std::string& price,
+                                PriceEntry priceEntryMode)
 {
     if (name.empty() || orderNo.empty() || price.empty()) {
         return Result::MissingField;
@@ -137,8 +137,8 @@ ItemOps::Result ItemOps::Insert(int row, const std::string& name, const std::str
     return Result::Done;
 }
 
-ItemOps::Result ItemOps::Replace(int row, const std::string& name, const std::string& orderNo,
-                                 const std::string& price, int priceEntryMode, const std::string& dataDir,
+ItemOps::Result ItemOps::Replace(int row, const std::string& name, const std::string& orderNo, const std::string& price,
+                                 PriceEntry priceEntryMode, const std::string& dataDir,
                                  const std::vector<std::string>& languages)
 {
     if (name.empty() || orderNo.empty() || price.empty()) {
@@ -152,7 +152,7 @@ ItemOps::Result ItemOps::Replace(int row, const std::string& name, const std::st
         return Result::DuplicateOrderNo;
     }
     const std::string oldKey = store_.CurrentItems[row].first;
-    const std::vector<std::string> old = CatalogStore::ItemFields(store_.CurrentItems[row].second);
+    ItemFields fields = CatalogStore::SplitItem(store_.CurrentItems[row].second);
     lastPrice_ = EntryPrice(price, priceEntryMode);
     if (orderNo != oldKey) {
         // Pictures and descriptions are keyed by the order number.
@@ -177,7 +177,9 @@ ItemOps::Result ItemOps::Replace(int row, const std::string& name, const std::st
             }
         }
     }
-    store_.CurrentItems[row] = IniLine(orderNo, CatalogStore::JoinFields({name, lastPrice_, old[2], old[3], old[4], old[5]}));
+    fields.Name = name;
+    fields.Price = lastPrice_;
+    store_.CurrentItems[row] = IniLine(orderNo, CatalogStore::JoinItem(fields));
     store();
     return Result::Done;
 }
@@ -214,11 +216,11 @@ ItemOps::Result ItemOps::SetPublished(int row, bool published)
         return Result::NoItem;
     }
     const std::string flag = published ? "1" : "0";
-    const std::string current = CatalogStore::ItemFields(store_.CurrentItems[row].second)[4];
+    const std::string current = CatalogStore::SplitItem(store_.CurrentItems[row].second).Shown;
     if (current == flag || (published && current.empty())) {
         return Result::Unchanged;
     }
-    store_.ChangeValue(store_.CurrentItems[row].first, 4, flag);
+    store_.ChangeValue(store_.CurrentItems[row].first, &ItemFields::Shown, flag);
     return Result::Done;
 }
 

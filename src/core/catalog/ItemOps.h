@@ -15,6 +15,9 @@ class CatalogStore;
 // "|" or a line break (they split the item's line).
 void CheckOrderNumber(const std::string& orderNo);
 
+// How a typed price is meant: with VAT (gross) or without (net).
+enum class PriceEntry { Gross, Net };
+
 // Item operations on the shown group. Rows count from 1: row n is line n of
 // CurrentItems (line 0 is the "Versand" line). Every operation stores the
 // group and reports the change.
@@ -24,19 +27,19 @@ public:
 
     ItemOps(CatalogStore& store, const TCountry& home);
 
-    // The price typed in the home currency (net, or gross when
-    // priceEntryMode is 0) as a net price in euro with two decimals. Throws
+    // The price typed in the home currency (net or gross) as a net price in euro with two decimals. Throws
     // Error when the text is no amount or the price is beyond kMaxAmount.
-    std::string EntryPrice(const std::string& typed, int priceEntryMode) const;
+    std::string EntryPrice(const std::string& typed, PriceEntry priceEntryMode) const;
 
     // Add, Insert and Replace throw Error, changing nothing, for an order
     // number CheckOrderNumber refuses or a price EntryPrice refuses.
-    Result Add(const std::string& name, const std::string& orderNo, const std::string& price, int priceEntryMode);
+    Result Add(const std::string& name, const std::string& orderNo, const std::string& price,
+               PriceEntry priceEntryMode);
     Result Insert(int row, const std::string& name, const std::string& orderNo, const std::string& price,
-                  int priceEntryMode);
+                  PriceEntry priceEntryMode);
     // Pictures and descriptions move with a changed order number.
     Result Replace(int row, const std::string& name, const std::string& orderNo, const std::string& price,
-                   int priceEntryMode, const std::string& dataDir, const std::vector<std::string>& languages);
+                   PriceEntry priceEntryMode, const std::string& dataDir, const std::vector<std::string>& languages);
     Result Remove(int row);
     Result Move(int from, int to);
     Result SetPublished(int row, bool published);

@@ -88,7 +88,7 @@ bool Project::Pruefen()
     if (!changed_) {
         return true;
     }
-    const SplitArray parts = Split('#', texts_.MsgBoxTexts[4]);
+    const SplitArray parts = Split('#', texts_.MsgBoxTexts[msgbox::kSaveChanges]);
     std::string message = parts[0] + "\"" + name_ + "\"";
     for (std::size_t i = 1; i < parts.size(); ++i) {
         message += parts[i];
@@ -225,7 +225,7 @@ Project::Recovery Project::OfferRecovery()
         DeclineRecovery();
         return Recovery::Cleared;
     }
-    const Prompter::Answer answer = prompter_.Ask("Recover?", MessageLines(texts_.MsgBoxTexts[15]),
+    const Prompter::Answer answer = prompter_.Ask("Recover?", MessageLines(texts_.MsgBoxTexts[msgbox::kRecover]),
                                                   Prompter::Buttons::YesNo, Prompter::Icon::Warning);
     if (answer != Prompter::Answer::Yes) {
         DeclineRecovery();

@@ -179,7 +179,7 @@ private:
                 }
                 continue;
             }
-            group.Records.push_back(planRecord(number, key, CatalogStore::ItemFields(value)));
+            group.Records.push_back(planRecord(number, key, CatalogStore::SplitItem(value)));
         }
         if (!group.Records.empty()) {
             group.Records.back().Last = true;
@@ -187,17 +187,17 @@ private:
         return group;
     }
 
-    Record planRecord(const std::string& number, const std::string& key, const std::vector<std::string>& fields)
+    Record planRecord(const std::string& number, const std::string& key, const ItemFields& fields)
     {
         Record record;
         record.Key = key;
-        record.Name = fields[0];
-        record.Shown = fields[4] != "0";
+        record.Name = fields.Name;
+        record.Shown = fields.Shown != "0";
         if (!record.Shown) {
             return record;
         }
-        const std::string item = "Item \"" + key + "\" (" + fields[0] + ") in group " + groupLabel(number) + ": ";
-        record.Entry = dataValue(fields[0], item + "the name");
+        const std::string item = "Item \"" + key + "\" (" + fields.Name + ") in group " + groupLabel(number) + ": ";
+        record.Entry = dataValue(fields.Name, item + "the name");
         record.Entry += kPartSeparator;
         // It names the item's files, and a file name ends at a NUL.
         if (HasControlChar(key)) {
@@ -205,11 +205,11 @@ private:
         }
         record.Entry += dataValue(key, item + "the order number");
         record.Entry += kPartSeparator;
-        record.Entry += amountValue(fields[1], item + "the price");
+        record.Entry += amountValue(fields.Price, item + "the price");
         record.Entry += kPartSeparator;
-        record.Levels = dataValue(fields[3], item + "the discount field");
+        record.Levels = dataValue(fields.Discounts, item + "the discount field");
         fileNames_.Claim(key, number);
-        PicturePlan pictures = PlanPictures(run_, pictureList_, key, fields[2]);
+        PicturePlan pictures = PlanPictures(run_, pictureList_, key, fields.Picture);
         const auto [known, added] = planOfKey_.try_emplace(key, plan_.Pictures.size());
         if (added) {
             plan_.Pictures.push_back(std::move(pictures));
@@ -326,7 +326,7 @@ std::vector<std::string> SelectShopGroups(const std::string& itemsFile)
             continue;
         }
         for (const auto& [key, value] : items.ReadSectionValues(section)) {
-            if (!SameText(key, kShipping) && CatalogStore::ItemFields(value)[4] != "0") {
+            if (!SameText(key, kShipping) && CatalogStore::SplitItem(value).Shown != "0") {
                 groups.push_back(section);
                 break;
             }

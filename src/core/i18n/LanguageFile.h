@@ -3,6 +3,7 @@
 #include "common/IniFile.h"
 #include "settings/Country.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,26 @@ private:
     std::string path_;
     std::unique_ptr<IniFile> ini_;
 };
+
+// Entries of TextTables::MsgBoxTexts that the program picks by number.
+namespace msgbox {
+inline constexpr std::size_t kDialUp = 0;
+inline constexpr std::size_t kSaveChanges = 4;
+inline constexpr std::size_t kOrderNoTaken = 7;
+inline constexpr std::size_t kMergeGroups = 13;
+inline constexpr std::size_t kRecover = 15;
+inline constexpr std::size_t kCompleteSettings = 20;
+} // namespace msgbox
+
+// Entries of TextTables::StatusTexts.
+namespace status {
+inline constexpr std::size_t kReady = 0;
+inline constexpr std::size_t kEnterCreatesGroup = 1;
+inline constexpr std::size_t kDoubleClickToEdit = 2;
+inline constexpr std::size_t kChangeAndReplace = 3;
+inline constexpr std::size_t kShopCreated = 4;
+inline constexpr std::size_t kItems = 6;
+} // namespace status
 
 // The message, status and other text tables that a translation fills.
 struct TextTables {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "online/HttpClient.h"
+#include "settings/UserData.h"
 
 #include <cstdint>
 #include <string>
@@ -10,10 +11,6 @@ namespace quillane {
 
 class DialUpClient;
 class Prompter;
-struct TUserData;
-
-// How the computer reaches the internet (key connection of section Connection).
-enum class ConnectionKind : std::int32_t { Direct = 1, DialUp = 2, Proxy = 3 };
 
 inline constexpr std::int32_t kDefaultProxyPort = 8080;
 

@@ -151,13 +151,11 @@ SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& 
 {
     SettingsForm form;
     const IniFile settings(SettingsFilePath(programDir));
-    form.Connection = settings.ReadInteger("Connection", "connection", 1);
-    if (setupState && !hasDialUpEntries) {
-        form.Connection = 1;
-    }
-    if (form.Connection < 1 || form.Connection > 3) {
-        form.Connection = 1;
-    }
+    const int stored = settings.ReadInteger("Connection", "connection", 1);
+    const bool known =
+        stored >= static_cast<int>(ConnectionKind::Direct) && stored <= static_cast<int>(ConnectionKind::Proxy);
+    form.Connection =
+        known && !(setupState && !hasDialUpEntries) ? static_cast<ConnectionKind>(stored) : ConnectionKind::Direct;
     form.Provider = settings.ReadString("Connection", "provider", "");
     form.ProxyHost = settings.ReadString("Connection", "proxy_host", "");
     form.ProxyPort = settings.ReadString("Connection", "proxy_port", "");
@@ -178,7 +176,7 @@ void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, c
                       const std::string& displayedCountry)
 {
     IniFile settings = OpenSettingsFile(programDir);
-    settings.WriteInteger("Connection", "connection", form.Connection);
+    settings.WriteInteger("Connection", "connection", static_cast<int>(form.Connection));
     // With no country displayed there is no home country to store.
     if (!displayedCountry.empty()) {
         settings.WriteString("Account", "Country", displayedCountry);

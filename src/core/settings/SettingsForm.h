@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/CompanyProfile.h"
+#include "settings/UserData.h"
 
 #include <string>
 #include <vector>
@@ -44,7 +45,7 @@ CountryFields ShowCountryData(const std::string& countryTable, const std::string
 void UpdateCountryData(const std::string& countryTable, const std::string& name, const CountryFields& fields);
 
 struct SettingsForm {
-    int Connection = 1; // 1 direct, 2 dial-up, 3 proxy
+    ConnectionKind Connection = ConnectionKind::Direct;
     std::string Provider;
     std::string ProxyHost;
     std::string ProxyPort;

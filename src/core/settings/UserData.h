@@ -2,15 +2,19 @@
 
 #include "settings/Country.h"
 
+#include <cstdint>
 #include <string>
 
 namespace quillane {
+
+// How the computer reaches the internet (key connection of section Connection).
+enum class ConnectionKind : std::int32_t { Direct = 1, DialUp = 2, Proxy = 3 };
 
 // The merchant's user data from the settings file.
 struct TUserData {
     std::string UserID;
     std::string Password;
-    std::int32_t Connection = -1;
+    std::int32_t Connection = -1; // as stored: a ConnectionKind, or -1 when not set
     bool autodc = false;
     bool autocon = false;
     TCountry Country;

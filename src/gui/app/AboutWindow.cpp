@@ -89,7 +89,7 @@ void AboutWindow::configure()
         notice_->hide();
         ok_->show();
         cancel_->show();
-        const std::string& text = state_.Texts.MsgBoxTexts[20];
+        const std::string& text = state_.Texts.MsgBoxTexts[msgbox::kCompleteSettings];
         if (!text.empty()) {
             prompt_->setText(toQ(text));
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalog/CatalogStore.h"
+#include "catalog/ItemOps.h"
 #include "i18n/LanguageFile.h"
 #include "settings/AppDirs.h"
 #include "settings/UserData.h"
@@ -21,8 +22,8 @@ struct AppState {
     std::string DefaultCountry = "Ireland";
     TextTables Texts;
     bool TranslationMode = false;
-    // Prices typed as net (1) or gross (0).
-    int PriceEntryMode = 1;
+    // How prices are typed into the item panel.
+    PriceEntry PriceEntryMode = PriceEntry::Net;
     CatalogStore Store;
 
     bool inSetup() const { return StartupStatus == kSetupStatus; }

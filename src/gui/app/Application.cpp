@@ -53,7 +53,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     });
     connect(generation_.get(), &GenerationDialog::viewShopRequested, main_.get(), &MainWindow::showShop);
     connect(main_.get(), &MainWindow::shopProfileRequested, shopProfile_.get(),
-            [this](int page) { shopProfile_->showPage(page); });
+            [this](ShopProfileDialog::Page page) { shopProfile_->showPage(page); });
     // The dialog saves into the project it was loaded from: never into another.
     connect(main_.get(), &MainWindow::projectSwitched, shopProfile_.get(), [this] {
         shopProfile_->reject();
@@ -65,8 +65,9 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
             [this] { shopProfile_->followDataFolder(); });
 
     connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->show(); });
-    connect(main_.get(), &MainWindow::settingsRequested, settings_.get(), [this](int page) {
-        QAction* action = main_->action(page == SettingsDialog::BasicPage ? "mEinstellungen" : "mProfil");
+    connect(main_.get(), &MainWindow::settingsRequested, settings_.get(), [this](SettingsDialog::Page page) {
+        QAction* action =
+            page == SettingsDialog::BasicPage ? main_->actions().mEinstellungen : main_->actions().mProfil;
         settings_->showPage(page, action->text().remove(QLatin1Char('&')).toUpper());
     });
     // The first-time setup asks for the basic settings.
@@ -90,8 +91,8 @@ Application::~Application() = default;
 
 std::optional<std::string> Application::downloadRate(const std::string& country)
 {
-    const ConnectResult connection = WebConnect(state_.User, state_.Dirs.ProgramDir, state_.Texts.MsgBoxTexts[0],
-                                                *dialUp_, *prompter_);
+    const ConnectResult connection = WebConnect(state_.User, state_.Dirs.ProgramDir,
+                                                state_.Texts.MsgBoxTexts[msgbox::kDialUp], *dialUp_, *prompter_);
     if (!connection.Ok) {
         return std::nullopt;
     }

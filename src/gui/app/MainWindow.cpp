@@ -12,6 +12,7 @@
 #include "catalog/Project.h"
 #include "common/Error.h"
 #include "common/Files.h"
+#include "common/ObjectNames.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Translator.h"
@@ -47,6 +48,7 @@ namespace quillane::gui {
 namespace {
 
 struct ActionSpec {
+    QAction* MainActions::*member;
     const char* name;
     const char* caption;
     QKeyCombination shortcut;
@@ -56,24 +58,27 @@ struct ActionSpec {
 constexpr QKeyCombination kNone = QKeyCombination(Qt::Key_unknown);
 
 const ActionSpec kActions[] = {
-    {"mNeu", "&Neu", Qt::ALT | Qt::Key_N, QStyle::SP_FileIcon},
-    {"mOeffnen", "Ö&ffnen", Qt::ALT | Qt::Key_O, QStyle::SP_DialogOpenButton},
-    {"mImportieren", "&Importieren", Qt::ALT | Qt::Key_I, QStyle::SP_ArrowDown},
-    {"mSpeichern", "&Speichern", Qt::ALT | Qt::Key_S, QStyle::SP_DialogSaveButton},
-    {"mSpeichernals", "S&peichern als", kNone, QStyle::SP_DialogSaveButton},
-    {"mEigenschaften", "&Eigenschaften", kNone, QStyle::SP_FileDialogDetailedView},
-    {"mGestaltung", "&Gestaltung", Qt::ALT | Qt::Key_L, QStyle::SP_DesktopIcon},
-    {"mShopErstellen", "S&hop erstellen", QKeyCombination(Qt::Key_F5), QStyle::SP_BrowserReload},
-    {"mShopAnsehen", "Sh&op ansehen", QKeyCombination(Qt::Key_F6), QStyle::SP_FileDialogContentsView},
-    {"mShopPublizieren", "Shop &veröffentlichen", QKeyCombination(Qt::Key_F7), QStyle::SP_ArrowUp},
-    {"mBeenden", "&Beenden", Qt::ALT | Qt::Key_F4, QStyle::SP_DialogCloseButton},
-    {"mArtikelverw", "&Artikelverwaltung", kNone, QStyle::SP_CustomBase},
-    {"mBestellung", "&Bestellungseingang", kNone, QStyle::SP_CustomBase},
-    {"mAccountmanager", "Accountmanager", kNone, QStyle::SP_CustomBase},
-    {"mEinstellungen", "&Einstellungen", Qt::ALT | Qt::Key_C, QStyle::SP_ComputerIcon},
-    {"mProfil", "&Profil", Qt::ALT | Qt::Key_P, QStyle::SP_DirHomeIcon},
-    {"mInhalt", "&Inhalt", QKeyCombination(Qt::Key_F1), QStyle::SP_DialogHelpButton},
-    {"mUeber", "Ü&ber", kNone, QStyle::SP_MessageBoxInformation},
+    {&MainActions::mNeu, "mNeu", "&Neu", Qt::ALT | Qt::Key_N, QStyle::SP_FileIcon},
+    {&MainActions::mOeffnen, "mOeffnen", "Ö&ffnen", Qt::ALT | Qt::Key_O, QStyle::SP_DialogOpenButton},
+    {&MainActions::mImportieren, "mImportieren", "&Importieren", Qt::ALT | Qt::Key_I, QStyle::SP_ArrowDown},
+    {&MainActions::mSpeichern, "mSpeichern", "&Speichern", Qt::ALT | Qt::Key_S, QStyle::SP_DialogSaveButton},
+    {&MainActions::mSpeichernals, "mSpeichernals", "S&peichern als", kNone, QStyle::SP_DialogSaveButton},
+    {&MainActions::mEigenschaften, "mEigenschaften", "&Eigenschaften", kNone, QStyle::SP_FileDialogDetailedView},
+    {&MainActions::mGestaltung, "mGestaltung", "&Gestaltung", Qt::ALT | Qt::Key_L, QStyle::SP_DesktopIcon},
+    {&MainActions::mShopErstellen, "mShopErstellen", "S&hop erstellen", QKeyCombination(Qt::Key_F5),
+     QStyle::SP_BrowserReload},
+    {&MainActions::mShopAnsehen, "mShopAnsehen", "Sh&op ansehen", QKeyCombination(Qt::Key_F6),
+     QStyle::SP_FileDialogContentsView},
+    {&MainActions::mShopPublizieren, "mShopPublizieren", "Shop &veröffentlichen", QKeyCombination(Qt::Key_F7),
+     QStyle::SP_ArrowUp},
+    {&MainActions::mBeenden, "mBeenden", "&Beenden", Qt::ALT | Qt::Key_F4, QStyle::SP_DialogCloseButton},
+    {&MainActions::mArtikelverw, "mArtikelverw", "&Artikelverwaltung", kNone, QStyle::SP_CustomBase},
+    {&MainActions::mBestellung, "mBestellung", "&Bestellungseingang", kNone, QStyle::SP_CustomBase},
+    {&MainActions::mAccountmanager, "mAccountmanager", "Accountmanager", kNone, QStyle::SP_CustomBase},
+    {&MainActions::mEinstellungen, "mEinstellungen", "&Einstellungen", Qt::ALT | Qt::Key_C, QStyle::SP_ComputerIcon},
+    {&MainActions::mProfil, "mProfil", "&Profil", Qt::ALT | Qt::Key_P, QStyle::SP_DirHomeIcon},
+    {&MainActions::mInhalt, "mInhalt", "&Inhalt", QKeyCombination(Qt::Key_F1), QStyle::SP_DialogHelpButton},
+    {&MainActions::mUeber, "mUeber", "Ü&ber", kNone, QStyle::SP_MessageBoxInformation},
 };
 
 QChar mnemonicOf(const QString& text)
@@ -170,34 +175,34 @@ void MainWindow::createActions()
         if (entry.icon != QStyle::SP_CustomBase) {
             a->setIcon(style()->standardIcon(entry.icon));
         }
-        actions_.insert(a->objectName(), a);
+        actions_.*entry.member = a;
     }
     // Disabled until a project gives them something to work on.
-    for (const char* name : {"mSpeichern", "mShopErstellen", "mShopAnsehen", "mShopPublizieren"}) {
-        action(name)->setEnabled(false);
+    for (QAction* a :
+         {actions_.mSpeichern, actions_.mShopErstellen, actions_.mShopAnsehen, actions_.mShopPublizieren}) {
+        a->setEnabled(false);
     }
 
-    connect(action("mNeu"), &QAction::triggered, this, [this] { Neu1Click(action("mNeu")); });
-    connect(action("mOeffnen"), &QAction::triggered, this, [this] { Oeffnen1Click(action("mOeffnen")); });
-    connect(action("mSpeichern"), &QAction::triggered, this, &MainWindow::Speichern1Click);
-    connect(action("mSpeichernals"), &QAction::triggered, this, &MainWindow::Speichernals1Click);
-    connect(action("mBeenden"), &QAction::triggered, this, &QWidget::close);
-    connect(action("mArtikelverw"), &QAction::triggered, this, [this] { showPage(catalog_); });
-    connect(action("mBestellung"), &QAction::triggered, this, [this] { showPage(ordersPage_); });
-    connect(action("mAccountmanager"), &QAction::triggered, this, [this] { showPage(accountPage_); });
-    connect(action("mInhalt"), &QAction::triggered, this, &MainWindow::showContents);
-    connect(action("mUeber"), &QAction::triggered, this, &MainWindow::aboutRequested);
-    connect(action("mEigenschaften"), &QAction::triggered, this, [this] { Q_EMIT shopProfileRequested(0); });
-    connect(action("mShopErstellen"), &QAction::triggered, this, &MainWindow::generationRequested);
-    connect(action("mShopAnsehen"), &QAction::triggered, this, &MainWindow::showShop);
-    connect(action("mGestaltung"), &QAction::triggered, this, [this] { Q_EMIT shopProfileRequested(2); });
-    connect(action("mEinstellungen"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(0); });
-    connect(action("mProfil"), &QAction::triggered, this, [this] { Q_EMIT settingsRequested(1); });
-}
-
-QAction* MainWindow::action(const char* name) const
-{
-    return actions_.value(QString::fromUtf8(name));
+    connect(actions_.mNeu, &QAction::triggered, this, [this] { Neu1Click(actions_.mNeu); });
+    connect(actions_.mOeffnen, &QAction::triggered, this, [this] { Oeffnen1Click(actions_.mOeffnen); });
+    connect(actions_.mSpeichern, &QAction::triggered, this, &MainWindow::Speichern1Click);
+    connect(actions_.mSpeichernals, &QAction::triggered, this, &MainWindow::Speichernals1Click);
+    connect(actions_.mBeenden, &QAction::triggered, this, &QWidget::close);
+    connect(actions_.mArtikelverw, &QAction::triggered, this, [this] { showPage(catalog_); });
+    connect(actions_.mBestellung, &QAction::triggered, this, [this] { showPage(ordersPage_); });
+    connect(actions_.mAccountmanager, &QAction::triggered, this, [this] { showPage(accountPage_); });
+    connect(actions_.mInhalt, &QAction::triggered, this, &MainWindow::showContents);
+    connect(actions_.mUeber, &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(actions_.mEigenschaften, &QAction::triggered, this,
+            [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::InvoicePage); });
+    connect(actions_.mShopErstellen, &QAction::triggered, this, &MainWindow::generationRequested);
+    connect(actions_.mShopAnsehen, &QAction::triggered, this, &MainWindow::showShop);
+    connect(actions_.mGestaltung, &QAction::triggered, this,
+            [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::LayoutPage); });
+    connect(actions_.mEinstellungen, &QAction::triggered, this,
+            [this] { Q_EMIT settingsRequested(SettingsDialog::BasicPage); });
+    connect(actions_.mProfil, &QAction::triggered, this,
+            [this] { Q_EMIT settingsRequested(SettingsDialog::ContactPage); });
 }
 
 void MainWindow::createMenusAndToolbar()
@@ -210,41 +215,42 @@ void MainWindow::createMenusAndToolbar()
         return menu;
     };
     QMenu* project = addMenu("mProjekt", "&Projekt");
-    for (const char* name : {"mNeu", "mOeffnen", "mImportieren", "mSpeichern", "mSpeichernals"}) {
-        project->addAction(action(name));
+    for (QAction* a :
+         {actions_.mNeu, actions_.mOeffnen, actions_.mImportieren, actions_.mSpeichern, actions_.mSpeichernals}) {
+        project->addAction(a);
     }
     project->addSeparator();
-    project->addAction(action("mEigenschaften"));
-    project->addAction(action("mGestaltung"));
+    project->addAction(actions_.mEigenschaften);
+    project->addAction(actions_.mGestaltung);
     project->addSeparator();
-    for (const char* name : {"mShopErstellen", "mShopAnsehen", "mShopPublizieren"}) {
-        project->addAction(action(name));
+    for (QAction* a : {actions_.mShopErstellen, actions_.mShopAnsehen, actions_.mShopPublizieren}) {
+        project->addAction(a);
     }
     project->addSeparator();
-    project->addAction(action("mBeenden"));
+    project->addAction(actions_.mBeenden);
 
     QMenu* view = addMenu("mAnsicht", "&Ansicht");
-    for (const char* name : {"mArtikelverw", "mBestellung", "mAccountmanager"}) {
-        view->addAction(action(name));
+    for (QAction* a : {actions_.mArtikelverw, actions_.mBestellung, actions_.mAccountmanager}) {
+        view->addAction(a);
     }
     QMenu* options = addMenu("mOptionen", "&Optionen");
-    options->addAction(action("mEinstellungen"));
-    options->addAction(action("mProfil"));
+    options->addAction(actions_.mEinstellungen);
+    options->addAction(actions_.mProfil);
     QMenu* help = addMenu("mHilfe", "&Hilfe");
-    help->addAction(action("mInhalt"));
+    help->addAction(actions_.mInhalt);
     help->addSeparator();
-    help->addAction(action("mUeber"));
+    help->addAction(actions_.mUeber);
 
     QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
     bar->setObjectName(QStringLiteral("MainToolbar"));
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    const std::initializer_list<const char*> groups[] = {
-        {"mNeu", "mOeffnen", "mImportieren", "mSpeichern"},
-        {"mShopErstellen", "mShopAnsehen", "mShopPublizieren"},
-        {"mEigenschaften", "mGestaltung"},
-        {"mEinstellungen", "mProfil"},
-        {"mBeenden"},
+    const std::initializer_list<QAction*> groups[] = {
+        {actions_.mNeu, actions_.mOeffnen, actions_.mImportieren, actions_.mSpeichern},
+        {actions_.mShopErstellen, actions_.mShopAnsehen, actions_.mShopPublizieren},
+        {actions_.mEigenschaften, actions_.mGestaltung},
+        {actions_.mEinstellungen, actions_.mProfil},
+        {actions_.mBeenden},
     };
     bool first = true;
     for (const auto& group : groups) {
@@ -252,8 +258,8 @@ void MainWindow::createMenusAndToolbar()
             bar->addSeparator();
         }
         first = false;
-        for (const char* name : group) {
-            bar->addAction(action(name));
+        for (QAction* a : group) {
+            bar->addAction(a);
         }
     }
 
@@ -288,7 +294,8 @@ void MainWindow::createPages()
     connect(items, &ItemPanel::statusMessage, this, [this](const QString& t) { setStatusText(0, t); });
     connect(groups, &GroupPanel::countChanged, this, &MainWindow::updateItemCount);
     connect(items, &ItemPanel::countChanged, this, &MainWindow::updateItemCount);
-    connect(items, &ItemPanel::discountSetupRequested, this, [this] { Q_EMIT shopProfileRequested(1); });
+    connect(items, &ItemPanel::discountSetupRequested, this,
+            [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::DiscountPage); });
     pages_->addTab(catalog_, QStringLiteral("Artikelverwaltung"));
 
     ordersPage_ = new QWidget;
@@ -319,9 +326,9 @@ void MainWindow::createPages()
 void MainWindow::createStatusBar()
 {
     panel0_ = new QLabel(this);
-    panel0_->setObjectName(QStringLiteral("StatusPanel0"));
+    panel0_->setObjectName(QLatin1String(names::kStatusTextPanel));
     panel1_ = new QLabel(this);
-    panel1_->setObjectName(QStringLiteral("StatusPanel1"));
+    panel1_->setObjectName(QLatin1String(names::kItemCountPanel));
     panel1_->setFixedWidth(100);
     statusBar()->addWidget(panel0_, 1);
     statusBar()->addPermanentWidget(panel1_);
@@ -372,15 +379,17 @@ void MainWindow::updateTitle()
 
 void MainWindow::updateProjectActions()
 {
-    action("mSpeichern")->setEnabled(project_->Changed());
-    for (const char* name : {"mShopErstellen", "mEigenschaften", "mShopAnsehen", "mShopPublizieren", "mGestaltung"}) {
-        action(name)->setEnabled(project_->Active());
+    actions_.mSpeichern->setEnabled(project_->Changed());
+    for (QAction* a : {actions_.mShopErstellen, actions_.mEigenschaften, actions_.mShopAnsehen,
+                       actions_.mShopPublizieren, actions_.mGestaltung}) {
+        a->setEnabled(project_->Active());
     }
 }
 
 void MainWindow::updateItemCount()
 {
-    setStatusText(1, QString::number(state_.Store.ItemCount) + QLatin1Char(' ') + toQ(state_.Texts.StatusTexts[6]));
+    setStatusText(1, QString::number(state_.Store.ItemCount) + QLatin1Char(' ') +
+                         toQ(state_.Texts.StatusTexts[status::kItems]));
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -410,7 +419,7 @@ void MainWindow::FormShow()
     }
     // Numbers always use "." whatever the desktop's region.
     QLocale::setDefault(QLocale::c());
-    state_.PriceEntryMode = 1;
+    state_.PriceEntryMode = PriceEntry::Net;
 
     state_.StartupStatus = GetUserData();
     Translate(fromQ(guilang_->currentText()));
@@ -425,7 +434,7 @@ void MainWindow::FormShow()
         catalog_->groupPanel()->ShowGroups();
         updateItemCount();
     }
-    setStatusText(0, toQ(state_.Texts.StatusTexts[0]));
+    setStatusText(0, toQ(state_.Texts.StatusTexts[status::kReady]));
     connect(guilang_, &QComboBox::currentTextChanged, this, &MainWindow::guilangChange);
 }
 
@@ -433,8 +442,8 @@ std::string MainWindow::GetUserData()
 {
     const std::string status = ReadUserData(state_.Dirs.ProgramDir, state_.DefaultCountry, state_.User);
     const bool normal = status.empty();
-    action("mAccountmanager")->setEnabled(normal);
-    action("mProfil")->setEnabled(normal);
+    actions_.mAccountmanager->setEnabled(normal);
+    actions_.mProfil->setEnabled(normal);
     const QString language = toQ(state_.User.Country.Language);
     if (guilang_->findText(language) < 0) {
         guilang_->addItem(language);
@@ -466,9 +475,9 @@ void MainWindow::Translate(const std::string& language)
     if (items->isActive() && !shown.isEmpty()) {
         items->setTitle(shown.section(QLatin1Char('|'), -1).replace(QLatin1Char('&'), QStringLiteral("&&")));
     }
-    state_.PriceEntryMode = 1;
+    state_.PriceEntryMode = PriceEntry::Net;
     items->updatePriceCaption();
-    groupOps_->SetMergeQuestion(state_.Texts.MsgBoxTexts[13]);
+    groupOps_->SetMergeQuestion(state_.Texts.MsgBoxTexts[msgbox::kMergeGroups]);
     resolveMnemonicClashes();
     updateItemCount();
 }
@@ -476,7 +485,8 @@ void MainWindow::Translate(const std::string& language)
 void MainWindow::resolveMnemonicClashes()
 {
     QSet<QChar> taken;
-    for (QAction* a : std::as_const(actions_)) {
+    for (const ActionSpec& entry : kActions) {
+        const QAction* a = actions_.*entry.member;
         const QKeySequence key = a->shortcut();
         if (!key.isEmpty() && key[0].keyboardModifiers() == Qt::AltModifier) {
             const int code = key[0].key();
@@ -510,13 +520,13 @@ void MainWindow::Neu1Click(QObject* sender)
         Q_EMIT projectSwitched();
     }
     catalog_->itemPanel()->reset();
-    setStatusText(0, toQ(state_.Texts.StatusTexts[0]));
+    setStatusText(0, toQ(state_.Texts.StatusTexts[status::kReady]));
     updateItemCount();
 }
 
 void MainWindow::Oeffnen1Click(QObject* sender)
 {
-    if (sender != action("mOeffnen")) {
+    if (sender != actions_.mOeffnen) {
         guarded([this] { project_->Recover(); });
         Q_EMIT projectSwitched();
         catalog_->groupPanel()->ShowGroups();

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QHash>
+#include "generator/ShopProfileDialog.h"
+#include "settings/SettingsDialog.h"
+
 #include <QList>
 #include <QMainWindow>
 
@@ -24,6 +26,29 @@ namespace quillane::gui {
 class BrowserPage;
 class CatalogPage;
 struct AppState;
+
+// The actions of the main window's menus and toolbar; each carries its
+// member's name as object name.
+struct MainActions {
+    QAction* mNeu = nullptr;
+    QAction* mOeffnen = nullptr;
+    QAction* mImportieren = nullptr;
+    QAction* mSpeichern = nullptr;
+    QAction* mSpeichernals = nullptr;
+    QAction* mEigenschaften = nullptr;
+    QAction* mGestaltung = nullptr;
+    QAction* mShopErstellen = nullptr;
+    QAction* mShopAnsehen = nullptr;
+    QAction* mShopPublizieren = nullptr;
+    QAction* mBeenden = nullptr;
+    QAction* mArtikelverw = nullptr;
+    QAction* mBestellung = nullptr;
+    QAction* mAccountmanager = nullptr;
+    QAction* mEinstellungen = nullptr;
+    QAction* mProfil = nullptr;
+    QAction* mInhalt = nullptr;
+    QAction* mUeber = nullptr;
+};
 
 // The main window: menus, toolbar, the pages and the status bar; it owns
 // the start-up of the application's state (FormShow).
@@ -61,7 +86,7 @@ public:
     bool openProjectFile(const QString& path);
     Project& project() const { return *project_; }
 
-    QAction* action(const char* name) const;
+    const MainActions& actions() const { return actions_; }
     CatalogPage* catalogPage() const { return catalog_; }
     QString statusText(int panel) const;
     void setStatusText(int panel, const QString& text);
@@ -69,9 +94,9 @@ public:
 
 Q_SIGNALS:
     void aboutRequested();
-    void settingsRequested(int page);
+    void settingsRequested(SettingsDialog::Page page);
     // 0 invoice, 1 discounts, 2 layout page of the shop profile dialog.
-    void shopProfileRequested(int page);
+    void shopProfileRequested(ShopProfileDialog::Page page);
     void generationRequested();
     // Another project (or none) is now open.
     void projectSwitched();
@@ -117,7 +142,7 @@ private:
     bool shown_ = false;
     std::string dataDir_;
     QList<QWidget*> windows_;
-    QHash<QString, QAction*> actions_;
+    MainActions actions_;
     QList<QAction*> menuActions_;
     QStackedWidget* central_ = nullptr;
     QTabWidget* pages_ = nullptr;

@@ -5,6 +5,7 @@
 #include "catalog/GroupTree.h"
 #include "common/Error.h"
 #include "common/HelpMark.h"
+#include "common/ObjectNames.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Text.h"
@@ -64,12 +65,12 @@ GroupPanel::GroupPanel(AppState& state, Prompter& prompter, GroupOps& ops, QWidg
             if (text.contains(QLatin1Char('|'))) {
                 edit->setText(QString(text).remove(QLatin1Char('|')));
             }
-            Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[1]));
+            Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[status::kEnterCreatesGroup]));
         });
     }
 
     tree_ = new GroupTree(this);
-    tree_->setObjectName(QStringLiteral("TreeView1"));
+    tree_->setObjectName(QLatin1String(names::kGroupTree));
     tree_->installEventFilter(this);
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         if (!drawing_) {
@@ -92,7 +93,7 @@ GroupPanel::GroupPanel(AppState& state, Prompter& prompter, GroupOps& ops, QWidg
     label->setObjectName(QStringLiteral("SurchargeLabel"));
     setHint(label, "Versand");
     surcharge_ = new QLineEdit(shippingBox_);
-    surcharge_->setObjectName(QStringLiteral("Edit6"));
+    surcharge_->setObjectName(QLatin1String(names::kSurchargeEdit));
     surcharge_->installEventFilter(this);
     connect(surcharge_, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (text.contains(QLatin1Char(','))) {
@@ -112,7 +113,7 @@ GroupPanel::GroupPanel(AppState& state, Prompter& prompter, GroupOps& ops, QWidg
     row->addWidget(surchargeButton_);
 
     menu_ = new QMenu(this);
-    menu_->setObjectName(QStringLiteral("PopupMenu1"));
+    menu_->setObjectName(QLatin1String(names::kGroupMenu));
     renameAction_ = menu_->addAction(QStringLiteral("Umbenennen"));
     renameAction_->setObjectName(QStringLiteral("mUmbenennen"));
     deleteAction_ = menu_->addAction(QStringLiteral("Löschen"));
@@ -288,7 +289,7 @@ void GroupPanel::TreeView1Change(QTreeWidgetItem* node)
         QString heading = node->text(0);
         heading.replace(QLatin1Char('&'), QStringLiteral("&&"));
         Q_EMIT groupChosen(heading, true);
-        Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[2]));
+        Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[status::kDoubleClickToEdit]));
     }
     tree_->setFocus();
 }

@@ -7,6 +7,7 @@
 #include "common/Files.h"
 #include "common/HelpMark.h"
 #include "common/IniFile.h"
+#include "common/ObjectNames.h"
 #include "common/Pictures.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
@@ -98,7 +99,7 @@ ItemDetailsArea::ItemDetailsArea(AppState& state, Prompter& prompter, QWidget* p
     auto* descriptionPage = new QWidget;
     setHint(descriptionPage, "Beschreibung");
     memo_ = new QPlainTextEdit(descriptionPage);
-    memo_->setObjectName(QStringLiteral("Memo2"));
+    memo_->setObjectName(QLatin1String(names::kDescriptionMemo));
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->installEventFilter(this);
     // Text also arrives without a key (pasted with the mouse, dropped,
@@ -123,9 +124,9 @@ ItemDetailsArea::ItemDetailsArea(AppState& state, Prompter& prompter, QWidget* p
     discountLabel->setObjectName(QStringLiteral("DiscountLabel"));
     setHint(discountLabel, "Rechnung|qdiscount");
     discounts_ = new QListWidget(discountPage);
-    discounts_->setObjectName(QStringLiteral("CheckListBox1"));
+    discounts_->setObjectName(QLatin1String(names::kDiscountLevelList));
     auto* setup = new QPushButton(QStringLiteral("Rabattstaffeln festlegen"), discountPage);
-    setup->setObjectName(QStringLiteral("Button7"));
+    setup->setObjectName(QLatin1String(names::kDiscountSetupButton));
     setHint(setup, "setqdiscount");
     auto* discountLayout = new QGridLayout(discountPage);
     discountLayout->addWidget(discountLabel, 0, 0);
@@ -219,8 +220,8 @@ void ItemDetailsArea::showItem(const std::string& orderNo)
     if (orderNo.empty() || index < 0) {
         return;
     }
-    const std::vector<std::string> fields = CatalogStore::ItemFields(store.CurrentItems[index].second);
-    if (fields[0].empty()) {
+    const ItemFields fields = CatalogStore::SplitItem(store.CurrentItems[index].second);
+    if (fields.Name.empty()) {
         return;
     }
     setActive(true);
@@ -237,7 +238,7 @@ void ItemDetailsArea::showItem(const std::string& orderNo)
         text.pop_back();
     }
     memo_->setPlainText(toQ(text));
-    const std::vector<bool> ticked = TickedLevels(fields[3], static_cast<std::size_t>(discounts_->count()));
+    const std::vector<bool> ticked = TickedLevels(fields.Discounts, static_cast<std::size_t>(discounts_->count()));
     for (int i = 0; i < discounts_->count(); ++i) {
         discounts_->item(i)->setCheckState(ticked[i] ? Qt::Checked : Qt::Unchecked);
     }
@@ -258,7 +259,7 @@ void ItemDetailsArea::DisplayPic()
     // The primary box tells whether the shown picture is the primary one.
     const int index = state_.Store.IndexOfItem(orderNo_);
     if (index >= 0) {
-        const std::string primary = CatalogStore::ItemFields(state_.Store.CurrentItems[index].second)[2];
+        const std::string primary = CatalogStore::SplitItem(state_.Store.CurrentItems[index].second).Picture;
         primary_->setChecked(primary == std::to_string(current_) || (primary.empty() && current_ == 1));
     }
     try {
@@ -316,7 +317,7 @@ void ItemDetailsArea::removePicture()
 void ItemDetailsArea::primaryClicked()
 {
     if (primary_->isChecked() && current_ > 0 && !orderNo_.empty()) {
-        state_.Store.ChangeValue(orderNo_, 2, std::to_string(current_));
+        state_.Store.ChangeValue(orderNo_, &ItemFields::Picture, std::to_string(current_));
     }
 }
 
@@ -352,7 +353,7 @@ void ItemDetailsArea::CheckListBox1Click()
     for (int i = 0; i < discounts_->count(); ++i) {
         ticked.push_back(discounts_->item(i)->checkState() == Qt::Checked);
     }
-    state_.Store.ChangeValue(orderNo_, 3, DiscountField(ticked));
+    state_.Store.ChangeValue(orderNo_, &ItemFields::Discounts, DiscountField(ticked));
 }
 
 bool ItemDetailsArea::eventFilter(QObject* watched, QEvent* event)

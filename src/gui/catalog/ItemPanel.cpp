@@ -8,6 +8,7 @@
 #include "common/DialogParts.h"
 #include "common/Error.h"
 #include "common/HelpMark.h"
+#include "common/ObjectNames.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/Text.h"
@@ -179,7 +180,7 @@ void ItemPanel::buildGrid()
 void ItemPanel::buildMenu()
 {
     menu_ = new QMenu(this);
-    menu_->setObjectName(QStringLiteral("PopupMenu2"));
+    menu_->setObjectName(QLatin1String(names::kItemMenu));
     QAction* up = menu_->addAction(QStringLiteral("Nach oben verschieben"));
     up->setObjectName(QStringLiteral("mMoveUp"));
     moveMenu_ = menu_->addMenu(QStringLiteral("in andere Gruppe verlegen"));
@@ -231,12 +232,12 @@ void ItemPanel::setTranslationMode(bool on)
 
 void ItemPanel::updatePriceCaption()
 {
-    priceLabel_->setText(toQ(state_.Texts.PriceCaptions[state_.PriceEntryMode == 0 ? 0 : 1]));
+    priceLabel_->setText(toQ(state_.Texts.PriceCaptions[state_.PriceEntryMode == PriceEntry::Gross ? 0 : 1]));
 }
 
 void ItemPanel::PreisClick()
 {
-    state_.PriceEntryMode = state_.PriceEntryMode == 1 ? 0 : 1;
+    state_.PriceEntryMode = state_.PriceEntryMode == PriceEntry::Net ? PriceEntry::Gross : PriceEntry::Net;
     updatePriceCaption();
 }
 
@@ -293,13 +294,13 @@ void ItemPanel::ShowGroup(Sender sender)
     filling_ = true;
     for (int n = 1; n <= rows; ++n) {
         const auto& line = state_.Store.CurrentItems[n];
-        const std::vector<std::string> fields = CatalogStore::ItemFields(line.second);
+        const ItemFields fields = CatalogStore::SplitItem(line.second);
         auto* row = new QTreeWidgetItem(grid_);
         row->setText(0, QString::number(n) + QLatin1Char('.'));
         row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         row->setFlags((row->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled) & ~Qt::ItemIsDropEnabled);
-        row->setCheckState(1, fields[4] != "0" ? Qt::Checked : Qt::Unchecked);
-        row->setText(2, toQ(fields[0]));
+        row->setCheckState(1, fields.Shown != "0" ? Qt::Checked : Qt::Unchecked);
+        row->setText(2, toQ(fields.Name));
         row->setText(3, toQ(line.first));
         row->setText(4, toQ(ops_.DisplayPrice(n)));
         row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
@@ -308,7 +309,7 @@ void ItemPanel::ShowGroup(Sender sender)
     grid_->setCurrentItem(grid_->topLevelItem(selectedRow_ - 1));
     filling_ = false;
     ItemGridClick(selectedRow_);
-    Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[2]));
+    Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[status::kDoubleClickToEdit]));
 }
 
 void ItemPanel::ItemGridClick(int row)
@@ -337,7 +338,7 @@ bool ItemPanel::report(int result, const std::string& orderNo)
     case ItemOps::Result::Done:
         return true;
     case ItemOps::Result::DuplicateOrderNo: {
-        std::string text = state_.Texts.MsgBoxTexts[7];
+        std::string text = state_.Texts.MsgBoxTexts[msgbox::kOrderNoTaken];
         if (text.empty()) {
             text = "This order number is taken.";
         }
@@ -399,11 +400,11 @@ void ItemPanel::ItemGridDblClick()
         return;
     }
     const auto& line = state_.Store.CurrentItems[row];
-    name_->setText(toQ(CatalogStore::ItemFields(line.second)[0]));
+    name_->setText(toQ(CatalogStore::SplitItem(line.second).Name));
     orderNo_->setText(toQ(line.first));
     const std::string shown = ops_.DisplayPrice(row);
     price_->setText(toQ(shown.substr(0, shown.find(' '))));
-    Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[3]));
+    Q_EMIT statusMessage(toQ(state_.Texts.StatusTexts[status::kChangeAndReplace]));
 }
 
 void ItemPanel::itemgridCheckBoxClick(QTreeWidgetItem* row)

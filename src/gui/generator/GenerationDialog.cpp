@@ -6,6 +6,7 @@
 #include "common/Files.h"
 #include "common/HelpMark.h"
 #include "common/IniFile.h"
+#include "common/ObjectNames.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
 #include "common/RateRow.h"
@@ -86,17 +87,17 @@ QGroupBox* GenerationDialog::buildSettingsGroup()
 {
     auto* settings = helpGroup(QStringLiteral("Shopeinstellungen"), "shopsettings", "SettingsGroup",
                                "shoperstellung|settings", this);
-    itemsStd_ = lineEdit("Edit1", settings, 50);
-    itemsPro_ = lineEdit("Edit2", settings, 50);
-    itemsDtl_ = lineEdit("Edit3", settings, 50);
+    itemsStd_ = lineEdit(names::kItemsStdEdit, settings, 50);
+    itemsPro_ = lineEdit(names::kItemsProEdit, settings, 50);
+    itemsDtl_ = lineEdit(names::kItemsDtlEdit, settings, 50);
     prices_ = new QComboBox(settings);
-    prices_->setObjectName(QStringLiteral("ComboBox1"));
+    prices_->setObjectName(QLatin1String(names::kPriceCombo));
     layout_ = new QComboBox(settings);
-    layout_->setObjectName(QStringLiteral("ComboBox2"));
+    layout_->setObjectName(QLatin1String(names::kLayoutCombo));
     view_ = new QComboBox(settings);
-    view_->setObjectName(QStringLiteral("ComboBox3"));
+    view_->setObjectName(QLatin1String(names::kViewCombo));
     xxl_ = new QCheckBox(QStringLiteral("Artikelbilder auch in XXL-Größe zur Verfügung stellen"), settings);
-    xxl_->setObjectName(QStringLiteral("CheckBox1"));
+    xxl_->setObjectName(QLatin1String(names::kXxlBox));
     setHint(xxl_, "xxl");
     noLayout_ = new QLabel(settings);
     noLayout_->setObjectName(QStringLiteral("NoLayout"));
@@ -152,7 +153,7 @@ QGroupBox* GenerationDialog::buildCountryPanel(QWidget* parent)
     rate_ = rates_->rate();
     shipping_ = lineEdit("shipping", panel, 90);
     payments_ = new QListWidget(panel);
-    payments_->setObjectName(QStringLiteral("CheckListBox1"));
+    payments_->setObjectName(QLatin1String(names::kPaymentList));
     payments_->setMaximumHeight(52);
     auto* payGroup = new QGroupBox(QStringLiteral("Versandarten"), panel);
     setHint(payGroup, "versandarten");
@@ -202,13 +203,13 @@ QHBoxLayout* GenerationDialog::buildRunRow()
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("Status"));
     create_ = new QPushButton(QStringLiteral("Shop Erstellen"), this);
-    create_->setObjectName(QStringLiteral("Button1"));
+    create_->setObjectName(QLatin1String(names::kCreateButton));
     setHint(create_, "createshop");
     viewShop_ = new QPushButton(QStringLiteral("Shop Ansehen"), this);
-    viewShop_->setObjectName(QStringLiteral("Button3"));
+    viewShop_->setObjectName(QLatin1String(names::kViewShopButton));
     setHint(viewShop_, "viewshop");
     auto* close = new QPushButton(QStringLiteral("Schließen"), this);
-    close->setObjectName(QStringLiteral("Button2"));
+    close->setObjectName(QLatin1String(names::kCloseButton));
     setHint(close, "Schliessen");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
@@ -479,7 +480,7 @@ bool GenerationDialog::createShop()
         return false;
     }
     progress_->setValue(100);
-    status_->setText(QStringLiteral("[100%] - ") + toQ(state_.Texts.StatusTexts[4]));
+    status_->setText(QStringLiteral("[100%] - ") + toQ(state_.Texts.StatusTexts[status::kShopCreated]));
     create_->hide();
     create_->setEnabled(true);
     viewShop_->show();

@@ -477,7 +477,7 @@ QWidget* ShopProfileDialog::buildTextPage()
     return page;
 }
 
-void ShopProfileDialog::showPage(int page)
+void ShopProfileDialog::showPage(Page page)
 {
     // Opening an open dialog again keeps what has been typed so far.
     if (!isVisible()) {

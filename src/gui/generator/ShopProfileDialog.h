@@ -32,7 +32,7 @@ public:
 
     // Loads the profile of the current data folder (unless the dialog is
     // already open) and shows the dialog in front with that page.
-    void showPage(int page);
+    void showPage(Page page);
     // The open project's data folder moved (Save As): "OK" saves there.
     void followDataFolder();
 

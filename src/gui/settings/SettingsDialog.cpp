@@ -359,7 +359,7 @@ QWidget* SettingsDialog::buildContactPage()
     return page;
 }
 
-void SettingsDialog::showPage(int page, const QString& headline)
+void SettingsDialog::showPage(Page page, const QString& headline)
 {
     if (!headline.isEmpty()) {
         headline_->setText(headline);
@@ -571,7 +571,10 @@ void SettingsDialog::LoadData()
                                                !dialUpEntries_.empty());
     directions_->setPlainText(toQ(form.Directions));
     directionsLanguage_ = state_.Store.CatalogLanguage();
-    (form.Connection == 2 ? dialUp_ : form.Connection == 3 ? proxy_ : direct_)->setChecked(true);
+    (form.Connection == ConnectionKind::DialUp  ? dialUp_
+     : form.Connection == ConnectionKind::Proxy ? proxy_
+                                                : direct_)
+        ->setChecked(true);
     showConnectionPanel();
     provider_->setCurrentText(toQ(form.Provider));
     proxyHost_->setText(toQ(form.ProxyHost));
@@ -595,7 +598,9 @@ void SettingsDialog::SaveData()
     // A refused country stops the saving before anything is written.
     storeDisplayedCountry();
     SettingsForm form;
-    form.Connection = dialUp_->isChecked() ? 2 : proxy_->isChecked() ? 3 : 1;
+    form.Connection = dialUp_->isChecked()  ? ConnectionKind::DialUp
+                      : proxy_->isChecked() ? ConnectionKind::Proxy
+                                            : ConnectionKind::Direct;
     form.Provider = fromQ(provider_->currentText());
     form.ProxyHost = fromQ(proxyHost_->text());
     form.ProxyPort = fromQ(proxyPort_->text());

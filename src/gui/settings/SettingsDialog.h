@@ -39,7 +39,7 @@ public:
 
     enum Page { BasicPage = 0, ContactPage = 1 };
     // Shows the dialog on a page; headline empty keeps the current one.
-    void showPage(int page, const QString& headline = QString());
+    void showPage(Page page, const QString& headline = QString());
 
     // The computer's dial-up entries, for the provider list.
     void setDialUpEntries(std::vector<std::string> entries) { dialUpEntries_ = std::move(entries); }

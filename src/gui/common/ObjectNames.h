@@ -1,0 +1,33 @@
+#pragma once
+
+// Object names of controls that keep their historical numbered names. The
+// windows set them and the window tests find the controls by them.
+namespace quillane::gui::names {
+
+// Main window.
+inline constexpr char kStatusTextPanel[] = "StatusPanel0";
+inline constexpr char kItemCountPanel[] = "StatusPanel1";
+
+// Catalog page.
+inline constexpr char kGroupTree[] = "TreeView1";
+inline constexpr char kGroupMenu[] = "PopupMenu1";
+inline constexpr char kSurchargeEdit[] = "Edit6";
+inline constexpr char kItemMenu[] = "PopupMenu2";
+inline constexpr char kDescriptionMemo[] = "Memo2";
+inline constexpr char kDiscountLevelList[] = "CheckListBox1";
+inline constexpr char kDiscountSetupButton[] = "Button7";
+
+// Shop creation dialog.
+inline constexpr char kItemsStdEdit[] = "Edit1";
+inline constexpr char kItemsProEdit[] = "Edit2";
+inline constexpr char kItemsDtlEdit[] = "Edit3";
+inline constexpr char kPriceCombo[] = "ComboBox1";
+inline constexpr char kLayoutCombo[] = "ComboBox2";
+inline constexpr char kViewCombo[] = "ComboBox3";
+inline constexpr char kXxlBox[] = "CheckBox1";
+inline constexpr char kPaymentList[] = "CheckListBox1";
+inline constexpr char kCreateButton[] = "Button1";
+inline constexpr char kCloseButton[] = "Button2";
+inline constexpr char kViewShopButton[] = "Button3";
+
+} // namespace quillane::gui::names
