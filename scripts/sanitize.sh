@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Builds the core tests and quillane-cli with ThreadSanitizer or
-# AddressSanitizer in a build folder of their own (build-tsan, build-asan),
-# runs the core tests under it and generates the sample project's shop
-# with the command-line tool. Any report fails the script.
+# Builds the core tests and quillane-cli with ThreadSanitizer,
+# AddressSanitizer or UndefinedBehaviorSanitizer in a build folder of their
+# own (build-tsan, build-asan, build-ubsan), runs the core tests under it and
+# generates the sample project's shop with the command-line tool. Any report
+# fails the script.
 #
-#   scripts/sanitize.sh thread|address [CTEST-PATTERN]
+#   scripts/sanitize.sh thread|address|undefined [CTEST-PATTERN]
 set -euo pipefail
 kind=${1:-}
 pattern=${2:-.}
 case "$kind" in
 thread) build=build-tsan ;;
 address) build=build-asan ;;
+undefined) build=build-ubsan ;;
 *)
-    echo "usage: scripts/sanitize.sh thread|address [CTEST-PATTERN]" >&2
+    echo "usage: scripts/sanitize.sh thread|address|undefined [CTEST-PATTERN]" >&2
     exit 2
     ;;
 esac
@@ -29,6 +31,7 @@ cmake --build "$build" --parallel 2 --target core_tests quillane-cli
 
 export TSAN_OPTIONS="suppressions=$root/tests/sanitizers/tsan.supp halt_on_error=1 second_deadlock_stack=1"
 export ASAN_OPTIONS="detect_leaks=1 strict_string_checks=1 detect_stack_use_after_return=1"
+export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
 ctest --test-dir "$build" --output-on-failure -R "$pattern" -E '^browser_'
 
 # The sample project as a merchant in Germany has it after the first start.
@@ -37,6 +40,8 @@ trap 'rm -rf "$home"' EXIT
 cp -r data/. "$home"
 cp -r "$build/data/." "$home"
 sed -i "s|%PROGRAMDIR%|$home|g" "$home/Projekte/Beispielshop/daten/pictures.ini"
+# The shop is generated for the served countries only; serve Germany.
+sed -i '/^\[Germany\]\r$/,/^\[/ s/^Active=0\r$/Active=1\r/' "$home/countries.dat"
 printf '[Connection]\r\nconnection=1\r\n[Account]\r\nCountry=Germany\r\n' >"$home/quillane.ini"
 "$build/src/cli/quillane-cli" --home "$home" generate Beispielshop >/dev/null
 echo "The sample project's shop was generated cleanly under the $kind sanitizer."

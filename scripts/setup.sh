@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Quillane needs to build and test, then builds it into build/.
 # Safe to run again: packages already present are not fetched anew.
+# QUILLANE_WARNINGS_AS_ERRORS=ON makes every compiler warning stop the build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,8 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
   chromium
+  # The one version the sources are laid out with (cmake/Format.cmake).
+  clang-format-14
 )
 
 missing=()
@@ -40,5 +43,6 @@ fi
 launcher=()
 # A compiler cache, where the machine has one, makes rebuilds of other checkouts quick.
 command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
+  -DQUILLANE_WARNINGS_AS_ERRORS="${QUILLANE_WARNINGS_AS_ERRORS:-OFF}"
 cmake --build build --parallel
