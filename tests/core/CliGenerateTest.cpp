@@ -41,7 +41,7 @@ struct Home {
     Home()
     {
         test::makeShopHome(path);
-        ForceDirectories(path + "temp/");
+        CreateFolder(path + "temp/");
         WriteTextFile(path + "temp/shop.tmp", kWindowWorkingCopy);
         WriteTextFile(path + "temp/recovery.dat", "Other");
     }
@@ -194,7 +194,7 @@ TEST(CliGenerate, WritesTheShopOfTheProjectWithItsStoredChoices)
     for (const auto& c : cases) {
         Home home;
         const std::string shop = home.shop(c.project);
-        ForceDirectories(shop);
+        CreateFolder(shop);
         WriteTextFile(shop + "left-over.html", "from an earlier run");
         const CliRun r = runCli(home, c.args(home.path), c.homeFromEnvironment);
         ASSERT_EQ(r.code, 0) << c.what << ": " << r.err;
@@ -359,7 +359,7 @@ TEST(CliGenerate, FailuresNameTheFileAndTheReasonOnOneLine)
         Home home;
         // The shop of an earlier run, which a refused run must leave as it is.
         const std::string shop = home.shop(c.project);
-        ForceDirectories(shop + "database/");
+        CreateFolder(shop + "database/");
         WriteTextFile(shop + "index.html", "the shop of an earlier run");
         WriteTextFile(shop + "database/db_0.js", "gd = 'earlier';");
         const auto earlier = test::filesUnder(shop);
@@ -402,7 +402,7 @@ TEST(CliGenerate, ARunKilledPartWayLeavesTheEarlierShopAndTheNextRunBuildsItWhol
     for (const std::string line : {"0%", "100%"}) {
         Home home;
         const std::string shop = home.shop("Alpha");
-        ForceDirectories(shop);
+        CreateFolder(shop);
         WriteTextFile(shop + "index.html", "the shop of an earlier run");
         const auto earlier = test::filesUnder(shop);
 

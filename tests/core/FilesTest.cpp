@@ -112,6 +112,23 @@ TEST(Files, CopyFolderPutsTheFolderInsideTheTarget)
     EXPECT_FALSE(DeleteFolder(dir.file("Alpha")));
 }
 
+TEST(Files, CreateFolderMakesParentsOrThrowsNamingTheFolder)
+{
+    TempDir dir;
+    CreateFolder(dir.file("a/b/c/"));
+    EXPECT_TRUE(DirectoryExists(dir.file("a/b/c")));
+    CreateFolder(dir.file("a/b/c/")); // already there
+
+    dir.write("plain", "x");
+    const std::string blocked = dir.file("plain/sub/");
+    try {
+        CreateFolder(blocked);
+        FAIL() << "no error for a folder below a file";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create the folder \"" + blocked + "\".");
+    }
+}
+
 TEST(Files, ListFilesModes)
 {
     TempDir dir;
@@ -135,8 +152,8 @@ TEST(Files, ShellFolderPathFindsXdgFoldersOrARoot)
 {
     TempDir dir;
     dir.write(".config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
-    ForceDirectories(dir.file("Bilder"));
-    ForceDirectories(dir.file("Documents"));
+    CreateFolder(dir.file("Bilder"));
+    CreateFolder(dir.file("Documents"));
     const char* oldHome = std::getenv("HOME");
     const std::string saved = oldHome ? oldHome : "";
     ::setenv("HOME", dir.path().c_str(), 1);

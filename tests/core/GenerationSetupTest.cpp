@@ -23,8 +23,8 @@ TEST(GenerationSetup, CreationChoicesWithDefaults)
 {
     TempDir dir;
     dir.write("countries.dat", "[Germany]\nActive=1\n[Austria]\nActive=1\n");
-    ForceDirectories(dir.file("layouts/modern"));
-    ForceDirectories(dir.file("layouts/classic"));
+    CreateFolder(dir.file("layouts/modern"));
+    CreateFolder(dir.file("layouts/classic"));
     GenerationChoices c = ReadCreation(dir.file("daten/"), dir.path(), "Germany");
     EXPECT_EQ(c.ItemsStd, "10");
     EXPECT_EQ(c.ItemsPro, "5");

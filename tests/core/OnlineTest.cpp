@@ -336,7 +336,7 @@ class RateServer {
 public:
     explicit RateServer(const TempDir& dir) : root_(dir.file("www/")), log_(dir.file("requests.log"))
     {
-        ForceDirectories(root_);
+        CreateFolder(root_);
         const std::string portFile = dir.file("port");
         const std::string command = "python3 '" QUILLANE_DATA_DIR "../tests/net/rate_server.py' --root '" + root_ +
                                     "' --log '" + log_ + "' --port-file '" + portFile + "'";
@@ -363,13 +363,13 @@ public:
     std::string url(const std::string& path) const { return base_ + path; }
     void serve(const std::string& path, const std::string& content) const
     {
-        ForceDirectories(std::filesystem::path(root_ + path).parent_path().string());
+        CreateFolder(std::filesystem::path(root_ + path).parent_path().string());
         WriteTextFile(root_ + path, content);
     }
     std::string lastRequest() const
     {
         std::string log;
-        TryReadFile(log_, log);
+        static_cast<void>(TryReadFile(log_, log)); // no log yet: no requests
         const SplitArray lines = Split('\n', Trim(log));
         return lines.back();
     }
@@ -377,7 +377,7 @@ public:
     std::vector<std::string> requests() const
     {
         std::string log;
-        TryReadFile(log_, log);
+        static_cast<void>(TryReadFile(log_, log)); // no log yet: no requests
         std::vector<std::string> lines;
         for (const std::string& line : Split('\n', log)) {
             if (!line.empty()) {
@@ -402,7 +402,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.running()) << "tests/net/rate_server.py did not start (is python3 on the PATH?)";
-        ForceDirectories(home);
+        CreateFolder(home);
         WriteTextFile(home + "countries.dat", "[USA]\r\nCurrencyCode=USD\r\n[UK]\r\nCurrencyCode=GBP\r\n"
                                               "[Germany]\r\nCurrencyCode=EUR\r\n[Japan]\r\nCurrencyCode=JPY\r\n"
                                               "[Oddland]\r\nCurrencyCode=A+B/C\r\n[Nowhere]\r\nEU=0\r\n");

@@ -39,7 +39,7 @@ TEST(PrivateFiles, PersonalDataIsForItsOwnerOnly)
     EXPECT_EQ(modeOf(program), 0700u);
     // An earlier program folder, and files of an earlier version.
     const std::string earlier = dir.file("earlier/");
-    ForceDirectories(earlier);
+    CreateFolder(earlier);
     ::chmod(earlier.c_str(), 0755);
     ASSERT_TRUE(SeedProgramDir(earlier, ""));
     EXPECT_EQ(modeOf(earlier), 0700u);
@@ -57,8 +57,8 @@ TEST(PrivateFiles, PersonalDataIsForItsOwnerOnly)
     editor.Account = "123456";
     editor.Save(program + "Alpha/", "english", "english", 1);
     // The generation dialog may be the first to write a project's profile.
-    ForceDirectories(program + "Beta/");
-    ForceDirectories(program + "Gamma/");
+    CreateFolder(program + "Beta/");
+    CreateFolder(program + "Gamma/");
     SaveDestination(program + "countries.dat", program + "Beta/", "Germany", DestinationCountry{}, 1);
     WriteCreation(program + "Gamma/", GenerationChoices{});
 

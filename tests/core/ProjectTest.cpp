@@ -111,6 +111,18 @@ TEST_F(ProjectTest, NewAtStartKeepsTheWorkingCopyNewFromTheMenuClearsIt)
     EXPECT_TRUE(prompter.asked.empty());
 }
 
+TEST_F(ProjectTest, NewThatCannotMakeItsFoldersSaysWhichOne)
+{
+    fs::remove_all(Temp("shop"));
+    WriteTextFile(Temp("shop"), "a file where the shop folder belongs");
+    try {
+        project.New(true);
+        FAIL() << "no error for a shop folder that cannot be made";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("\"" + Temp("shop/") + "\""), std::string::npos) << e.what();
+    }
+}
+
 TEST_F(ProjectTest, OpenFromAnotherFolderKeepsTheDataUnderProjekteAndSavesBackToTheFile)
 {
     const std::string file = MakeProject("elsewhere/shop1.shp", "shop1");

@@ -51,7 +51,7 @@ TEST(ShopProfile, WithoutAFileTheDialogDefaultsShowAndSaveWritesTheStoredForms)
 {
     TempDir dir;
     const std::string data = dir.file("daten/");
-    ForceDirectories(data);
+    CreateFolder(data);
     ShopProfileEditor editor;
     editor.Load(data, "deutsch", "deutsch", 1.5);
     EXPECT_EQ(editor.PaymentTerm, "14");

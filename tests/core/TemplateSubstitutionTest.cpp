@@ -72,7 +72,7 @@ struct ShopFixture {
         in.Home.EU = true;
         run.Languages = {"deutsch"};
         for (const std::string& folder : {in.LanguageDir, in.WorkDir, in.DataDir, in.ShopDir, run.LayoutDir}) {
-            ForceDirectories(folder);
+            CreateFolder(folder);
         }
         dir.write("program/sprache/deutsch.lng", "[Kontakt]\nname=Name\n[Rechnung]\nnet=netto\n"
                                                  "quote=Er sagt \"Hallo\" und's\n[Shop]\nstd=Standard\n[Other]\nx=y\n");

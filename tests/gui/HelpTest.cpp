@@ -22,7 +22,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
-        ForceDirectories(home + "hilfe");
+        CreateFolder(home + "hilfe");
         WriteTextFile(home + "hilfe/artikelgruppen.html",
                       "<html>\r\n<!-- +groups -->\r\n<div>Gruppen</div>\r\n- Geben Sie den Namen ein.\r\n"
                       "<!-- -groups -->\r\n</html>\r\n");
@@ -66,7 +66,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
-        ForceDirectories(home + "hilfe");
+        CreateFolder(home + "hilfe");
         WriteTextFile(home + "hilfe/kurzanleitung.html", "<html><head><title>Inhalt</title></head></html>\r\n");
         ScriptedPrompter prompter;
         Application app(home, &prompter);
@@ -81,7 +81,7 @@ private Q_SLOTS:
         WriteTextFile(shop + "index.html",
                       "<html><head><script>var Shop = { Land: 'de' };</script></head>"
                       "<frameset rows=\"*\"><frame name=\"main\" src=\"pages/start%20page.html?x\"></frameset></html>");
-        ForceDirectories(shop + "pages");
+        CreateFolder(shop + "pages");
         WriteTextFile(shop + "pages/start page.html",
                       "<html><body><script>parent.document.title = 'reached ' + parent.Shop.Land + ' \x80';"
                       "</script></body></html>");

@@ -46,7 +46,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
         const std::string temp = home + "temp/";
-        ForceDirectories(temp + "daten");
+        CreateFolder(temp + "daten");
         WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
         WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n4711=Roggen|3.50||0:2||\r\n4712=Dinkel|4.00||||\r\n");
         // Two pictures, drawn for the test.
@@ -56,7 +56,7 @@ private Q_SLOTS:
         }
         WriteTextFile(temp + "pictures.ini", "[4711]\r\n1=" + home + "a.ppm\r\n2=" + home + "b.ppm\r\n");
         WriteTextFile(temp + "daten/shopprofil.ini", "[Mengenrabatt]\r\nab 10=10/5\r\nab 50=50/10\r\nab 100=100/15\r\n");
-        ForceDirectories(temp + "daten/deutsch");
+        CreateFolder(temp + "daten/deutsch");
         WriteTextFile(temp + "daten/deutsch/4711.txt", "Kr\xE4" "ftig\r\nmit Kruste\r\n");
 
         ScriptedPrompter prompter;

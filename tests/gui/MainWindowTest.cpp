@@ -133,7 +133,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const std::string home = makeHome(
             dir, "[Account]\r\nUserID=shop7\r\nCountry=Switzerland\r\n[Connection]\r\nconnection=1\r\n");
-        ForceDirectories(home + "temp");
+        CreateFolder(home + "temp");
         WriteTextFile(home + "temp/recovery.dat", "Alpha");
         ScriptedPrompter prompter;
         prompter.answers << Prompter::Answer::Yes; // recovered: the working files stay for closing to delete
@@ -389,7 +389,7 @@ private Q_SLOTS:
         auto* memo = items->findChild<QPlainTextEdit*>(QLatin1String(names::kDescriptionMemo));
         QTest::keyClicks(memo, QStringLiteral("Kruste"));
         const std::string data = home + "temp/daten/";
-        ForceDirectories(data + "english");
+        CreateFolder(data + "english");
         WriteTextFile(data + "english/R1.txt", "Hearty\r\n");
 
         // The chosen item gets a new order number.
@@ -504,7 +504,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const std::string home = makeHome(dir, kGermany);
-        ForceDirectories(home + "temp/daten");
+        CreateFolder(home + "temp/daten");
         WriteTextFile(home + "temp/groups.ini", "[deutsch]\r\n0=Brot\r\n");
         WriteTextFile(home + "temp/shop.tmp", "[0]\r\nVersand=0.000\r\nR1=Roggen|3.50||||\r\nD1=Dinkel|4.00||||\r\n");
         ScriptedPrompter prompter;

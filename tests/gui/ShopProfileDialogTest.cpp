@@ -55,11 +55,12 @@ private Q_SLOTS:
         state.User.Country.Rate[0] = 1.5;
         state.Store.SetLanguages("english", "deutsch");
         const std::string profile = state.Dirs.DataDir + "shopprofil.ini";
-        ForceDirectories(state.Dirs.DataDir + "deutsch/");
+        CreateFolder(state.Dirs.DataDir + "deutsch/");
         WriteTextFile(profile, kProfile);
         WriteTextFile(state.Dirs.DataDir + "deutsch/intro.txt", "Willkommen\r\n");
 
-        ShopProfileDialog dialog(state);
+        ScriptedPrompter prompter;
+        ShopProfileDialog dialog(state, prompter);
         dialog.showPage(ShopProfileDialog::LayoutPage);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto* pages = child<QTabWidget>(&dialog, "ShopProfilePages");
@@ -157,6 +158,14 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(profile), saved);
         dialog.showPage(ShopProfileDialog::DiscountPage);
         QCOMPARE(qdLevel->count(), 3);
+
+        // A level name the file cannot hold is refused through the prompter.
+        QVERIFY(prompter.told.isEmpty());
+        qdLevel->setEditText(QStringLiteral("ab=1"));
+        QTest::mouseClick(child<QLabel>(&dialog, "qd_save"), Qt::LeftButton);
+        QCOMPARE(qdLevel->count(), 3);
+        QCOMPARE(prompter.told.size(), 1);
+        QVERIFY2(prompter.told.first().contains(QStringLiteral("ab=1")), qPrintable(prompter.told.first()));
     }
 };
 

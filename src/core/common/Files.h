@@ -12,7 +12,9 @@ namespace quillane {
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates the folder with all missing parents; false when that fails.
-bool ForceDirectories(const std::string& path);
+[[nodiscard]] bool ForceDirectories(const std::string& path);
+// The same, throwing an error that names the folder when it fails.
+void CreateFolder(const std::string& path);
 std::string IncludeTrailingSlash(std::string path);
 std::string ExcludeTrailingSlash(std::string path);
 // The file name without folder and extension.
@@ -37,7 +39,7 @@ struct ReadFailure {
 
 // Reads a whole file; false when it cannot be read, and then failure (when
 // given) says why. content is left alone then.
-bool TryReadFile(const std::string& path, std::string& content, ReadFailure* failure = nullptr);
+[[nodiscard]] bool TryReadFile(const std::string& path, std::string& content, ReadFailure* failure = nullptr);
 // Reads a whole file or throws an error naming it and the reason.
 std::string ReadFile(const std::string& path);
 // The one-line message of a failed read.
@@ -57,14 +59,14 @@ enum class FileAccess {
 void WriteFileAtomic(const std::string& path, std::string_view content, FileAccess access = FileAccess::Kept);
 // The same without throwing: false, and the file as it was, when it fails;
 // reason (when given) says why.
-bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileAccess access,
+[[nodiscard]] bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileAccess access,
                         std::string* reason = nullptr);
 
 // Copies source over target unless the paths are equal; the copy itself
 // may fail silently (true is returned all the same).
 bool ReplaceFile(const std::string& source, const std::string& target);
 // Copies a file, replacing the target; false when that fails.
-bool CopyFileTo(const std::string& source, const std::string& target);
+[[nodiscard]] bool CopyFileTo(const std::string& source, const std::string& target);
 
 // Rewrites the file with CR LF line ends, replacing find (present exactly as
 // written) in any letter case; writes to output, or back when output is empty.
@@ -72,7 +74,7 @@ bool ReplaceInFile(const std::string& file, std::string_view find, std::string_v
                    const std::string& output = {});
 
 // Copies the folder source into target, as a sub folder of its own name.
-bool CopyFolder(const std::string& source, const std::string& target);
+[[nodiscard]] bool CopyFolder(const std::string& source, const std::string& target);
 bool DeleteFolder(const std::string& directory);
 
 enum class ListMode { Files = 1, Folders = 2, FilesAndFolders = 3 };

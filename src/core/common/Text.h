@@ -48,16 +48,16 @@ double ParseNumber(std::string_view text);
 
 // Strict reading of a decimal number with "." (blanks around, sign and
 // exponent allowed); false when the text is no number.
-bool TryParseDecimal(std::string_view text, double& value);
+[[nodiscard]] bool TryParseDecimal(std::string_view text, double& value);
 // Strict reading of a 32-bit integer, decimal or with "0x".
-bool TryParseInteger(std::string_view text, std::int32_t& value);
+[[nodiscard]] bool TryParseInteger(std::string_view text, std::int32_t& value);
 // The largest amount a price, surcharge or fee may have: a shop multiplies
 // it by quantities and rates, and must still show every digit.
 constexpr double kMaxAmount = 999999999.0;
 // An amount as a merchant types it or the program stores it: a decimal
 // number with "." or ",". False for no number at all (empty, text, "1,5';"),
 // a negative one or one beyond kMaxAmount; value is then left alone.
-bool TryParseAmount(std::string_view text, double& value);
+[[nodiscard]] bool TryParseAmount(std::string_view text, double& value);
 
 // The checked readings of a stored value: each gives the value back as the
 // shop reads it, or throws an error that names where the value comes from.

@@ -22,9 +22,7 @@ constexpr char kMenuSeparator = '\xA6';
 
 std::string ensureFolder(const std::string& folder)
 {
-    if (!ForceDirectories(folder)) {
-        throw Error("Cannot create the folder \"" + folder + "\".");
-    }
+    CreateFolder(folder);
     return folder;
 }
 

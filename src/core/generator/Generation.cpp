@@ -52,9 +52,7 @@ void runSteps(GenerationRun& run)
     const std::string& shopDir = run.In.ShopDir;
     for (const char* folder :
          {"database/", "pictures/", "pictures/small/", "pictures/medium/", "pictures/large/", "pictures/xxl/"}) {
-        if (!ForceDirectories(shopDir + folder)) {
-            throw Error("Cannot create the folder " + shopDir + folder);
-        }
+        CreateFolder(shopDir + folder);
     }
     CreateFiles(run);
     run.ShopGroups = SelectShopGroups(run.In.WorkDir + "shop.tmp");

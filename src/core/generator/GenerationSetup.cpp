@@ -150,7 +150,7 @@ void SaveDestination(const std::string& countryTable, const std::string& dataDir
     }
     auto amount = [](const std::string& text) {
         double value = 0;
-        TryParseAmount(text, value);
+        static_cast<void>(TryParseAmount(text, value)); // an empty or bad amount counts as nothing
         return value;
     };
     using namespace profile;

@@ -34,9 +34,7 @@ void CreatePictureFolders(const GenerationRun& run)
 {
     for (const char* size : {"xxl/", "large/", "medium/", "small/"}) {
         const std::string folder = run.In.ShopDir + "pictures/" + size;
-        if (!ForceDirectories(folder)) {
-            throw Error("Cannot create the folder \"" + folder + "\".");
-        }
+        CreateFolder(folder);
     }
 }
 

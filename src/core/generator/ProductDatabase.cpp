@@ -258,9 +258,7 @@ void writeDatabase(GenerationRun& run, DatabasePlan& plan, int pictureThreads)
     }
     CreatePictureFolders(run);
     const std::string databaseFolder = run.In.ShopDir + "database/";
-    if (!ForceDirectories(databaseFolder)) {
-        throw Error("Cannot create the folder \"" + databaseFolder + "\".");
-    }
+    CreateFolder(databaseFolder);
     PictureWorkers workers(run, std::move(tasks), pictureThreads);
 
     const ProgressSink& progress = run.In.Progress;
@@ -354,9 +352,7 @@ std::string CreateDescription(const GenerationRun& run, const std::string& itemK
             flag = "1";
         }
         const std::string folder = run.In.ShopDir + "countries/languages/" + language + "/descriptions/";
-        if (!ForceDirectories(folder)) {
-            throw Error("Cannot create the folder \"" + folder + "\".");
-        }
+        CreateFolder(folder);
         const std::string script =
             "p.text['" + EscapeSingleQuotes(itemKey) + "']='" + TidyHtmlText(EscapeSingleQuotes(text)) + "';";
         ReplaceInFile(run.In.ShopDir + "descriptions.js", "[DESCRIPTION]", script, folder + name + ".js");

@@ -91,9 +91,7 @@ void TidyShopFolders(const std::string& shopDir)
 ShopBuild::ShopBuild(const std::string& shopDir) : shop_(shopFolder(shopDir)), build_(ShopBuildFolder(shopDir))
 {
     TidyShopFolders(shopDir);
-    if (!ForceDirectories(build_)) {
-        throw Error("Cannot create the folder \"" + build_ + "\".");
-    }
+    CreateFolder(build_);
 }
 
 ShopBuild::~ShopBuild()

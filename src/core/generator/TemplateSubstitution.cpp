@@ -44,9 +44,7 @@ std::string itemsPerPage(const std::string& text, std::string_view view)
 
 std::string ensureFolder(const std::string& folder)
 {
-    if (!ForceDirectories(folder)) {
-        throw Error("Cannot create the folder \"" + folder + "\".");
-    }
+    CreateFolder(folder);
     return folder;
 }
 

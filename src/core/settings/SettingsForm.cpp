@@ -116,7 +116,8 @@ std::string LoadDirections(const std::string& programDir, const std::string& lan
 {
     std::string directions;
     if (!TryReadFile(DirectionsFilePath(programDir, language), directions)) {
-        TryReadFile(DirectionsFilePath(programDir, homeLanguage), directions);
+        // Neither file: no directions.
+        static_cast<void>(TryReadFile(DirectionsFilePath(programDir, homeLanguage), directions));
     }
     std::vector<std::string> lines = textLines(directions);
     if (!lines.empty() && lines.back().empty() && !directions.empty() &&

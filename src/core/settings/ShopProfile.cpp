@@ -253,7 +253,7 @@ void ShopProfileEditor::Save(const std::string& dataDir, const std::string& cata
         throw Error("There is no project data folder to save the shop profile in.");
     }
     const std::string language = textLanguage(catalogLanguage, homeLanguage);
-    ForceDirectories(dataDir + language + "/");
+    CreateFolder(dataDir + language + "/");
     for (std::size_t i = 0; i < kShopTextNames.size(); ++i) {
         if (!Texts[i].empty()) {
             WriteTextFile(ShopTextPath(dataDir, language, kShopTextNames[i]), fileText(Texts[i]));

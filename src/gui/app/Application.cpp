@@ -41,7 +41,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     settings_ = std::make_unique<SettingsDialog>(state_, *prompter);
     generation_ = std::make_unique<GenerationDialog>(state_, *prompter);
     help_ = new HelpWindow(state_, *prompter, main_.get());
-    shopProfile_ = std::make_unique<ShopProfileDialog>(state_);
+    shopProfile_ = std::make_unique<ShopProfileDialog>(state_, *prompter);
     main_->setWindows({main_.get(), about_.get(), settings_.get(), generation_.get(), help_, shopProfile_.get()});
     for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get()),
                             static_cast<QWidget*>(generation_.get()), static_cast<QWidget*>(shopProfile_.get())}) {

@@ -12,6 +12,7 @@
 #include "catalog/Project.h"
 #include "common/Error.h"
 #include "common/Files.h"
+#include "common/Guarded.h"
 #include "common/ObjectNames.h"
 #include "common/Prompter.h"
 #include "common/QtText.h"
@@ -112,7 +113,8 @@ MainWindow::MainWindow(AppState& state, Prompter& prompter, QWidget* parent)
         }
     });
     project_->SetAskSavePath([this]() -> std::optional<std::string> {
-        ForceDirectories(state_.Dirs.ProgramDir + "Projekte/");
+        // Without the folder the dialog merely starts elsewhere.
+        static_cast<void>(ForceDirectories(state_.Dirs.ProgramDir + "Projekte/"));
         QString path = QFileDialog::getSaveFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
                                                     QStringLiteral("Quillane (*.shp);;Alle (*)"));
         if (path.isEmpty()) {
@@ -152,17 +154,6 @@ void MainWindow::storePendingEdits()
 }
 
 MainWindow::~MainWindow() = default;
-
-template <typename F> bool MainWindow::guarded(F&& operation)
-{
-    try {
-        operation();
-        return true;
-    } catch (const std::exception& e) {
-        prompter_.Tell("Quillane", e.what());
-        return false;
-    }
-}
 
 void MainWindow::createActions()
 {
@@ -409,7 +400,8 @@ void MainWindow::FormShow()
     }
     state_.DefaultCountry = DefaultCountryFor(SystemLanguageName());
     // The directories are set by the application before the window exists.
-    ForceDirectories(state_.Dirs.TempDir);
+    // A temp folder that cannot be made shows in the first write that needs it.
+    static_cast<void>(ForceDirectories(state_.Dirs.TempDir));
 
     std::vector<std::string> languages = GetActiveLangs(CountryTablePath(state_.Dirs.ProgramDir));
     std::sort(languages.begin(), languages.end());
@@ -428,7 +420,7 @@ void MainWindow::FormShow()
     // What a run that did not end normally left behind comes back only when
     // the merchant wants it; otherwise it is cleared, never mixed into the next catalog.
     Project::Recovery recovery = Project::Recovery::Nothing;
-    guarded([&] { recovery = project_->OfferRecovery(); });
+    guarded(prompter_, [&] { recovery = project_->OfferRecovery(); });
     if (recovery == Project::Recovery::Recovered || recovery == Project::Recovery::Restored) {
         Q_EMIT projectSwitched();
         catalog_->groupPanel()->ShowGroups();
@@ -511,7 +503,7 @@ void MainWindow::Neu1Click(QObject* sender)
     // At start-up the working copy of an earlier run stays for recovery.
     const bool fromAction = qobject_cast<QAction*>(sender) != nullptr;
     bool started = false;
-    if (!guarded([&] { started = project_->New(fromAction); }) || !started) {
+    if (!guarded(prompter_, [&] { started = project_->New(fromAction); }) || !started) {
         return;
     }
     if (fromAction) {
@@ -527,13 +519,14 @@ void MainWindow::Neu1Click(QObject* sender)
 void MainWindow::Oeffnen1Click(QObject* sender)
 {
     if (sender != actions_.mOeffnen) {
-        guarded([this] { project_->Recover(); });
+        guarded(prompter_, [this] { project_->Recover(); });
         Q_EMIT projectSwitched();
         catalog_->groupPanel()->ShowGroups();
         updateItemCount();
         return;
     }
-    ForceDirectories(state_.Dirs.ProgramDir + "Projekte/");
+    // Without the folder the dialog merely starts elsewhere.
+    static_cast<void>(ForceDirectories(state_.Dirs.ProgramDir + "Projekte/"));
     const QString path = QFileDialog::getOpenFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
                                                       QStringLiteral("Quillane (*.shp);;Alle (*)"));
     if (!path.isEmpty()) {
@@ -545,7 +538,7 @@ bool MainWindow::openProjectFile(const QString& path)
 {
     storePendingEdits();
     bool opened = false;
-    if (!guarded([&] { opened = project_->Open(fromQ(path)); }) || !opened) {
+    if (!guarded(prompter_, [&] { opened = project_->Open(fromQ(path)); }) || !opened) {
         return false;
     }
     catalog_->groupPanel()->reset();
@@ -562,7 +555,7 @@ bool MainWindow::Speichern1Click()
     storePendingEdits();
     state_.Store.SaveGroup();
     bool saved = false;
-    guarded([&] { saved = project_->Save(); });
+    guarded(prompter_, [&] { saved = project_->Save(); });
     return saved;
 }
 
@@ -570,7 +563,8 @@ bool MainWindow::Speichernals1Click()
 {
     storePendingEdits();
     state_.Store.SaveGroup();
-    ForceDirectories(state_.Dirs.ProgramDir + "Projekte/");
+    // Without the folder the dialog merely starts elsewhere.
+    static_cast<void>(ForceDirectories(state_.Dirs.ProgramDir + "Projekte/"));
     QString path = QFileDialog::getSaveFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
                                                 QStringLiteral("Quillane (*.shp);;Alle (*)"));
     if (path.isEmpty()) {
@@ -579,7 +573,7 @@ bool MainWindow::Speichernals1Click()
     if (QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".shp");
     }
-    return guarded([&] { project_->SaveAs(fromQ(path)); });
+    return guarded(prompter_, [&] { project_->SaveAs(fromQ(path)); });
 }
 
 void MainWindow::setInterfaceLanguage(const QString& language)
@@ -626,7 +620,7 @@ void MainWindow::guilangChange()
     FormResize();
     state_.Store.SetLanguages(language, state_.User.Country.Language);
     // Group names differ between languages: nothing stays chosen.
-    guarded([this] { state_.Store.LoadGroups(); });
+    guarded(prompter_, [this] { state_.Store.LoadGroups(); });
     catalog_->groupPanel()->ShowGroups();
 }
 
@@ -664,7 +658,7 @@ bool MainWindow::FormCloseQuery()
     storePendingEdits();
     state_.Store.SaveGroup();
     bool proceed = false;
-    guarded([&] { proceed = project_->Pruefen(); });
+    guarded(prompter_, [&] { proceed = project_->Pruefen(); });
     return proceed;
 }
 

@@ -117,8 +117,6 @@ private:
     void updateTitle();
     void updateProjectActions();
     void updateItemCount();
-    // Runs an operation and shows its error, if any; false on error.
-    template <typename F> bool guarded(F&& operation);
     void showPage(QWidget* page);
     // "Inhalt": the quick guide in the help page.
     void showContents();

@@ -4,6 +4,7 @@
 #include "catalog/GroupOps.h"
 #include "catalog/GroupTree.h"
 #include "common/Error.h"
+#include "common/Guarded.h"
 #include "common/HelpMark.h"
 #include "common/ObjectNames.h"
 #include "common/Prompter.h"
@@ -384,12 +385,8 @@ void GroupPanel::PopupMenu1Popup(const QPoint& pos)
 
 void GroupPanel::OKClick()
 {
-    try {
-        ops_.SetSurcharge(fromQ(surcharge_->text()), state_.User.Country.Rate[0]);
-    } catch (const Error& e) {
-        // Nothing was stored; the field keeps what was typed.
-        prompter_.Tell("Quillane", e.what());
-    }
+    // On an error nothing was stored; the field keeps what was typed.
+    guarded(prompter_, [this] { ops_.SetSurcharge(fromQ(surcharge_->text()), state_.User.Country.Rate[0]); });
 }
 
 bool GroupPanel::eventFilter(QObject* watched, QEvent* event)

@@ -5,6 +5,7 @@
 #include "catalog/PictureList.h"
 #include "common/Error.h"
 #include "common/Files.h"
+#include "common/Guarded.h"
 #include "common/HelpMark.h"
 #include "common/IniFile.h"
 #include "common/ObjectNames.h"
@@ -262,13 +263,11 @@ void ItemDetailsArea::DisplayPic()
         const std::string primary = CatalogStore::SplitItem(state_.Store.CurrentItems[index].second).Picture;
         primary_->setChecked(primary == std::to_string(current_) || (primary.empty() && current_ == 1));
     }
-    try {
+    guarded(prompter_, [&] {
         pictureBox_->setPixmap(loadPixmap(pictures[current_ - 1])
                                    .scaled(pictureBox_->size() - QSize(4, 4), Qt::KeepAspectRatio,
                                            Qt::SmoothTransformation));
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
-    }
+    });
 }
 
 void ItemDetailsArea::addPicture()
@@ -295,13 +294,11 @@ void ItemDetailsArea::addPicture()
     current_ = PictureList(state_.Dirs.TempDir).Add(orderNo_, fromQ(file));
     DisplayPic();
     state_.Store.NotifyChanged();
-    try {
+    guarded(prompter_, [&] {
         IniFile settings = OpenSettingsFile(state_.Dirs.ProgramDir);
         settings.WriteString("Folders", "Pictures", fromQ(QFileInfo(file).absolutePath()));
         settings.UpdateFile();
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
-    }
+    });
 }
 
 void ItemDetailsArea::removePicture()
@@ -336,12 +333,10 @@ void ItemDetailsArea::storeDescription()
         return;
     }
     descriptionChanged_ = false;
-    try {
+    guarded(prompter_, [this] {
         WriteDescription(state_.Dirs.DataDir, state_.Store.CatalogLanguage(), orderNo_, fromQ(memo_->toPlainText()));
         state_.Store.NotifyChanged();
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
-    }
+    });
 }
 
 void ItemDetailsArea::CheckListBox1Click()

@@ -7,6 +7,7 @@
 #include "common/ClickableLabel.h"
 #include "common/DialogParts.h"
 #include "common/Error.h"
+#include "common/Guarded.h"
 #include "common/HelpMark.h"
 #include "common/ObjectNames.h"
 #include "common/Prompter.h"
@@ -323,13 +324,10 @@ bool ItemPanel::enterItem(const std::function<ItemOps::Result()>& operation, con
 {
     // The description belongs to the item as it was before the change.
     details_->storeDescription();
-    try {
-        return report(static_cast<int>(operation()), orderNo);
-    } catch (const Error& e) {
-        // Nothing was stored; the fields keep what was typed.
-        prompter_.Tell("Quillane", e.what());
-        return false;
-    }
+    // On an error nothing was stored; the fields keep what was typed.
+    bool entered = false;
+    guarded(prompter_, [&] { entered = report(static_cast<int>(operation()), orderNo); });
+    return entered;
 }
 
 bool ItemPanel::report(int result, const std::string& orderNo)

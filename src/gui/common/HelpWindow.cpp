@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "common/Error.h"
+#include "common/Guarded.h"
 #include "common/HelpMark.h"
 #include "common/HelpPage.h"
 #include "common/Prompter.h"
@@ -40,10 +41,8 @@ void HelpWindow::showHelp(const QString& keyword)
     const QString page = keyword.section(QLatin1Char('|'), 0, 0);
     const QString anchor = keyword.section(QLatin1Char('|'), 1);
     const std::string out = state_.Dirs.TempDir + "help.html";
-    try {
-        BuildHelpPage(state_.Dirs.ProgramDir + "hilfe/" + fromQ(page) + ".html", fromQ(anchor), out);
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+    if (!guarded(prompter_,
+                 [&] { BuildHelpPage(state_.Dirs.ProgramDir + "hilfe/" + fromQ(page) + ".html", fromQ(anchor), out); })) {
         return;
     }
     if (view_ == nullptr) {

@@ -4,6 +4,7 @@
 #include "common/Error.h"
 #include "common/DialogParts.h"
 #include "common/Files.h"
+#include "common/Guarded.h"
 #include "common/HelpMark.h"
 #include "common/IniFile.h"
 #include "common/ObjectNames.h"
@@ -372,14 +373,10 @@ bool GenerationDialog::saveCountry()
         field->selectAll();
         return false;
     }
-    try {
+    return guarded(prompter_, [&] {
         SaveDestination(CountryTablePath(state_.Dirs.ProgramDir), state_.Dirs.DataDir, fromQ(current_), d,
                         state_.User.Country.Rate[0]);
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
-        return false;
-    }
-    return true;
+    });
 }
 
 void GenerationDialog::applyEuRule()
@@ -417,10 +414,7 @@ bool GenerationDialog::closeAndSave()
     if (!saveCountry()) {
         return false;
     }
-    try {
-        WriteCreation(state_.Dirs.DataDir, currentChoices());
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+    if (!guarded(prompter_, [this] { WriteCreation(state_.Dirs.DataDir, currentChoices()); })) {
         return false;
     }
     accept();
@@ -438,19 +432,14 @@ bool GenerationDialog::createShop()
     GenerationInput in = MakeGenerationInput(state_.Dirs, state_.User, currentChoices(), today());
     // Refused before anything is written, and "Shop Erstellen" stays usable
     // for when the merchant has mended what the message names.
-    try {
-        CheckGenerationInput(in);
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+    if (!guarded(prompter_, [&in] { CheckGenerationInput(in); })) {
         return false;
     }
     if (!saveCountry()) {
         return false;
     }
-    try {
-        ApplyHomeDestination(state_.Dirs.ProgramDir, state_.Dirs.DataDir, state_.User.Country);
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+    if (!guarded(prompter_,
+                 [this] { ApplyHomeDestination(state_.Dirs.ProgramDir, state_.Dirs.DataDir, state_.User.Country); })) {
         return false;
     }
     progress_->setValue(0);
@@ -467,12 +456,11 @@ bool GenerationDialog::createShop()
     };
     create_->setEnabled(false);
     bool done = false;
-    try {
-        // The window repaints while the run goes on; clicks wait for its end,
-        // as the run reads what the other windows write.
-        done = BackgroundTask::Run([&in] { return RunGeneration(in); }, BackgroundTask::Input::Held);
-    } catch (const std::exception& e) {
-        prompter_.Tell("Quillane", e.what());
+    // The window repaints while the run goes on; clicks wait for its end,
+    // as the run reads what the other windows write.
+    if (!guarded(prompter_, [&] {
+            done = BackgroundTask::Run([&in] { return RunGeneration(in); }, BackgroundTask::Input::Held);
+        })) {
         return false; // "Shop Erstellen" stays disabled until the dialog is shown again
     }
     if (!done) {

@@ -4,6 +4,7 @@
 #include "common/ClickableLabel.h"
 #include "common/DecoratedLabel.h"
 #include "common/DialogParts.h"
+#include "common/Guarded.h"
 #include "common/HelpMark.h"
 #include "common/Pictures.h"
 #include "common/QtText.h"
@@ -20,7 +21,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -128,7 +128,8 @@ constexpr TextSpec kTextPages[kShopTextNames.size()] = {
 
 } // namespace
 
-ShopProfileDialog::ShopProfileDialog(AppState& state, QWidget* parent) : QDialog(parent), state_(state)
+ShopProfileDialog::ShopProfileDialog(AppState& state, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), state_(state), prompter_(prompter)
 {
     setObjectName(QStringLiteral("ShopProfileDialog"));
     setWindowTitle(QStringLiteral("Projekteigenschaften"));
@@ -563,18 +564,10 @@ void ShopProfileDialog::readControls()
 void ShopProfileDialog::accept()
 {
     readControls();
-    try {
-        editor_.Save(dataDir_, catalogLanguage_, homeLanguage_, homeRate_);
-    } catch (const std::exception& e) {
-        showError(e);
+    if (!guarded(prompter_, [this] { editor_.Save(dataDir_, catalogLanguage_, homeLanguage_, homeRate_); })) {
         return;
     }
     QDialog::accept();
-}
-
-void ShopProfileDialog::showError(const std::exception& e)
-{
-    QMessageBox::warning(this, windowTitle(), toQ(e.what()));
 }
 
 // Discount levels. Saving or deleting a level refreshes only its own table,
@@ -607,15 +600,13 @@ void ShopProfileDialog::chooseLevel(LevelControls& c, int position)
 
 void ShopProfileDialog::saveLevel(LevelControls& c)
 {
-    try {
+    guarded(prompter_, [&] {
         const int position =
             editor_.SaveLevel(c.table, fromQ(c.level->currentText()), fromQ(c.amount->text()), fromQ(c.rate->text()));
         if (position >= 0) {
             showLevels(c, position);
         }
-    } catch (const std::exception& e) {
-        showError(e);
-    }
+    });
 }
 
 void ShopProfileDialog::leaveLevelBox(LevelControls& c)

@@ -14,6 +14,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
 
+namespace quillane {
+class Prompter;
+}
+
 namespace quillane::gui {
 
 struct AppState;
@@ -27,7 +31,7 @@ class ShopProfileDialog : public QDialog {
 public:
     enum Page { InvoicePage = 0, DiscountPage = 1, LayoutPage = 2, TextPage = 3 };
 
-    explicit ShopProfileDialog(AppState& state, QWidget* parent = nullptr);
+    ShopProfileDialog(AppState& state, Prompter& prompter, QWidget* parent = nullptr);
     ~ShopProfileDialog() override;
 
     // Loads the profile of the current data folder (unless the dialog is
@@ -74,9 +78,9 @@ private:
     void showElementColours();
     void applyPreview();
 
-    void showError(const std::exception& e);
 
     AppState& state_;
+    Prompter& prompter_;
     ShopProfileEditor editor_;
     // Where the shown profile came from: "OK" saves there even when the
     // project or the catalog language has changed meanwhile.

@@ -5,6 +5,7 @@
 #include "common/DialogParts.h"
 #include "common/Error.h"
 #include "common/Files.h"
+#include "common/Guarded.h"
 #include "common/HelpMark.h"
 #include "common/Pictures.h"
 #include "common/Prompter.h"
@@ -476,13 +477,7 @@ void SettingsDialog::ShowCountryData(const QString& name)
 
 bool SettingsDialog::saveDisplayedCountry()
 {
-    try {
-        storeDisplayedCountry();
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
-        return false;
-    }
-    return true;
+    return guarded(prompter_, [this] { storeDisplayedCountry(); });
 }
 
 void SettingsDialog::storeDisplayedCountry()
@@ -517,12 +512,10 @@ void SettingsDialog::applyLanguageRule(const QString& language)
     }
     // The directions text belongs to the language it was loaded for: store it
     // there before the switch and show the new language's text after it.
-    try {
-        if (!directionsLanguage_.empty()) {
+    if (!directionsLanguage_.empty()) {
+        guarded(prompter_, [this] {
             SaveDirections(state_.Dirs.ProgramDir, directionsLanguage_, fromQ(directions_->toPlainText()));
-        }
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+        });
     }
     Q_EMIT languageChosen(language);
     directionsLanguage_ = fromQ(language);
@@ -542,11 +535,7 @@ void SettingsDialog::addCountry()
     if (name.isEmpty() || !saveDisplayedCountry()) {
         return;
     }
-    try {
-        AddServedCountry(CountryTablePath(state_.Dirs.ProgramDir), fromQ(name));
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
-    }
+    guarded(prompter_, [&] { AddServedCountry(CountryTablePath(state_.Dirs.ProgramDir), fromQ(name)); });
     RefreshCountryList();
 }
 
@@ -555,11 +544,7 @@ void SettingsDialog::removeCountry()
     if (displayed_.isEmpty()) {
         return;
     }
-    try {
-        RemoveServedCountry(CountryTablePath(state_.Dirs.ProgramDir), fromQ(displayed_));
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
-    }
+    guarded(prompter_, [this] { RemoveServedCountry(CountryTablePath(state_.Dirs.ProgramDir), fromQ(displayed_)); });
     displayed_.clear();
     RefreshCountryList();
 }
@@ -622,10 +607,7 @@ void SettingsDialog::SaveData()
 
 bool SettingsDialog::apply()
 {
-    try {
-        SaveData();
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+    if (!guarded(prompter_, [this] { SaveData(); })) {
         return false;
     }
     Q_EMIT settingsSaved();
