@@ -10,10 +10,10 @@
 //   --quick  a tenth of the size, for a smoke run
 //   --keep   leave the temporary folder behind
 //   FOLDER   work there and leave it; its pictures are reused by the next run
-#include "common/Files.h"
-#include "generator/Generation.h"
-#include "imaging/Picture.h"
-#include "settings/Country.h"
+#include "core/common/Files.h"
+#include "core/generator/Generation.h"
+#include "core/imaging/Picture.h"
+#include "core/settings/Country.h"
 
 #include <vips/vips.h>
 

@@ -2,7 +2,7 @@
 // and compares the time per key with plain line reading of the same file in
 // the same run. A run at a tenth of the size shows that the cost per key
 // does not grow with the file.
-#include "common/IniFile.h"
+#include "core/common/IniFile.h"
 
 #include <chrono>
 #include <cstdio>

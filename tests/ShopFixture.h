@@ -5,7 +5,7 @@
 // project "Alpha" with two groups, descriptions in two languages and
 // pictures. Used by the command-line and the window tests of the run.
 
-#include "common/Files.h"
+#include "core/common/Files.h"
 
 #include <filesystem>
 #include <map>

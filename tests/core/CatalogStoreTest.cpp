@@ -1,9 +1,9 @@
-#include "catalog/CatalogStore.h"
+#include "core/catalog/CatalogStore.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
-#include "catalog/GroupOps.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
+#include "core/catalog/GroupOps.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "../ShopFixture.h"
-#include "CliApp.h"
+#include "cli/CliApp.h"
 #include "TestSupport.h"
-#include "generator/ShopServing.h"
+#include "core/generator/ShopServing.h"
 
 #include <gtest/gtest.h>
 

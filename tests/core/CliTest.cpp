@@ -1,8 +1,8 @@
 #include "../ShopFixture.h"
-#include "CliApp.h"
+#include "cli/CliApp.h"
 #include "InChild.h"
 #include "TestSupport.h"
-#include "common/WorkFolder.h"
+#include "core/common/WorkFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

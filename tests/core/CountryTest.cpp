@@ -1,7 +1,7 @@
-#include "settings/AppDirs.h"
-#include "settings/Country.h"
-#include "settings/UserData.h"
-#include "common/IniFile.h"
+#include "core/settings/AppDirs.h"
+#include "core/settings/Country.h"
+#include "core/settings/UserData.h"
+#include "core/common/IniFile.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <gtest/gtest.h>
 

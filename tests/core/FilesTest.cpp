@@ -1,6 +1,6 @@
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/Resources.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/Resources.h"
 #include "InChild.h"
 #include "TestSupport.h"
 

@@ -1,6 +1,6 @@
-#include "common/Error.h"
-#include "common/IniFile.h"
-#include "generator/GenerationSetup.h"
+#include "core/common/Error.h"
+#include "core/common/IniFile.h"
+#include "core/generator/GenerationSetup.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

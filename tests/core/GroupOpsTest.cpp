@@ -1,10 +1,10 @@
-#include "catalog/GroupOps.h"
+#include "core/catalog/GroupOps.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
-#include "catalog/CatalogStore.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
+#include "core/catalog/CatalogStore.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
 
 #include <gtest/gtest.h>
 

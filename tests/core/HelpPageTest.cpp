@@ -1,5 +1,5 @@
-#include "common/Error.h"
-#include "common/HelpPage.h"
+#include "core/common/Error.h"
+#include "core/common/HelpPage.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "common/Error.h"
-#include "common/IniFile.h"
+#include "core/common/Error.h"
+#include "core/common/IniFile.h"
 #include "InChild.h"
 #include "TestSupport.h"
 

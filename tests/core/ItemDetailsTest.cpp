@@ -1,6 +1,6 @@
-#include "catalog/ItemDetails.h"
-#include "catalog/PictureList.h"
-#include "common/Files.h"
+#include "core/catalog/ItemDetails.h"
+#include "core/catalog/PictureList.h"
+#include "core/common/Files.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

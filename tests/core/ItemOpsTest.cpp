@@ -1,9 +1,9 @@
-#include "catalog/ItemOps.h"
+#include "core/catalog/ItemOps.h"
 #include "TestSupport.h"
-#include "catalog/CatalogStore.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
+#include "core/catalog/CatalogStore.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "common/IniFile.h"
-#include "common/Text.h"
-#include "i18n/LanguageFile.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
+#include "core/i18n/LanguageFile.h"
 #include "TestSupport.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
-#include "common/Error.h"
-#include "imaging/Picture.h"
+#include "core/common/Error.h"
+#include "core/imaging/Picture.h"
 #include "TestSupport.h"
 
 #include <cstdlib>

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
-#include "common/Error.h"
-#include "generator/Generation.h"
-#include "generator/PictureSets.h"
-#include "generator/ProductDatabase.h"
+#include "core/common/Error.h"
+#include "core/generator/Generation.h"
+#include "core/generator/PictureSets.h"
+#include "core/generator/ProductDatabase.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "generator/GenerationSetup.h"
-#include "settings/AppDirs.h"
-#include "settings/SettingsForm.h"
-#include "settings/ShopProfile.h"
+#include "core/generator/GenerationSetup.h"
+#include "core/settings/AppDirs.h"
+#include "core/settings/SettingsForm.h"
+#include "core/settings/ShopProfile.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

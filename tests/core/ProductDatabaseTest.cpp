@@ -1,9 +1,9 @@
-#include "generator/ProductDatabase.h"
+#include "core/generator/ProductDatabase.h"
 #include "TestSupport.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "generator/Generation.h"
-#include "imaging/Picture.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/generator/Generation.h"
+#include "core/imaging/Picture.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

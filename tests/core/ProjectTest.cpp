@@ -1,11 +1,11 @@
-#include "catalog/Project.h"
+#include "core/catalog/Project.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
-#include "catalog/CatalogStore.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "i18n/LanguageFile.h"
+#include "core/catalog/CatalogStore.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/i18n/LanguageFile.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,8 +1,8 @@
-#include "settings/SettingsForm.h"
+#include "core/settings/SettingsForm.h"
 #include "TestSupport.h"
-#include "common/Error.h"
-#include "common/IniFile.h"
-#include "settings/UserData.h"
+#include "core/common/Error.h"
+#include "core/common/IniFile.h"
+#include "core/settings/UserData.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,9 +1,9 @@
-#include "settings/ShopProfile.h"
+#include "core/settings/ShopProfile.h"
 #include "TestSupport.h"
-#include "catalog/ItemDetails.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
+#include "core/catalog/ItemDetails.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
 
 #include <gtest/gtest.h>
 

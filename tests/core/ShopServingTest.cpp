@@ -1,4 +1,4 @@
-#include "generator/ShopServing.h"
+#include "core/generator/ShopServing.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "generator/ShopSwap.h"
+#include "core/generator/ShopSwap.h"
 #include "../ShopFixture.h"
 #include "TestSupport.h"
 

@@ -1,11 +1,11 @@
-#include "generator/TemplateSubstitution.h"
+#include "core/generator/TemplateSubstitution.h"
 #include "TestSupport.h"
-#include "common/Error.h"
-#include "common/IniFile.h"
-#include "common/Resources.h"
-#include "generator/CountryScripts.h"
-#include "generator/Generation.h"
-#include "imaging/Picture.h"
+#include "core/common/Error.h"
+#include "core/common/IniFile.h"
+#include "core/common/Resources.h"
+#include "core/generator/CountryScripts.h"
+#include "core/generator/Generation.h"
+#include "core/imaging/Picture.h"
 
 #include <ctime>
 #include <filesystem>
@@ -565,7 +565,7 @@ TEST(TemplateSubstitution, RunDate)
     EXPECT_EQ(RunDateText(date), "05.03.2024");
 }
 
-TEST(StaticFiles, TemplatesLayoutAndCompanyPictures)
+TEST(CreateFiles, TemplatesLayoutAndCompanyPictures)
 {
     ShopFixture f;
     const std::string layout = "program/layouts/test/";
@@ -614,7 +614,7 @@ TEST(StaticFiles, TemplatesLayoutAndCompanyPictures)
     EXPECT_FALSE(f.inShop("anfahrt.jpg"));
 }
 
-TEST(StaticFiles, AMissingOrUnreadableSourceStopsTheRun)
+TEST(CreateFiles, AMissingOrUnreadableSourceStopsTheRun)
 {
     {
         ShopFixture f;

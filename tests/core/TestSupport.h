@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Files.h"
+#include "core/common/Files.h"
 
 #include <filesystem>
 #include <random>

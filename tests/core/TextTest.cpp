@@ -1,4 +1,4 @@
-#include "common/Text.h"
+#include "core/common/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "generator/GenerationDialog.h"
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/QtText.h"
+#include "gui/generator/GenerationDialog.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "gui/common/QtText.h"
 
 #include "../ShopFixture.h"
 #include "GuiTestSupport.h"
 
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
 #include <QAction>
 #include <QApplication>

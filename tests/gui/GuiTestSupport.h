@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/ObjectNames.h"
-#include "common/Prompter.h"
-#include "common/QtText.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "gui/common/ObjectNames.h"
+#include "core/common/Prompter.h"
+#include "gui/common/QtText.h"
 
 #include <QList>
 #include <QStringList>

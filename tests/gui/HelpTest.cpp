@@ -1,7 +1,7 @@
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "common/HelpMark.h"
-#include "common/HelpWindow.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/common/HelpMark.h"
+#include "gui/common/HelpWindow.h"
 
 #include "GuiTestSupport.h"
 

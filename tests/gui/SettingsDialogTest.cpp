@@ -1,9 +1,9 @@
-#include "app/AboutWindow.h"
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "catalog/CatalogPage.h"
-#include "catalog/ItemPanel.h"
-#include "settings/SettingsDialog.h"
+#include "gui/app/AboutWindow.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/catalog/CatalogPage.h"
+#include "gui/catalog/ItemPanel.h"
+#include "gui/settings/SettingsDialog.h"
 
 #include "GuiTestSupport.h"
 

@@ -1,7 +1,7 @@
-#include "generator/ShopProfileDialog.h"
-#include "app/AppState.h"
-#include "common/Files.h"
-#include "common/HelpMark.h"
+#include "gui/settings/ShopProfileDialog.h"
+#include "gui/app/AppState.h"
+#include "core/common/Files.h"
+#include "gui/common/HelpMark.h"
 
 #include "GuiTestSupport.h"
 

@@ -1,8 +1,8 @@
-#include "catalog/CatalogStore.h"
+#include "core/catalog/CatalogStore.h"
 
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Text.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
 
 #include <algorithm>
 #include <set>

@@ -1,12 +1,12 @@
-#include "catalog/GroupOps.h"
+#include "core/catalog/GroupOps.h"
 
-#include "catalog/CatalogStore.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Prompter.h"
-#include "common/Text.h"
-#include "i18n/LanguageFile.h"
+#include "core/catalog/CatalogStore.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Prompter.h"
+#include "core/common/Text.h"
+#include "core/i18n/LanguageFile.h"
 
 #include <algorithm>
 #include <filesystem>

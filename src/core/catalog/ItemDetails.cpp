@@ -1,8 +1,8 @@
-#include "catalog/ItemDetails.h"
+#include "core/catalog/ItemDetails.h"
 
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Text.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
 
 #include <filesystem>
 

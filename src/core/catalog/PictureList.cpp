@@ -1,7 +1,7 @@
-#include "catalog/PictureList.h"
+#include "core/catalog/PictureList.h"
 
-#include "common/Files.h"
-#include "common/IniFile.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
 
 namespace quillane {
 

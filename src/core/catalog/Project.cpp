@@ -1,14 +1,14 @@
-#include "catalog/Project.h"
+#include "core/catalog/Project.h"
 
-#include "catalog/CatalogStore.h"
-#include "catalog/GroupOps.h"
-#include "catalog/PictureList.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Prompter.h"
-#include "common/Text.h"
-#include "i18n/LanguageFile.h"
+#include "core/catalog/CatalogStore.h"
+#include "core/catalog/GroupOps.h"
+#include "core/catalog/PictureList.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Prompter.h"
+#include "core/common/Text.h"
+#include "core/i18n/LanguageFile.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/AppDirs.h"
+#include "core/settings/AppDirs.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Text.h"
+#include "core/common/Text.h"
 
 #include <stdexcept>
 #include <string>

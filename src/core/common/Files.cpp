@@ -1,7 +1,7 @@
-#include "common/Files.h"
+#include "core/common/Files.h"
 
-#include "common/Error.h"
-#include "common/Text.h"
+#include "core/common/Error.h"
+#include "core/common/Text.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "common/HelpPage.h"
+#include "core/common/HelpPage.h"
 
-#include "common/Files.h"
-#include "common/Text.h"
+#include "core/common/Files.h"
+#include "core/common/Text.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
-#include "common/IniFile.h"
+#include "core/common/IniFile.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/Text.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/Text.h"
 
 #include <cerrno>
 #include <cstdio>

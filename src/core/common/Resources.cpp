@@ -1,8 +1,8 @@
-#include "common/Resources.h"
+#include "core/common/Resources.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/Text.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/Text.h"
 
 namespace quillane {
 

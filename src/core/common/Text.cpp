@@ -1,6 +1,6 @@
-#include "common/Text.h"
+#include "core/common/Text.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <algorithm>
 #include <array>

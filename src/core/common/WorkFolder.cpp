@@ -1,7 +1,7 @@
-#include "common/WorkFolder.h"
+#include "core/common/WorkFolder.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,15 +1,15 @@
-#include "generator/CountryScripts.h"
+#include "core/generator/CountryScripts.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Resources.h"
-#include "common/Text.h"
-#include "generator/Generation.h"
-#include "generator/TemplateSubstitution.h"
-#include "i18n/LanguageFile.h"
-#include "settings/Country.h"
-#include "settings/ShopProfile.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Resources.h"
+#include "core/common/Text.h"
+#include "core/generator/Generation.h"
+#include "core/generator/TemplateSubstitution.h"
+#include "core/i18n/LanguageFile.h"
+#include "core/settings/Country.h"
+#include "core/settings/ShopProfile.h"
 
 #include <algorithm>
 

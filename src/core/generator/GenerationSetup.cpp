@@ -1,11 +1,11 @@
-#include "generator/GenerationSetup.h"
+#include "core/generator/GenerationSetup.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Text.h"
-#include "settings/Country.h"
-#include "settings/ShopProfile.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
+#include "core/settings/Country.h"
+#include "core/settings/ShopProfile.h"
 
 #include <algorithm>
 

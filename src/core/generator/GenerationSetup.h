@@ -1,8 +1,8 @@
 #pragma once
 
-#include "generator/Generation.h"
-#include "settings/AppDirs.h"
-#include "settings/UserData.h"
+#include "core/generator/Generation.h"
+#include "core/settings/AppDirs.h"
+#include "core/settings/UserData.h"
 
 #include <optional>
 #include <string>

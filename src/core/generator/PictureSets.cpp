@@ -1,11 +1,11 @@
-#include "generator/PictureSets.h"
+#include "core/generator/PictureSets.h"
 
-#include "catalog/ItemDetails.h"
-#include "catalog/PictureList.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "imaging/Picture.h"
+#include "core/catalog/ItemDetails.h"
+#include "core/catalog/PictureList.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/imaging/Picture.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generator/Generation.h"
+#include "core/generator/Generation.h"
 
 #include <condition_variable>
 #include <cstddef>

@@ -1,13 +1,13 @@
-#include "generator/ProductDatabase.h"
+#include "core/generator/ProductDatabase.h"
 
-#include "catalog/CatalogStore.h"
-#include "catalog/ItemDetails.h"
-#include "catalog/PictureList.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Text.h"
-#include "generator/PictureSets.h"
+#include "core/catalog/CatalogStore.h"
+#include "core/catalog/ItemDetails.h"
+#include "core/catalog/PictureList.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
+#include "core/generator/PictureSets.h"
 
 #include <cstdint>
 #include <cstdio>

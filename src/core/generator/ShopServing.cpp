@@ -1,7 +1,7 @@
-#include "generator/ShopServing.h"
+#include "core/generator/ShopServing.h"
 
-#include "common/Files.h"
-#include "common/Text.h"
+#include "core/common/Files.h"
+#include "core/common/Text.h"
 
 #include <filesystem>
 

@@ -1,7 +1,7 @@
-#include "generator/ShopSwap.h"
+#include "core/generator/ShopSwap.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
 
 #include <cerrno>
 #include <cstdio>

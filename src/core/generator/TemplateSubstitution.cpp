@@ -1,13 +1,13 @@
-#include "generator/TemplateSubstitution.h"
+#include "core/generator/TemplateSubstitution.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Text.h"
-#include "generator/Generation.h"
-#include "settings/CompanyProfile.h"
-#include "settings/ShopProfile.h"
-#include "settings/UserData.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
+#include "core/generator/Generation.h"
+#include "core/settings/CompanyProfile.h"
+#include "core/settings/ShopProfile.h"
+#include "core/settings/UserData.h"
 
 #include <array>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/IniFile.h"
-#include "settings/Country.h"
+#include "core/common/IniFile.h"
+#include "core/settings/Country.h"
 
 #include <cstddef>
 #include <memory>

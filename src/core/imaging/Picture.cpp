@@ -1,9 +1,9 @@
-#include "imaging/Picture.h"
+#include "core/imaging/Picture.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/Resources.h"
-#include "common/Text.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/Resources.h"
+#include "core/common/Text.h"
 
 #include <algorithm>
 #include <atomic>

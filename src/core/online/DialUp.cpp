@@ -1,4 +1,4 @@
-#include "online/DialUp.h"
+#include "core/online/DialUp.h"
 
 namespace quillane {
 

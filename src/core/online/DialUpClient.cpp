@@ -1,6 +1,6 @@
-#include "online/DialUpClient.h"
+#include "core/online/DialUpClient.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <thread>
 

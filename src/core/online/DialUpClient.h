@@ -1,6 +1,6 @@
 #pragma once
 
-#include "online/DialUp.h"
+#include "core/online/DialUp.h"
 
 #include <functional>
 #include <memory>

@@ -1,9 +1,9 @@
-#include "online/ExchangeRate.h"
+#include "core/online/ExchangeRate.h"
 
-#include "common/IniFile.h"
-#include "common/Text.h"
-#include "settings/Country.h"
-#include "settings/UserData.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
+#include "core/settings/Country.h"
+#include "core/settings/UserData.h"
 
 #include <exception>
 

@@ -1,7 +1,7 @@
-#include "online/HttpClient.h"
+#include "core/online/HttpClient.h"
 
-#include "common/Error.h"
-#include "common/Text.h"
+#include "core/common/Error.h"
+#include "core/common/Text.h"
 
 #include <curl/curl.h>
 

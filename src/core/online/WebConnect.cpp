@@ -1,10 +1,10 @@
-#include "online/WebConnect.h"
+#include "core/online/WebConnect.h"
 
-#include "common/IniFile.h"
-#include "common/Prompter.h"
-#include "i18n/LanguageFile.h"
-#include "online/DialUpClient.h"
-#include "settings/UserData.h"
+#include "core/common/IniFile.h"
+#include "core/common/Prompter.h"
+#include "core/i18n/LanguageFile.h"
+#include "core/online/DialUpClient.h"
+#include "core/settings/UserData.h"
 
 namespace quillane {
 

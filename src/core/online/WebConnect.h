@@ -1,7 +1,7 @@
 #pragma once
 
-#include "online/HttpClient.h"
-#include "settings/UserData.h"
+#include "core/online/HttpClient.h"
+#include "core/settings/UserData.h"
 
 #include <cstdint>
 #include <string>

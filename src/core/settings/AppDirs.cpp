@@ -1,8 +1,8 @@
-#include "settings/AppDirs.h"
+#include "core/settings/AppDirs.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/Text.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/Text.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "settings/CompanyProfile.h"
+#include "core/settings/CompanyProfile.h"
 
-#include "common/Files.h"
-#include "common/IniFile.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
 
 namespace quillane {
 

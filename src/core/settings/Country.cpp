@@ -1,7 +1,7 @@
-#include "settings/Country.h"
+#include "core/settings/Country.h"
 
-#include "common/IniFile.h"
-#include "common/Text.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
 
 #include <algorithm>
 

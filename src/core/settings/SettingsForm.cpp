@@ -1,11 +1,11 @@
-#include "settings/SettingsForm.h"
+#include "core/settings/SettingsForm.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
-#include "common/Text.h"
-#include "settings/Country.h"
-#include "settings/UserData.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
+#include "core/settings/Country.h"
+#include "core/settings/UserData.h"
 
 #include <algorithm>
 

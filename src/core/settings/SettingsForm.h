@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/CompanyProfile.h"
-#include "settings/UserData.h"
+#include "core/settings/CompanyProfile.h"
+#include "core/settings/UserData.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "settings/ShopProfile.h"
+#include "core/settings/ShopProfile.h"
 
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/IniFile.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "settings/UserData.h"
+#include "core/settings/UserData.h"
 
-#include "common/IniFile.h"
-#include "common/Text.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
 
 #include <cstdlib>
 #include <map>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Country.h"
+#include "core/settings/Country.h"
 
 #include <cstdint>
 #include <string>

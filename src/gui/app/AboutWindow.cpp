@@ -1,11 +1,11 @@
-#include "app/AboutWindow.h"
+#include "gui/app/AboutWindow.h"
 
-#include "app/AppState.h"
-#include "common/ClickableLabel.h"
-#include "common/DecoratedLabel.h"
-#include "common/Pictures.h"
-#include "common/QtText.h"
-#include "common/Text.h"
+#include "gui/app/AppState.h"
+#include "gui/common/ClickableLabel.h"
+#include "gui/common/DecoratedLabel.h"
+#include "gui/common/Pictures.h"
+#include "gui/common/QtText.h"
+#include "core/common/Text.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

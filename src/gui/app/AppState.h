@@ -1,10 +1,10 @@
 #pragma once
 
-#include "catalog/CatalogStore.h"
-#include "catalog/ItemOps.h"
-#include "i18n/LanguageFile.h"
-#include "settings/AppDirs.h"
-#include "settings/UserData.h"
+#include "core/catalog/CatalogStore.h"
+#include "core/catalog/ItemOps.h"
+#include "core/i18n/LanguageFile.h"
+#include "core/settings/AppDirs.h"
+#include "core/settings/UserData.h"
 
 #include <string>
 

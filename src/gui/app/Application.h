@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "gui/app/AppState.h"
 
 #include <QObject>
 #include <memory>

@@ -1,8 +1,8 @@
-#include "app/BrowserPage.h"
+#include "gui/app/BrowserPage.h"
 
-#include "app/ShopServer.h"
-#include "common/Files.h"
-#include "common/QtText.h"
+#include "gui/app/ShopServer.h"
+#include "core/common/Files.h"
+#include "gui/common/QtText.h"
 
 #include <QLabel>
 #include <QUrl>

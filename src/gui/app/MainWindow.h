@@ -1,7 +1,7 @@
 #pragma once
 
-#include "generator/ShopProfileDialog.h"
-#include "settings/SettingsDialog.h"
+#include "gui/settings/ShopProfileDialog.h"
+#include "gui/settings/SettingsDialog.h"
 
 #include <QList>
 #include <QMainWindow>

@@ -1,7 +1,7 @@
-#include "app/ShopServer.h"
+#include "gui/app/ShopServer.h"
 
-#include "common/Files.h"
-#include "generator/ShopServing.h"
+#include "core/common/Files.h"
+#include "core/generator/ShopServing.h"
 
 #include <QHostAddress>
 #include <QTcpServer>

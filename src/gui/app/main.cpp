@@ -1,9 +1,9 @@
-#include "app/Application.h"
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/QtText.h"
-#include "settings/AppDirs.h"
-#include "settings/UserData.h"
+#include "gui/app/Application.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "gui/common/QtText.h"
+#include "core/settings/AppDirs.h"
+#include "core/settings/UserData.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
-#include "catalog/CatalogPage.h"
+#include "gui/catalog/CatalogPage.h"
 
-#include "catalog/GroupPanel.h"
-#include "catalog/ItemPanel.h"
+#include "gui/catalog/GroupPanel.h"
+#include "gui/catalog/ItemPanel.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

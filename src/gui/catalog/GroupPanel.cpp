@@ -1,16 +1,16 @@
-#include "catalog/GroupPanel.h"
+#include "gui/catalog/GroupPanel.h"
 
-#include "app/AppState.h"
-#include "catalog/GroupOps.h"
-#include "catalog/GroupTree.h"
-#include "common/Error.h"
-#include "common/Guarded.h"
-#include "common/HelpMark.h"
-#include "common/ObjectNames.h"
-#include "common/Prompter.h"
-#include "common/QtText.h"
-#include "common/Text.h"
-#include "common/Translator.h"
+#include "gui/app/AppState.h"
+#include "core/catalog/GroupOps.h"
+#include "gui/catalog/GroupTree.h"
+#include "core/common/Error.h"
+#include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
+#include "gui/common/ObjectNames.h"
+#include "core/common/Prompter.h"
+#include "gui/common/QtText.h"
+#include "core/common/Text.h"
+#include "gui/common/Translator.h"
 
 #include <QAction>
 #include <QApplication>

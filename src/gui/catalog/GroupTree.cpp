@@ -1,4 +1,4 @@
-#include "catalog/GroupTree.h"
+#include "gui/catalog/GroupTree.h"
 
 #include <QDropEvent>
 

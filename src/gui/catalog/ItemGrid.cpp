@@ -1,4 +1,4 @@
-#include "catalog/ItemGrid.h"
+#include "gui/catalog/ItemGrid.h"
 
 #include <QDropEvent>
 #include <QHeaderView>

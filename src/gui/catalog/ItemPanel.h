@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalog/ItemOps.h"
+#include "core/catalog/ItemOps.h"
 
 #include <QGroupBox>
 

@@ -1,8 +1,8 @@
-#include "common/DialogParts.h"
+#include "gui/common/DialogParts.h"
 
-#include "common/HelpMark.h"
-#include "common/QtText.h"
-#include "common/Translator.h"
+#include "gui/common/HelpMark.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Translator.h"
 
 #include <QFileInfo>
 #include <QGroupBox>

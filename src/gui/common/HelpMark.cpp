@@ -1,4 +1,4 @@
-#include "common/HelpMark.h"
+#include "gui/common/HelpMark.h"
 
 #include <QMouseEvent>
 

@@ -1,12 +1,12 @@
-#include "common/HelpWindow.h"
+#include "gui/common/HelpWindow.h"
 
-#include "app/AppState.h"
-#include "common/Error.h"
-#include "common/Guarded.h"
-#include "common/HelpMark.h"
-#include "common/HelpPage.h"
-#include "common/Prompter.h"
-#include "common/QtText.h"
+#include "gui/app/AppState.h"
+#include "core/common/Error.h"
+#include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
+#include "core/common/HelpPage.h"
+#include "core/common/Prompter.h"
+#include "gui/common/QtText.h"
 
 #include <QApplication>
 #include <QMouseEvent>

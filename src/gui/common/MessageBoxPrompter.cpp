@@ -1,6 +1,6 @@
-#include "common/MessageBoxPrompter.h"
+#include "gui/common/MessageBoxPrompter.h"
 
-#include "common/QtText.h"
+#include "gui/common/QtText.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,7 @@
-#include "common/Pictures.h"
+#include "gui/common/Pictures.h"
 
-#include "common/Resources.h"
-#include "imaging/Picture.h"
+#include "core/common/Resources.h"
+#include "core/imaging/Picture.h"
 
 #include <QImage>
 

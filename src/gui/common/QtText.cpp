@@ -1,6 +1,6 @@
-#include "common/QtText.h"
+#include "gui/common/QtText.h"
 
-#include "common/Text.h"
+#include "core/common/Text.h"
 
 namespace quillane::gui {
 

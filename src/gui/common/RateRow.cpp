@@ -1,7 +1,7 @@
-#include "common/RateRow.h"
+#include "gui/common/RateRow.h"
 
-#include "common/DialogParts.h"
-#include "common/QtText.h"
+#include "gui/common/DialogParts.h"
+#include "gui/common/QtText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,9 +1,9 @@
-#include "common/Translator.h"
+#include "gui/common/Translator.h"
 
-#include "common/DecoratedLabel.h"
-#include "common/QtText.h"
-#include "i18n/LanguageFile.h"
-#include "settings/Country.h"
+#include "gui/common/DecoratedLabel.h"
+#include "gui/common/QtText.h"
+#include "core/i18n/LanguageFile.h"
+#include "core/settings/Country.h"
 
 #include <QAbstractButton>
 #include <QAction>

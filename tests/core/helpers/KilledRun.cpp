@@ -3,7 +3,7 @@
 // reported a line of progress that starts with PREFIX ("0%", "100%"), the way
 // a crash or a power cut stops a run.
 
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
 #include <csignal>
 #include <ostream>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/ShopProfile.h"
+#include "core/settings/ShopProfile.h"
 
 #include <QDialog>
 

@@ -1,14 +1,14 @@
-#include "generator/ShopProfileDialog.h"
+#include "gui/settings/ShopProfileDialog.h"
 
-#include "app/AppState.h"
-#include "common/ClickableLabel.h"
-#include "common/DecoratedLabel.h"
-#include "common/DialogParts.h"
-#include "common/Guarded.h"
-#include "common/HelpMark.h"
-#include "common/Pictures.h"
-#include "common/QtText.h"
-#include "common/Translator.h"
+#include "gui/app/AppState.h"
+#include "gui/common/ClickableLabel.h"
+#include "gui/common/DecoratedLabel.h"
+#include "gui/common/DialogParts.h"
+#include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
+#include "gui/common/Pictures.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Translator.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

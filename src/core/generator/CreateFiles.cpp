@@ -1,10 +1,10 @@
-#include "common/Error.h"
-#include "common/Files.h"
-#include "common/Resources.h"
-#include "generator/Generation.h"
-#include "generator/TemplateSubstitution.h"
-#include "imaging/Picture.h"
-#include "settings/CompanyProfile.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/Resources.h"
+#include "core/generator/Generation.h"
+#include "core/generator/TemplateSubstitution.h"
+#include "core/imaging/Picture.h"
+#include "core/settings/CompanyProfile.h"
 
 #include <filesystem>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "online/BackgroundTask.h"
+#include "gui/common/BackgroundTask.h"
 
 #include <QEventLoop>
 #include <QThread>
