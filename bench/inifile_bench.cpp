@@ -73,11 +73,11 @@ Result run(const std::string& path, int sections, int keysPerSection)
 
 int main(int argc, char** argv)
 {
-    const std::string path = argc > 1 ? std::string(argv[1])
-                                      : (std::filesystem::temp_directory_path() / "quillane-bench.ini").string();
+    const std::string path =
+        argc > 1 ? std::string(argv[1]) : (std::filesystem::temp_directory_path() / "quillane-bench.ini").string();
     bool ok = true;
-    std::printf("%8s %9s %14s %14s %14s %12s %12s\n", "keys", "sections", "write us/key", "read us/key",
-                "lines us/key", "write/lines", "read/lines");
+    std::printf("%8s %9s %14s %14s %14s %12s %12s\n", "keys", "sections", "write us/key", "read us/key", "lines us/key",
+                "write/lines", "read/lines");
     for (const int sections : {100, 1000}) {
         const int keys = sections * 100;
         const Result r = run(path, sections, 100);

@@ -1,6 +1,6 @@
 #include "../ShopFixture.h"
-#include "cli/CliApp.h"
 #include "TestSupport.h"
+#include "cli/CliApp.h"
 #include "core/generator/ShopServing.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "../ShopFixture.h"
-#include "cli/CliApp.h"
 #include "InChild.h"
 #include "TestSupport.h"
+#include "cli/CliApp.h"
 #include "core/common/WorkFolder.h"
 
 #include <filesystem>
@@ -36,7 +36,8 @@ TEST(Cli, InfoPrintsTheStartupSettingsInUtf8)
     dir.write("countries.dat", "[Switzerland]\r\nActive=1\r\nEU=0\r\nVAT=8.1\r\nCurrencyCode=CHF\r\n"
                                "CurrencyNative=SFr\r\nEuroRate=0.94\r\nLanguageDefault=deutsch,francais\r\n"
                                "[Germany]\r\nActive=1\r\nEU=1\r\nVAT=19\r\nLanguageDefault=deutsch\r\n"
-                               "[France]\r\nActive=0\r\nLanguageDefault=francais,\xE9" "t\xE9\r\n");
+                               "[France]\r\nActive=0\r\nLanguageDefault=francais,\xE9"
+                               "t\xE9\r\n");
     dir.write("quillane.ini", "[Account]\r\nCountry=Switzerland\r\n[Connection]\r\nconnection=3\r\n");
     const CliRun r = runCli({"--home", dir.path(), "info"});
     EXPECT_EQ(r.code, 0) << r.err;

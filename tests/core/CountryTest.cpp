@@ -1,8 +1,8 @@
-#include "core/settings/AppDirs.h"
 #include "core/settings/Country.h"
-#include "core/settings/UserData.h"
-#include "core/common/IniFile.h"
 #include "TestSupport.h"
+#include "core/common/IniFile.h"
+#include "core/settings/AppDirs.h"
+#include "core/settings/UserData.h"
 
 #include <gtest/gtest.h>
 
@@ -86,8 +86,9 @@ TEST(Country, ServedCountriesAndLanguages)
 TEST(Country, LanguagesMatchWithoutCase)
 {
     TempDir dir;
-    const std::string table = dir.write("c.dat", "[A]\nActive=1\nLanguageDefault=a,b\n[B]\nActive=1\nLanguageDefault=B\n"
-                                                 "[C]\nActive=1\nLanguageDefault=English\n[D]\nActive=1\n");
+    const std::string table =
+        dir.write("c.dat", "[A]\nActive=1\nLanguageDefault=a,b\n[B]\nActive=1\nLanguageDefault=B\n"
+                           "[C]\nActive=1\nLanguageDefault=English\n[D]\nActive=1\n");
     EXPECT_EQ(GetActiveLangs(table), (std::vector<std::string>{"a", "b", "english"}));
 }
 
@@ -128,7 +129,8 @@ TEST(UserData, SetupStateAndNormalState)
         EXPECT_EQ(user.Country.Name, c.country);
     }
     TUserData user;
-    dir.write("quillane.ini", "[Account]\nUserID=shop7\nPassword=pw\nCountry=Germany\n[Connection]\nconnection=1\nautodc=1\n");
+    dir.write("quillane.ini",
+              "[Account]\nUserID=shop7\nPassword=pw\nCountry=Germany\n[Connection]\nconnection=1\nautodc=1\n");
     EXPECT_EQ(ReadUserData(dir.path(), "Ireland", user), "");
     EXPECT_EQ(user.UserID, "shop7");
     EXPECT_EQ(user.Password, "pw");

@@ -1,8 +1,8 @@
-#include "core/common/Error.h"
 #include "core/common/Files.h"
-#include "core/common/Resources.h"
 #include "InChild.h"
 #include "TestSupport.h"
+#include "core/common/Error.h"
+#include "core/common/Resources.h"
 
 #include <algorithm>
 #include <cstdlib>

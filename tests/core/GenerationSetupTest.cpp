@@ -1,7 +1,7 @@
-#include "core/common/Error.h"
-#include "core/common/IniFile.h"
 #include "core/generator/GenerationSetup.h"
 #include "TestSupport.h"
+#include "core/common/Error.h"
+#include "core/common/IniFile.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,8 @@ TEST(GenerationSetup, CreationChoicesWithDefaults)
     EXPECT_EQ(c.Layout, "classic"); // the first in name order
     EXPECT_EQ(c.Countries, std::vector<std::string>{"Germany"});
 
-    dir.write("daten/shopprofil.ini", "[Creation]\nview_std=20\nPreise=7\nAnsicht=-1\nLayout=modern\nLaender=Austria\nxxl=1\n");
+    dir.write("daten/shopprofil.ini",
+              "[Creation]\nview_std=20\nPreise=7\nAnsicht=-1\nLayout=modern\nLaender=Austria\nxxl=1\n");
     c = ReadCreation(dir.file("daten/"), dir.path(), "Germany");
     EXPECT_EQ(c.ItemsStd, "20");
     EXPECT_EQ(c.PriceDisplay, 0); // out of range reads as the default
@@ -70,8 +71,8 @@ TEST(GenerationSetup, DestinationAmountsFollowTheHomeRate)
     SaveDestination(table, data, "Switzerland", d, 1.2); // unchanged: the same euro amount
     EXPECT_EQ(IniFile(dir.file("daten/shopprofil.ini")).ReadString("Switzerland", "Shipping", ""), "5.000");
 
-    d.Shipping = "0";   // free shipping is stored
-    d.EuroRate = "";    // an empty rate keeps the stored one
+    d.Shipping = "0"; // free shipping is stored
+    d.EuroRate = "";  // an empty rate keeps the stored one
     d.CodFee = "3,6";
     d.Currency = "SFr";
     SaveDestination(table, data, "Switzerland", d, 1.2);

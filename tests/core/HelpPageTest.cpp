@@ -1,6 +1,6 @@
-#include "core/common/Error.h"
 #include "core/common/HelpPage.h"
 #include "TestSupport.h"
+#include "core/common/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,8 @@ TEST(HelpPage, OnlyTheRequestedSectionIsCopied)
     const std::string frameEnd = "</font>\r\n</body>\r\n</html>\r\n";
     BuildHelpPage(page, "groups", dir.file("help.html"));
     // Nested markers lose their "- " like any other line and stay comments.
-    EXPECT_EQ(dir.read("help.html"), frameStart + "<div>Gruppen</div>\r\n<!-+inner -->\r\nInnen\r\n<!--inner -->\r\n" + frameEnd);
+    EXPECT_EQ(dir.read("help.html"),
+              frameStart + "<div>Gruppen</div>\r\n<!-+inner -->\r\nInnen\r\n<!--inner -->\r\n" + frameEnd);
     BuildHelpPage(page, "inner", dir.file("help.html"));
     EXPECT_EQ(dir.read("help.html"), frameStart + "Innen\r\n" + frameEnd);
     BuildHelpPage(page, "missing", dir.file("help.html"));
@@ -55,12 +56,15 @@ TEST(HelpPage, ShippedPagesHoldEveryMarkedSection)
         return dir.read("frame.html");
     }();
     const std::pair<const char*, const char*> sections[] = {
-        {"artikelgruppen", "groups"},    {"artikeleingabe", "input"},     {"artikeldetails", "pictures"},
-        {"bestellungseingang", "orderentrance"}, {"einstellungen", "countries"}, {"einstellungen", "countrysettings"},
-        {"einstellungen", "internet"},   {"shoperstellung", "settings"},  {"shoperstellung", "countries"},
-        {"eigenschaften", "rechnung"},   {"eigenschaften", "versand"},    {"eigenschaften", "steuer"},
-        {"eigenschaften", "bank"},       {"eigenschaften", "mrabatt"},    {"eigenschaften", "prabatt"},
-        {"eigenschaften", "vorschau"},   {"eigenschaften", "schriftart"}, {"eigenschaften", "farben"},
+        {"artikelgruppen", "groups"},    {"artikeleingabe", "input"},
+        {"artikeldetails", "pictures"},  {"bestellungseingang", "orderentrance"},
+        {"einstellungen", "countries"},  {"einstellungen", "countrysettings"},
+        {"einstellungen", "internet"},   {"shoperstellung", "settings"},
+        {"shoperstellung", "countries"}, {"eigenschaften", "rechnung"},
+        {"eigenschaften", "versand"},    {"eigenschaften", "steuer"},
+        {"eigenschaften", "bank"},       {"eigenschaften", "mrabatt"},
+        {"eigenschaften", "prabatt"},    {"eigenschaften", "vorschau"},
+        {"eigenschaften", "schriftart"}, {"eigenschaften", "farben"},
         {"importfilter", "update"},
     };
     for (const auto& [page, anchor] : sections) {

@@ -1,7 +1,7 @@
-#include "core/common/Error.h"
 #include "core/common/IniFile.h"
 #include "InChild.h"
 #include "TestSupport.h"
+#include "core/common/Error.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,7 +13,8 @@ using quillane::test::TempDir;
 TEST(IniFile, NamesMatchWithoutCaseAndOrderIsKept)
 {
     TempDir dir;
-    const std::string path = dir.write("a.ini", "[Connection]\r\nconnection=3\r\nProvider=T-Net\r\n[Account]\r\nUserID=ab\r\n");
+    const std::string path =
+        dir.write("a.ini", "[Connection]\r\nconnection=3\r\nProvider=T-Net\r\n[Account]\r\nUserID=ab\r\n");
     IniFile ini(path);
     EXPECT_EQ(ini.ReadInteger("CONNECTION", "Connection", -1), 3);
     EXPECT_EQ(ini.ReadString("connection", "provider", ""), "T-Net");
@@ -22,9 +23,8 @@ TEST(IniFile, NamesMatchWithoutCaseAndOrderIsKept)
     ini.WriteString("Connection", "proxy_host", "gate"); // new key at the end of its section
     ini.WriteString("FTP", "host", "ftp.example.org");   // new section at the end
     ini.UpdateFile();
-    EXPECT_EQ(dir.read("a.ini"),
-              "[Connection]\r\nconnection=3\r\nProvider=Other\r\nproxy_host=gate\r\n"
-              "[Account]\r\nUserID=ab\r\n[FTP]\r\nhost=ftp.example.org\r\n");
+    EXPECT_EQ(dir.read("a.ini"), "[Connection]\r\nconnection=3\r\nProvider=Other\r\nproxy_host=gate\r\n"
+                                 "[Account]\r\nUserID=ab\r\n[FTP]\r\nhost=ftp.example.org\r\n");
 
     const IniFile again(path);
     EXPECT_EQ(again.ReadSections(), (std::vector<std::string>{"Connection", "Account", "FTP"}));
@@ -35,8 +35,8 @@ TEST(IniFile, ValuesAreTrimmedUnquotedAndCut)
 {
     TempDir dir;
     const std::string longValue(3000, 'x');
-    const std::string path = dir.write("v.ini", "[S]\nplain=  a b  \ndq=\" q \"\nsq='s'\nmixed=\"x'\nempty=\nlong=" +
-                                                    longValue + "\n");
+    const std::string path =
+        dir.write("v.ini", "[S]\nplain=  a b  \ndq=\" q \"\nsq='s'\nmixed=\"x'\nempty=\nlong=" + longValue + "\n");
     const IniFile ini(path);
     EXPECT_EQ(ini.ReadString("S", "plain", "d"), "a b");
     EXPECT_EQ(ini.ReadString("S", "dq", "d"), " q ");

@@ -1,7 +1,7 @@
 #include "core/catalog/ItemDetails.h"
+#include "TestSupport.h"
 #include "core/catalog/PictureList.h"
 #include "core/common/Files.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +66,8 @@ TEST(ItemDetails, DiscountPositions)
 {
     TempDir dir;
     dir.write("daten/shopprofil.ini", "[Mengenrabatt]\r\nab 10=10/5\r\nab 50=50/10\r\nab 100=100/15\r\n");
-    EXPECT_EQ(DiscountLevels(dir.file("daten/")), (std::vector<std::string>{"ab 10=10/5", "ab 50=50/10", "ab 100=100/15"}));
+    EXPECT_EQ(DiscountLevels(dir.file("daten/")),
+              (std::vector<std::string>{"ab 10=10/5", "ab 50=50/10", "ab 100=100/15"}));
     EXPECT_TRUE(DiscountLevels(dir.file("none/")).empty());
     using B = std::vector<bool>;
     struct Case {
@@ -74,11 +75,9 @@ TEST(ItemDetails, DiscountPositions)
         std::size_t count;
         B ticked;
     } cases[] = {
-        {"0:2", 3, {true, false, true}},
-        {"", 3, {false, false, false}},
-        {"1", 3, {false, true, false}},
-        {"0:2", 1, {false}},                // more positions than levels
-        {"x:7", 3, {false, false, false}},   // nothing ticked wrongly
+        {"0:2", 3, {true, false, true}},   {"", 3, {false, false, false}},
+        {"1", 3, {false, true, false}},    {"0:2", 1, {false}}, // more positions than levels
+        {"x:7", 3, {false, false, false}},                      // nothing ticked wrongly
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TickedLevels(c.field, c.count), c.ticked) << c.field;

@@ -1,7 +1,7 @@
-#include "core/common/IniFile.h"
-#include "core/common/Text.h"
 #include "core/i18n/LanguageFile.h"
 #include "TestSupport.h"
+#include "core/common/IniFile.h"
+#include "core/common/Text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,9 +13,10 @@ using quillane::test::TempDir;
 TEST(LanguageFile, GetTranslationWithSectionInTheKey)
 {
     TempDir dir;
-    dir.write("english.lng", "[Labels]\nPreis=Net price\n|x=bar key\n[Rechnung]\nvat=VAT\nprice=Price\ngross=gross\nnet=net\n"
-                             "[MsgBox]\n4=Save changes to #?\n15=Recover?|Really\n[Status]\n6=items\n"
-                             "[Misc]\nBestellungstext=a|b|c\n");
+    dir.write("english.lng",
+              "[Labels]\nPreis=Net price\n|x=bar key\n[Rechnung]\nvat=VAT\nprice=Price\ngross=gross\nnet=net\n"
+              "[MsgBox]\n4=Save changes to #?\n15=Recover?|Really\n[Status]\n6=items\n"
+              "[Misc]\nBestellungstext=a|b|c\n");
     const LanguageFile file(dir.path(), "klingon"); // falls back to english
     ASSERT_TRUE(file.IsOpen());
     EXPECT_EQ(file.GetTranslation("Labels", "Preis", "d"), "Net price");

@@ -1,6 +1,6 @@
-#include "core/common/Error.h"
 #include "core/imaging/Picture.h"
 #include "TestSupport.h"
+#include "core/common/Error.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -107,12 +107,12 @@ TEST(Picture, SaveScaledJpegFitsTheBoxAndNeverEnlarges)
     } cases[] = {
         {1000, 500, 120, 120, 120, 60},
         {100, 50, 120, 120, 100, 50},
-        {1600, 1200, 200, 400, 200, 150},  // the shop's large picture
-        {1600, 1200, 120, 120, 120, 90},   // preview
-        {1600, 1200, 60, 60, 60, 45},      // thumbnail
-        {1600, 1200, 800, 800, 800, 600},  // extra large
-        {301, 100, 150, 150, 150, 50},     // 49.834 rounds to 50
-        {5, 3, 2, 2, 2, 1},                // 1.2 rounds to 1
+        {1600, 1200, 200, 400, 200, 150}, // the shop's large picture
+        {1600, 1200, 120, 120, 120, 90},  // preview
+        {1600, 1200, 60, 60, 60, 45},     // thumbnail
+        {1600, 1200, 800, 800, 800, 600}, // extra large
+        {301, 100, 150, 150, 150, 50},    // 49.834 rounds to 50
+        {5, 3, 2, 2, 2, 1},               // 1.2 rounds to 1
     };
     for (const auto& c : cases) {
         Picture picture;

@@ -1,8 +1,8 @@
+#include "TestSupport.h"
 #include "core/generator/GenerationSetup.h"
 #include "core/settings/AppDirs.h"
 #include "core/settings/SettingsForm.h"
 #include "core/settings/ShopProfile.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

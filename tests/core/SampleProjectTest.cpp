@@ -1,6 +1,6 @@
-#include "cli/CliApp.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
+#include "cli/CliApp.h"
 #include "core/catalog/CatalogStore.h"
 #include "core/catalog/ItemDetails.h"
 #include "core/catalog/PictureList.h"
@@ -116,7 +116,10 @@ TEST_F(SampleProjectTest, GeneratesAShopForAGermanMerchant)
     EXPECT_FALSE(DirectoryExists(shop + "countries/languages/english/"));
     const std::string db = ReadFile(shop + "database/db_4.js");
     EXPECT_NE(db.find("TE-501"), std::string::npos);
-    EXPECT_NE(db.find("\x86" "3.500'"), std::string::npos) << "the group's shipping surcharge";
+    EXPECT_NE(db.find("\x86"
+                      "3.500'"),
+              std::string::npos)
+        << "the group's shipping surcharge";
     // Every item's main picture in medium size, every picture in large.
     const auto count = [](const std::string& folder) {
         return std::distance(fs::directory_iterator(folder), fs::directory_iterator());

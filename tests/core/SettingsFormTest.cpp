@@ -66,8 +66,8 @@ TEST(SettingsForm, ExchangeOrVatRateThatIsNoRateIsRefused)
         const char* vat;
         const char* typed; // the value the message must name
     } cases[] = {
-        {"0", "8.1", "0"},     {"0,00", "8.1", "0,00"}, {"abc", "8.1", "abc"},   {"-1.5", "8.1", "-1.5"},
-        {"1e308", "8.1", "1e308"}, {"1.1", "acht", "acht"}, {"1.1", "-8", "-8"}, {"1.1", "101", "101"},
+        {"0", "8.1", "0"},         {"0,00", "8.1", "0,00"}, {"abc", "8.1", "abc"}, {"-1.5", "8.1", "-1.5"},
+        {"1e308", "8.1", "1e308"}, {"1.1", "acht", "acht"}, {"1.1", "-8", "-8"},   {"1.1", "101", "101"},
     };
     for (const auto& c : cases) {
         const char* typed = c.typed;
@@ -112,8 +112,9 @@ TEST(SettingsForm, SaveAndLoadRoundTrip)
     EXPECT_EQ(dir.read("deutsch_Contact.txt"), "A\r\nB\r\nC\r\n");
     const IniFile profile(dir.file("userprofil.ini"));
     EXPECT_EQ(profile.ReadString("Anfahrt", "deutsch", ""), "A|B|C");
-    EXPECT_EQ(profile.ReadSection("Contact"), (std::vector<std::string>{"Firma", "Name", "Strasse", "PLZ", "Ort", "Land",
-                                                                         "EMail", "Homepage", "Telefon", "FAX", "Mobil"}));
+    EXPECT_EQ(profile.ReadSection("Contact"),
+              (std::vector<std::string>{"Firma", "Name", "Strasse", "PLZ", "Ort", "Land", "EMail", "Homepage",
+                                        "Telefon", "FAX", "Mobil"}));
     const IniFile settings(dir.file("quillane.ini"));
     EXPECT_EQ(settings.ReadString("Account", "Country", ""), "Ireland");
     EXPECT_EQ(settings.ReadInteger("Connection", "connection", 0), 3);

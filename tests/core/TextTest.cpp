@@ -15,7 +15,10 @@ TEST(Text, SplitGivesOneMoreElementThanSeparators)
         {"||", {"", "", ""}},
         {"|a", {"", "a"}},
         {"a|b|c", {"a", "b", "c"}},
-        {"a\xA6" "b", {"a\xA6" "b"}},
+        {"a\xA6"
+         "b",
+         {"a\xA6"
+          "b"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Split('|', c.text), c.expected) << c.text;
@@ -40,10 +43,9 @@ TEST(Text, MatchWildcardWithoutBacktracking)
         const char* pattern;
         bool match;
     } cases[] = {
-        {"abc", "*b*", true},  {"abc", "a*", true},        {"abc", "*c", true},
-        {"abc", "b*", false},  {"xabab", "*ab", false},    {"abc", "abc", true},
-        {"abc", "ab", false},  {"abc", "*", true},         {"", "*", true},
-        {"a[1]b", "*[*]*", true}, {"a]1[b", "*[*]*", false}, {"ABC", "*b*", false},
+        {"abc", "*b*", true},    {"abc", "a*", true},      {"abc", "*c", true},       {"abc", "b*", false},
+        {"xabab", "*ab", false}, {"abc", "abc", true},     {"abc", "ab", false},      {"abc", "*", true},
+        {"", "*", true},         {"a[1]b", "*[*]*", true}, {"a]1[b", "*[*]*", false}, {"ABC", "*b*", false},
         {"ab", "ab*ab", false},
     };
     for (const auto& c : cases) {
@@ -119,9 +121,17 @@ TEST(Text, FormatDecimals)
         double value;
         const char* text;
     } cases[] = {
-        {2, 5, "5.00"},       {3, -0.5, "-0.500"}, {2, 24.4454, "24.45"}, {2, 1.005, "1.01"},
-        {2, 0.125, "0.13"},   {2, -0.001, "0.00"}, {2, 1234567.891, "1234567.89"},
-        {3, 12.5 / 1.95583, "6.391"}, {2, 99.995, "100.00"}, {0, 2.5, "  3"}, {2, 0, "0.00"},
+        {2, 5, "5.00"},
+        {3, -0.5, "-0.500"},
+        {2, 24.4454, "24.45"},
+        {2, 1.005, "1.01"},
+        {2, 0.125, "0.13"},
+        {2, -0.001, "0.00"},
+        {2, 1234567.891, "1234567.89"},
+        {3, 12.5 / 1.95583, "6.391"},
+        {2, 99.995, "100.00"},
+        {0, 2.5, "  3"},
+        {2, 0, "0.00"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatDecimals(c.decimals, c.value), c.text) << c.value;
@@ -134,9 +144,9 @@ TEST(Text, ParseNumberIsLenient)
         const char* text;
         double value;
     } cases[] = {
-        {"", 0},          {"12,50", 12.5},  {"12 EUR", 12},   {"1.234,56", 0}, {"-3,5", 3.5},
-        {"-3.5", -3.5},   {" 7.45 ", 7.45}, {"1e3", 1000},    {"abc", 0},      {"\x80 9,99", 9.99},
-        {"+2", 2},        {"inf", 0},       {"nan", 0},
+        {"", 0},        {"12,50", 12.5},  {"12 EUR", 12}, {"1.234,56", 0}, {"-3,5", 3.5},
+        {"-3.5", -3.5}, {" 7.45 ", 7.45}, {"1e3", 1000},  {"abc", 0},      {"\x80 9,99", 9.99},
+        {"+2", 2},      {"inf", 0},       {"nan", 0},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(ParseNumber(c.text), c.value) << c.text;
@@ -150,11 +160,12 @@ TEST(Text, AmountsMustBeNumbersAShopCanSell)
         bool ok;
         double value;
     } cases[] = {
-        {"12,50", true, 12.5}, {" 7.45 ", true, 7.45}, {"0", true, 0},          {"-0", true, 0},
-        {"1e3", true, 1000},   {"999999999", true, 999999999},
-        {"", false, 0},        {"abc", false, 0},      {"-5", false, 0},        {"1e308", false, 0},
-        {"1,5';x", false, 0},  {"12 EUR", false, 0},   {"1.234,56", false, 0},  {"inf", false, 0},
-        {"nan", false, 0},     {"1000000000", false, 0},
+        {"12,50", true, 12.5},    {" 7.45 ", true, 7.45}, {"0", true, 0},
+        {"-0", true, 0},          {"1e3", true, 1000},    {"999999999", true, 999999999},
+        {"", false, 0},           {"abc", false, 0},      {"-5", false, 0},
+        {"1e308", false, 0},      {"1,5';x", false, 0},   {"12 EUR", false, 0},
+        {"1.234,56", false, 0},   {"inf", false, 0},      {"nan", false, 0},
+        {"1000000000", false, 0},
     };
     for (const auto& c : cases) {
         double value = -1;
@@ -182,12 +193,15 @@ TEST(Text, Cp1252RoundTripsThroughUtf8)
     EXPECT_EQ(Cp1252ToUtf8("\x80 \xE4"), "\xE2\x82\xAC \xC3\xA4");
     EXPECT_EQ(Utf8ToCp1252("\xE2\x82\xAC"), "\x80");
     EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?"); // no such character in the code page
-    EXPECT_EQ(Utf8ToCp1252("\xC3"), "?");          // cut sequence
+    EXPECT_EQ(Utf8ToCp1252("\xC3"), "?");         // cut sequence
 }
 
 TEST(Text, CaseMappingCoversTheCodePage)
 {
-    EXPECT_EQ(UpperCase("stra\xDF" "e \xE4\xF6\xFC \xFF"), "STRA\xDF" "E \xC4\xD6\xDC \x9F");
+    EXPECT_EQ(UpperCase("stra\xDF"
+                        "e \xE4\xF6\xFC \xFF"),
+              "STRA\xDF"
+              "E \xC4\xD6\xDC \x9F");
     EXPECT_EQ(LowerCase("\xC4\xD6\xDC"), "\xE4\xF6\xFC");
     EXPECT_TRUE(SameText("Germany", "GERMANY"));
     EXPECT_FALSE(SameText("\xF7", "\xD7")); // division and multiplication signs are no letters

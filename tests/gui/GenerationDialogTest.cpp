@@ -1,8 +1,8 @@
 #include "gui/generator/GenerationDialog.h"
-#include "gui/app/Application.h"
-#include "gui/app/MainWindow.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
 #include "gui/common/QtText.h"
 
 #include "../ShopFixture.h"

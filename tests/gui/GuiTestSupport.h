@@ -2,8 +2,8 @@
 
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
-#include "gui/common/ObjectNames.h"
 #include "core/common/Prompter.h"
+#include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
 
 #include <QList>

@@ -1,3 +1,4 @@
+#include "core/catalog/Project.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
 #include "gui/catalog/CatalogPage.h"
@@ -6,7 +7,6 @@
 #include "gui/catalog/ItemDetailsArea.h"
 #include "gui/catalog/ItemGrid.h"
 #include "gui/catalog/ItemPanel.h"
-#include "core/catalog/Project.h"
 #include "gui/settings/ShopProfileDialog.h"
 
 #include "GuiTestSupport.h"
@@ -55,9 +55,11 @@ private Q_SLOTS:
             WriteTextFile(home + name, ppm);
         }
         WriteTextFile(temp + "pictures.ini", "[4711]\r\n1=" + home + "a.ppm\r\n2=" + home + "b.ppm\r\n");
-        WriteTextFile(temp + "daten/shopprofil.ini", "[Mengenrabatt]\r\nab 10=10/5\r\nab 50=50/10\r\nab 100=100/15\r\n");
+        WriteTextFile(temp + "daten/shopprofil.ini",
+                      "[Mengenrabatt]\r\nab 10=10/5\r\nab 50=50/10\r\nab 100=100/15\r\n");
         CreateFolder(temp + "daten/deutsch");
-        WriteTextFile(temp + "daten/deutsch/4711.txt", "Kr\xE4" "ftig\r\nmit Kruste\r\n");
+        WriteTextFile(temp + "daten/deutsch/4711.txt", "Kr\xE4"
+                                                       "ftig\r\nmit Kruste\r\n");
 
         ScriptedPrompter prompter;
         prompter.answers << Prompter::Answer::Yes; // the working copy left behind

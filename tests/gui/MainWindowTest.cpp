@@ -1,4 +1,8 @@
 #include "gui/app/MainWindow.h"
+#include "core/catalog/Project.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/common/Prompter.h"
 #include "gui/app/AboutWindow.h"
 #include "gui/app/Application.h"
 #include "gui/catalog/CatalogPage.h"
@@ -6,13 +10,9 @@
 #include "gui/catalog/GroupTree.h"
 #include "gui/catalog/ItemGrid.h"
 #include "gui/catalog/ItemPanel.h"
-#include "core/catalog/Project.h"
-#include "core/common/Files.h"
-#include "core/common/IniFile.h"
-#include "core/common/Prompter.h"
 #include "gui/common/QtText.h"
-#include "gui/settings/ShopProfileDialog.h"
 #include "gui/settings/SettingsDialog.h"
+#include "gui/settings/ShopProfileDialog.h"
 
 #include "GuiTestSupport.h"
 
@@ -131,8 +131,8 @@ private Q_SLOTS:
     void normalStateClosesTheSplashByItself()
     {
         QTemporaryDir dir;
-        const std::string home = makeHome(
-            dir, "[Account]\r\nUserID=shop7\r\nCountry=Switzerland\r\n[Connection]\r\nconnection=1\r\n");
+        const std::string home =
+            makeHome(dir, "[Account]\r\nUserID=shop7\r\nCountry=Switzerland\r\n[Connection]\r\nconnection=1\r\n");
         CreateFolder(home + "temp");
         WriteTextFile(home + "temp/recovery.dat", "Alpha");
         ScriptedPrompter prompter;
@@ -221,7 +221,8 @@ private Q_SLOTS:
         QCOMPARE(add->text(), lng(home, "english", "Buttons", "Hinzufuegen"));
         QCOMPARE(main->actions().mInhalt->text(), lng(home, "english", "Actions", "mInhalt"));
         // Context menus too.
-        QCOMPARE(main->findChild<QAction*>(QStringLiteral("mMoveUp"))->text(), lng(home, "english", "Actions", "mMoveUp"));
+        QCOMPARE(main->findChild<QAction*>(QStringLiteral("mMoveUp"))->text(),
+                 lng(home, "english", "Actions", "mMoveUp"));
         auto* pages = main->findChild<QTabWidget*>(QStringLiteral("Pages"));
         QCOMPARE(pages->tabText(0), lng(home, "english", "Misc", "Artikelverw"));
         QCOMPARE(toQ(app.state().Texts.StatusTexts[status::kItems]), lng(home, "english", "Status", "6"));
@@ -260,9 +261,10 @@ private Q_SLOTS:
             enter(groups->subGroupEdit(), QStringLiteral("Bread"));
             enter(groups->subGroupEdit(), QStringLiteral("Cheese"));
             enter(groups->mainGroupEdit(), QStringLiteral("Drinks"));
-            enter(groups->mainGroupEdit(), QString()); // an empty name adds nothing
+            enter(groups->mainGroupEdit(), QString());              // an empty name adds nothing
             enter(groups->mainGroupEdit(), QStringLiteral("Food")); // nor does a name that is taken
-            QCOMPARE(ReadFile(temp + "groups.ini"), std::string("[deutsch]\r\n0=Food|Bread\r\n1=Food|Cheese\r\n2=Drinks\r\n"));
+            QCOMPARE(ReadFile(temp + "groups.ini"),
+                     std::string("[deutsch]\r\n0=Food|Bread\r\n1=Food|Cheese\r\n2=Drinks\r\n"));
             QVERIFY(main->actions().mSpeichern->isEnabled());
 
             choose(QStringLiteral("Food|Bread"));
@@ -291,14 +293,16 @@ private Q_SLOTS:
             choose(QStringLiteral("Food|Cheese"));
             auto* cheese = groups->tree()->currentItem();
             cheese->setText(0, QStringLiteral("Dairy"));
-            QTRY_VERIFY(!groups->tree()->findItems(QStringLiteral("Dairy"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+            QTRY_VERIFY(
+                !groups->tree()->findItems(QStringLiteral("Dairy"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
             choose(QStringLiteral("Drinks"));
             QTest::keyClick(groups->tree(), Qt::Key_Delete);
             QVERIFY(groups->tree()->findItems(QStringLiteral("Drinks"), Qt::MatchExactly).isEmpty());
 
             QCOMPARE(ReadFile(temp + "groups.ini"), std::string("[deutsch]\r\n0=Food|Bread\r\n1=Food|Dairy\r\n"));
             QCOMPARE(ReadFile(temp + "shop.tmp"),
-                     std::string("[0]\r\nVersand=0.000\r\nB1=Rye|3.50|||0|\r\nB2=Spelt|4.00||||\r\n[1]\r\nVersand=0.000\r\n"));
+                     std::string(
+                         "[0]\r\nVersand=0.000\r\nB1=Rye|3.50|||0|\r\nB2=Spelt|4.00||||\r\n[1]\r\nVersand=0.000\r\n"));
 
             main->project().SaveAs(home + "Projekte/Alpha.shp");
             QCOMPARE(main->windowTitle(), QStringLiteral("[Alpha.shp] - Quillane"));
@@ -342,7 +346,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
-        WriteTextFile(home + "countries.dat", ReadFile(home + "countries.dat") + "\r\n[Extra]\r\nActive=1\r\nLanguageDefault=english\r\n");
+        WriteTextFile(home + "countries.dat",
+                      ReadFile(home + "countries.dat") + "\r\n[Extra]\r\nActive=1\r\nLanguageDefault=english\r\n");
         ScriptedPrompter prompter;
         Application app(home, &prompter);
         app.start();
@@ -357,7 +362,8 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(home + "temp/groups.ini"), std::string("[deutsch]\r\n0=Brot\r\n[english]\r\n0=Brot\r\n"));
         auto* node = groups->tree()->topLevelItem(0);
         node->setText(0, QStringLiteral("Bread")); // translating renames in this language only
-        QTRY_COMPARE(ReadFile(home + "temp/groups.ini"), std::string("[deutsch]\r\n0=Brot\r\n[english]\r\n0=Bread\r\n"));
+        QTRY_COMPARE(ReadFile(home + "temp/groups.ini"),
+                     std::string("[deutsch]\r\n0=Brot\r\n[english]\r\n0=Bread\r\n"));
         QTest::keyClick(groups->tree(), Qt::Key_Delete); // refused while translating
         QVERIFY(FileExists(home + "temp/groups.ini"));
         QCOMPARE(groups->tree()->topLevelItemCount(), 1);

@@ -1,9 +1,9 @@
+#include "gui/settings/SettingsDialog.h"
 #include "gui/app/AboutWindow.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
 #include "gui/catalog/CatalogPage.h"
 #include "gui/catalog/ItemPanel.h"
-#include "gui/settings/SettingsDialog.h"
 
 #include "GuiTestSupport.h"
 
@@ -82,7 +82,8 @@ private Q_SLOTS:
         QCOMPARE(settings.ReadString("Account", "Country", ""), std::string("Switzerland"));
         QCOMPARE(settings.ReadString("Connection", "connection", ""), std::string("1"));
         QCOMPARE(IniFile(home + "countries.dat").ReadString("Switzerland", "VAT", ""), std::string("8.1"));
-        QCOMPARE(IniFile(home + "userprofil.ini").ReadString("Contact", "Firma", ""), std::string("K\xE4serei Alpenblick"));
+        QCOMPARE(IniFile(home + "userprofil.ini").ReadString("Contact", "Firma", ""),
+                 std::string("K\xE4serei Alpenblick"));
 
         // "Profil" opens the contact page under its own headline.
         main->actions().mProfil->trigger();

@@ -1,6 +1,6 @@
 #include "gui/settings/ShopProfileDialog.h"
-#include "gui/app/AppState.h"
 #include "core/common/Files.h"
+#include "gui/app/AppState.h"
 #include "gui/common/HelpMark.h"
 
 #include "GuiTestSupport.h"

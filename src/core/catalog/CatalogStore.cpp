@@ -74,8 +74,8 @@ void CatalogStore::LoadGroups()
     const IniFile items(ItemsFile());
     for (const auto& [key, value] : entries) {
         const SplitArray parts = Split('|', value);
-        auto main = std::find_if(GroupMap.begin(), GroupMap.end(),
-                                 [&](const IniLine& l) { return l.first == parts[0]; });
+        auto main =
+            std::find_if(GroupMap.begin(), GroupMap.end(), [&](const IniLine& l) { return l.first == parts[0]; });
         if (main == GroupMap.end()) {
             GroupMap.emplace_back(parts[0], "");
             main = GroupMap.end() - 1;
@@ -130,8 +130,8 @@ void CatalogStore::LoadGroupItems(int group)
     CurrentGroup = std::to_string(group);
     CurrentItems = IniFile(ItemsFile()).ReadSectionValues(CurrentGroup);
     // The list's rows count from the "Versand" line, so it must stand first.
-    const auto versand = std::find_if(CurrentItems.begin(), CurrentItems.end(),
-                                      [](const IniLine& l) { return isVersand(l.first); });
+    const auto versand =
+        std::find_if(CurrentItems.begin(), CurrentItems.end(), [](const IniLine& l) { return isVersand(l.first); });
     if (versand == CurrentItems.end()) {
         CurrentItems.insert(CurrentItems.begin(), IniLine(std::string(kVersand), "0.000"));
     } else if (versand != CurrentItems.begin()) {

@@ -60,7 +60,7 @@ void WriteFileAtomic(const std::string& path, std::string_view content, FileAcce
 // The same without throwing: false, and the file as it was, when it fails;
 // reason (when given) says why.
 [[nodiscard]] bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileAccess access,
-                        std::string* reason = nullptr);
+                                      std::string* reason = nullptr);
 
 // Copies source over target unless the paths are equal; the copy itself
 // may fail silently (true is returned all the same).

@@ -98,7 +98,7 @@ private:
 
     std::string path_;
     std::vector<std::unique_ptr<Section>> sections_;
-    NameIndex sectionIndex_; // name -> section
+    NameIndex sectionIndex_;                // name -> section
     std::vector<std::string> leadingLines_; // lines before the first section
     bool modified_ = false;
     bool ownerOnly_ = false;

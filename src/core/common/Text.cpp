@@ -47,10 +47,10 @@ const CaseTables& caseTables()
 }
 
 // Unicode code points of the bytes 0x80..0x9F; 0 where the code page has none.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHighControls = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 bool isBlankOrControl(char c)
 {
@@ -217,8 +217,7 @@ SplitArray Split(char separator, std::string_view text)
     return parts;
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement,
-                       bool caseSensitive)
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, bool caseSensitive)
 {
     if (text.empty() || find.empty()) {
         return std::string(text);
@@ -255,9 +254,8 @@ bool MatchWildcard(std::string_view text, std::string_view pattern)
     std::size_t partStart = firstStar + 1;
     while (true) {
         const std::size_t nextStar = pattern.find('*', partStart);
-        const std::string_view part = pattern.substr(partStart, nextStar == std::string_view::npos
-                                                                    ? std::string_view::npos
-                                                                    : nextStar - partStart);
+        const std::string_view part = pattern.substr(
+            partStart, nextStar == std::string_view::npos ? std::string_view::npos : nextStar - partStart);
         const std::size_t hit = text.find(part, reached);
         if (nextStar == std::string_view::npos) {
             // The last literal part: its first occurrence must end the text,
@@ -360,11 +358,20 @@ std::string EscapeSingleQuotes(std::string_view text)
     out.reserve(text.size() + 8);
     for (char c : text) {
         switch (c) {
-        case '\'': out += "\\'"; break;
-        case '\\': out += "\\\\"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
+        case '\'':
+            out += "\\'";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -402,18 +409,16 @@ std::string ColorToHtml(ColorValue colour)
 {
     // System colours resolve to the look of a light desktop theme.
     static constexpr std::array<ColorValue, 31> kSystem = {
-        0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
-        0x000000, 0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xD77800, 0xFFFFFF, 0xF0F0F0,
-        0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
-        0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9, 0xF2E4D7, 0xD77800, 0xF0F0F0};
+        0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000, 0x000000, 0xB4B4B4,
+        0xFCF7F4, 0xABABAB, 0xD77800, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969,
+        0xE3E3E3, 0x000000, 0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9, 0xF2E4D7, 0xD77800, 0xF0F0F0};
     const std::uint32_t high = colour >> 24;
     if (high == 0xFF || high == 0x80) {
         const std::uint32_t index = colour & 0xFF;
         colour = index < kSystem.size() ? kSystem[index] : 0;
     }
     char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF,
-                  (colour >> 16) & 0xFF);
+    std::snprintf(buf, sizeof buf, "%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
     return buf;
 }
 
@@ -700,8 +705,7 @@ std::string Utf8ToCp1252(std::string_view text)
         }
         char mapped = '?';
         for (std::size_t k = 0; k < kHighControls.size(); ++k) {
-            if ((kHighControls[k] != 0 && kHighControls[k] == cp) ||
-                (kHighControls[k] == 0 && cp == 0x80 + k)) {
+            if ((kHighControls[k] != 0 && kHighControls[k] == cp) || (kHighControls[k] == 0 && cp == 0x80 + k)) {
                 mapped = static_cast<char>(0x80 + k);
                 break;
             }

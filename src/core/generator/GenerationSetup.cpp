@@ -99,8 +99,8 @@ void WriteCreation(const std::string& dataDir, const GenerationChoices& choices)
     ini.UpdateFile();
 }
 
-DestinationCountry ReadDestination(const std::string& countryTable, const std::string& dataDir,
-                                   const std::string& name, double homeRate, bool eu)
+DestinationCountry ReadDestination(const std::string& countryTable, const std::string& dataDir, const std::string& name,
+                                   double homeRate, bool eu)
 {
     using namespace profile;
     const IniFile table(countryTable);

@@ -41,8 +41,8 @@ struct DestinationCountry {
 
 // Reads a country from the country table and the shop profile; eu is the
 // value kept when the table holds none.
-DestinationCountry ReadDestination(const std::string& countryTable, const std::string& dataDir,
-                                   const std::string& name, double homeRate, bool eu);
+DestinationCountry ReadDestination(const std::string& countryTable, const std::string& dataDir, const std::string& name,
+                                   double homeRate, bool eu);
 // A field of a destination that cannot be stored, and what is wrong with it.
 struct DestinationFault {
     enum Field { EuroRate, Shipping, CodFee } Which;

@@ -162,9 +162,8 @@ std::vector<unsigned char> Picture::RgbPixels() const
 
 const std::vector<std::string>& PictureExtensions()
 {
-    static const std::vector<std::string> extensions = {"jpg", "jpeg", "bmp", "gif", "tif", "tiff", "pcx", "pcc",
-                                                        "scr", "pcd", "ppm", "pgm", "pbm", "psd", "pdd", "psp",
-                                                        "png"};
+    static const std::vector<std::string> extensions = {"jpg", "jpeg", "bmp", "gif", "tif", "tiff", "pcx", "pcc", "scr",
+                                                        "pcd", "ppm",  "pgm", "pbm", "psd", "pdd",  "psp", "png"};
     return extensions;
 }
 
@@ -223,7 +222,8 @@ std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeigh
     if (width <= 0 || height <= 0) {
         return {0, 0};
     }
-    const double scale = std::min({1.0, static_cast<double>(maxWidth) / width, static_cast<double>(maxHeight) / height});
+    const double scale =
+        std::min({1.0, static_cast<double>(maxWidth) / width, static_cast<double>(maxHeight) / height});
     return {std::max(1, roundHalfEven(width * scale)), std::max(1, roundHalfEven(height * scale))};
 }
 

@@ -5,8 +5,8 @@
 
 namespace quillane {
 
-const std::array<const char*, 11> CompanyProfile::kContactKeys = {
-    "Firma", "Name", "Strasse", "PLZ", "Ort", "Land", "EMail", "Homepage", "Telefon", "FAX", "Mobil"};
+const std::array<const char*, 11> CompanyProfile::kContactKeys = {"Firma", "Name",     "Strasse", "PLZ", "Ort",  "Land",
+                                                                  "EMail", "Homepage", "Telefon", "FAX", "Mobil"};
 
 std::string CompanyProfilePath(const std::string& programDir)
 {

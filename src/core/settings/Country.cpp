@@ -15,8 +15,8 @@ void addLanguagesOf(const IniFile& table, const std::string& section, std::vecto
 {
     for (const std::string& part : Split(',', table.ReadString(section, "LanguageDefault", kDefaultLanguage))) {
         const std::string language = LowerCase(part);
-        const bool known = std::any_of(list.begin(), list.end(),
-                                       [&](const std::string& l) { return SameText(l, language); });
+        const bool known =
+            std::any_of(list.begin(), list.end(), [&](const std::string& l) { return SameText(l, language); });
         if (!known) {
             list.push_back(language);
         }

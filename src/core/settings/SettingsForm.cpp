@@ -65,8 +65,8 @@ CountryFields ShowCountryData(const std::string& countryTable, const std::string
 {
     const IniFile table(countryTable);
     CountryFields f;
-    f.Language = table.ReadString(name, "LanguageSelected",
-                                  Split(',', table.ReadString(name, "LanguageDefault", "english"))[0]);
+    f.Language =
+        table.ReadString(name, "LanguageSelected", Split(',', table.ReadString(name, "LanguageDefault", "english"))[0]);
     f.Currency = table.ReadString(name, "CurrencySymbol", table.ReadString(name, "CurrencyCode", kEuroSign));
     f.EuroRate = table.ReadString(name, "EuroRate", "1");
     f.VAT = table.ReadString(name, "VAT", "0");

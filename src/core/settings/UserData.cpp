@@ -69,14 +69,27 @@ std::string SystemLanguageName()
     const std::string language = locale.substr(0, locale.find('_'));
     const std::string territory = locale.find('_') == std::string::npos ? "" : locale.substr(locale.find('_') + 1);
 
-    static const std::map<std::string, std::string> kLanguages = {
-        {"de", "Deutsch"},   {"en", "English"},    {"fr", "Fran\xE7" "ais"}, {"it", "Italiano"},
-        {"es", "Espa\xF1ol"}, {"nl", "Nederlands"}, {"pt", "Portugu\xEAs"},   {"da", "Dansk"},
-        {"sv", "Svenska"},   {"nb", "Norsk"},       {"fi", "Suomi"},          {"pl", "Polski"},
-        {"cs", "\xC8" "e\x9Atina"}, {"hu", "Magyar"}, {"ro", "Rom\xE2n\xE3"},  {"is", "\xCDslenska"}};
+    static const std::map<std::string, std::string> kLanguages = {{"de", "Deutsch"},
+                                                                  {"en", "English"},
+                                                                  {"fr", "Fran\xE7"
+                                                                         "ais"},
+                                                                  {"it", "Italiano"},
+                                                                  {"es", "Espa\xF1ol"},
+                                                                  {"nl", "Nederlands"},
+                                                                  {"pt", "Portugu\xEAs"},
+                                                                  {"da", "Dansk"},
+                                                                  {"sv", "Svenska"},
+                                                                  {"nb", "Norsk"},
+                                                                  {"fi", "Suomi"},
+                                                                  {"pl", "Polski"},
+                                                                  {"cs", "\xC8"
+                                                                         "e\x9Atina"},
+                                                                  {"hu", "Magyar"},
+                                                                  {"ro", "Rom\xE2n\xE3"},
+                                                                  {"is", "\xCDslenska"}};
     static const std::map<std::string, std::string> kGermanTerritories = {
-        {"DE", "Deutschland"}, {"AT", "\xD6sterreich"}, {"CH", "Schweiz"}, {"LI", "Liechtenstein"},
-        {"LU", "Luxemburg"},   {"BE", "Belgien"}};
+        {"DE", "Deutschland"},   {"AT", "\xD6sterreich"}, {"CH", "Schweiz"},
+        {"LI", "Liechtenstein"}, {"LU", "Luxemburg"},     {"BE", "Belgien"}};
 
     const auto it = kLanguages.find(language);
     if (it == kLanguages.end()) {

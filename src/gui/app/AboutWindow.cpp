@@ -1,11 +1,11 @@
 #include "gui/app/AboutWindow.h"
 
+#include "core/common/Text.h"
 #include "gui/app/AppState.h"
 #include "gui/common/ClickableLabel.h"
 #include "gui/common/DecoratedLabel.h"
 #include "gui/common/Pictures.h"
 #include "gui/common/QtText.h"
-#include "core/common/Text.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -55,8 +55,8 @@ AboutWindow::AboutWindow(const AppState& state, QWidget* parent)
     cancel_->setGeometry(300, 94, 21, 21);
     cancel_->setCursor(Qt::PointingHandCursor);
 
-    for (QWidget* w : {static_cast<QWidget*>(title_), static_cast<QWidget*>(prompt_),
-                       static_cast<QWidget*>(notice_), static_cast<QWidget*>(ok_), static_cast<QWidget*>(cancel_)}) {
+    for (QWidget* w : {static_cast<QWidget*>(title_), static_cast<QWidget*>(prompt_), static_cast<QWidget*>(notice_),
+                       static_cast<QWidget*>(ok_), static_cast<QWidget*>(cancel_)}) {
         w->hide();
     }
 

@@ -1,19 +1,19 @@
 #include "gui/app/Application.h"
 
-#include "gui/app/AboutWindow.h"
-#include "gui/app/MainWindow.h"
-#include "gui/common/HelpWindow.h"
-#include "gui/common/MessageBoxPrompter.h"
-#include "gui/common/QtText.h"
-#include "gui/common/BackgroundTask.h"
 #include "core/online/DialUp.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/ExchangeRate.h"
 #include "core/online/HttpClient.h"
 #include "core/online/WebConnect.h"
+#include "gui/app/AboutWindow.h"
+#include "gui/app/MainWindow.h"
+#include "gui/common/BackgroundTask.h"
+#include "gui/common/HelpWindow.h"
+#include "gui/common/MessageBoxPrompter.h"
+#include "gui/common/QtText.h"
 #include "gui/generator/GenerationDialog.h"
-#include "gui/settings/ShopProfileDialog.h"
 #include "gui/settings/SettingsDialog.h"
+#include "gui/settings/ShopProfileDialog.h"
 
 #include <QAction>
 #include <QApplication>

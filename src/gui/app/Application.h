@@ -11,7 +11,7 @@ namespace quillane {
 class DialUpClient;
 class HttpClient;
 class Prompter;
-}
+} // namespace quillane
 
 namespace quillane::gui {
 

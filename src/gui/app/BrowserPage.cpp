@@ -1,7 +1,7 @@
 #include "gui/app/BrowserPage.h"
 
-#include "gui/app/ShopServer.h"
 #include "core/common/Files.h"
+#include "gui/app/ShopServer.h"
 #include "gui/common/QtText.h"
 
 #include <QLabel>

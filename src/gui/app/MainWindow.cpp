@@ -1,23 +1,23 @@
 #include "gui/app/MainWindow.h"
 
-#include "gui/app/AppState.h"
-#include "gui/app/BrowserPage.h"
-#include "gui/catalog/CatalogPage.h"
 #include "core/catalog/GroupOps.h"
-#include "gui/catalog/GroupPanel.h"
-#include "gui/catalog/ItemDetailsArea.h"
-#include "gui/catalog/ItemGrid.h"
 #include "core/catalog/ItemOps.h"
-#include "gui/catalog/ItemPanel.h"
 #include "core/catalog/Project.h"
 #include "core/common/Error.h"
 #include "core/common/Files.h"
+#include "core/common/Prompter.h"
+#include "core/settings/Country.h"
+#include "gui/app/AppState.h"
+#include "gui/app/BrowserPage.h"
+#include "gui/catalog/CatalogPage.h"
+#include "gui/catalog/GroupPanel.h"
+#include "gui/catalog/ItemDetailsArea.h"
+#include "gui/catalog/ItemGrid.h"
+#include "gui/catalog/ItemPanel.h"
 #include "gui/common/Guarded.h"
 #include "gui/common/ObjectNames.h"
-#include "core/common/Prompter.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
-#include "core/settings/Country.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -664,8 +664,8 @@ bool MainWindow::FormCloseQuery()
 
 void MainWindow::FormClose()
 {
-    for (const char* name : {"shop.tmp", "groups.ini", "pictures.ini", "recovery.dat", "rechnung.html", "renr.js",
-                             "image.jpg"}) {
+    for (const char* name :
+         {"shop.tmp", "groups.ini", "pictures.ini", "recovery.dat", "rechnung.html", "renr.js", "image.jpg"}) {
         std::remove((state_.Dirs.TempDir + name).c_str());
     }
 }

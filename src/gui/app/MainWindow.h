@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/settings/ShopProfileDialog.h"
 #include "gui/settings/SettingsDialog.h"
+#include "gui/settings/ShopProfileDialog.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -19,7 +19,7 @@ class GroupOps;
 class ItemOps;
 class Project;
 class Prompter;
-}
+} // namespace quillane
 
 namespace quillane::gui {
 

@@ -1,9 +1,9 @@
-#include "gui/app/Application.h"
 #include "core/common/Error.h"
 #include "core/common/Files.h"
-#include "gui/common/QtText.h"
 #include "core/settings/AppDirs.h"
 #include "core/settings/UserData.h"
+#include "gui/app/Application.h"
+#include "gui/common/QtText.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -19,12 +19,11 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     const std::string programDir = quillane::DefaultProgramDir();
-    const std::string shipped =
-        quillane::ShippedDataDir(QCoreApplication::applicationDirPath().toStdString());
+    const std::string shipped = quillane::ShippedDataDir(QCoreApplication::applicationDirPath().toStdString());
     if (!quillane::SeedProgramDir(programDir, shipped)) {
-        QMessageBox::critical(nullptr, QStringLiteral("Quillane"),
-                              QStringLiteral("The program folder %1 cannot be created.")
-                                  .arg(QString::fromStdString(programDir)));
+        QMessageBox::critical(
+            nullptr, QStringLiteral("Quillane"),
+            QStringLiteral("The program folder %1 cannot be created.").arg(QString::fromStdString(programDir)));
         return 1;
     }
     try {

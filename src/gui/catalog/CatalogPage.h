@@ -6,7 +6,7 @@ namespace quillane {
 class GroupOps;
 class ItemOps;
 class Prompter;
-}
+} // namespace quillane
 
 namespace quillane::gui {
 

@@ -1,15 +1,15 @@
 #include "gui/catalog/GroupPanel.h"
 
-#include "gui/app/AppState.h"
 #include "core/catalog/GroupOps.h"
-#include "gui/catalog/GroupTree.h"
 #include "core/common/Error.h"
+#include "core/common/Prompter.h"
+#include "core/common/Text.h"
+#include "gui/app/AppState.h"
+#include "gui/catalog/GroupTree.h"
 #include "gui/common/Guarded.h"
 #include "gui/common/HelpMark.h"
 #include "gui/common/ObjectNames.h"
-#include "core/common/Prompter.h"
 #include "gui/common/QtText.h"
-#include "core/common/Text.h"
 #include "gui/common/Translator.h"
 
 #include <QAction>
@@ -320,7 +320,8 @@ void GroupPanel::TreeView1Edited(QTreeWidgetItem* node)
         keep = newText;
     }
     // A rename may only start after the edit has ended; redraw afterwards.
-    QMetaObject::invokeMethod(this, [this, keep] { afterStructureChange(keep); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, keep] { afterStructureChange(keep); }, Qt::QueuedConnection);
 }
 
 void GroupPanel::Delete1Click()
@@ -363,9 +364,10 @@ void GroupPanel::TreeView1DragDrop(QTreeWidgetItem* dragged, QTreeWidgetItem* ta
     } else {
         ops_.DropGroup(fromQ(dragged->text(0)), std::string(), fromQ(targetText));
         keep = dragged->childCount() > 0 || dragged == target ? targetText
-                                                               : targetText + QLatin1Char('|') + dragged->text(0);
+                                                              : targetText + QLatin1Char('|') + dragged->text(0);
     }
-    QMetaObject::invokeMethod(this, [this, keep] { afterStructureChange(keep); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, keep] { afterStructureChange(keep); }, Qt::QueuedConnection);
 }
 
 void GroupPanel::PopupMenu1Popup(const QPoint& pos)
@@ -404,8 +406,7 @@ bool GroupPanel::eventFilter(QObject* watched, QEvent* event)
         surchargeButton_->click();
         return true;
     }
-    if (key == Qt::Key_Delete && watched == tree_ && !translationMode_ &&
-        !tree_->isEditing()) {
+    if (key == Qt::Key_Delete && watched == tree_ && !translationMode_ && !tree_->isEditing()) {
         Delete1Click();
         return true;
     }

@@ -13,7 +13,7 @@ class QTreeWidgetItem;
 namespace quillane {
 class GroupOps;
 class Prompter;
-}
+} // namespace quillane
 
 namespace quillane::gui {
 

@@ -1,21 +1,21 @@
 #include "gui/catalog/ItemDetailsArea.h"
 
-#include "gui/app/AppState.h"
 #include "core/catalog/ItemDetails.h"
 #include "core/catalog/PictureList.h"
 #include "core/common/Error.h"
 #include "core/common/Files.h"
-#include "gui/common/Guarded.h"
-#include "gui/common/HelpMark.h"
 #include "core/common/IniFile.h"
-#include "gui/common/ObjectNames.h"
-#include "gui/common/Pictures.h"
 #include "core/common/Prompter.h"
-#include "gui/common/QtText.h"
 #include "core/common/Text.h"
-#include "gui/common/Translator.h"
 #include "core/imaging/Picture.h"
 #include "core/settings/UserData.h"
+#include "gui/app/AppState.h"
+#include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
+#include "gui/common/ObjectNames.h"
+#include "gui/common/Pictures.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Translator.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -172,9 +172,8 @@ void ItemDetailsArea::updatePictureControls()
 {
     // The help mark stays usable in every state.
     for (QWidget* w : {static_cast<QWidget*>(pictureBox_), static_cast<QWidget*>(primary_),
-                       static_cast<QWidget*>(previous_), static_cast<QWidget*>(next_),
-                       static_cast<QWidget*>(counter_), static_cast<QWidget*>(add_),
-                       static_cast<QWidget*>(remove_)}) {
+                       static_cast<QWidget*>(previous_), static_cast<QWidget*>(next_), static_cast<QWidget*>(counter_),
+                       static_cast<QWidget*>(add_), static_cast<QWidget*>(remove_)}) {
         w->setEnabled(active_ && !translationMode_);
     }
 }
@@ -232,9 +231,9 @@ void ItemDetailsArea::showItem(const std::string& orderNo)
     DisplayPic();
 
     filling_ = true;
-    std::string text = ReplaceAll(
-        ReadDescription(state_.Dirs.DataDir, store.CatalogLanguage(), state_.User.Country.Language, orderNo), "\r\n",
-        "\n");
+    std::string text =
+        ReplaceAll(ReadDescription(state_.Dirs.DataDir, store.CatalogLanguage(), state_.User.Country.Language, orderNo),
+                   "\r\n", "\n");
     if (!text.empty() && text.back() == '\n') {
         text.pop_back();
     }
@@ -264,9 +263,9 @@ void ItemDetailsArea::DisplayPic()
         primary_->setChecked(primary == std::to_string(current_) || (primary.empty() && current_ == 1));
     }
     guarded(prompter_, [&] {
-        pictureBox_->setPixmap(loadPixmap(pictures[current_ - 1])
-                                   .scaled(pictureBox_->size() - QSize(4, 4), Qt::KeepAspectRatio,
-                                           Qt::SmoothTransformation));
+        pictureBox_->setPixmap(
+            loadPixmap(pictures[current_ - 1])
+                .scaled(pictureBox_->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     });
 }
 

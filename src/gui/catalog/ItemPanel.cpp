@@ -1,18 +1,18 @@
 #include "gui/catalog/ItemPanel.h"
 
+#include "core/catalog/ItemOps.h"
+#include "core/common/Error.h"
+#include "core/common/Prompter.h"
+#include "core/common/Text.h"
 #include "gui/app/AppState.h"
 #include "gui/catalog/ItemDetailsArea.h"
 #include "gui/catalog/ItemGrid.h"
-#include "core/catalog/ItemOps.h"
 #include "gui/common/ClickableLabel.h"
 #include "gui/common/DialogParts.h"
-#include "core/common/Error.h"
 #include "gui/common/Guarded.h"
 #include "gui/common/HelpMark.h"
 #include "gui/common/ObjectNames.h"
-#include "core/common/Prompter.h"
 #include "gui/common/QtText.h"
-#include "core/common/Text.h"
 #include "gui/common/Translator.h"
 
 #include <QAction>
@@ -142,8 +142,8 @@ void ItemPanel::buildButtonPanel()
     const struct {
         const char* caption;
         const char* hint;
-    } buttons[4] = {{"Hinzufügen", "Hinzufuegen"}, {"Einfügen", "Einfuegen"}, {"Ersetzen", "Ersetzen"},
-                    {"Entfernen", "Entfernen"}};
+    } buttons[4] = {
+        {"Hinzufügen", "Hinzufuegen"}, {"Einfügen", "Einfuegen"}, {"Ersetzen", "Ersetzen"}, {"Entfernen", "Entfernen"}};
     for (int i = 0; i < 4; ++i) {
         buttons_[i] = new QPushButton(QString::fromUtf8(buttons[i].caption), buttonPanel_);
         buttons_[i]->setObjectName(QString::fromUtf8(buttons[i].hint));
@@ -159,8 +159,8 @@ void ItemPanel::buildGrid()
 {
     grid_ = new ItemGrid(this);
     grid_->setObjectName(QStringLiteral("ItemGrid"));
-    grid_->setHeaderLabels({QString(), QString(), QStringLiteral("Bezeichnung"), QStringLiteral("Best.-Nr."),
-                            QStringLiteral("Preis")});
+    grid_->setHeaderLabels(
+        {QString(), QString(), QStringLiteral("Bezeichnung"), QStringLiteral("Best.-Nr."), QStringLiteral("Preis")});
     grid_->installEventFilter(this);
     connect(grid_, &QTreeWidget::itemDoubleClicked, this, [this] { ItemGridDblClick(); });
     connect(grid_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* row) {
@@ -416,7 +416,8 @@ void ItemPanel::ItemGridRowMoved(int from, int to)
     details_->storeDescription();
     if (ops_.Move(from, to) == ItemOps::Result::Done) {
         selectedRow_ = to;
-        QMetaObject::invokeMethod(this, [this] { ShowGroup(Sender::Other); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { ShowGroup(Sender::Other); }, Qt::QueuedConnection);
     }
 }
 

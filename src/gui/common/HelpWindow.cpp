@@ -1,11 +1,11 @@
 #include "gui/common/HelpWindow.h"
 
-#include "gui/app/AppState.h"
 #include "core/common/Error.h"
-#include "gui/common/Guarded.h"
-#include "gui/common/HelpMark.h"
 #include "core/common/HelpPage.h"
 #include "core/common/Prompter.h"
+#include "gui/app/AppState.h"
+#include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
 #include "gui/common/QtText.h"
 
 #include <QApplication>
@@ -41,8 +41,9 @@ void HelpWindow::showHelp(const QString& keyword)
     const QString page = keyword.section(QLatin1Char('|'), 0, 0);
     const QString anchor = keyword.section(QLatin1Char('|'), 1);
     const std::string out = state_.Dirs.TempDir + "help.html";
-    if (!guarded(prompter_,
-                 [&] { BuildHelpPage(state_.Dirs.ProgramDir + "hilfe/" + fromQ(page) + ".html", fromQ(anchor), out); })) {
+    if (!guarded(prompter_, [&] {
+            BuildHelpPage(state_.Dirs.ProgramDir + "hilfe/" + fromQ(page) + ".html", fromQ(anchor), out);
+        })) {
         return;
     }
     if (view_ == nullptr) {

@@ -1,9 +1,9 @@
 #include "gui/common/Translator.h"
 
-#include "gui/common/DecoratedLabel.h"
-#include "gui/common/QtText.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/settings/Country.h"
+#include "gui/common/DecoratedLabel.h"
+#include "gui/common/QtText.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,23 +1,23 @@
 #include "gui/generator/GenerationDialog.h"
 
-#include "gui/app/AppState.h"
 #include "core/common/Error.h"
-#include "gui/common/DialogParts.h"
 #include "core/common/Files.h"
-#include "gui/common/Guarded.h"
-#include "gui/common/HelpMark.h"
 #include "core/common/IniFile.h"
-#include "gui/common/ObjectNames.h"
 #include "core/common/Prompter.h"
-#include "gui/common/QtText.h"
-#include "gui/common/RateRow.h"
 #include "core/common/Text.h"
-#include "gui/common/Translator.h"
 #include "core/generator/Generation.h"
 #include "core/generator/GenerationSetup.h"
 #include "core/i18n/LanguageFile.h"
-#include "gui/common/BackgroundTask.h"
 #include "core/settings/Country.h"
+#include "gui/app/AppState.h"
+#include "gui/common/BackgroundTask.h"
+#include "gui/common/DialogParts.h"
+#include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
+#include "gui/common/ObjectNames.h"
+#include "gui/common/QtText.h"
+#include "gui/common/RateRow.h"
+#include "gui/common/Translator.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -251,9 +251,9 @@ void GenerationDialog::FormShow()
         layout_->addItem(toQ(name));
     }
     // Without a layout there is nothing to build a shop from.
-    noLayout_->setText(layouts.empty() ? QStringLiteral("Es gibt noch kein Layout in %1layouts/.")
-                                             .arg(toQ(state_.Dirs.ProgramDir))
-                                       : QString());
+    noLayout_->setText(layouts.empty()
+                           ? QStringLiteral("Es gibt noch kein Layout in %1layouts/.").arg(toQ(state_.Dirs.ProgramDir))
+                           : QString());
     noLayout_->setVisible(layouts.empty());
     create_->setEnabled(!layouts.empty());
 
@@ -269,7 +269,8 @@ void GenerationDialog::FormShow()
         item->setCheckState(Qt::Unchecked);
     }
 
-    const GenerationChoices choices = ReadCreation(state_.Dirs.DataDir, state_.Dirs.ProgramDir, state_.User.Country.Name);
+    const GenerationChoices choices =
+        ReadCreation(state_.Dirs.DataDir, state_.Dirs.ProgramDir, state_.User.Country.Name);
     itemsStd_->setText(toQ(choices.ItemsStd));
     itemsPro_->setText(toQ(choices.ItemsPro));
     itemsDtl_->setText(toQ(choices.ItemsDtl));
@@ -300,7 +301,7 @@ void GenerationDialog::buildCountryList(const std::vector<std::string>& checked)
         auto* item = new QListWidgetItem(toQ(name), countries_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(std::find(checked.begin(), checked.end(), name) != checked.end() ? Qt::Checked
-                                                                                            : Qt::Unchecked);
+                                                                                             : Qt::Unchecked);
         setFlagIcon(item, state_.Dirs.ProgramDir, countryTable.ReadInteger(name, "FlagIndex", -1));
         if (name == state_.User.Country.Name) {
             home = countries_->count() - 1;

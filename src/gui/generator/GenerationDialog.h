@@ -22,7 +22,7 @@ namespace quillane {
 class Prompter;
 struct DestinationCountry;
 struct GenerationChoices;
-}
+} // namespace quillane
 
 namespace quillane::gui {
 

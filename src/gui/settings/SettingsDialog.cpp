@@ -1,21 +1,21 @@
 #include "gui/settings/SettingsDialog.h"
 
-#include "gui/app/AppState.h"
-#include "gui/common/DecoratedLabel.h"
-#include "gui/common/DialogParts.h"
 #include "core/common/Error.h"
 #include "core/common/Files.h"
-#include "gui/common/Guarded.h"
-#include "gui/common/HelpMark.h"
-#include "gui/common/Pictures.h"
 #include "core/common/Prompter.h"
-#include "gui/common/QtText.h"
-#include "gui/common/RateRow.h"
 #include "core/common/Text.h"
-#include "gui/common/Translator.h"
 #include "core/imaging/Picture.h"
 #include "core/settings/Country.h"
 #include "core/settings/SettingsForm.h"
+#include "gui/app/AppState.h"
+#include "gui/common/DecoratedLabel.h"
+#include "gui/common/DialogParts.h"
+#include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
+#include "gui/common/Pictures.h"
+#include "gui/common/QtText.h"
+#include "gui/common/RateRow.h"
+#include "gui/common/Translator.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,11 +55,11 @@ const struct {
     const char* hint;
     const char* name;
 } kContactFields[11] = {
-    {"Firma:", "Kontakt|company", "Firma"},     {"Name:", "Kontakt|name", "Name"},
-    {"Straße:", "Kontakt|street", "Strasse"},   {"PLZ:", "Kontakt|zip", "PLZ"},
-    {"Ort:", "Kontakt|city", "Ort"},            {"Land:", "Kontakt|country", "Land"},
-    {"E-Mail:", "Kontakt|email", "EMail"},      {"Homepage:", "Kontakt|homepage", "Homepage"},
-    {"Telefon:", "Kontakt|phone", "Telefon"},   {"Fax:", "Kontakt|fax", "FAX"},
+    {"Firma:", "Kontakt|company", "Firma"},   {"Name:", "Kontakt|name", "Name"},
+    {"Straße:", "Kontakt|street", "Strasse"}, {"PLZ:", "Kontakt|zip", "PLZ"},
+    {"Ort:", "Kontakt|city", "Ort"},          {"Land:", "Kontakt|country", "Land"},
+    {"E-Mail:", "Kontakt|email", "EMail"},    {"Homepage:", "Kontakt|homepage", "Homepage"},
+    {"Telefon:", "Kontakt|phone", "Telefon"}, {"Fax:", "Kontakt|fax", "FAX"},
     {"Mobil:", "Kontakt|mobil", "Mobil"},
 };
 
@@ -219,8 +219,8 @@ QGroupBox* SettingsDialog::buildCountryGroup(QWidget* page)
 // How the computer reaches the internet.
 QGroupBox* SettingsDialog::buildConnectionGroup(QWidget* page)
 {
-    auto* connection = group(QStringLiteral("Internetverbindung"), "Connection", "ConnectionGroup",
-                             "einstellungen|internet", page);
+    auto* connection =
+        group(QStringLiteral("Internetverbindung"), "Connection", "ConnectionGroup", "einstellungen|internet", page);
     direct_ = new QRadioButton(QStringLiteral("Direktverbindung"), connection);
     direct_->setObjectName(QStringLiteral("Direct"));
     dialUp_ = new QRadioButton(QStringLiteral("Wählverbindung"), connection);
@@ -245,8 +245,7 @@ QGroupBox* SettingsDialog::buildConnectionGroup(QWidget* page)
         caption->setBuddy(kinds[i].button);
         choices->addWidget(kinds[i].button, i, 0);
         choices->addWidget(caption, i, 1);
-        choices->addWidget(label(QString::fromUtf8(kinds[i].description), kinds[i].descriptionHint, connection),
-                           i, 2);
+        choices->addWidget(label(QString::fromUtf8(kinds[i].description), kinds[i].descriptionHint, connection), i, 2);
         connect(kinds[i].button, &QRadioButton::toggled, this, &SettingsDialog::showConnectionPanel);
     }
     dialUpPanel_ = new QWidget(connection);
@@ -345,7 +344,8 @@ QWidget* SettingsDialog::buildContactPage()
         return g;
     };
     QGroupBox* logo = pictureGroup(QStringLiteral("Firmenlogo"), "flogo", logoPath_, logoPreview_, "Logo");
-    QGroupBox* sketch = pictureGroup(QStringLiteral("Anfahrtsskizze"), "askizze", sketchPath_, sketchPreview_, "Sketch");
+    QGroupBox* sketch =
+        pictureGroup(QStringLiteral("Anfahrtsskizze"), "askizze", sketchPath_, sketchPreview_, "Sketch");
 
     auto* right = new QVBoxLayout;
     right->addWidget(directionsGroup, 1);
@@ -552,8 +552,7 @@ void SettingsDialog::removeCountry()
 void SettingsDialog::LoadData()
 {
     const SettingsForm form = LoadSettingsForm(state_.Dirs.ProgramDir, state_.Store.CatalogLanguage(),
-                                               state_.User.Country.Language, state_.inSetup(),
-                                               !dialUpEntries_.empty());
+                                               state_.User.Country.Language, state_.inSetup(), !dialUpEntries_.empty());
     directions_->setPlainText(toQ(form.Directions));
     directionsLanguage_ = state_.Store.CatalogLanguage();
     (form.Connection == ConnectionKind::DialUp  ? dialUp_
@@ -620,8 +619,9 @@ void SettingsDialog::choosePicture(QLineEdit* path)
     for (const std::string& extension : PictureExtensions()) {
         patterns << QStringLiteral("*.") + toQ(extension);
     }
-    const QString file = QFileDialog::getOpenFileName(this, QString(), toQ(ShellFolderPath("My Pictures")),
-                                                      QStringLiteral("Bilder (%1)").arg(patterns.join(QLatin1Char(' '))));
+    const QString file =
+        QFileDialog::getOpenFileName(this, QString(), toQ(ShellFolderPath("My Pictures")),
+                                     QStringLiteral("Bilder (%1)").arg(patterns.join(QLatin1Char(' '))));
     if (!file.isEmpty()) {
         path->setText(file);
     }
@@ -634,8 +634,8 @@ void SettingsDialog::showPreview(QLineEdit* path, QLabel* preview)
         return; // the preview stays as it was
     }
     try {
-        preview->setPixmap(loadPixmap(file).scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio,
-                                                   Qt::SmoothTransformation));
+        preview->setPixmap(
+            loadPixmap(file).scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     } catch (const Error&) {
         // A file that is no picture leaves the preview as it was; the path is kept.
     }

@@ -22,7 +22,7 @@ class QWidget;
 namespace quillane {
 class Prompter;
 struct SettingsForm;
-}
+} // namespace quillane
 
 namespace quillane::gui {
 

@@ -255,7 +255,8 @@ QWidget* ShopProfileDialog::buildInvoicePage()
     grid->addWidget(taxId_, 8, 1, 1, 3, Qt::AlignLeft);
 
     // Bank, the invoice footer's other half
-    auto* bankGroup = group(QStringLiteral("Bankverbindung"), "bankverbindung", "BankGroup", "eigenschaften|bank", page);
+    auto* bankGroup =
+        group(QStringLiteral("Bankverbindung"), "bankverbindung", "BankGroup", "eigenschaften|bank", page);
     bank_ = edit("bank", bankGroup);
     bankCode_ = edit("blz", bankGroup, 160);
     account_ = edit("kto", bankGroup, 220);

@@ -78,7 +78,6 @@ private:
     void showElementColours();
     void applyPreview();
 
-
     AppState& state_;
     Prompter& prompter_;
     ShopProfileEditor editor_;
