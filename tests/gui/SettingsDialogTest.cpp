@@ -24,6 +24,21 @@ using namespace quillane;
 using namespace quillane::gui;
 using namespace quillane::gui::test;
 
+namespace {
+
+// A program folder set up in Germany that serves one more country.
+std::string germanHomeServing(QTemporaryDir& dir, const char* country)
+{
+    const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+    IniFile table(home + "countries.dat");
+    table.WriteBool("Germany", "Active", true);
+    table.WriteBool(country, "Active", true);
+    table.UpdateFile();
+    return home;
+}
+
+} // namespace
+
 class SettingsDialogTest : public QObject {
     Q_OBJECT
 
@@ -96,13 +111,7 @@ private Q_SLOTS:
     void directionsFollowTheLanguageOfTheShownCountry()
     {
         QTemporaryDir dir;
-        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
-        {
-            IniFile table(home + "countries.dat");
-            table.WriteBool("Germany", "Active", true);
-            table.WriteBool("Ireland", "Active", true);
-            table.UpdateFile();
-        }
+        const std::string home = germanHomeServing(dir, "Ireland");
         ScriptedPrompter prompter;
         Application app(home, &prompter);
         app.start();
@@ -146,13 +155,7 @@ private Q_SLOTS:
     void typedCommasBecomePointsAndEnterMovesOn()
     {
         QTemporaryDir dir;
-        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
-        {
-            IniFile table(home + "countries.dat");
-            table.WriteBool("Germany", "Active", true);
-            table.WriteBool("Switzerland", "Active", true);
-            table.UpdateFile();
-        }
+        const std::string home = germanHomeServing(dir, "Switzerland");
         ScriptedPrompter prompter;
         Application app(home, &prompter);
         app.start();
@@ -181,13 +184,7 @@ private Q_SLOTS:
     void anExchangeRateThatIsNoNumberIsRefused()
     {
         QTemporaryDir dir;
-        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
-        {
-            IniFile table(home + "countries.dat");
-            table.WriteBool("Germany", "Active", true);
-            table.WriteBool("Switzerland", "Active", true);
-            table.UpdateFile();
-        }
+        const std::string home = germanHomeServing(dir, "Switzerland");
         ScriptedPrompter prompter;
         Application app(home, &prompter);
         app.start();
