@@ -9,7 +9,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-webengine-dev libgl-dev
   libvips-dev libvips-tools imagemagick
-  libcurl4-openssl-dev python3
+  libcurl4-openssl-dev libssl-dev python3
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
   chromium

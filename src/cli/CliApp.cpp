@@ -10,6 +10,10 @@
 #include "core/generator/Generation.h"
 #include "core/generator/GenerationSetup.h"
 #include "core/i18n/LanguageFile.h"
+#include "core/online/DialUp.h"
+#include "core/online/DialUpClient.h"
+#include "core/online/WebConnect.h"
+#include "core/publish/Upload.h"
 #include "core/settings/AppDirs.h"
 #include "core/settings/Country.h"
 #include "core/settings/UserData.h"
@@ -32,6 +36,9 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  info              print the settings the program starts with, one key=value per line\n"
     "  generate PROJECT  build the shop of a project (a name under Projekte/ or a .shp file)\n"
+    "  upload PROJECT [--changed-only]\n"
+    "                    publish the project's shop to the server of the FTP settings;\n"
+    "                    --changed-only sends only files that changed since the last upload\n"
     "\n"
     "The program folder is DIR, else $QUILLANE_HOME, else ~/.local/share/quillane.\n";
 
@@ -80,13 +87,51 @@ public:
     void Tell(const std::string&, const std::string&) override {}
 };
 
-int generate(const std::string& programDir, const std::string& project, std::ostream& out, std::ostream& err)
+// A name under Projekte/, or the path of a .shp file; empty when there is no such file.
+std::string projectFile(const std::string& programDir, const std::string& project, std::ostream& err)
 {
     const bool isFile = project.find('/') != std::string::npos ||
                         (project.size() > 4 && SameText(project.substr(project.size() - 4), ".shp"));
     const std::string file = isFile ? project : programDir + "Projekte/" + project + ".shp";
     if (!FileExists(file)) {
         err << "quillane-cli: the project file " << utf8(file) << " does not exist\n";
+        return {};
+    }
+    return file;
+}
+
+// Progress on standard error: a bar on a terminal, else a line per step.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::ostream& err) : err_(err), terminal_(&err == &std::cerr && ::isatty(STDERR_FILENO) != 0)
+    {
+    }
+    void Show(int percent, const std::string& name)
+    {
+        if (terminal_) {
+            const int filled = percent / 5;
+            err_ << "\r[" << std::string(filled, '#') << std::string(20 - filled, ' ') << "] " << percent << "% "
+                 << utf8(name).substr(0, 40) << "\x1b[K" << std::flush;
+        } else {
+            err_ << percent << "% " << utf8(name) << '\n';
+        }
+    }
+    void End()
+    {
+        if (terminal_) {
+            err_ << '\n';
+        }
+    }
+
+private:
+    std::ostream& err_;
+    bool terminal_;
+};
+
+int generate(const std::string& programDir, const std::string& project, std::ostream& out, std::ostream& err)
+{
+    const std::string file = projectFile(programDir, project, err);
+    if (file.empty()) {
         return 1;
     }
     const WorkFolder work;
@@ -115,25 +160,59 @@ int generate(const std::string& programDir, const std::string& project, std::ost
     // As the window's run does, so both build the same shop.
     ApplyHomeDestination(programDir, dirs.DataDir, user.Country);
 
-    // A bar only when the stream really is a terminal's standard error.
-    const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
-    in.Progress = [&err, terminal](int percent, const std::string& name) {
-        if (terminal) {
-            const int filled = percent / 5;
-            err << "\r[" << std::string(filled, '#') << std::string(20 - filled, ' ') << "] " << percent << "% "
-                << utf8(name).substr(0, 40) << "\x1b[K" << std::flush;
-        } else {
-            err << percent << "% " << utf8(name) << '\n';
-        }
-    };
+    ProgressLine progress(err);
+    in.Progress = [&progress](int percent, const std::string& name) { progress.Show(percent, name); };
     if (!RunGeneration(in)) {
         err << "quillane-cli: " << utf8(SettingsFilePath(programDir)) << " has gone; set the program up first\n";
         return 1;
     }
-    if (terminal) {
-        err << '\n';
-    }
+    progress.End();
     out << utf8(dirs.ShopDir) << '\n';
+    return 0;
+}
+
+int upload(const std::string& programDir, const std::string& project, bool changedOnly, std::ostream& out,
+           std::ostream& err)
+{
+    const std::string file = projectFile(programDir, project, err);
+    if (file.empty()) {
+        return 1;
+    }
+    const std::string shopDir = ProjectShopDir(programDir, file);
+    if (!FileExists(shopDir + "index.html")) {
+        err << "quillane-cli: " << utf8(shopDir) << "index.html does not exist; generate the shop first\n";
+        return 1;
+    }
+    FtpSettings settings = InitFTP(programDir);
+    settings.ChangedOnly = changedOnly;
+    const UploadTarget target = MakeUploadTarget(settings);
+
+    TUserData user;
+    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
+    DialUpClient dialUp(MakeSystemDialUp());
+    QuietPrompter prompter;
+    if (!WebConnect(user, programDir, {}, dialUp, prompter)) {
+        err << "quillane-cli: no internet connection for " << utf8(target.Display())
+            << " (see the connection settings)\n";
+        return 1;
+    }
+    ProgressLine progress(err);
+    std::string current;
+    UploadSink sink;
+    sink.Status = [&current](const std::string& status) { current = status; };
+    sink.ShopProgress = [&progress, &current](std::int64_t done, std::int64_t total) {
+        if (!current.empty()) {
+            progress.Show(total > 0 ? static_cast<int>(done * 100 / total) : 100, current);
+            current.clear();
+        }
+    };
+    const UploadResult result = UploadShop(shopDir, settings, sink);
+    progress.End();
+    out << utf8(result.Target) << '\n' << "sent " << result.FilesSent << " files, " << result.BytesSent << " bytes";
+    if (result.FilesUnchanged > 0) {
+        out << "; " << result.FilesUnchanged << " unchanged";
+    }
+    out << '\n';
     return 0;
 }
 
@@ -178,6 +257,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
         if (rest[0] == "generate" && rest.size() == 2) {
             return generate(programDir, rest[1], out, err);
+        }
+        if (rest[0] == "upload" && (rest.size() == 2 || (rest.size() == 3 && rest[2] == "--changed-only"))) {
+            return upload(programDir, rest[1], rest.size() == 3, out, err);
         }
         err << "quillane-cli: unknown command: " << rest[0] << "\n" << kUsage;
         return 1;

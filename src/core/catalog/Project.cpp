@@ -243,6 +243,11 @@ Project::Recovery Project::OfferRecovery()
     return Recovery::Restored;
 }
 
+std::string ProjectShopDir(const std::string& programDir, const std::string& projectFile)
+{
+    return IncludeTrailingSlash(programDir) + "Projekte/" + safeName(BaseNameWithoutExtension(projectFile)) + "/shop/";
+}
+
 void Project::commonOpenEnd()
 {
     dirs_.ShopDir = projectsDir() + name_ + "/shop/";

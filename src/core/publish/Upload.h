@@ -13,12 +13,12 @@ namespace quillane {
 
 // The server data of section FTP of quillane.ini, as the merchant typed them.
 struct FtpSettings {
-    std::string Host;   // a bare host, or ftp://, ftps:// (explicit TLS) or sftp:// before it
-    std::string Port;   // 21 (22 for sftp://) when empty or not a whole number
+    std::string Host; // a bare host, or ftp://, ftps:// (explicit TLS) or sftp:// before it
+    std::string Port; // 21 (22 for sftp://) when empty or not a whole number
     std::string Login;
     std::string Password;
-    std::string Folder; // names separated by "/", below the folder the server logs the user in to
-    std::string KeyFile;    // sftp://: the private key to log in with; empty: the password
+    std::string Folder;  // names separated by "/", below the folder the server logs the user in to
+    std::string KeyFile; // sftp://: the private key to log in with; empty: the password
     // The server key the merchant accepted for this target, for a server the
     // system does not know: an SFTP host key as "SHA256:<base64>" (as ssh
     // shows it) or an FTPS certificate's public key as "sha256//<base64>".
@@ -95,7 +95,7 @@ public:
 };
 
 struct UploadResult {
-    std::string Target;        // UploadTarget::Display()
+    std::string Target;         // UploadTarget::Display()
     std::int64_t BytesSent = 0; // bytes of the files sent
     int FilesSent = 0;
     int FilesUnchanged = 0; // left out by ChangedOnly
