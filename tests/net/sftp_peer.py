@@ -21,6 +21,7 @@ import socket
 import subprocess
 import sys
 import threading
+import time
 
 SSHD = "/usr/sbin/sshd"
 # Host key types libssh2 and OpenSSH agree on; ssh-rsa host keys fail there.
@@ -91,13 +92,28 @@ def descendants(pid):
     return found
 
 
+def gone(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            stat = f.read()
+    except OSError:
+        return True
+    return stat[stat.rindex(")") + 2] == "Z"
+
+
 def stop_sshd(sshd):
-    # The sessions sshd forks live in sessions of their own: end them too.
-    for pid in [sshd.pid] + descendants(sshd.pid):
+    # The sessions sshd forks live in sessions of their own: end them first,
+    # the deepest first, so that their parents are still there to reap them.
+    sessions = descendants(sshd.pid)
+    for pid in reversed(sessions):
         try:
             os.kill(pid, signal.SIGTERM)
         except ProcessLookupError:
             pass
+    deadline = time.monotonic() + 2
+    while not all(gone(pid) for pid in sessions) and time.monotonic() < deadline:
+        time.sleep(0.02)
+    sshd.terminate()
     try:
         sshd.wait(timeout=5)
     except subprocess.TimeoutExpired:
