@@ -111,6 +111,9 @@ struct RemoteFolder::Session {
     UploadTarget target;
     FtpSettings settings;
     std::stop_token stop;
+    static constexpr int kPollMilliseconds = 5;
+    // The multi handle keeps the logged-in connection between requests.
+    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi{nullptr, &curl_multi_cleanup};
     Handle handle{nullptr, &curl_easy_cleanup};
     char errors[CURL_ERROR_SIZE] = {};
     std::string lastReply;
@@ -309,7 +312,12 @@ struct RemoteFolder::Session {
     // The reason of a failed request, for the merchant.
     std::string reason(CURLcode rc) const
     {
-        if (!lastReply.empty() && !sftp() && rc != CURLE_COULDNT_CONNECT && rc != CURLE_OPERATION_TIMEDOUT) {
+        // The server's reply says why it refused; a failure of the network or
+        // of TLS happened after the last reply, which then says nothing.
+        const bool serverSaid = rc != CURLE_COULDNT_CONNECT && rc != CURLE_OPERATION_TIMEDOUT &&
+                                rc != CURLE_PEER_FAILED_VERIFICATION && rc != CURLE_SSL_CONNECT_ERROR &&
+                                rc != CURLE_SSL_PINNEDPUBKEYNOTMATCH && rc != CURLE_USE_SSL_FAILED;
+        if (!lastReply.empty() && !sftp() && serverSaid) {
             return lastReply;
         }
         return errors[0] != '\0' ? std::string(errors) : std::string(curl_easy_strerror(rc));
@@ -390,12 +398,39 @@ struct RemoteFolder::Session {
         throw Error("Cannot " + doing + " on " + where + ": " + reason(rc));
     }
 
+    // Runs the request through the multi interface and looks at it every few
+    // milliseconds: the easy interface sometimes misses a passive-mode reply
+    // that came in with the one before and sleeps a whole second per file.
+    CURLcode drive()
+    {
+        if (curl_multi_add_handle(multi.get(), handle.get()) != CURLM_OK) {
+            return CURLE_FAILED_INIT;
+        }
+        int running = 1;
+        CURLMcode mc = CURLM_OK;
+        while (running > 0 && mc == CURLM_OK) {
+            mc = curl_multi_perform(multi.get(), &running);
+            if (running > 0 && mc == CURLM_OK) {
+                mc = curl_multi_poll(multi.get(), nullptr, 0, kPollMilliseconds, nullptr);
+            }
+        }
+        CURLcode rc = mc == CURLM_OK ? CURLE_OK : CURLE_FAILED_INIT;
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi.get(), &left)) {
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == handle.get()) {
+                rc = msg->data.result;
+            }
+        }
+        curl_multi_remove_handle(multi.get(), handle.get());
+        return rc;
+    }
+
     void perform(const std::string& doing)
     {
         if (stop.stop_requested()) {
             fail(CURLE_ABORTED_BY_CALLBACK, doing);
         }
-        const CURLcode rc = curl_easy_perform(handle.get());
+        const CURLcode rc = drive();
         if (rc != CURLE_OK) {
             fail(rc, doing);
         }
@@ -421,7 +456,8 @@ RemoteFolder::RemoteFolder(const UploadTarget& target, const FtpSettings& settin
     }
     s_->stop = std::move(stop);
     s_->handle.reset(curl_easy_init());
-    if (!s_->handle) {
+    s_->multi.reset(curl_multi_init());
+    if (!s_->handle || !s_->multi) {
         throw Error("Cannot connect to " + target.Display() + ": the network library could not start a transfer");
     }
 }
