@@ -196,7 +196,7 @@ public:
         }
         block_ << "<tr style=\"text-align: right;\"><td colspan=\"5\"><b>[amount]:</b> </td>"
                   "<td style=\"border-top: 2px black solid; border-bottom: 3px black double;\">" +
-                      InvoiceAmountText(FormatNumber(order_.AmountPayable()), home_) + "</td></tr>";
+                      html(InvoiceAmountText(FormatNumber(order_.AmountPayable()), home_)) + "</td></tr>";
         block_ << "</table>";
         return block_.text();
     }
@@ -217,7 +217,7 @@ private:
         return count;
     }
 
-    std::string amount(std::string_view key) const { return InvoiceAmountText(order_.Value(key), home_); }
+    std::string amount(std::string_view key) const { return html(InvoiceAmountText(order_.Value(key), home_)); }
 
     void item(int k, const std::string& line)
     {
@@ -231,8 +231,8 @@ private:
                << "  <td width=\"30\">" + std::to_string(k) + ".</td><td width=\"360\">" + html(description) + "</td>"
                << "  <td width=\"100\" align=\"center\">" + html(field(1)) + "</td>"
                << "  <td width=\"40\" align=\"center\">" + html(field(2)) + "</td>"
-               << "  <td width=\"90\" align=\"right\">" + InvoiceAmountText(field(3), home_) + "</td>"
-               << "  <td width=\"90\" align=\"right\">" + InvoiceAmountText(field(4), home_) + "</td>"
+               << "  <td width=\"90\" align=\"right\">" + html(InvoiceAmountText(field(3), home_)) + "</td>"
+               << "  <td width=\"90\" align=\"right\">" + html(InvoiceAmountText(field(4), home_)) + "</td>"
                << "</tr>";
     }
 
@@ -356,7 +356,7 @@ std::string WriteInvoiceNumberScript(const std::string& folder, std::string_view
 std::string InvoiceAmountText(std::string_view amount, const TCountry& home)
 {
     const double rate = home.Rate[0] > 0 ? home.Rate[0] : 1;
-    return FormatDecimals(2, ParseNumber(amount) * rate) + " " + html(home.Currency[0]);
+    return FormatDecimals(2, ParseNumber(amount) * rate) + " " + home.Currency[0];
 }
 
 std::string PaymentMethodText(const InvoiceSetup& setup, std::string_view payment)

@@ -57,7 +57,7 @@ std::string InvoiceNumberScript(std::string_view number);
 std::string WriteInvoiceNumberScript(const std::string& folder, std::string_view number);
 
 // An amount as the invoice shows it: read with ParseNumber, times
-// Rate[0], two decimals, a blank and Currency[0].
+// Rate[0], two decimals, a blank and Currency[0]; not escaped for HTML.
 std::string InvoiceAmountText(std::string_view amount, const TCountry& home);
 
 // The display text of a payment method (vk, nn): the home language's
