@@ -208,6 +208,32 @@ TEST(UploadFtpTest, ExistingFoldersAreEnteredWhateverTheirLetterCase)
     EXPECT_FALSE(fs::exists(server.file("shop")));
 }
 
+TEST(UploadFtpTest, FilesAndFoldersAreWhatTheyAreNotWhatTheirNamesLookLike)
+{
+    TempDir local;
+    TempDir server;
+    local.write("shop/index.html", "<html></html>\n");
+    local.write("shop/fonts.v2/LICENSE", "no extension\r\n");
+    local.write("shop/fonts.v2/.htaccess", "Options -Indexes\n");
+    fs::create_directories(local.file("shop/.git"));
+    local.write("shop/.git/config", "tooling, not shop");
+    FtpPeer peer(server.path());
+
+    UploadShop(shopOf(local), ftpSettings(peer, "shop"), {});
+
+    EXPECT_EQ(ReadFile(server.file("shop/fonts.v2/LICENSE")), "no extension\r\n");
+    EXPECT_EQ(ReadFile(server.file("shop/fonts.v2/.htaccess")), "Options -Indexes\n");
+    EXPECT_FALSE(fs::exists(server.file("shop/.git")));
+    // The file without an extension went in binary, right after the folder was entered.
+    const std::vector<std::string> commands = peer.commands();
+    const std::size_t license = firstIndex(commands, "STOR LICENSE");
+    ASSERT_LT(license, commands.size());
+    const auto lastType = std::find_if(commands.rbegin() + static_cast<long>(commands.size() - license),
+                                       commands.rend(), [](const std::string& c) { return c.rfind("TYPE", 0) == 0; });
+    ASSERT_NE(lastType, commands.rend());
+    EXPECT_EQ(*lastType, "TYPE I");
+}
+
 TEST(UploadFtpTest, AWrongPasswordEndsTheUploadAndTheNextOneWorks)
 {
     TempDir local;
