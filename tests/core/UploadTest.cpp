@@ -4,6 +4,7 @@
 #include "cli/CliApp.h"
 #include "core/common/Error.h"
 #include "core/common/Files.h"
+#include "core/common/IniFile.h"
 #include "core/publish/UploadManifest.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,42 @@ TEST(UploadTargetTest, TextTypesGoInAsciiOnly)
          {"x.jpg", "x.gif", "x.png", "f.ico", "p.webp", "d.pdf", "font.woff2", "README", "archive.html.gz"}) {
         EXPECT_FALSE(IsTextFile(binary)) << binary;
     }
+}
+
+// The keys as the servers show them: a certificate's pin always ends in
+// base64 padding, a host key as ssh shows it never does.
+TEST(UploadTargetTest, AcceptedKeysAreKeptPerServer)
+{
+    TempDir home;
+    FtpSettings s;
+    s.Host = "ftps://Shop.Example";
+    const UploadTarget ftps = MakeUploadTarget(s);
+    for (const std::string& key :
+         {std::string("sha256//8uAKiJJEQV/sw6QgbDER7iMqba2qp81Fclezsf+KVaY="), std::string("SHA256:k3y+/9")}) {
+        SaveTrustedKey(home.path(), ftps, key);
+        const IniFile ini(home.file("quillane.ini"));
+        EXPECT_EQ(ini.ReadString("TrustedKeys", "ftps://shop.example:21", ""), key);
+        EXPECT_EQ(ini.ReadSection("TrustedKeys").size(), 1u);
+    }
+    // Another port is another server.
+    s.Port = "990";
+    SaveTrustedKey(home.path(), MakeUploadTarget(s), "SHA256:other");
+    SaveTrustedKey(home.path(), ftps, "");
+    EXPECT_EQ(IniFile(home.file("quillane.ini")).ReadSection("TrustedKeys"),
+              std::vector<std::string>{"ftps://shop.example:990"});
+
+    // Neither a line break in the key nor a host that would split its line is stored.
+    EXPECT_THROW(SaveTrustedKey(home.path(), ftps, "SHA256:a\nb"), Error);
+    s.Host = "shop=1.example";
+    s.Port = "";
+    bool refused = false;
+    try {
+        SaveTrustedKey(home.path(), MakeUploadTarget(s), "SHA256:x");
+    } catch (const Error&) {
+        refused = true;
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(IniFile(home.file("quillane.ini")).ReadSection("TrustedKeys").size(), 1u);
 }
 
 TEST(UploadFtpTest, CreatesTheFolderNameByNameThenSendsFilesBeforeSubfolders)
