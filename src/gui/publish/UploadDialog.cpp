@@ -65,7 +65,7 @@ UploadDialog::UploadDialog(AppState& state, Prompter& prompter, DialUpClient& di
 
     status_ = new QLabel(this);
     status_->setObjectName(QLatin1String(names::kUploadStatus));
-    // A long path must not widen the dialog.
+    // A long path must not widen the dialog; it is shortened in the middle.
     status_->setMinimumWidth(1);
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     fileBar_ = new ByteProgressBar(this);
@@ -125,7 +125,7 @@ void UploadDialog::showEvent(QShowEvent* event)
 void UploadDialog::FormShow()
 {
     closing_ = false;
-    status_->clear();
+    showStatus(QString());
     fileBar_->setTotal(0);
     shopBar_->setTotal(0);
     start_->setEnabled(true);
@@ -149,7 +149,7 @@ bool UploadDialog::publish()
     // Enabled again only by showing the dialog again, or by accepting a key.
     start_->setEnabled(false);
     configure_->setEnabled(false);
-    status_->clear();
+    showStatus(QString());
     fileBar_->setTotal(0);
     uploading_ = true;
     std::exception_ptr failure;
@@ -166,7 +166,7 @@ bool UploadDialog::publish()
         return false;
     }
     if (!failure) {
-        status_->setText(QStringLiteral("UPLOAD FINISHED!"));
+        showStatus(QStringLiteral("UPLOAD FINISHED!"));
         return true;
     }
     guarded(prompter_, [&] {
@@ -207,7 +207,7 @@ UploadSink UploadDialog::makeSink()
     UploadSink sink;
     sink.Status = [this](const std::string& status) {
         QMetaObject::invokeMethod(
-            this, [this, text = toQ(status)] { status_->setText(text); }, Qt::QueuedConnection);
+            this, [this, text = toQ(status)] { showStatus(text); }, Qt::QueuedConnection);
     };
     sink.FileStarted = [this](std::int64_t expected) {
         QMetaObject::invokeMethod(
@@ -229,6 +229,12 @@ UploadSink UploadDialog::makeSink()
             Qt::QueuedConnection);
     };
     return sink;
+}
+
+void UploadDialog::showStatus(const QString& text)
+{
+    status_->setText(status_->fontMetrics().elidedText(text, Qt::ElideMiddle, status_->width()));
+    status_->setToolTip(text);
 }
 
 void UploadDialog::askToTrust(const UnknownServerKey& unknown)

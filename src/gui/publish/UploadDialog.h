@@ -52,6 +52,7 @@ private:
     // Connects and sends; throws what the upload threw.
     void upload();
     UploadSink makeSink();
+    void showStatus(const QString& text);
     // The server showed a key nobody accepted: the merchant decides.
     void askToTrust(const UnknownServerKey& unknown);
 
