@@ -15,6 +15,8 @@ packages=(
   python3-pyftpdlib python3-openssl openssh-server openssh-client openssl
   xvfb xauth fonts-dejavu-core
   chromium
+  # The baseline of bench_upload sends each file with curl.
+  curl
   # The one version the sources are laid out with (cmake/Format.cmake).
   clang-format-14
 )

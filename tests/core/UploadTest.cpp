@@ -4,6 +4,7 @@
 #include "cli/CliApp.h"
 #include "core/common/Error.h"
 #include "core/common/Files.h"
+#include "core/common/IniFile.h"
 #include "core/publish/UploadManifest.h"
 
 #include <gtest/gtest.h>
@@ -144,6 +145,42 @@ TEST(UploadTargetTest, TextTypesGoInAsciiOnly)
     }
 }
 
+// The keys as the servers show them: a certificate's pin always ends in
+// base64 padding, a host key as ssh shows it never does.
+TEST(UploadTargetTest, AcceptedKeysAreKeptPerServer)
+{
+    TempDir home;
+    FtpSettings s;
+    s.Host = "ftps://Shop.Example";
+    const UploadTarget ftps = MakeUploadTarget(s);
+    for (const std::string& key :
+         {std::string("sha256//8uAKiJJEQV/sw6QgbDER7iMqba2qp81Fclezsf+KVaY="), std::string("SHA256:k3y+/9")}) {
+        SaveTrustedKey(home.path(), ftps, key);
+        const IniFile ini(home.file("quillane.ini"));
+        EXPECT_EQ(ini.ReadString("TrustedKeys", "ftps://shop.example:21", ""), key);
+        EXPECT_EQ(ini.ReadSection("TrustedKeys").size(), 1u);
+    }
+    // Another port is another server.
+    s.Port = "990";
+    SaveTrustedKey(home.path(), MakeUploadTarget(s), "SHA256:other");
+    SaveTrustedKey(home.path(), ftps, "");
+    EXPECT_EQ(IniFile(home.file("quillane.ini")).ReadSection("TrustedKeys"),
+              std::vector<std::string>{"ftps://shop.example:990"});
+
+    // Neither a line break in the key nor a host that would split its line is stored.
+    EXPECT_THROW(SaveTrustedKey(home.path(), ftps, "SHA256:a\nb"), Error);
+    s.Host = "shop=1.example";
+    s.Port = "";
+    bool refused = false;
+    try {
+        SaveTrustedKey(home.path(), MakeUploadTarget(s), "SHA256:x");
+    } catch (const Error&) {
+        refused = true;
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(IniFile(home.file("quillane.ini")).ReadSection("TrustedKeys").size(), 1u);
+}
+
 TEST(UploadFtpTest, CreatesTheFolderNameByNameThenSendsFilesBeforeSubfolders)
 {
     TempDir local;
@@ -206,6 +243,32 @@ TEST(UploadFtpTest, ExistingFoldersAreEnteredWhateverTheirLetterCase)
     EXPECT_EQ(commandsNamed(peer, "MKD"), (std::vector<std::string>{"MKD /Shop/database", "MKD /Shop/Pictures/small"}));
     EXPECT_EQ(ReadFile(server.file("Shop/Pictures/small/x.jpg")), ReadFile(local.file("shop/pictures/small/x.jpg")));
     EXPECT_FALSE(fs::exists(server.file("shop")));
+}
+
+TEST(UploadFtpTest, FilesAndFoldersAreWhatTheyAreNotWhatTheirNamesLookLike)
+{
+    TempDir local;
+    TempDir server;
+    local.write("shop/index.html", "<html></html>\n");
+    local.write("shop/fonts.v2/LICENSE", "no extension\r\n");
+    local.write("shop/fonts.v2/.htaccess", "Options -Indexes\n");
+    fs::create_directories(local.file("shop/.git"));
+    local.write("shop/.git/config", "tooling, not shop");
+    FtpPeer peer(server.path());
+
+    UploadShop(shopOf(local), ftpSettings(peer, "shop"), {});
+
+    EXPECT_EQ(ReadFile(server.file("shop/fonts.v2/LICENSE")), "no extension\r\n");
+    EXPECT_EQ(ReadFile(server.file("shop/fonts.v2/.htaccess")), "Options -Indexes\n");
+    EXPECT_FALSE(fs::exists(server.file("shop/.git")));
+    // The file without an extension went in binary, right after the folder was entered.
+    const std::vector<std::string> commands = peer.commands();
+    const std::size_t license = firstIndex(commands, "STOR LICENSE");
+    ASSERT_LT(license, commands.size());
+    const auto lastType = std::find_if(commands.rbegin() + static_cast<long>(commands.size() - license),
+                                       commands.rend(), [](const std::string& c) { return c.rfind("TYPE", 0) == 0; });
+    ASSERT_NE(lastType, commands.rend());
+    EXPECT_EQ(*lastType, "TYPE I");
 }
 
 TEST(UploadFtpTest, AWrongPasswordEndsTheUploadAndTheNextOneWorks)

@@ -1,4 +1,5 @@
 #include "gui/settings/SettingsDialog.h"
+#include "core/publish/Upload.h"
 #include "gui/app/AboutWindow.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
@@ -229,6 +230,67 @@ private Q_SLOTS:
         QVERIFY(!dialog->isVisible());
         QCOMPARE(IniFile(home + "countries.dat").ReadString("Switzerland", "EuroRate", ""), std::string("0.95"));
         QVERIFY(prompter.told.isEmpty());
+        QVERIFY(main->close());
+    }
+
+    void ftpServerKeysAreStoredAndABadSchemeIsRefused()
+    {
+        QTemporaryDir dir;
+        const std::string home = germanHomeServing(dir, "Switzerland");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->actions().mEinstellungen->trigger();
+        SettingsDialog* dialog = app.settingsDialog();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        auto* host = child<QLineEdit>(dialog, "FtpHost");
+        auto* port = child<QLineEdit>(dialog, "FtpPort");
+        auto* keyFile = child<QLineEdit>(dialog, "FtpKeyFile");
+        auto* key = child<QLineEdit>(dialog, "FtpTrustedKey");
+        auto* ok = child<QPushButton>(dialog, "OkButton");
+
+        // Refused before anything is written, with the host to mend in focus.
+        const std::string settings = ReadFile(home + "quillane.ini");
+        for (const char* bad : {"http://shop.example", "ftp://shop example"}) {
+            prompter.told.clear();
+            host->setText(QString::fromUtf8(bad));
+            auto* login = child<QLineEdit>(dialog, "FtpLogin");
+            login->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), login);
+            ok->click();
+            QCOMPARE(prompter.told.size(), 1);
+            QVERIFY2(prompter.told.first().contains(QString::fromUtf8(bad)), qPrintable(prompter.told.first()));
+            QVERIFY(dialog->isVisible());
+            QTRY_COMPARE(QApplication::focusWidget(), host);
+            QCOMPARE(ReadFile(home + "quillane.ini"), settings);
+        }
+
+        prompter.told.clear();
+        host->setText(QStringLiteral("sftp://shop.example"));
+        port->setText(QStringLiteral("2222"));
+        keyFile->setText(QStringLiteral("/home/anna/.ssh/id_ed25519"));
+        QTest::keyClicks(key, QStringLiteral("SHA256:k3y"));
+        ok->click();
+        QVERIFY(prompter.told.isEmpty());
+        QVERIFY(!dialog->isVisible());
+        const FtpSettings stored = InitFTP(home);
+        QCOMPARE(stored.KeyFile, std::string("/home/anna/.ssh/id_ed25519"));
+        QCOMPARE(stored.TrustedKey, std::string("SHA256:k3y"));
+
+        // Shown again; the key belongs to that server only and follows the
+        // host typed; emptied, it is no longer accepted.
+        main->actions().mEinstellungen->trigger();
+        QTRY_VERIFY(dialog->isVisible());
+        QCOMPARE(keyFile->text(), QStringLiteral("/home/anna/.ssh/id_ed25519"));
+        QCOMPARE(key->text(), QStringLiteral("SHA256:k3y"));
+        port->setText(QStringLiteral("22"));
+        QCOMPARE(key->text(), QString());
+        port->setText(QStringLiteral("2222"));
+        QCOMPARE(key->text(), QStringLiteral("SHA256:k3y"));
+        key->clear();
+        ok->click();
+        QCOMPARE(InitFTP(home).TrustedKey, std::string());
         QVERIFY(main->close());
     }
 };

@@ -308,15 +308,18 @@ std::string TrustedKeyName(const UploadTarget& target)
 
 void SaveTrustedKey(const std::string& programDir, const UploadTarget& target, const std::string& key)
 {
-    if (HasControlChar(key) || key.find('=') != std::string::npos) {
-        throw Error("The key \"" + key + "\" cannot be stored: it holds a control character or \"=\"");
+    // A value may hold "=" (a certificate's pin ends in it); the name may not.
+    const std::string name = TrustedKeyName(target);
+    if (HasControlChar(key) || name.find('=') != std::string::npos) {
+        throw Error("The key \"" + key + "\" for " + name +
+                    " cannot be stored: the key holds a control character, or the host \"=\"");
     }
     IniFile ini = OpenSettingsFile(programDir);
     const std::string trimmed = Trim(key);
     if (trimmed.empty()) {
-        ini.DeleteKey(kTrustedSection, TrustedKeyName(target));
+        ini.DeleteKey(kTrustedSection, name);
     } else {
-        ini.WriteString(kTrustedSection, TrustedKeyName(target), trimmed);
+        ini.WriteString(kTrustedSection, name, trimmed);
     }
     ini.UpdateFile();
 }

@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/publish/Upload.h"
 #include "core/settings/Country.h"
 #include "core/settings/UserData.h"
 
@@ -26,6 +27,17 @@ std::vector<std::string> textLines(const std::string& text)
         lines.push_back(std::move(line));
     }
     return lines;
+}
+
+// The server of the FTP fields as the upload would take them.
+FtpSettings ftpServer(const SettingsForm& form)
+{
+    FtpSettings ftp;
+    ftp.Host = form.FtpHost;
+    ftp.Port = form.FtpPort;
+    ftp.Login = form.FtpLogin;
+    ftp.Folder = form.FtpFolder;
+    return ftp;
 }
 
 // A typed number keeps its text, with "." for ",".
@@ -167,15 +179,41 @@ SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& 
     form.FtpLogin = settings.ReadString("FTP", "login", "");
     form.FtpPassword = settings.ReadString("FTP", "pass", "");
     form.FtpFolder = settings.ReadString("FTP", "folder", "");
+    form.FtpKeyFile = settings.ReadString("FTP", "keyfile", "");
+    form.FtpTrustedKey = InitFTP(programDir).TrustedKey;
 
     form.Directions = LoadDirections(programDir, language, homeLanguage);
     form.Company = ReadCompanyProfile(programDir);
     return form;
 }
 
+void CheckFtpServer(const SettingsForm& form)
+{
+    if (!form.FtpHost.empty()) {
+        MakeUploadTarget(ftpServer(form));
+    } else if (!form.FtpTrustedKey.empty()) {
+        throw Error("The accepted key \"" + form.FtpTrustedKey +
+                    "\" belongs to no server. Please type the host of the FTP server it was accepted for.");
+    }
+}
+
+std::string AcceptedServerKey(const std::string& programDir, const SettingsForm& form)
+{
+    if (form.FtpHost.empty()) {
+        return {};
+    }
+    try {
+        const UploadTarget target = MakeUploadTarget(ftpServer(form));
+        return IniFile(SettingsFilePath(programDir)).ReadString("TrustedKeys", TrustedKeyName(target), "");
+    } catch (const Error&) {
+        return {}; // no server the upload would reach
+    }
+}
+
 void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, const std::string& language,
                       const std::string& displayedCountry)
 {
+    CheckFtpServer(form);
     IniFile settings = OpenSettingsFile(programDir);
     settings.WriteInteger("Connection", "connection", static_cast<int>(form.Connection));
     // With no country displayed there is no home country to store.
@@ -192,7 +230,11 @@ void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, c
     settings.WriteString("FTP", "login", form.FtpLogin);
     settings.WriteString("FTP", "pass", form.FtpPassword);
     settings.WriteString("FTP", "folder", form.FtpFolder);
+    settings.WriteString("FTP", "keyfile", form.FtpKeyFile);
     settings.UpdateFile();
+    if (!form.FtpHost.empty()) {
+        SaveTrustedKey(programDir, MakeUploadTarget(ftpServer(form)), form.FtpTrustedKey);
+    }
 
     IniFile profile = OpenCompanyProfile(programDir);
     for (std::size_t i = 0; i < CompanyProfile::kContactKeys.size(); ++i) {

@@ -56,6 +56,10 @@ struct SettingsForm {
     std::string FtpLogin;
     std::string FtpPassword;
     std::string FtpFolder;
+    // sftp://: the private key to log in with.
+    std::string FtpKeyFile;
+    // The server key the merchant accepted for the host and port above.
+    std::string FtpTrustedKey;
     CompanyProfile Company;
     // The directions text, lines separated by "\n".
     std::string Directions;
@@ -75,9 +79,18 @@ void SaveDirections(const std::string& programDir, const std::string& language, 
 SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& language,
                               const std::string& homeLanguage, bool setupState, bool hasDialUpEntries);
 
+// Throws Error naming the value when the FTP host is one the upload refuses,
+// or when a key is accepted for no host; an empty host is no server yet.
+void CheckFtpServer(const SettingsForm& form);
+// The key accepted for the server of the host and port typed; empty when
+// none is, or the host is none the upload takes.
+std::string AcceptedServerKey(const std::string& programDir, const SettingsForm& form);
+
 // SaveData without the country data: the directions text file of language,
 // the settings file (the displayed country becomes the home country unless
-// it is empty) and the company profile. Throws "Unable to write to ...".
+// it is empty), the key accepted for the FTP server and the company
+// profile. Throws "Unable to write to ...", and as CheckFtpServer before
+// anything is written.
 void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, const std::string& language,
                       const std::string& displayedCountry);
 

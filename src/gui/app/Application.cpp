@@ -1,5 +1,6 @@
 #include "gui/app/Application.h"
 
+#include "core/catalog/Project.h"
 #include "core/online/DialUp.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/ExchangeRate.h"
@@ -12,6 +13,7 @@
 #include "gui/common/MessageBoxPrompter.h"
 #include "gui/common/QtText.h"
 #include "gui/generator/GenerationDialog.h"
+#include "gui/publish/UploadDialog.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/settings/ShopProfileDialog.h"
 
@@ -42,7 +44,9 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     generation_ = std::make_unique<GenerationDialog>(state_, *prompter);
     help_ = new HelpWindow(state_, *prompter, main_.get());
     shopProfile_ = std::make_unique<ShopProfileDialog>(state_, *prompter);
-    main_->setWindows({main_.get(), about_.get(), settings_.get(), generation_.get(), help_, shopProfile_.get()});
+    upload_ = std::make_unique<UploadDialog>(state_, *prompter, *dialUp_);
+    main_->setWindows(
+        {main_.get(), about_.get(), settings_.get(), generation_.get(), help_, shopProfile_.get(), upload_.get()});
     for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get()),
                             static_cast<QWidget*>(generation_.get()), static_cast<QWidget*>(shopProfile_.get())}) {
         help_->attachMarks(window);
@@ -52,6 +56,19 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
         generation_->raise();
     });
     connect(generation_.get(), &GenerationDialog::viewShopRequested, main_.get(), &MainWindow::showShop);
+    connect(main_.get(), &MainWindow::publishRequested, upload_.get(), [this] {
+        upload_->setProjectName(toQ(main_->project().Name()));
+        upload_->show();
+        upload_->raise();
+    });
+    connect(upload_.get(), &UploadDialog::configureRequested, settings_.get(), [this] {
+        // Above the upload dialog, which waits for it; from the main window it does not.
+        settings_->hide();
+        settings_->setWindowModality(Qt::ApplicationModal);
+        settings_->showPage(SettingsDialog::BasicPage);
+    });
+    connect(settings_.get(), &QDialog::finished, settings_.get(),
+            [this] { settings_->setWindowModality(Qt::NonModal); });
     connect(main_.get(), &MainWindow::shopProfileRequested, shopProfile_.get(),
             [this](ShopProfileDialog::Page page) { shopProfile_->showPage(page); });
     // The dialog saves into the project it was loaded from: never into another.
@@ -84,6 +101,9 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     connect(settings_.get(), &SettingsDialog::settingsSaved, main_.get(), [this] {
         main_->applySettings();
         about_->configure();
+        if (upload_->isVisible()) {
+            upload_->InitFTP();
+        }
     });
 }
 

@@ -188,6 +188,12 @@ void MainWindow::createActions()
             [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::InvoicePage); });
     connect(actions_.mShopErstellen, &QAction::triggered, this, &MainWindow::generationRequested);
     connect(actions_.mShopAnsehen, &QAction::triggered, this, &MainWindow::showShop);
+    connect(actions_.mShopPublizieren, &QAction::triggered, this, [this] {
+        // Nothing generated, nothing to publish.
+        if (FileExists(state_.Dirs.ShopDir + "index.html")) {
+            Q_EMIT publishRequested();
+        }
+    });
     connect(actions_.mGestaltung, &QAction::triggered, this,
             [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::LayoutPage); });
     connect(actions_.mEinstellungen, &QAction::triggered, this,

@@ -98,6 +98,8 @@ Q_SIGNALS:
     // 0 invoice, 1 discounts, 2 layout page of the shop profile dialog.
     void shopProfileRequested(ShopProfileDialog::Page page);
     void generationRequested();
+    // "Shop veröffentlichen", for a shop that was generated.
+    void publishRequested();
     // Another project (or none) is now open.
     void projectSwitched();
     // The open project's data folder is another one now (Save As moves it).

@@ -30,4 +30,16 @@ inline constexpr char kCreateButton[] = "Button1";
 inline constexpr char kCloseButton[] = "Button2";
 inline constexpr char kViewShopButton[] = "Button3";
 
+// Upload dialog.
+inline constexpr char kUploadButton[] = "Button1";
+inline constexpr char kUploadCloseButton[] = "Button2";
+inline constexpr char kFtpConfigButton[] = "Button3";
+inline constexpr char kChangedOnlyBox[] = "CheckBox1";
+inline constexpr char kFileProgressBar[] = "ProgressBar1";
+inline constexpr char kShopProgressBar[] = "ProgressBar2";
+inline constexpr char kUploadStatus[] = "Label4";
+inline constexpr char kProjectNameLabel[] = "Label5";
+inline constexpr char kHostLabel[] = "Label6";
+inline constexpr char kFolderLabel[] = "Label7";
+
 } // namespace quillane::gui::names

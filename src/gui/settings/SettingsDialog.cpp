@@ -19,7 +19,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -291,6 +293,15 @@ QGroupBox* SettingsDialog::buildFtpGroup(QWidget* page)
     ftpPassword_ = lineEdit("FtpPassword", ftp);
     ftpPassword_->setEchoMode(QLineEdit::Password);
     ftpFolder_ = lineEdit("FtpFolder", ftp);
+    ftpKeyFile_ = lineEdit("FtpKeyFile", ftp);
+    auto* chooseKey = new QPushButton(QStringLiteral("..."), ftp);
+    chooseKey->setObjectName(QStringLiteral("FtpKeyFileChoose"));
+    chooseKey->setFixedWidth(28);
+    ftpTrustedKey_ = lineEdit("FtpTrustedKey", ftp);
+    ftpTrustedKey_->setPlaceholderText(QStringLiteral("SHA256:... / sha256//..."));
+    auto* keyFileRow = new QHBoxLayout;
+    keyFileRow->addWidget(ftpKeyFile_, 1);
+    keyFileRow->addWidget(chooseKey);
     auto* fl = new QGridLayout(ftp);
     fl->addWidget(label(QStringLiteral("Host:"), "Host", ftp), 0, 0);
     fl->addWidget(ftpHost_, 0, 1);
@@ -302,6 +313,14 @@ QGroupBox* SettingsDialog::buildFtpGroup(QWidget* page)
     fl->addWidget(ftpPassword_, 1, 3);
     fl->addWidget(label(QStringLiteral("Ordner:"), "Folder", ftp), 2, 0);
     fl->addWidget(ftpFolder_, 2, 1, 1, 3);
+    fl->addWidget(label(QStringLiteral("Schlüsseldatei:"), "keyfile", ftp), 3, 0);
+    fl->addLayout(keyFileRow, 3, 1, 1, 3);
+    fl->addWidget(label(QStringLiteral("Akzeptierter Schlüssel:"), "trustedkey", ftp), 4, 0);
+    fl->addWidget(ftpTrustedKey_, 4, 1, 1, 3);
+    connect(chooseKey, &QPushButton::clicked, this, &SettingsDialog::chooseKeyFile);
+    connect(ftpHost_, &QLineEdit::textChanged, this, &SettingsDialog::showAcceptedKey);
+    connect(ftpPort_, &QLineEdit::textChanged, this, &SettingsDialog::showAcceptedKey);
+    connect(ftpTrustedKey_, &QLineEdit::textEdited, this, [this] { trustedKeyTyped_ = true; });
     return ftp;
 }
 
@@ -565,11 +584,16 @@ void SettingsDialog::LoadData()
     proxyPort_->setText(toQ(form.ProxyPort));
     autoConnect_->setChecked(form.AutoConnect);
     autoDisconnect_->setChecked(form.AutoDisconnect);
+    filling_ = true;
     ftpHost_->setText(toQ(form.FtpHost));
     ftpPort_->setText(toQ(form.FtpPort));
+    filling_ = false;
     ftpLogin_->setText(toQ(form.FtpLogin));
     ftpPassword_->setText(toQ(form.FtpPassword));
     ftpFolder_->setText(toQ(form.FtpFolder));
+    ftpKeyFile_->setText(toQ(form.FtpKeyFile));
+    ftpTrustedKey_->setText(toQ(form.FtpTrustedKey));
+    trustedKeyTyped_ = false;
     for (int i = 0; i < 11; ++i) {
         contact_[i]->setText(toQ(form.Company.Contact[i]));
     }
@@ -577,10 +601,8 @@ void SettingsDialog::LoadData()
     sketchPath_->setText(toQ(form.Company.Sketch));
 }
 
-void SettingsDialog::SaveData()
+SettingsForm SettingsDialog::typedForm() const
 {
-    // A refused country stops the saving before anything is written.
-    storeDisplayedCountry();
     SettingsForm form;
     form.Connection = dialUp_->isChecked()  ? ConnectionKind::DialUp
                       : proxy_->isChecked() ? ConnectionKind::Proxy
@@ -595,17 +617,33 @@ void SettingsDialog::SaveData()
     form.FtpLogin = fromQ(ftpLogin_->text());
     form.FtpPassword = fromQ(ftpPassword_->text());
     form.FtpFolder = fromQ(ftpFolder_->text());
+    form.FtpKeyFile = fromQ(ftpKeyFile_->text());
+    form.FtpTrustedKey = fromQ(ftpTrustedKey_->text().trimmed());
     for (int i = 0; i < 11; ++i) {
         form.Company.Contact[i] = fromQ(contact_[i]->text());
     }
     form.Company.Logo = fromQ(logoPath_->text());
     form.Company.Sketch = fromQ(sketchPath_->text());
     form.Directions = fromQ(directions_->toPlainText());
-    SaveSettingsForm(state_.Dirs.ProgramDir, form, state_.Store.CatalogLanguage(), fromQ(displayed_));
+    return form;
+}
+
+void SettingsDialog::SaveData()
+{
+    // A refused country stops the saving before anything is written.
+    storeDisplayedCountry();
+    SaveSettingsForm(state_.Dirs.ProgramDir, typedForm(), state_.Store.CatalogLanguage(), fromQ(displayed_));
 }
 
 bool SettingsDialog::apply()
 {
+    // A server the upload would refuse is put right before anything is saved.
+    if (!guarded(prompter_, [this] { CheckFtpServer(typedForm()); })) {
+        pages_->setCurrentIndex(BasicPage);
+        ftpHost_->setFocus();
+        ftpHost_->selectAll();
+        return false;
+    }
     if (!guarded(prompter_, [this] { SaveData(); })) {
         return false;
     }
@@ -625,6 +663,28 @@ void SettingsDialog::choosePicture(QLineEdit* path)
     if (!file.isEmpty()) {
         path->setText(file);
     }
+}
+
+void SettingsDialog::chooseKeyFile()
+{
+    const QString start = ftpKeyFile_->text().isEmpty() ? QDir::homePath() + QStringLiteral("/.ssh")
+                                                        : QFileInfo(ftpKeyFile_->text()).absolutePath();
+    const QString file = QFileDialog::getOpenFileName(this, QString(), start, QString(), nullptr,
+                                                      QFileDialog::DontResolveSymlinks | QFileDialog::ReadOnly);
+    if (!file.isEmpty()) {
+        ftpKeyFile_->setText(file);
+    }
+}
+
+void SettingsDialog::showAcceptedKey()
+{
+    if (filling_ || trustedKeyTyped_) {
+        return;
+    }
+    SettingsForm server;
+    server.FtpHost = fromQ(ftpHost_->text());
+    server.FtpPort = fromQ(ftpPort_->text());
+    ftpTrustedKey_->setText(toQ(AcceptedServerKey(state_.Dirs.ProgramDir, server)));
 }
 
 void SettingsDialog::showPreview(QLineEdit* path, QLabel* preview)

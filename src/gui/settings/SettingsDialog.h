@@ -87,8 +87,14 @@ private:
     void addCountry();
     void removeCountry();
     void choosePicture(QLineEdit* path);
+    void chooseKeyFile();
+    // The accepted key follows the host and port typed, unless the merchant
+    // typed a key himself.
+    void showAcceptedKey();
     void showPreview(QLineEdit* path, QLabel* preview);
     bool apply();
+    // The settings as typed, without the country data.
+    SettingsForm typedForm() const;
     void layoutForState();
 
     AppState& state_;
@@ -129,6 +135,9 @@ private:
     QLineEdit* ftpLogin_;
     QLineEdit* ftpPassword_;
     QLineEdit* ftpFolder_;
+    QLineEdit* ftpKeyFile_;
+    QLineEdit* ftpTrustedKey_;
+    bool trustedKeyTyped_ = false;
     // Contact page.
     QLineEdit* contact_[11];
     QPlainTextEdit* directions_;

@@ -1,0 +1,264 @@
+#include "gui/publish/UploadDialog.h"
+
+#include "core/common/Error.h"
+#include "core/common/Prompter.h"
+#include "core/online/WebConnect.h"
+#include "gui/app/AppState.h"
+#include "gui/common/BackgroundTask.h"
+#include "gui/common/DialogParts.h"
+#include "gui/common/Guarded.h"
+#include "gui/common/ObjectNames.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Translator.h"
+#include "gui/publish/ByteProgressBar.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace quillane::gui {
+
+namespace {
+
+QLabel* valueLabel(const char* name, QWidget* parent)
+{
+    auto* value = new QLabel(parent);
+    value->setObjectName(QLatin1String(name));
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return value;
+}
+
+QPushButton* button(const QString& text, const char* name, const char* hint, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    setHint(b, hint);
+    return b;
+}
+
+} // namespace
+
+UploadDialog::UploadDialog(AppState& state, Prompter& prompter, DialUpClient& dialUp, QWidget* parent)
+    : QDialog(parent), state_(state), prompter_(prompter), dialUp_(dialUp)
+{
+    setObjectName(QStringLiteral("UploadDialog"));
+    setWindowTitle(QStringLiteral("Shop veröffentlichen"));
+    // The shop must not change under the upload: the other windows wait.
+    setWindowModality(Qt::ApplicationModal);
+
+    project_ = valueLabel(names::kProjectNameLabel, this);
+    host_ = valueLabel(names::kHostLabel, this);
+    folder_ = valueLabel(names::kFolderLabel, this);
+    auto* target = new QGridLayout;
+    target->addWidget(hintedLabel(QStringLiteral("Projekt:"), "Project", this), 0, 0);
+    target->addWidget(project_, 0, 1);
+    target->addWidget(hintedLabel(QStringLiteral("Host:"), "Host", this), 1, 0);
+    target->addWidget(host_, 1, 1);
+    target->addWidget(hintedLabel(QStringLiteral("Ordner:"), "Folder", this), 2, 0);
+    target->addWidget(folder_, 2, 1);
+    target->setColumnStretch(1, 1);
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QLatin1String(names::kUploadStatus));
+    // A long path must not widen the dialog; it is shortened in the middle.
+    status_->setMinimumWidth(1);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    fileBar_ = new ByteProgressBar(this);
+    fileBar_->setObjectName(QLatin1String(names::kFileProgressBar));
+    shopBar_ = new ByteProgressBar(this);
+    shopBar_->setObjectName(QLatin1String(names::kShopProgressBar));
+    changedOnly_ = new QCheckBox(QStringLiteral("Nur geänderte Dateien senden"), this);
+    changedOnly_->setObjectName(QLatin1String(names::kChangedOnlyBox));
+    setHint(changedOnly_, "changedonly");
+
+    configure_ = button(QStringLiteral("FTP konfigurieren"), names::kFtpConfigButton, "ftpconfig", this);
+    start_ = button(QStringLiteral("Shop veröffentlichen"), names::kUploadButton, "publishshop", this);
+    start_->setDefault(true);
+    auto* close = button(QStringLiteral("Schließen"), names::kUploadCloseButton, "Schliessen", this);
+    close->setAutoDefault(false);
+    configure_->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(configure_);
+    buttons->addStretch(1);
+    buttons->addWidget(start_);
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(target);
+    layout->addSpacing(6);
+    layout->addWidget(status_);
+    layout->addWidget(fileBar_);
+    layout->addWidget(shopBar_);
+    layout->addWidget(changedOnly_);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    resize(480, minimumSizeHint().height());
+
+    connect(start_, &QPushButton::clicked, this, &UploadDialog::publish);
+    connect(close, &QPushButton::clicked, this, &UploadDialog::reject);
+    connect(configure_, &QPushButton::clicked, this, &UploadDialog::configureRequested);
+    connect(changedOnly_, &QCheckBox::clicked, this, [this](bool checked) {
+        if (guarded(prompter_, [&] { SaveChangedOnly(state_.Dirs.ProgramDir, checked); })) {
+            settings_.ChangedOnly = checked;
+        } else {
+            changedOnly_->setChecked(settings_.ChangedOnly);
+        }
+    });
+}
+
+void UploadDialog::setProjectName(const QString& name)
+{
+    project_->setText(name);
+}
+
+void UploadDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void UploadDialog::FormShow()
+{
+    closing_ = false;
+    showStatus(QString());
+    fileBar_->setTotal(0);
+    shopBar_->setTotal(0);
+    start_->setEnabled(true);
+    configure_->setEnabled(true);
+    InitFTP();
+}
+
+void UploadDialog::InitFTP()
+{
+    guarded(prompter_, [this] { settings_ = quillane::InitFTP(state_.Dirs.ProgramDir); });
+    host_->setText(toQ(settings_.Host));
+    folder_->setText(toQ(settings_.Folder));
+    changedOnly_->setChecked(settings_.ChangedOnly);
+}
+
+bool UploadDialog::publish()
+{
+    if (uploading_) {
+        return false;
+    }
+    // Enabled again only by showing the dialog again, or by accepting a key.
+    start_->setEnabled(false);
+    configure_->setEnabled(false);
+    showStatus(QString());
+    fileBar_->setTotal(0);
+    uploading_ = true;
+    std::exception_ptr failure;
+    try {
+        upload();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    uploading_ = false;
+    configure_->setEnabled(true);
+    if (closing_) {
+        // The merchant stopped it; he knows.
+        QDialog::reject();
+        return false;
+    }
+    if (!failure) {
+        showStatus(QStringLiteral("UPLOAD FINISHED!"));
+        return true;
+    }
+    guarded(prompter_, [&] {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const UnknownServerKey& unknown) {
+            askToTrust(unknown);
+        }
+    });
+    return false;
+}
+
+void UploadDialog::upload()
+{
+    const std::string shopDir = state_.Dirs.ShopDir;
+    shopBar_->setTotal(GetProjectSize(shopDir));
+    if (!WebConnect(state_.User, state_.Dirs.ProgramDir, state_.Texts.MsgBoxTexts[msgbox::kDialUp], dialUp_,
+                    prompter_)) {
+        throw Error("No connection to the internet: the shop was not sent to " + settings_.Host + ".");
+    }
+    stop_ = std::stop_source();
+    if (closing_) {
+        stop_.request_stop();
+    }
+    const FtpSettings settings = settings_;
+    const UploadSink sink = makeSink();
+    const std::stop_token stop = stop_.get_token();
+    BackgroundTask::Run([&](std::stop_token quitting) {
+        // Ends also when the application quits.
+        const std::stop_callback follow(quitting, [this] { stop_.request_stop(); });
+        return UploadShop(shopDir, settings, sink, stop);
+    });
+}
+
+// Told on the upload's thread, shown on the window's.
+UploadSink UploadDialog::makeSink()
+{
+    UploadSink sink;
+    sink.Status = [this](const std::string& status) {
+        QMetaObject::invokeMethod(
+            this, [this, text = toQ(status)] { showStatus(text); }, Qt::QueuedConnection);
+    };
+    sink.FileStarted = [this](std::int64_t expected) {
+        QMetaObject::invokeMethod(
+            this, [this, expected] { fileBar_->setTotal(expected); }, Qt::QueuedConnection);
+    };
+    sink.FileProgress = [this](std::int64_t sent) {
+        QMetaObject::invokeMethod(
+            this, [this, sent] { fileBar_->setDone(sent); }, Qt::QueuedConnection);
+    };
+    sink.ShopProgress = [this](std::int64_t done, std::int64_t total) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, done, total] {
+                if (total != shopBar_->total()) {
+                    shopBar_->setTotal(total);
+                }
+                shopBar_->setDone(done);
+            },
+            Qt::QueuedConnection);
+    };
+    return sink;
+}
+
+void UploadDialog::showStatus(const QString& text)
+{
+    status_->setText(status_->fontMetrics().elidedText(text, Qt::ElideMiddle, status_->width()));
+    status_->setToolTip(text);
+}
+
+void UploadDialog::askToTrust(const UnknownServerKey& unknown)
+{
+    const std::string question = std::string(unknown.what()) + "\n\nAccept this key for " + unknown.Target.Display() +
+                                 " and send the shop there?";
+    if (prompter_.Ask("Quillane", question, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+        Prompter::Answer::Yes) {
+        return;
+    }
+    SaveTrustedKey(state_.Dirs.ProgramDir, unknown.Target, unknown.Key);
+    settings_.TrustedKey = unknown.Key;
+    start_->setEnabled(true);
+}
+
+void UploadDialog::reject()
+{
+    if (uploading_) {
+        // The upload ends at its next progress; publish() then closes.
+        closing_ = true;
+        stop_.request_stop();
+        return;
+    }
+    QDialog::reject();
+}
+
+} // namespace quillane::gui
