@@ -4,11 +4,10 @@
 #include "core/catalog/PictureList.h"
 #include "core/common/Error.h"
 #include "core/common/Files.h"
-#include "core/common/IniFile.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
 #include "core/imaging/Picture.h"
-#include "core/settings/UserData.h"
+#include "core/settings/RememberedFolders.h"
 #include "gui/app/AppState.h"
 #include "gui/common/Guarded.h"
 #include "gui/common/HelpMark.h"
@@ -274,10 +273,7 @@ void ItemDetailsArea::addPicture()
     if (orderNo_.empty()) {
         return;
     }
-    std::string folder = IniFile(SettingsFilePath(state_.Dirs.ProgramDir)).ReadString("Folders", "Pictures", "");
-    if (folder.empty()) {
-        folder = ShellFolderPath("My Pictures");
-    }
+    const std::string folder = RememberedFolder(state_.Dirs.ProgramDir, "Pictures", ShellFolderPath("My Pictures"));
     QStringList patterns;
     for (const std::string& extension : PictureExtensions()) {
         patterns << QStringLiteral("*.") + toQ(extension);
@@ -293,11 +289,8 @@ void ItemDetailsArea::addPicture()
     current_ = PictureList(state_.Dirs.TempDir).Add(orderNo_, fromQ(file));
     DisplayPic();
     state_.Store.NotifyChanged();
-    guarded(prompter_, [&] {
-        IniFile settings = OpenSettingsFile(state_.Dirs.ProgramDir);
-        settings.WriteString("Folders", "Pictures", fromQ(QFileInfo(file).absolutePath()));
-        settings.UpdateFile();
-    });
+    guarded(prompter_,
+            [&] { RememberFolder(state_.Dirs.ProgramDir, "Pictures", fromQ(QFileInfo(file).absolutePath())); });
 }
 
 void ItemDetailsArea::removePicture()
