@@ -1,5 +1,6 @@
 #include "gui/settings/ShopProfileDialog.h"
 #include "core/common/Files.h"
+#include "core/common/IniFile.h"
 #include "gui/app/AppState.h"
 #include "gui/common/HelpMark.h"
 
@@ -166,6 +167,43 @@ private Q_SLOTS:
         QCOMPARE(qdLevel->count(), 3);
         QCOMPARE(prompter.told.size(), 1);
         QVERIFY2(prompter.told.first().contains(QStringLiteral("ab=1")), qPrintable(prompter.told.first()));
+    }
+
+    void invoiceNumberingIsEditedOnTheInvoicePage()
+    {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        AppState state(home);
+        state.Dirs.DataDir = home + "daten/";
+        state.User.Country.Language = "deutsch";
+        state.Store.SetLanguages("deutsch", "deutsch");
+        const std::string profile = state.Dirs.DataDir + "shopprofil.ini";
+        CreateFolder(state.Dirs.DataDir);
+        WriteTextFile(profile, "[Invoice]\r\nReNrPrefix=RE-2026-\r\nReNrNext=0007\r\n");
+
+        ScriptedPrompter prompter;
+        ShopProfileDialog dialog(state, prompter);
+        dialog.showPage(ShopProfileDialog::InvoicePage);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* prefix = child<QLineEdit>(&dialog, "invoiceprefix");
+        auto* next = child<QLineEdit>(&dialog, "invoicenext");
+        QCOMPARE(prefix->text(), QStringLiteral("RE-2026-"));
+        QCOMPARE(next->text(), QStringLiteral("0007"));
+
+        // Only digits get in; an empty number is refused and the dialog stays.
+        type(next, QStringLiteral("x"));
+        QCOMPARE(next->text(), QString());
+        QTest::mouseClick(child<QPushButton>(&dialog, "OkButton"), Qt::LeftButton);
+        QCOMPARE(prompter.told.size(), 1);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(IniFile(profile).ReadString("Invoice", "ReNrNext", ""), std::string("0007"));
+
+        type(prefix, QStringLiteral("R"));
+        type(next, QStringLiteral("0100"));
+        QTest::mouseClick(child<QPushButton>(&dialog, "OkButton"), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(IniFile(profile).ReadString("Invoice", "ReNrPrefix", ""), std::string("R"));
+        QCOMPARE(IniFile(profile).ReadString("Invoice", "ReNrNext", ""), std::string("0100"));
     }
 };
 

@@ -58,6 +58,8 @@ constexpr const char* kAmountPattern = "\\d{0,9}([.,]\\d{0,3})?";
 constexpr const char* kQuantityPattern = "\\d{0,9}";
 constexpr const char* kRatePattern = "\\d{0,3}(\\.\\d{0,2})?";
 constexpr const char* kDaysPattern = "\\d{0,4}";
+// Leading zeros of the next invoice number set the width of all numbers.
+constexpr const char* kInvoiceNumberPattern = "\\d{0,18}";
 
 QGroupBox* group(const QString& title, const char* hint, const char* name, const char* help, QWidget* parent)
 {
@@ -253,6 +255,17 @@ QWidget* ShopProfileDialog::buildInvoicePage()
     grid->addWidget(mark("eigenschaften|steuer", page), 7, 4, Qt::AlignTop | Qt::AlignRight);
     grid->addWidget(caption(QStringLiteral("Umsatzsteuer ID:"), "Rechnung|taxid", page), 8, 0);
     grid->addWidget(taxId_, 8, 1, 1, 3, Qt::AlignLeft);
+    grid->setRowMinimumHeight(9, 10);
+
+    // Invoice numbers: the order view proposes prefix + next number.
+    invoicePrefix_ = edit("invoiceprefix", page, 160);
+    invoiceNext_ = edit("invoicenext", page, 160);
+    invoiceNext_->setAlignment(Qt::AlignRight);
+    acceptOnly(invoiceNext_, kInvoiceNumberPattern);
+    grid->addWidget(caption(QStringLiteral("Präfix der Rechnungsnummern:"), "ReNrPrefix", page), 10, 0);
+    grid->addWidget(invoicePrefix_, 10, 1, 1, 3, Qt::AlignLeft);
+    grid->addWidget(caption(QStringLiteral("Nächste Rechnungsnummer:"), "ReNrNext", page), 11, 0);
+    grid->addWidget(invoiceNext_, 11, 1, 1, 3, Qt::AlignLeft);
 
     // Bank, the invoice footer's other half
     auto* bankGroup =
@@ -518,6 +531,8 @@ void ShopProfileDialog::showData()
     bank_->setText(toQ(editor_.Bank));
     bankCode_->setText(toQ(editor_.BankCode));
     account_->setText(toQ(editor_.Account));
+    invoicePrefix_->setText(toQ(editor_.InvoicePrefix));
+    invoiceNext_->setText(toQ(editor_.InvoiceNext));
     for (QLabel* unit : homeCurrency_) {
         unit->setText(toQ(state_.User.Country.Currency[0]));
     }
@@ -556,6 +571,8 @@ void ShopProfileDialog::readControls()
     editor_.Bank = fromQ(bank_->text());
     editor_.BankCode = fromQ(bankCode_->text());
     editor_.Account = fromQ(account_->text());
+    editor_.InvoicePrefix = fromQ(invoicePrefix_->text());
+    editor_.InvoiceNext = fromQ(invoiceNext_->text());
     editor_.Layout.Font = fromQ(font_->currentText());
     for (std::size_t i = 0; i < texts_.size(); ++i) {
         editor_.Texts[i] = fromQ(texts_[i]->toPlainText());

@@ -99,6 +99,8 @@ private:
     QLineEdit* bank_ = nullptr;
     QLineEdit* bankCode_ = nullptr;
     QLineEdit* account_ = nullptr;
+    QLineEdit* invoicePrefix_ = nullptr;
+    QLineEdit* invoiceNext_ = nullptr;
     QList<QLabel*> homeCurrency_;
 
     LevelControls quantity_{DiscountTable::Quantity};
