@@ -17,6 +17,8 @@ packages=(
   chromium
   # The baseline of bench_upload sends each file with curl.
   curl
+  # pdfinfo and pdftotext read the invoices printed as PDF in the window tests.
+  poppler-utils
   # The one version the sources are laid out with (cmake/Format.cmake).
   clang-format-14
 )

@@ -35,7 +35,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     QApplication::setApplicationName(QStringLiteral("Quillane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillane"));
 
-    main_ = std::make_unique<MainWindow>(state_, *prompter);
+    main_ = std::make_unique<MainWindow>(state_, *prompter, *http_, *dialUp_);
     if (ownPrompter_) {
         ownPrompter_->setParent(main_.get());
     }

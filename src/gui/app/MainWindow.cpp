@@ -18,6 +18,7 @@
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
+#include "gui/orders/OrdersPage.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -97,8 +98,8 @@ QChar mnemonicOf(const QString& text)
 
 } // namespace
 
-MainWindow::MainWindow(AppState& state, Prompter& prompter, QWidget* parent)
-    : QMainWindow(parent), state_(state), prompter_(prompter)
+MainWindow::MainWindow(AppState& state, Prompter& prompter, HttpClient& http, DialUpClient& dialUp, QWidget* parent)
+    : QMainWindow(parent), state_(state), prompter_(prompter), http_(http), dialUp_(dialUp)
 {
     setObjectName(QStringLiteral("MainWindow"));
     groupOps_ = std::make_unique<GroupOps>(state_.Store, prompter_, std::string());
@@ -295,9 +296,8 @@ void MainWindow::createPages()
             [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::DiscountPage); });
     pages_->addTab(catalog_, QStringLiteral("Artikelverwaltung"));
 
-    ordersPage_ = new QWidget;
-    ordersPage_->setObjectName(QStringLiteral("OrdersPage"));
-    setHint(ordersPage_, "Bestelleing");
+    ordersPage_ = new OrdersPage(state_, prompter_, http_, dialUp_);
+    connect(ordersPage_, &OrdersPage::statusMessage, this, [this](const QString& t) { setStatusText(0, t); });
     pages_->addTab(ordersPage_, QStringLiteral("Bestellungseingang"));
 
     accountPage_ = new QWidget;
@@ -461,6 +461,7 @@ void MainWindow::Translate(const std::string& language)
     }
     translateWindows(windows, file, state_.User.Country);
     state_.Texts = LoadTextTables(file);
+    ordersPage_->translate(file);
 
     ItemPanel* items = catalog_->itemPanel();
     QTreeWidgetItem* header = items->grid()->headerItem();

@@ -15,7 +15,9 @@ class QStackedWidget;
 class QTabWidget;
 
 namespace quillane {
+class DialUpClient;
 class GroupOps;
+class HttpClient;
 class ItemOps;
 class Project;
 class Prompter;
@@ -25,6 +27,7 @@ namespace quillane::gui {
 
 class BrowserPage;
 class CatalogPage;
+class OrdersPage;
 struct AppState;
 
 // The actions of the main window's menus and toolbar; each carries its
@@ -55,7 +58,8 @@ struct MainActions {
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(AppState& state, Prompter& prompter, QWidget* parent = nullptr);
+    // http and dialUp: the program's HTTP client and dial-up connection, for the order tab.
+    MainWindow(AppState& state, Prompter& prompter, HttpClient& http, DialUpClient& dialUp, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The application's windows in creation order, for translation and for
@@ -88,6 +92,7 @@ public:
 
     const MainActions& actions() const { return actions_; }
     CatalogPage* catalogPage() const { return catalog_; }
+    OrdersPage* ordersPage() const { return ordersPage_; }
     QString statusText(int panel) const;
     void setStatusText(int panel, const QString& text);
     QComboBox* catalogLanguage() const { return guilang_; }
@@ -136,6 +141,8 @@ private:
 
     AppState& state_;
     Prompter& prompter_;
+    HttpClient& http_;
+    DialUpClient& dialUp_;
     std::unique_ptr<GroupOps> groupOps_;
     std::unique_ptr<ItemOps> itemOps_;
     std::unique_ptr<Project> project_;
@@ -147,7 +154,7 @@ private:
     QStackedWidget* central_ = nullptr;
     QTabWidget* pages_ = nullptr;
     CatalogPage* catalog_ = nullptr;
-    QWidget* ordersPage_ = nullptr;
+    OrdersPage* ordersPage_ = nullptr;
     QWidget* accountPage_ = nullptr;
     BrowserPage* helpPage_ = nullptr;
     QComboBox* guilang_ = nullptr;

@@ -4,6 +4,7 @@
 #include "core/settings/UserData.h"
 #include "gui/app/Application.h"
 #include "gui/common/QtText.h"
+#include "gui/orders/PrintPdfCommand.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -17,6 +18,9 @@ int main(int argc, char** argv)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (quillane::gui::PrintPdfCommand::Requested(argc, argv)) {
+        return quillane::gui::PrintPdfCommand::Main(argc, argv);
+    }
     QApplication app(argc, argv);
     const std::string programDir = quillane::DefaultProgramDir();
     const std::string shipped = quillane::ShippedDataDir(QCoreApplication::applicationDirPath().toStdString());

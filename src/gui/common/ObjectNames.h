@@ -42,4 +42,11 @@ inline constexpr char kProjectNameLabel[] = "Label5";
 inline constexpr char kHostLabel[] = "Label6";
 inline constexpr char kFolderLabel[] = "Label7";
 
+// Order tab.
+inline constexpr char kConfirmPanel[] = "Panel12";
+inline constexpr char kPaymentPanel[] = "Panel14";
+inline constexpr char kRemarksMemo[] = "Memo3";
+inline constexpr char kInvoiceNumberEdit[] = "Edit5";
+inline constexpr char kInvoiceBrowser[] = "WebBrowser3";
+
 } // namespace quillane::gui::names

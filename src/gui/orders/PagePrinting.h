@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPageLayout>
+
+class QPrinter;
+class QUrl;
+class QWebEnginePage;
+class QWebEngineView;
+
+// Loading and printing browser pages as one step each: the caller waits in
+// a local event loop until the browser has done it. Input to the windows
+// waits meanwhile, so no second print starts over the first.
+namespace quillane::gui {
+
+// The paper of an invoice: A4 upright with 10 mm margins.
+QPageLayout InvoicePageLayout();
+
+// Loads url (a reload when it is empty) and waits until the page and its
+// scripts have run; false when loading failed or did not end in time.
+bool LoadPage(QWebEnginePage& page, const QUrl& url);
+bool ReloadPage(QWebEnginePage& page);
+
+// What page shows as PDF on InvoicePageLayout(); empty when the browser
+// could not print it.
+QByteArray PrintPdf(QWebEnginePage& page);
+// Writes PrintPdf(page) to path, written beside and renamed; throws Error
+// naming the file when the page cannot be printed or the file not written.
+void SavePdf(QWebEnginePage& page, const QString& path);
+
+// Prints what view shows on printer; false when the browser reported an error.
+bool PrintView(QWebEngineView& view, QPrinter& printer);
+
+} // namespace quillane::gui

@@ -1,0 +1,400 @@
+#include "gui/orders/OrdersPage.h"
+#include "core/common/Files.h"
+#include "core/common/IniFile.h"
+#include "core/i18n/LanguageFile.h"
+#include "core/orders/InvoicePage.h"
+#include "core/orders/OrderFile.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/orders/OrderView.h"
+
+#include "GuiTestSupport.h"
+#include "NetPeers.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <optional>
+
+using namespace quillane;
+using namespace quillane::gui;
+using namespace quillane::gui::test;
+using quillane::test::OrderServicePeer;
+
+namespace {
+
+// Three orders as the service sends them (Windows-1252). A1 is confirmed and
+// has remarks holding markup; B2 waits in the service's queue, has a company
+// and a delivery address of its own; C3 has no readable number of items.
+const char* const kReply = "[A1]\r\n"
+                           "firstname=Eva\r\nlastname=M\xFCller\r\nstreet=<b>Hauptstr.</b> 1\r\nzip=12345\r\n"
+                           "city=Neustadt\r\ncountry=Deutschland\r\nemail=eva@example.com\r\n"
+                           "notes=<b>Bitte</b> klingeln <script>alert(1)</script>\r\ndate=28.12.2026\r\n"
+                           "itemcount=1\r\nitem0=<script>alert(1)</script>Tasse|T-1|2|4.50|9.00\r\n"
+                           "subtotal=9.00\r\ntotal=9.00\r\nvat=1.71\r\nshipping=4.90\r\nsubamount=15.61\r\n"
+                           "payment=vk\r\nconfirmed=true\r\n"
+                           "[B2]\r\n"
+                           "company=Hof & Co\r\nfirstname=Jan\r\nlastname=Kunz\r\nstreet=Ring 2\r\nzip=1010\r\n"
+                           "city=Wien\r\nla_firstname=Ole\r\nla_street=Gasse 5\r\ndate=29.12.2026\r\n"
+                           "itemcount=1\r\nitem0=Teller|T-2|1|12.00|12.00\r\nsubtotal=12.00\r\ntotal=12.00\r\n"
+                           "subamount=12.00\r\npayment=nn\r\nconfirmed=TRUE\r\nqueue=27.12.2026\r\n"
+                           "[C3]\r\nlastname=Leer\r\ndate=30.12.2026\r\n";
+
+// The program folder of a German merchant whose account is merchant/secret.
+std::string makeOrderHome(QTemporaryDir& dir, const OrderServicePeer& peer, const char* password)
+{
+    const std::string settings =
+        std::string("[Account]\r\nCountry=Germany\r\nUserID=merchant\r\nPassword=") + password +
+        "\r\n[Connection]\r\nconnection=1\r\n[Services]\r\nOrderService=" + peer.address() + "\r\n";
+    return makeHome(dir, settings.c_str());
+}
+
+struct Window {
+    ScriptedPrompter prompter;
+    Application app;
+    OrdersPage* page;
+    OrderView* view;
+    // Where the choosers were pointed at, and what printing wrote.
+    QString proposedPdf;
+    QString pdfFolder;
+    int printersChosen = 0;
+    QString printedTo;
+
+    explicit Window(const std::string& home)
+        : app(home, &prompter), page(app.mainWindow()->ordersPage()), view(page->view())
+    {
+        app.start();
+        app.mainWindow()->actions().mBestellung->trigger();
+        view->setChoosers({[this](QPrinter& printer) {
+                               ++printersChosen;
+                               printer.setOutputFormat(QPrinter::PdfFormat);
+                               printer.setOutputFileName(printedTo);
+                               return true;
+                           },
+                           [this](const QString& proposed) {
+                               proposedPdf = proposed;
+                               return pdfFolder + QLatin1Char('/') + QFileInfo(proposed).fileName();
+                           }});
+    }
+    ~Window() { app.mainWindow()->close(); }
+
+    const std::string& programDir() { return app.state().Dirs.ProgramDir; }
+    template <typename T> T* control(const char* name) const { return child<T>(page, name); }
+    QString label(const char* name) const { return control<QLabel>(name)->text(); }
+    QLineEdit* number() const { return control<QLineEdit>(names::kInvoiceNumberEdit); }
+    void click(const char* name) const { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
+
+    // Chooses the entry of that order ID as the merchant does.
+    void choose(QListWidget* list, const char* id) const
+    {
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->item(i)->text().contains(QStringLiteral("[%1 |").arg(QLatin1String(id)))) {
+                list->setCurrentRow(i);
+                return;
+            }
+        }
+        QFAIL(qPrintable(QStringLiteral("no entry for ") + QLatin1String(id)));
+    }
+    QStringList entries(QListWidget* list) const
+    {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i) {
+            texts << list->item(i)->text();
+        }
+        return texts;
+    }
+    std::optional<Order> order(const char* id) { return FindOrder(programDir(), id); }
+};
+
+// What the browser shows as text.
+QString shownText(QWebEngineView* browser)
+{
+    QString text;
+    bool done = false;
+    browser->page()->runJavaScript(QStringLiteral("document.body.innerText"), [&](const QVariant& v) {
+        text = v.toString();
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 10000)) {
+        return QStringLiteral("(no answer)");
+    }
+    return text;
+}
+
+QByteArray head(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(5) : QByteArray();
+}
+
+QString german(const std::string& home, const char* section, const char* key)
+{
+    return lng(home, "deutsch", section, key);
+}
+
+} // namespace
+
+class OrdersPageTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("LC_ALL", "de_DE.UTF-8"); }
+
+    void fetchShowNumberAndSaveAsPdf()
+    {
+        OrderServicePeer peer("merchant", "secret");
+        peer.setReply(kReply);
+        QTemporaryDir dir;
+        const std::string home = makeOrderHome(dir, peer, "wrong");
+        Window w(home);
+        QCOMPARE(w.view->title(), QStringLiteral(" ____-____ "));
+        QVERIFY(!w.control<QPushButton>("SavePdf")->isEnabled());
+
+        // A refused account: the merchant is told, nothing is stored.
+        w.click("Bestellungen");
+        QCOMPARE(w.prompter.told.size(), 1);
+        QVERIFY2(w.prompter.told[0].contains(QStringLiteral("403")), qPrintable(w.prompter.told[0]));
+        QVERIFY(!FileExists(OrderFilePath(home)));
+        QCOMPARE(w.page->newOrders()->count(), 0);
+
+        w.app.state().User.Password = "secret";
+        QSignalSpy status(w.page, &OrdersPage::statusMessage);
+        w.click("Bestellungen");
+        QCOMPARE(w.prompter.told.last(), german(home, "MsgBox", "24"));
+        QCOMPARE(status.first().first().toString(), QStringLiteral("Recieving orders ..."));
+        QCOMPARE(w.entries(w.page->newOrders()), QStringList({QStringLiteral("Müller, Eva\n[A1 | 28.12.2026]"),
+                                                              QStringLiteral("Hof & Co\n[B2 | 29.12.2026]"),
+                                                              QStringLiteral("Leer, \n[C3 | 30.12.2026]")}));
+
+        // The sequence of the open project proposes the number.
+        IniFile profile(w.app.state().Dirs.DataDir + "shopprofil.ini");
+        profile.WriteString("Invoice", "ReNrPrefix", "RE-");
+        profile.WriteString("Invoice", "ReNrNext", "0041");
+        CreateFolder(w.app.state().Dirs.DataDir);
+        profile.UpdateFile();
+
+        w.choose(w.page->newOrders(), "A1");
+        QCOMPARE(w.view->title(), QStringLiteral(" A1 "));
+        QCOMPARE(w.label("name"), QStringLiteral("Eva Müller"));
+        QCOMPARE(w.label("street"), QStringLiteral("<b>Hauptstr.</b> 1"));
+        // Without delivery keys the delivery tab repeats the billing address.
+        QCOMPARE(w.label("la_name"), QStringLiteral("Eva Müller"));
+        QCOMPARE(w.label("la_city"), QStringLiteral("Neustadt"));
+        for (QLabel* value : w.control<QTabWidget>("AddressTabs")->findChildren<QLabel*>()) {
+            if (!value->objectName().isEmpty()) {
+                QVERIFY2(value->textFormat() == Qt::PlainText, qPrintable(value->objectName()));
+            }
+        }
+        auto* confirmation = w.control<QLabel>(names::kConfirmPanel);
+        QCOMPARE(confirmation->text(), QStringLiteral("Bestellung bestätigt"));
+        QCOMPARE(confirmation->palette().color(QPalette::Window), QColor(0x5B, 0xC4, 0x2F));
+        QCOMPARE(w.label(names::kPaymentPanel), german(home, "Rechnung", "vk"));
+        QVERIFY(w.control<QWidget>("RemarksPane")->isVisible());
+        QCOMPARE(w.control<QPlainTextEdit>(names::kRemarksMemo)->toPlainText(),
+                 QStringLiteral("<b>Bitte</b> klingeln <script>alert(1)</script>"));
+        QCOMPARE(w.number()->text(), QStringLiteral("RE-0041"));
+
+        // The invoice shows the customer's markup as text and the proposed number.
+        auto* browser = w.control<QWebEngineView>(names::kInvoiceBrowser);
+        QTRY_VERIFY(shownText(browser).contains(QStringLiteral("<script>alert(1)</script>Tasse")));
+        QVERIFY(shownText(browser).contains(QStringLiteral("RE-0041")));
+
+        // A number typed and entered reaches the page, which is not built anew.
+        const std::string pagePath = InvoicePagePath(w.app.state().Dirs.TempDir);
+        WriteTextFile(pagePath, ReadFile(pagePath) + "<p>unchanged page</p>");
+        w.number()->clear();
+        QTest::keyClicks(w.number(), QStringLiteral("RE-0099"));
+        QTest::keyClick(w.number(), Qt::Key_Return);
+        QTRY_VERIFY(shownText(browser).contains(QStringLiteral("RE-0099")));
+        QVERIFY(shownText(browser).contains(QStringLiteral("unchanged page")));
+
+        QTemporaryDir invoices;
+        w.pdfFolder = invoices.path();
+        w.click("SavePdf");
+        QCOMPARE(QFileInfo(w.proposedPdf).fileName(), QStringLiteral("RE-0099.pdf"));
+        const QString pdf = invoices.filePath(QStringLiteral("RE-0099.pdf"));
+        QCOMPARE(head(pdf), QByteArray("%PDF-"));
+        QCOMPARE(IniFile(home + "quillane.ini").ReadString("Folders", "Invoices", ""), fromQ(invoices.path()));
+        QCOMPARE(w.order("A1")->Value("printed"), std::string("true"));
+        QCOMPARE(w.order("A1")->InvoiceNumber(), std::string("RE-0099"));
+        QCOMPARE(w.page->newOrders()->count(), 2);
+
+        // Saved is done: the order is listed under "Erledigt".
+        auto* lists = w.control<QTabWidget>("OrderLists");
+        lists->setCurrentWidget(w.page->oldOrders());
+        QCOMPARE(w.entries(w.page->oldOrders()), QStringList{QStringLiteral("Müller, Eva\n[A1 | 28.12.2026]")});
+
+        // Reopened, the order shows the number it went out with.
+        w.choose(w.page->oldOrders(), "A1");
+        QCOMPARE(w.number()->text(), QStringLiteral("RE-0099"));
+        QVERIFY(w.prompter.asked.isEmpty());
+    }
+
+    void printWarnTwiceAndDelete()
+    {
+        OrderServicePeer peer("merchant", "secret");
+        QTemporaryDir dir;
+        const std::string home = makeOrderHome(dir, peer, "secret");
+        WriteTextFile(home + "orders.dat",
+                      std::string(kReply) + "[D4]\r\nlastname=Alt\r\ninvoiceno=R-7\r\nprinted=true\r\n");
+        Window w(home);
+        QTemporaryDir out;
+        w.printedTo = out.filePath(QStringLiteral("printed.pdf"));
+        QCOMPARE(w.page->newOrders()->count(), 3);
+
+        // A queued order tells its date before it shows.
+        w.choose(w.page->newOrders(), "B2");
+        QCOMPARE(w.prompter.told.size(), 1);
+        QVERIFY2(w.prompter.told[0].contains(QStringLiteral("27.12.2026")), qPrintable(w.prompter.told[0]));
+        QCOMPARE(w.view->title(), QStringLiteral(" B2 "));
+        QCOMPARE(w.label("company"), QStringLiteral("Hof & Co"));
+        QCOMPARE(w.label("la_name"), QStringLiteral("Ole Kunz"));
+        QCOMPARE(w.label("la_street"), QStringLiteral("Gasse 5"));
+        QCOMPARE(w.label("la_city"), QStringLiteral("Wien"));
+        auto* confirmation = w.control<QLabel>(names::kConfirmPanel);
+        QCOMPARE(confirmation->text(), QStringLiteral("Bestellung nicht bestätigt"));
+        QCOMPARE(confirmation->palette().color(QPalette::Window), QColor(0xE3, 0x28, 0x28));
+        QVERIFY(!w.control<QWidget>("RemarksPane")->isVisible());
+
+        // A number another order went out with is used again only on Yes.
+        w.number()->setText(QStringLiteral("R-7"));
+        w.prompter.answers = {Prompter::Answer::No};
+        w.click("Drucken");
+        QCOMPARE(w.prompter.asked.size(), 1);
+        QVERIFY2(w.prompter.questions[0].contains(QStringLiteral("D4")), qPrintable(w.prompter.questions[0]));
+        QCOMPARE(w.printersChosen, 0);
+        QVERIFY(w.order("B2")->Value("printed").empty());
+
+        w.prompter.answers = {Prompter::Answer::Yes};
+        w.click("Drucken");
+        QCOMPARE(w.printersChosen, 1);
+        QCOMPARE(head(w.printedTo), QByteArray("%PDF-"));
+        QCOMPARE(w.order("B2")->Value("printed"), std::string("true"));
+        QCOMPARE(w.order("B2")->InvoiceNumber(), std::string("R-7"));
+        QCOMPARE(w.page->newOrders()->count(), 2);
+
+        // Without a number nothing goes out.
+        w.choose(w.page->newOrders(), "A1");
+        w.number()->clear();
+        w.click("Drucken");
+        QCOMPARE(w.prompter.told.last(), german(home, "MsgBox", "23"));
+        QCOMPARE(w.printersChosen, 1);
+
+        // An order whose invoice cannot be built shows, but cannot go out.
+        const int told = static_cast<int>(w.prompter.told.size());
+        w.choose(w.page->newOrders(), "C3");
+        QCOMPARE(w.prompter.told.size(), told + 1);
+        QCOMPARE(w.view->title(), QStringLiteral(" C3 "));
+        QVERIFY(!w.control<QPushButton>("Drucken")->isEnabled());
+        QVERIFY(!w.control<QPushButton>("SavePdf")->isEnabled());
+
+        // Delete asks first; only Yes removes the order and clears the view.
+        w.choose(w.page->newOrders(), "A1");
+        w.prompter.answers = {Prompter::Answer::No};
+        QTest::keyClick(w.page->newOrders(), Qt::Key_Delete);
+        QVERIFY(w.order("A1"));
+        QCOMPARE(w.view->title(), QStringLiteral(" A1 "));
+        QVERIFY(w.prompter.questions.last().startsWith(german(home, "MsgBox", "22")));
+
+        w.prompter.answers = {Prompter::Answer::Yes};
+        QTest::keyClick(w.page->newOrders(), Qt::Key_Delete);
+        QVERIFY(!w.order("A1"));
+        QVERIFY(w.order("C3"));
+        QCOMPARE(w.view->title(), QStringLiteral(" ____-____ "));
+        QCOMPARE(w.label("name"), QString());
+        QVERIFY(!w.control<QWidget>("RemarksPane")->isVisible());
+        QCOMPARE(w.entries(w.page->newOrders()), QStringList{QStringLiteral("Leer, \n[C3 | 30.12.2026]")});
+        QTRY_VERIFY(!shownText(w.control<QWebEngineView>(names::kInvoiceBrowser)).contains(QStringLiteral("Eva")));
+
+        // With no order shown the key does nothing.
+        const int asked = static_cast<int>(w.prompter.asked.size());
+        QTest::keyClick(w.page->newOrders(), Qt::Key_Delete);
+        QCOMPARE(w.prompter.asked.size(), asked);
+    }
+
+    // quillane --print-pdf, as quillane-cli invoice --pdf runs it.
+    void printPdfCommand()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, nullptr);
+        const std::string pages = home + "pages/";
+        CreateFolder(pages);
+        InvoiceSetup setup;
+        setup.LanguageDir = home + "sprache/";
+        setup.Home.Language = "deutsch";
+        Order::Values typical{{"lastname", "Kunz"}, {"itemcount", "1"}, {"item0", "Tasse|T-1|1|4.50|4.50"}};
+        Order::Values longOrder{{"lastname", "Kunz"}, {"itemcount", "80"}};
+        for (int i = 0; i < 80; ++i) {
+            longOrder.emplace_back("item" + std::to_string(i), "Tasse " + std::to_string(i) + "|T-1|1|4.50|4.50");
+        }
+        BuildInvoicePage(setup, Order("A1", typical), pages + "typical.html");
+        BuildInvoicePage(setup, Order("A2", longOrder), pages + "long.html");
+        WriteInvoiceNumberScript(pages, "RE-0815");
+
+        const auto in = [&pages](const char* name) { return toQ(pages) + QLatin1String(name); };
+        const QString unseen = dir.filePath(QStringLiteral("unseen-home"));
+        const struct {
+            QStringList args;
+            int code;
+            QString pages; // of the PDF written, empty for none
+            QString error;
+        } cases[] = {
+            {{in("typical.html"), in("typical.pdf")}, 0, QStringLiteral("1"), {}},
+            {{in("long.html"), in("long.pdf")}, 0, QStringLiteral("[2-9]"), {}},
+            {{in("none.html"), in("none.pdf")}, 1, {}, in("none.html")},
+            {{in("typical.html"), in("missing/out.pdf")}, 1, {}, in("missing/out.pdf")},
+            {{in("typical.html")}, 1, {}, QStringLiteral("usage")},
+        };
+        for (const auto& c : cases) {
+            QProcess run;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            env.insert(QStringLiteral("QUILLANE_HOME"), unseen);
+            run.setProcessEnvironment(env);
+            run.start(QStringLiteral(QUILLANE_PROGRAM), QStringList{QStringLiteral("--print-pdf")} + c.args);
+            QVERIFY(run.waitForFinished(120000));
+            const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+            QCOMPARE(run.exitCode(), c.code);
+            const QString pdf = c.args.size() > 1 ? c.args[1] : QString();
+            if (c.pages.isEmpty()) {
+                QCOMPARE(err.count(QLatin1Char('\n')), 1);
+                QVERIFY2(err.contains(c.error), qPrintable(err));
+                QVERIFY(pdf.isEmpty() || !QFileInfo::exists(pdf));
+                continue;
+            }
+            QVERIFY2(err.isEmpty(), qPrintable(err));
+            QProcess info;
+            info.start(QStringLiteral("pdfinfo"), {pdf});
+            QVERIFY(info.waitForFinished());
+            const QString facts = QString::fromUtf8(info.readAllStandardOutput());
+            QVERIFY2(facts.contains(QStringLiteral("(A4)")), qPrintable(facts));
+            QVERIFY2(facts.contains(QRegularExpression(QStringLiteral("Pages: +") + c.pages + QStringLiteral("\\n"))),
+                     qPrintable(facts));
+            // The number comes from renr.js: the page's scripts ran before printing.
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+            QVERIFY(text.waitForFinished());
+            QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("RE-0815")));
+        }
+        // No program folder is made or seeded for it.
+        QVERIFY(!QFileInfo::exists(unseen));
+    }
+};
+
+QTEST_MAIN(OrdersPageTest)
+#include "OrdersPageTest.moc"
