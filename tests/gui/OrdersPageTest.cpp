@@ -121,19 +121,23 @@ struct Window {
     std::optional<Order> order(const char* id) { return FindOrder(programDir(), id); }
 };
 
+// What a script gives in the browser's page.
+QVariant evaluate(QWebEngineView* browser, const QString& script)
+{
+    QVariant result = QStringLiteral("(no answer)");
+    bool done = false;
+    browser->page()->runJavaScript(script, [&](const QVariant& v) {
+        result = v;
+        done = true;
+    });
+    QTest::qWaitFor([&] { return done; }, 10000);
+    return result;
+}
+
 // What the browser shows as text.
 QString shownText(QWebEngineView* browser)
 {
-    QString text;
-    bool done = false;
-    browser->page()->runJavaScript(QStringLiteral("document.body.innerText"), [&](const QVariant& v) {
-        text = v.toString();
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, 10000)) {
-        return QStringLiteral("(no answer)");
-    }
-    return text;
+    return evaluate(browser, QStringLiteral("document.body.innerText")).toString();
 }
 
 QByteArray head(const QString& path)
@@ -213,6 +217,9 @@ private Q_SLOTS:
         auto* browser = w.control<QWebEngineView>(names::kInvoiceBrowser);
         QTRY_VERIFY(shownText(browser).contains(QStringLiteral("<script>alert(1)</script>Tasse")));
         QVERIFY(shownText(browser).contains(QStringLiteral("RE-0041")));
+        // The invoice's whole width shows, also in a browser narrower than it.
+        QVERIFY(
+            evaluate(browser, QStringLiteral("document.documentElement.scrollWidth <= window.innerWidth")).toBool());
 
         // A number typed and entered reaches the page, which is not built anew.
         const std::string pagePath = InvoicePagePath(w.app.state().Dirs.TempDir);

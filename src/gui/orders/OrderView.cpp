@@ -34,6 +34,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <ctime>
 
 namespace quillane::gui {
@@ -65,6 +66,10 @@ const QColor kUnconfirmed(0xE3, 0x28, 0x28);
 constexpr const char* kUsedTwiceKey = "25";
 constexpr const char* kUsedTwiceDefault =
     "The invoice number # was already used for order [ORDER].|Do you want to use it again?";
+
+// The invoice is a table this wide, with the page's margins and a scroll bar.
+constexpr double kInvoiceWidth = 750;
+constexpr double kSmallestZoom = 0.5;
 
 // Where the invoices are saved, remembered in the settings file.
 constexpr const char* kInvoiceFolder = "Invoices";
@@ -129,7 +134,8 @@ OrderView::OrderView(AppState& state, Prompter& prompter, QWidget* parent)
     addresses_->setObjectName(QStringLiteral("AddressTabs"));
     addresses_->addTab(buildAddressPage("BillingPage", false), QStringLiteral("Rechnungsanschrift"));
     addresses_->addTab(buildAddressPage("DeliveryPage", true), QStringLiteral("Lieferanschrift"));
-    addresses_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
+    // Never squeezed: the browser gives way.
+    addresses_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     auto* top = new QHBoxLayout;
     top->addWidget(addresses_, 1);
@@ -139,6 +145,7 @@ OrderView::OrderView(AppState& state, Prompter& prompter, QWidget* parent)
     browserArea_->setObjectName(QStringLiteral("BrowserArea"));
     auto* browserLayout = new QVBoxLayout(browserArea_);
     browserLayout->setContentsMargins(0, 0, 0, 0);
+    browserArea_->installEventFilter(this);
 
     // The remarks pane shows only for an order with remarks; the browser
     // takes its room otherwise.
@@ -186,8 +193,8 @@ QWidget* OrderView::buildAddressPage(const char* name, bool delivery)
         const QString key = QString::fromLatin1(field.key);
         grid->addWidget(valueLabel(delivery ? QStringLiteral("la_") + key : key, page), row, column + 1);
     }
-    grid->setColumnStretch(1, 3);
-    grid->setColumnStretch(3, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
     grid->setRowStretch(kAddressRows, 1);
     return page;
 }
@@ -251,8 +258,26 @@ QWebEngineView* OrderView::browser()
         browser_ = new QWebEngineView(browserArea_);
         browser_->setObjectName(QLatin1String(names::kInvoiceBrowser));
         browserArea_->layout()->addWidget(browser_);
+        // The engine sets the zoom anew for every page it loads.
+        connect(browser_, &QWebEngineView::loadFinished, this, &OrderView::fitInvoice);
+        fitInvoice();
     }
     return browser_;
+}
+
+bool OrderView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == browserArea_ && event->type() == QEvent::Resize) {
+        fitInvoice();
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void OrderView::fitInvoice()
+{
+    if (browser_ != nullptr) {
+        browser_->setZoomFactor(std::clamp(browserArea_->width() / kInvoiceWidth, kSmallestZoom, 1.0));
+    }
 }
 
 std::string OrderView::pagePath() const

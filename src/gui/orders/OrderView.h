@@ -72,12 +72,17 @@ Q_SIGNALS:
     // The shown order's invoice was printed or saved.
     void invoiced();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* buildAddressPage(const char* name, bool delivery);
     QWidget* buildSidePanel();
     void showConfirmation(bool confirmed);
     void fillAddresses(const Order& order);
     void updateButtons();
+    // Shows the whole width of the invoice in a narrow browser.
+    void fitInvoice();
     std::string pagePath() const;
     // The number to print with, after the merchant has agreed to use one
     // twice; none when he has not, or when the field is empty.
