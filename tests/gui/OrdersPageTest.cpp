@@ -306,6 +306,8 @@ private Q_SLOTS:
         w.choose(w.page->newOrders(), "C3");
         QCOMPARE(w.prompter.told.size(), told + 1);
         QCOMPARE(w.view->title(), QStringLiteral(" C3 "));
+        QVERIFY(!shownText(w.control<QWebEngineView>(names::kInvoiceBrowser)).contains(QStringLiteral("Eva")));
+        QCOMPARE(w.label(names::kPaymentPanel), QString());
         QVERIFY(!w.control<QPushButton>("Drucken")->isEnabled());
         QVERIFY(!w.control<QPushButton>("SavePdf")->isEnabled());
 

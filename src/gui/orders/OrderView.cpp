@@ -359,10 +359,12 @@ void OrderView::OrderClick(const std::string& orderId)
         WriteInvoiceNumberScript(state_.Dirs.TempDir, fromQ(number_->text()));
     });
     updateButtons();
-    if (!invoiceBuilt_) {
-        return;
+    if (invoiceBuilt_) {
+        payment_->setText(toQ(PaymentMethodText(setup, order->Value(orderkey::kPayment))));
+    } else {
+        // The blank page, rather than another customer's invoice under this order's number.
+        payment_->clear();
     }
-    payment_->setText(toQ(PaymentMethodText(setup, order->Value(orderkey::kPayment))));
     LoadPage(*browser()->page(), QUrl::fromLocalFile(toQ(page)));
 }
 
