@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 
 using namespace quillane;
@@ -195,6 +196,9 @@ TEST_F(CliOrdersTest, PdfComesFromTheWindowProgramRunWithoutAScreen)
     // environment as the PDF, one fails.
     TempDir bin;
     const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::optional<std::string> platformBefore =
+        platform != nullptr ? std::optional<std::string>(platform) : std::nullopt;
     struct Case {
         const char* script;
         int code;
@@ -213,7 +217,11 @@ TEST_F(CliOrdersTest, PdfComesFromTheWindowProgramRunWithoutAScreen)
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
         const CliRun r = run({"invoice", "A1", "--out", home_.file("r.html"), "--pdf", home_.file("r.pdf")});
         ::setenv("PATH", path.c_str(), 1);
-        ::unsetenv("QT_QPA_PLATFORM");
+        if (platformBefore) {
+            ::setenv("QT_QPA_PLATFORM", platformBefore->c_str(), 1);
+        } else {
+            ::unsetenv("QT_QPA_PLATFORM");
+        }
         EXPECT_EQ(r.code, c.code) << r.err;
         if (c.pdf.empty()) {
             EXPECT_FALSE(FileExists(home_.file("r.pdf")));
