@@ -12,19 +12,34 @@
 #include "core/i18n/LanguageFile.h"
 #include "core/online/DialUp.h"
 #include "core/online/DialUpClient.h"
+#include "core/online/HttpClient.h"
 #include "core/online/WebConnect.h"
+#include "core/orders/InvoiceNumbers.h"
+#include "core/orders/InvoicePage.h"
+#include "core/orders/OrderFile.h"
+#include "core/orders/OrderRetrieval.h"
 #include "core/publish/Upload.h"
 #include "core/settings/AppDirs.h"
 #include "core/settings/Country.h"
 #include "core/settings/UserData.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <ostream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace quillane::cli {
 
@@ -39,6 +54,17 @@ constexpr const char* kUsage =
     "  upload PROJECT [--changed-only]\n"
     "                    publish the project's shop to the server of the FTP settings;\n"
     "                    --changed-only sends only files that changed since the last upload\n"
+    "  orders fetch      fetch the orders from the order service into orders.dat; prints how many are new\n"
+    "  orders list [--new|--done]\n"
+    "                    one line per order (all, new or done ones), fields separated by tabs:\n"
+    "                    order ID, date, customer, amount payable\n"
+    "  invoice ORDER-ID [--project PROJECT] [--number N] [--out FILE.html] [--pdf FILE.pdf]\n"
+    "                    write the order's invoice page as FILE.html (default: rechnung.html in the\n"
+    "                    current folder) with renr.js and logo.jpg beside it; --pdf prints it to a PDF\n"
+    "                    through the window program quillane. The invoice settings and numbers come\n"
+    "                    from PROJECT's shop profile (default: that of the untitled project); the number\n"
+    "                    is N, else the one the order was invoiced with, else the next one, unclaimed.\n"
+    "                    Prints the path of every file written.\n"
     "\n"
     "The program folder is DIR, else $QUILLANE_HOME, else ~/.local/share/quillane.\n";
 
@@ -216,6 +242,259 @@ int upload(const std::string& programDir, const std::string& project, bool chang
     return 0;
 }
 
+// Hangs up a connection the tool dialled once the command is over, when the settings ask for it.
+class HangUpAfter {
+public:
+    HangUpAfter(DialUpClient& dialUp, bool autodc) : dialUp_(dialUp), autodc_(autodc) {}
+    ~HangUpAfter()
+    {
+        if (autodc_) {
+            dialUp_.HangUp();
+        }
+    }
+    HangUpAfter(const HangUpAfter&) = delete;
+    HangUpAfter& operator=(const HangUpAfter&) = delete;
+
+private:
+    DialUpClient& dialUp_;
+    bool autodc_;
+};
+
+int fetchOrders(const std::string& programDir, std::ostream& out, std::ostream& err)
+{
+    TUserData user;
+    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
+    DialUpClient dialUp(MakeSystemDialUp());
+    const HangUpAfter hangUp(dialUp, user.autodc);
+    QuietPrompter prompter;
+    const ConnectResult connection = WebConnect(user, programDir, {}, dialUp, prompter);
+    if (!connection) {
+        err << "quillane-cli: no internet connection for the order service (see the connection settings)\n";
+        return 1;
+    }
+    const HttpClient http;
+    const FetchResult result = GetOrders(MakeAppDirs(programDir), user, http, connection.Proxy);
+    out << "received " << result.Received << " orders, " << result.NewIds.size() << " new\n";
+    return 0;
+}
+
+// A field of a tab-separated line keeps to its column.
+std::string field(const std::string& text)
+{
+    std::string out = utf8(text);
+    std::replace(out.begin(), out.end(), '\t', ' ');
+    return out;
+}
+
+int listOrders(const std::string& programDir, std::optional<OrderState> state, std::ostream& out)
+{
+    TUserData user;
+    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
+    const std::vector<Order> orders = state ? LoadOrders(programDir, *state) : ReadOrders(programDir);
+    for (const Order& order : orders) {
+        out << field(order.Id()) << '\t' << field(order.Value(orderkey::kDate)) << '\t' << field(order.Customer())
+            << '\t' << field(InvoiceAmountText(FormatNumber(order.AmountPayable()), user.Country)) << '\n';
+    }
+    return 0;
+}
+
+struct InvoiceOptions {
+    std::string OrderId;
+    std::string Project;
+    std::string Out;
+    std::string Pdf;
+    std::optional<std::string> Number;
+};
+
+// Options after the order ID; false when one is unknown or lacks its value.
+bool parseInvoiceOptions(const std::vector<std::string>& rest, InvoiceOptions& options, std::ostream& err)
+{
+    if (rest.size() < 2 || rest[1].rfind("--", 0) == 0) {
+        err << "quillane-cli: invoice needs an order ID\n";
+        return false;
+    }
+    options.OrderId = rest[1];
+    for (std::size_t i = 2; i < rest.size(); ++i) {
+        const std::string& option = rest[i];
+        if (option != "--project" && option != "--out" && option != "--pdf" && option != "--number") {
+            err << "quillane-cli: unknown option of invoice: " << option << '\n';
+            return false;
+        }
+        if (i + 1 >= rest.size()) {
+            err << "quillane-cli: " << option << " needs a value\n";
+            return false;
+        }
+        const std::string& value = rest[++i];
+        if (option == "--project") {
+            options.Project = value;
+        } else if (option == "--out") {
+            options.Out = value;
+        } else if (option == "--pdf") {
+            options.Pdf = value;
+        } else {
+            options.Number = Utf8ToCp1252(value);
+        }
+    }
+    return true;
+}
+
+std::string executableDir()
+{
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
+}
+
+// The window program: in the build tree beside this tool's folder, beside
+// this tool, or on the PATH; empty when there is none.
+std::string windowProgram()
+{
+    namespace fs = std::filesystem;
+    const auto runnable = [](const fs::path& p) {
+        std::error_code ec;
+        return fs::is_regular_file(p, ec) && ::access(p.c_str(), X_OK) == 0;
+    };
+    if (const std::string dir = executableDir(); !dir.empty()) {
+        for (const fs::path& p : {fs::path(dir) / ".." / "gui" / "quillane", fs::path(dir) / "quillane"}) {
+            if (runnable(p)) {
+                return p.lexically_normal().string();
+            }
+        }
+    }
+    const char* path = std::getenv("PATH");
+    for (const std::string& dir : Split(':', path != nullptr ? path : "")) {
+        if (!dir.empty() && runnable(fs::path(dir) / "quillane")) {
+            return (fs::path(dir) / "quillane").string();
+        }
+    }
+    return {};
+}
+
+// How long printing one invoice may take.
+constexpr int kPdfSeconds = 120;
+
+// Has the window program print page to pdf without showing a window; false,
+// with a message, when it cannot.
+bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& err)
+{
+    const std::string program = windowProgram();
+    if (program.empty()) {
+        err << "quillane-cli: cannot write " << pdf
+            << ": the window program quillane, which prints PDF files, is neither in the build tree, beside "
+               "quillane-cli nor on the PATH\n";
+        return false;
+    }
+    std::vector<std::string> variables;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string_view entry(*e);
+        if (entry.rfind("QT_QPA_PLATFORM=", 0) != 0 && entry.rfind("QTWEBENGINE_DISABLE_SANDBOX=", 0) != 0) {
+            variables.emplace_back(entry);
+        }
+    }
+    variables.emplace_back("QT_QPA_PLATFORM=offscreen");
+    variables.emplace_back("QTWEBENGINE_DISABLE_SANDBOX=1");
+    std::vector<char*> envp;
+    for (std::string& v : variables) {
+        envp.push_back(v.data());
+    }
+    envp.push_back(nullptr);
+    std::vector<std::string> argv{program, "--print-pdf", page, pdf};
+    std::vector<char*> args;
+    for (std::string& a : argv) {
+        args.push_back(a.data());
+    }
+    args.push_back(nullptr);
+
+    // Its messages go to standard error, so standard output keeps only paths.
+    // A group of its own, so the browser processes it starts end with it.
+    posix_spawn_file_actions_t files;
+    ::posix_spawn_file_actions_init(&files);
+    ::posix_spawn_file_actions_adddup2(&files, STDERR_FILENO, STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    ::posix_spawnattr_setpgroup(&attributes, 0);
+    pid_t pid = -1;
+    const int error = ::posix_spawn(&pid, program.c_str(), &files, &attributes, args.data(), envp.data());
+    ::posix_spawn_file_actions_destroy(&files);
+    ::posix_spawnattr_destroy(&attributes);
+    if (error != 0) {
+        err << "quillane-cli: cannot start " << program << " to write " << pdf << ": " << std::strerror(error) << '\n';
+        return false;
+    }
+    // A window program that never ends (one without the print flag waits for
+    // a merchant) must not hold the tool for ever.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kPdfSeconds);
+    int status = 0;
+    bool timedOut = false;
+    for (;;) {
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) {
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            timedOut = true;
+            ::kill(-pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(-pid, SIGKILL); // whatever of its group is left
+    std::error_code ec;
+    if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !std::filesystem::is_regular_file(pdf, ec) ||
+        std::filesystem::file_size(pdf, ec) == 0) {
+        err << "quillane-cli: " << program << " could not print " << page << " to " << pdf;
+        if (timedOut) {
+            err << " within " << kPdfSeconds << " s\n";
+        } else if (WIFEXITED(status)) {
+            err << " (exit status " << WEXITSTATUS(status) << ")\n";
+        } else {
+            err << " (ended by signal " << WTERMSIG(status) << ")\n";
+        }
+        return false;
+    }
+    return true;
+}
+
+int invoice(const std::string& programDir, const InvoiceOptions& options, std::ostream& out, std::ostream& err)
+{
+    TAppDirs dirs = MakeAppDirs(programDir);
+    // The window's untitled project keeps its data there.
+    dirs.DataDir = dirs.TempDir + "daten/";
+    if (!options.Project.empty()) {
+        const std::string file = projectFile(programDir, options.Project, err);
+        if (file.empty()) {
+            return 1;
+        }
+        dirs.DataDir = ProjectDataDir(programDir, file);
+    }
+    const Order order = ReadOrder(programDir, options.OrderId);
+    TUserData user;
+    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
+
+    namespace fs = std::filesystem;
+    const std::string page =
+        options.Out.empty() ? (fs::current_path() / std::string(kInvoicePageName)).string() : options.Out;
+    const std::string folder = fs::path(page).parent_path().string();
+    const std::vector<std::string> written = BuildInvoicePage(MakeInvoiceSetup(dirs, user, today()), order, page);
+    const std::string number =
+        options.Number ? *options.Number : ProposedInvoiceNumber(programDir, dirs.DataDir, order.Id());
+    const std::string script = WriteInvoiceNumberScript(folder.empty() ? "./" : folder, number);
+    out << written[0] << '\n' << script << '\n';
+    for (std::size_t i = 1; i < written.size(); ++i) {
+        out << written[i] << '\n';
+    }
+    if (!options.Pdf.empty()) {
+        if (!printToPdf(page, options.Pdf, err)) {
+            return 1;
+        }
+        out << options.Pdf << '\n';
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -260,6 +539,24 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
         if (rest[0] == "upload" && (rest.size() == 2 || (rest.size() == 3 && rest[2] == "--changed-only"))) {
             return upload(programDir, rest[1], rest.size() == 3, out, err);
+        }
+        if (rest[0] == "orders" && rest.size() == 2 && rest[1] == "fetch") {
+            return fetchOrders(programDir, out, err);
+        }
+        if (rest[0] == "orders" && rest.size() >= 2 && rest.size() <= 3 && rest[1] == "list") {
+            if (rest.size() == 2) {
+                return listOrders(programDir, std::nullopt, out);
+            }
+            if (rest[2] == "--new" || rest[2] == "--done") {
+                return listOrders(programDir, rest[2] == "--new" ? OrderState::New : OrderState::Done, out);
+            }
+        }
+        if (rest[0] == "invoice") {
+            InvoiceOptions options;
+            if (!parseInvoiceOptions(rest, options, err)) {
+                return 1;
+            }
+            return invoice(programDir, options, out, err);
         }
         err << "quillane-cli: unknown command: " << rest[0] << "\n" << kUsage;
         return 1;

@@ -1,7 +1,8 @@
 #pragma once
 
-// Real FTP, FTPS and SFTP servers on 127.0.0.1 for the upload tests, each
-// started by the test that needs it and stopped when it goes. A server that
+// Real FTP, FTPS and SFTP servers on 127.0.0.1 for the upload tests, and a
+// test order service for the order fetch, each started by the test that
+// needs it and stopped when it goes. A server that
 // does not come up throws std::runtime_error with its own complaint, so the
 // test fails instead of passing without a server.
 
@@ -345,6 +346,67 @@ private:
     std::optional<netpeer::Process> server_;
     int port_ = 0;
     std::string fingerprint_;
+};
+
+// The test order service (tests/net/order_service.py): one account, whose
+// orders are the bytes the test sets as the reply.
+class OrderServicePeer {
+public:
+    OrderServicePeer(std::string user, std::string password)
+    {
+        const std::string output = dir_.file("peer.out");
+        server_.emplace(std::vector<std::string>{netpeer::python(), QUILLANE_NET_DIR "order_service.py", "--user",
+                                                 std::move(user), "--password", std::move(password), "--reply",
+                                                 dir_.file("reply"), "--truncate", dir_.file("truncate"), "--log",
+                                                 dir_.file("requests.log"), "--port-file", dir_.file("port")},
+                        output);
+        port_ = netpeer::portFrom(netpeer::awaitFile(*server_, "the order service", dir_.file("port"), output),
+                                  "the order service");
+    }
+    ~OrderServicePeer() = default;
+    OrderServicePeer(const OrderServicePeer&) = delete;
+    OrderServicePeer& operator=(const OrderServicePeer&) = delete;
+
+    int port() const { return port_; }
+    // The base address, as OrderService in quillane.ini takes it.
+    std::string address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+    // What the service answers the account with from now on.
+    void setReply(const std::string& body) const { write(dir_.file("reply"), body); }
+    // Whether answers break off before their announced end.
+    void setTruncated(bool truncated) const
+    {
+        if (truncated) {
+            write(dir_.file("truncate"), "1");
+        } else {
+            std::filesystem::remove(dir_.file("truncate"));
+        }
+    }
+
+    // Every request line received so far ("GET /qln/...?UserID=...&Password=... HTTP/1.1").
+    std::vector<std::string> requests() const
+    {
+        const std::string log = netpeer::readAll(dir_.file("requests.log"));
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+            lines.push_back(log.substr(start, end - start));
+        }
+        return lines;
+    }
+
+private:
+    static void write(const std::string& path, const std::string& content)
+    {
+        std::ofstream out(path + ".part", std::ios::binary);
+        out << content;
+        out.close();
+        std::filesystem::rename(path + ".part", path);
+    }
+
+    netpeer::ScratchDir dir_;
+    std::optional<netpeer::Process> server_;
+    int port_ = 0;
 };
 
 } // namespace quillane::test

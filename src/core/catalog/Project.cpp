@@ -248,6 +248,11 @@ std::string ProjectShopDir(const std::string& programDir, const std::string& pro
     return IncludeTrailingSlash(programDir) + "Projekte/" + safeName(BaseNameWithoutExtension(projectFile)) + "/shop/";
 }
 
+std::string ProjectDataDir(const std::string& programDir, const std::string& projectFile)
+{
+    return IncludeTrailingSlash(programDir) + "Projekte/" + safeName(BaseNameWithoutExtension(projectFile)) + "/daten/";
+}
+
 void Project::commonOpenEnd()
 {
     dirs_.ShopDir = projectsDir() + name_ + "/shop/";

@@ -15,6 +15,8 @@ struct TextTables;
 // The shop folder of the project file path once it is opened: projects
 // keep their data and shop under Projekte/ by name, wherever the file lies.
 std::string ProjectShopDir(const std::string& programDir, const std::string& projectFile);
+// The data folder of the project file path in the same way.
+std::string ProjectDataDir(const std::string& programDir, const std::string& projectFile);
 
 // The open project: its name and file, its change state, and the
 // operations New, Open, recovery, Save and Save As that move the working

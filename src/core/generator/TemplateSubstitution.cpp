@@ -5,6 +5,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
 #include "core/generator/Generation.h"
+#include "core/orders/OrderService.h"
 #include "core/settings/CompanyProfile.h"
 #include "core/settings/ShopProfile.h"
 #include "core/settings/UserData.h"
@@ -209,13 +210,6 @@ void ReplaceInShopFile(const GenerationRun& run, const std::string& name, std::s
                     run.LayoutDir + "\" provide it.");
     }
     ReplaceInFile(file, find, value);
-}
-
-std::string OrderServiceAddress(const std::string& programDir)
-{
-    const std::string address = IniFile(SettingsFilePath(programDir)).ReadString("Services", "OrderService", "");
-    // A key left blank would send every order nowhere.
-    return address.empty() ? std::string(kDefaultOrderService) : address;
 }
 
 std::string EscapeCss(std::string_view text)

@@ -32,12 +32,6 @@ struct GenerationRun;
 void ReplaceInShopFile(const GenerationRun& run, const std::string& name, std::string_view find,
                        std::string_view value);
 
-// Where the shop's order pages send an order when quillane.ini names no
-// service.
-inline constexpr std::string_view kDefaultOrderService = "https://orders.quillane.example/";
-// OrderService of section Services of the settings file of programDir.
-std::string OrderServiceAddress(const std::string& programDir);
-
 // Every ASCII sign but letters, digits, blanks, "-" and "_" as a CSS escape
 // ("\27 " for "'"): safe in a CSS string and as a bare font name. Bytes
 // above 0x7F are letters of the page's character set and stay.

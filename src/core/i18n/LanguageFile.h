@@ -40,6 +40,10 @@ inline constexpr std::size_t kOrderNoTaken = 7;
 inline constexpr std::size_t kMergeGroups = 13;
 inline constexpr std::size_t kRecover = 15;
 inline constexpr std::size_t kCompleteSettings = 20;
+inline constexpr std::size_t kOrderQueued = 21; // "[DATE]" is the order's queue value
+inline constexpr std::size_t kDeleteOrder = 22; // asked before an order is deleted
+inline constexpr std::size_t kEnterInvoiceNumber = 23;
+inline constexpr std::size_t kOrdersFetched = 24;
 } // namespace msgbox
 
 // Entries of TextTables::StatusTexts.

@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -242,6 +243,10 @@ void ShopProfileEditor::Load(const std::string& dataDir, const std::string& cata
     Account = ini.ReadString(kInvoice, kAccount, "");
     TaxNumber = ini.ReadString(kInvoice, kTaxNumber, "");
     VatId = ini.ReadString(kInvoice, kVatId, "");
+    InvoicePrefix = ini.ReadString(kInvoice, kInvoicePrefix, "");
+    InvoiceNext = ini.ReadString(kInvoice, kInvoiceNext, kInvoiceNextDefault);
+    loadedInvoicePrefix_ = InvoicePrefix;
+    loadedInvoiceNext_ = InvoiceNext;
 
     Layout = ReadShopLayout(ini, DialogLayoutDefaults());
 }
@@ -251,6 +256,9 @@ void ShopProfileEditor::Save(const std::string& dataDir, const std::string& cata
 {
     if (dataDir.empty()) {
         throw Error("There is no project data folder to save the shop profile in.");
+    }
+    if (!IsInvoiceNextNumber(InvoiceNext)) {
+        throw Error("The next invoice number \"" + InvoiceNext + "\" is not a whole number.");
     }
     const std::string language = textLanguage(catalogLanguage, homeLanguage);
     CreateFolder(dataDir + language + "/");
@@ -274,6 +282,12 @@ void ShopProfileEditor::Save(const std::string& dataDir, const std::string& cata
     ini.WriteString(kInvoice, kVatId, VatId);
     ini.WriteBool(kInvoice, kHeader, Header);
     ini.WriteBool(kInvoice, kFooter, Footer);
+    if (InvoicePrefix != loadedInvoicePrefix_) {
+        ini.WriteString(kInvoice, kInvoicePrefix, InvoicePrefix);
+    }
+    if (InvoiceNext != loadedInvoiceNext_) {
+        ini.WriteString(kInvoice, kInvoiceNext, InvoiceNext);
+    }
     for (const auto& [name, value] : quantityLevels_) {
         ini.WriteString(kQuantityDiscount, name, value);
     }
@@ -282,6 +296,13 @@ void ShopProfileEditor::Save(const std::string& dataDir, const std::string& cata
     }
     WriteShopLayout(ini, Layout);
     ini.UpdateFile();
+    loadedInvoicePrefix_ = InvoicePrefix;
+    loadedInvoiceNext_ = InvoiceNext;
+}
+
+bool IsInvoiceNextNumber(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::vector<DiscountLevel>& ShopProfileEditor::levels(DiscountTable table)

@@ -35,6 +35,11 @@ inline constexpr std::string_view kBankCode = "blz";
 inline constexpr std::string_view kAccount = "kto";
 inline constexpr std::string_view kTaxNumber = "stnr";
 inline constexpr std::string_view kVatId = "ustid";
+// The running invoice numbers: the text before the number, and the next
+// number (digits; leading zeros set its width).
+inline constexpr std::string_view kInvoicePrefix = "ReNrPrefix";
+inline constexpr std::string_view kInvoiceNext = "ReNrNext";
+inline constexpr std::string_view kInvoiceNextDefault = "1";
 // The dialog offers 14 days where no term is stored; the invoice reads a
 // missing term as 0.
 inline constexpr std::string_view kDialogPaymentTerm = "14";
@@ -128,6 +133,9 @@ std::string StoredColour(ColorValue colour);
 ShopLayout ReadShopLayout(const IniFile& ini, const ShopLayout& defaults);
 void WriteShopLayout(IniFile& ini, const ShopLayout& layout);
 
+// Whether text can be the next invoice number: digits only, at least one.
+bool IsInvoiceNextNumber(std::string_view text);
+
 // The six texts the profile dialog edits, in the order of its tabs.
 inline constexpr std::array<std::string_view, 6> kShopTextNames = {"intro", "service", "gtclong",
                                                                    "about", "faq",     "impressum"};
@@ -162,6 +170,9 @@ public:
     std::string Account;
     std::string TaxNumber;
     std::string VatId;
+    // Invoice numbering: kInvoicePrefix and kInvoiceNext.
+    std::string InvoicePrefix;
+    std::string InvoiceNext{profile::kInvoiceNextDefault};
     // Layout page
     ShopLayout Layout;
     // Text pages, in the order of kShopTextNames; lines separated by "\n".
@@ -177,7 +188,11 @@ public:
     // Writes every text that is not empty into the catalog language's
     // folder (an emptied text leaves its file alone), then the invoice data,
     // both level lists in list order and the layout. Keys of other writers
-    // survive. Throws Error when a file cannot be written.
+    // survive. The invoice numbering is written only where it differs from
+    // what Load read: an invoice printed while the dialog was open has moved
+    // the sequence on, and saving must not move it back. Throws Error, before
+    // anything is written, when InvoiceNext is not a number
+    // (IsInvoiceNextNumber), and when a file cannot be written.
     void Save(const std::string& dataDir, const std::string& catalogLanguage, const std::string& homeLanguage,
               double homeRate) const;
 
@@ -211,6 +226,9 @@ private:
 
     std::vector<DiscountLevel> quantityLevels_;
     std::vector<DiscountLevel> priceLevels_;
+    // What Load read, so Save writes only what the merchant changed.
+    mutable std::string loadedInvoicePrefix_;
+    mutable std::string loadedInvoiceNext_{profile::kInvoiceNextDefault};
 };
 
 } // namespace quillane

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/online/HttpClient.h"
+#include "core/orders/Order.h"
+
+#include <cstddef>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Fetching the merchant's orders from the order service and merging them
+// into orders.dat.
+//
+// How a reply is read, line by line:
+// - A line with "=" is a key line: the key is the text before the first
+//   "=", the value the text up to the next "=" (the rest is dropped). It
+//   belongs to the current order; with none it is ignored. A key that is
+//   empty or starts with "[" is refused: written back, it would read as a
+//   section of its own.
+// - Otherwise a line with "[" and a later "]" is a section line. Only a
+//   line that is nothing but "[ID]" (blanks around allowed) with an ID of
+//   letters, digits, "-", "_" and "." and without ".." opens an order.
+//   Any other section line is refused and ends the current order, so the
+//   keys after it land nowhere rather than in the order before.
+// - All other lines are ignored, so an HTML page or other text before the
+//   first order adds nothing.
+// A reply that has text but not one order is not a list of orders (an
+// error page answered with status 200): the fetch fails and orders.dat
+// stays as it was.
+namespace quillane {
+
+struct TAppDirs;
+struct TUserData;
+class IniFile;
+
+// The service's last reply, as received, in the working folder.
+inline constexpr std::string_view kOrderReplyFileName = "orders.tmp";
+
+// Whether an order ID can be a section of orders.dat.
+bool IsOrderId(std::string_view id);
+
+// One order of a reply: the keys it sent, in reply order.
+struct ReplyOrder {
+    std::string Id;
+    Order::Values Values;
+};
+
+struct OrderReply {
+    // In the order of their first section line; an ID sent twice is one
+    // order whose later values replace the earlier ones.
+    std::vector<ReplyOrder> Orders;
+    // Section lines and key lines that were refused, as they stood.
+    std::vector<std::string> Refused;
+    // Whether the reply holds anything but blank lines.
+    bool HasText = false;
+};
+
+OrderReply ParseOrderReply(std::string_view text);
+
+struct MergeResult {
+    std::size_t Received = 0;        // orders in the reply
+    std::vector<std::string> NewIds; // of those, the ones orders.dat did not have, in reply order
+};
+
+// Writes every sent key into its order's section (creating it at the end,
+// replacing sent keys, keeping all others); removes nothing. Changes the
+// file object only; the caller writes it.
+MergeResult MergeOrderReply(IniFile& orders, const OrderReply& reply);
+
+struct FetchResult {
+    std::size_t Received = 0;
+    std::vector<std::string> NewIds;
+    std::size_t RefusedLines = 0;
+};
+
+// GetOrders: asks the order service of dirs.ProgramDir's settings for the
+// orders of user's account through proxy, saves the reply as orders.tmp
+// in dirs.TempDir and merges it into orders.dat of dirs.ProgramDir, which
+// is written beside and renamed, readable by its owner only. Call it once
+// WebConnect has said yes; it may run on a worker thread.
+// Throws Error, with orders.dat untouched, when the request fails (no
+// connection, an HTTP error status such as 403 for a wrong account or
+// password, a broken transfer, stop requested), when the reply is not a
+// list of orders, or when a file cannot be read or written. Messages name
+// the address with the password hidden. An empty reply merges nothing.
+FetchResult GetOrders(const TAppDirs& dirs, const TUserData& user, const HttpClient& http, const HttpProxy& proxy = {},
+                      std::stop_token stop = {});
+
+} // namespace quillane

@@ -1,0 +1,236 @@
+#include "NetPeers.h"
+#include "TestSupport.h"
+#include "cli/CliApp.h"
+#include "core/common/Files.h"
+#include "core/orders/InvoicePage.h"
+#include "core/orders/OrderFile.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sstream>
+
+using namespace quillane;
+using quillane::test::OrderServicePeer;
+using quillane::test::TempDir;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+class CliOrdersTest : public ::testing::Test {
+protected:
+    static constexpr const char* kUser = "merchant";
+    static constexpr const char* kPassword = "s&cret=1";
+
+    void SetUp() override
+    {
+        home_.write("countries.dat", "[Germany]\r\nActive=1\r\nEU=1\r\nVAT=19\r\nLanguageDefault=deutsch\r\n");
+        home_.write("sprache/deutsch.lng", ReadFile(std::string(QUILLANE_DATA_DIR) + "sprache/deutsch.lng"));
+    }
+
+    void settings(const std::string& service, const std::string& password, int connection = 1)
+    {
+        home_.write("quillane.ini", "[Account]\r\nCountry=Germany\r\nUserID=" + std::string(kUser) + "\r\nPassword=" +
+                                        password + "\r\n[Connection]\r\nconnection=" + std::to_string(connection) +
+                                        "\r\n[Services]\r\nOrderService=" + service + "\r\n");
+    }
+
+    CliRun run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--home", home_.path()});
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = cli::RunCli(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    static std::size_t lines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
+    TempDir home_;
+};
+
+} // namespace
+
+TEST_F(CliOrdersTest, FetchSaysHowManyAreNewAndFailuresLeaveTheOrderFileAlone)
+{
+    OrderServicePeer peer(kUser, kPassword);
+    peer.setReply("[A1]\r\nlastname=Meier\r\n[B2]\r\nlastname=Kunz\r\n");
+    settings(peer.address(), kPassword);
+    CliRun r = run({"orders", "fetch"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "received 2 orders, 2 new\n");
+    r = run({"orders", "fetch"});
+    EXPECT_EQ(r.out, "received 2 orders, 0 new\n");
+    const std::string fetched = home_.read("orders.dat");
+
+    struct Case {
+        const char* what;
+        std::string service;
+        int connection;
+        const char* message;
+    } cases[] = {
+        {"wrong password", peer.address(), 1, "HTTP status 403"},
+        {"unreachable", "http://127.0.0.1:1/", 1, "Cannot load \"http://127.0.0.1:1/qln/"},
+        {"no connection", peer.address(), 3, "no internet connection"}, // a proxy without a host
+    };
+    for (const Case& c : cases) {
+        settings(c.service, "wrong", c.connection);
+        r = run({"orders", "fetch"});
+        EXPECT_EQ(r.code, 1) << c.what;
+        EXPECT_TRUE(r.out.empty()) << c.what;
+        EXPECT_EQ(lines(r.err), 1u) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(r.err.find("wrong"), std::string::npos) << "the password is shown: " << r.err;
+        EXPECT_EQ(home_.read("orders.dat"), fetched) << c.what;
+    }
+}
+
+TEST_F(CliOrdersTest, ListShowsOneTabSeparatedLinePerOrder)
+{
+    settings("http://127.0.0.1:1/", kPassword);
+    home_.write("orders.dat", "[N1]\r\ndate=01.12.2026 10:00\r\nlastname=M\xFCller\r\nfirstname=Eva\r\n"
+                              "subamount=26.75\r\npaymentfee=2.5\r\n"
+                              "[D1]\r\nprinted=true\r\ncompany=Hof\tund Garten\r\nsubamount=3\r\n"
+                              "[X1]\r\nprinted=TRUE\r\n");
+    const std::string n1 = "N1\t01.12.2026 10:00\tM\xC3\xBCller, Eva\t29.25 \xE2\x82\xAC\n";
+    const std::string d1 = "D1\t\tHof und Garten\t3.00 \xE2\x82\xAC\n";
+    EXPECT_EQ(run({"orders", "list", "--new"}).out, n1);
+    EXPECT_EQ(run({"orders", "list", "--done"}).out, d1);
+    EXPECT_EQ(run({"orders", "list"}).out, n1 + d1 + "X1\t\t, \t0.00 \xE2\x82\xAC\n");
+    const CliRun bad = run({"orders", "list", "--old"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("unknown command"), std::string::npos);
+}
+
+TEST_F(CliOrdersTest, InvoiceWritesThePageTheOrderViewShowsWithItsNumber)
+{
+    settings("http://127.0.0.1:1/", kPassword);
+    home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=1\r\nitem0=Tasse|T-1|2|5.00|10.00\r\n"
+                              "[B2]\r\nlastname=Kunz\r\nitemcount=0\r\ninvoiceno=RE-0007\r\n");
+    home_.write("Projekte/Laden.shp", "");
+    home_.write("Projekte/Laden/daten/shopprofil.ini", "[Invoice]\r\nReNrPrefix=RE-\r\nReNrNext=0012\r\n"
+                                                       "Zahlfrist=10\r\n");
+    home_.write("temp/daten/shopprofil.ini", "[Invoice]\r\nReNrPrefix=U-\r\n");
+    const std::string out = home_.file("out/rechnung-a1.html");
+    CreateFolder(home_.file("out/"));
+
+    struct Case {
+        std::vector<std::string> options;
+        const char* script;
+    } cases[] = {
+        {{"A1", "--project", "Laden", "--out", out}, "document.writeln(\"RE-0012\");"}, // the next one, unclaimed
+        {{"A1", "--out", out}, "document.writeln(\"U-1\");"},                           // the untitled project's
+        {{"B2", "--out", out}, "document.writeln(\"RE-0007\");"},                       // its own
+        {{"A1", "--out", out, "--number", "R\xC3\xBC 9", "--project", "Laden"}, "document.writeln(\"R\xFC 9\");"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"invoice"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliRun r = run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, out + "\n" + home_.file("out/renr.js") + "\n");
+        EXPECT_EQ(home_.read("out/renr.js"), c.script);
+    }
+    // Nothing was claimed or marked.
+    EXPECT_EQ(LoadOrders(home_.path(), OrderState::New).size(), 2u);
+    EXPECT_NE(home_.read("Projekte/Laden/daten/shopprofil.ini").find("ReNrNext=0012"), std::string::npos);
+
+    // The page is the one the order view builds for the same order today.
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    ::localtime_r(&now, &today);
+    InvoiceSetup setup;
+    setup.ProgramDir = home_.path();
+    setup.DataDir = home_.file("Projekte/Laden/daten/");
+    setup.LanguageDir = home_.file("sprache/");
+    setup.Home.Language = "deutsch";
+    setup.Home.VAT = 19;
+    setup.Today = today;
+    ASSERT_EQ(run({"invoice", "A1", "--project", "Laden", "--out", out}).code, 0);
+    BuildInvoicePage(setup, ReadOrder(home_.path(), "A1"), home_.file("expected.html"));
+    EXPECT_EQ(home_.read("out/rechnung-a1.html"), home_.read("expected.html"));
+}
+
+TEST_F(CliOrdersTest, InvoiceFailuresAreOneLineNamingTheOrderOrFile)
+{
+    settings("http://127.0.0.1:1/", kPassword);
+    home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=1\r\n[C3]\r\nlastname=Kunz\r\n");
+    TempDir emptyPath;
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    ::setenv("PATH", emptyPath.path().c_str(), 1);
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"invoice", "Z9", "--out", home_.file("r.html")}, "no order \"Z9\""},
+        {{"invoice", "C3", "--out", home_.file("r.html")}, "\"C3\" has no readable number of items"},
+        {{"invoice", "A1", "--out", home_.file("missing/r.html")}, home_.file("missing/")},
+        {{"invoice", "A1", "--project", "Nirgends"}, "Nirgends.shp does not exist"},
+        {{"invoice", "A1", "--out"}, "--out needs a value"},
+        {{"invoice", "--out", "x.html"}, "invoice needs an order ID"},
+        {{"invoice", "A1", "--out", home_.file("r.html"), "--pdf", home_.file("r.pdf")},
+         "the window program quillane, which prints PDF files, is neither"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = run(c.args);
+        EXPECT_EQ(r.code, 1) << c.message;
+        EXPECT_EQ(lines(r.err), 1u) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    ::setenv("PATH", path.c_str(), 1);
+    EXPECT_FALSE(FileExists(home_.file("r.pdf")));
+}
+
+TEST_F(CliOrdersTest, PdfComesFromTheWindowProgramRunWithoutAScreen)
+{
+    settings("http://127.0.0.1:1/", kPassword);
+    home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=0\r\n");
+    // Stand-ins for the window program: one prints its arguments and
+    // environment as the PDF, one fails.
+    TempDir bin;
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::optional<std::string> platformBefore =
+        platform != nullptr ? std::optional<std::string>(platform) : std::nullopt;
+    struct Case {
+        const char* script;
+        int code;
+        std::string pdf;     // what the PDF holds afterwards, empty for none
+        std::string message; // on standard error
+    } cases[] = {
+        {"#!/bin/sh\necho \"$1 $2 $QT_QPA_PLATFORM $QTWEBENGINE_DISABLE_SANDBOX\" > \"$3\"\n", 0,
+         "--print-pdf " + home_.file("r.html") + " offscreen 1\n", ""},
+        {"#!/bin/sh\necho broken >&2\nexit 3\n", 1, "", "could not print " + home_.file("r.html")},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(home_.file("r.pdf"));
+        bin.write("quillane", c.script);
+        std::filesystem::permissions(bin.file("quillane"), std::filesystem::perms::owner_all);
+        ::setenv("PATH", (bin.path() + ":" + path).c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        const CliRun r = run({"invoice", "A1", "--out", home_.file("r.html"), "--pdf", home_.file("r.pdf")});
+        ::setenv("PATH", path.c_str(), 1);
+        if (platformBefore) {
+            ::setenv("QT_QPA_PLATFORM", platformBefore->c_str(), 1);
+        } else {
+            ::unsetenv("QT_QPA_PLATFORM");
+        }
+        EXPECT_EQ(r.code, c.code) << r.err;
+        if (c.pdf.empty()) {
+            EXPECT_FALSE(FileExists(home_.file("r.pdf")));
+            EXPECT_EQ(lines(r.err), 1u) << r.err;
+            EXPECT_NE(r.err.find(c.message + " to " + home_.file("r.pdf") + " (exit status 3)"), std::string::npos)
+                << r.err;
+        } else {
+            EXPECT_EQ(home_.read("r.pdf"), c.pdf);
+            EXPECT_EQ(r.out, home_.file("r.html") + "\n" + home_.file("renr.js") + "\n" + home_.file("r.pdf") + "\n");
+        }
+    }
+}

@@ -1,0 +1,220 @@
+#include "core/orders/InvoicePage.h"
+#include "TestSupport.h"
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/Resources.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <regex>
+
+using namespace quillane;
+using quillane::test::TempDir;
+
+namespace {
+
+// The expected pages; QUILLANE_UPDATE_GOLDEN=1 writes them anew from the
+// program's output, to be read through before they are committed.
+const std::string kGolden = std::string(QUILLANE_DATA_DIR) + "../tests/fixtures/invoice/";
+
+// A language file of its own, so the pages do not change with the shipped
+// texts. A text may hold [Zahldatum]; [DATUM] in a text stays as it is.
+constexpr const char* kTexts = "[Rechnung]\r\n"
+                               "invoice=Rechnung\r\ninvoiceno=Rechnungsnummer\r\nla=Lieferanschrift\r\n"
+                               "position=Pos.\r\ndescription=Bezeichnung\r\norderno=Best.-Nr.\r\nquantity=Menge\r\n"
+                               "price=Preis\r\nsubtotal=Summe\r\nqdiscount=Mengenrabatt\r\npdiscount=Preisrabatt\r\n"
+                               "total=Nettobetrag\r\nexcl=zzgl.\r\nvat=MwSt.\r\nshipping=Versandkosten\r\n"
+                               "subamount=Zwischensumme\r\namount=Rechnungsbetrag\r\nnn=Nachnahme\r\n"
+                               "nn_fee=Nachnahmegeb\xFChr\r\nthanks=<b>Danke!</b> Stand [DATUM]\r\n"
+                               "foot=Zahlbar bis zum [Zahldatum].\r\nbank=Kreditinstitut\r\nblz=Bankleitzahl\r\n"
+                               "kto=Kontonummer\r\ntaxnum=Steuernummer\r\ntaxid=USt-ID\r\n";
+
+std::tm fixedToday()
+{
+    std::tm today{};
+    today.tm_year = 2026 - 1900;
+    today.tm_mon = 11;
+    today.tm_mday = 28;
+    return today;
+}
+
+// One item line per entry; descriptions of 80 and 81 characters.
+const std::string k80(80, 'x');
+const std::string k81 = std::string(43, 'y') + std::string(38, 'z');
+
+struct PageCase {
+    const char* golden;
+    std::string order;   // key=value lines of the order's section
+    std::string profile; // the shop profile's [Invoice] section
+    bool logo;           // the company profile names an existing logo
+    double vat;
+    const char* currency;
+    double rate;
+};
+
+class Home {
+public:
+    explicit Home(const PageCase& c)
+    {
+        dir_.write("sprache/deutsch.lng", kTexts);
+        dir_.write("daten/shopprofil.ini", "[Invoice]\r\n" + c.profile);
+        std::string company = "[Contact]\r\nFirma=M\xFCller & S\xF6hne\r\nName=Eva M\xFCller\r\nStrasse=Hauptstr. 1\r\n"
+                              "PLZ=12345\r\nOrt=Neustadt\r\n[Pictures]\r\n";
+        if (c.logo) {
+            company += "logo=" + dir_.write("pictures/firma.JPG", "\xFF\xD8 a jpeg") + "\r\n";
+        } else {
+            company += "logo=" + dir_.file("pictures/none.jpg") + "\r\n";
+        }
+        dir_.write("userprofil.ini", company);
+        CreateFolder(dir_.file("temp/"));
+        setup_.ProgramDir = dir_.path();
+        setup_.DataDir = dir_.file("daten/");
+        setup_.LanguageDir = dir_.file("sprache/");
+        setup_.Home.Language = "deutsch";
+        setup_.Home.VAT = c.vat;
+        setup_.Home.Currency[0] = c.currency;
+        setup_.Home.Rate[0] = c.rate;
+        setup_.Today = fixedToday();
+    }
+
+    const InvoiceSetup& setup() const { return setup_; }
+    std::string page() const { return dir_.file("temp/rechnung.html"); }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+
+private:
+    TempDir dir_;
+    InvoiceSetup setup_;
+};
+
+Order orderFrom(const std::string& id, const std::string& lines)
+{
+    Order::Values values;
+    for (const std::string& line : SplitLines(lines)) {
+        const std::size_t eq = line.find('=');
+        values.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return Order(id, values);
+}
+
+std::string blankTemplate()
+{
+    const ResourceEntry* entry = FindResource("INVOICE");
+    return entry == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(entry->data), entry->size);
+}
+
+} // namespace
+
+TEST(InvoicePageTest, PagesAreBuiltByteForByte)
+{
+    const PageCase cases[] = {
+        // No discounts, no fee, no header or footer, no delivery address, a
+        // payment term of 0 days; customer values with HTML; an 80-character
+        // description; prices with a comma and with no number at all.
+        {"plain.html",
+         "company=<img src=x onerror=alert(1)>\nfirstname=Eva\nlastname=<script>alert(1)</script>\n"
+         "street=Weg \"7\" & Hof\nzip=50667\ncity=K\xF6ln\ncountry=deutschland\nnotes=<b>bitte</b>\nitemcount=3\n"
+         "item0=" +
+             k80 +
+             "|GT-1|2|3.50|7.00\nitem1=Schere & <Stahl> [total]|GT-2|1|3,50|3,50\nitem2=Kanne|GT-3|1|abc|\n"
+             "subtotal=10.50\nqdiscount=0.00\npdiscount=0\ntotal=10.50\nvat=2.00\nshipping=4.90\nsubamount=17.40\n"
+             "paymentfee=0.00\npayment=vk\n",
+         "Kopfzeile=0\r\nFusszeile=0\r\n", true, 19, "\x80", 1},
+        // Both discounts, a fee, header with logo and footer, a delivery
+        // address with keys missing, 14 days' term over the new year, VAT 7,
+        // a home currency that is not the euro, an 81-character description.
+        {"full.html",
+         "company=\nfirstname=Jan\nlastname=Kunz\nstreet=Ring 2\nzip=1010\ncity=Wien\ncountry=\xF6sterreich\n"
+         "la_company=Hof & Co\nla_lastname=Berger\nla_zip=1020\nla_country=\xF6sterreich-s\xFC"
+         "d\nitemcount=1\nitem0=" +
+             k81 +
+             "|A-9|10|2.00|20.00\nsubtotal=20.00\nqdiscount=1.00\npdiscount=0.50\ntotal=18.50\nvat=1.30\n"
+             "shipping=5.00\nsubamount=24.80\npaymentfee=2.10\npayment=nn\n",
+         "Zahlfrist=14\r\nKopfzeile=1\r\nFusszeile=1\r\nbank=Spar & Leih\r\nblz=100 200 30\r\nkto=<4711>\r\n"
+         "stnr=12/345\r\nustid=DE1\r\n",
+         true, 7, "SFr", 1.5},
+        // Only a quantity discount; a header whose logo file is missing.
+        {"qdiscount.html",
+         "firstname=Eva\nlastname=Meier\nitemcount=1\nitem0=Tasse|T-1|1|5.00|5.00\nsubtotal=5.00\nqdiscount=0.25\n"
+         "total=4.75\nvat=0.90\nshipping=0\nsubamount=5.65\n",
+         "Kopfzeile=1\r\nFusszeile=0\r\n", false, 19, "\x80", 1},
+    };
+    const bool update = std::getenv("QUILLANE_UPDATE_GOLDEN") != nullptr;
+    for (const PageCase& c : cases) {
+        const Home home(c);
+        const Order order = orderFrom("20261228-0001", c.order);
+        const std::vector<std::string> written = BuildInvoicePage(home.setup(), order, home.page());
+        const std::string page = ReadFile(home.page());
+        if (update) {
+            WriteTextFile(kGolden + c.golden, page);
+        }
+        EXPECT_EQ(page, ReadFile(kGolden + c.golden)) << c.golden;
+        std::vector<std::string> expected{home.page()};
+        if (c.logo && c.profile.find("Kopfzeile=1") != std::string::npos) {
+            expected.push_back(home.file("temp/logo.jpg"));
+            EXPECT_EQ(ReadFile(home.file("temp/logo.jpg")), "\xFF\xD8 a jpeg");
+        } else {
+            EXPECT_FALSE(FileExists(home.file("temp/logo.jpg"))) << c.golden;
+        }
+        EXPECT_EQ(written, expected) << c.golden;
+    }
+}
+
+TEST(InvoicePageTest, AnOrderWithoutAReadableItemCountLeavesTheBlankPage)
+{
+    const PageCase c{"", "", "Kopfzeile=1\r\n", true, 19, "\x80", 1};
+    const Home home(c);
+    for (const char* count : {"", "itemcount=\n", "itemcount=2x\n", "itemcount=-1\n", "itemcount=100001\n"}) {
+        const Order order = orderFrom("B-7", std::string(count) + "lastname=Meier\n");
+        try {
+            BuildInvoicePage(home.setup(), order, home.page());
+            ADD_FAILURE() << "no error for " << count;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("\"B-7\""), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(ReadFile(home.page()), blankTemplate());
+        EXPECT_FALSE(FileExists(home.file("temp/logo.jpg")));
+    }
+    ResetInvoicePage(home.page());
+    EXPECT_NE(blankTemplate().find("<meta charset=\"windows-1252\">"), std::string::npos);
+}
+
+TEST(InvoicePageTest, TheShippedLanguagesFillEveryPlaceholder)
+{
+    for (const char* language : {"deutsch", "english"}) {
+        PageCase c{"", "", "Kopfzeile=1\r\nFusszeile=1\r\n", true, 19, "\x80", 1};
+        const Home home(c);
+        InvoiceSetup setup = home.setup();
+        setup.LanguageDir = std::string(QUILLANE_DATA_DIR) + "sprache/";
+        setup.Home.Language = language;
+        for (const char* payment : {"vk", "nn"}) {
+            const Order order = orderFrom("A1", std::string("itemcount=1\nitem0=a|b|1|1|1\nqdiscount=1\npdiscount=1\n"
+                                                            "paymentfee=1\npayment=") +
+                                                    payment + "\n");
+            BuildInvoicePage(setup, order, home.page());
+            const std::string page = ReadFile(home.page());
+            std::smatch left;
+            EXPECT_FALSE(std::regex_search(page, left, std::regex(R"(\[[A-Za-z_]+\])")))
+                << language << " " << payment << " leaves " << left.str();
+            EXPECT_FALSE(PaymentMethodText(setup, payment).empty()) << language << " " << payment;
+        }
+    }
+}
+
+TEST(InvoicePageTest, TheNumberScriptWritesTheNumberAsText)
+{
+    struct Case {
+        const char* number;
+        const char* script;
+    } cases[] = {
+        {"RE-2026-0001", "document.writeln(\"RE-2026-0001\");"},
+        {"", "document.writeln(\"\");"},
+        {"1\"); alert(\"x", "document.writeln(\"1&quot;); alert(&quot;x\");"},
+        {"<b>7</b>\\", "document.writeln(\"&lt;b&gt;7&lt;/b&gt;\\\\\");"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        EXPECT_EQ(InvoiceNumberScript(c.number), c.script);
+        EXPECT_EQ(WriteInvoiceNumberScript(dir.path(), c.number), dir.file("renr.js"));
+        EXPECT_EQ(dir.read("renr.js"), c.script);
+    }
+}
