@@ -25,6 +25,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -34,6 +36,7 @@
 #include <ostream>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -367,6 +370,9 @@ std::string windowProgram()
     return {};
 }
 
+// How long printing one invoice may take.
+constexpr int kPdfSeconds = 120;
+
 // Has the window program print page to pdf without showing a window; false,
 // with a message, when it cannot.
 bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& err)
@@ -400,24 +406,49 @@ bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& e
     args.push_back(nullptr);
 
     // Its messages go to standard error, so standard output keeps only paths.
+    // A group of its own, so the browser processes it starts end with it.
     posix_spawn_file_actions_t files;
     ::posix_spawn_file_actions_init(&files);
     ::posix_spawn_file_actions_adddup2(&files, STDERR_FILENO, STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    ::posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, program.c_str(), &files, nullptr, args.data(), envp.data());
+    const int error = ::posix_spawn(&pid, program.c_str(), &files, &attributes, args.data(), envp.data());
     ::posix_spawn_file_actions_destroy(&files);
+    ::posix_spawnattr_destroy(&attributes);
     if (error != 0) {
         err << "quillane-cli: cannot start " << program << " to write " << pdf << ": " << std::strerror(error) << '\n';
         return false;
     }
+    // A window program that never ends (one without the print flag waits for
+    // a merchant) must not hold the tool for ever.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kPdfSeconds);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    bool timedOut = false;
+    for (;;) {
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) {
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            timedOut = true;
+            ::kill(-pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    ::kill(-pid, SIGKILL); // whatever of its group is left
     std::error_code ec;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !std::filesystem::is_regular_file(pdf, ec) ||
+    if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !std::filesystem::is_regular_file(pdf, ec) ||
         std::filesystem::file_size(pdf, ec) == 0) {
         err << "quillane-cli: " << program << " could not print " << page << " to " << pdf;
-        if (WIFEXITED(status)) {
+        if (timedOut) {
+            err << " within " << kPdfSeconds << " s\n";
+        } else if (WIFEXITED(status)) {
             err << " (exit status " << WEXITSTATUS(status) << ")\n";
         } else {
             err << " (ended by signal " << WTERMSIG(status) << ")\n";

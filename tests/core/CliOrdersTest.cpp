@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 
 using namespace quillane;
@@ -185,4 +186,51 @@ TEST_F(CliOrdersTest, InvoiceFailuresAreOneLineNamingTheOrderOrFile)
     }
     ::setenv("PATH", path.c_str(), 1);
     EXPECT_FALSE(FileExists(home_.file("r.pdf")));
+}
+
+TEST_F(CliOrdersTest, PdfComesFromTheWindowProgramRunWithoutAScreen)
+{
+    settings("http://127.0.0.1:1/", kPassword);
+    home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=0\r\n");
+    // Stand-ins for the window program: one prints its arguments and
+    // environment as the PDF, one fails.
+    TempDir bin;
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::optional<std::string> platformBefore =
+        platform != nullptr ? std::optional<std::string>(platform) : std::nullopt;
+    struct Case {
+        const char* script;
+        int code;
+        std::string pdf;     // what the PDF holds afterwards, empty for none
+        std::string message; // on standard error
+    } cases[] = {
+        {"#!/bin/sh\necho \"$1 $2 $QT_QPA_PLATFORM $QTWEBENGINE_DISABLE_SANDBOX\" > \"$3\"\n", 0,
+         "--print-pdf " + home_.file("r.html") + " offscreen 1\n", ""},
+        {"#!/bin/sh\necho broken >&2\nexit 3\n", 1, "", "could not print " + home_.file("r.html")},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(home_.file("r.pdf"));
+        bin.write("quillane", c.script);
+        std::filesystem::permissions(bin.file("quillane"), std::filesystem::perms::owner_all);
+        ::setenv("PATH", (bin.path() + ":" + path).c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        const CliRun r = run({"invoice", "A1", "--out", home_.file("r.html"), "--pdf", home_.file("r.pdf")});
+        ::setenv("PATH", path.c_str(), 1);
+        if (platformBefore) {
+            ::setenv("QT_QPA_PLATFORM", platformBefore->c_str(), 1);
+        } else {
+            ::unsetenv("QT_QPA_PLATFORM");
+        }
+        EXPECT_EQ(r.code, c.code) << r.err;
+        if (c.pdf.empty()) {
+            EXPECT_FALSE(FileExists(home_.file("r.pdf")));
+            EXPECT_EQ(lines(r.err), 1u) << r.err;
+            EXPECT_NE(r.err.find(c.message + " to " + home_.file("r.pdf") + " (exit status 3)"), std::string::npos)
+                << r.err;
+        } else {
+            EXPECT_EQ(home_.read("r.pdf"), c.pdf);
+            EXPECT_EQ(r.out, home_.file("r.html") + "\n" + home_.file("renr.js") + "\n" + home_.file("r.pdf") + "\n");
+        }
+    }
 }
