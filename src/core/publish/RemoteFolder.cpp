@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "core/publish/UploadManifest.h"
 
 #include <curl/curl.h>
 #include <openssl/evp.h>
@@ -129,6 +130,7 @@ struct RemoteFolder::Session {
     std::FILE* source = nullptr;
     bool text = false;
     bool heldCR = false;
+    Sha256* digest = nullptr;
     const std::function<void(std::int64_t)>* progress = nullptr;
     std::int64_t reported = -1;
 
@@ -189,6 +191,9 @@ struct RemoteFolder::Session {
         const std::size_t room = size * count;
         if (!s.text) {
             const std::size_t n = std::fread(buffer, 1, room, s.source);
+            if (s.digest != nullptr) {
+                s.digest->Update(buffer, n);
+            }
             return n == 0 && std::ferror(s.source) != 0 ? CURL_READFUNC_ABORT : n;
         }
         // In ASCII mode libcurl turns every LF into CR LF; a CR LF of the file
@@ -202,6 +207,9 @@ struct RemoteFolder::Session {
         const std::size_t n = std::fread(buffer + out, 1, room - out, s.source);
         if (n == 0 && std::ferror(s.source) != 0) {
             return CURL_READFUNC_ABORT;
+        }
+        if (s.digest != nullptr) {
+            s.digest->Update(buffer + out, n);
         }
         const std::size_t end = out + n;
         std::size_t kept = 0;
@@ -265,6 +273,7 @@ struct RemoteFolder::Session {
         source = nullptr;
         text = false;
         heldCR = false;
+        digest = nullptr;
         progress = nullptr;
         reported = -1;
         curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errors);
@@ -521,7 +530,8 @@ void RemoteFolder::MakeFolder(const std::vector<std::string>& folder, const std:
 }
 
 void RemoteFolder::Put(const std::vector<std::string>& folder, const std::string& name, const std::string& localFile,
-                       std::int64_t size, bool text, const std::function<void(std::int64_t)>& progress)
+                       std::int64_t size, bool text, const std::function<void(std::int64_t)>& progress,
+                       std::string* sha256)
 {
     s_->prepare();
     CURL* h = s_->handle.get();
@@ -545,7 +555,12 @@ void RemoteFolder::Put(const std::vector<std::string>& folder, const std::string
     curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, s_->text ? 1L : 0L);
     std::string shown = joined(folder);
     shown += (folder.empty() ? "" : "/") + name;
+    Sha256 digest;
+    s_->digest = sha256 != nullptr ? &digest : nullptr;
     s_->perform("store \"" + shown + "\"");
+    if (sha256 != nullptr) {
+        *sha256 = digest.HexDigest();
+    }
     if (progress) {
         progress(size);
     }

@@ -29,9 +29,11 @@ public:
     // Creates name in folder (MKD, or SFTP mkdir).
     void MakeFolder(const std::vector<std::string>& folder, const std::string& name);
     // Stores the local file under name in folder, replacing a file of that
-    // name; text files go in ASCII mode. progress gets the bytes sent.
+    // name; text files go in ASCII mode. progress gets the bytes sent;
+    // sha256, when given, the digest of the file's bytes as they were read.
     void Put(const std::vector<std::string>& folder, const std::string& name, const std::string& localFile,
-             std::int64_t size, bool text, const std::function<void(std::int64_t)>& progress);
+             std::int64_t size, bool text, const std::function<void(std::int64_t)>& progress,
+             std::string* sha256 = nullptr);
 
     // Why the last request failed: the server's last reply, or the
     // network library's reason when the server said nothing.

@@ -213,10 +213,11 @@ private:
         }
         // Struck off first: a transfer broken half-way leaves half a file on the server.
         manifest_.Forget(relative);
-        remote_.Put(remote, file.Name, local.Path + file.Name, file.Size, IsTextFile(file.Name), sink_.FileProgress);
-        if (digest != digests.end()) {
-            manifest_.Sent(relative, digest->second);
-        }
+        // Without an earlier digest the file is hashed as it is read for sending.
+        std::string sent;
+        remote_.Put(remote, file.Name, local.Path + file.Name, file.Size, IsTextFile(file.Name), sink_.FileProgress,
+                    digest == digests.end() ? &sent : nullptr);
+        manifest_.Sent(relative, digest != digests.end() ? digest->second : UploadManifest::Entry{file.Size, sent});
         ++result.FilesSent;
         result.BytesSent += file.Size;
         advance(file.Size);
@@ -250,22 +251,24 @@ private:
     UploadManifest& manifest_;
 };
 
-// Marks the folders to go into, hashing every file: the
-// manifest keeps the digests of what arrived whether or not only changed
-// files are sent this time.
+// Marks the folders to go into. Only an upload of changes needs every
+// file's digest before it starts; a whole upload hashes each file as it
+// sends it, so a large file does not keep the merchant waiting twice.
 bool markPending(LocalFolder& folder, const UploadManifest& manifest, bool changedOnly,
                  std::unordered_map<std::string, UploadManifest::Entry>& digests)
 {
     // A whole upload makes every folder, empty ones too; an upload of changes
     // goes only where something changed.
     folder.Pending = !changedOnly;
-    for (const LocalEntry& file : folder.Files) {
-        const std::string relative = folder.Relative + file.Name;
-        UploadManifest::Entry e{file.Size, FileSha256(folder.Path + file.Name)};
-        if (!changedOnly || !manifest.Unchanged(relative, e)) {
-            folder.Pending = true;
+    if (changedOnly) {
+        for (const LocalEntry& file : folder.Files) {
+            const std::string relative = folder.Relative + file.Name;
+            UploadManifest::Entry e{file.Size, FileSha256(folder.Path + file.Name)};
+            if (!manifest.Unchanged(relative, e)) {
+                folder.Pending = true;
+            }
+            digests.emplace(relative, std::move(e));
         }
-        digests.emplace(relative, std::move(e));
     }
     for (LocalFolder& sub : folder.Folders) {
         folder.Pending = markPending(sub, manifest, changedOnly, digests) || folder.Pending;

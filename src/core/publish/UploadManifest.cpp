@@ -35,6 +35,29 @@ bool isDigest(std::string_view text)
 
 } // namespace
 
+Sha256::Sha256() : ctx_(EVP_MD_CTX_new())
+{
+    EVP_DigestInit_ex(static_cast<EVP_MD_CTX*>(ctx_), EVP_sha256(), nullptr);
+}
+
+Sha256::~Sha256()
+{
+    EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(ctx_));
+}
+
+void Sha256::Update(const void* data, std::size_t size)
+{
+    EVP_DigestUpdate(static_cast<EVP_MD_CTX*>(ctx_), data, size);
+}
+
+std::string Sha256::HexDigest()
+{
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(static_cast<EVP_MD_CTX*>(ctx_), digest, &length);
+    return hex(digest, length);
+}
+
 std::string FileSha256(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -42,20 +65,16 @@ std::string FileSha256(const std::string& path)
         throw Error("Cannot read \"" + path + "\"");
     }
     const std::unique_ptr<std::FILE, decltype(&std::fclose)> closer(file, &std::fclose);
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr);
+    Sha256 sha;
     unsigned char buffer[1 << 16];
     std::size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        EVP_DigestUpdate(ctx.get(), buffer, n);
+        sha.Update(buffer, n);
     }
     if (std::ferror(file) != 0) {
         throw Error("Cannot read \"" + path + "\"");
     }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(ctx.get(), digest, &length);
-    return hex(digest, length);
+    return sha.HexDigest();
 }
 
 std::string UploadManifest::PathFor(const std::string& shopDir, const std::string& targetKey)

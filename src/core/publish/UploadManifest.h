@@ -48,6 +48,22 @@ private:
     bool whole_ = false; // the file ends with a whole line after our header
 };
 
+// A SHA-256 computed piece by piece, as the bytes go by.
+class Sha256 {
+public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void Update(const void* data, std::size_t size);
+    // The digest as hex; ends the computation.
+    std::string HexDigest();
+
+private:
+    void* ctx_;
+};
+
 // The SHA-256 of a file's bytes, as hex; throws Error naming the file when
 // it cannot be read.
 std::string FileSha256(const std::string& path);
