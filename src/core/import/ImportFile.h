@@ -31,7 +31,8 @@ ImportGrid ParseDelimitedText(std::string_view text);
 // each line is then a single field.
 char DetectSeparator(std::string_view firstLine, std::string_view secondLine);
 
-// Spreadsheets: the first worksheet's cells as texts. Numbers are written
+// Spreadsheets: the first worksheet's cells as texts. The file's content
+// decides its kind, so an .xlsx saved under the name .xls is read all the same. Numbers are written
 // as the shortest decimal text with ".", dates as "dd.mm.yyyy" (with
 // " hh:mm:ss" when the cell holds a time of day as well), booleans as
 // "TRUE" or "FALSE". Each throws Error naming the file and the reason.

@@ -37,7 +37,7 @@ struct ImportGrid {
 // The most columns and cells an import file may fill: a worksheet's own
 // limit, and a bound on the memory a crafted or broken file can take.
 inline constexpr std::size_t kMaxImportColumns = 16384;
-inline constexpr std::size_t kMaxImportCells = 20'000'000;
+inline constexpr std::size_t kMaxImportCells = 5'000'000;
 
 // The letters a worksheet names a column by: 0 gives "A", 25 "Z", 26 "AA",
 // 27 "AB", 701 "ZZ", 702 "AAA".
