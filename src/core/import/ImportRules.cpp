@@ -71,7 +71,8 @@ bool ImportPrice(const std::string& cell, const TCountry& home, PriceEntry mode,
         reason = "The price " + quoted + " is not a finite number.";
         return false;
     }
-    if (amount < 0) {
+    // The lenient reading drops a sign it cannot place ("-3,5" gives 3.5).
+    if (amount < 0 || (amount != 0 && text.front() == '-')) {
         reason = "The price " + quoted + " is negative.";
         return false;
     }

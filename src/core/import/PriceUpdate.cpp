@@ -69,7 +69,8 @@ PriceUpdateResult runUpdate(const CatalogStore& store, const ImportGrid& grid, c
             std::string price;
             std::string reason;
             if (!ImportPrice(row.Cell(choices.Columns.Price), home, choices.PriceEntryMode, price, reason)) {
-                result.Skipped.push_back(SkippedRow{row.Row, reason + " The item keeps its price."});
+                result.Skipped.push_back(
+                    SkippedRow{row.Row, VisibleControlChars(reason) + " The item keeps its price."});
                 continue;
             }
             fields.Price = price;

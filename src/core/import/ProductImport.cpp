@@ -239,7 +239,10 @@ ImportResult runImport(CatalogStore* writable, const CatalogStore& store, const 
     const RowSpan span = ChosenRows(grid, choices);
     for (std::size_t i = span.First; i < span.End; ++i) {
         const GridRow& row = grid.Rows[i];
-        const auto skip = [&](std::string reason) { result.Skipped.push_back(SkippedRow{row.Row, std::move(reason)}); };
+        // A value's line breaks spelled out keep each reason on one line.
+        const auto skip = [&](const std::string& reason) {
+            result.Skipped.push_back(SkippedRow{row.Row, VisibleControlChars(reason)});
+        };
         const std::string groupCell = CellText(row, columns.Group);
         std::string reason;
         if (!groupCell.empty()) {
