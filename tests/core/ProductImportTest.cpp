@@ -23,7 +23,12 @@ std::string catalog(const CatalogStore& store)
     std::string text;
     for (const auto& [number, path] : store.GroupEntries()) {
         text += number + "=" + path + ":";
-        for (const auto& [key, value] : items.ReadSectionValues(number)) {
+        // Every group's section starts with its shipping surcharge.
+        const auto section = items.ReadSectionValues(number);
+        if (section.empty() || section.front().first != "Versand") {
+            text += " (no Versand line)";
+        }
+        for (const auto& [key, value] : section) {
             if (key != "Versand") {
                 text += " " + key + "=" + value;
             }
@@ -173,6 +178,16 @@ TEST_F(ProductImportTest, FormsEachRowsGroupPathAndCreatesTheGroupsAsTheTreeDoes
         {"an empty main group gives its number to its first sub group", "0=Shirts\r\n1=Hats\r\n",
          "[0]\r\nVersand=0.000\r\n[1]\r\nVersand=0.000\r\n", "", "", Rows{{"Shirts|Polo", "Polo", "P1", "1"}},
          "0=Shirts|Polo: P1=Polo|1.000||||\n1=Hats:\n", ""},
+        {"new groups between the items, one number taken by a section no group names", "0=Shoes\r\n",
+         "[0]\r\nVersand=0.000\r\nS1=Boot|9.00||||\r\n[1]\r\nVersand=0.000\r\nX1=Orphan|1.00||||\r\n", "", "",
+         Rows{{"Hats", "Cap", "C1", "1"},
+              {"Shirts|Polo", "Polo", "P1", "2"},
+              {"Hats", "Beret", "C2", "3"},
+              {"Bags", "Tote", "B1", "4"},
+              {"Shoes", "Sandal", "S2", "5"}},
+         "0=Shoes: S1=Boot|9.00|||| S2=Sandal|5.000||||\n1=Hats: C1=Cap|1.000|||| C2=Beret|3.000||||\n"
+         "2=Shirts|Polo: P1=Polo|2.000||||\n3=Bags: B1=Tote|4.000||||\n",
+         ""},
         {"group paths the catalog cannot hold", "", "", "", "",
          Rows{{"a|b|c", "X", "X1", "1"}, {"", "Y", "Y1", "1"}, {"A=B", "Z", "Z1", "1"}, {"Hats", "Cap", "C1", "1"}},
          "0=Hats: C1=Cap|1.000||||\n",

@@ -221,15 +221,32 @@ ImportResult runImport(CatalogStore* writable, const CatalogStore& store, const 
     if (!preview) {
         ops.emplace(*writable, prompter, std::string());
         create = [&](const std::string& path) {
-            // The group operations work on the files: they get what was imported so far.
             beforeWrite();
-            if (items->Modified()) {
-                items->UpdateFile();
+            const SplitArray parts = Split('|', path);
+            // Only a sub group of a leaf main group makes the group operation
+            // look at items (is the main group empty?): it gets what was
+            // imported so far. Writing the items file for every new group
+            // would make an import of many groups slow.
+            const bool looksAtItems = parts.size() == 2 && store.GetGroupNum(parts[0]) != -1;
+            if (looksAtItems) {
+                if (items->Modified()) {
+                    items->UpdateFile();
+                }
+                items.reset();
             }
-            items.reset();
             ops->ChangeGroup("", path);
-            items = std::make_unique<IniFile>(store.ItemsFile());
-            return store.GetGroupNum(path);
+            const int number = store.GetGroupNum(path);
+            if (looksAtItems) {
+                items = std::make_unique<IniFile>(store.ItemsFile());
+            } else {
+                // The group took a new number, whose section the group
+                // operation wrote to the file; the copy in memory, which
+                // replaces the file, gets it as well.
+                const std::string section = std::to_string(number);
+                items->EraseSection(section);
+                items->WriteString(section, "Versand", "0.000");
+            }
+            return number;
         };
     }
 
