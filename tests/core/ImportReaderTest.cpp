@@ -152,9 +152,11 @@ TEST(SpreadsheetReaders, ReadTheFirstWorksheetIntoTheSameGrid)
         const std::string path = writeSpreadsheet(dir, kind, std::string("items.") + kind, cells);
         EXPECT_EQ(gridLines(ReadImportFile(path)), expected) << kind;
     }
-    // The name decides the reader whatever its letter case.
-    const std::string upper = writeSpreadsheet(dir, "xls", "DATA.XLS", cells);
-    EXPECT_EQ(gridLines(ReadImportFile(upper)), expected);
+    // A spreadsheet's name in any letter case; a workbook under another kind's name or a text name.
+    for (const auto& [kind, name] : {std::pair{"xls", "DATA.XLS"}, {"xlsx", "saved-as.xls"}, {"ods", "export.txt"}}) {
+        const std::string path = writeSpreadsheet(dir, kind, name, cells);
+        EXPECT_EQ(gridLines(ReadImportFile(path)), expected) << name;
+    }
 }
 
 TEST(SpreadsheetReaders, ReadBooleansErrorsAndInlineTexts)

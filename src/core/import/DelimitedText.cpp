@@ -2,6 +2,7 @@
 #include "core/common/Files.h"
 #include "core/common/Text.h"
 #include "core/import/ImportFile.h"
+#include "core/import/SpreadsheetParts.h"
 
 #include <array>
 
@@ -332,6 +333,15 @@ ImportGrid ParseDelimitedText(std::string_view text)
     return grid;
 }
 
+ImportGrid ParseDelimitedText(const std::string& path, const std::string& bytes)
+{
+    try {
+        return ParseDelimitedText(toCp1252(bytes));
+    } catch (const Error& e) {
+        throw Error("Cannot read " + path + ": " + e.what());
+    }
+}
+
 ImportGrid ReadDelimitedText(const std::string& path)
 {
     std::string bytes;
@@ -339,11 +349,7 @@ ImportGrid ReadDelimitedText(const std::string& path)
     if (!TryReadFile(path, bytes, &failure)) {
         throw Error("Cannot open file " + path + ": " + failure.Reason);
     }
-    try {
-        return ParseDelimitedText(toCp1252(bytes));
-    } catch (const Error& e) {
-        throw Error("Cannot read " + path + ": " + e.what());
-    }
+    return ParseDelimitedText(path, bytes);
 }
 
 } // namespace quillane

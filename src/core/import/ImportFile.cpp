@@ -49,10 +49,15 @@ std::string readWhole(const std::string& path)
     return bytes;
 }
 
-ImportGrid readSpreadsheet(const std::string& path, Kind named)
+bool spreadsheetBytes(const std::string& bytes)
 {
-    // Read first, so that only a regular file of a sane size reaches a reader.
-    const std::string bytes = readWhole(path);
+    return bytes.compare(0, 4, "\xD0\xCF\x11\xE0") == 0 || bytes.compare(0, 4, "PK\x03\x04") == 0;
+}
+
+// bytes: the whole file, read first, so that only a regular file of a sane
+// size reaches a reader.
+ImportGrid readSpreadsheet(const std::string& path, const std::string& bytes, Kind named)
+{
     try {
         // Files are often named for another kind than they are: the content decides.
         if (bytes.compare(0, 4, "\xD0\xCF\x11\xE0") == 0) {
@@ -69,7 +74,7 @@ ImportGrid readSpreadsheet(const std::string& path, Kind named)
             throw Error("it is a zip archive, but neither an Excel nor an OpenDocument workbook");
         }
         const char* kinds[] = {"an Excel 97-2003 workbook (.xls)", "an Excel workbook (.xlsx)",
-                               "an OpenDocument spreadsheet (.ods)"};
+                               "an OpenDocument spreadsheet (.ods)", "a spreadsheet"};
         throw Error("it is not " + std::string(kinds[static_cast<int>(named)]) + " nor any other spreadsheet");
     } catch (const Error& e) {
         fail(path, e.what());
@@ -81,22 +86,34 @@ ImportGrid readSpreadsheet(const std::string& path, Kind named)
 ImportGrid ReadImportFile(const std::string& path)
 {
     const Kind kind = kindByName(path);
-    return kind == Kind::Text ? ReadDelimitedText(path) : readSpreadsheet(path, kind);
+    if (kind != Kind::Text) {
+        return readSpreadsheet(path, readWhole(path), kind);
+    }
+    std::string bytes;
+    ReadFailure failure;
+    if (!TryReadFile(path, bytes, &failure)) {
+        throw Error("Cannot open file " + path + ": " + failure.Reason);
+    }
+    // A workbook under another name would read as lines of binary garbage.
+    if (spreadsheetBytes(bytes)) {
+        return readSpreadsheet(path, bytes, kind);
+    }
+    return ParseDelimitedText(path, bytes);
 }
 
 ImportGrid ReadXls(const std::string& path)
 {
-    return readSpreadsheet(path, Kind::Xls);
+    return readSpreadsheet(path, readWhole(path), Kind::Xls);
 }
 
 ImportGrid ReadXlsx(const std::string& path)
 {
-    return readSpreadsheet(path, Kind::Xlsx);
+    return readSpreadsheet(path, readWhole(path), Kind::Xlsx);
 }
 
 ImportGrid ReadOds(const std::string& path)
 {
-    return readSpreadsheet(path, Kind::Ods);
+    return readSpreadsheet(path, readWhole(path), Kind::Ods);
 }
 
 } // namespace quillane

@@ -9,7 +9,7 @@ namespace quillane {
 
 // Reads an import file into a grid: ".xls", ".xlsx" and ".ods" (letter case
 // ignored) as spreadsheets, their first worksheet; any other name as
-// delimited text. A file that cannot be read throws one Error naming the
+// delimited text, unless it holds a workbook. A file that cannot be read throws one Error naming the
 // file and the reason; nothing else is read but regular files of a sane size.
 ImportGrid ReadImportFile(const std::string& path);
 

@@ -14,5 +14,7 @@ class ZipArchive;
 ImportGrid ReadXlsFile(const std::string& path);
 ImportGrid ReadXlsxParts(const ZipArchive& zip);
 ImportGrid ReadOdsParts(const ZipArchive& zip);
+// The bytes of a delimited text file, in whichever encoding; errors name the file.
+ImportGrid ParseDelimitedText(const std::string& path, const std::string& bytes);
 
 } // namespace quillane
