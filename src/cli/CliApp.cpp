@@ -237,7 +237,7 @@ struct ImportOptions {
     std::size_t LastRow = static_cast<std::size_t>(-1);
 };
 
-// "5", "5-" or "5-20": rows of the file.
+// "5" or "5-": row 5 to the last; "5-20": rows 5 to 20 of the file.
 void parseRows(const std::string& text, ImportOptions& options)
 {
     const std::size_t dash = text.find('-');
@@ -250,9 +250,7 @@ void parseRows(const std::string& text, ImportOptions& options)
                     "\".");
     }
     options.FirstRow = static_cast<std::size_t>(first);
-    options.LastRow = dash == std::string::npos ? options.FirstRow
-                      : open                    ? static_cast<std::size_t>(-1)
-                                                : static_cast<std::size_t>(last);
+    options.LastRow = open ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(last);
 }
 
 ImportOptions parseImport(const std::vector<std::string>& args)

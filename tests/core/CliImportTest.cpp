@@ -64,7 +64,7 @@ TEST(CliImport, ImportsAndUpdatesPricesOrOnlyCountsWithDryRun)
          "Kleidung|Jacken;Winterjacke neu;A1;59,50\n"
          "Kleidung|Hosen;Jeans \xC3\xA4;J1;49\n"
          ";Chino;J2;-5\n",
-         {"--group", "A", "--name", "B", "--orderno", "C", "--price", "D", "--rows", "2-"},
+         {"--group", "A", "--name", "B", "--orderno", "C", "--price", "D", "--rows", "2"},
          "added 1, replaced 1, updated 0, skipped 1, discontinued 0\n"
          "skipped row 4: The price \"-5\" is negative.\n",
          {"A1=Winterjacke neu|59.500||||\r\n", "J1=Jeans \xE4|49.000||||\r\n", "=Kleidung|Hosen\r\n"}},
@@ -74,8 +74,8 @@ TEST(CliImport, ImportsAndUpdatesPricesOrOnlyCountsWithDryRun)
          "added 1, replaced 0, updated 0, skipped 0, discontinued 0\n",
          {"J1=Jeans|100.000||||\r\n", "=Kleidung|Hosen\r\n"}},
         {"a price update",
-         "Nr;Preis\nA1;100\nB1;20\nN9;5\n",
-         {"--update", "--orderno", "A", "--price", "B"},
+         "Nr;Preis\nA1;100\nB1;20\nA2;7\nN9;5\n",
+         {"--update", "--orderno", "A", "--price", "B", "--rows", "2-3"},
          "added 0, replaced 0, updated 2, skipped 0, discontinued 2\n"
          "discontinued\tKleidung|Jacken\tA2\tM\xC3\xBCtze\t9.50\n"
          "discontinued\tKleidung|Jacken\tA3\tVersteckt\t5.00\n",
