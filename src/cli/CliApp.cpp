@@ -10,6 +10,9 @@
 #include "core/generator/Generation.h"
 #include "core/generator/GenerationSetup.h"
 #include "core/i18n/LanguageFile.h"
+#include "core/import/ImportFile.h"
+#include "core/import/PriceUpdate.h"
+#include "core/import/ProductImport.h"
 #include "core/online/DialUp.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/HttpClient.h"
@@ -65,6 +68,14 @@ constexpr const char* kUsage =
     "                    from PROJECT's shop profile (default: that of the untitled project); the number\n"
     "                    is N, else the one the order was invoiced with, else the next one, unclaimed.\n"
     "                    Prints the path of every file written.\n"
+    "  import PROJECT FILE --group COL --name COL --orderno COL --price COL\n"
+    "         [--main NAME] [--sub NAME] [--gross] [--rows FIRST[-LAST]] [--update] [--dry-run]\n"
+    "                    import the items of a .xls, .xlsx, .ods or delimited text file into the\n"
+    "                    project and save it; columns by letter (A, B, ... AA); --main and --sub\n"
+    "                    name the group the rows go into; --gross: the prices include VAT;\n"
+    "                    --rows: only these rows of the file; --update: update the prices of the\n"
+    "                    project's items instead (--group and --name are not needed) and list\n"
+    "                    the items the file lacks; --dry-run: count what would happen, write nothing\n"
     "\n"
     "The program folder is DIR, else $QUILLANE_HOME, else ~/.local/share/quillane.\n";
 
@@ -495,6 +506,173 @@ int invoice(const std::string& programDir, const InvoiceOptions& options, std::o
     return 0;
 }
 
+struct ImportOptions {
+    std::string Project;
+    std::string File;
+    ImportChoices Choices;
+    bool Update = false;
+    bool DryRun = false;
+    std::size_t FirstRow = 1; // rows of the file, as its reader numbers them
+    std::size_t LastRow = static_cast<std::size_t>(-1);
+};
+
+// "5" or "5-": row 5 to the last; "5-20": rows 5 to 20 of the file.
+void parseRows(const std::string& text, ImportOptions& options)
+{
+    const std::size_t dash = text.find('-');
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    const bool open = dash == std::string::npos || dash + 1 == text.size();
+    if (!TryParseInteger(text.substr(0, dash), first) || first < 1 ||
+        (!open && (!TryParseInteger(text.substr(dash + 1), last) || last < first))) {
+        throw Error("--rows needs the first row of the file, and may give the last: 2, 2- or 2-50; not \"" + text +
+                    "\".");
+    }
+    options.FirstRow = static_cast<std::size_t>(first);
+    options.LastRow = open ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(last);
+}
+
+ImportOptions parseImport(const std::vector<std::string>& args)
+{
+    ImportOptions options;
+    std::vector<std::string> positional;
+    ImportColumns& columns = options.Choices.Columns;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) {
+                throw Error(a + " needs a value.");
+            }
+            return args[++i];
+        };
+        if (a == "--group") {
+            columns.Group = ColumnIndex(value());
+        } else if (a == "--name") {
+            columns.Name = ColumnIndex(value());
+        } else if (a == "--orderno") {
+            columns.OrderNo = ColumnIndex(value());
+        } else if (a == "--price") {
+            columns.Price = ColumnIndex(value());
+        } else if (a == "--main") {
+            options.Choices.MainGroup = Utf8ToCp1252(value());
+        } else if (a == "--sub") {
+            options.Choices.SubGroup = Utf8ToCp1252(value());
+        } else if (a == "--rows") {
+            parseRows(value(), options);
+        } else if (a == "--gross") {
+            options.Choices.PriceEntryMode = PriceEntry::Gross;
+        } else if (a == "--update") {
+            options.Update = true;
+        } else if (a == "--dry-run") {
+            options.DryRun = true;
+        } else if (a.rfind("--", 0) == 0) {
+            throw Error("import knows no option " + a + ".");
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 2) {
+        throw Error("import needs the project and the file to import.");
+    }
+    options.Project = positional[0];
+    options.File = positional[1];
+    std::string missing;
+    const std::pair<std::size_t, const char*> needed[] = {{columns.Group, "--group"},
+                                                          {columns.Name, "--name"},
+                                                          {columns.OrderNo, "--orderno"},
+                                                          {columns.Price, "--price"}};
+    for (const auto& [column, option] : needed) {
+        const bool wanted = !options.Update || column == columns.OrderNo || column == columns.Price;
+        if (wanted && column == ImportColumns::kUnset) {
+            missing += std::string(missing.empty() ? "" : ", ") + option;
+        }
+    }
+    if (!missing.empty()) {
+        throw Error("import needs the column of each field; missing: " + missing + ".");
+    }
+    return options;
+}
+
+// The file's rows FIRST to LAST as indices into the grid, which leaves out empty rows.
+void chooseRows(const ImportGrid& grid, const ImportOptions& options, ImportChoices& choices)
+{
+    const auto first = std::lower_bound(grid.Rows.begin(), grid.Rows.end(), options.FirstRow,
+                                        [](const GridRow& r, std::size_t n) { return r.Row < n; });
+    const auto end = std::upper_bound(grid.Rows.begin(), grid.Rows.end(), options.LastRow,
+                                      [](std::size_t n, const GridRow& r) { return n < r.Row; });
+    choices.FirstRow = static_cast<std::size_t>(first - grid.Rows.begin());
+    if (end <= first) {
+        choices.LastRow = 0;
+        choices.FirstRow = grid.Rows.size(); // nothing
+    } else {
+        choices.LastRow = static_cast<std::size_t>(end - grid.Rows.begin()) - 1;
+    }
+}
+
+void printSkipped(const std::vector<SkippedRow>& skipped, std::ostream& out)
+{
+    for (const SkippedRow& s : skipped) {
+        out << "skipped row " << s.Row << ": " << utf8(s.Reason) << '\n';
+    }
+}
+
+int importItems(const std::string& programDir, const std::vector<std::string>& args, std::ostream& out,
+                std::ostream& err)
+{
+    ImportOptions options = parseImport(args);
+    const std::string file = projectFile(programDir, options.Project, err);
+    if (file.empty()) {
+        return 1;
+    }
+    const WorkFolder work;
+    TAppDirs dirs = MakeAppDirs(programDir);
+    dirs.TempDir = work.path();
+    TUserData user;
+    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
+    CatalogStore store(dirs.TempDir);
+    store.SetLanguages(user.Country.Language, user.Country.Language);
+    QuietPrompter prompter;
+    const TextTables texts;
+    Project opened(dirs, store, prompter, texts);
+    opened.Open(file);
+    store.SetChangeListener([&opened] { opened.Changes(true); });
+
+    ImportGrid grid = ReadImportFile(options.File);
+    chooseRows(grid, options, options.Choices);
+    std::size_t added = 0;
+    std::size_t replaced = 0;
+    std::size_t updated = 0;
+    std::vector<SkippedRow> skipped;
+    std::vector<DiscontinuedItem> discontinued;
+    if (options.Update) {
+        const PriceUpdateResult r = options.DryRun ? PreviewPriceUpdate(store, grid, options.Choices, user.Country)
+                                                   : UpdatePrices(store, grid, options.Choices, user.Country);
+        updated = r.Updated;
+        skipped = r.Skipped;
+        discontinued = r.Discontinued;
+    } else {
+        const ImportResult r = options.DryRun ? PreviewImport(store, grid, options.Choices, user.Country)
+                                              : ImportRows(store, grid, options.Choices, user.Country);
+        added = r.Added;
+        replaced = r.Replaced;
+        skipped = r.Skipped;
+    }
+    if (opened.Changed()) {
+        opened.Save();
+    }
+    out << "added " << added << ", replaced " << replaced << ", updated " << updated << ", skipped " << skipped.size()
+        << ", discontinued " << discontinued.size() << '\n';
+    printSkipped(skipped, out);
+    for (const DiscontinuedItem& d : discontinued) {
+        out << "discontinued\t" << utf8(d.GroupPath) << '\t' << utf8(d.OrderNo) << '\t' << utf8(d.Name) << '\t'
+            << utf8(d.Price) << '\n';
+    }
+    if (options.DryRun) {
+        out << "dry run: nothing was written\n";
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -557,6 +735,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 return 1;
             }
             return invoice(programDir, options, out, err);
+        }
+        if (rest[0] == "import") {
+            return importItems(programDir, rest, out, err);
         }
         err << "quillane-cli: unknown command: " << rest[0] << "\n" << kUsage;
         return 1;

@@ -1,0 +1,355 @@
+#include "core/common/Error.h"
+#include "core/common/Files.h"
+#include "core/common/Text.h"
+#include "core/import/ImportFile.h"
+#include "core/import/SpreadsheetParts.h"
+
+#include <array>
+
+namespace quillane {
+
+namespace {
+
+constexpr std::array<char, 10> kCandidates = {',', ';', '#', '\t', '|', '@', '*', '-', '+', '&'};
+
+bool isCandidate(char c)
+{
+    for (const char k : kCandidates) {
+        if (k == c) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// How often each candidate occurs outside quoted fields. A quote opens a
+// field only at the line's start or after a candidate, so the inch mark of
+// 12" Rack quotes nothing.
+std::array<int, kCandidates.size()> countCandidates(std::string_view line)
+{
+    std::array<int, kCandidates.size()> counts{};
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"') {
+                if (i + 1 < line.size() && line[i + 1] == '"') {
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            }
+            continue;
+        }
+        if (c == '"' && (i == 0 || isCandidate(line[i - 1]))) {
+            quoted = true;
+            continue;
+        }
+        for (std::size_t k = 0; k < kCandidates.size(); ++k) {
+            if (kCandidates[k] == c) {
+                ++counts[k];
+            }
+        }
+    }
+    return counts;
+}
+
+std::string_view lineAt(std::string_view text, std::size_t& pos)
+{
+    const std::size_t start = pos;
+    while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
+        ++pos;
+    }
+    const std::string_view line = text.substr(start, pos - start);
+    if (pos < text.size() && text[pos] == '\r') {
+        ++pos;
+    }
+    if (pos < text.size() && text[pos] == '\n') {
+        ++pos;
+    }
+    return line;
+}
+
+bool validUtf8(std::string_view text, bool& nonAscii)
+{
+    nonAscii = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        nonAscii = true;
+        std::size_t len = 0;
+        char32_t cp = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+            cp = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            len = 3;
+            cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (i + len > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto cb = static_cast<unsigned char>(text[i + k]);
+            if ((cb & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (cb & 0x3F);
+        }
+        const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
+        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+void appendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    };
+    std::size_t i = 0;
+    while (i + 1 < bytes.size()) {
+        char32_t cp = unit(i);
+        i += 2;
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < bytes.size() && unit(i) >= 0xDC00 && unit(i) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = '?';
+        }
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+// The text as Windows-1252, whichever of the encodings a merchant's tools
+// write it came in.
+std::string toCp1252(const std::string& bytes)
+{
+    const std::string_view view = bytes;
+    if (view.substr(0, 3) == "\xEF\xBB\xBF") {
+        return Utf8ToCp1252(view.substr(3));
+    }
+    if (view.substr(0, 2) == "\xFF\xFE" || view.substr(0, 2) == "\xFE\xFF") {
+        return Utf8ToCp1252(utf16ToUtf8(view.substr(2), view[0] == '\xFE'));
+    }
+    bool nonAscii = false;
+    if (validUtf8(view, nonAscii) && nonAscii) {
+        return Utf8ToCp1252(view);
+    }
+    return bytes;
+}
+
+class RowParser {
+public:
+    RowParser(std::string_view text, char separator) : text_(text), separator_(separator) {}
+
+    bool AtEnd() const { return pos_ >= text_.size(); }
+    std::size_t Line() const { return line_; }
+
+    // The fields of the record that starts here; a quoted field may run
+    // over line ends.
+    std::vector<std::string> Next()
+    {
+        std::vector<std::string> fields;
+        while (true) {
+            fields.push_back(field());
+            if (pos_ < text_.size() && isSeparator(text_[pos_])) {
+                ++pos_;
+                continue;
+            }
+            lineEnd();
+            return fields;
+        }
+    }
+
+private:
+    bool isSeparator(char c) const { return separator_ != '\0' && c == separator_; }
+    bool atLineEnd() const { return pos_ >= text_.size() || text_[pos_] == '\r' || text_[pos_] == '\n'; }
+
+    void lineEnd()
+    {
+        if (pos_ < text_.size() && text_[pos_] == '\r') {
+            ++pos_;
+        }
+        if (pos_ < text_.size() && text_[pos_] == '\n') {
+            ++pos_;
+        }
+        ++line_;
+    }
+
+    std::string field()
+    {
+        std::string value;
+        if (pos_ < text_.size() && text_[pos_] == '"') {
+            const std::size_t start = pos_;
+            const std::size_t startLine = line_;
+            if (quoted(value)) {
+                // Whatever follows the closing quote up to the separator belongs to the field.
+                while (!atLineEnd() && !isSeparator(text_[pos_])) {
+                    value += text_[pos_++];
+                }
+                return value;
+            }
+            // A quote that never closes quotes nothing: read the field as it stands.
+            pos_ = start;
+            line_ = startLine;
+            value.clear();
+        }
+        while (!atLineEnd() && !isSeparator(text_[pos_])) {
+            value += text_[pos_++];
+        }
+        return value;
+    }
+
+    bool quoted(std::string& value)
+    {
+        ++pos_;
+        while (pos_ < text_.size()) {
+            const char c = text_[pos_];
+            if (c == '"') {
+                if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+                    value += '"';
+                    pos_ += 2;
+                    continue;
+                }
+                ++pos_;
+                return true;
+            }
+            if (c == '\n' || (c == '\r' && (pos_ + 1 >= text_.size() || text_[pos_ + 1] != '\n'))) {
+                ++line_;
+            }
+            value += c;
+            ++pos_;
+        }
+        return false;
+    }
+
+    std::string_view text_;
+    char separator_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 1;
+};
+
+bool allEmpty(const std::vector<std::string>& cells)
+{
+    for (const std::string& c : cells) {
+        if (!c.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+char DetectSeparator(std::string_view firstLine, std::string_view secondLine)
+{
+    const auto first = countCandidates(firstLine);
+    const auto second = countCandidates(secondLine);
+    int best = -1;
+    for (std::size_t k = 0; k < kCandidates.size(); ++k) {
+        if (first[k] >= 1 && first[k] == second[k] && (best < 0 || first[k] > first[best])) {
+            best = static_cast<int>(k);
+        }
+    }
+    if (best >= 0) {
+        return kCandidates[best];
+    }
+    int most = 0;
+    for (std::size_t k = 0; k < kCandidates.size(); ++k) {
+        const int n = std::max(first[k], second[k]);
+        if (n > most) {
+            most = n;
+            best = static_cast<int>(k);
+        }
+    }
+    return best >= 0 ? kCandidates[best] : '\0';
+}
+
+ImportGrid ParseDelimitedText(std::string_view text)
+{
+    std::size_t pos = 0;
+    const std::string_view first = lineAt(text, pos);
+    const std::string_view second = lineAt(text, pos);
+    RowParser parser(text, DetectSeparator(first, second));
+    ImportGrid grid;
+    std::size_t cells = 0;
+    while (!parser.AtEnd()) {
+        const std::size_t row = parser.Line();
+        std::vector<std::string> fields = parser.Next();
+        while (!fields.empty() && fields.back().empty()) {
+            fields.pop_back();
+        }
+        if (allEmpty(fields)) {
+            continue;
+        }
+        if (fields.size() > kMaxImportColumns) {
+            throw Error("Line " + std::to_string(row) + " has " + std::to_string(fields.size()) +
+                        " fields; an import file may have " + std::to_string(kMaxImportColumns) + " columns at most.");
+        }
+        cells += fields.size() + 1; // a row costs about as much as a cell
+        if (cells > kMaxImportCells) {
+            throw Error("The file has more than " + std::to_string(kMaxImportCells) +
+                        " cells, more than an import takes.");
+        }
+        grid.Rows.push_back(GridRow{row, std::move(fields)});
+    }
+    return grid;
+}
+
+ImportGrid ParseDelimitedText(const std::string& path, const std::string& bytes)
+{
+    try {
+        return ParseDelimitedText(toCp1252(bytes));
+    } catch (const Error& e) {
+        throw Error("Cannot read " + path + ": " + e.what());
+    }
+}
+
+ImportGrid ReadDelimitedText(const std::string& path)
+{
+    std::string bytes;
+    ReadFailure failure;
+    if (!TryReadFile(path, bytes, &failure)) {
+        throw Error("Cannot open file " + path + ": " + failure.Reason);
+    }
+    return ParseDelimitedText(path, bytes);
+}
+
+} // namespace quillane
