@@ -202,6 +202,24 @@ TEST_P(OrderdTest, ProtocolExampleValueIsUnscrambled)
     EXPECT_NE(service.getOrders("gartenshop", "Rosen-2026!").Body.find("\r\nlastname=Anna 12\r\n"), std::string::npos);
 }
 
+TEST_P(OrderdTest, LargeOrderIsTaken)
+{
+    // Far beyond what a small form may hold in some servers, well within
+    // the service's limit.
+    addAccount(storage(), "gartenshop", "Rosen-2026!");
+    Service service(storage());
+    Fields order = with(smallOrder("gartenshop", "gro\xC3\x9F"), "itemcount", "300");
+    for (int i = 1; i < 300; ++i) {
+        order.emplace_back("item" + std::to_string(i),
+                           "Gie\xC3\x9Fkanne Nr. " + std::to_string(i) + "|GT-" + std::to_string(i) + "|1|5.75|5.75");
+    }
+    const std::string body = orderBody(order);
+    ASSERT_GT(body.size(), 16000u);
+    EXPECT_EQ(service.putOrder(body).Status, 200);
+    const std::string reply = service.getOrders("gartenshop", "Rosen-2026!").Body;
+    EXPECT_NE(reply.find("\r\nitem299=Gie\xDFkanne Nr. 299|GT-299|1|5.75|5.75\r\n"), std::string::npos);
+}
+
 TEST_P(OrderdTest, RefusesWhatIsNoCompleteOrder)
 {
     addAccount(storage(), "gartenshop", "Rosen-2026!");
