@@ -1,6 +1,7 @@
 #include "orderd/OrderService.h"
 
 #include "orderd/AccountPage.h"
+#include "orderd/OrderFigures.h"
 #include "orderd/OrderIntake.h"
 
 #include <ctime>
@@ -69,6 +70,7 @@ Answer OrderService::PutOrder(std::string_view body)
     ReceivedOrder order;
     try {
         order = ReadOrder(body);
+        CheckOrderFigures(order.Fields);
     } catch (const OrderRefused& refused) {
         return text(400, refused.what());
     }
