@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 #include <iostream>
+#include <sys/socket.h>
 
 namespace quillane::orderd {
 
@@ -63,6 +64,13 @@ OrderServer::OrderServer(OrderService& service, bool trustProxy)
 {
     httplib::Server& s = *server_;
     s.set_payload_max_length(OrderLimits::kMaxBody);
+    // The library's default also sets SO_REUSEPORT, which would let a second
+    // service on the same port take a share of the orders into its own
+    // database. A restart may still take the port at once.
+    s.set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     s.set_keep_alive_timeout(3);
 
     const auto clientAddress = [this](const httplib::Request& req) {

@@ -158,6 +158,20 @@ public:
         return status_;
     }
 
+    // Whether it ends within the time; it is reaped then.
+    bool endsWithin(std::chrono::seconds time)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (::waitpid(pid_, &status_, WNOHANG) == pid_) {
+                pid_ = -1;
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
     // Everything left on standard output and error, once it has ended.
     std::string restOfOutput() { return outBuffer_ + readAll(out_); }
     std::string errorOutput() { return readAll(err_); }

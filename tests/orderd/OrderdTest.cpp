@@ -669,6 +669,27 @@ TEST(OrderdCommandLine, BadArgumentsGiveOneLineAndExitOne)
     std::filesystem::remove_all("/tmp/quillane-orderd-unused");
 }
 
+TEST(OrderdCommandLine, APortInUseIsRefused)
+{
+    // A second service on the same port would take part of the orders into
+    // another database.
+    Storage first(Backend::Sqlite);
+    Storage second(Backend::Sqlite);
+    Service running(first);
+    std::vector<std::string> args{"serve", "--listen", "127.0.0.1:" + std::to_string(running.port())};
+    for (const auto& a : second.args()) {
+        args.push_back(a);
+    }
+    Spawned other(args);
+    other.write("");
+    ASSERT_TRUE(other.endsWithin(std::chrono::seconds(10))) << "it serves the same port: " << other.readLine();
+    const std::string err = other.errorOutput();
+    const int status = other.wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(other.restOfOutput(), "");
+    EXPECT_NE(err.find(std::to_string(running.port())), std::string::npos) << err;
+}
+
 TEST(OrderdCommandLine, AccountAddRefusesATakenNameOrBadPassword)
 {
     Storage storage(Backend::Sqlite);
