@@ -11,12 +11,12 @@ packages=(
   libvips-dev libvips-tools imagemagick
   libcurl4-openssl-dev libssl-dev python3
   libgtest-dev libgmock-dev
-  # The order service: HTTP, its two databases, password hashes.
-  libcpp-httplib-dev libsqlite3-dev libsodium-dev libpq-dev postgresql
   # The loopback FTP, FTPS and SFTP servers of the upload tests.
   python3-pyftpdlib python3-openssl openssh-server openssh-client openssl
   xvfb xauth fonts-dejavu-core
   chromium
+  # The order service: HTTP, its two databases, password hashes.
+  libcpp-httplib-dev libsqlite3-dev libsodium-dev libpq-dev postgresql
   # The baseline of bench_upload sends each file with curl.
   curl
   # The one version the sources are laid out with (cmake/Format.cmake).
