@@ -17,6 +17,8 @@ packages=(
   python3-pyftpdlib python3-openssl openssh-server openssh-client openssl
   xvfb xauth fonts-dejavu-core
   chromium
+  # The order service: HTTP, its two databases, password hashes.
+  libcpp-httplib-dev libsqlite3-dev libsodium-dev libpq-dev postgresql
   # The baseline of bench_upload sends each file with curl.
   curl
   # pdfinfo and pdftotext read the invoices printed as PDF in the window tests.

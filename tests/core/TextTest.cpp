@@ -74,6 +74,14 @@ TEST(Text, UrlEncode)
     EXPECT_EQ(UrlEncode("/?=\n"), "%2F%3F%3D%0A");
 }
 
+TEST(Text, UrlDecode)
+{
+    EXPECT_EQ(UrlDecode("a+b%26c%e4"), "a b&c\xE4");
+    EXPECT_EQ(UrlDecode("%2"), "%2"); // too short to be a byte
+    EXPECT_EQ(UrlDecode("%zz%"), "%zz%");
+    EXPECT_EQ(UrlDecode(UrlEncode("Gr\xFC\xDF & %+ =\n")), "Gr\xFC\xDF & %+ =\n");
+}
+
 TEST(Text, TidyHtmlText)
 {
     EXPECT_EQ(TidyHtmlText("  a  <br><br>"), "a");

@@ -293,6 +293,67 @@ private Q_SLOTS:
         QCOMPARE(InitFTP(home).TrustedKey, std::string());
         QVERIFY(main->close());
     }
+
+    void orderServiceIsStoredAndMustBeAnHttpAddress()
+    {
+        QTemporaryDir dir;
+        const std::string home = germanHomeServing(dir, "Switzerland");
+        {
+            IniFile settings(home + "quillane.ini");
+            settings.WriteString("Services", "OrderService", "https://bestellungen.example/");
+            settings.UpdateFile();
+        }
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->actions().mEinstellungen->trigger();
+        SettingsDialog* dialog = app.settingsDialog();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        auto* service = child<QLineEdit>(dialog, "OrderService");
+        auto* ok = child<QPushButton>(dialog, "OkButton");
+        QCOMPARE(service->text(), QStringLiteral("https://bestellungen.example/"));
+        QVERIFY(service->isVisible());
+        bool labelled = false;
+        for (const QLabel* l : dialog->findChildren<QLabel*>()) {
+            labelled = labelled || (l->buddy() == service && l->text() == QStringLiteral("Bestellservice:"));
+        }
+        QVERIFY(labelled);
+
+        // Refused before anything is written, with the address to mend in focus.
+        const std::string settings = ReadFile(home + "quillane.ini");
+        for (const char* bad : {"bestellungen.example", "ftp://bestellungen.example/", "https://", "http://a b/"}) {
+            prompter.told.clear();
+            service->setText(QString::fromUtf8(bad));
+            auto* login = child<QLineEdit>(dialog, "FtpLogin");
+            login->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), login);
+            ok->click();
+            QCOMPARE(prompter.told.size(), 1);
+            QVERIFY2(prompter.told.first().contains(QString::fromUtf8(bad)), qPrintable(prompter.told.first()));
+            QVERIFY(dialog->isVisible());
+            QTRY_COMPARE(QApplication::focusWidget(), service);
+            QCOMPARE(ReadFile(home + "quillane.ini"), settings);
+        }
+
+        prompter.told.clear();
+        service->setText(QStringLiteral("  HTTP://127.0.0.1:8080/bestellung/  "));
+        ok->click();
+        QVERIFY2(prompter.told.isEmpty(), qPrintable(prompter.told.join(QLatin1Char('\n'))));
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(IniFile(home + "quillane.ini").ReadString("Services", "OrderService", ""),
+                 std::string("HTTP://127.0.0.1:8080/bestellung/"));
+
+        // Emptied, the shop and the fetch use the default address again.
+        main->actions().mEinstellungen->trigger();
+        QTRY_VERIFY(dialog->isVisible());
+        QCOMPARE(service->text(), QStringLiteral("HTTP://127.0.0.1:8080/bestellung/"));
+        service->clear();
+        ok->click();
+        QVERIFY(prompter.told.isEmpty());
+        QVERIFY(!IniFile(home + "quillane.ini").ValueExists("Services", "OrderService"));
+        QVERIFY(main->close());
+    }
 };
 
 QTEST_MAIN(SettingsDialogTest)

@@ -25,6 +25,9 @@ bool MatchWildcard(std::string_view text, std::string_view pattern);
 std::string ExtractBetween(std::string_view pattern, std::string_view source, std::string_view marker);
 
 std::string UrlEncode(std::string_view text);
+// "+" becomes a blank and every "%" with two hexadecimal digits that byte;
+// a "%" without them stays as it is.
+std::string UrlDecode(std::string_view text);
 std::string TidyHtmlText(std::string_view text);
 std::string StripDoubleQuotes(std::string_view text);
 

@@ -181,6 +181,7 @@ SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& 
     form.FtpFolder = settings.ReadString("FTP", "folder", "");
     form.FtpKeyFile = settings.ReadString("FTP", "keyfile", "");
     form.FtpTrustedKey = InitFTP(programDir).TrustedKey;
+    form.OrderService = settings.ReadString("Services", "OrderService", "");
 
     form.Directions = LoadDirections(programDir, language, homeLanguage);
     form.Company = ReadCompanyProfile(programDir);
@@ -194,6 +195,24 @@ void CheckFtpServer(const SettingsForm& form)
     } else if (!form.FtpTrustedKey.empty()) {
         throw Error("The accepted key \"" + form.FtpTrustedKey +
                     "\" belongs to no server. Please type the host of the FTP server it was accepted for.");
+    }
+}
+
+void CheckOrderService(const SettingsForm& form)
+{
+    const std::string address = Trim(form.OrderService);
+    if (address.empty()) {
+        return;
+    }
+    const std::string lower = LowerCase(address);
+    const std::size_t hostAt = lower.starts_with("https://") ? 8 : lower.starts_with("http://") ? 7 : 0;
+    bool fine = hostAt > 0 && hostAt < address.size() && address[hostAt] != '/';
+    for (char c : address) {
+        fine = fine && static_cast<unsigned char>(c) > ' ' && c != 0x7F;
+    }
+    if (!fine) {
+        throw Error("The order service address \"" + address +
+                    "\" is no web address. Please type one like https://orders.example.com/ or leave it empty.");
     }
 }
 
@@ -214,6 +233,7 @@ void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, c
                       const std::string& displayedCountry)
 {
     CheckFtpServer(form);
+    CheckOrderService(form);
     IniFile settings = OpenSettingsFile(programDir);
     settings.WriteInteger("Connection", "connection", static_cast<int>(form.Connection));
     // With no country displayed there is no home country to store.
@@ -231,6 +251,11 @@ void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, c
     settings.WriteString("FTP", "pass", form.FtpPassword);
     settings.WriteString("FTP", "folder", form.FtpFolder);
     settings.WriteString("FTP", "keyfile", form.FtpKeyFile);
+    if (const std::string orderService = Trim(form.OrderService); orderService.empty()) {
+        settings.DeleteKey("Services", "OrderService");
+    } else {
+        settings.WriteString("Services", "OrderService", orderService);
+    }
     settings.UpdateFile();
     if (!form.FtpHost.empty()) {
         SaveTrustedKey(programDir, MakeUploadTarget(ftpServer(form)), form.FtpTrustedKey);

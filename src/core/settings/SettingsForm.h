@@ -60,6 +60,9 @@ struct SettingsForm {
     std::string FtpKeyFile;
     // The server key the merchant accepted for the host and port above.
     std::string FtpTrustedKey;
+    // The base address of the order service the shop sends its orders to
+    // and the orders are fetched from; empty for the default one.
+    std::string OrderService;
     CompanyProfile Company;
     // The directions text, lines separated by "\n".
     std::string Directions;
@@ -82,15 +85,19 @@ SettingsForm LoadSettingsForm(const std::string& programDir, const std::string& 
 // Throws Error naming the value when the FTP host is one the upload refuses,
 // or when a key is accepted for no host; an empty host is no server yet.
 void CheckFtpServer(const SettingsForm& form);
+// Throws Error naming the value when the order service's address is neither
+// empty nor an http:// or https:// address with a host and no blanks.
+void CheckOrderService(const SettingsForm& form);
 // The key accepted for the server of the host and port typed; empty when
 // none is, or the host is none the upload takes.
 std::string AcceptedServerKey(const std::string& programDir, const SettingsForm& form);
 
 // SaveData without the country data: the directions text file of language,
 // the settings file (the displayed country becomes the home country unless
-// it is empty), the key accepted for the FTP server and the company
-// profile. Throws "Unable to write to ...", and as CheckFtpServer before
-// anything is written.
+// it is empty; an empty order service address removes the stored one), the
+// key accepted for the FTP server and the company profile. Throws "Unable to
+// write to ...", and as CheckFtpServer and CheckOrderService before anything
+// is written.
 void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, const std::string& language,
                       const std::string& displayedCountry);
 

@@ -276,10 +276,21 @@ QGroupBox* SettingsDialog::buildConnectionGroup(QWidget* page)
     pl->addWidget(proxyHost_, 1, 1);
     pl->addWidget(label(QStringLiteral("Port:"), "Port", proxyPanel_), 2, 0);
     pl->addWidget(proxyPort_, 2, 1);
-    auto* conn = new QHBoxLayout(connection);
-    conn->addLayout(choices);
-    conn->addWidget(dialUpPanel_, 1);
-    conn->addWidget(proxyPanel_, 1);
+    // Where the shop sends its orders and the program fetches them.
+    orderService_ = lineEdit("OrderService", connection);
+    orderService_->setPlaceholderText(QStringLiteral("https://..."));
+    auto* orderServiceLabel = label(QStringLiteral("Bestellservice:"), "orderservice", connection);
+    orderServiceLabel->setBuddy(orderService_);
+    auto* ways = new QHBoxLayout;
+    ways->addLayout(choices);
+    ways->addWidget(dialUpPanel_, 1);
+    ways->addWidget(proxyPanel_, 1);
+    auto* service = new QHBoxLayout;
+    service->addWidget(orderServiceLabel);
+    service->addWidget(orderService_, 1);
+    auto* conn = new QVBoxLayout(connection);
+    conn->addLayout(ways);
+    conn->addLayout(service);
     return connection;
 }
 
@@ -584,6 +595,7 @@ void SettingsDialog::LoadData()
     proxyPort_->setText(toQ(form.ProxyPort));
     autoConnect_->setChecked(form.AutoConnect);
     autoDisconnect_->setChecked(form.AutoDisconnect);
+    orderService_->setText(toQ(form.OrderService));
     filling_ = true;
     ftpHost_->setText(toQ(form.FtpHost));
     ftpPort_->setText(toQ(form.FtpPort));
@@ -612,6 +624,7 @@ SettingsForm SettingsDialog::typedForm() const
     form.ProxyPort = fromQ(proxyPort_->text());
     form.AutoConnect = autoConnect_->isChecked();
     form.AutoDisconnect = autoDisconnect_->isChecked();
+    form.OrderService = fromQ(orderService_->text());
     form.FtpHost = fromQ(ftpHost_->text());
     form.FtpPort = fromQ(ftpPort_->text());
     form.FtpLogin = fromQ(ftpLogin_->text());
@@ -642,6 +655,12 @@ bool SettingsDialog::apply()
         pages_->setCurrentIndex(BasicPage);
         ftpHost_->setFocus();
         ftpHost_->selectAll();
+        return false;
+    }
+    if (!guarded(prompter_, [this] { CheckOrderService(typedForm()); })) {
+        pages_->setCurrentIndex(BasicPage);
+        orderService_->setFocus();
+        orderService_->selectAll();
         return false;
     }
     if (!guarded(prompter_, [this] { SaveData(); })) {

@@ -129,6 +129,7 @@ private:
     QWidget* proxyPanel_;
     QLineEdit* proxyHost_;
     QLineEdit* proxyPort_;
+    QLineEdit* orderService_;
     QGroupBox* ftpGroup_;
     QLineEdit* ftpHost_;
     QLineEdit* ftpPort_;

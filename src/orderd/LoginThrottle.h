@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+// Slows down guessing: after a number of wrong passwords in a row, for one
+// account or from one address, every further try waits, twice as long after
+// each failure up to a cap. Kept in memory by each service process.
+namespace quillane::orderd {
+
+struct ThrottleRule {
+    int FreeFailures = 5;                 // failures before the first wait
+    std::chrono::seconds MaxWait{60};     // the longest wait
+    std::chrono::seconds Forget{15 * 60}; // failures this old no longer count
+};
+
+class LoginThrottle {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    LoginThrottle(ThrottleRule perAccount, ThrottleRule perAddress);
+
+    // Seconds to wait before the next try of this account from this address;
+    // 0 when it may go ahead. A try refused here counts for nothing.
+    std::int64_t WaitFor(const std::string& account, const std::string& address, Clock::time_point now);
+    void Failed(const std::string& account, const std::string& address, Clock::time_point now);
+    // The right password: the account's failures are forgotten.
+    void Succeeded(const std::string& account);
+
+private:
+    struct Failures {
+        int Count = 0;
+        Clock::time_point Last;
+    };
+    using Table = std::unordered_map<std::string, Failures>;
+
+    static std::int64_t waitOf(const Table& table, const std::string& key, const ThrottleRule& rule,
+                               Clock::time_point now);
+    static void count(Table& table, const std::string& key, const ThrottleRule& rule, Clock::time_point now);
+
+    ThrottleRule perAccount_;
+    ThrottleRule perAddress_;
+    std::mutex mutex_;
+    Table accounts_;
+    Table addresses_;
+};
+
+} // namespace quillane::orderd
