@@ -22,6 +22,7 @@ class MainWindow;
 class SettingsDialog;
 class ShopProfileDialog;
 class GenerationDialog;
+class ImportDialog;
 
 // Program entry: creates the windows in their order, shows the splash,
 // starts the main window and closes the splash when start-up is done.
@@ -42,6 +43,7 @@ public:
     HelpWindow* helpWindow() const { return help_; }
     ShopProfileDialog* shopProfileDialog() const { return shopProfile_.get(); }
     GenerationDialog* generationDialog() const { return generation_.get(); }
+    ImportDialog* importDialog() const { return import_.get(); }
 
     // How long the splash stays in the normal state.
     static constexpr int kSplashMilliseconds = 1000;
@@ -62,6 +64,7 @@ private:
     HelpWindow* help_ = nullptr; // owned by the main window
     std::unique_ptr<GenerationDialog> generation_;
     std::unique_ptr<ShopProfileDialog> shopProfile_;
+    std::unique_ptr<ImportDialog> import_;
 };
 
 } // namespace quillane::gui
