@@ -22,11 +22,13 @@ class ScriptedPrompter : public Prompter {
 public:
     QList<Answer> answers;
     QStringList asked;
+    QStringList questions; // the texts of the questions asked
     QStringList told;
 
     Answer Ask(const std::string& caption, const std::string& text, Buttons, Icon) override
     {
         asked << toQ(caption);
+        questions << toQ(text);
         if (answers.isEmpty()) {
             const QString question =
                 QStringLiteral("unexpected question: ") + toQ(caption) + QStringLiteral(" / ") + toQ(text);

@@ -8,8 +8,8 @@
 #include "core/i18n/LanguageFile.h"
 #include "core/import/ImportFile.h"
 #include "core/import/ImportLayouts.h"
-#include "core/import/ImportUndo.h"
 #include "core/import/ImportRules.h"
+#include "core/import/ImportUndo.h"
 #include "core/import/ProductImport.h"
 #include "core/settings/UserData.h"
 #include "gui/app/AppState.h"
@@ -385,7 +385,8 @@ void ImportDialog::ImportClick()
     if (!update && !confirmImport(choices)) {
         return;
     }
-    static_cast<void>(guarded(prompter_, [&] { RememberColumns(state_.Dirs.ProgramDir, layoutRow_, choices.Columns); }));
+    static_cast<void>(
+        guarded(prompter_, [&] { RememberColumns(state_.Dirs.ProgramDir, layoutRow_, choices.Columns); }));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (update) {
         runPriceUpdate(choices);
@@ -437,7 +438,8 @@ void ImportDialog::runPriceUpdate(const ImportChoices& choices)
     const std::size_t groups = state_.Store.GroupEntries().size();
     setProgress(0, groups);
     PriceUpdateResult result;
-    const bool done = guarded(prompter_, [&] { result = UpdatePrices(state_.Store, grid_, choices, state_.User.Country); });
+    const bool done =
+        guarded(prompter_, [&] { result = UpdatePrices(state_.Store, grid_, choices, state_.User.Country); });
     model_->reload();
     fileGrid_->clearSelection();
     afterChange();
