@@ -159,6 +159,12 @@ private Q_SLOTS:
                      (QStringList{QStringLiteral("H-1 Hammer 12.50 €"), QStringLiteral("S-1 Säge 8.00 €")}));
         QVERIFY(groups->tree()->findItems(QStringLiteral("Garten"), Qt::MatchExactly).isEmpty());
 
+        // The same layout again: the columns come back as chosen, and the
+        // import can still be taken back.
+        QVERIFY(dialog->OpenImportFile(file));
+        for (int c = 0; c < 4; ++c) {
+            QCOMPARE(child<QComboBox>(dialog, columns[c])->currentIndex(), c);
+        }
         // Taking it back brings the list as it was.
         auto* undo = child<QPushButton>(dialog, "UndoButton");
         QVERIFY(undo->isEnabled());
@@ -166,12 +172,6 @@ private Q_SLOTS:
         showGroup(main, QStringLiteral("Werkzeug"));
         QTRY_COMPARE(listed(items), before);
         QVERIFY(!undo->isEnabled());
-
-        // The same layout again: the columns come back as chosen.
-        QVERIFY(dialog->OpenImportFile(file));
-        for (int c = 0; c < 4; ++c) {
-            QCOMPARE(child<QComboBox>(dialog, columns[c])->currentIndex(), c);
-        }
     }
 
     void aFileThatCannotBeReadChangesNothing()

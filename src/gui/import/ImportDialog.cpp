@@ -106,6 +106,7 @@ ImportDialog::ImportDialog(AppState& state, Prompter& prompter, QWidget* parent)
     for (int c = 0; c < 4; ++c) {
         discontinuedGrid_->setColumnWidth(c, widths[c]);
     }
+    discontinuedGrid_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(discontinuedGrid_, 2);
 
     progress_ = new QProgressBar(this);
@@ -188,7 +189,7 @@ QWidget* ImportDialog::buildChoices()
     grid->addWidget(mainGroup_, 0, 3);
     grid->addWidget(subGroup_, 1, 3);
     grid->addWidget(priceUpdate_, 2, 3);
-    grid->addWidget(recalled_, 3, 3);
+    grid->addWidget(recalled_, 4, 0, 1, 5);
     grid->setColumnMinimumWidth(2, 24);
     grid->setColumnStretch(4, 1);
     return box;
@@ -243,6 +244,8 @@ bool ImportDialog::OpenImportFile(const QString& path)
     subGroup_->setEnabled(false);
     priceUpdate_->setEnabled(hasGroups);
     import_->setEnabled(!grid_.Rows.empty());
+    // Another file does not end the chance to take the last import back.
+    undo_->setEnabled(ImportUndoAvailable(state_.Store));
 
     // A file laid out as an earlier one gets the columns chosen then.
     std::optional<ImportColumns> recalled;
@@ -332,6 +335,8 @@ void ImportDialog::updateCaptions()
                                            : captions_[f]->text().chopped(captions_[f]->text().isEmpty() ? 0 : 1);
     }
     model_->setCaptions(captions);
+    // A caption is wider than the letter it replaces.
+    fileGrid_->resizeColumnsToContents();
 }
 
 void ImportDialog::updatePriceCaption()
