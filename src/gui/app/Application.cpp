@@ -8,11 +8,14 @@
 #include "core/online/WebConnect.h"
 #include "gui/app/AboutWindow.h"
 #include "gui/app/MainWindow.h"
+#include "gui/catalog/CatalogPage.h"
+#include "gui/catalog/ItemPanel.h"
 #include "gui/common/BackgroundTask.h"
 #include "gui/common/HelpWindow.h"
 #include "gui/common/MessageBoxPrompter.h"
 #include "gui/common/QtText.h"
 #include "gui/generator/GenerationDialog.h"
+#include "gui/import/ImportDialog.h"
 #include "gui/publish/UploadDialog.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/settings/ShopProfileDialog.h"
@@ -45,10 +48,12 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     help_ = new HelpWindow(state_, *prompter, main_.get());
     shopProfile_ = std::make_unique<ShopProfileDialog>(state_, *prompter);
     upload_ = std::make_unique<UploadDialog>(state_, *prompter, *dialUp_);
-    main_->setWindows(
-        {main_.get(), about_.get(), settings_.get(), generation_.get(), help_, shopProfile_.get(), upload_.get()});
+    import_ = std::make_unique<ImportDialog>(state_, *prompter);
+    main_->setWindows({main_.get(), about_.get(), settings_.get(), generation_.get(), help_, shopProfile_.get(),
+                       upload_.get(), import_.get()});
     for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get()),
-                            static_cast<QWidget*>(generation_.get()), static_cast<QWidget*>(shopProfile_.get())}) {
+                            static_cast<QWidget*>(generation_.get()), static_cast<QWidget*>(shopProfile_.get()),
+                            static_cast<QWidget*>(import_.get())}) {
         help_->attachMarks(window);
     }
     connect(main_.get(), &MainWindow::generationRequested, generation_.get(), [this] {
@@ -71,10 +76,17 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
             [this] { settings_->setWindowModality(Qt::NonModal); });
     connect(main_.get(), &MainWindow::shopProfileRequested, shopProfile_.get(),
             [this](ShopProfileDialog::Page page) { shopProfile_->showPage(page); });
+    connect(main_.get(), &MainWindow::importRequested, import_.get(), [this] { import_->chooseFile(main_.get()); });
+    connect(import_.get(), &ImportDialog::catalogChanged, main_.get(), &MainWindow::showImportedCatalog);
+    // The price entry mode is one for both windows: each caption follows the other's click.
+    connect(import_.get(), &ImportDialog::priceEntryModeChanged, main_.get(), &MainWindow::followPriceEntryMode);
+    connect(main_->catalogPage()->itemPanel(), &ItemPanel::priceEntryModeChanged, import_.get(),
+            &ImportDialog::updatePriceCaption);
     // The dialog saves into the project it was loaded from: never into another.
     connect(main_.get(), &MainWindow::projectSwitched, shopProfile_.get(), [this] {
         shopProfile_->reject();
         generation_->reject();
+        import_->reject();
     });
     // Save As keeps the project but moves its data folder: what is typed in
     // the open dialog stays and "OK" saves it into the new folder.

@@ -23,6 +23,7 @@ class SettingsDialog;
 class ShopProfileDialog;
 class GenerationDialog;
 class UploadDialog;
+class ImportDialog;
 
 // Program entry: creates the windows in their order, shows the splash,
 // starts the main window and closes the splash when start-up is done.
@@ -44,6 +45,7 @@ public:
     ShopProfileDialog* shopProfileDialog() const { return shopProfile_.get(); }
     GenerationDialog* generationDialog() const { return generation_.get(); }
     UploadDialog* uploadDialog() const { return upload_.get(); }
+    ImportDialog* importDialog() const { return import_.get(); }
 
     // How long the splash stays in the normal state.
     static constexpr int kSplashMilliseconds = 1000;
@@ -65,6 +67,7 @@ private:
     std::unique_ptr<GenerationDialog> generation_;
     std::unique_ptr<ShopProfileDialog> shopProfile_;
     std::unique_ptr<UploadDialog> upload_;
+    std::unique_ptr<ImportDialog> import_;
 };
 
 } // namespace quillane::gui

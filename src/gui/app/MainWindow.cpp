@@ -188,6 +188,12 @@ void MainWindow::createActions()
     connect(actions_.mEigenschaften, &QAction::triggered, this,
             [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::InvoicePage); });
     connect(actions_.mShopErstellen, &QAction::triggered, this, &MainWindow::generationRequested);
+    connect(actions_.mImportieren, &QAction::triggered, this, [this] {
+        // The import reads and writes the stored catalog: what is typed goes there first.
+        storePendingEdits();
+        state_.Store.SaveGroup();
+        Q_EMIT importRequested();
+    });
     connect(actions_.mShopAnsehen, &QAction::triggered, this, &MainWindow::showShop);
     connect(actions_.mShopPublizieren, &QAction::triggered, this, [this] {
         // Nothing generated, nothing to publish.
@@ -345,6 +351,17 @@ void MainWindow::showContents()
 {
     helpPage_->showFile(state_.Dirs.ProgramDir + "hilfe/kurzanleitung.html");
     showPage(helpPage_);
+}
+
+void MainWindow::showImportedCatalog()
+{
+    catalog_->groupPanel()->ShowGroups(catalog_->groupPanel()->selectedPath());
+    updateItemCount();
+}
+
+void MainWindow::followPriceEntryMode()
+{
+    catalog_->itemPanel()->updatePriceCaption();
 }
 
 void MainWindow::showShop()

@@ -84,6 +84,10 @@ public:
     // The settings dialog saved: read the user data again (ends the setup
     // state) and show prices in the home currency.
     void applySettings();
+    // The import wrote the catalog: the tree and the list show it again.
+    void showImportedCatalog();
+    // The price entry mode changed elsewhere: the item panel's caption follows.
+    void followPriceEntryMode();
     // "Shop ansehen": the generated shop in the embedded browser.
     void showShop();
     // Opens a project file as the open dialog would; for the dialog and tests.
@@ -105,6 +109,8 @@ Q_SIGNALS:
     void generationRequested();
     // "Shop veröffentlichen", for a shop that was generated.
     void publishRequested();
+    // "Importieren": the import dialog asks for its file.
+    void importRequested();
     // Another project (or none) is now open.
     void projectSwitched();
     // The open project's data folder is another one now (Save As moves it).

@@ -240,6 +240,7 @@ void ItemPanel::PreisClick()
 {
     state_.PriceEntryMode = state_.PriceEntryMode == PriceEntry::Net ? PriceEntry::Gross : PriceEntry::Net;
     updatePriceCaption();
+    Q_EMIT priceEntryModeChanged();
 }
 
 void ItemPanel::showChosenGroup(const QString& heading, bool leaf)

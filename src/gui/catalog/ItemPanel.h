@@ -63,6 +63,8 @@ Q_SIGNALS:
     void statusMessage(const QString& text);
     void discountSetupRequested();
     void countChanged();
+    // The price caption was clicked: the entry mode changed.
+    void priceEntryModeChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
