@@ -6,7 +6,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import {
-  catalog, chooseCountry, expectedCart, formFields, launchBrowser, main, navigateMain, openGroup, openShop, screenshot, waitForMain,
+  addFromList, catalog, chooseCountry, expectedCart, formFields, launchBrowser, main, navigateMain, openShop, screenshot,
   words,
 } from './shop.mjs';
 
@@ -70,17 +70,6 @@ async function setGross(page, gross) {
   const select = main(page).locator('form[name="suchen"] [name="Steuer"]');
   if (Number(await select.inputValue()) === (gross ? 1 : 0)) return;
   await navigateMain(page, () => select.selectOption({ index: gross ? 1 : 0 }));
-}
-
-// Puts a quantity of an item into the cart from a list page of its group.
-async function addFromList(page, key, qty, language) {
-  const item = catalog.item(key);
-  await main(page).getByRole('link', { name: words(language).categories, exact: true }).first().click();
-  await waitForMain(page, 'categories.html');
-  const frame = await openGroup(page, catalog.groups[item.group], language);
-  const form = frame.locator('form').filter({ has: frame.locator(`input[name="BNr0"][value="${key}"]`) });
-  await form.getByRole('spinbutton').fill(String(qty));
-  await form.getByRole('button', { name: words(language).addtocart }).click();
 }
 
 test('a cart filled through the pages adds up, net and gross, at home and abroad', async () => {

@@ -4,8 +4,10 @@
 // server and the order service, runs the test files with Node's test runner
 // and stops both servers again.
 //
-//   node run.mjs --cli PATH [--data DIR] [--layout DIR] [--work DIR] [test files...]
+//   node run.mjs --cli PATH [--orderd PATH] [--data DIR] [--layout DIR] [--work DIR] [test files...]
 //
+// --orderd is the built order service, for the test that sends orders all
+// the way to it (default: quillane-orderd of the build tree of --cli).
 // --data is the folder of shipped data (countries.dat, sprache/), --layout
 // the layout to generate with (default DATA/layouts/Standard), --work the
 // folder for the home, the generated shop and the screenshots (default a
@@ -30,6 +32,7 @@ function parseArgs(argv) {
       return argv[++i];
     };
     if (a === '--cli') opts.cli = value();
+    else if (a === '--orderd') opts.orderd = value();
     else if (a === '--data') opts.data = value();
     else if (a === '--layout') opts.layout = value();
     else if (a === '--work') opts.work = value();
@@ -37,6 +40,7 @@ function parseArgs(argv) {
   }
   if (!opts.cli) throw new Error('--cli PATH of quillane-cli is needed');
   opts.layout ??= path.join(opts.data, 'layouts', 'Standard');
+  opts.orderd ??= path.join(path.dirname(opts.cli), '..', 'orderd', 'quillane-orderd');
   return opts;
 }
 
@@ -84,6 +88,7 @@ async function main() {
             QUILLANE_SCREENSHOTS: shots,
             // For tests that build a shop of their own.
             QUILLANE_CLI: path.resolve(opts.cli),
+            QUILLANE_ORDERD: path.resolve(opts.orderd),
             QUILLANE_DATA: path.resolve(opts.data),
             QUILLANE_LAYOUT: path.resolve(opts.layout),
             QUILLANE_WORK: work,

@@ -128,8 +128,12 @@ export async function openGroup(page, group, language) {
   const [first, second] = group.paths[language];
   let frame = main(page);
   if (second !== undefined) {
-    await frame.getByRole('button', { name: first, exact: true }).click();
-    frame = await waitForMain(page, 'categories.html');
+    // The button toggles: a group still open from the last visit stays open.
+    const button = frame.getByRole('button', { name: first, exact: true });
+    if ((await button.getAttribute('aria-expanded')) !== 'true') {
+      await button.click();
+      frame = await waitForMain(page, 'categories.html');
+    }
     await frame.getByRole('link', { name: new RegExp('^' + escape(second) + '\\b') }).click();
   } else {
     await frame.getByRole('link', { name: new RegExp('^' + escape(first) + '\\b') }).click();
@@ -147,6 +151,17 @@ export function groupEntry(frame, name) {
 // Item keys of the product forms on the page shown, in page order.
 export function listedKeys(frame) {
   return frame.$$eval('form input[name="BNr0"]', (els) => els.map((e) => e.value));
+}
+
+// Puts a quantity of an item into the cart from a list page of its group.
+export async function addFromList(page, key, qty, language) {
+  const item = catalog.item(key);
+  await main(page).getByRole('link', { name: words(language).categories, exact: true }).first().click();
+  await waitForMain(page, 'categories.html');
+  const frame = await openGroup(page, catalog.groups[item.group], language);
+  const form = frame.locator('form').filter({ has: frame.locator(`input[name="BNr0"][value="${key}"]`) });
+  await form.getByRole('spinbutton').fill(String(qty));
+  await form.getByRole('button', { name: words(language).addtocart }).click();
 }
 
 // ---------------------------------------------------------- arithmetic --
