@@ -197,7 +197,7 @@ std::shared_ptr<const PriceTable> ShopPrices::prices(const std::string& shop, st
     Entry fresh;
     try {
         fresh.Prices = std::make_shared<const PriceTable>(ReadShopPrices(shop, fetch_, rules_.Read));
-    } catch (const Error& e) {
+    } catch (const std::exception& e) { // whatever went wrong, the order is not lost
         fresh.Failure = e.what();
     }
     fresh.Read = Clock::now();
