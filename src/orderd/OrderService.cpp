@@ -54,8 +54,8 @@ std::string FormatOrders(const std::vector<StoredOrder>& orders)
     return out;
 }
 
-OrderService::OrderService(OrderStore& store, Accounts& accounts, ServiceRules rules)
-    : store_(store), accounts_(accounts), rules_(rules)
+OrderService::OrderService(OrderStore& store, Accounts& accounts, ServiceRules rules, ShopPrices* shopPrices)
+    : store_(store), accounts_(accounts), rules_(rules), shopPrices_(shopPrices)
 {
 }
 
@@ -77,6 +77,12 @@ Answer OrderService::PutOrder(std::string_view body)
     const auto account = accounts_.Find(order.UserId);
     if (!account) {
         return text(400, "There is no account " + order.UserId);
+    }
+    // Before the store is asked: reading the shop may take seconds.
+    if (shopPrices_ && !account->Shop.empty()) {
+        if (const auto problem = shopPrices_->Check(account->Name, account->Shop, order.Fields)) {
+            return text(400, *problem);
+        }
     }
     const std::int64_t received = now();
     const ReceiptTime time = LocalReceiptTime(received);

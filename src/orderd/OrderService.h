@@ -3,6 +3,7 @@
 #include "orderd/Accounts.h"
 #include "orderd/Answer.h"
 #include "orderd/OrderStore.h"
+#include "orderd/ShopPrices.h"
 
 #include <chrono>
 #include <cstdint>
@@ -28,7 +29,9 @@ ReceiptTime LocalReceiptTime(std::int64_t secondsSince1970);
 
 class OrderService {
 public:
-    OrderService(OrderStore& store, Accounts& accounts, ServiceRules rules = {});
+    // With shopPrices, the orders of an account that names its shop must
+    // have that shop's unit prices.
+    OrderService(OrderStore& store, Accounts& accounts, ServiceRules rules = {}, ShopPrices* shopPrices = nullptr);
 
     // putorder: 200 once the order is committed (or was, for a repeat), 400
     // with the reason when it is refused.
@@ -49,6 +52,7 @@ private:
     OrderStore& store_;
     Accounts& accounts_;
     ServiceRules rules_;
+    ShopPrices* shopPrices_;
 };
 
 // The fetch's reply: per order "[ID]", date, the fields, queue and

@@ -115,7 +115,12 @@ int serve(const Command& command, std::ostream& out, std::ostream& err)
     PasswordHasher hasher(command.Cost);
     LoginThrottle throttle(kPerAccount, kPerAddress);
     Accounts accounts(*store, hasher, throttle);
-    OrderService service(*store, accounts);
+    std::mutex logLock;
+    ShopPrices shopPrices(HttpShopFetch(), [&err, &logLock](const std::string& line) {
+        const std::lock_guard lock(logLock);
+        err << "quillane-orderd: " << line << std::endl;
+    });
+    OrderService service(*store, accounts, {}, &shopPrices);
     OrderServer server(service, command.TrustProxy);
     const int port = server.Bind(command.Host, command.Port);
     const bool v6 = command.Host.find(':') != std::string::npos;

@@ -1,0 +1,327 @@
+// Unit prices checked against the shop's published database scripts: the
+// reading and caching on their own, and the running service against a
+// small HTTP server holding a shop.
+
+#include "orderd/ShopPrices.h"
+#include "OrderdHarness.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+using namespace quillane;
+using namespace quillane::orderd;
+using namespace quillane::test;
+
+namespace {
+
+// A database script as the generator writes it: items joined by "|", their
+// parts by 0xA6, the group's surcharge after 0x86; it loads the next one.
+std::string dbScript(const std::string& data, int n, int count)
+{
+    std::string s = "gd = '" + data + "'; pl(" + std::to_string(data.size()) + "); parent.CreateItemList(gd, " +
+                    std::to_string(n) + "); ";
+    if (n + 1 < count) {
+        return s + "d.writeln('<script src=\\\"database/db_" + std::to_string(n + 1) + ".js\\\"><\\/script>');";
+    }
+    return s + "location.href = 'categories.html';";
+}
+
+// Two groups; a quote in a name, an empty entry a hidden last record leaves.
+std::map<std::string, std::string> gardenShop(const std::string& shovelPrice = "9.90")
+{
+    return {{"db_0.js", dbScript("Schaufel\xA6GT-003\xA6" + shovelPrice +
+                                     "\xA6"
+                                     "10\xA6|Rosen\\'schere - geschmiedet\xA6GT-001\xA6"
+                                     "3.50\xA6"
+                                     "01\xA6"
+                                     "0:1|\x86"
+                                     "0.00",
+                                 0, 2)},
+            {"db_1.js", dbScript("Gie\xDF"
+                                 "kanne\xA6GT-002\xA6"
+                                 "5.75\xA6"
+                                 "00\xA6\x86"
+                                 "4.90",
+                                 1, 2)}};
+}
+
+// A fetch from a map of file names, counting what it is asked.
+struct FakeShop {
+    std::map<std::string, std::string> Files;
+    int Fetches = 0;
+
+    ShopFetch fetch()
+    {
+        return [this](const std::string& url, std::stop_token) {
+            ++Fetches;
+            const auto it = Files.find(url.substr(url.rfind('/') + 1));
+            if (it == Files.end()) {
+                throw Error("Cannot load \"" + url + "\": HTTP status 404 Not Found");
+            }
+            return it->second;
+        };
+    }
+};
+
+// The fields of a one-item order whose figures add up.
+std::vector<FormField> oneItem(const std::string& number, const std::string& price)
+{
+    return {{"itemcount", "1"}, {"item0", "Ding|" + number + "|1|" + price + "|" + price}, {"subtotal", price}};
+}
+
+TEST(ShopPrices, ReadsEveryScriptOfTheChain)
+{
+    FakeShop shop{gardenShop()};
+    const PriceTable prices = ReadShopPrices("http://shop.example/", shop.fetch());
+    EXPECT_EQ(prices, (PriceTable{{"GT-003", {"9.90"}}, {"GT-001", {"3.50"}}, {"GT-002", {"5.75"}}}));
+    EXPECT_EQ(shop.Fetches, 2);
+}
+
+TEST(ShopPrices, AShopThatCannotBeReadIsAnError)
+{
+    const std::string good = gardenShop()["db_0.js"];
+    struct Case {
+        const char* what;
+        std::map<std::string, std::string> files;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"a script missing", {{"db_0.js", good}}, "db_1.js\": HTTP status 404"},
+        {"no group data", {{"db_0.js", "<html>Not here</html>"}}, "db_0.js holds no group data"},
+        {"data not closed",
+         {{"db_0.js", "gd = 'a\xA6"
+                      "b\xA6"
+                      "1"}},
+         "db_0.js holds no group data"},
+        {"an item without price", {{"db_0.js", dbScript("Schaufel\xA6GT-003", 0, 1)}}, "without order number"},
+        {"a strange next script", {{"db_0.js", "gd = ''; d.writeln('database/db_x.js')"}}, "db_<number>.js"},
+        {"a chain without end", {{"db_0.js", dbScript("", -1, 2)}}, "more than 3 database scripts"},
+    };
+    for (const Case& c : cases) {
+        FakeShop shop{c.files};
+        ShopReadLimits limits;
+        limits.MaxFiles = 3;
+        try {
+            ReadShopPrices("http://shop.example/", shop.fetch(), limits);
+            ADD_FAILURE() << c.what << ": read";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
+        }
+    }
+}
+
+TEST(ShopPrices, ASlowShopEndsInTime)
+{
+    const ShopFetch hanging = [](const std::string& url, std::stop_token stop) -> std::string {
+        while (!stop.stop_requested()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        throw Error("Loading \"" + url + "\" was cancelled");
+    };
+    ShopReadLimits limits;
+    limits.Time = std::chrono::milliseconds(200);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(ReadShopPrices("http://shop.example/", hanging, limits), Error);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(ShopPrices, UnitPricesMustBeTheShopsToTheCent)
+{
+    const PriceTable prices{{"GT-003", {"9.90"}}, {"GT-004", {"12.5"}}, {"GT-005", {""}}, {"GT-006", {"4.00", "4.50"}}};
+    struct Case {
+        std::string number;
+        std::string price;
+        std::string problem; // empty: fits
+    };
+    const std::vector<Case> cases{
+        {"GT-003", "9.90", ""},
+        {"GT-003", "9.91", ""},
+        {"GT-003", "9.89", ""},
+        {"GT-003", "9.92", "the unit price 9.92 of \"GT-003\" is not the shop's price 9.90"},
+        {"GT-003", "8.90", "the unit price 8.90"},
+        {"GT-004", "12.50", ""},
+        {"GT-005", "0.00", ""}, // an empty price is 0 in the shop
+        {"GT-005", "0.50", "the shop's price 0"},
+        {"GT-006", "4.50", ""},
+        {"GT-006", "4.25", "4.00 or 4.50"},
+        {"GT-999", "9.90", "the shop has no item with the order number \"GT-999\""},
+    };
+    for (const Case& c : cases) {
+        const auto problem = PriceProblem(oneItem(c.number, c.price), prices);
+        if (c.problem.empty()) {
+            EXPECT_FALSE(problem) << c.number << " " << c.price << ": " << *problem;
+        } else {
+            ASSERT_TRUE(problem) << c.number << " " << c.price;
+            EXPECT_NE(problem->find(c.problem), std::string::npos) << *problem;
+            EXPECT_TRUE(problem->starts_with("item0: ")) << *problem;
+        }
+    }
+    // "=" in an order number arrives as ":" in the order.
+    PriceTable read;
+    ReadDatabaseScript(dbScript("Kette\xA6K=1\xA6"
+                                "2.00\xA6"
+                                "00\xA6\x86",
+                                0, 1),
+                       "db_0.js", read);
+    EXPECT_FALSE(PriceProblem(oneItem("K:1", "2.00"), read).has_value());
+}
+
+TEST(ShopPrices, PricesAreKeptAndReadAgainWhenAnOrderDoesNotFit)
+{
+    FakeShop shop{gardenShop()};
+    std::vector<std::string> log;
+    ShopPriceRules rules;
+    rules.RecheckAfter = std::chrono::seconds(0);
+    ShopPrices prices(
+        shop.fetch(), [&](const std::string& line) { log.push_back(line); }, rules);
+
+    EXPECT_FALSE(prices.Check("gartenshop", "http://shop.example/", oneItem("GT-003", "9.90")));
+    EXPECT_FALSE(prices.Check("gartenshop", "http://shop.example/", oneItem("GT-002", "5.75")));
+    EXPECT_EQ(shop.Fetches, 2) << "the prices are kept";
+
+    // The merchant publishes a new price: the first order at it reads the shop again.
+    shop.Files = gardenShop("11.00");
+    EXPECT_FALSE(prices.Check("gartenshop", "http://shop.example/", oneItem("GT-003", "11.00")));
+    EXPECT_EQ(shop.Fetches, 4);
+    const auto old = prices.Check("gartenshop", "http://shop.example/", oneItem("GT-003", "9.90"));
+    ASSERT_TRUE(old);
+    EXPECT_NE(old->find("11.00"), std::string::npos) << *old;
+    EXPECT_TRUE(log.empty());
+}
+
+TEST(ShopPrices, AShopThatCannotBeReadRefusesNothing)
+{
+    FakeShop shop;
+    std::vector<std::string> log;
+    ShopPrices prices(shop.fetch(), [&](const std::string& line) { log.push_back(line); });
+
+    EXPECT_FALSE(prices.Check("gartenshop", "http://shop.example/", oneItem("GT-999", "1.00")));
+    EXPECT_FALSE(prices.Check("gartenshop", "http://shop.example/", oneItem("GT-999", "1.00")));
+    EXPECT_EQ(shop.Fetches, 1) << "a failed shop is not asked again at once";
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[0].find("gartenshop"), std::string::npos) << log[0];
+    EXPECT_NE(log[0].find("db_0.js\": HTTP status 404"), std::string::npos) << log[0];
+}
+
+// ---------------------------------------------------- the running service --
+
+// A web host serving files under /shop/database/ on 127.0.0.1.
+class ShopServer {
+public:
+    explicit ShopServer(std::map<std::string, std::string> files) : files_(std::move(files))
+    {
+        server_.Get(R"(/shop/database/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+            const auto it = files_.find(req.matches[1]);
+            if (it == files_.end()) {
+                res.status = 404;
+                return;
+            }
+            res.set_content(it->second, "application/javascript");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    ~ShopServer()
+    {
+        server_.stop();
+        thread_.join();
+    }
+    std::string shopAddress() const { return "http://127.0.0.1:" + std::to_string(port_) + "/shop/"; }
+
+private:
+    std::map<std::string, std::string> files_;
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// An order of the shop whose figures add up.
+Fields shopOrder(const std::vector<std::pair<std::string, std::string>>& items)
+{
+    Fields order{{"UserID", "gartenshop"}, {"firstname", "Eva"}, {"lastname", "Muster"}, {"notes", ""}};
+    order.emplace_back("itemcount", std::to_string(items.size()));
+    long cents = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const auto& [number, price] = items[i];
+        order.emplace_back("item" + std::to_string(i), "Ding|" + number + "|1|" + price + "|" + price);
+        cents += std::lround(std::stod(price) * 100);
+    }
+    char sum[32];
+    std::snprintf(sum, sizeof sum, "%ld.%02ld", cents / 100, cents % 100);
+    for (const char* name : {"subtotal", "total", "subamount"}) {
+        order.emplace_back(name, sum);
+    }
+    for (const char* name : {"qdiscount", "pdiscount", "vat", "shipping", "paymentfee"}) {
+        order.emplace_back(name, "0.00");
+    }
+    order.emplace_back("payment", "vk");
+    return order;
+}
+
+std::size_t storedOrders(const Service& service)
+{
+    const std::string reply = service.getOrders("gartenshop", "Rosen-2026!").Body;
+    std::size_t n = 0;
+    for (std::size_t at = reply.find("\r\nitemcount="); at != std::string::npos;
+         at = reply.find("\r\nitemcount=", at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(OrderdShopPrices, OrdersMustHaveThePricesOfTheAccountsShop)
+{
+    const ShopServer shop(gardenShop());
+    const Storage storage(Backend::Sqlite);
+    addAccount(storage, "gartenshop", "Rosen-2026!", shop.shopAddress());
+    const Service service(storage);
+
+    struct Case {
+        const char* what;
+        Fields order;
+        long status;
+        std::string answer;
+    };
+    const std::vector<Case> cases{
+        {"the shop's prices, from both scripts", shopOrder({{"GT-003", "9.90"}, {"GT-002", "5.75"}}), 200,
+         "Received as "},
+        {"a changed price", shopOrder({{"GT-002", "5.75"}, {"GT-001", "2.50"}}), 400,
+         "item1: the unit price 2.50 of \"GT-001\" is not the shop's price 3.50"},
+        {"an order number the shop does not have", shopOrder({{"GT-404", "9.90"}}), 400,
+         "item0: the shop has no item with the order number \"GT-404\""},
+    };
+    for (const Case& c : cases) {
+        const Reply put = service.putOrder(orderBody(c.order));
+        EXPECT_EQ(put.Status, c.status) << c.what << ": " << put.Body;
+        EXPECT_NE(put.Body.find(c.answer), std::string::npos) << c.what << ": " << put.Body;
+    }
+    EXPECT_EQ(storedOrders(service), 1u) << "nothing refused is stored";
+}
+
+TEST(OrderdShopPrices, AnUnreachableShopLosesNoOrder)
+{
+    std::string address;
+    {
+        const ShopServer gone({});
+        address = gone.shopAddress();
+    }
+    const Storage storage(Backend::Sqlite);
+    addAccount(storage, "gartenshop", "Rosen-2026!", address);
+    Service service(storage);
+
+    const Reply put = service.putOrder(orderBody(shopOrder({{"GT-404", "1.00"}})));
+    EXPECT_EQ(put.Status, 200) << put.Body;
+    EXPECT_EQ(storedOrders(service), 1u);
+
+    service.process().signal(SIGTERM);
+    ASSERT_TRUE(service.process().endsWithin(std::chrono::seconds(20)));
+    const std::string log = service.process().errorOutput();
+    EXPECT_NE(log.find("order for gartenshop taken without checking its prices"), std::string::npos) << log;
+    EXPECT_NE(log.find(address + "database/db_0.js"), std::string::npos) << log;
+}
+
+} // namespace
