@@ -59,10 +59,11 @@ public:
         curl_easy_setopt(curl_, CURLOPT_NOPROXY, "*");
         curl_easy_setopt(curl_, CURLOPT_TIMEOUT, timeoutSeconds);
         curl_easy_setopt(curl_, CURLOPT_TCP_NODELAY, 1L);
-        curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* target) {
-            static_cast<std::string*>(target)->append(data, size * count);
-            return size * count;
-        });
+        curl_easy_setopt(
+            curl_, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* target) {
+                static_cast<std::string*>(target)->append(data, size * count);
+                return size * count;
+            });
         curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &body_);
     }
     ~Client()
@@ -130,10 +131,10 @@ Fields order(const std::string& marker)
 }
 
 struct ClientResult {
-    std::vector<double> Latencies; // seconds, of every answered request
-    long Ok = 0; // answered 2xx
+    std::vector<double> Latencies;     // seconds, of every answered request
+    long Ok = 0;                       // answered 2xx
     std::vector<std::string> Accepted; // markers answered 2xx
-    std::map<long, long> Failures; // status (or -curl code) -> count
+    std::map<long, long> Failures;     // status (or -curl code) -> count
 };
 
 struct LoadResult {
@@ -217,9 +218,8 @@ std::string failureText(const std::map<long, long>& failures)
 std::vector<std::string> storedNotes(const Service& service)
 {
     Client client(600);
-    const long status =
-        client.get(service.url("getorders.php4?UserID=" + Service::escaped(kAccount) + "&Password=" +
-                               Service::escaped(kPassword)));
+    const long status = client.get(service.url("getorders.php4?UserID=" + Service::escaped(kAccount) +
+                                               "&Password=" + Service::escaped(kPassword)));
     if (status != 200) {
         throw std::runtime_error("getorders.php4 answered " + std::to_string(status) + ": " +
                                  client.body().substr(0, 200));
@@ -278,7 +278,7 @@ bool checkStored(const std::vector<std::string>& accepted, const std::vector<std
     }
     const bool ok = missing == 0 && twice == 0 && foreign == 0 && answered.size() == accepted.size();
     std::cout << "  check: " << answered.size() << " answered 2xx, " << stored.size() << " stored, " << missing
-              << " missing, " << twice << " stored more than once";
+              << " missing, " << twice << " stored more than once, " << foreign << " never sent";
     if (unanswered > 0) {
         std::cout << ", " << unanswered << " stored without a 2xx answer";
     }
@@ -299,10 +299,8 @@ bool runBackend(Backend backend, const Options& options)
     // The same clients on a request that touches no storage: what the HTTP
     // side alone allows on this machine.
     const double baselineSeconds = std::max(2.0, options.Seconds / 6.0);
-    const LoadResult bare = load(options, baselineSeconds,
-                                 [&](Client& client, int, long, std::string&) {
-                                     return client.options(putUrl);
-                                 });
+    const LoadResult bare =
+        load(options, baselineSeconds, [&](Client& client, int, long, std::string&) { return client.options(putUrl); });
 
     const LoadResult orders =
         load(options, options.Seconds, [&](Client& client, int c, long sequence, std::string& marker) {
@@ -338,14 +336,9 @@ int runPostgres(const Options& options)
         throw std::runtime_error("cannot find this program's own path");
     }
     self[length] = '\0';
-    std::vector<std::string> args{"/bin/sh",
-                                  QUILLANE_WITH_POSTGRES,
-                                  self,
-                                  "--postgres-only",
-                                  "--seconds",
-                                  std::to_string(options.Seconds),
-                                  "--clients",
-                                  std::to_string(options.Clients)};
+    std::vector<std::string> args{
+        "/bin/sh",   QUILLANE_WITH_POSTGRES,          self,        "--postgres-only",
+        "--seconds", std::to_string(options.Seconds), "--clients", std::to_string(options.Clients)};
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());
