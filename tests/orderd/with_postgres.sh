@@ -3,7 +3,8 @@
 # throwaway PostgreSQL cluster in a temporary folder, reached through a Unix
 # socket there; QUILLANE_TEST_POSTGRES tells the tests its address. Exits 77
 # (skipped) when no PostgreSQL server is installed. PostgreSQL does not run
-# as root, so as root the cluster belongs to "nobody".
+# as root, so as root the cluster belongs to "nobody". The tests need no
+# durable writes; QUILLANE_POSTGRES_FSYNC=on asks for them, for timings.
 set -eu
 
 bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
@@ -31,7 +32,7 @@ as_owner "$bindir/initdb" -D "$work/data" -U postgres --auth=trust -E UTF8 --no-
   { cat "$work/initdb.log"; exit 1; }
 # No TCP port to clash with another run: only the socket in the folder.
 as_owner "$bindir/pg_ctl" -D "$work/data" -l "$work/server.log" -w -t 60 \
-  -o "-c listen_addresses='' -k $work -c fsync=off -c max_connections=200" start >/dev/null ||
+  -o "-c listen_addresses='' -k $work -c fsync=${QUILLANE_POSTGRES_FSYNC:-off} -c max_connections=200" start >/dev/null ||
   { cat "$work/server.log"; exit 1; }
 
 socket=$(printf '%s' "$work" | sed 's|/|%2F|g')
