@@ -96,6 +96,10 @@ std::string_view TrimBlanks(std::string_view text);
 std::string Trim(std::string_view text);
 
 // Windows-1252 to and from UTF-8, for the window and the terminal.
+// Appends the UTF-8 bytes of a code point.
+void AppendUtf8(std::string& out, char32_t codePoint);
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigitValue(char c);
 std::string Cp1252ToUtf8(std::string_view text);
 // Characters that Windows-1252 lacks become "?".
 std::string Utf8ToCp1252(std::string_view text);

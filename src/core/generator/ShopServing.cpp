@@ -11,20 +11,6 @@ namespace quillane {
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 ShopResponse answer(int status, const char* reason)
 {
     ShopResponse r;
@@ -44,8 +30,8 @@ bool decodePath(const std::string& in, std::string& out)
             if (i + 2 >= in.size()) {
                 return false;
             }
-            const int hi = hexValue(in[i + 1]);
-            const int lo = hexValue(in[i + 2]);
+            const int hi = HexDigitValue(in[i + 1]);
+            const int lo = HexDigitValue(in[i + 2]);
             if (hi < 0 || lo < 0) {
                 return false;
             }

@@ -114,25 +114,6 @@ bool validUtf8(std::string_view text, bool& nonAscii)
     return true;
 }
 
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian)
 {
     std::string out;
@@ -152,7 +133,7 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian)
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = '?';
         }
-        appendUtf8(out, cp);
+        AppendUtf8(out, cp);
     }
     return out;
 }

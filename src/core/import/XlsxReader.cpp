@@ -84,20 +84,6 @@ std::string targetOfType(const std::map<std::string, Relation>& rels, std::strin
     return {};
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Texts of the workbook spell characters XML cannot hold as "_x000D_".
 std::string cellText(std::string_view utf8)
 {
@@ -108,7 +94,7 @@ std::string cellText(std::string_view utf8)
             int code = 0;
             bool hex = true;
             for (std::size_t k = 2; k < 6; ++k) {
-                const int v = hexValue(utf8[i + k]);
+                const int v = HexDigitValue(utf8[i + k]);
                 hex = hex && v >= 0;
                 code = code * 16 + (v < 0 ? 0 : v);
             }
