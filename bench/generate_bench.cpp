@@ -10,6 +10,7 @@
 //   --quick  a tenth of the size, for a smoke run
 //   --keep   leave the temporary folder behind
 //   FOLDER   work there and leave it; its pictures are reused by the next run
+#include "BenchSupport.h"
 #include "core/common/Files.h"
 #include "core/generator/Generation.h"
 #include "core/imaging/Picture.h"
@@ -31,12 +32,10 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace quillane::bench;
 
 // Picture sizes and quality of the generator's defaults: extra large,
 // large (maxWidth x MaxHeight), medium, small.
@@ -48,17 +47,6 @@ constexpr Box kBoxes[] = {{"xxl", 560, 700}, {"large", 200, 400}, {"medium", 120
 constexpr int kQuality = 75;
 constexpr int kPictureWidth = 1600;
 constexpr int kPictureHeight = 1200;
-
-double since(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void write(const std::string& path, const std::string& content)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    quillane::WriteTextFile(path, content);
-}
 
 std::string pictureName(int k)
 {
@@ -129,21 +117,6 @@ bool makePictures(const std::string& folder, int count)
         const std::string path = folder + pictureName(k);
         return fs::exists(path) || makePicture(path, k, pixels);
     });
-}
-
-bool runProcess(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        return false;
-    }
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // The baseline: every size from the one before, one process per size.

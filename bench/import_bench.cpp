@@ -10,6 +10,7 @@
 // Usage: bench_import [--quick] [--keep]
 //   --quick  only the tenth
 //   --keep   leave the temporary folder behind
+#include "BenchSupport.h"
 #include "core/catalog/CatalogStore.h"
 #include "core/common/Files.h"
 #include "core/common/Text.h"
@@ -31,13 +32,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace quillane::bench;
 using namespace quillane;
-
-double since(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 struct Row {
     std::string Group, Name, OrderNo, Price;

@@ -10,6 +10,7 @@
 // Usage: bench_upload [--quick] [--keep]
 //   --quick  a fifth of the size, for a smoke run
 //   --keep   leave the temporary folder behind
+#include "BenchSupport.h"
 #include "NetPeers.h"
 #include "core/catalog/ItemDetails.h"
 #include "core/common/Files.h"
@@ -30,41 +31,13 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace quillane::bench;
 
 constexpr const char* kCurl = "/usr/bin/curl";
 constexpr int kItemsPerGroup = 25;
-
-double since(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void write(const std::string& path, const std::string& content)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    quillane::WriteTextFile(path, content);
-}
-
-bool runProcess(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        return false;
-    }
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 struct Project {
     std::string programDir, workDir, dataDir;
