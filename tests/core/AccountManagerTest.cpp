@@ -1,6 +1,6 @@
+#include "core/online/AccountManager.h"
 #include "TestSupport.h"
 #include "core/common/IniFile.h"
-#include "core/online/AccountManager.h"
 #include "core/settings/Country.h"
 #include "core/settings/UserData.h"
 
@@ -108,15 +108,14 @@ TEST_F(TakeOverTest, TakesTheMarkersOnlyFromTheServicesPages)
         const char* password;
     };
     const Case cases[] = {
-        {"the service's page", std::string(kService) + "qln/shopscripts/accountmanager.php4?Action=create", both,
-         true, "hans meier", "n\xE4u&pass"},
-        {"no comment", std::string(kService) + "qln/shopscripts/accountmanager.php4", "<body><p>a=b</p></body>",
-         false, "old", "oldpass"},
+        {"the service's page", std::string(kService) + "qln/shopscripts/accountmanager.php4?Action=create", both, true,
+         "hans meier", "n\xE4u&pass"},
+        {"no comment", std::string(kService) + "qln/shopscripts/accountmanager.php4", "<body><p>a=b</p></body>", false,
+         "old", "oldpass"},
         {"a comment without markers", std::string(kService) + "qln/", "<body><!-- build=7 --></body>", false, "old",
          "oldpass"},
         {"another port", "http://127.0.0.1:8081/qln/shopscripts/accountmanager.php4", both, false, "old", "oldpass"},
-        {"a longer port", "http://127.0.0.1:80801/qln/shopscripts/accountmanager.php4", both, false, "old",
-         "oldpass"},
+        {"a longer port", "http://127.0.0.1:80801/qln/shopscripts/accountmanager.php4", both, false, "old", "oldpass"},
         {"a look-alike host", "http://127.0.0.1:8080.evil/qln/shopscripts/accountmanager.php4", both, false, "old",
          "oldpass"},
         {"only the name", std::string(kService) + "qln/x", "<!-- UserID=neu -->", true, "neu", "oldpass"},

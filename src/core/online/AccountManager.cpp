@@ -119,8 +119,8 @@ std::string AccountPageUrl(std::string_view serviceAddress, std::string_view cou
     if (url.empty() || url.back() != '/') {
         url += '/';
     }
-    return url + "qln/shopscripts/accountmanager.php4?Country=" + UrlEncode(countryCode) + "&Action=" +
-           std::string(action) + "&UserID=" + UrlEncode(userId) + "&password=" + UrlEncode(password);
+    return url + "qln/shopscripts/accountmanager.php4?Country=" + UrlEncode(countryCode) +
+           "&Action=" + std::string(action) + "&UserID=" + UrlEncode(userId) + "&password=" + UrlEncode(password);
 }
 
 bool AddressUnder(std::string_view base, std::string_view address)

@@ -18,6 +18,7 @@
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
+#include "gui/online/AccountPage.h"
 #include "gui/orders/OrdersPage.h"
 
 #include <QAbstractItemModel>
@@ -182,7 +183,7 @@ void MainWindow::createActions()
     connect(actions_.mBeenden, &QAction::triggered, this, &QWidget::close);
     connect(actions_.mArtikelverw, &QAction::triggered, this, [this] { showPage(catalog_); });
     connect(actions_.mBestellung, &QAction::triggered, this, [this] { showPage(ordersPage_); });
-    connect(actions_.mAccountmanager, &QAction::triggered, this, [this] { showPage(accountPage_); });
+    connect(actions_.mAccountmanager, &QAction::triggered, this, [this] { accountPage_->ManageAccount("show"); });
     connect(actions_.mInhalt, &QAction::triggered, this, &MainWindow::showContents);
     connect(actions_.mUeber, &QAction::triggered, this, &MainWindow::aboutRequested);
     connect(actions_.mEigenschaften, &QAction::triggered, this,
@@ -306,9 +307,11 @@ void MainWindow::createPages()
     connect(ordersPage_, &OrdersPage::statusMessage, this, [this](const QString& t) { setStatusText(0, t); });
     pages_->addTab(ordersPage_, QStringLiteral("Bestellungseingang"));
 
-    accountPage_ = new QWidget;
-    accountPage_->setObjectName(QStringLiteral("AccountPage"));
+    accountPage_ = new AccountPage(state_, prompter_, dialUp_);
     setHint(accountPage_, "accountmanager");
+    connect(accountPage_, &AccountPage::frontRequested, this, [this] { showPage(accountPage_); });
+    // The next order fetch uses the account the page named.
+    connect(accountPage_, &AccountPage::accountTakenOver, this, [this] { state_.StartupStatus = GetUserData(); });
     pages_->addTab(accountPage_, QStringLiteral("Accountmanager"));
 
     // The help page has no tab of its own; its browser starts when first needed.

@@ -25,6 +25,7 @@ class Prompter;
 
 namespace quillane::gui {
 
+class AccountPage;
 class BrowserPage;
 class CatalogPage;
 class OrdersPage;
@@ -97,6 +98,7 @@ public:
     const MainActions& actions() const { return actions_; }
     CatalogPage* catalogPage() const { return catalog_; }
     OrdersPage* ordersPage() const { return ordersPage_; }
+    AccountPage* accountPage() const { return accountPage_; }
     QString statusText(int panel) const;
     void setStatusText(int panel, const QString& text);
     QComboBox* catalogLanguage() const { return guilang_; }
@@ -161,7 +163,7 @@ private:
     QTabWidget* pages_ = nullptr;
     CatalogPage* catalog_ = nullptr;
     OrdersPage* ordersPage_ = nullptr;
-    QWidget* accountPage_ = nullptr;
+    AccountPage* accountPage_ = nullptr;
     BrowserPage* helpPage_ = nullptr;
     QComboBox* guilang_ = nullptr;
     QLabel* panel0_ = nullptr;
