@@ -677,8 +677,7 @@ int importItems(const std::string& programDir, const std::vector<std::string>& a
     return 0;
 }
 
-int listing(const std::string& programDir, const std::vector<std::string>& args, std::ostream& out,
-            std::ostream& err)
+int listing(const std::string& programDir, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     std::optional<std::string> shopUrl;
     std::vector<std::string> positional;
@@ -711,8 +710,8 @@ int listing(const std::string& programDir, const std::vector<std::string>& args,
     Project opened(dirs, store, prompter, texts);
     opened.Open(file);
 
-    const AuctionItem item =
-        ReadAuctionItem(dirs.TempDir, dirs.DataDir, Utf8ToCp1252(positional[1]), user.Country.Language, user.Country.Language);
+    const AuctionItem item = ReadAuctionItem(dirs.TempDir, dirs.DataDir, Utf8ToCp1252(positional[1]),
+                                             user.Country.Language, user.Country.Language);
     AuctionChoices choices =
         LoadAuctionChoices(programDir, dirs.DataDir, item.OrderNo, texts.ComboTexts[4], texts.ComboTexts[5]);
     if (shopUrl) {

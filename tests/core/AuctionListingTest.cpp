@@ -1,10 +1,10 @@
+#include "core/listing/AuctionListing.h"
 #include "../ShopFixture.h"
 #include "TestSupport.h"
 #include "cli/CliApp.h"
 #include "core/common/Error.h"
 #include "core/common/IniFile.h"
 #include "core/i18n/LanguageFile.h"
-#include "core/listing/AuctionListing.h"
 
 #include <gtest/gtest.h>
 
@@ -67,8 +67,11 @@ TEST(AuctionDescription, MatchesTheGoldenPage)
     AuctionHome home("[\xA7Layout]\r\nK-BC=8421504\r\nT-BC=16777215\r\nU-BC=255\r\nV-FC=-2147483635\r\n"
                      "Font=Verdana\r\n[Services]\r\nProductSite=http://127.0.0.1:8000/\r\n");
     home.pictures("[A1]\r\n1=/pics/a.jpg\r\n2=/pics/b.jpg\r\n");
-    home.item.Name = "Winterjacke - Gr\xF6\xDF" "e M";
-    home.item.Description = {"Warm und <i>wasserdicht</i>.", "", "Waschbar bei 30 \xB0" "C."};
+    home.item.Name = "Winterjacke - Gr\xF6\xDF"
+                     "e M";
+    home.item.Description = {"Warm und <i>wasserdicht</i>.", "",
+                             "Waschbar bei 30 \xB0"
+                             "C."};
     home.choices.Additional = {"<b>Sonderangebot</b>", "Nur diese Woche"};
     const std::string html = home.describe();
     if (std::getenv("QUILLANE_UPDATE_GOLDEN") != nullptr) {
@@ -85,17 +88,18 @@ TEST(AuctionDescription, PicturesFollowTheCountOfKeysWhateverTheirValues)
     } cases[] = {
         {"", ""},
         {"[A2]\r\n1=x.jpg\r\n", ""},
-        {"[A1]\r\n7=\r\nfoo=/nowhere.png\r\n1=x\r\n",
-         "\r\n\t\t<img src=\"http://shop.example/pics/A1_1.jpg\" width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"
-         "\r\n\t\t<img src=\"http://shop.example/pics/A1_2.jpg\" width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"
-         "\r\n\t\t<img src=\"http://shop.example/pics/A1_3.jpg\" width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"},
+        {"[A1]\r\n7=\r\nfoo=/nowhere.png\r\n1=x\r\n", "\r\n\t\t<img src=\"http://shop.example/pics/A1_1.jpg\" "
+                                                      "width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"
+                                                      "\r\n\t\t<img src=\"http://shop.example/pics/A1_2.jpg\" "
+                                                      "width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"
+                                                      "\r\n\t\t<img src=\"http://shop.example/pics/A1_3.jpg\" "
+                                                      "width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"},
     };
     for (const Case& c : cases) {
         AuctionHome home;
         home.pictures(c.section);
         const std::string html = home.describe();
-        EXPECT_EQ(between(html, kPictureCell, "</td>"), c.cell)
-            << c.section;
+        EXPECT_EQ(between(html, kPictureCell, "</td>"), c.cell) << c.section;
     }
 }
 
@@ -105,7 +109,10 @@ TEST(AuctionDescription, TitleInCapitalsBrokenAtDashesAndEscaped)
         std::string name;
         std::string title;
     } cases[] = {
-        {"Winterjacke - Gr\xF6\xDF" "e M", "WINTERJACKE<BR>GR\xF6\xDF" "E M"},
+        {"Winterjacke - Gr\xF6\xDF"
+         "e M",
+         "WINTERJACKE<BR>GR\xF6\xDF"
+         "E M"},
         {"a - b - c-d", "A<BR>B<BR>C-D"},
         {"Lamp & <b>Shade</b> > 2", "LAMP &amp; &lt;B&gt;SHADE&lt;/B&gt; &gt; 2"},
     };
@@ -139,8 +146,7 @@ TEST(AuctionDescription, AdditionalAndDescriptionLinesStayAsTyped)
     home.choices.Additional = {"<b>Neu</b> & gut"};
     home.item.Description = {"<i>a</i>", "b"};
     const std::string html = home.describe();
-    EXPECT_EQ(between(html, "<td colspan=\"2\" align=\"center\"><b>", "</b></td>"),
-              "\r\n\t\t<b>Neu</b> & gut<br>");
+    EXPECT_EQ(between(html, "<td colspan=\"2\" align=\"center\"><b>", "</b></td>"), "\r\n\t\t<b>Neu</b> & gut<br>");
     EXPECT_EQ(between(html, "<td width=\"420\" align=\"justify\" valign=\"top\">", "</td>"),
               "\r\n\t\t<i>a</i><br>\r\n\t\tb<br>");
 }
@@ -171,8 +177,9 @@ TEST(AuctionDescription, FeesShopLinkAndVisitText)
     AuctionHome home;
     home.setup.EbayTexts[1] = "# zahlt: #";
     const std::string html = home.describe();
-    EXPECT_EQ(between(html, "<td colspan=\"2\"><b>", "</b></td>"),
-              "tr\xE4gt der Verk\xE4ufer zahlt: tr\xE4gt der Verk\xE4ufer<br>Die Versandkosten tr\xE4gt der K\xE4ufer.");
+    EXPECT_EQ(
+        between(html, "<td colspan=\"2\"><b>", "</b></td>"),
+        "tr\xE4gt der Verk\xE4ufer zahlt: tr\xE4gt der Verk\xE4ufer<br>Die Versandkosten tr\xE4gt der K\xE4ufer.");
     EXPECT_NE(html.find("<a href=\"http://shop.example/\" target=\"_blank\"><span style=\"font-size: 12pt; "
                         "font-weight: bold;\">- BESUCHEN SIE UNSEREN SHOP -</span></a>"),
               std::string::npos);
@@ -286,11 +293,12 @@ TEST(AuctionListingForms, ScriptCarriesEveryValueAsALiteral)
     v.Price = "49.90";
     v.PictureUrl = "https://www.quillane.example/auktion/leer.gif";
     std::string script = ListingFormScript(v);
-    EXPECT_NE(script.find("[[\"title\",\"Say \\\"hi\\\"\\\\\"],"
-                          "[\"desc\",\"\\u003cb\\u003ex\\u003c/b\\u003e\\u000d\\u000a\\u003c/script\\u003e\\u003c!--\"],"
-                          "[\"binprice\",\"49.90\"],"
-                          "[\"picurl\",\"https://www.quillane.example/auktion/leer.gif\"]]"),
-              std::string::npos)
+    EXPECT_NE(
+        script.find("[[\"title\",\"Say \\\"hi\\\"\\\\\"],"
+                    "[\"desc\",\"\\u003cb\\u003ex\\u003c/b\\u003e\\u000d\\u000a\\u003c/script\\u003e\\u003c!--\"],"
+                    "[\"binprice\",\"49.90\"],"
+                    "[\"picurl\",\"https://www.quillane.example/auktion/leer.gif\"]]"),
+        std::string::npos)
         << script;
 
     v.WithContact = true;
@@ -321,7 +329,8 @@ TEST(AuctionCli, WritesTheDescriptionOfAProjectItem)
         return std::tuple{code, out.str(), err.str()};
     };
 
-    const auto [code, out, err] = run({"--home", home, "listing", "Alpha", "A1", "--shop-url", "https://given.example"});
+    const auto [code, out, err] =
+        run({"--home", home, "listing", "Alpha", "A1", "--shop-url", "https://given.example"});
     ASSERT_EQ(code, 0) << err;
     EXPECT_NE(out.find("<img src=\"https://given.example/pics/A1_2.jpg\""), std::string::npos) << out;
     EXPECT_EQ(out.find("A1_3.jpg"), std::string::npos);

@@ -1,3 +1,4 @@
+#include "gui/listing/AuctionPanel.h"
 #include "core/common/IniFile.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
@@ -5,7 +6,6 @@
 #include "gui/catalog/GroupPanel.h"
 #include "gui/catalog/ItemDetailsArea.h"
 #include "gui/catalog/ItemPanel.h"
-#include "gui/listing/AuctionPanel.h"
 
 #include "GuiTestSupport.h"
 
@@ -110,8 +110,10 @@ std::string makeAuctionHome(QTemporaryDir& dir, const QString& site)
     WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
     WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n4711=Roggen & Co - gro\xDF|3.50||||\r\n");
     WriteTextFile(temp + "pictures.ini", "[4711]\r\n1=/a.jpg\r\n2=/b.jpg\r\n");
-    WriteTextFile(temp + "daten/deutsch/4711.txt", "Kr\xE4" "ftig\r\nmit <b>Kruste</b>\r\n");
-    WriteTextFile(home + "userprofil.ini", "[Contact]\r\nFirma=B\xE4" "ckerei\r\nName=Anna \"Berg\"\r\n"
+    WriteTextFile(temp + "daten/deutsch/4711.txt", "Kr\xE4"
+                                                   "ftig\r\nmit <b>Kruste</b>\r\n");
+    WriteTextFile(home + "userprofil.ini", "[Contact]\r\nFirma=B\xE4"
+                                           "ckerei\r\nName=Anna \"Berg\"\r\n"
                                            "Strasse=Hauptstr. 1\r\nPLZ=12345\r\nOrt=K\xF6ln\r\nTelefon=0221 1\r\n");
     return home;
 }

@@ -50,10 +50,17 @@ std::string htmlText(std::string_view text)
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -200,8 +207,8 @@ std::string AuctionTextsPath(const std::string& dataDir)
     return dataDir + "ebay.txt";
 }
 
-AuctionChoices LoadAuctionChoices(const std::string& programDir, const std::string& dataDir,
-                                  const std::string& orderNo, std::string_view fee, std::string_view shipping)
+AuctionChoices LoadAuctionChoices(const std::string& programDir, const std::string& dataDir, const std::string& orderNo,
+                                  std::string_view fee, std::string_view shipping)
 {
     const IniFile settings(SettingsFilePath(programDir));
     AuctionChoices c;
@@ -274,8 +281,7 @@ std::string CreateItemDescription(const AuctionSetup& setup, const AuctionItem& 
     }
     // The template is filled in memory; each step gives the bytes the
     // template file would hold after it.
-    std::string html = crlfLines(
-        std::string_view(reinterpret_cast<const char*>(resource->data), resource->size));
+    std::string html = crlfLines(std::string_view(reinterpret_cast<const char*>(resource->data), resource->size));
     const IniFile settings(SettingsFilePath(setup.ProgramDir));
     const std::string productLink = "<a href=\"" + attributeValue(ProductSiteAddress(setup.ProgramDir)) +
                                     "\" target=\"_blank\">" + std::string(kProductName) + "</a>";
@@ -338,9 +344,10 @@ ListingFormValues MakeListingFormValues(const AuctionSetup& setup, const Auction
 
 std::string ListingFormScript(const ListingFormValues& values)
 {
-    std::vector<std::pair<const char*, std::string>> fields = {
-        {"title", values.Title}, {"desc", values.Description}, {"binprice", values.Price},
-        {"picurl", values.PictureUrl}};
+    std::vector<std::pair<const char*, std::string>> fields = {{"title", values.Title},
+                                                               {"desc", values.Description},
+                                                               {"binprice", values.Price},
+                                                               {"picurl", values.PictureUrl}};
     if (values.WithContact) {
         const SellerContact& c = values.Contact;
         fields.insert(fields.end(), {{"location", c.Town},

@@ -41,8 +41,8 @@ struct AuctionSetup {
 std::string AuctionTextsPath(const std::string& dataDir);
 
 // fee and shipping: the first choice of each selector, taken when nothing is stored.
-AuctionChoices LoadAuctionChoices(const std::string& programDir, const std::string& dataDir,
-                                  const std::string& orderNo, std::string_view fee, std::string_view shipping);
+AuctionChoices LoadAuctionChoices(const std::string& programDir, const std::string& dataDir, const std::string& orderNo,
+                                  std::string_view fee, std::string_view shipping);
 
 // The address with a final "/"; an empty one stays empty.
 std::string CompleteShopUrl(std::string url);

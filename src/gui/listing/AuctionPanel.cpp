@@ -82,8 +82,7 @@ AuctionPanel::AuctionPanel(AppState& state, Prompter& prompter, QWidget* parent)
     auto* texts = new QGridLayout;
     texts->addWidget(hintedLabel(QStringLiteral("Shopadresse:"), "ShopURL", this), 0, 0);
     texts->addWidget(shopUrl_, 0, 1);
-    texts->addWidget(hintedLabel(QStringLiteral("Zusatzbeschreibung:"), "Additional", this), 1, 0,
-                     Qt::AlignTop);
+    texts->addWidget(hintedLabel(QStringLiteral("Zusatzbeschreibung:"), "Additional", this), 1, 0, Qt::AlignTop);
     texts->addWidget(additional_, 1, 1);
     texts->addWidget(contact_, 2, 1);
     texts->setColumnStretch(1, 1);

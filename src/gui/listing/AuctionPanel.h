@@ -56,11 +56,11 @@ private:
     AppState& state_;
     Prompter& prompter_;
     AuctionItem item_;
-    QLineEdit* shopUrl_;       // Edit1
+    QLineEdit* shopUrl_;         // Edit1
     QPlainTextEdit* additional_; // Memo1
-    QCheckBox* contact_;       // CheckBox2
-    QComboBox* fee_;           // ComboBox1
-    QComboBox* shipping_;      // ComboBox2
+    QCheckBox* contact_;         // CheckBox2
+    QComboBox* fee_;             // ComboBox1
+    QComboBox* shipping_;        // ComboBox2
 };
 
 } // namespace quillane::gui
