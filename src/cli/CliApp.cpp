@@ -712,8 +712,7 @@ int listing(const std::string& programDir, const std::vector<std::string>& args,
 
     const AuctionItem item = ReadAuctionItem(dirs.TempDir, dirs.DataDir, Utf8ToCp1252(positional[1]),
                                              user.Country.Language, user.Country.Language);
-    AuctionChoices choices =
-        LoadAuctionChoices(programDir, dirs.DataDir, item.OrderNo, texts.ComboTexts[4], texts.ComboTexts[5]);
+    AuctionChoices choices = LoadAuctionChoices(programDir, dirs.DataDir, item.OrderNo, texts.ComboTexts[4]);
     if (shopUrl) {
         choices.ShopURL = *shopUrl;
     }

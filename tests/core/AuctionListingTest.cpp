@@ -206,10 +206,10 @@ TEST(AuctionChoices, SavedAndLoadedAgain)
     const std::string data = dir.file("daten/");
     CreateFolder(data);
     dir.write("quillane.ini", "[Account]\r\nCountry=Germany\r\n");
-    AuctionChoices fresh = LoadAuctionChoices(dir.path(), data, "A1", "seller", "buyer");
+    AuctionChoices fresh = LoadAuctionChoices(dir.path(), data, "A1", "seller");
     EXPECT_EQ(fresh.ShopURL, "http://");
     EXPECT_EQ(fresh.eBayFee, "seller");
-    EXPECT_EQ(fresh.Shipping, "buyer");
+    EXPECT_EQ(fresh.Shipping, "seller");
     EXPECT_TRUE(fresh.Contact);
     EXPECT_TRUE(fresh.Additional.empty());
 
@@ -225,7 +225,7 @@ TEST(AuctionChoices, SavedAndLoadedAgain)
     ASSERT_TRUE(SaveAuctionChoices(dir.path(), data, "A1", c));
 
     EXPECT_EQ(IniFile(data + "ebay.txt").ReadSection("A1").size(), 3u);
-    const AuctionChoices loaded = LoadAuctionChoices(dir.path(), data, "A1", "seller", "buyer");
+    const AuctionChoices loaded = LoadAuctionChoices(dir.path(), data, "A1", "seller");
     EXPECT_EQ(loaded.ShopURL, "https://shop.example/sub/");
     EXPECT_EQ(loaded.eBayFee, "buyer");
     EXPECT_EQ(loaded.Shipping, "seller");

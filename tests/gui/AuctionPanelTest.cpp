@@ -149,7 +149,10 @@ private Q_SLOTS:
         auto* fee = child<QComboBox>(panel, "ComboBox1");
         QCOMPARE(fee->count(), 2);
         QCOMPARE(fee->itemText(0), lng(home, "deutsch", "ComboText", "4"));
-        QCOMPARE(child<QComboBox>(panel, "ComboBox2")->itemText(1), lng(home, "deutsch", "ComboText", "5"));
+        auto* shipping = child<QComboBox>(panel, "ComboBox2");
+        QCOMPARE(shipping->itemText(1), lng(home, "deutsch", "ComboText", "5"));
+        QCOMPARE(fee->currentIndex(), 0);
+        QCOMPARE(shipping->currentIndex(), 0);
         QVERIFY(child<QCheckBox>(panel, "CheckBox2")->isChecked());
         auto* shopUrl = child<QLineEdit>(panel, "Edit1");
         QCOMPARE(shopUrl->text(), QStringLiteral("http://"));

@@ -208,13 +208,13 @@ std::string AuctionTextsPath(const std::string& dataDir)
 }
 
 AuctionChoices LoadAuctionChoices(const std::string& programDir, const std::string& dataDir, const std::string& orderNo,
-                                  std::string_view fee, std::string_view shipping)
+                                  std::string_view firstChoice)
 {
     const IniFile settings(SettingsFilePath(programDir));
     AuctionChoices c;
     c.ShopURL = settings.ReadString(kSection, "ShopURL", "http://");
-    c.eBayFee = settings.ReadString(kSection, "eBayFee", fee);
-    c.Shipping = settings.ReadString(kSection, "Shipping", shipping);
+    c.eBayFee = settings.ReadString(kSection, "eBayFee", firstChoice);
+    c.Shipping = settings.ReadString(kSection, "Shipping", firstChoice);
     c.Contact = settings.ReadBool(kSection, "Contact", true);
     c.Additional = StringsFromIniSection(AuctionTextsPath(dataDir), orderNo);
     return c;

@@ -40,9 +40,9 @@ struct AuctionSetup {
 
 std::string AuctionTextsPath(const std::string& dataDir);
 
-// fee and shipping: the first choice of each selector, taken when nothing is stored.
+// firstChoice: the first choice of both selectors, taken for a choice not stored.
 AuctionChoices LoadAuctionChoices(const std::string& programDir, const std::string& dataDir, const std::string& orderNo,
-                                  std::string_view fee, std::string_view shipping);
+                                  std::string_view firstChoice);
 
 // The address with a final "/"; an empty one stays empty.
 std::string CompleteShopUrl(std::string url);

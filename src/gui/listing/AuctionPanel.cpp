@@ -119,8 +119,7 @@ void AuctionPanel::open(const AuctionItem& item)
         box->addItem(toQ(combo[4]));
         box->addItem(toQ(combo[5]));
     }
-    const AuctionChoices c =
-        LoadAuctionChoices(state_.Dirs.ProgramDir, state_.Dirs.DataDir, item.OrderNo, combo[4], combo[5]);
+    const AuctionChoices c = LoadAuctionChoices(state_.Dirs.ProgramDir, state_.Dirs.DataDir, item.OrderNo, combo[4]);
     shopUrl_->setText(toQ(c.ShopURL));
     fee_->setCurrentText(toQ(c.eBayFee));
     shipping_->setCurrentText(toQ(c.Shipping));
