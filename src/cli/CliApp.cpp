@@ -13,6 +13,7 @@
 #include "core/import/ImportFile.h"
 #include "core/import/PriceUpdate.h"
 #include "core/import/ProductImport.h"
+#include "core/listing/AuctionListing.h"
 #include "core/online/DialUp.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/HttpClient.h"
@@ -76,6 +77,9 @@ constexpr const char* kUsage =
     "                    --rows: only these rows of the file; --update: update the prices of the\n"
     "                    project's items instead (--group and --name are not needed) and list\n"
     "                    the items the file lacks; --dry-run: count what would happen, write nothing\n"
+    "  listing PROJECT ORDERNO [--shop-url URL]\n"
+    "                    write the auction description of the item to standard output; the shop\n"
+    "                    address is URL, else the one stored with the last listing\n"
     "\n"
     "The program folder is DIR, else $QUILLANE_HOME, else ~/.local/share/quillane.\n";
 
@@ -673,6 +677,54 @@ int importItems(const std::string& programDir, const std::vector<std::string>& a
     return 0;
 }
 
+int listing(const std::string& programDir, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    std::optional<std::string> shopUrl;
+    std::vector<std::string> positional;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--shop-url" && i + 1 < args.size()) {
+            shopUrl = Utf8ToCp1252(args[++i]);
+        } else if (args[i].rfind("--", 0) == 0) {
+            throw Error("listing knows no option " + args[i] + ".");
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2) {
+        throw Error("listing needs the project and the item's order number.");
+    }
+    const std::string file = projectFile(programDir, positional[0], err);
+    if (file.empty()) {
+        return 1;
+    }
+    const WorkFolder work;
+    TAppDirs dirs = MakeAppDirs(programDir);
+    dirs.TempDir = work.path();
+    TUserData user;
+    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
+    CatalogStore store(dirs.TempDir);
+    store.SetLanguages(user.Country.Language, user.Country.Language);
+    QuietPrompter prompter;
+    const LanguageFile language(dirs.LanguageDir, user.Country.Language);
+    const TextTables texts = LoadTextTables(language);
+    Project opened(dirs, store, prompter, texts);
+    opened.Open(file);
+
+    const AuctionItem item = ReadAuctionItem(dirs.TempDir, dirs.DataDir, Utf8ToCp1252(positional[1]),
+                                             user.Country.Language, user.Country.Language);
+    AuctionChoices choices = LoadAuctionChoices(programDir, dirs.DataDir, item.OrderNo, texts.ComboTexts[4]);
+    if (shopUrl) {
+        choices.ShopURL = *shopUrl;
+    }
+    choices.ShopURL = CompleteShopUrl(choices.ShopURL);
+    if (ShopUrlMissing(choices.ShopURL)) {
+        throw Error("there is no shop address: give one with --shop-url.");
+    }
+    const AuctionSetup setup{programDir, dirs.TempDir, texts.EbayTexts};
+    out << utf8(CreateItemDescription(setup, item, choices));
+    return 0;
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -738,6 +790,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
         if (rest[0] == "import") {
             return importItems(programDir, rest, out, err);
+        }
+        if (rest[0] == "listing") {
+            return listing(programDir, rest, out, err);
         }
         err << "quillane-cli: unknown command: " << rest[0] << "\n" << kUsage;
         return 1;

@@ -7,12 +7,18 @@
 class QLabel;
 class QWebEngineView;
 
+namespace quillane {
+struct AuctionItem;
+}
+
 namespace quillane::gui {
 
+class AuctionPanel;
 class ShopServer;
 
-// The main window's browser page: the help contents, or the generated shop
-// under a caption naming its folder.
+// The main window's browser page: the help contents, the generated shop
+// under a caption naming its folder, or the auction site under the auction
+// panel, whose forms are filled after each page that loads.
 class BrowserPage : public QWidget {
     Q_OBJECT
 public:
@@ -26,8 +32,16 @@ public:
     // Created on first use, so the program starts without a browser engine.
     QWebEngineView* view();
 
+    // Takes the panel, at the top and hidden until an item is listed.
+    void setAuctionPanel(AuctionPanel* panel);
+    // Opens the panel for the item; the browser keeps what it shows.
+    void showAuction(const AuctionItem& item);
+
 private:
+    void fillListingForms(bool ok);
+
     QLabel* caption_;
+    AuctionPanel* auction_ = nullptr;
     QWebEngineView* view_ = nullptr;
     ShopServer* server_ = nullptr;
 };

@@ -18,6 +18,7 @@
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
+#include "gui/listing/AuctionPanel.h"
 #include "gui/online/AccountPage.h"
 #include "gui/orders/OrdersPage.h"
 
@@ -316,6 +317,11 @@ void MainWindow::createPages()
 
     // The help page has no tab of its own; its browser starts when first needed.
     helpPage_ = new BrowserPage(central_);
+    helpPage_->setAuctionPanel(new AuctionPanel(state_, prompter_));
+    connect(items, &ItemPanel::auctionRequested, this, [this](const AuctionItem& item) {
+        helpPage_->showAuction(item);
+        showPage(helpPage_);
+    });
 
     central_->addWidget(pages_);
     central_->addWidget(helpPage_);

@@ -211,6 +211,11 @@ void ItemDetailsArea::InitDiscounts()
     filling_ = false;
 }
 
+QString ItemDetailsArea::descriptionText() const
+{
+    return memo_->toPlainText();
+}
+
 void ItemDetailsArea::showItem(const std::string& orderNo)
 {
     clear();

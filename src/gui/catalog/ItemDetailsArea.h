@@ -38,6 +38,8 @@ public:
     void setTranslationMode(bool on);
 
     int currentPicture() const { return current_; }
+    // The description as shown.
+    QString descriptionText() const;
     bool isActive() const { return active_; }
     QLabel* pictureBox() const { return pictureBox_; }
 

@@ -65,6 +65,7 @@ ItemPanel::ItemPanel(AppState& state, Prompter& prompter, ItemOps& ops, QWidget*
     auctionButton_->setObjectName(QStringLiteral("AuctionButton"));
     setHint(auctionButton_, "ebay");
     auctionButton_->setEnabled(false);
+    connect(auctionButton_, &QPushButton::clicked, this, &ItemPanel::Button1Click);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(entry);
@@ -228,7 +229,7 @@ void ItemPanel::reset()
 void ItemPanel::setTranslationMode(bool on)
 {
     details_->setTranslationMode(on);
-    auctionButton_->setEnabled(false);
+    auctionButton_->setEnabled(details_->isActive());
 }
 
 void ItemPanel::updatePriceCaption()
@@ -277,6 +278,7 @@ void ItemPanel::ClearDetails(bool reset)
         filling_ = false;
     }
     details_->clear();
+    auctionButton_->setEnabled(false);
 }
 
 void ItemPanel::ShowGroup(Sender sender)
@@ -319,6 +321,27 @@ void ItemPanel::ItemGridClick(int row)
     selectedRow_ = row;
     state_.Store.CurrentItemKey = ops_.OrderNoAt(row);
     details_->showItem(state_.Store.CurrentItemKey);
+    auctionButton_->setEnabled(details_->isActive());
+}
+
+void ItemPanel::Button1Click()
+{
+    const int index = state_.Store.IndexOfItem(state_.Store.CurrentItemKey);
+    if (index < 0) {
+        return;
+    }
+    const ItemFields fields = CatalogStore::SplitItem(state_.Store.CurrentItems[index].second);
+    AuctionItem item;
+    item.OrderNo = state_.Store.CurrentItemKey;
+    item.Name = fields.Name;
+    item.Price = fields.Price;
+    const QString text = details_->descriptionText();
+    if (!text.isEmpty()) {
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            item.Description.push_back(fromQ(line));
+        }
+    }
+    Q_EMIT auctionRequested(item);
 }
 
 bool ItemPanel::enterItem(const std::function<ItemOps::Result()>& operation, const std::string& orderNo)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalog/ItemOps.h"
+#include "core/listing/AuctionListing.h"
 
 #include <QGroupBox>
 
@@ -65,6 +66,8 @@ Q_SIGNALS:
     void countChanged();
     // The price caption was clicked: the entry mode changed.
     void priceEntryModeChanged();
+    // "Artikel bei eBay versteigern" for the chosen item.
+    void auctionRequested(const quillane::AuctionItem& item);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,6 +88,7 @@ private:
     void ItemGridRowMoved(int from, int to);
     void PopupMenu2Popup(const QPoint& pos);
     void PreisClick();
+    void Button1Click();
     void placeButtons();
     void placeColumns();
     // Tells the merchant why an item was not taken; true when it was.
