@@ -156,60 +156,181 @@ function DiscountRate(levels, indicator) {
   return rate;
 }
 
-// Price computation of a product form or of the cart form "cart".
-function preis(form) {
-  if (!form || !form.elements) return;
-  var subtotal = 0, qDiscount = 0, count = 0;
-  var shipping = ToNumber(Shop.Versand.Porto);
-  var lines = LineCount(form);
+// ------------------------------------------------------------- money ------
+// Amounts are counted in whole cents from here on: an amount the customer
+// sees is rounded once, and every sum is the sum of the amounts shown, so
+// that the rows of a cart add up on paper as they do on the screen.
+
+// Whole cents of an amount already counted in cents, halves up; the nudge
+// as in KonvDez.
+function RoundCents(x) {
+  var v = ToNumber(x);
+  if (v < 0) return -RoundCents(-v);
+  return Math.floor(v * (1 + 1e-12) + 0.5);
+}
+
+// A stored euro price in whole cents of the shown currency: net or gross
+// (factor), at the currency's rate. Every shown unit price is this.
+function PriceCents(price, factor, rate) {
+  return RoundCents(ToNumber(price) * 100 * ToNumber(factor) * ToNumber(rate));
+}
+
+function CurrencyRate(currency) {
+  var c = ToCount(currency) == 1 ? 1 : 0;
+  return Shop.EuroKurs[c] == null ? 1 : ToNumber(Shop.EuroKurs[c]);
+}
+
+// Locale of the shown amounts: the page's language in the chosen country
+// ("de-CH"); '' when the language has no code.
+function MoneyLocale() {
+  var code = LanguageCode(Shop.Sprache);
+  if (!code) return '';
+  return /^[A-Za-z]{2}$/.test(String(Shop.Land || '')) ? code + '-' + String(Shop.Land).toUpperCase() : code;
+}
+
+var MoneyFormats = {};
+
+// An amount in cents as the customer writes it, with the sign of display
+// currency 0 (or 1): "14,88 \u20ac", "\u00a362.30", "CHF 47.60". The
+// country scripts hold the sign only, so the pattern comes from the locale
+// and the merchant's sign goes where the locale puts one; the euro has an
+// empty sign there. Without Intl: two decimals, a blank and the sign.
+function FormatAmount(cents, currency) {
+  var c = ToCount(currency) == 1 ? 1 : 0, v = Math.round(ToNumber(cents)) / 100 || 0;
+  var sign = Shop.Waehrung[c] == null || Shop.Waehrung[c] === '' ? '\u20ac' : String(Shop.Waehrung[c]);
+  var locale = MoneyLocale();
+  try {
+    if (locale && typeof Intl == 'object' && Intl.NumberFormat) {
+      var f = MoneyFormats[locale];
+      if (!f) {
+        f = MoneyFormats[locale] = new Intl.NumberFormat(locale,
+          { style: 'currency', currency: 'EUR', minimumFractionDigits: 2, maximumFractionDigits: 2 });
+      }
+      var parts = f.formatToParts(v), out = '';
+      for (var i = 0; i < parts.length; i++) out += parts[i].type == 'currency' ? sign : parts[i].value;
+      return out;
+    }
+  } catch (e) {}
+  return (v < 0 ? '-' : '') + KonvDez(Math.abs(v)) + ' ' + sign;
+}
+
+// The one computation of a cart: entries [{ item, q }] in line order. Gives
+// its rows and sums in cents three times over:
+// - Euro: the net euro figures the order sends. A line is quantity x the
+//   unit price in cents; the sums re-add exactly. In gross display the VAT
+//   is what the customer pays for the goods beyond their net total, so that
+//   the sent amount is the amount shown.
+// - Shown: in display currency 0, net or gross as Faktor says; a unit price
+//   rounded once from the stored price, a line quantity x that unit, each
+//   discount from the shown amounts it is taken from.
+// - Second: the amount to pay in display currency 1.
+// The order-value level, free delivery and the VAT follow from the euro
+// figures; the other currencies show them converted.
+function CartFigures(entries) {
+  var gross = ToNumber(Faktor) != 1, factor = gross ? ToNumber(Shop.Home.VAT) : 1;
+  var porto = RoundCents(ToNumber(Shop.Versand.Porto) * 100), count = 0, rates = [];
+  for (var i = 0; i < entries.length; i++) {
+    var e = entries[i];
+    rates.push(e.q > 0 ? DiscountRate(e.item.Rabatt, e.q) : 0);
+    if (e.q > 0) {
+      porto += RoundCents(ToNumber(e.item.Porto) * 100);   // once per line, whatever the quantity
+      count += e.q;
+    }
+  }
+
+  function goods(f, rate) {
+    var g = { rows: [], subtotal: 0, qdiscount: 0 }, exact = 0;
+    for (var i = 0; i < entries.length; i++) {
+      var unit = PriceCents(entries[i].item.Preis, f, rate), line = entries[i].q * unit;
+      g.rows.push({ unit: unit, line: line, discount: rates[i] });
+      if (entries[i].q > 0) {
+        g.subtotal += line;
+        exact += line * rates[i];
+      }
+    }
+    g.qdiscount = RoundCents(exact);
+    return g;
+  }
+
+  var euro = goods(1, 1);
+  var pRate = DiscountRate(Shop.Rabatt.Preis, (euro.subtotal - euro.qdiscount) / 100);
+  function discounted(g) {
+    g.pdiscount = RoundCents((g.subtotal - g.qdiscount) * pRate);
+    g.total = g.subtotal - g.qdiscount - g.pdiscount;
+    return g;
+  }
+  discounted(euro);
+  var free = euro.total > RoundCents(ToNumber(Shop.Versand.Freihaus) * 100);
+  euro.shipping = free ? 0 : porto;
+  euro.vat = gross ? discounted(goods(factor, 1)).total - euro.total : RoundCents(euro.total * (ToNumber(Shop.Home.VAT) - 1));
+  euro.subamount = euro.total + euro.vat + euro.shipping;
+
+  function view(rate) {
+    var g = discounted(goods(factor, rate));
+    g.shipping = RoundCents(euro.shipping * rate);
+    g.vat = RoundCents(euro.vat * rate);
+    g.subamount = g.total + g.shipping + (gross ? 0 : g.vat);
+    return g;
+  }
+  var shown = view(CurrencyRate(0));
+  // What the net total after discounts lacks to be above the threshold.
+  var missing = free || porto == 0 ? 0 : RoundCents(ToNumber(Shop.Versand.Freihaus) * 100) - euro.total + 1;
+  return {
+    gross: gross, count: count, porto: porto, euro: euro, shown: shown, second: view(CurrencyRate(1)).subamount,
+    missing: missing, missingShown: Math.ceil(missing * factor * CurrencyRate(0) - 1e-9),
+  };
+}
+
+// The lines of a form as CartFigures takes them; quantity from the form,
+// else from the cart. Lines naming no item are left out.
+function FormEntries(form) {
+  var entries = [], lines = LineCount(form);
   for (var i = 0; i < lines; i++) {
     var item = LineItem(form, i);
     if (!item) continue;
-    var mf = FormField(form, 'Menge' + i);
-    var q = 0;
+    var mf = FormField(form, 'Menge' + i), q = 0;
     if (mf && FieldText(mf) != '') q = ToCount(FieldText(mf));
     else if (item.Menge) q = ToCount(item.Menge);
-    var amount = q * item.Preis, discount = 0;
-    if (q > 0) {
-      discount = DiscountRate(item.Rabatt, q);
-      qDiscount += amount * discount;
-      subtotal += amount;
-      shipping += item.Porto;   // once per line, whatever the quantity
-      count += q;
-    }
-    if (mf) SetFieldText(mf, String(q));
-    var pf = FormField(form, 'Preis' + i);
+    entries.push({ item: item, q: q, line: i });
+  }
+  return entries;
+}
+
+// Price computation of a product form or of the cart form "cart": writes
+// the shown amounts into the form and keeps the euro figures in Shop.Cart
+// (Shop.Cart.Figures holds them all).
+function preis(form) {
+  if (!form || !form.elements) return;
+  var entries = FormEntries(form), k = CartFigures(entries), s = k.shown, e = k.euro;
+  for (var i = 0; i < entries.length; i++) {
+    var n = entries[i].line;
+    SetFieldText(FormField(form, 'Menge' + n), String(entries[i].q));
+    var pf = FormField(form, 'Preis' + n);
     if (pf) {
-      SetFieldText(pf, FormatPrice(amount * Faktor));
-      if (pf.style) pf.style.color = discount > 0 ? 'green' : 'black';
+      SetFieldText(pf, FormatAmount(s.rows[i].line));
+      if (pf.style) pf.style.color = entries[i].q > 0 && s.rows[i].discount > 0 ? 'green' : 'black';
     }
   }
-  SetFieldText(FormField(form, 'subtotal'), FormatPrice(subtotal * Faktor));
-  SetFieldText(FormField(form, 'qdiscount'), '-' + FormatPrice(qDiscount * Faktor));
-  Shop.Cart.Subtotal = subtotal;
-  Shop.Cart.qDiscount = qDiscount;
-  Shop.Cart.ItemCount = count;
-  Shop.Cart.Shipping = shipping;
-  if (FormName(form) != 'cart' || subtotal <= 0) return;
+  SetFieldText(FormField(form, 'subtotal'), FormatAmount(s.subtotal));
+  SetFieldText(FormField(form, 'qdiscount'), FormatAmount(-s.qdiscount));
+  Shop.Cart.Figures = k;
+  Shop.Cart.Subtotal = e.subtotal / 100;
+  Shop.Cart.qDiscount = e.qdiscount / 100;
+  Shop.Cart.ItemCount = k.count;
+  Shop.Cart.Shipping = k.porto / 100;
+  if (FormName(form) != 'cart' || e.subtotal <= 0) return;
 
-  var total = subtotal - qDiscount;
-  var pDiscount = total * DiscountRate(Shop.Rabatt.Preis, total);
-  total -= pDiscount;
-  if (total > ToNumber(Shop.Versand.Freihaus)) shipping = 0;
-  // VAT is the home country's rate on the net total; shipping carries none.
-  var vat = total * (Shop.Home.VAT - 1);
-  var subamount = total * Shop.Home.VAT + shipping;
-  SetFieldText(FormField(form, 'pdiscount'), '-' + FormatPrice(pDiscount * Faktor));
-  SetFieldText(FormField(form, 'total'), FormatPrice(total * Faktor));
-  SetFieldText(FormField(form, 'vat'), FormatPrice(vat));
-  SetFieldText(FormField(form, 'shipping'), FormatPrice(shipping));
-  SetFieldText(FormField(form, 'subamount'), FormatPrice(subamount));
-  SetFieldText(FormField(form, 'euro'), FormatPrice(subamount, 1));
-  Shop.Cart.Shipping = shipping;
-  Shop.Cart.Total = total;
-  Shop.Cart.pDiscount = pDiscount;
-  Shop.Cart.VAT = vat;
-  Shop.Cart.Subamount = subamount;
+  SetFieldText(FormField(form, 'pdiscount'), FormatAmount(-s.pdiscount));
+  SetFieldText(FormField(form, 'total'), FormatAmount(s.total));
+  SetFieldText(FormField(form, 'vat'), FormatAmount(s.vat));
+  SetFieldText(FormField(form, 'shipping'), FormatAmount(s.shipping));
+  SetFieldText(FormField(form, 'subamount'), FormatAmount(s.subamount));
+  SetFieldText(FormField(form, 'euro'), FormatAmount(k.second, 1));
+  Shop.Cart.Shipping = e.shipping / 100;
+  Shop.Cart.Total = e.total / 100;
+  Shop.Cart.pDiscount = e.pdiscount / 100;
+  Shop.Cart.VAT = e.vat / 100;
+  Shop.Cart.Subamount = e.subamount / 100;
 }
 
 // -------------------------------------------------------------- cart ------
@@ -243,20 +364,25 @@ function hinzufuegen(form) {
   if (doc && doc.forms['suchen']) SetFieldText(FormField(doc.forms['suchen'], 'minikorb'), RefreshCart());
 }
 
-function RefreshCart() {
-  var q = 0, v = 0;
+// The cart's items as CartFigures takes them, in group and table order.
+function CartEntries() {
+  var entries = [];
   for (var g = 0; g < Shop.Item.length; g++) {
-    var table = Shop.Item[g];
+    var table = Shop.Item[g], keys = Shop.ItemKeys[g] || [];
     if (!table) continue;
-    for (var k in table) {
-      var m = ToCount(table[k].Menge);
-      if (m > 0) {
-        q += m;
-        v += m * table[k].Preis;
-      }
+    for (var k = 0; k < keys.length; k++) {
+      var it = table[keys[k]], m = it ? ToCount(it.Menge) : 0;
+      if (m > 0) entries.push({ item: it, q: m, grp: g, key: keys[k] });
     }
   }
-  if (q > 0) return q + ' ' + ShopWord('items') + ': ' + FormatPrice(v * Faktor);
+  return entries;
+}
+
+// The basket in a few words: the goods as the cart page sums them.
+function RefreshCart() {
+  var entries = CartEntries(), q = 0;
+  for (var i = 0; i < entries.length; i++) q += entries[i].q;
+  if (q > 0) return q + ' ' + ShopWord('items') + ': ' + FormatAmount(CartFigures(entries).shown.subtotal);
   return ShopWord('cartempty');
 }
 

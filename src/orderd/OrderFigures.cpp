@@ -2,28 +2,12 @@
 
 #include "core/common/Text.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 
 namespace quillane::orderd {
 
 namespace {
-
-// Exact values are kept in half cents. The shop rounds half up, so an
-// amount of c cents stood for an exact value at least 2c - 1 and below
-// 2c + 1 half cents. Sums and differences of such values have open ends,
-// so two ranges meet only when they overlap by more than a point.
-struct Range {
-    std::int64_t Lo = 0;
-    std::int64_t Hi = 0;
-
-    static Range around(std::int64_t cents) { return {2 * cents - 1, 2 * cents + 1}; }
-    Range operator+(Range other) const { return {Lo + other.Lo, Hi + other.Hi}; }
-    Range operator-(Range other) const { return {Lo - other.Hi, Hi - other.Lo}; }
-    bool meets(Range other) const { return Lo < other.Hi && other.Lo < Hi; }
-    Range within(Range other) const { return {std::max(Lo, other.Lo), std::min(Hi, other.Hi)}; }
-};
 
 std::string euros(std::int64_t cents)
 {
@@ -61,7 +45,7 @@ std::int64_t figure(const std::vector<FormField>& fields, const std::string& nam
 void CheckOrderFigures(const std::vector<FormField>& fields)
 {
     const std::int64_t count = std::stoll(*FindField(fields, "itemcount"));
-    Range lines{0, 0};
+    std::int64_t lines = 0;
     for (std::int64_t i = 0; i < count; ++i) {
         const std::string name = "item" + std::to_string(i);
         const SplitArray parts = Split('|', *FindField(fields, name));
@@ -77,12 +61,10 @@ void CheckOrderFigures(const std::vector<FormField>& fields)
         const std::int64_t quantity = std::stoll(quantityText);
         const std::int64_t price = amountOf(parts[3], name + ": the price");
         const std::int64_t total = amountOf(parts[4], name + ": the line total");
-        // quantity x (some price that rounds to the one sent)
-        const Range computed{quantity * (2 * price - 1), quantity * (2 * price + 1)};
-        if (!computed.meets(Range::around(total))) {
+        if (quantity * price != total) {
             throw OrderRefused(name + ": " + quantityText + " x " + parts[3] + " is not " + parts[4]);
         }
-        lines = lines + computed.within(Range::around(total));
+        lines += total;
     }
 
     const std::int64_t subtotal = figure(fields, "subtotal");
@@ -94,24 +76,21 @@ void CheckOrderFigures(const std::vector<FormField>& fields)
     const std::int64_t subamount = figure(fields, "subamount");
     figure(fields, "paymentfee");
 
-    if (!lines.meets(Range::around(subtotal))) {
-        throw OrderRefused("The subtotal " + euros(subtotal) + " is not the sum of the line totals");
+    if (lines != subtotal) {
+        throw OrderRefused("The subtotal " + euros(subtotal) + " is not the sum of the line totals (" + euros(lines) +
+                           ")");
     }
-    const Range exactSubtotal = lines.within(Range::around(subtotal));
     if (qdiscount > subtotal) {
         throw OrderRefused("The qdiscount " + euros(qdiscount) + " is more than the subtotal " + euros(subtotal));
     }
     if (pdiscount > subtotal - qdiscount) {
         throw OrderRefused("The pdiscount " + euros(pdiscount) + " is more than the subtotal after qdiscount");
     }
-    const Range computedTotal = exactSubtotal - Range::around(qdiscount) - Range::around(pdiscount);
-    if (!computedTotal.meets(Range::around(total))) {
+    if (total != subtotal - qdiscount - pdiscount) {
         throw OrderRefused("The total " + euros(total) + " is not subtotal - qdiscount - pdiscount (" +
                            euros(subtotal - qdiscount - pdiscount) + ")");
     }
-    const Range exactTotal = computedTotal.within(Range::around(total));
-    const Range computedSubamount = exactTotal + Range::around(vat) + Range::around(shipping);
-    if (!computedSubamount.meets(Range::around(subamount))) {
+    if (subamount != total + vat + shipping) {
         throw OrderRefused("The subamount " + euros(subamount) + " is not total + vat + shipping (" +
                            euros(total + vat + shipping) + ")");
     }

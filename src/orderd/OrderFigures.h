@@ -13,13 +13,9 @@ namespace quillane::orderd {
 // as the shop writes amounts, or not what the item lines and the other
 // figures give.
 //
-// Every amount is a rounded one: the shop keeps exact values and writes
-// each rounded half up to the cent. A figure is refused only when no exact
-// values that round to the figures sent could give it, so rounding never
-// refuses an order, while a figure off by more than the roundings involved
-// (half a cent each) always is:
-// - item line: quantity x unit price gives the line total, for some price
-//   that rounds to the unit price;
+// The shop counts in whole cents: every figure is the sum or difference of
+// the amounts it is made of, so each must come out to the cent:
+// - item line: quantity x unit price is the line total;
 // - subtotal: the sum of the line totals;
 // - total: subtotal - qdiscount - pdiscount, with both discounts from 0 to
 //   what they are taken from;

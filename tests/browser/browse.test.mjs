@@ -8,7 +8,7 @@ import { after, before, test } from 'node:test';
 import { itemFileName } from './fixture.mjs';
 import {
   catalog, escape, groupEntry, launchBrowser, listedKeys, main, navigateMain, openGroup, openShop, screenshot, screenshotWhileLoading, shopUrl, testHome,
-  waitForMain, words,
+  shownAmount, waitForMain, words,
 } from './shop.mjs';
 
 let browser;
@@ -176,16 +176,19 @@ test('switching the country changes words, currency and the description language
   let frame = await openGroup(page, catalog.groups[item.group], home.language);
   await frame.getByRole('link', { name: item.name, exact: true }).click();
   frame = await waitForMain(page, /description\.html\?.*bnr=T100/);
-  const price = (c) => (Math.round(item.price * c.euroRate * 100 + 1e-7) / 100).toFixed(2);
-  assert.ok((await frame.locator('main').innerText()).includes(price({ euroRate: 1 }) + ' '));
+  // The price in the customer's format: "4,50 €" at home, "£3.92" abroad.
+  const plain = (t) => t.replace(/\u00a0/g, ' ');
+  const price = (c, sign) => plain(shownAmount(Math.round(item.price * c.euroRate * 100 + 1e-7), sign, c));
+  const atHome = plain(await frame.locator('main').innerText());
+  assert.ok(atHome.includes(price({ ...home, euroRate: 1 }, '')), `price at home: ${atHome}`);
 
   await frame.getByLabel(from.selectcountry, { exact: true }).selectOption(abroad.code);
   // The loader runs and brings the customer back to the same item.
   await page.waitForFunction((code) => window.Shop.Land === code, abroad.code);
   frame = await waitForMain(page, /description\.html\?.*bnr=T100/);
   await frame.getByLabel(to.selectcountry, { exact: true }).waitFor();
-  const text = await frame.locator('main').innerText();
-  assert.ok(text.includes(`${price(abroad)} ${abroad.currency}`), `price in ${abroad.currency}: ${text}`);
+  const text = plain(await frame.locator('main').innerText());
+  assert.ok(text.includes(price(abroad, abroad.currency)), `price in ${abroad.currency}: ${text}`);
   for (const line of catalog.description(abroad.language, 'T100')) assert.ok(text.includes(line), line);
   const head = await frame.locator('header').innerText();
   assert.ok(head.includes(to.cart) && !head.includes(from.cart), head);

@@ -141,8 +141,10 @@ test('discounts, free delivery and the second currency follow the rules', async 
 // 4.90 to Germany and 12.00 to the United Kingdom (0.87 pounds to the euro),
 // 3.00 more a line of the accessories, 5 % and 10 % from 10 and 50 pieces of
 // T100, 2 % and 4 % from an order value of 100 and 300, free delivery above
-// 147.00, VAT 19 %.
-test('hand-worked carts come out to the cent', async () => {
+// 147.00, VAT 19 %. Amounts and signs stay together with a no-break space.
+const nb = (t) => t.replace(/ /g, '\u00a0');
+
+test('hand-worked carts come out to the cent, in the customer\'s format', async () => {
   const page = await openShop(browser);
   const cases = [
     {
@@ -150,17 +152,17 @@ test('hand-worked carts come out to the cent', async () => {
       country: 'Germany',
       lines: [{ key: 'T100', qty: 12 }, { key: 'Z300', qty: 1 }, { key: 'Z301', qty: 2 }],
       want: {
-        lines: ['54.00 ', '24.00 ', '11.00 '], subtotal: '89.00 ', qdiscount: '-2.70 ', pdiscount: '-0.00 ', total: '86.30 ',
-        vat: '16.40 ', shipping: '13.40 ', subamount: '116.10 ', euro: '116.10 \u20ac',
+        lines: ['54,00 €', '24,00 €', '11,00 €'], subtotal: '89,00 €', qdiscount: '-2,70 €', pdiscount: '0,00 €', total: '86,30 €',
+        vat: '16,40 €', shipping: '13,40 €', subamount: '116,10 €', euro: '116,10 €',
       },
     },
     {
-      // 270.00 less 10 % is 243.00, less 2 % is 238.14: free delivery; × 1.19 = 283.3866.
+      // 270.00 less 10 % is 243.00, less 2 % is 238.14: free delivery; × 19 % = 45.2466.
       country: 'Germany',
       lines: [{ key: 'T100', qty: 60 }],
       want: {
-        lines: ['270.00 '], subtotal: '270.00 ', qdiscount: '-27.00 ', pdiscount: '-4.86 ', total: '238.14 ',
-        vat: '45.25 ', shipping: '0.00 ', subamount: '283.39 ', euro: '283.39 \u20ac',
+        lines: ['270,00 €'], subtotal: '270,00 €', qdiscount: '-27,00 €', pdiscount: '-4,86 €', total: '238,14 €',
+        vat: '45,25 €', shipping: '0,00 €', subamount: '283,39 €', euro: '283,39 €',
       },
     },
     {
@@ -169,19 +171,21 @@ test('hand-worked carts come out to the cent', async () => {
       country: 'Germany',
       lines: [{ key: 'T105', qty: 60 }],
       want: {
-        lines: ['150.00 '], subtotal: '150.00 ', qdiscount: '-0.00 ', pdiscount: '-3.00 ', total: '147.00 ',
-        vat: '27.93 ', shipping: '7.40 ', subamount: '182.33 ', euro: '182.33 \u20ac',
+        lines: ['150,00 €'], subtotal: '150,00 €', qdiscount: '0,00 €', pdiscount: '-3,00 €', total: '147,00 €',
+        vat: '27,93 €', shipping: '7,40 €', subamount: '182,33 €', euro: '182,33 €',
       },
     },
     {
-      // Gross: lines and discounts × 1.19 × 0.87, VAT, shipping and the
-      // amount × 0.87 only: 51.30 × 19 % = 9.747; 14.50; 61.047 + 14.50 = 75.547.
+      // Gross in pounds: 4.50 × 1.19 × 0.87 = 4.65885 shows 4.66, × 12 =
+      // 55.92, less 5 % (2.796). In euro 5.36 × 12 = 64.32 less 3.22 is 61.10
+      // gross over 51.30 net: VAT 9.80 (8.526 pounds); shipping 14.50
+      // (12.615 pounds); the amount 53.12 + 12.62, in euro 61.10 + 14.50.
       country: 'United Kingdom',
       gross: true,
       lines: [{ key: 'T100', qty: 12 }],
       want: {
-        lines: ['55.91 \u00a3'], subtotal: '55.91 \u00a3', qdiscount: '-2.80 \u00a3', pdiscount: '-0.00 \u00a3', total: '53.11 \u00a3',
-        vat: '8.48 \u00a3', shipping: '12.62 \u00a3', subamount: '65.73 \u00a3', euro: '75.55 ',
+        lines: ['£55.92'], subtotal: '£55.92', qdiscount: '-£2.80', pdiscount: '£0.00', total: '£53.12',
+        vat: '£8.53', shipping: '£12.62', subamount: '£65.74', euro: '€75.60',
       },
     },
   ];
@@ -193,7 +197,38 @@ test('hand-worked carts come out to the cent', async () => {
     const got = await readCart(await openCart(page, country.language));
     assert.deepEqual(got.keys, c.lines.map((l) => l.key), c.country);
     const { keys, ...shown } = got;
-    assert.deepEqual(shown, c.want, `${c.country}: ${c.lines.map((l) => `${l.qty}×${l.key}`).join(' ')}`);
+    const want = Object.fromEntries(Object.entries(c.want).map(([k, v]) => [k, Array.isArray(v) ? v.map(nb) : nb(v)]));
+    assert.deepEqual(shown, want, `${c.country}: ${c.lines.map((l) => `${l.qty}×${l.key}`).join(' ')}`);
+  }
+  assert.deepEqual(page.scriptErrors, []);
+  await page.context().close();
+});
+
+test('the basket names its figures and says what free delivery still lacks', async () => {
+  const page = await openShop(browser);
+  const cases = [
+    // 100.00 less 2 % is 98.00 net: 49.01 more is above 147.00.
+    { country: 'Germany', lines: [{ key: 'T105', qty: 40 }], hint: 'Noch 49,01\u00a0€ bis zur versandkostenfreien Lieferung' },
+    // Gross, the lack shows gross: 49.01 × 1.19 = 58.3219, up to the cent.
+    { country: 'Germany', gross: true, lines: [{ key: 'T105', qty: 40 }], hint: 'Noch 58,33\u00a0€ bis zur versandkostenfreien Lieferung' },
+    // 49.01 × 0.87 = 42.6387 pounds.
+    { country: 'United Kingdom', lines: [{ key: 'T105', qty: 40 }], hint: '£42.64 more for free delivery' },
+    { country: 'Germany', lines: [{ key: 'T100', qty: 60 }], hint: null },
+  ];
+  for (const c of cases) {
+    const country = catalog.country(c.country);
+    await chooseCountry(page, country.code);
+    await fillCart(page, c.lines);
+    await setGross(page, !!c.gross);
+    const frame = await openCart(page, country.language);
+    const hint = frame.locator('#freehint');
+    if (c.hint == null) assert.ok(await hint.isHidden(), `${c.country}: no hint above the threshold`);
+    else assert.equal(await hint.textContent(), c.hint, c.country);
+    const w = words(country.language);
+    const label = (row) => frame.locator(`#row-${row} th`).innerText();
+    assert.equal(await label('subamount'), w.topay, `${c.country}: the amount to pay`);
+    assert.ok((await label('subtotal')).startsWith(w.goods + ' ('), `${c.country}: the goods`);
+    assert.equal(await label('pdiscount'), w.valuediscount, `${c.country}: the order value discount`);
   }
   assert.deepEqual(page.scriptErrors, []);
   await page.context().close();

@@ -104,8 +104,11 @@ function invoiceWords(language) {
 
 // Two decimals of an amount as shown, without sign and currency.
 function cents(text) {
-  const m = /(\d+\.\d\d)/.exec(text ?? '');
-  return m ? m[1] : `(no amount in "${text}")`;
+  // "1.234,56 €", "£1,234.56", "1234.56": every amount has two decimals.
+  const m = /\d[\d.,'\u2019\u00a0\u202f]*\d\d/.exec(text ?? '');
+  if (!m) return `(no amount in "${text}")`;
+  const digits = m[0].replace(/\D/g, '');
+  return `${Number(digits.slice(0, -2))}.${digits.slice(-2)}`;
 }
 
 // The invoice's order table: item rows and the sum rows by their label.

@@ -192,43 +192,71 @@ export function currencies(country) {
   ];
 }
 
+// Whole cents of an amount counted in cents, halves up.
+const roundCents = (x) => Math.floor(x * (1 + 1e-12) + 0.5);
+
+// An amount in cents as a customer of that country reads it: "14,88 €",
+// "£47.60", with the sign of the display currency (euro when empty).
+export function shownAmount(c, sign, country) {
+  const lang = { deutsch: 'de', english: 'en' }[country.language];
+  const format = new Intl.NumberFormat(`${lang}-${country.code.toUpperCase()}`,
+    { style: 'currency', currency: 'EUR', minimumFractionDigits: 2, maximumFractionDigits: 2 });
+  return format.formatToParts(c / 100 || 0).map((p) => (p.type === 'currency' ? sign || '\u20ac' : p.value)).join('');
+}
+
 // The cart a customer expects for lines [{ key, qty }] shipped to a
-// country, as the texts of the cart form's fields.
+// country, as the texts of the cart form's fields, and the euro figures
+// the order sends. Counted in cents: a shown unit price is rounded once, a
+// line is quantity × that unit, the sums add what is shown; in gross
+// display the VAT sent is the gross goods total less the net one.
 export function expectedCart(lines, countryName, { gross = false } = {}) {
   const country = catalog.country(countryName);
   const [c0, c1] = currencies(country);
   const factor = gross ? catalog.homeVat : 1;
-  const show = (v) => money(v * c0.rate) + ' ' + c0.sign;
-  let subtotal = 0;
-  let qDiscount = 0;
-  let shipping = catalog.packing + country.shippingFee;
-  const lineTexts = [];
-  for (const { key, qty } of lines) {
-    const item = catalog.item(key);
-    const amount = qty * item.price;
-    subtotal += amount;
-    qDiscount += amount * levelRate(item.levels, qty);
-    shipping += item.surcharge;
-    lineTexts.push(show(amount * factor));
-  }
-  let total = subtotal - qDiscount;
-  const pDiscount = total * levelRate(catalog.priceLevels, total);
-  total -= pDiscount;
-  if (total > catalog.freeDelivery) shipping = 0;
-  const vat = total * (catalog.homeVat - 1);
-  const subamount = total * catalog.homeVat + shipping;
+  const entries = lines.map(({ key, qty }) => ({ item: catalog.item(key), qty }));
+  let porto = roundCents((catalog.packing + country.shippingFee) * 100);
+  for (const e of entries) porto += roundCents(e.item.surcharge * 100);
+  const goods = (f, rate) => {
+    const g = { lines: entries.map((e) => e.qty * roundCents(e.item.price * 100 * f * rate)) };
+    g.subtotal = g.lines.reduce((a, b) => a + b, 0);
+    g.qDiscount = roundCents(entries.reduce((a, e, i) => a + g.lines[i] * levelRate(e.item.levels, e.qty), 0));
+    return g;
+  };
+  const euro = goods(1, 1);
+  const pRate = levelRate(catalog.priceLevels, (euro.subtotal - euro.qDiscount) / 100);
+  const discounted = (g) => {
+    g.pDiscount = roundCents((g.subtotal - g.qDiscount) * pRate);
+    g.total = g.subtotal - g.qDiscount - g.pDiscount;
+    return g;
+  };
+  discounted(euro);
+  euro.shipping = euro.total > roundCents(catalog.freeDelivery * 100) ? 0 : porto;
+  euro.vat = gross ? discounted(goods(factor, 1)).total - euro.total : roundCents(euro.total * (catalog.homeVat - 1));
+  euro.subamount = euro.total + euro.vat + euro.shipping;
+  const view = (rate) => {
+    const g = discounted(goods(factor, rate));
+    g.shipping = roundCents(euro.shipping * rate);
+    g.vat = roundCents(euro.vat * rate);
+    g.subamount = g.total + g.shipping + (gross ? 0 : g.vat);
+    return g;
+  };
+  const shown = view(c0.rate);
+  const show = (c) => shownAmount(c, c0.sign, country);
+  const numbers = {};
+  for (const k of ['subtotal', 'qDiscount', 'pDiscount', 'total', 'vat', 'shipping', 'subamount']) numbers[k] = euro[k] / 100;
   return {
-    numbers: { subtotal, qDiscount, pDiscount, total, vat, shipping, subamount },
+    numbers,
+    shown,
     fields: {
-      lines: lineTexts,
-      subtotal: show(subtotal * factor),
-      qdiscount: '-' + show(qDiscount * factor),
-      pdiscount: '-' + show(pDiscount * factor),
-      total: show(total * factor),
-      vat: show(vat),
-      shipping: show(shipping),
-      subamount: show(subamount),
-      euro: money(subamount * c1.rate) + ' ' + c1.sign,
+      lines: shown.lines.map(show),
+      subtotal: show(shown.subtotal),
+      qdiscount: show(-shown.qDiscount),
+      pdiscount: show(-shown.pDiscount),
+      total: show(shown.total),
+      vat: show(shown.vat),
+      shipping: show(shown.shipping),
+      subamount: show(shown.subamount),
+      euro: shownAmount(view(c1.rate).subamount, c1.sign, country),
     },
   };
 }

@@ -72,7 +72,7 @@ TEST(CliImport, ImportsAndUpdatesPricesOrOnlyCountsWithDryRun)
          "Hosen,Jeans,J1,119\n",
          {"--group", "a", "--name", "b", "--orderno", "c", "--price", "d", "--gross", "--main", "Kleidung"},
          "added 1, replaced 0, updated 0, skipped 0, discontinued 0\n",
-         {"J1=Jeans|100.000||||\r\n", "=Kleidung|Hosen\r\n"}},
+         {"J1=Jeans|100.0000||||\r\n", "=Kleidung|Hosen\r\n"}},
         {"a price update",
          "Nr;Preis\nA1;100\nB1;20\nA2;7\nN9;5\n",
          {"--update", "--orderno", "A", "--price", "B", "--rows", "2-3"},

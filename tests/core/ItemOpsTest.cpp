@@ -4,6 +4,8 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/common/Text.h"
+#include "core/import/ImportRules.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -79,8 +81,8 @@ TEST_F(ItemOpsTest, PriceEntryInTheHomeCurrencyNetOrGross)
         const char* shown;
     } cases[] = {
         {1.95583, 16, PriceEntry::Net, "19.56", "10.00", "19.56 DM"},
-        {1, 16, PriceEntry::Gross, "11.60", "10.00", "10.00 DM"},
-        {1.95583, 16, PriceEntry::Gross, "22,69", "10.00", "19.56 DM"},
+        {1, 16, PriceEntry::Gross, "11.60", "10.0000", "10.00 DM"},
+        {1.95583, 16, PriceEntry::Gross, "22,69", "10.0010", "19.56 DM"},
         {1, 0, PriceEntry::Net, " 0 ", "0.00", "0.00 DM"},
     };
     for (const auto& k : cases) {
@@ -93,6 +95,25 @@ TEST_F(ItemOpsTest, PriceEntryInTheHomeCurrencyNetOrGross)
         EXPECT_EQ(items.LastPrice(), k.stored);
         EXPECT_EQ(items.DisplayPrice(1), k.shown);
         ASSERT_EQ(items.Remove(1), Result::Done);
+    }
+}
+
+// A gross price shows as typed once the shop puts the VAT back on and
+// rounds to the cent, for the item panel and the import alike.
+TEST_F(ItemOpsTest, AGrossPriceShowsAsTyped)
+{
+    for (const double vat : {19.0, 7.0, 8.1}) {
+        home.VAT = vat;
+        for (const char* typed : {"9.99", "14.90", "0.99", "1234.56"}) {
+            std::string imported;
+            std::string reason;
+            ASSERT_TRUE(ImportPrice(typed, home, PriceEntry::Gross, imported, reason)) << reason;
+            for (const std::string& stored : {items.EntryPrice(typed, PriceEntry::Gross), imported}) {
+                EXPECT_EQ(stored.size() - stored.find('.'), 5u) << stored << ": four decimals";
+                EXPECT_EQ(FormatDecimals(2, ParseNumber(stored) * (1 + vat / 100)), typed)
+                    << typed << " at " << vat << " % stored as " << stored;
+            }
+        }
     }
 }
 

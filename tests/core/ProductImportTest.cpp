@@ -102,7 +102,7 @@ protected:
 
 } // namespace
 
-TEST_F(ProductImportTest, StoresTheNetEuroPriceWithThreeDecimals)
+TEST_F(ProductImportTest, StoresTheNetEuroPriceWithThreeDecimalsOrFourFromGross)
 {
     const struct {
         const char* what;
@@ -113,7 +113,7 @@ TEST_F(ProductImportTest, StoresTheNetEuroPriceWithThreeDecimals)
         const char* stored; // the price stored, or a part of the reason the row was refused
     } cases[] = {
         {"net, home rate 2", 2, 0, PriceEntry::Net, "10", "5.000"},
-        {"gross, VAT 19", 1, 19, PriceEntry::Gross, "11.90", "10.000"},
+        {"gross, VAT 19, four decimals", 1, 19, PriceEntry::Gross, "11.90", "10.0000"},
         {"a decimal comma", 1, 0, PriceEntry::Net, "12,5", "12.500"},
         {"empty", 1, 0, PriceEntry::Net, "", "0.000"},
         {"text around the number", 1, 19, PriceEntry::Net, " 12 EUR ", "12.000"},

@@ -9,54 +9,57 @@ using namespace quillane::orderd;
 
 namespace {
 
-// The shop's KonvDez: two decimals, rounded half up.
-std::string konvDez(double value)
+std::string euros(long long cents)
 {
-    const long long cents = static_cast<long long>(std::floor(value * 100 * (1 + 1e-12) + 0.5));
     char text[32];
     std::snprintf(text, sizeof text, "%lld.%02lld", cents / 100, cents % 100);
     return text;
+}
+
+long long roundHalfUp(double cents)
+{
+    return static_cast<long long>(std::floor(cents * (1 + 1e-12) + 0.5));
 }
 
 } // namespace
 
 TEST(OrderFigures, EveryCartTheShopComputesIsTaken)
 {
-    // Carts computed as the shop's preis computes them, with prices of up to
-    // three decimals, discounts, VAT and shipping of odd amounts.
+    // Carts counted in whole cents as the shop counts them: lines of
+    // quantity x unit price, discounts rounded once, VAT and shipping of odd
+    // amounts, and every sum the sum of what it sums.
     std::mt19937 random(20261210);
     const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
     for (int cart = 0; cart < 20000; ++cart) {
         std::vector<FormField> fields;
         const int lines = pick(1, 6);
-        double subtotal = 0;
-        double qDiscount = 0;
+        long long subtotal = 0;
+        double exactDiscount = 0;
         fields.push_back({"itemcount", std::to_string(lines)});
         for (int i = 0; i < lines; ++i) {
-            const double price = pick(1, 2000000) / (pick(0, 1) ? 1000.0 : 100.0);
+            const long long price = pick(1, 2000000);
             const int quantity = pick(1, 250);
-            const double amount = quantity * price;
-            qDiscount += amount * pick(0, 15) / 100.0;
+            const long long amount = quantity * price;
+            exactDiscount += amount * pick(0, 15) / 100.0;
             subtotal += amount;
             fields.push_back({"item" + std::to_string(i), "Teil|T-" + std::to_string(i) + "|" +
-                                                              std::to_string(quantity) + "|" + konvDez(price) + "|" +
-                                                              konvDez(amount)});
+                                                              std::to_string(quantity) + "|" + euros(price) + "|" +
+                                                              euros(amount)});
         }
-        double total = subtotal - qDiscount;
-        const double pDiscount = total * pick(0, 10) / 100.0;
-        total -= pDiscount;
-        const double vatFactor = 1 + pick(0, 250) / 1000.0;
-        const double shipping = pick(0, 1) ? 0 : pick(0, 99999) / 1000.0;
-        for (const auto& [name, value] :
-             std::vector<std::pair<std::string, double>>{{"subtotal", subtotal},
-                                                         {"qdiscount", qDiscount},
-                                                         {"pdiscount", pDiscount},
-                                                         {"total", total},
-                                                         {"vat", total * (vatFactor - 1)},
-                                                         {"shipping", shipping},
-                                                         {"subamount", total * vatFactor + shipping},
-                                                         {"paymentfee", 2.5}}) {
-            fields.push_back({name, konvDez(value)});
+        const long long qDiscount = roundHalfUp(exactDiscount);
+        const long long pDiscount = roundHalfUp((subtotal - qDiscount) * pick(0, 10) / 100.0);
+        const long long total = subtotal - qDiscount - pDiscount;
+        const long long vat = roundHalfUp(total * pick(0, 250) / 1000.0);
+        const long long shipping = pick(0, 1) ? 0 : pick(0, 99999);
+        for (const auto& [name, value] : std::vector<std::pair<std::string, long long>>{{"subtotal", subtotal},
+                                                                                        {"qdiscount", qDiscount},
+                                                                                        {"pdiscount", pDiscount},
+                                                                                        {"total", total},
+                                                                                        {"vat", vat},
+                                                                                        {"shipping", shipping},
+                                                                                        {"subamount", total + vat + shipping},
+                                                                                        {"paymentfee", 250}}) {
+            fields.push_back({name, euros(value)});
         }
         try {
             CheckOrderFigures(fields);
@@ -66,6 +69,38 @@ TEST(OrderFigures, EveryCartTheShopComputesIsTaken)
                 shown += f.Name + "=" + f.Value + " ";
             }
             FAIL() << e.what() << "\n" << shown;
+        }
+    }
+}
+
+TEST(OrderFigures, ACentOffIsRefused)
+{
+    // 3 x 3.33 less 0.50 and 0.19; 19 % VAT of 9.30; 4.90 shipping.
+    const std::vector<FormField> good{{"itemcount", "1"},  {"item0", "Becher|B-1|3|3.33|9.99"},
+                                      {"subtotal", "9.99"}, {"qdiscount", "0.50"},
+                                      {"pdiscount", "0.19"}, {"total", "9.30"},
+                                      {"vat", "1.77"},      {"shipping", "4.90"},
+                                      {"subamount", "15.97"}, {"paymentfee", "0.00"}};
+    EXPECT_NO_THROW(CheckOrderFigures(good));
+    const std::vector<std::pair<std::string, std::string>> cases{
+        // One figure a cent off in turn.
+        {"item0", "Becher|B-1|3|3.33|10.00"},
+        {"subtotal", "10.00"},
+        {"total", "9.31"},
+        {"subamount", "15.96"},
+    };
+    for (const auto& [name, value] : cases) {
+        std::vector<FormField> fields = good;
+        for (FormField& f : fields) {
+            if (f.Name == name) {
+                f.Value = value;
+            }
+        }
+        try {
+            CheckOrderFigures(fields);
+            ADD_FAILURE() << name << "=" << value << " was taken";
+        } catch (const OrderRefused& e) {
+            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
         }
     }
 }

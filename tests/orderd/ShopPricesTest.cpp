@@ -128,7 +128,9 @@ TEST(ShopPrices, ASlowShopEndsInTime)
 
 TEST(ShopPrices, UnitPricesMustBeTheShopsToTheCent)
 {
-    const PriceTable prices{{"GT-003", {"9.90"}}, {"GT-004", {"12.5"}}, {"GT-005", {""}}, {"GT-006", {"4.00", "4.50"}}};
+    // GT-007 was typed gross, 9.99 at 19 %, and keeps four decimals.
+    const PriceTable prices{{"GT-003", {"9.90"}}, {"GT-004", {"12.5"}},        {"GT-005", {""}},
+                            {"GT-006", {"4.00", "4.50"}}, {"GT-007", {"8.3950"}}};
     struct Case {
         std::string number;
         std::string price;
@@ -145,6 +147,8 @@ TEST(ShopPrices, UnitPricesMustBeTheShopsToTheCent)
         {"GT-005", "0.50", "the shop's price 0"},
         {"GT-006", "4.50", ""},
         {"GT-006", "4.25", "4.00 or 4.50"},
+        {"GT-007", "8.40", ""},
+        {"GT-007", "8.42", "the shop's price 8.3950"},
         {"GT-999", "9.90", "the shop has no item with the order number \"GT-999\""},
     };
     for (const Case& c : cases) {

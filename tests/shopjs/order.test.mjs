@@ -64,3 +64,48 @@ test('the order fields carry the customer, the lines and the sums in sending ord
     ['UserID', ''], ...customer(other), ...la, ['notes', 'Bitte klingeln'], ...items, ...sums, ['paymentfee', '0.00'], ['payment', ''],
   ]);
 });
+
+test('the order sends the euro figures the shown ones were made from, and they re-add exactly', () => {
+  const cases = [
+    {
+      what: 'gross at home: the amount sent is the amount shown, 2 × 14.88 + 7.40',
+      shop: { items: { 0: { A: { Preis: 12.5, Menge: 2 } } }, porto: 7.4, freihaus: 147, faktor: 1.19, sprache: 'deutsch', land: 'DE' },
+      items: ['A|A|2|12.50|25.00'],
+      sums: { subtotal: '25.00', qdiscount: '0.00', pdiscount: '0.00', total: '25.00', vat: '4.76', shipping: '7.40', subamount: '37.16' },
+      shown: '37,16\u00a0€',
+    },
+    {
+      what: 'net in francs with both discounts, sent in euro',
+      shop: {
+        items: { 0: { T100: { Preis: 4.5, Rabatt: ['10/5', '50/10'], Menge: 60 }, C: { Preis: 4.284, Menge: 25 } } },
+        priceLevels: ['100/2', '300/4'], porto: 7.4, freihaus: 147, rates: [0.93, 1], signs: ['CHF', ''], sprache: 'deutsch', land: 'CH',
+      },
+      // 270.00 + 107.00 less 27.00 is 350.00, less 4 % is 336.00; 19 % is 63.84.
+      items: ['T100|T100|60|4.50|270.00', 'C|C|25|4.28|107.00'],
+      sums: { subtotal: '377.00', qdiscount: '27.00', pdiscount: '14.00', total: '336.00', vat: '63.84', shipping: '0.00', subamount: '399.84' },
+      shown: 'CHF\u00a0372.10',
+    },
+  ];
+  const c100 = (t) => Math.round(Number(t) * 100);
+  for (const c of cases) {
+    const shop = shopWindow({ ...c.shop, layout: true });
+    const lines = shop.Q.cartLines();
+    shop.preis(cartForm(lines.map((l) => ({ grp: l.grp, key: l.key, qty: l.item.Menge }))));
+    const fields = Object.fromEntries(JSON.parse(JSON.stringify(shop.Q.orderFields('', {}, lines, shop.Shop.Cart, null))));
+    const items = Array.from(lines, (_, i) => fields['item' + i].replace(/^[^|]*\|/, lines[i].key + '|'));
+    assert.deepEqual(items, c.items, c.what);
+    const sums = Object.fromEntries(Object.keys(c.sums).map((k) => [k, fields[k]]));
+    assert.deepEqual(sums, c.sums, c.what);
+    const f = (k) => c100(fields[k]);
+    let subtotal = 0;
+    for (const line of items) {
+      const [, , q, unit, total] = line.split('|');
+      assert.equal(c100(total), Number(q) * c100(unit), line);
+      subtotal += c100(total);
+    }
+    assert.equal(f('subtotal'), subtotal, c.what);
+    assert.equal(f('total'), f('subtotal') - f('qdiscount') - f('pdiscount'), c.what);
+    assert.equal(f('subamount'), f('total') + f('vat') + f('shipping'), c.what);
+    assert.equal(shop.Q.toPay(null), c.shown, c.what);
+  }
+});

@@ -22,7 +22,7 @@ function run(context, file) {
 // items: { group: { key: { Preis, Rabatt, Menge } } }; surcharges per group.
 export function shopWindow({
   items = {}, surcharges = {}, priceLevels = [], porto = 0, freihaus = 0, vat = 1.19,
-  rates = [1, 1], signs = ['', ''], faktor = 1, layout = false,
+  rates = [1, 1], signs = ['', ''], faktor = 1, layout = false, sprache = '', land = '',
 } = {}) {
   const context = vm.createContext({});
   // Built inside the context, so that the script sees its own arrays.
@@ -36,6 +36,8 @@ export function shopWindow({
   context.Faktor = faktor;
   const shop = context.Shop;
   shop.Home.VAT = vat;
+  shop.Sprache = sprache;
+  shop.Land = land;
   shop.EuroKurs = vm.runInContext(JSON.stringify(rates), context);
   shop.Waehrung = vm.runInContext(JSON.stringify(signs), context);
   shop.Rabatt.Preis = vm.runInContext(JSON.stringify(priceLevels), context);

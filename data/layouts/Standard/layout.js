@@ -40,7 +40,9 @@ var Q = (function () {
       pages: 'Seiten', prevpage: 'Vorherige Seite', nextpage: 'N\u00e4chste Seite', equals: 'entspricht',
       address: 'Anschrift', done: 'Fertig', steps: 'Bestellschritte', faxto: 'Bitte senden Sie dieses Formular per Fax an',
       signature: 'Datum, Unterschrift', directions: 'So finden Sie uns', writeus: 'Schreiben Sie uns',
-      totalgross: 'Gesamtsumme', countryhint: 'Das Lieferland w\u00e4hlen Sie oben unter \u201eLand w\u00e4hlen\u201c.', itemlist: 'Artikel\u00fcbersicht',
+      goods: 'Warenwert', valuediscount: 'Bestellwertrabatt', topay: 'Zu zahlender Betrag',
+      freemissing: 'Noch %s bis zur versandkostenfreien Lieferung',
+      totalgross: 'Warenwert nach Rabatten', countryhint: 'Das Lieferland w\u00e4hlen Sie oben unter \u201eLand w\u00e4hlen\u201c.', itemlist: 'Artikel\u00fcbersicht',
     },
     en: {
       skip: 'Skip to content', mainnav: 'Shop navigation', searchterm: 'Search term',
@@ -64,7 +66,9 @@ var Q = (function () {
       pages: 'Pages', prevpage: 'Previous page', nextpage: 'Next page', equals: 'equals',
       address: 'Address', done: 'Done', steps: 'Order steps', faxto: 'Please fax this form to',
       signature: 'Date, signature', directions: 'How to find us', writeus: 'Write to us',
-      totalgross: 'Total', countryhint: 'Choose the delivery country at the top under \u201cSelect country\u201d.', itemlist: 'Items',
+      goods: 'Goods', valuediscount: 'Order value discount', topay: 'Amount to pay',
+      freemissing: '%s more for free delivery',
+      totalgross: 'Goods after discounts', countryhint: 'Choose the delivery country at the top under \u201cSelect country\u201d.', itemlist: 'Items',
     }
   };
 
@@ -101,21 +105,21 @@ var Q = (function () {
     return s == null || s === '' ? '\u20ac' : String(s);
   }
 
-  function suffix(c) {
-    var s = S.Shop.Waehrung[c];
-    return s == null || s === '' ? '\u20ac' : '';
-  }
-
-  // A price in display currency 0 (or 1), with its sign, as FormatPrice
-  // writes it plus the euro sign where the country script leaves it out.
+  // A euro amount (a fee) in display currency 0 (or 1), rounded once and
+  // written as the customer writes amounts.
   function money(amount, c) {
     c = c == 1 ? 1 : 0;
-    return S.FormatPrice(amount, c) + suffix(c);
+    return S.FormatAmount(feeCents(amount, c), c);
   }
 
-  // Shown price of a net amount: net or gross as the customer chose.
+  function feeCents(amount, c) {
+    return S.PriceCents(amount, 1, S.CurrencyRate(c));
+  }
+
+  // Shown unit price of a stored net price: net or gross as the customer
+  // chose; the cart multiplies exactly this by the quantity.
   function price(net) {
-    return money(net * S.Faktor, 0);
+    return S.FormatAmount(S.PriceCents(net, S.Faktor, S.CurrencyRate(0)), 0);
   }
 
   function vatNote() {
@@ -254,19 +258,11 @@ var Q = (function () {
     return true;
   }
 
-  // The basket summary as the runtime writes it, with the euro sign the
-  // country script leaves out.
-  function fixMini() {
-    var f = document.forms['suchen'], m = f ? f.elements['minikorb'] : null;
-    if (m && suffix(0) && /\d $/.test(m.value)) m.value = m.value + suffix(0);
-  }
-
   // Called at the end of each page: fills the header's form and tells the
   // customer what the last action did.
   function ready() {
     if (!S) return;
     S.InitMenu();
-    fixMini();
     var f = document.forms['suchen'];
     if (f && S.Shop.LastSearch != null && f.elements['q']) f.elements['q'].value = S.Shop.LastSearch;
     if (S.Shop.Notice) {
@@ -303,7 +299,7 @@ var Q = (function () {
   // Total quantity in the cart and a sentence for the live region.
   function cartSentence() {
     var t = S.RefreshCart();
-    return T('cartupdated') + ': ' + (/\d $/.test(t) ? t + suffix(0) : t);
+    return T('cartupdated') + ': ' + t;
   }
 
   // "Add to basket" on a product form (one line, number 0): the wanted
@@ -316,7 +312,6 @@ var Q = (function () {
     var had = parseInt(it.Menge, 10) || 0;
     f.value = String(had + want);
     S.hinzufuegen(form);
-    fixMini();
     f.value = '1';
     var note = form.querySelector('.incart');
     if (note) note.textContent = T('inbasket') + ': ' + it.Menge;
@@ -467,8 +462,9 @@ var Q = (function () {
 
   // The fields of an order as the order service reads them, in the order
   // they are sent, as plain text before scrambling: the account, the
-  // customer K, the cart lines, the cart's sums as preis left them and the
-  // chosen payment method (null for none).
+  // customer K, the cart lines, the cart as preis left it (its euro figures)
+  // and the chosen payment method (null for none). The lines and sums are
+  // the euro amounts the shown ones were made from, so they re-add exactly.
   function orderFields(account, K, lines, c, pay) {
     var out = [];
     function put(name, plain) {
@@ -484,47 +480,56 @@ var Q = (function () {
     put('notes', K.notes);
     put('itemcount', lines.length);
     for (var n = 0; n < lines.length; n++) {
-      var it = lines[n].item, q = parseInt(it.Menge, 10) || 0;
+      var it = lines[n].item, q = parseInt(it.Menge, 10) || 0, unit = S.PriceCents(it.Preis, 1, 1);
       // "|" separates the fields of an item line.
-      put('item' + n, [fullName(it).replace(/\|/g, '/'), lines[n].key, q, S.KonvDez(it.Preis), S.KonvDez(q * it.Preis)].join('|'));
+      put('item' + n, [fullName(it).replace(/\|/g, '/'), lines[n].key, q, euros(unit), euros(q * unit)].join('|'));
     }
-    put('subtotal', S.KonvDez(c.Subtotal));
-    put('qdiscount', S.KonvDez(c.qDiscount));
-    put('pdiscount', S.KonvDez(c.pDiscount));
-    put('total', S.KonvDez(c.Total));
-    put('vat', S.KonvDez(c.VAT));
-    put('shipping', S.KonvDez(c.Shipping));
-    put('subamount', S.KonvDez(c.Subamount));
-    put('paymentfee', S.KonvDez(pay ? pay.fee : 0));
+    var e = c.Figures.euro;
+    put('subtotal', euros(e.subtotal));
+    put('qdiscount', euros(e.qdiscount));
+    put('pdiscount', euros(e.pdiscount));
+    put('total', euros(e.total));
+    put('vat', euros(e.vat));
+    put('shipping', euros(e.shipping));
+    put('subamount', euros(e.subamount));
+    put('paymentfee', euros(pay ? S.PriceCents(pay.fee, 1, 1) : 0));
     put('payment', pay ? pay.key : '');
     return out;
+  }
+
+  function euros(cents) {
+    return S.KonvDez(cents / 100);
+  }
+
+  // The amount to pay as shown: the cart's amount and the payment fee, both
+  // in display currency 0 as the page shows them.
+  function toPay(pay) {
+    var k = S.Shop.Cart.Figures;
+    return S.FormatAmount((k ? k.shown.subamount : 0) + (pay ? feeCents(pay.fee, 0) : 0), 0);
   }
 
   function vatRate() {
     return Math.round((S.Shop.Home.VAT - 1) * 1000) / 10 + ' %';
   }
 
-  // Rows of the sums under a cart table, filled by the shop's preis.
-  function sumRows(cols) {
+  // Rows of the sums under a cart table, filled by the shop's preis. Each
+  // label names its figure; with a payment fee still to come (fee true) the
+  // cart's amount is a subtotal, else it is the amount to pay.
+  function sumRows(cols, fee) {
     var gross = S.Faktor != 1, h = '';
-    function row(name, label, cls, c) {
+    function row(name, label, cls) {
       return '<tr id="row-' + name + '"' + (cls ? ' class="' + cls + '"' : '') + '><th scope="row" colspan="' + (cols - 1) + '">' + H(label) +
-        '</th><td class="num"><output name="' + name + '" aria-live="off"></output>' + suffixHtml(c || 0) + '</td></tr>';
+        '</th><td class="num"><output name="' + name + '" aria-live="off"></output></td></tr>';
     }
-    h += row('subtotal', T('subtotal'));
+    h += row('subtotal', T('goods') + ' (' + T(gross ? 'gross' : 'net') + ')');
     h += row('qdiscount', T('qdiscount'));
-    h += row('pdiscount', T('pdiscount'));
+    h += row('pdiscount', T('valuediscount'));
     h += row('total', gross ? T('totalgross') + ' (' + T('gross') + ')' : T('total'));
     h += row('vat', (gross ? T('inclvat') : T('excl') + ' ' + T('vat')) + ' ' + vatRate());
     h += row('shipping', T('shipping'));
-    h += row('subamount', T('subamount'), 'grand');
-    h += row('euro', T('equals'), 'second', 1);
+    h += row('subamount', fee ? T('subamount') : T('topay'), fee ? '' : 'grand');
+    h += row('euro', T('equals'), 'second');
     return h;
-  }
-
-  function suffixHtml(c) {
-    var s = suffix(c);
-    return s ? '<span class="cur">' + s + '</span>' : '';
   }
 
   // Hides the sums that say nothing: no discount, a second currency equal
@@ -538,12 +543,18 @@ var Q = (function () {
     hide('qdiscount', !(c.qDiscount > 0));
     hide('pdiscount', !(c.pDiscount > 0));
     hide('euro', S.Shop.EuroKurs[0] == S.Shop.EuroKurs[1] && sign(0) == sign(1));
+    // How much the net total lacks for free delivery, in the shown currency.
+    var hint = document.getElementById('freehint'), k = c.Figures;
+    if (hint) {
+      hint.hidden = !(k && k.missing > 0);
+      hint.textContent = hint.hidden ? '' : T('freemissing').replace('%s', S.FormatAmount(k.missingShown, 0));
+    }
   }
 
   function totalText() {
     var f = document.forms['cart'];
     var t = f && f.elements['subamount'] ? f.elements['subamount'].value : '';
-    return t ? T('subamount') + ': ' + t + suffix(0) : '';
+    return t ? T('topay') + ': ' + t : '';
   }
 
   // Quantity steps and changes in the cart form: the shop's ChMenge and
@@ -557,7 +568,6 @@ var Q = (function () {
       S.Shop.FocusAfterLoad = 'carthead';
     }
     S.ChMenge(f, line, op);
-    fixMini();
     tidySums();
     announce(it.Name + ': ' + m.value + '. ' + totalText());
     return false;
@@ -576,7 +586,6 @@ var Q = (function () {
       return;
     }
     S.preis(f);
-    fixMini();
     tidySums();
     announce(it.Name + ': ' + q + '. ' + totalText());
   }
@@ -630,7 +639,7 @@ var Q = (function () {
     orderFields: orderFields,
     guard: guardColours, lines: cartLines, language: language,
     steps: steps, cartLines: cartLines, sumRows: sumRows, tidySums: tidySums, cartStep: cartStep,
-    cartSet: cartSet, cartRemove: cartRemove, suffixHtml: suffixHtml, vatRate: vatRate,
+    cartSet: cartSet, cartRemove: cartRemove, toPay: toPay, vatRate: vatRate,
     show: show, hits: hits, headline: headline, countText: countText, pager: pager,
     S: S, T: T, H: H, W: W, sign: sign, money: money, price: price, vatNote: vatNote, param: param,
     item: item, fullName: fullName, pictureCount: pictureCount, announce: announce,

@@ -59,7 +59,7 @@ std::string ItemOps::EntryPrice(const std::string& typed, PriceEntry priceEntryM
         throw Error("The price \"" + typed + "\" is more than " + FormatNumber(kMaxAmount) +
                     " euro, the largest price a shop can show.");
     }
-    return FormatDecimals(2, value);
+    return FormatDecimals(priceEntryMode == PriceEntry::Gross ? kGrossPriceDecimals : 2, value);
 }
 
 int ItemOps::RowCount() const

@@ -18,6 +18,11 @@ void CheckOrderNumber(const std::string& orderNo);
 // How a typed price is meant: with VAT (gross) or without (net).
 enum class PriceEntry { Gross, Net };
 
+// A net price worked out from a gross one keeps this many decimals, so that
+// the shop, putting the VAT back on and rounding to the cent, shows the
+// price as typed (with two, 9.99 at 19 % would come back as 9.98).
+inline constexpr int kGrossPriceDecimals = 4;
+
 // Item operations on the shown group. Rows count from 1: row n is line n of
 // CurrentItems (line 0 is the "Versand" line). Every operation stores the
 // group and reports the change.
@@ -27,7 +32,8 @@ public:
 
     ItemOps(CatalogStore& store, const TCountry& home);
 
-    // The price typed in the home currency (net or gross) as a net price in euro with two decimals. Throws
+    // The price typed in the home currency (net or gross) as a net price in euro with two decimals, with
+    // kGrossPriceDecimals for a gross one. Throws
     // Error when the text is no amount or the price is beyond kMaxAmount.
     std::string EntryPrice(const std::string& typed, PriceEntry priceEntryMode) const;
 

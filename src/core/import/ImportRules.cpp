@@ -85,7 +85,7 @@ bool ImportPrice(const std::string& cell, const TCountry& home, PriceEntry mode,
                  " euro, the largest price a shop can show.";
         return false;
     }
-    price = FormatDecimals(kImportPriceDecimals, net == 0 ? 0 : net);
+    price = FormatDecimals(mode == PriceEntry::Gross ? kGrossPriceDecimals : kImportPriceDecimals, net == 0 ? 0 : net);
     return true;
 }
 

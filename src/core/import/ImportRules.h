@@ -15,7 +15,7 @@ class CatalogStore;
 
 // The stored net price of a price cell: read leniently (empty or unreadable
 // is 0), divided by the home rate and, for gross prices, by 1 + VAT / 100,
-// with kImportPriceDecimals decimals. False, with the reason, for a
+// with kImportPriceDecimals decimals (kGrossPriceDecimals for gross ones). False, with the reason, for a
 // negative price, one that is not finite (an overflowing number, "inf", a
 // spreadsheet's error value such as "#DIV/0!") or one beyond kMaxAmount.
 bool ImportPrice(const std::string& cell, const TCountry& home, PriceEntry mode, std::string& price,
