@@ -15,6 +15,17 @@ var Q = (function () {
     while (!w.Shop && w.parent && w.parent != w) w = w.parent;
     if (w.Shop) S = w;
   } catch (e) {}
+  // Before the page reads the hits: a list brought back by Back lists again
+  // what it showed, and the shop window's address follows the page.
+  if (S && S.PageShown) S.PageShown(window);
+  else if (!S) alone();
+
+  // Opened on its own: the shop needs its frame page, which then shows the
+  // item this address names.
+  function alone() {
+    var grp = /[?&]grp=(\d+)/.exec(location.search), bnr = /[?&]bnr=([^&#]*)/.exec(location.search);
+    location.replace('index.html' + (grp && bnr ? '#item=' + bnr[1] + '&group=' + grp[1] : ''));
+  }
 
   var fallback = {
     de: {
@@ -239,11 +250,7 @@ var Q = (function () {
 
   // ---------------------------------------------------------- page frame --
   function setup(titleKey, titleText) {
-    if (!S) {
-      // Opened on its own: the shop needs its frame page.
-      location.replace('index.html');
-      return false;
-    }
+    if (!S) return false;   // on its way to the shop's frame page
     var code = S.LanguageCode(language());
     if (code) document.documentElement.lang = code;
     var title = titleText != null ? titleText : T(titleKey);
