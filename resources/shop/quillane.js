@@ -558,7 +558,7 @@ function KeptQuantity(group, key) {
 // stands in more than one group), "#group=3", "#search=tea", "&page=2" on
 // later pages of a list, "#cart", "#contact". Opened with such an address,
 // the shop goes there once the loader has filled the item tables.
-var LinkTarget = String(location.hash).replace(/^#/, '');
+var LinkTarget = typeof location == 'undefined' ? '' : String(location.hash).replace(/^#/, '');
 
 function LinkParam(hash, key) {
   var parts = String(hash).split('&');
@@ -662,6 +662,7 @@ function SameList(a, b) {
 // history entry remembers. Then the shop window's address names the page.
 // Returns false when the frame goes on to another page.
 function PageShown(win) {
+  if (!win || !win.location) return true;
   var file = String(win.location.pathname).split('/').pop();
   if (LinkTarget && file == 'categories.html') {
     var address = LinkAddress(LinkTarget);
