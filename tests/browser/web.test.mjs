@@ -149,3 +149,32 @@ test('the shop asks for no file it does not have, and says its language', async 
   assert.deepEqual(missing, []);
   await context.close();
 });
+
+test('a screen with two pixels a point gets the double pictures, and a tap on the large one enlarges it', async () => {
+  const context = await browser.newContext({ viewport: { width: 375, height: 740 }, deviceScaleFactor: 2 });
+  context.setDefaultTimeout(10000);
+  const missing = [];
+  context.on('response', (r) => { if (r.status() >= 400) missing.push(`${r.status()} ${r.url()}`); });
+  const key = 'T100';   // two pictures in the fixture
+  const group = catalog.groups.find((g) => g.items.some((i) => i.key === key));
+  const { page } = await openAt(context, `index.html#group=${group.index}`, /view_\w+\.html/);
+  const list = await waitForMain(page, /view_\w+\.html/);
+  const thumb = list.locator('img.thumb').first();
+  await thumb.evaluate((img) => img.decode());
+  assert.match(await thumb.evaluate((img) => img.currentSrc), /\/pictures\/(medium|small)_2x\//);
+
+  const name = catalog.item(key).name;
+  const detail = await navigateMain(page, () => list.getByRole('link', { name, exact: true }).first().click(), /description\.html/);
+  const large = detail.locator('img.large');
+  await large.evaluate((img) => img.decode());
+  assert.match(await large.evaluate((img) => img.currentSrc), /\/pictures\/large_2x\/T100_1\.jpg$/);
+  // The second picture: the large one and its enlargement follow.
+  await detail.getByRole('button', { name: new RegExp(words(de).picture + ' 2') }).click();
+  await page.waitForFunction(() => /large_2x\/T100_2\.jpg$/.test(window.frames.main.document.querySelector('img.large').currentSrc));
+  const [popup] = await Promise.all([context.waitForEvent('page'), large.click()]);
+  await popup.waitForLoadState();
+  assert.match(popup.url(), /\/pictures\/(xxl|large_2x)\/T100_2\.jpg$/);
+  await screenshot(page, 'web-detail-2x-375');
+  assert.deepEqual(missing, []);
+  await context.close();
+});

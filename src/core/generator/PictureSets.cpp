@@ -32,7 +32,7 @@ std::string extensionOf(const std::string& path)
 
 void CreatePictureFolders(const GenerationRun& run)
 {
-    for (const char* size : {"xxl/", "large/", "medium/", "small/"}) {
+    for (const char* size : {"xxl/", "large/", "medium/", "small/", "large_2x/", "medium_2x/", "small_2x/"}) {
         const std::string folder = run.In.ShopDir + "pictures/" + size;
         CreateFolder(folder);
     }
@@ -65,10 +65,13 @@ PicturePlan PlanPictures(const GenerationRun& run, const IniFile& pictureList, c
             task.XxlFile = folder + "xxl/" + numbered;
         }
         task.LargeFile = folder + "large/" + numbered;
+        task.Large2xFile = folder + "large_2x/" + numbered;
         task.CopyLarge = !run.Pictures.Optimize && extensionOf(source) == ".jpg";
         if (std::to_string(k) == main) {
             task.MediumFile = folder + "medium/" + name + ".jpg";
             task.SmallFile = folder + "small/" + name + ".jpg";
+            task.Medium2xFile = folder + "medium_2x/" + name + ".jpg";
+            task.Small2xFile = folder + "small_2x/" + name + ".jpg";
             plan.MainTask = static_cast<int>(plan.Tasks.size());
         }
         plan.Tasks.push_back(std::move(task));
@@ -171,6 +174,16 @@ void PictureWorkers::runTask(std::size_t index)
         if (picture.Empty()) {
             // A path without an extension would otherwise be taken for an embedded picture.
             throw Error("The picture \"" + task.Source + "\" is not a picture of a known type.");
+        }
+        // The double sizes are a chain of their own from the original, so
+        // that the usual sizes stay each scaled from the one before.
+        if (!task.Large2xFile.empty()) {
+            Picture sharp = SharePicture(picture);
+            SaveScaledJpeg(sharp, task.Large2xFile, 2 * settings.MaxWidth, 2 * settings.MaxHeight, settings.Quality);
+            if (!task.Medium2xFile.empty()) {
+                SaveScaledJpeg(sharp, task.Medium2xFile, 2 * kMediumSize, 2 * kMediumSize, settings.Quality);
+                SaveScaledJpeg(sharp, task.Small2xFile, 2 * kSmallSize, 2 * kSmallSize, settings.Quality);
+            }
         }
         if (!task.XxlFile.empty()) {
             SaveScaledJpeg(picture, task.XxlFile, kXxlWidth, kXxlHeight, settings.Quality);
