@@ -65,13 +65,17 @@ PicturePlan PlanPictures(const GenerationRun& run, const IniFile& pictureList, c
             task.XxlFile = folder + "xxl/" + numbered;
         }
         task.LargeFile = folder + "large/" + numbered;
-        task.Large2xFile = folder + "large_2x/" + numbered;
+        if (run.In.DoublePictures) {
+            task.Large2xFile = folder + "large_2x/" + numbered;
+        }
         task.CopyLarge = !run.Pictures.Optimize && extensionOf(source) == ".jpg";
         if (std::to_string(k) == main) {
             task.MediumFile = folder + "medium/" + name + ".jpg";
             task.SmallFile = folder + "small/" + name + ".jpg";
-            task.Medium2xFile = folder + "medium_2x/" + name + ".jpg";
-            task.Small2xFile = folder + "small_2x/" + name + ".jpg";
+            if (run.In.DoublePictures) {
+                task.Medium2xFile = folder + "medium_2x/" + name + ".jpg";
+                task.Small2xFile = folder + "small_2x/" + name + ".jpg";
+            }
             plan.MainTask = static_cast<int>(plan.Tasks.size());
         }
         plan.Tasks.push_back(std::move(task));
