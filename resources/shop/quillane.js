@@ -622,7 +622,8 @@ function LinkAddress(hash) {
   if (LinkParam(hash, 'cart') != null) return 'cart.html';
   if (LinkParam(hash, 'contact') != null) return 'contact.html';
   var t = LinkParam(hash, 'text');
-  return t ? 'textbox.html?Content=' + UrlEncode(t) : '';
+  // Only the names of the shop's texts, never a path.
+  return t && /^\w+$/.test(t) ? 'textbox.html?Content=' + t : '';
 }
 
 // The hash that names a page of the frame, '' for the shop's start and the
