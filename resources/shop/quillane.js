@@ -360,6 +360,7 @@ function hinzufuegen(form) {
     var item = LineItem(form, i), mf = FormField(form, 'Menge' + i);
     if (item && mf) item.Menge = ToCount(FieldText(mf));
   }
+  SaveCart();
   var doc = form.ownerDocument;
   if (doc && doc.forms['suchen']) SetFieldText(FormField(doc.forms['suchen'], 'minikorb'), RefreshCart());
 }
@@ -427,6 +428,7 @@ function CreateItemList(gd, n) {
     }
     // Loading the database again must not empty the cart.
     if (old[key] && old[key].Menge) item.Menge = old[key].Menge;
+    else if (KeptQuantity(n, key)) item.Menge = KeptQuantity(n, key);
     // ItemKeys keeps the table order, which for-in loses for numeric keys.
     if (!(key in table)) keys.push(key);
     table[key] = item;
@@ -541,6 +543,7 @@ function zurueck() {
 function ExitShop(message) {
   if (message && !confirm(message)) return;   // "no" stays in the shop
   setBunload(false);
+  ForgetCart();
   // finish.html stands outside the shop window's data: it finds its words
   // in this tab's session storage.
   try {
@@ -602,6 +605,13 @@ function GotoItemPage(param) {
 
 // A text search (no title) or the items of one group (title given).
 function suchen(what, title) {
+  FindHits(what, title);
+  GoMain(Treffer.length ? GotoItemPage('page=1') : 'textbox.html?Content=search');
+}
+
+// The hits of suchen without showing them. ListSource remembers what was
+// looked for, so that a list page brought back later can list it again.
+function FindHits(what, title) {
   Treffer = new Array();
   var g, k, keys;
   if (title == null) {
@@ -619,13 +629,185 @@ function suchen(what, title) {
       }
     }
     Headline = 'Die Suche nach "' + query + '" ergab ' + Treffer.length + ' Treffer!';
+    Shop.ListSource = { search: query };
   } else {
     g = ToCount(what);
     keys = Shop.ItemKeys[g] || [];
     for (k = 0; k < keys.length; k++) Treffer.push(g + '|' + keys[k]);
     Headline = String(title).toUpperCase();
+    Shop.ListSource = { group: g, title: String(title) };
   }
-  GoMain(Treffer.length ? GotoItemPage('page=1') : 'textbox.html?Content=search');
+}
+
+// ---------------------------------------------------------- kept cart ----
+
+// The basket is kept in the tab's session storage too: a reload, or a phone
+// bringing back a tab it had discarded, finds it again. It never outlives
+// the tab, so the next customer at a shared computer starts empty.
+var CartStore = 'quillane.cart';
+var KeptCart = null;
+
+function SaveCart() {
+  var lines = new Array();
+  for (var g = 0; g < Shop.Item.length; g++) {
+    var table = Shop.Item[g];
+    if (!table) continue;
+    for (var k in table) if (ToCount(table[k].Menge) > 0) lines.push([g, k, ToCount(table[k].Menge)]);
+  }
+  try {
+    if (lines.length) sessionStorage.setItem(CartStore, JSON.stringify(lines));
+    else sessionStorage.removeItem(CartStore);
+  } catch (e) {}
+}
+
+function ForgetCart() {
+  try { sessionStorage.removeItem(CartStore); } catch (e) {}
+}
+
+// Kept quantity of an item of a group, 0 when none. An item the shop no
+// longer has under that group is simply not found again.
+function KeptQuantity(group, key) {
+  if (KeptCart == null) {
+    KeptCart = Object.create(null);
+    try {
+      var lines = JSON.parse(sessionStorage.getItem(CartStore) || '[]');
+      for (var i = 0; i < lines.length; i++) KeptCart[lines[i][0] + '|' + lines[i][1]] = ToCount(lines[i][2]);
+    } catch (e) {}
+  }
+  return KeptCart[group + '|' + key] || 0;
+}
+
+// ----------------------------------------------------------- addresses ----
+
+// The shop window's address names what the frame "main" shows, so that it
+// can be bookmarked and shared: "#item=K1" (with "&group=3" where the key
+// stands in more than one group), "#group=3", "#search=tea", "&page=2" on
+// later pages of a list, "#cart", "#contact". Opened with such an address,
+// the shop goes there once the loader has filled the item tables.
+var LinkTarget = typeof location == 'undefined' ? '' : String(location.hash).replace(/^#/, '');
+
+function LinkParam(hash, key) {
+  var parts = String(hash).split('&');
+  for (var i = 0; i < parts.length; i++) {
+    var eq = parts[i].indexOf('=');
+    if ((eq < 0 ? parts[i] : parts[i].substring(0, eq)) != key) continue;
+    var v = eq < 0 ? '' : parts[i].substring(eq + 1).replace(/\+/g, ' ');
+    try { return decodeURIComponent(v); } catch (e) { return UrlDecode(v); }   // windows-1252 escapes
+  }
+  return null;
+}
+
+function LinkText(text) {
+  return encodeURIComponent(String(text)).replace(/%20/g, '+');
+}
+
+// The caption of a group index in the menu, '' when the menu has none.
+function GroupTitle(group) {
+  var entries = Shop.Menu.Entries;
+  for (var i = 0; i < entries.length; i++) {
+    if (entries[i].Index == group) return entries[i].Caption;
+    for (var j = 0; j < entries[i].SubGroups.length; j++) {
+      var s = String(entries[i].SubGroups[j]), c = s.lastIndexOf(':');
+      if (parseInt(s.substring(c + 1), 10) == group) return s.substring(0, c);
+    }
+  }
+  return '';
+}
+
+// Makes the hits of a list source (group or search) the current ones, with
+// the headings the pages show for them.
+function ListAgain(source) {
+  if (source.group != null) {
+    if (!Shop.ItemKeys[source.group]) return false;
+    var title = source.title != null ? source.title : GroupTitle(source.group) || String(source.group);
+    FindHits(source.group, title);
+    Shop.SearchQuery = null;
+    Shop.BrowseTitle = title;
+  } else {
+    FindHits(source.search);
+    Shop.SearchQuery = source.search;
+    Shop.LastSearch = source.search;
+  }
+  return true;
+}
+
+// The frame address an address's hash names, '' for none the shop knows.
+function LinkAddress(hash) {
+  var key = LinkParam(hash, 'item'), group = LinkParam(hash, 'group'), search = LinkParam(hash, 'search');
+  var page = Math.max(1, ToCount(LinkParam(hash, 'page')));
+  if (key != null) {
+    var g = group != null && Shop.Item[ToCount(group)] && Shop.Item[ToCount(group)][key] ? ToCount(group) : -1;
+    for (var i = 0; g < 0 && i < Shop.Item.length; i++) if (Shop.Item[i] && Shop.Item[i][key]) g = i;
+    return g < 0 ? '' : 'description.html?grp=' + g + '&bnr=' + UrlEncode(key);
+  }
+  if (group != null || search != null) {
+    var source = group != null ? { group: ToCount(group) } : { search: search };
+    if (!ListAgain(source)) return '';
+    return Treffer.length ? GotoItemPage('page=' + page) : 'textbox.html?Content=search';
+  }
+  if (LinkParam(hash, 'cart') != null) return 'cart.html';
+  if (LinkParam(hash, 'contact') != null) return 'contact.html';
+  var t = LinkParam(hash, 'text');
+  // Only the names of the shop's texts, never a path.
+  return t && /^\w+$/.test(t) ? 'textbox.html?Content=' + t : '';
+}
+
+// The hash that names a page of the frame, '' for the shop's start and the
+// order steps.
+function PageHash(win) {
+  var href = String(win.location.href), file = String(win.location.pathname).split('/').pop();
+  var key = QueryParam(href, 'bnr'), group = QueryParam(href, 'grp');
+  if (file == 'description.html' && key != '') {
+    var h = 'item=' + LinkText(key), first = -1;
+    for (var i = 0; first < 0 && i < Shop.Item.length; i++) if (Shop.Item[i] && Shop.Item[i][key]) first = i;
+    return first == ToCount(group) ? h : h + '&group=' + ToCount(group);
+  }
+  if (IsListPage(win) && Shop.ListSource) {
+    var src = Shop.ListSource, page = ToCount(QueryParam(href, 'page'));
+    var list = src.group != null ? 'group=' + src.group : 'search=' + LinkText(src.search);
+    return page > 1 ? list + '&page=' + page : list;
+  }
+  if (file == 'cart.html') return 'cart';
+  if (file == 'contact.html') return 'contact';
+  var content = QueryParam(href, 'Content');
+  if (file == 'textbox.html' && content != '' && content != 'search') return 'text=' + LinkText(content);
+  return '';
+}
+
+function IsListPage(win) {
+  var href = String(win.location.href), file = String(win.location.pathname).split('/').pop();
+  return /^view_/.test(file) || (file == 'description.html' && QueryParam(href, 'bnr') == '' && QueryParam(href, 'ipp') != '');
+}
+
+function SameList(a, b) {
+  return !!a && !!b && a.group === b.group && a.search === b.search;
+}
+
+// Called by every page of the frame as it starts. A link the shop was opened
+// with is followed from the first categories page (instead of it); a list
+// page that Back brought back lists again what it listed then, which its
+// history entry remembers. Then the shop window's address names the page.
+// Returns false when the frame goes on to another page.
+function PageShown(win) {
+  if (!win || !win.location) return true;
+  var file = String(win.location.pathname).split('/').pop();
+  if (LinkTarget && file == 'categories.html') {
+    var address = LinkAddress(LinkTarget);
+    LinkTarget = '';
+    if (address) {
+      win.location.replace(address);
+      return false;
+    }
+  }
+  if (IsListPage(win)) {
+    var kept = null;
+    try { kept = win.history.state; } catch (e) {}
+    if (kept && kept.list && !SameList(kept.list, Shop.ListSource)) ListAgain(kept.list);
+    else try { win.history.replaceState({ list: Shop.ListSource || null }, ''); } catch (e) {}
+  }
+  var hash = PageHash(win);
+  try { history.replaceState(history.state, '', hash ? '#' + hash : location.pathname + location.search); } catch (e) {}
+  return true;
 }
 
 // ---------------------------------------------------------- item files ----

@@ -188,7 +188,7 @@ TEST(ProductDatabase, TheFilesDoNotDependOnTheNumberOfPictureThreads)
     one.createDatabase(1);
     many.createDatabase(4);
     const auto files = filesUnder(one.run.In.ShopDir);
-    EXPECT_EQ(files.size(), 43u);
+    EXPECT_EQ(files.size(), 60u); // 43 and the 17 double-size pictures
     EXPECT_TRUE(files == filesUnder(many.run.In.ShopDir));
 }
 
@@ -241,15 +241,24 @@ TEST(ProductDatabase, PictureSizesAndCounts)
          {{"xxl/K_1.jpg", {560, 420}},
           {"large/K_1.jpg", {200, 150}},
           {"medium/K.jpg", {120, 90}},
-          {"small/K.jpg", {50, 38}}},
-         {}},
+          {"small/K.jpg", {50, 38}},
+          // Twice the size for sharp screens; no double of the extra large.
+          {"large_2x/K_1.jpg", {400, 300}},
+          {"medium_2x/K.jpg", {240, 180}},
+          {"small_2x/K.jpg", {100, 75}}},
+         {"xxl_2x/K_1.jpg"}},
         {"never enlarged",
          {{"1", small}},
          "1",
          false,
          true,
          1,
-         {{"large/K_1.jpg", {150, 100}}, {"medium/K.jpg", {120, 80}}, {"small/K.jpg", {50, 33}}},
+         {{"large/K_1.jpg", {150, 100}},
+          {"medium/K.jpg", {120, 80}},
+          {"small/K.jpg", {50, 33}},
+          {"large_2x/K_1.jpg", {150, 100}},
+          {"medium_2x/K.jpg", {150, 100}},
+          {"small_2x/K.jpg", {100, 67}}},
          {"xxl/K_1.jpg"}},
         {"without Optimize only .jpg is copied",
          {{"1", photo}, {"2", photoUpper}, {"3", a}},
@@ -260,7 +269,9 @@ TEST(ProductDatabase, PictureSizesAndCounts)
          {{"large/K_1.jpg", {400, 300}},
           {"large/K_2.jpg", {200, 150}},
           {"large/K_3.jpg", {30, 20}},
-          {"medium/K.jpg", {30, 20}}},
+          {"medium/K.jpg", {30, 20}},
+          {"large_2x/K_1.jpg", {400, 300}},
+          {"large_2x/K_2.jpg", {400, 300}}},
          {}},
         {"a missing picture leaves no gap",
          {{"1", a}, {"2", missing}, {"3", b}},
@@ -276,8 +287,8 @@ TEST(ProductDatabase, PictureSizesAndCounts)
          false,
          true,
          2,
-         {{"large/K_2.jpg", {40, 10}}},
-         {"medium/K.jpg", "small/K.jpg"}},
+         {{"large/K_2.jpg", {40, 10}}, {"large_2x/K_2.jpg", {40, 10}}},
+         {"medium/K.jpg", "small/K.jpg", "medium_2x/K.jpg", "small_2x/K.jpg"}},
         {"keys 1 and 5: two entries, so only 1 and 2 are looked up",
          {{"1", a}, {"5", b}},
          "",

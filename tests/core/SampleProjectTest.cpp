@@ -133,6 +133,41 @@ TEST_F(SampleProjectTest, GeneratesAShopForAGermanMerchant)
     EXPECT_EQ(count(shop + "pictures/large/"), static_cast<long>(pictures));
 }
 
+// The shop's files are Windows-1252; a host that sends another character set
+// must not turn its umlauts into question marks. The pages say it themselves,
+// and Apache hosts are told so by the shop's .htaccess, which also asks for
+// compression and for caching that still shows a newly published shop.
+TEST_F(SampleProjectTest, TheShopDeclaresItsCharacterSetToBrowserAndServer)
+{
+    AddServedCountry(CountryTablePath(home.path()), "Germany");
+    home.write("quillane.ini", "[Connection]\r\nconnection=1\r\n[Account]\r\nCountry=Germany\r\n");
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::RunCli({"--home", home.path(), "generate", "Beispielshop"}, out, err), 0) << err.str();
+    const std::string shop = home.file("Projekte/Beispielshop/shop/");
+
+    ASSERT_TRUE(FileExists(shop + ".htaccess"));
+    const std::string htaccess = ReadFile(shop + ".htaccess");
+    for (const char* line : {"AddDefaultCharset windows-1252", "AddCharset windows-1252 .html .js .css",
+                             "AddOutputFilterByType DEFLATE text/html text/css text/javascript application/javascript",
+                             "Header set Cache-Control \"no-cache\""}) {
+        EXPECT_NE(htaccess.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(htaccess.find("immutable"), std::string::npos) << "a published shop must be seen";
+
+    std::size_t pages = 0;
+    for (const auto& entry : fs::directory_iterator(shop)) {
+        if (entry.path().extension() != ".html") {
+            continue;
+        }
+        ++pages;
+        const std::string page = ReadFile(entry.path().string());
+        const std::size_t head = page.find("</head>");
+        const std::size_t meta = page.find("charset=windows-1252");
+        EXPECT_TRUE(meta != std::string::npos && meta < head) << entry.path().filename();
+    }
+    EXPECT_GT(pages, 10u);
+}
+
 // Picture lists of shipped projects get the program folder; a merchant's
 // own list, and files other than picture lists, stay as they are.
 TEST(SampleProjectSeeding, PictureListsGetTheProgramFolderOnce)

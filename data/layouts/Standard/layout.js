@@ -15,6 +15,17 @@ var Q = (function () {
     while (!w.Shop && w.parent && w.parent != w) w = w.parent;
     if (w.Shop) S = w;
   } catch (e) {}
+  // Before the page reads the hits: a list brought back by Back lists again
+  // what it showed, and the shop window's address follows the page.
+  if (S && S.PageShown) S.PageShown(window);
+  else if (!S) alone();
+
+  // Opened on its own: the shop needs its frame page, which then shows the
+  // item this address names.
+  function alone() {
+    var grp = /[?&]grp=(\d+)/.exec(location.search), bnr = /[?&]bnr=([^&#]*)/.exec(location.search);
+    location.replace('index.html' + (grp && bnr ? '#item=' + bnr[1] + '&group=' + grp[1] : ''));
+  }
 
   var fallback = {
     de: {
@@ -243,11 +254,7 @@ var Q = (function () {
 
   // ---------------------------------------------------------- page frame --
   function setup(titleKey, titleText) {
-    if (!S) {
-      // Opened on its own: the shop needs its frame page.
-      location.replace('index.html');
-      return false;
-    }
+    if (!S) return false;   // on its way to the shop's frame page
     var code = S.LanguageCode(language());
     if (code) document.documentElement.lang = code;
     var title = titleText != null ? titleText : T(titleKey);
@@ -352,10 +359,21 @@ var Q = (function () {
     return 'pictures/' + size + '/' + S.ItemFile(key) + (n ? '_' + n : '') + '.jpg';
   }
 
+  // Every size but the extra large also exists at twice its size, which
+  // screens with more pixels than points show instead.
+  function srcset(size, key, n) {
+    return pictureUrl(size + '_2x', key, n) + ' 2x';
+  }
+
+  // The biggest picture there is, opened by a tap on the large one.
+  function biggest(key, n) {
+    return S.xxl ? pictureUrl('xxl', key, n) : pictureUrl('large_2x', key, n);
+  }
+
   // Small and medium pictures have fixed boxes; the picture is fitted in.
   function thumb(size, key, it, box) {
     if (!pictureCount(it)) return '<span class="nopic" style="width:' + box + 'px;height:' + box + 'px" aria-hidden="true"></span>';
-    return '<img class="thumb" src="' + pictureUrl(size, key) + '" width="' + box + '" height="' + box + '" alt="' + H(it.Name) +
+    return '<img class="thumb" src="' + pictureUrl(size, key) + '" srcset="' + srcset(size, key) + '" width="' + box + '" height="' + box + '" alt="' + H(it.Name) +
       '" loading="lazy" onerror="this.className=\'thumb broken\';this.alt=\'\'">';
   }
 
@@ -429,10 +447,13 @@ var Q = (function () {
     if (img) {
       img.removeAttribute('width');
       img.removeAttribute('height');
+      img.srcset = srcset('large', key, n);
       img.src = pictureUrl('large', key, n);
     }
+    var zoom = document.getElementById('zoom' + uid);
+    if (zoom) zoom.href = biggest(key, n);
     var x = document.getElementById('xxl' + uid);
-    if (x) x.href = pictureUrl('xxl', key, n);
+    if (x) x.href = biggest(key, n);
     var all = button.parentNode.parentNode.getElementsByTagName('button');
     for (var i = 0; i < all.length; i++) all[i].setAttribute('aria-pressed', String(all[i] == button));
   }
@@ -645,6 +666,6 @@ var Q = (function () {
     item: item, fullName: fullName, pictureCount: pictureCount, announce: announce,
     levelsText: levelsText, setup: setup, ready: ready, search: search, browse: browse,
     changeView: changeView, cartSentence: cartSentence, add: add, step: step, buyForm: buyForm,
-    pictureUrl: pictureUrl, thumb: thumb, sized: sized, contrast: contrast, rgb: rgb
+    pictureUrl: pictureUrl, srcset: srcset, biggest: biggest, thumb: thumb, sized: sized, contrast: contrast, rgb: rgb
   };
 })();

@@ -27,6 +27,7 @@ constexpr std::pair<std::string_view, std::string_view> kTemplates[] = {
     {"LOADBAR", "loadbar.gif"},
     {"MIE", "mie.gif"},
     {"QLB", "qlb.gif"},
+    {"HTACCESS", ".htaccess"},
 };
 
 // Only pages named exactly ".html" get the marker comments; a layout may

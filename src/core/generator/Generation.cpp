@@ -51,7 +51,8 @@ void runSteps(GenerationRun& run)
 {
     const std::string& shopDir = run.In.ShopDir;
     for (const char* folder :
-         {"database/", "pictures/", "pictures/small/", "pictures/medium/", "pictures/large/", "pictures/xxl/"}) {
+         {"database/", "pictures/", "pictures/small/", "pictures/medium/", "pictures/large/", "pictures/xxl/",
+          "pictures/small_2x/", "pictures/medium_2x/", "pictures/large_2x/"}) {
         CreateFolder(shopDir + folder);
     }
     CreateFiles(run);

@@ -46,6 +46,9 @@ struct GenerationInput {
     GenerationChoices Choices;
     std::tm RunDate{}; // the day the shop says it was made; the caller reads the clock
     ProgressSink Progress;
+    // Every picture size but the extra large also at twice its size; off
+    // only where the time it costs is measured.
+    bool DoublePictures = true;
 };
 
 // The state of one run, handed from step to step.

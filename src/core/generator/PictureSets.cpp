@@ -8,6 +8,7 @@
 #include "core/imaging/Picture.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace quillane {
 
@@ -32,7 +33,7 @@ std::string extensionOf(const std::string& path)
 
 void CreatePictureFolders(const GenerationRun& run)
 {
-    for (const char* size : {"xxl/", "large/", "medium/", "small/"}) {
+    for (const char* size : {"xxl/", "large/", "medium/", "small/", "large_2x/", "medium_2x/", "small_2x/"}) {
         const std::string folder = run.In.ShopDir + "pictures/" + size;
         CreateFolder(folder);
     }
@@ -65,10 +66,17 @@ PicturePlan PlanPictures(const GenerationRun& run, const IniFile& pictureList, c
             task.XxlFile = folder + "xxl/" + numbered;
         }
         task.LargeFile = folder + "large/" + numbered;
+        if (run.In.DoublePictures) {
+            task.Large2xFile = folder + "large_2x/" + numbered;
+        }
         task.CopyLarge = !run.Pictures.Optimize && extensionOf(source) == ".jpg";
         if (std::to_string(k) == main) {
             task.MediumFile = folder + "medium/" + name + ".jpg";
             task.SmallFile = folder + "small/" + name + ".jpg";
+            if (run.In.DoublePictures) {
+                task.Medium2xFile = folder + "medium_2x/" + name + ".jpg";
+                task.Small2xFile = folder + "small_2x/" + name + ".jpg";
+            }
             plan.MainTask = static_cast<int>(plan.Tasks.size());
         }
         plan.Tasks.push_back(std::move(task));
@@ -172,20 +180,51 @@ void PictureWorkers::runTask(std::size_t index)
             // A path without an extension would otherwise be taken for an embedded picture.
             throw Error("The picture \"" + task.Source + "\" is not a picture of a known type.");
         }
+        // Every size made stays at hand (sharing its bitmap) for the double
+        // sizes below.
+        const int width = picture.Width();
+        const int height = picture.Height();
+        std::vector<Picture> made;
+        made.push_back(SharePicture(picture));
+        const auto save = [&](const std::string& file, int maxWidth, int maxHeight) {
+            SaveScaledJpeg(picture, file, maxWidth, maxHeight, settings.Quality);
+            made.push_back(SharePicture(picture));
+        };
         if (!task.XxlFile.empty()) {
-            SaveScaledJpeg(picture, task.XxlFile, kXxlWidth, kXxlHeight, settings.Quality);
+            save(task.XxlFile, kXxlWidth, kXxlHeight);
         }
         if (task.CopyLarge) {
             if (!CopyFileTo(task.Source, task.LargeFile)) {
                 throw Error("Cannot copy the picture \"" + task.Source + "\" to \"" + task.LargeFile + "\".");
             }
         } else {
-            SaveScaledJpeg(picture, task.LargeFile, settings.MaxWidth, settings.MaxHeight, settings.Quality);
+            save(task.LargeFile, settings.MaxWidth, settings.MaxHeight);
         }
         if (!task.MediumFile.empty()) {
-            SaveScaledJpeg(picture, task.MediumFile, kMediumSize, kMediumSize, settings.Quality);
-            SaveScaledJpeg(picture, task.SmallFile, kSmallSize, kSmallSize, settings.Quality);
+            save(task.MediumFile, kMediumSize, kMediumSize);
+            save(task.SmallFile, kSmallSize, kSmallSize);
         }
+        // The double sizes, each scaled from the smallest picture made so far
+        // that holds its size, so that they cost little beside the usual ones
+        // (those stay each scaled from the one before).
+        const auto twice = [&](const std::string& file, int maxWidth, int maxHeight) {
+            if (file.empty()) {
+                return;
+            }
+            const auto [w, h] = ScaledSize(width, height, maxWidth, maxHeight);
+            const Picture* from = &made.front();
+            for (const Picture& p : made) {
+                if (p.Width() >= w && p.Height() >= h && p.Width() < from->Width()) {
+                    from = &p;
+                }
+            }
+            Picture sharp = SharePicture(*from);
+            SaveScaledJpeg(sharp, file, maxWidth, maxHeight, settings.Quality);
+            made.push_back(std::move(sharp));
+        };
+        twice(task.Large2xFile, 2 * settings.MaxWidth, 2 * settings.MaxHeight);
+        twice(task.Medium2xFile, 2 * kMediumSize, 2 * kMediumSize);
+        twice(task.Small2xFile, 2 * kSmallSize, 2 * kSmallSize);
     } catch (const Error& e) {
         throw Error("Item \"" + task.ItemKey + "\": " + e.what());
     }

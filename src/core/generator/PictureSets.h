@@ -24,6 +24,10 @@ struct PictureTask {
     bool CopyLarge = false; // the source file as it is
     std::string MediumFile; // both empty unless this is the main picture
     std::string SmallFile;
+    // The same at twice the size, for screens with more pixels than points.
+    std::string Large2xFile;
+    std::string Medium2xFile;
+    std::string Small2xFile;
 };
 
 // An item's picture set, planned from the picture list and the existing

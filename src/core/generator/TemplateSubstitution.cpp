@@ -73,10 +73,13 @@ void replaceCompanyData(const GenerationRun& run, const IniFile& company)
     ReplaceInShopFile(run, "header_site.js", "[FIRMA]",
                       EscapeSingleQuotes("<a href=\"" + homepage + "\" target=\"_parent\" class=\"head\">" +
                                          EscapeHtml(firma) + "</a>"));
-    // The logo link stands even without a logo: the layout's header keeps its shape.
-    ReplaceInShopFile(
-        run, "header_site.js", "[LOGO]",
-        EscapeSingleQuotes("<a href=\"" + homepage + "\" target=\"_parent\"><img src=\"logo.jpg\" border=\"0\"></a>"));
+    // Without logo.jpg the header has no logo link: every page would ask for
+    // the missing file.
+    const bool hasLogo = FileExists(IncludeTrailingSlash(run.In.ShopDir) + "logo.jpg");
+    ReplaceInShopFile(run, "header_site.js", "[LOGO]",
+                      hasLogo ? EscapeSingleQuotes("<a href=\"" + homepage +
+                                                   "\" target=\"_parent\"><img src=\"logo.jpg\" border=\"0\"></a>")
+                              : std::string());
     const std::pair<std::string_view, std::string> companyValues[] = {
         {"[COMPANY]", firma},
         {"[NAME]", contact("Name")},

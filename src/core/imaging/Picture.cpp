@@ -129,6 +129,17 @@ Picture::~Picture() = default;
 Picture::Picture(Picture&&) noexcept = default;
 Picture& Picture::operator=(Picture&&) noexcept = default;
 
+Picture SharePicture(const Picture& picture)
+{
+    Picture shared;
+    if (!picture.Empty()) {
+        // The library's images are never changed once made; scaling makes a new one.
+        g_object_ref(picture.image->vips);
+        shared.image = std::make_unique<Picture::Image>(picture.image->vips);
+    }
+    return shared;
+}
+
 bool Picture::Empty() const
 {
     return !image || image->vips == nullptr;

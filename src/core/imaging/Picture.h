@@ -40,6 +40,10 @@ void LoadPicture(const std::string& name, Picture& picture);
 // bitmap. Throws an error naming the file when it cannot be written.
 void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int maxHeight, int quality);
 
+// A second picture holding the same bitmap, which stays as it is when
+// either is scaled.
+Picture SharePicture(const Picture& picture);
+
 // Starts the picture library, which LoadPicture and SaveScaledJpeg also do
 // on first use. Code that loads pictures on threads of its own calls it
 // before it starts them. Throws an error when the library cannot start.
