@@ -195,7 +195,7 @@ private Q_SLOTS:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(ReadFile(profile), std::string("[Creation]\r\nLaender=Germany\r\n"
                                                 "[Invoice]\r\nFreihaus=50.000\r\nZahlfrist=14\r\nVerpackung=0.000\r\n"
-                                                "bank=\r\nblz=\r\nkto=\r\nstnr=\r\nustid=\r\n"
+                                                "bank=\r\nblz=\r\nkto=\r\nstnr=\r\nustid=\r\niban=\r\nbic=\r\nUStLieferland=0\r\n"
                                                 "Kopfzeile=1\r\nFusszeile=0\r\n"
                                                 "[Mengenrabatt]\r\nab 10=10/5\r\nab 100=100/15\r\nab 500=500/20\r\n"
                                                 "[Preisrabatt]\r\nab 5=5.500/3\r\n"
