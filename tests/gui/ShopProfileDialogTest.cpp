@@ -193,16 +193,17 @@ private Q_SLOTS:
 
         QTest::mouseClick(child<QPushButton>(&dialog, "OkButton"), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(ReadFile(profile), std::string("[Creation]\r\nLaender=Germany\r\n"
-                                                "[Invoice]\r\nFreihaus=50.000\r\nZahlfrist=14\r\nVerpackung=0.000\r\n"
-                                                "bank=\r\nblz=\r\nkto=\r\nstnr=\r\nustid=\r\niban=\r\nbic=\r\nUStLieferland=0\r\n"
-                                                "Kopfzeile=1\r\nFusszeile=0\r\n"
-                                                "[Mengenrabatt]\r\nab 10=10/5\r\nab 100=100/15\r\nab 500=500/20\r\n"
-                                                "[Preisrabatt]\r\nab 5=5.500/3\r\n"
-                                                "[Layout]\r\nFont=MS Sans Serif\r\n"
-                                                "D-FC=$000000\r\nD-BC=$FFFFFF\r\nK-FC=$0000FF\r\nK-BC=$808080\r\n"
-                                                "U-FC=$808080\r\nU-BC=$C0C0C0\r\nT-FC=$000000\r\nT-BC=$FFFFFF\r\n"
-                                                "V-FC=$000000\r\n"));
+        QCOMPARE(ReadFile(profile),
+                 std::string("[Creation]\r\nLaender=Germany\r\n"
+                             "[Invoice]\r\nFreihaus=50.000\r\nZahlfrist=14\r\nVerpackung=0.000\r\n"
+                             "bank=\r\nblz=\r\nkto=\r\nstnr=\r\nustid=\r\niban=\r\nbic=\r\nUStLieferland=0\r\n"
+                             "Kopfzeile=1\r\nFusszeile=0\r\n"
+                             "[Mengenrabatt]\r\nab 10=10/5\r\nab 100=100/15\r\nab 500=500/20\r\n"
+                             "[Preisrabatt]\r\nab 5=5.500/3\r\n"
+                             "[Layout]\r\nFont=MS Sans Serif\r\n"
+                             "D-FC=$000000\r\nD-BC=$FFFFFF\r\nK-FC=$0000FF\r\nK-BC=$808080\r\n"
+                             "U-FC=$808080\r\nU-BC=$C0C0C0\r\nT-FC=$000000\r\nT-BC=$FFFFFF\r\n"
+                             "V-FC=$000000\r\n"));
         QCOMPARE(ReadFile(state.Dirs.DataDir + "english/service.txt"), std::string("Versand\r\nweltweit\r\n"));
         QCOMPARE(ReadFile(state.Dirs.DataDir + "english/intro.txt"), std::string("Willkommen\r\n"));
 
