@@ -214,6 +214,29 @@ function FormatAmount(cents, currency) {
   return (v < 0 ? '-' : '') + KonvDez(Math.abs(v)) + ' ' + sign;
 }
 
+// ---------------------------------------------------------------- VAT ------
+// The VAT factor (1 + rate) the cart charges. By default the home rate,
+// whoever buys. With VAT by destination: at home the home rate; from an EU
+// home to another EU country that country's rate; any other delivery is an
+// export and carries none.
+function VatFactor() {
+  var home = ToNumber(Shop.Home.VAT), d = Shop.Destination;
+  if (!ToCount(Shop.VatByDestination) || !d || !Shop.Land) return home;
+  if (String(Shop.Land).toLowerCase() == String(Shop.Home.Index).toLowerCase()) return home;
+  if (ToNumber(Shop.Home.EU) >= 1 && ToNumber(d.EU) >= 1) return 1 + ToNumber(d.VAT) / 100;
+  return 1;
+}
+
+// The rate used in percent, as the order sends it: "19.00", "0.00".
+function VatRateText() {
+  return KonvDez(Math.round((VatFactor() - 1) * 100 * 10000) / 10000);
+}
+
+// The factor a price is shown with: 1 net, the cart's VAT factor gross.
+function ShownFactor() {
+  return ToNumber(Faktor) != 1 ? VatFactor() : 1;
+}
+
 // The one computation of a cart: entries [{ item, q }] in line order. Gives
 // its rows and sums in cents three times over:
 // - Euro: the net euro figures the order sends. A line is quantity x the
@@ -227,7 +250,7 @@ function FormatAmount(cents, currency) {
 // The order-value level, free delivery and the VAT follow from the euro
 // figures; the other currencies show them converted.
 function CartFigures(entries) {
-  var gross = ToNumber(Faktor) != 1, factor = gross ? ToNumber(Shop.Home.VAT) : 1;
+  var gross = ToNumber(Faktor) != 1, vatFactor = VatFactor(), factor = gross ? vatFactor : 1;
   var porto = RoundCents(ToNumber(Shop.Versand.Porto) * 100), count = 0, rates = [];
   for (var i = 0; i < entries.length; i++) {
     var e = entries[i];
@@ -262,7 +285,7 @@ function CartFigures(entries) {
   discounted(euro);
   var free = euro.total > RoundCents(ToNumber(Shop.Versand.Freihaus) * 100);
   euro.shipping = free ? 0 : porto;
-  euro.vat = gross ? discounted(goods(factor, 1)).total - euro.total : RoundCents(euro.total * (ToNumber(Shop.Home.VAT) - 1));
+  euro.vat = gross ? discounted(goods(factor, 1)).total - euro.total : RoundCents(euro.total * (vatFactor - 1));
   euro.subamount = euro.total + euro.vat + euro.shipping;
 
   function view(rate) {
@@ -276,7 +299,7 @@ function CartFigures(entries) {
   // What the net total after discounts lacks to be above the threshold.
   var missing = free || porto == 0 ? 0 : RoundCents(ToNumber(Shop.Versand.Freihaus) * 100) - euro.total + 1;
   return {
-    gross: gross, count: count, porto: porto, euro: euro, shown: shown, second: view(CurrencyRate(1)).subamount,
+    gross: gross, count: count, vatRate: VatRateText(), porto: porto, euro: euro, shown: shown, second: view(CurrencyRate(1)).subamount,
     missing: missing, missingShown: Math.ceil(missing * factor * CurrencyRate(0) - 1e-9),
   };
 }

@@ -23,6 +23,12 @@
   s.Versand.Zahlung = new w.Object();
 [SHIPPING]
 
+  // What the cart needs to charge this country's VAT.
+  s.Destination = new w.Object();
+  s.Destination.VAT = amount('[COUNTRYVAT]');
+  s.Destination.EU = amount('[EUCOUNTRY]');
+  s.Destination.Name = '[COUNTRYNAME]';
+
   // Currency 0 shows every price, currency 1 is the second one of the total.
   if (amount('[EUCOUNTRY]') < 1) {
     s.EuroKurs[0] = rate('[EURORATE]');

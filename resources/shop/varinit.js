@@ -26,6 +26,12 @@ Shop.Home.Currency = '[HOME_CURRENCY]';
 Shop.Home.VAT = parseFloat('[HOME_VAT]') || 1;
 Shop.Home.EuroRate = parseFloat('[HOME_EURORATE]'.replace(',', '.')) || 1;
 Shop.Home.EU = parseInt('[HOME_EUCOUNTRY]', 10) || 0;
+// 1: VAT of the delivery country within the EU, none for exports (see
+// VatFactor); 0: the home rate everywhere.
+Shop.VatByDestination = parseInt('[VATDEST]', 10) || 0;
+// The delivery country's VAT in percent, its EU flag and own name (set by
+// the country script).
+Shop.Destination = { VAT: 0, EU: 0, Name: '' };
 
 Shop.User = new Object();
 Shop.User.Company = '[COMPANY]';
@@ -67,6 +73,8 @@ Shop.Rechnung.BLZ = '[BLZ]';
 Shop.Rechnung.KTO = '[KTO]';
 Shop.Rechnung.StNr = '[STNR]';
 Shop.Rechnung.UstID = '[USTID]';
+Shop.Rechnung.IBAN = '[IBAN]';
+Shop.Rechnung.BIC = '[BIC]';
 Shop.Rechnung.Steuer = '[STEUER]';
 Shop.Rechnung.Anschrift = '';
 

@@ -40,12 +40,37 @@ std::int64_t figure(const std::vector<FormField>& fields, const std::string& nam
     return amountOf(*value, name);
 }
 
+// The VAT against the rate the shop says it charged (hundredths of a
+// percent). A shop showing net prices rounds total x rate once; one showing
+// gross prices rounds each gross unit price, and its VAT is the gross total
+// less the net one, which can be off total x rate by half a cent and half a
+// gross cent per unit and per discount. An order without a rate comes from a
+// shop that charged the home rate, which the service does not know.
+void checkVat(const std::vector<FormField>& fields, std::int64_t total, std::int64_t vat, std::int64_t units)
+{
+    const std::string* rateText = FindField(fields, "vatrate");
+    if (!rateText) {
+        return;
+    }
+    const std::int64_t rate = amountOf(*rateText, "The vatrate");
+    if (rate > 10000) {
+        throw OrderRefused("The vatrate \"" + *rateText + "\" is more than 100 percent");
+    }
+    // |vat - total x rate / 10000| <= (units + 2) x (1 + factor) / 2, in
+    // whole numbers: times 20000.
+    const std::int64_t off = vat * 20000 - total * rate * 2;
+    if ((off < 0 ? -off : off) > (units + 2) * (20000 + rate)) {
+        throw OrderRefused("The vat " + euros(vat) + " is not " + *rateText + " % of the total " + euros(total));
+    }
+}
+
 } // namespace
 
 void CheckOrderFigures(const std::vector<FormField>& fields)
 {
     const std::int64_t count = std::stoll(*FindField(fields, "itemcount"));
     std::int64_t lines = 0;
+    std::int64_t units = 0;
     for (std::int64_t i = 0; i < count; ++i) {
         const std::string name = "item" + std::to_string(i);
         const SplitArray parts = Split('|', *FindField(fields, name));
@@ -65,6 +90,7 @@ void CheckOrderFigures(const std::vector<FormField>& fields)
             throw OrderRefused(name + ": " + quantityText + " x " + parts[3] + " is not " + parts[4]);
         }
         lines += total;
+        units += quantity;
     }
 
     const std::int64_t subtotal = figure(fields, "subtotal");
@@ -90,6 +116,7 @@ void CheckOrderFigures(const std::vector<FormField>& fields)
         throw OrderRefused("The total " + euros(total) + " is not subtotal - qdiscount - pdiscount (" +
                            euros(subtotal - qdiscount - pdiscount) + ")");
     }
+    checkVat(fields, total, vat, units);
     if (subamount != total + vat + shipping) {
         throw OrderRefused("The subamount " + euros(subamount) + " is not total + vat + shipping (" +
                            euros(total + vat + shipping) + ")");

@@ -19,6 +19,9 @@ namespace quillane::orderd {
 // - subtotal: the sum of the line totals;
 // - total: subtotal - qdiscount - pdiscount, with both discounts from 0 to
 //   what they are taken from;
+// - vat: when the order names the rate it charged (vatrate, percent with
+//   two decimals, 0 to 100), the total times that rate, give or take the
+//   roundings of a shop that shows gross prices;
 // - subamount: total + vat + shipping.
 void CheckOrderFigures(const std::vector<FormField>& fields);
 

@@ -89,7 +89,9 @@ Answer OrderService::PutOrder(std::string_view body)
     const AddedOrder added =
         store_.AddOrder({account->Id, received, time.IdStamp, time.Date, digestOf(body), FieldLines(order.Fields)},
                         received - rules_.RepeatWindow.count());
-    return text(200, (added.Repeat ? "Received before as " : "Received as ") + added.Id);
+    // The shop shows the ID as the payment reference; a repeat names the
+    // order it repeats.
+    return text(200, "orderid=" + added.Id);
 }
 
 Answer OrderService::GetOrders(std::string_view query, const std::string& clientAddress)

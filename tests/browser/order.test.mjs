@@ -102,6 +102,7 @@ test('an order reaches the service with every field as typed and computed', asyn
     pdiscount: money(cart.pDiscount),
     total: money(cart.total),
     vat: money(cart.vat),
+    vatrate: money(catalog.country(catalog.home).vatPercent),
     shipping: money(cart.shipping),
     subamount: money(cart.subamount),
     paymentfee: money(home.codFee),

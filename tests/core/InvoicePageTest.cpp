@@ -27,7 +27,7 @@ constexpr const char* kTexts = "[Rechnung]\r\n"
                                "subamount=Zwischensumme\r\namount=Rechnungsbetrag\r\nnn=Nachnahme\r\n"
                                "nn_fee=Nachnahmegeb\xFChr\r\nthanks=<b>Danke!</b> Stand [DATUM]\r\n"
                                "foot=Zahlbar bis zum [Zahldatum].\r\nbank=Kreditinstitut\r\nblz=Bankleitzahl\r\n"
-                               "kto=Kontonummer\r\ntaxnum=Steuernummer\r\ntaxid=USt-ID\r\n";
+                               "kto=Kontonummer\r\niban=IBAN\r\nbic=BIC\r\ntaxnum=Steuernummer\r\ntaxid=USt-ID\r\n";
 
 std::tm fixedToday()
 {
@@ -217,4 +217,39 @@ TEST(InvoicePageTest, TheNumberScriptWritesTheNumberAsText)
         EXPECT_EQ(WriteInvoiceNumberScript(dir.path(), c.number), dir.file("renr.js"));
         EXPECT_EQ(dir.read("renr.js"), c.script);
     }
+}
+
+TEST(InvoicePageTest, TheVatRowShowsTheRateTheOrderWasCharged)
+{
+    const std::string order = "firstname=Eva\nlastname=Meier\nitemcount=1\nitem0=Tasse|T-1|1|10.00|10.00\n"
+                              "subtotal=10.00\nqdiscount=0.00\npdiscount=0.00\ntotal=10.00\nshipping=0.00\n";
+    struct Case {
+        const char* values; // vat, subamount and the rate sent, if any
+        const char* row;    // the VAT row's label as the page shows it
+    } cases[] = {
+        {"vat=2.00\nvatrate=20.00\nsubamount=12.00\n", "zzgl. 20.00% MwSt.: "}, // a French customer
+        {"vat=0.00\nvatrate=0.00\nsubamount=10.00\n", "zzgl. 0.00% MwSt.: "},   // an export
+        {"vat=0.81\nvatrate=8.1\nsubamount=10.81\n", "zzgl. 8.10% MwSt.: "},
+        {"vat=1.90\nsubamount=11.90\n", "zzgl. 19.00% MwSt.: "}, // a shop from before the rate was sent
+        {"vat=1.90\nvatrate=\nsubamount=11.90\n", "zzgl. 19.00% MwSt.: "},
+    };
+    for (const Case& c : cases) {
+        const Home home(PageCase{"", "", "Kopfzeile=0\r\nFusszeile=0\r\n", false, 19, "\x80", 1});
+        BuildInvoicePage(home.setup(), orderFrom("20261228-0002", order + c.values), home.page());
+        const std::string page = ReadFile(home.page());
+        EXPECT_NE(page.find("<td colspan=\"5\">" + std::string(c.row) + "</td>"), std::string::npos)
+            << c.values << page;
+    }
+}
+
+TEST(InvoicePageTest, TheBankFooterShowsIbanAndBicWhereTheProfileHasThem)
+{
+    const std::string order = "lastname=Meier\nitemcount=1\nitem0=Tasse|T-1|1|10.00|10.00\nsubtotal=10.00\n";
+    const Home home(PageCase{"", "",
+                             "Fusszeile=1\r\nbank=Teebank\r\niban=DE89370400440532013000\r\nbic=COBADEFFXXX\r\n", false,
+                             19, "\x80", 1});
+    BuildInvoicePage(home.setup(), orderFrom("20261228-0003", order), home.page());
+    const std::string page = ReadFile(home.page());
+    EXPECT_NE(page.find("<br>IBAN<br>BIC</td>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<br>: DE89 3704 0044 0532 0130 00<br>: COBADEFFXXX</td>"), std::string::npos) << page;
 }

@@ -46,6 +46,65 @@ class ShopProfileDialogTest : public QObject {
     }
 
 private Q_SLOTS:
+    // A wrong IBAN or BIC keeps the dialog open with a message naming it;
+    // good ones and the VAT choice reach the file.
+    void bankAccountIsCheckedAndVatChoiceStored()
+    {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        AppState state(home);
+        state.Dirs.DataDir = home + "daten/";
+        state.User.Country.Language = "deutsch";
+        state.Store.SetLanguages("deutsch", "deutsch");
+        const std::string profile = state.Dirs.DataDir + "shopprofil.ini";
+        CreateFolder(state.Dirs.DataDir);
+        WriteTextFile(profile, kProfile);
+
+        ScriptedPrompter prompter;
+        ShopProfileDialog dialog(state, prompter);
+        dialog.showPage(ShopProfileDialog::InvoicePage);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* iban = child<QLineEdit>(&dialog, "iban");
+        auto* bic = child<QLineEdit>(&dialog, "bic");
+        auto* vat = child<QComboBox>(&dialog, "vatmode");
+        QCOMPARE(vat->count(), 2);
+        QCOMPARE(vat->currentIndex(), 0); // the home rate, as before the choice
+
+        struct Case {
+            const char* iban;
+            const char* bic;
+            const char* named;
+        } refused[] = {
+            {"DE89 3704 0044 0532 0130 01", "", "IBAN"},
+            {"DE89 3704 0044 0532 0130 00", "COBA", "BIC"},
+        };
+        for (const Case& c : refused) {
+            type(iban, QString::fromUtf8(c.iban));
+            type(bic, QString::fromUtf8(c.bic));
+            QTest::mouseClick(child<QPushButton>(&dialog, "OkButton"), Qt::LeftButton);
+            QVERIFY2(dialog.isVisible(), c.iban);
+            QCOMPARE(prompter.told.size(), 1);
+            QVERIFY2(prompter.told.takeFirst().contains(QString::fromUtf8(c.named)), c.named);
+        }
+        QVERIFY(IniFile(profile).ReadString("Invoice", "iban", "").empty());
+
+        type(iban, QStringLiteral("de89 3704 0044 0532 0130 00"));
+        type(bic, QStringLiteral("COBADEFFXXX"));
+        vat->setCurrentIndex(1);
+        QTest::mouseClick(child<QPushButton>(&dialog, "OkButton"), Qt::LeftButton);
+        QTRY_VERIFY(!dialog.isVisible());
+        QVERIFY(prompter.told.isEmpty());
+        const IniFile ini(profile);
+        QCOMPARE(ini.ReadString("Invoice", "iban", ""), std::string("DE89370400440532013000"));
+        QCOMPARE(ini.ReadString("Invoice", "bic", ""), std::string("COBADEFFXXX"));
+        QCOMPARE(ini.ReadString("Invoice", "UStLieferland", ""), std::string("1"));
+
+        ShopProfileDialog again(state, prompter);
+        again.showPage(ShopProfileDialog::InvoicePage);
+        QCOMPARE(child<QComboBox>(&again, "vatmode")->currentIndex(), 1);
+        QCOMPARE(child<QLineEdit>(&again, "iban")->text(), QStringLiteral("DE89 3704 0044 0532 0130 00"));
+    }
+
     void editsReachTheFileOnlyWithOk()
     {
         QTemporaryDir dir;
@@ -134,16 +193,17 @@ private Q_SLOTS:
 
         QTest::mouseClick(child<QPushButton>(&dialog, "OkButton"), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(ReadFile(profile), std::string("[Creation]\r\nLaender=Germany\r\n"
-                                                "[Invoice]\r\nFreihaus=50.000\r\nZahlfrist=14\r\nVerpackung=0.000\r\n"
-                                                "bank=\r\nblz=\r\nkto=\r\nstnr=\r\nustid=\r\n"
-                                                "Kopfzeile=1\r\nFusszeile=0\r\n"
-                                                "[Mengenrabatt]\r\nab 10=10/5\r\nab 100=100/15\r\nab 500=500/20\r\n"
-                                                "[Preisrabatt]\r\nab 5=5.500/3\r\n"
-                                                "[Layout]\r\nFont=MS Sans Serif\r\n"
-                                                "D-FC=$000000\r\nD-BC=$FFFFFF\r\nK-FC=$0000FF\r\nK-BC=$808080\r\n"
-                                                "U-FC=$808080\r\nU-BC=$C0C0C0\r\nT-FC=$000000\r\nT-BC=$FFFFFF\r\n"
-                                                "V-FC=$000000\r\n"));
+        QCOMPARE(ReadFile(profile),
+                 std::string("[Creation]\r\nLaender=Germany\r\n"
+                             "[Invoice]\r\nFreihaus=50.000\r\nZahlfrist=14\r\nVerpackung=0.000\r\n"
+                             "bank=\r\nblz=\r\nkto=\r\nstnr=\r\nustid=\r\niban=\r\nbic=\r\nUStLieferland=0\r\n"
+                             "Kopfzeile=1\r\nFusszeile=0\r\n"
+                             "[Mengenrabatt]\r\nab 10=10/5\r\nab 100=100/15\r\nab 500=500/20\r\n"
+                             "[Preisrabatt]\r\nab 5=5.500/3\r\n"
+                             "[Layout]\r\nFont=MS Sans Serif\r\n"
+                             "D-FC=$000000\r\nD-BC=$FFFFFF\r\nK-FC=$0000FF\r\nK-BC=$808080\r\n"
+                             "U-FC=$808080\r\nU-BC=$C0C0C0\r\nT-FC=$000000\r\nT-BC=$FFFFFF\r\n"
+                             "V-FC=$000000\r\n"));
         QCOMPARE(ReadFile(state.Dirs.DataDir + "english/service.txt"), std::string("Versand\r\nweltweit\r\n"));
         QCOMPARE(ReadFile(state.Dirs.DataDir + "english/intro.txt"), std::string("Willkommen\r\n"));
 

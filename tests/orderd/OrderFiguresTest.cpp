@@ -51,14 +51,15 @@ TEST(OrderFigures, EveryCartTheShopComputesIsTaken)
         const long long total = subtotal - qDiscount - pDiscount;
         const long long vat = roundHalfUp(total * pick(0, 250) / 1000.0);
         const long long shipping = pick(0, 1) ? 0 : pick(0, 99999);
-        for (const auto& [name, value] : std::vector<std::pair<std::string, long long>>{{"subtotal", subtotal},
-                                                                                        {"qdiscount", qDiscount},
-                                                                                        {"pdiscount", pDiscount},
-                                                                                        {"total", total},
-                                                                                        {"vat", vat},
-                                                                                        {"shipping", shipping},
-                                                                                        {"subamount", total + vat + shipping},
-                                                                                        {"paymentfee", 250}}) {
+        for (const auto& [name, value] :
+             std::vector<std::pair<std::string, long long>>{{"subtotal", subtotal},
+                                                            {"qdiscount", qDiscount},
+                                                            {"pdiscount", pDiscount},
+                                                            {"total", total},
+                                                            {"vat", vat},
+                                                            {"shipping", shipping},
+                                                            {"subamount", total + vat + shipping},
+                                                            {"paymentfee", 250}}) {
             fields.push_back({name, euros(value)});
         }
         try {
@@ -76,10 +77,10 @@ TEST(OrderFigures, EveryCartTheShopComputesIsTaken)
 TEST(OrderFigures, ACentOffIsRefused)
 {
     // 3 x 3.33 less 0.50 and 0.19; 19 % VAT of 9.30; 4.90 shipping.
-    const std::vector<FormField> good{{"itemcount", "1"},  {"item0", "Becher|B-1|3|3.33|9.99"},
-                                      {"subtotal", "9.99"}, {"qdiscount", "0.50"},
-                                      {"pdiscount", "0.19"}, {"total", "9.30"},
-                                      {"vat", "1.77"},      {"shipping", "4.90"},
+    const std::vector<FormField> good{{"itemcount", "1"},     {"item0", "Becher|B-1|3|3.33|9.99"},
+                                      {"subtotal", "9.99"},   {"qdiscount", "0.50"},
+                                      {"pdiscount", "0.19"},  {"total", "9.30"},
+                                      {"vat", "1.77"},        {"shipping", "4.90"},
                                       {"subamount", "15.97"}, {"paymentfee", "0.00"}};
     EXPECT_NO_THROW(CheckOrderFigures(good));
     const std::vector<std::pair<std::string, std::string>> cases{
@@ -101,6 +102,59 @@ TEST(OrderFigures, ACentOffIsRefused)
             ADD_FAILURE() << name << "=" << value << " was taken";
         } catch (const OrderRefused& e) {
             EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(OrderFigures, TheVatMustBeTheRateSentOfTheTotal)
+{
+    // 5 x 2.00 = 10.00 net; each case changes the rate sent and the VAT.
+    const auto order = [](const char* vatrate, const char* vat, const char* subamount) {
+        std::vector<FormField> fields{{"itemcount", "1"},
+                                      {"item0", "Tasse|T-1|5|2.00|10.00"},
+                                      {"subtotal", "10.00"},
+                                      {"qdiscount", "0.00"},
+                                      {"pdiscount", "0.00"},
+                                      {"total", "10.00"},
+                                      {"vat", vat},
+                                      {"shipping", "0.00"},
+                                      {"subamount", subamount},
+                                      {"paymentfee", "0.00"}};
+        if (vatrate) {
+            fields.push_back({"vatrate", vatrate});
+        }
+        return fields;
+    };
+    struct Case {
+        const char* vatrate;
+        const char* vat;
+        const char* subamount;
+        const char* refusal; // empty when taken; else what the answer names
+    } cases[] = {
+        {"20.00", "2.00", "12.00", ""}, // France
+        {"19.00", "1.90", "11.90", ""}, // Germany
+        {"0.00", "0.00", "10.00", ""},  // an export
+        {"8.10", "0.81", "10.81", ""},
+        // Gross prices: 2.00 net shows 2.38 at 19 %, five of them 11.90; at
+        // 7 %, 2.14 and 10.70. Per unit the rounding may differ by a cent.
+        {"19.00", "1.92", "11.92", ""},
+        {nullptr, "5.00", "15.00", ""},    // a shop from before the rate was sent: not checked
+        {"20.00", "1.90", "11.90", "vat"}, // the German VAT for a French rate
+        {"0.00", "1.90", "11.90", "vat"},  // VAT on an export
+        {"19.00", "0.00", "10.00", "vat"}, // the VAT left out
+        {"19.00", "1.98", "11.98", "vat"}, // eight cents off on five units
+        {"19", "1.90", "11.90", "vatrate"},
+        {"100.01", "10.00", "20.00", "vatrate"},
+        {"-1.00", "0.00", "10.00", "vatrate"},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.vatrate ? c.vatrate : "(none)") + " % and vat " + c.vat;
+        try {
+            CheckOrderFigures(order(c.vatrate, c.vat, c.subamount));
+            EXPECT_STREQ(c.refusal, "") << what << " was taken";
+        } catch (const OrderRefused& e) {
+            EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << what << ": " << e.what();
+            EXPECT_STRNE(c.refusal, "") << what << ": " << e.what();
         }
     }
 }

@@ -50,7 +50,7 @@ test('the order fields carry the customer, the lines and the sums in sending ord
   const items = [['itemcount', '2'], ['item0', 'Assam/Gold - kr\u00e4ftig / dunkel|T100|12|4.50|54.00'], ['item1', 'Z300|Z300|1|24.00|24.00']];
   const sums = [
     // 54.00 + 24.00 less 2.70; 75.30 × 19 % = 14.307; 75.30 × 1.19 + 10.40 = 100.007.
-    ['subtotal', '78.00'], ['qdiscount', '2.70'], ['pdiscount', '0.00'], ['total', '75.30'], ['vat', '14.31'],
+    ['subtotal', '78.00'], ['qdiscount', '2.70'], ['pdiscount', '0.00'], ['total', '75.30'], ['vat', '14.31'], ['vatrate', '19.00'],
     ['shipping', '10.40'], ['subamount', '100.01'],
   ];
   const fields = (...args) => JSON.parse(JSON.stringify(shop.Q.orderFields(...args)));

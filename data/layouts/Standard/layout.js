@@ -130,11 +130,18 @@ var Q = (function () {
   // Shown unit price of a stored net price: net or gross as the customer
   // chose; the cart multiplies exactly this by the quantity.
   function price(net) {
-    return S.FormatAmount(S.PriceCents(net, S.Faktor, S.CurrencyRate(0)), 0);
+    return S.FormatAmount(S.PriceCents(net, S.ShownFactor(), S.CurrencyRate(0)), 0);
   }
 
+  // Net or gross, and with VAT by destination the rate and the country it
+  // is charged for ("inkl. MwSt. 20 % (France)"), or that an export is
+  // tax-free.
   function vatNote() {
-    return (S.Faktor == 1 ? T('exclvat') : T('inclvat')) + ', ' + T('plusshipping');
+    var vat = (S.Faktor == 1 ? T('exclvat') : T('inclvat'));
+    if (S.Shop.VatByDestination == 1) {
+      vat = S.VatFactor() == 1 ? T('taxfree') : vat + ' ' + vatRate() + (S.Shop.Destination.Name ? ' (' + S.Shop.Destination.Name + ')' : '');
+    }
+    return vat + ', ' + T('plusshipping');
   }
 
   function param(key) {
@@ -511,11 +518,29 @@ var Q = (function () {
     put('pdiscount', euros(e.pdiscount));
     put('total', euros(e.total));
     put('vat', euros(e.vat));
+    // The rate the cart charged, in percent: the invoice shows it.
+    put('vatrate', c.Figures.vatRate);
     put('shipping', euros(e.shipping));
     put('subamount', euros(e.subamount));
     put('paymentfee', euros(pay ? S.PriceCents(pay.fee, 1, 1) : 0));
     put('payment', pay ? pay.key : '');
     return out;
+  }
+
+  // The payment reference of a sent order: the order ID the service's
+  // answer names ("orderid=..." on a line of its own), else one made from
+  // the time of sending and the customer's name, in the characters every
+  // bank takes ("20261210-1045 Mueller").
+  function orderReference(answer, when, name) {
+    var m = /(^|\n)orderid=([A-Za-z0-9_-]+)\s*(\n|$)/.exec(String(answer || ''));
+    if (m) return m[2];
+    var two = function (n) { return (n < 10 ? '0' : '') + n; };
+    var stamp = when.getFullYear() + two(when.getMonth() + 1) + two(when.getDate()) + '-' + two(when.getHours()) + two(when.getMinutes());
+    var plain = String(name || '').replace(/\u00c4/g, 'Ae').replace(/\u00d6/g, 'Oe').replace(/\u00dc/g, 'Ue')
+      .replace(/\u00e4/g, 'ae').replace(/\u00f6/g, 'oe').replace(/\u00fc/g, 'ue').replace(/\u00df/g, 'ss');
+    if (plain.normalize) plain = plain.normalize('NFD');
+    plain = plain.replace(/[^A-Za-z0-9 .,'+:?()\/-]/g, '').replace(/\s+/g, ' ').trim();
+    return (stamp + (plain ? ' ' + plain : '')).substring(0, 140);
   }
 
   function euros(cents) {
@@ -530,7 +555,7 @@ var Q = (function () {
   }
 
   function vatRate() {
-    return Math.round((S.Shop.Home.VAT - 1) * 1000) / 10 + ' %';
+    return Math.round((S.VatFactor() - 1) * 1000) / 10 + ' %';
   }
 
   // Rows of the sums under a cart table, filled by the shop's preis. Each
@@ -660,7 +685,7 @@ var Q = (function () {
     orderFields: orderFields,
     guard: guardColours, lines: cartLines, language: language,
     steps: steps, cartLines: cartLines, sumRows: sumRows, tidySums: tidySums, cartStep: cartStep,
-    cartSet: cartSet, cartRemove: cartRemove, toPay: toPay, vatRate: vatRate,
+    cartSet: cartSet, cartRemove: cartRemove, toPay: toPay, vatRate: vatRate, orderReference: orderReference,
     show: show, hits: hits, headline: headline, countText: countText, pager: pager,
     S: S, T: T, H: H, W: W, sign: sign, money: money, price: price, vatNote: vatNote, param: param,
     item: item, fullName: fullName, pictureCount: pictureCount, announce: announce,

@@ -251,6 +251,7 @@ CountrySettings ReadCountrySettings(const IniFile& countryTable, const IniFile& 
     c.Currency = countryTable.ReadString(name, "CurrencySymbol",
                                          countryTable.ReadString(name, "CurrencyCode", std::string(kEuroSign)));
     c.EU = CheckedNumber(countryTable.ReadString(name, "EU", "0"), "EU" + where + countryTable.FileName());
+    c.Vat = CheckedNumber(countryTable.ReadString(name, "VAT", "0"), "VAT" + where + countryTable.FileName());
     c.Prepayment = shopProfile.ReadBool(name, profile::kPrepayment, false);
     c.CashOnDelivery = shopProfile.ReadBool(name, profile::kCashOnDelivery, false);
     c.Shipping = CheckedAmount(shopProfile.ReadString(name, profile::kShipping, profile::kFeeDefault),
@@ -265,6 +266,8 @@ void FillCountryScript(const std::string& file, const CountrySettings& country)
     ReplaceInFile(file, "[EURORATE]", country.EuroRate);
     ReplaceInFile(file, "[CURRENCY]", EscapeSingleQuotes(country.Currency));
     ReplaceInFile(file, "[EUCOUNTRY]", country.EU);
+    ReplaceInFile(file, "[COUNTRYVAT]", country.Vat);
+    ReplaceInFile(file, "[COUNTRYNAME]", EscapeSingleQuotes(country.NativeName));
     ReplaceInFile(file, "[SHIPPING]", paymentLines(country.Prepayment, country.CashOnDelivery));
     ReplaceInFile(file, "[SHIPPINGFEE]", country.Shipping);
     ReplaceInFile(file, "[CODFEE]", country.CodFee);

@@ -16,6 +16,7 @@ struct CountrySettings {
     std::string EuroRate;   // as stored
     std::string Currency;   // CurrencySymbol, else CurrencyCode, else the euro sign
     std::string EU;         // as stored, "0" when missing
+    std::string Vat;        // VAT in percent, as stored, "0" when missing
     bool Prepayment = false;
     bool CashOnDelivery = false;
     std::string Shipping; // euro, as stored
@@ -26,7 +27,7 @@ struct CountrySettings {
 // key for a value that would break the shop's scripts or lead out of the
 // shop folder: a code other than letters, digits, "-" and "_", a language
 // that cannot be a folder, a "|" in the native name or language, an EU flag
-// that is no decimal number, a rate that is none above 0, a fee that is no
+// or VAT that is no decimal number, a rate that is none above 0, a fee that is no
 // amount.
 CountrySettings ReadCountrySettings(const IniFile& countryTable, const IniFile& shopProfile, const std::string& name);
 

@@ -127,6 +127,9 @@ void replaceChoicesAndInvoice(const GenerationRun& run, const IniFile& shopProfi
         {"[KTO]", invoiceText(profile::kAccount)},
         {"[STNR]", invoiceText(profile::kTaxNumber)},
         {"[USTID]", invoiceText(profile::kVatId)},
+        {"[IBAN]", invoiceText(profile::kIban)},
+        {"[BIC]", invoiceText(profile::kBic)},
+        {"[VATDEST]", shopProfile.ReadBool(profile::kInvoice, profile::kVatByDestination, false) ? "1" : "0"},
         {"[ORDERSERVICE]", EscapeSingleQuotes(OrderServiceAddress(IncludeTrailingSlash(in.ProgramDir)))},
     };
     for (const auto& [placeholder, value] : runValues) {

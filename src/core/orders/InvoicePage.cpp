@@ -1,5 +1,7 @@
 #include "core/orders/InvoicePage.h"
 
+#include "core/settings/BankDetails.h"
+
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
@@ -112,13 +114,19 @@ std::string bankBlock(const IniFile& profile)
 {
     const auto value = [&](std::string_view key) { return html(profile.ReadString(profile::kInvoice, key, "")); };
     using namespace profile;
+    // Only where the profile has them, so footers made before stay as they were.
+    const std::string iban = profile.ReadString(kInvoice, kIban, "");
+    const std::string bic = profile.ReadString(kInvoice, kBic, "");
     Block block;
     block << "<table cellpadding=\"0\" cellspacing=\"0\" width=\"100%\">"
           << "<tr><td colspan=\"6\"><hr color=\"#000000\"></td></tr>"
           << "<tr>"
           << "    <td>[bank]:<br>" + value(kBank) + "</td>"
-          << "    <td width=\"20\"></td><td>[blz]<br>[kto]</td>"
-          << "    <td width=\"25%\">: " + value(kBankCode) + "<br>: " + value(kAccount) + "</td>"
+          << std::string("    <td width=\"20\"></td><td>[blz]<br>[kto]") + (iban.empty() ? "" : "<br>[iban]") +
+                 (bic.empty() ? "" : "<br>[bic]") + "</td>"
+          << "    <td width=\"25%\">: " + value(kBankCode) + "<br>: " + value(kAccount) +
+                 (iban.empty() ? "" : "<br>: " + html(GroupedIban(iban))) + (bic.empty() ? "" : "<br>: " + html(bic)) +
+                 "</td>"
           << "    <td>[taxnum]<br>[taxid]</td>"
           << "    <td>: " + value(kTaxNumber) + "<br>: " + value(kVatId) + "</td>"
           << "</tr>"
@@ -168,6 +176,14 @@ class OrderTable {
 public:
     OrderTable(const Order& order, const TCountry& home) : order_(order), home_(home) {}
 
+    // The rate the order was charged; the home rate for an order of a shop
+    // that did not send it.
+    double vatRate() const
+    {
+        const std::string sent = order_.Value(orderkey::kVatRate);
+        return TrimBlanks(sent).empty() ? home_.VAT : ParseNumber(sent);
+    }
+
     std::string build()
     {
         using namespace orderkey;
@@ -188,7 +204,7 @@ public:
             sumRow("[pdiscount]", amount(kPriceDiscount));
         }
         sumRow("[total]", amount(kTotal), kLine);
-        sumRow("[excl] " + FormatDecimals(2, home_.VAT) + "% [vat]", amount(kVat));
+        sumRow("[excl] " + FormatDecimals(2, vatRate()) + "% [vat]", amount(kVat));
         sumRow("[excl] [shipping]", amount(kShipping));
         if (order_.Number(kPaymentFee) > 0) {
             sumRow("[subamount]", amount(kSubamount), kLine);

@@ -30,6 +30,9 @@ inline constexpr std::string_view kQuantityDiscount = "qdiscount";
 inline constexpr std::string_view kPriceDiscount = "pdiscount";
 inline constexpr std::string_view kTotal = "total";
 inline constexpr std::string_view kVat = "vat";
+// The VAT rate the shop charged, percent; orders of older shops lack it
+// and were charged the home rate.
+inline constexpr std::string_view kVatRate = "vatrate";
 inline constexpr std::string_view kShipping = "shipping";
 inline constexpr std::string_view kSubamount = "subamount";
 inline constexpr std::string_view kPaymentFee = "paymentfee";

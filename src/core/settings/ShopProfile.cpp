@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/settings/BankDetails.h"
 
 #include <algorithm>
 #include <cmath>
@@ -243,6 +244,9 @@ void ShopProfileEditor::Load(const std::string& dataDir, const std::string& cata
     Account = ini.ReadString(kInvoice, kAccount, "");
     TaxNumber = ini.ReadString(kInvoice, kTaxNumber, "");
     VatId = ini.ReadString(kInvoice, kVatId, "");
+    Iban = GroupedIban(ini.ReadString(kInvoice, kIban, ""));
+    Bic = ini.ReadString(kInvoice, kBic, "");
+    VatByDestination = ini.ReadBool(kInvoice, kVatByDestination, false);
     InvoicePrefix = ini.ReadString(kInvoice, kInvoicePrefix, "");
     InvoiceNext = ini.ReadString(kInvoice, kInvoiceNext, kInvoiceNextDefault);
     loadedInvoicePrefix_ = InvoicePrefix;
@@ -260,6 +264,9 @@ void ShopProfileEditor::Save(const std::string& dataDir, const std::string& cata
     if (!IsInvoiceNextNumber(InvoiceNext)) {
         throw Error("The next invoice number \"" + InvoiceNext + "\" is not a whole number.");
     }
+    const std::string iban = CompactIban(Iban);
+    const std::string bic = CompactIban(Bic);
+    CheckBankDetails(iban, bic);
     const std::string language = textLanguage(catalogLanguage, homeLanguage);
     CreateFolder(dataDir + language + "/");
     for (std::size_t i = 0; i < kShopTextNames.size(); ++i) {
@@ -280,6 +287,9 @@ void ShopProfileEditor::Save(const std::string& dataDir, const std::string& cata
     ini.WriteString(kInvoice, kAccount, Account);
     ini.WriteString(kInvoice, kTaxNumber, TaxNumber);
     ini.WriteString(kInvoice, kVatId, VatId);
+    ini.WriteString(kInvoice, kIban, iban);
+    ini.WriteString(kInvoice, kBic, bic);
+    ini.WriteBool(kInvoice, kVatByDestination, VatByDestination);
     ini.WriteBool(kInvoice, kHeader, Header);
     ini.WriteBool(kInvoice, kFooter, Footer);
     if (InvoicePrefix != loadedInvoicePrefix_) {

@@ -35,6 +35,13 @@ inline constexpr std::string_view kBankCode = "blz";
 inline constexpr std::string_view kAccount = "kto";
 inline constexpr std::string_view kTaxNumber = "stnr";
 inline constexpr std::string_view kVatId = "ustid";
+// The account for payment in advance, both stored without blanks.
+inline constexpr std::string_view kIban = "iban";
+inline constexpr std::string_view kBic = "bic";
+// Which VAT the shop charges: "1" the delivery country's rate within the
+// EU and none for exports; missing or "0" the home rate everywhere, as
+// profiles from before the choice expect.
+inline constexpr std::string_view kVatByDestination = "UStLieferland";
 // The running invoice numbers: the text before the number, and the next
 // number (digits; leading zeros set its width).
 inline constexpr std::string_view kInvoicePrefix = "ReNrPrefix";
@@ -170,6 +177,9 @@ public:
     std::string Account;
     std::string TaxNumber;
     std::string VatId;
+    std::string Iban; // as typed; stored without blanks, in capitals
+    std::string Bic;
+    bool VatByDestination = false;
     // Invoice numbering: kInvoicePrefix and kInvoiceNext.
     std::string InvoicePrefix;
     std::string InvoiceNext{profile::kInvoiceNextDefault};
@@ -192,7 +202,8 @@ public:
     // what Load read: an invoice printed while the dialog was open has moved
     // the sequence on, and saving must not move it back. Throws Error, before
     // anything is written, when InvoiceNext is not a number
-    // (IsInvoiceNextNumber), and when a file cannot be written.
+    // (IsInvoiceNextNumber), when the IBAN or BIC is not one
+    // (CheckBankDetails), and when a file cannot be written.
     void Save(const std::string& dataDir, const std::string& catalogLanguage, const std::string& homeLanguage,
               double homeRate) const;
 

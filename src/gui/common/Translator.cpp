@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -94,6 +95,13 @@ void translateControl(QObject* object, const LanguageFile& file, const TCountry&
         // radio buttons keep their text
     } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
         button->setText(lookup(file, "Buttons", hint, button->text()));
+    } else if (auto* combo = qobject_cast<QComboBox*>(object)) {
+        // "Section|key|key...": the entries' texts, one key each, in order.
+        const QStringList parts = hint.split(QLatin1Char('|'));
+        const QByteArray section = parts[0].toUtf8();
+        for (int i = 1; i < parts.size() && i <= combo->count(); ++i) {
+            combo->setItemText(i - 1, lookup(file, section.constData(), parts[i], combo->itemText(i - 1)));
+        }
     } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
         group->setTitle(lookup(file, "Misc", hint, group->title()));
     } else if (auto* widget = qobject_cast<QWidget*>(object)) {

@@ -255,17 +255,25 @@ QWidget* ShopProfileDialog::buildInvoicePage()
     grid->addWidget(mark("eigenschaften|steuer", page), 7, 4, Qt::AlignTop | Qt::AlignRight);
     grid->addWidget(caption(QStringLiteral("Umsatzsteuer ID:"), "Rechnung|taxid", page), 8, 0);
     grid->addWidget(taxId_, 8, 1, 1, 3, Qt::AlignLeft);
-    grid->setRowMinimumHeight(9, 10);
+    // Which rate the shop charges; the items follow the order of the hint's keys.
+    vatMode_ = new QComboBox(page);
+    vatMode_->setObjectName(QStringLiteral("vatmode"));
+    vatMode_->addItem(QStringLiteral("Satz des Heimatlandes"));
+    vatMode_->addItem(QStringLiteral("Satz des Lieferlandes in der EU, steuerfrei außerhalb der EU"));
+    setHint(vatMode_, "Labels|vat_home|vat_dest");
+    grid->addWidget(caption(QStringLiteral("Umsatzsteuer:"), "UStModus", page), 9, 0);
+    grid->addWidget(vatMode_, 9, 1, 1, 3, Qt::AlignLeft);
+    grid->setRowMinimumHeight(10, 10);
 
     // Invoice numbers: the order view proposes prefix + next number.
     invoicePrefix_ = edit("invoiceprefix", page, 160);
     invoiceNext_ = edit("invoicenext", page, 160);
     invoiceNext_->setAlignment(Qt::AlignRight);
     acceptOnly(invoiceNext_, kInvoiceNumberPattern);
-    grid->addWidget(caption(QStringLiteral("Präfix der Rechnungsnummern:"), "ReNrPrefix", page), 10, 0);
-    grid->addWidget(invoicePrefix_, 10, 1, 1, 3, Qt::AlignLeft);
-    grid->addWidget(caption(QStringLiteral("Nächste Rechnungsnummer:"), "ReNrNext", page), 11, 0);
-    grid->addWidget(invoiceNext_, 11, 1, 1, 3, Qt::AlignLeft);
+    grid->addWidget(caption(QStringLiteral("Präfix der Rechnungsnummern:"), "ReNrPrefix", page), 11, 0);
+    grid->addWidget(invoicePrefix_, 11, 1, 1, 3, Qt::AlignLeft);
+    grid->addWidget(caption(QStringLiteral("Nächste Rechnungsnummer:"), "ReNrNext", page), 12, 0);
+    grid->addWidget(invoiceNext_, 12, 1, 1, 3, Qt::AlignLeft);
 
     // Bank, the invoice footer's other half
     auto* bankGroup =
@@ -281,6 +289,13 @@ QWidget* ShopProfileDialog::buildInvoicePage()
     bankGrid->addWidget(bankCode_, 1, 1, Qt::AlignLeft);
     bankGrid->addWidget(caption(QStringLiteral("Kontonummer:"), "Rechnung|kto", bankGroup), 2, 0);
     bankGrid->addWidget(account_, 2, 1, Qt::AlignLeft);
+    // For transfers from abroad and the thank-you page of payment in advance.
+    iban_ = edit("iban", bankGroup, 260);
+    bic_ = edit("bic", bankGroup, 160);
+    bankGrid->addWidget(caption(QStringLiteral("IBAN:"), "Rechnung|iban", bankGroup), 3, 0);
+    bankGrid->addWidget(iban_, 3, 1, Qt::AlignLeft);
+    bankGrid->addWidget(caption(QStringLiteral("BIC:"), "Rechnung|bic", bankGroup), 4, 0);
+    bankGrid->addWidget(bic_, 4, 1, Qt::AlignLeft);
     bankGrid->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(page);
@@ -531,6 +546,9 @@ void ShopProfileDialog::showData()
     bank_->setText(toQ(editor_.Bank));
     bankCode_->setText(toQ(editor_.BankCode));
     account_->setText(toQ(editor_.Account));
+    iban_->setText(toQ(editor_.Iban));
+    bic_->setText(toQ(editor_.Bic));
+    vatMode_->setCurrentIndex(editor_.VatByDestination ? 1 : 0);
     invoicePrefix_->setText(toQ(editor_.InvoicePrefix));
     invoiceNext_->setText(toQ(editor_.InvoiceNext));
     for (QLabel* unit : homeCurrency_) {
@@ -571,6 +589,9 @@ void ShopProfileDialog::readControls()
     editor_.Bank = fromQ(bank_->text());
     editor_.BankCode = fromQ(bankCode_->text());
     editor_.Account = fromQ(account_->text());
+    editor_.Iban = fromQ(iban_->text());
+    editor_.Bic = fromQ(bic_->text());
+    editor_.VatByDestination = vatMode_->currentIndex() == 1;
     editor_.InvoicePrefix = fromQ(invoicePrefix_->text());
     editor_.InvoiceNext = fromQ(invoiceNext_->text());
     editor_.Layout.Font = fromQ(font_->currentText());

@@ -99,6 +99,9 @@ private:
     QLineEdit* bank_ = nullptr;
     QLineEdit* bankCode_ = nullptr;
     QLineEdit* account_ = nullptr;
+    QLineEdit* iban_ = nullptr;
+    QLineEdit* bic_ = nullptr;
+    QComboBox* vatMode_ = nullptr;
     QLineEdit* invoicePrefix_ = nullptr;
     QLineEdit* invoiceNext_ = nullptr;
     QList<QLabel*> homeCurrency_;
