@@ -52,17 +52,17 @@ namespace {
 
 // The sections the help marks of all windows name, as page and anchor.
 const std::pair<const char*, const char*> kMarkedSections[] = {
-    {"artikelgruppen", "groups"},          {"artikeleingabe", "input"},
-    {"artikeldetails", "pictures"},        {"bestellungseingang", "orderentrance"},
-    {"bestellungseingang", "orderview"},   {"einstellungen", "countries"},
-    {"einstellungen", "countrysettings"},  {"einstellungen", "internet"},
-    {"shoperstellung", "settings"},        {"shoperstellung", "countries"},
-    {"eigenschaften", "rechnung"},         {"eigenschaften", "versand"},
-    {"eigenschaften", "steuer"},           {"eigenschaften", "bank"},
-    {"eigenschaften", "mrabatt"},          {"eigenschaften", "prabatt"},
-    {"eigenschaften", "vorschau"},         {"eigenschaften", "schriftart"},
-    {"eigenschaften", "farben"},           {"importfilter", "update"},
-    {"veroeffentlichen", "upload"},        {"auktion", "ebay"},
+    {"artikelgruppen", "groups"},         {"artikeleingabe", "input"},
+    {"artikeldetails", "pictures"},       {"bestellungseingang", "orderentrance"},
+    {"bestellungseingang", "orderview"},  {"einstellungen", "countries"},
+    {"einstellungen", "countrysettings"}, {"einstellungen", "internet"},
+    {"shoperstellung", "settings"},       {"shoperstellung", "countries"},
+    {"eigenschaften", "rechnung"},        {"eigenschaften", "versand"},
+    {"eigenschaften", "steuer"},          {"eigenschaften", "bank"},
+    {"eigenschaften", "mrabatt"},         {"eigenschaften", "prabatt"},
+    {"eigenschaften", "vorschau"},        {"eigenschaften", "schriftart"},
+    {"eigenschaften", "farben"},          {"importfilter", "update"},
+    {"veroeffentlichen", "upload"},       {"auktion", "ebay"},
     {"accountmanager", "account"},
 };
 
