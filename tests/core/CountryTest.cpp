@@ -155,15 +155,19 @@ TEST(UserData, DefaultCountryFromTheSystemLanguage)
     ::unsetenv("LC_ALL");
 }
 
-TEST(AppDirs, SeedingAddsMissingFilesOnly)
+TEST(AppDirs, SeedingAddsMissingFilesAndRenewsTheHelp)
 {
     TempDir dir;
     dir.write("shipped/countries.dat", "[Germany]\n");
     dir.write("shipped/sprache/deutsch.lng", "[Actions]\n");
     dir.write("home/countries.dat", "merchant's own");
+    // The help pages are the program's: those of a newer version replace the older ones.
+    dir.write("shipped/hilfe/kurzanleitung.html", "new guide");
+    dir.write("home/hilfe/kurzanleitung.html", "old guide");
     ASSERT_TRUE(SeedProgramDir(dir.file("home/"), dir.file("shipped/")));
     EXPECT_EQ(dir.read("home/countries.dat"), "merchant's own");
     EXPECT_EQ(dir.read("home/sprache/deutsch.lng"), "[Actions]\n");
+    EXPECT_EQ(dir.read("home/hilfe/kurzanleitung.html"), "new guide");
 
     const TAppDirs dirs = MakeAppDirs(dir.file("home"));
     EXPECT_EQ(dirs.ProgramDir, dir.file("home/"));

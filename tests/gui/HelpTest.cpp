@@ -1,7 +1,9 @@
+#include "core/common/HelpPage.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
 #include "gui/common/HelpMark.h"
 #include "gui/common/HelpWindow.h"
+#include "gui/publish/UploadDialog.h"
 
 #include "GuiTestSupport.h"
 
@@ -9,6 +11,8 @@
 #include <QLabel>
 #include <QTest>
 #include <QWebEngineView>
+
+#include <filesystem>
 
 using namespace quillane;
 using namespace quillane::gui;
@@ -57,6 +61,49 @@ private Q_SLOTS:
 
         QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(1, 1));
         QVERIFY(!help->isVisible());
+        QVERIFY(main->close());
+    }
+
+    // The marks of the order tab and of the upload dialog show their section
+    // of the shipped pages. The help window answers a click also above the
+    // upload dialog, which holds the other windows while it is open.
+    void orderAndUploadMarksShowTheirSection()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        std::filesystem::copy(QUILLANE_DATA_DIR "hilfe", home + "hilfe");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        HelpWindow* help = app.helpWindow();
+        main->actions().mBestellung->trigger();
+
+        const struct {
+            QWidget* window;
+            const char* page;
+            const char* anchor;
+        } marks[] = {
+            {main, "bestellungseingang", "orderentrance"},
+            {main, "bestellungseingang", "orderview"},
+            {app.uploadDialog(), "veroeffentlichen", "upload"},
+        };
+        for (const auto& m : marks) {
+            const std::string keyword = std::string(m.page) + "|" + m.anchor;
+            m.window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(m.window));
+            QTest::mouseClick(child<HelpMark>(m.window, ("help:" + keyword).c_str()), Qt::LeftButton);
+            QVERIFY2(help->isVisible(), keyword.c_str());
+            BuildHelpPage(home + "hilfe/" + m.page + ".html", m.anchor, home + "section.html");
+            QCOMPARE(ReadFile(home + "temp/help.html"), ReadFile(home + "section.html"));
+            QTRY_COMPARE(help->view()->url().toLocalFile(), toQ(home + "temp/help.html"));
+            // Clicked as a person would, through the window system, which
+            // passes nothing to a window that a modal one holds.
+            QVERIFY(QTest::qWaitForWindowExposed(help));
+            QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, QPoint(1, 1));
+            QTRY_VERIFY2(!help->isVisible(), keyword.c_str());
+        }
+        app.uploadDialog()->reject();
         QVERIFY(main->close());
     }
 

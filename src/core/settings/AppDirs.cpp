@@ -113,6 +113,18 @@ void SeedFile(const fs::path& source, const fs::path& target, const std::string&
     }
 }
 
+// The help pages are the program's own, not the merchant's: the pages of a
+// newer version replace those an earlier one seeded.
+bool renewed(const fs::path& relative, const fs::path& source, const fs::path& target)
+{
+    if (relative.empty() || !SameText(relative.begin()->string(), "hilfe")) {
+        return false;
+    }
+    std::string shipped;
+    std::string seeded;
+    return TryReadFile(source.string(), shipped) && TryReadFile(target.string(), seeded) && shipped != seeded;
+}
+
 } // namespace
 
 bool SeedProgramDir(const std::string& programDir, const std::string& shippedDataDir)
@@ -127,13 +139,16 @@ bool SeedProgramDir(const std::string& programDir, const std::string& shippedDat
         std::error_code ec;
         const fs::path from(source);
         for (fs::recursive_directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
-            const fs::path target = fs::path(programDir) / fs::relative(it->path(), from);
+            const fs::path relative = fs::relative(it->path(), from);
+            const fs::path target = fs::path(programDir) / relative;
             std::error_code step;
             if (it->is_directory(step)) {
                 fs::create_directories(target, step);
             } else if (!fs::exists(target, step)) {
                 fs::create_directories(target.parent_path(), step);
                 SeedFile(it->path(), target, IncludeTrailingSlash(programDir));
+            } else if (renewed(relative, it->path(), target)) {
+                fs::copy_file(it->path(), target, fs::copy_options::overwrite_existing, step);
             }
         }
     }

@@ -53,7 +53,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
                        upload_.get(), import_.get()});
     for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get()),
                             static_cast<QWidget*>(generation_.get()), static_cast<QWidget*>(shopProfile_.get()),
-                            static_cast<QWidget*>(import_.get())}) {
+                            static_cast<QWidget*>(upload_.get()), static_cast<QWidget*>(import_.get())}) {
         help_->attachMarks(window);
     }
     connect(main_.get(), &MainWindow::generationRequested, generation_.get(), [this] {

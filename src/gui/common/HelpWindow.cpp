@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
+#include <QWindow>
 
 namespace quillane::gui {
 
@@ -60,10 +61,19 @@ void HelpWindow::showHelp(const QString& keyword)
     } else {
         view_->load(url);
     }
-    if (QWidget* main = parentWidget() ? parentWidget()->window() : nullptr) {
-        move(main->geometry().center() - rect().center());
+    // A modal window passes no input to the other windows, so above one the
+    // help could not be closed: while a modal window is open, the help is its own.
+    QWidget* above = QApplication::activeModalWidget();
+    if (above == nullptr && parentWidget() != nullptr) {
+        above = parentWidget()->window();
+    }
+    if (above != nullptr) {
+        move(above->geometry().center() - rect().center());
     }
     show();
+    if (above != nullptr && above->windowHandle() != nullptr) {
+        windowHandle()->setTransientParent(above->windowHandle());
+    }
     raise();
 }
 

@@ -13,6 +13,7 @@
 #include "gui/app/AppState.h"
 #include "gui/common/DialogParts.h"
 #include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
@@ -169,6 +170,8 @@ OrderView::OrderView(AppState& state, Prompter& prompter, QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(browserArea_, 1);
     layout->addWidget(remarks_);
+
+    (new HelpMark(QStringLiteral("bestellungseingang|orderview"), this))->keepInCorner();
 
     connect(number_, &QLineEdit::returnPressed, this, &OrderView::ReNrEinfuegenClick);
     connect(insertNumber_, &QPushButton::clicked, this, &OrderView::ReNrEinfuegenClick);

@@ -10,6 +10,7 @@
 #include "gui/app/AppState.h"
 #include "gui/common/BackgroundTask.h"
 #include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
 #include "gui/orders/OrderView.h"
@@ -51,7 +52,10 @@ OrdersPage::OrdersPage(AppState& state, Prompter& prompter, HttpClient& http, Di
     left->setFixedWidth(250);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(fetch_);
+    auto* fetchRow = new QHBoxLayout;
+    fetchRow->addWidget(fetch_, 1);
+    fetchRow->addWidget(new HelpMark(QStringLiteral("bestellungseingang|orderentrance"), left));
+    leftLayout->addLayout(fetchRow);
     leftLayout->addWidget(lists_, 1);
 
     view_ = new OrderView(state_, prompter_, this);

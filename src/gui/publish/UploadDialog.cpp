@@ -7,6 +7,7 @@
 #include "gui/common/BackgroundTask.h"
 #include "gui/common/DialogParts.h"
 #include "gui/common/Guarded.h"
+#include "gui/common/HelpMark.h"
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
@@ -87,6 +88,7 @@ UploadDialog::UploadDialog(AppState& state, Prompter& prompter, DialUpClient& di
     buttons->addStretch(1);
     buttons->addWidget(start_);
     buttons->addWidget(close);
+    buttons->addWidget(new HelpMark(QStringLiteral("veroeffentlichen|upload"), this));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(target);
