@@ -81,7 +81,7 @@ void AboutWindow::configure()
         cancel_->hide();
         notice_->show();
     } else {
-        title_->setText(QStringLiteral("FIRST TIME SETUP"));
+        title_->setText(toQ(state_.Texts.Notice("FirstSetup", "FIRST TIME SETUP")));
         font.setPointSize(12);
         title_->setFont(font);
         title_->setGeometry(112, 68, 185, 22);

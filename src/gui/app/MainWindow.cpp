@@ -17,6 +17,7 @@
 #include "gui/common/Guarded.h"
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
+#include "gui/common/ToolkitTranslations.h"
 #include "gui/common/Translator.h"
 #include "gui/online/AccountPage.h"
 #include "gui/orders/OrdersPage.h"
@@ -475,6 +476,9 @@ std::string MainWindow::GetUserData()
 void MainWindow::Translate(const std::string& language)
 {
     const LanguageFile file(state_.Dirs.LanguageDir, language);
+    // A language without a file of its own is shown in English.
+    state_.InterfaceLanguage = file.Path() == state_.Dirs.LanguageDir + language + ".lng" ? language : "english";
+    useToolkitLanguage(state_.InterfaceLanguage);
     QList<QWidget*> windows = windows_;
     if (!windows.contains(this)) {
         windows.prepend(this);
