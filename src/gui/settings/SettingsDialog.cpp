@@ -6,6 +6,7 @@
 #include "core/common/Text.h"
 #include "core/imaging/Picture.h"
 #include "core/settings/Country.h"
+#include "core/settings/RememberedFolders.h"
 #include "core/settings/SettingsForm.h"
 #include "gui/app/AppState.h"
 #include "gui/common/DecoratedLabel.h"
@@ -717,11 +718,13 @@ void SettingsDialog::choosePicture(QLineEdit* path)
     for (const std::string& extension : PictureExtensions()) {
         patterns << QStringLiteral("*.") + toQ(extension);
     }
-    const QString file =
-        QFileDialog::getOpenFileName(this, QString(), toQ(ShellFolderPath("My Pictures")),
-                                     QStringLiteral("Bilder (%1)").arg(patterns.join(QLatin1Char(' '))));
+    const std::string folder = RememberedFolder(state_.Dirs.ProgramDir, "Pictures", ShellFolderPath("My Pictures"));
+    const QString file = QFileDialog::getOpenFileName(
+        this, QString(), toQ(folder), QStringLiteral("Bilder (%1)").arg(patterns.join(QLatin1Char(' '))));
     if (!file.isEmpty()) {
         path->setText(file);
+        guarded(prompter_,
+                [&] { RememberFolder(state_.Dirs.ProgramDir, "Pictures", fromQ(QFileInfo(file).absolutePath())); });
     }
 }
 
