@@ -369,6 +369,8 @@ void MainWindow::createStatusBar()
     lastProject_->setObjectName(QStringLiteral("OpenLastProject"));
     lastProject_->setFlat(true);
     lastProject_->setCursor(Qt::PointingHandCursor);
+    // As high as the text panels: the status bar keeps its height, the pages theirs.
+    lastProject_->setMaximumHeight(panel0_->sizeHint().height());
     lastProject_->hide();
     connect(lastProject_, &QPushButton::clicked, this, [this] {
         const QString path = lastProject_->property("path").toString();
