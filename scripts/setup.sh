@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-webengine-dev libgl-dev
+  # The toolkit's own dialogs and buttons in the interface language.
+  qt6-translations-l10n
   libvips-dev libvips-tools imagemagick
   libcurl4-openssl-dev libssl-dev python3
   libgtest-dev libgmock-dev

@@ -92,6 +92,35 @@ TEST(Country, LanguagesMatchWithoutCase)
     EXPECT_EQ(GetActiveLangs(table), (std::vector<std::string>{"a", "b", "english"}));
 }
 
+TEST(Country, ListLabelsPutTheCountrysOwnNameFirst)
+{
+    struct Case {
+        const char* name;
+        const char* natives;
+        const char* languages;
+        const char* language;
+        const char* label;
+    };
+    const Case cases[] = {
+        {"Germany", "Deutschland", "deutsch", "deutsch", "Deutschland (Germany)"},
+        {"Germany", "Deutschland", "deutsch", "english", "Deutschland (Germany)"},
+        // Several own names: the one of the interface language, else the first.
+        {"Belgium", "België,Belgique,Belgien", "nederlands,francais,deutsch", "deutsch", "Belgien (Belgium)"},
+        {"Belgium", "België,Belgique,Belgien", "nederlands,francais,deutsch", "Francais", "Belgique (Belgium)"},
+        {"Belgium", "België,Belgique,Belgien", "nederlands,francais,deutsch", "english", "België (Belgium)"},
+        // Blanks around the parts do not show.
+        {"Switzerland", " Schweiz , Suisse", "deutsch, francais", "francais", "Suisse (Switzerland)"},
+        // Nothing of its own, or the same name: the table's name alone.
+        {"Australia", "Australia", "english", "english", "Australia"},
+        {"Nowhere", "", "english", "deutsch", "Nowhere"},
+        {"Nowhere", " --- ", "english", "deutsch", "Nowhere"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " / " + c.language);
+        EXPECT_EQ(CountryLabel(c.name, c.natives, c.languages, c.language), c.label);
+    }
+}
+
 TEST(Country, HomeRateConversions)
 {
     TCountry home;

@@ -414,8 +414,7 @@ protected:
                                       "<Cube currency='GBP' rate='0.8571'/>\n</Cube></Cube>\n");
     }
 
-    std::optional<std::string> download(const std::string& service, const std::string& country,
-                                        const HttpProxy& proxy = {})
+    RateAnswer download(const std::string& service, const std::string& country, const HttpProxy& proxy = {})
     {
         WriteTextFile(home + "quillane.ini", "[Services]\r\nRateService=" + service + "\r\n");
         return FetchExchangeRate(home, country, [&](const std::string& url) { return http.Get(url, proxy); });
@@ -431,33 +430,51 @@ protected:
 
 TEST_F(RateDownload, AsksTheServiceAndFillsTheField)
 {
+    using Outcome = RateAnswer::Outcome;
     struct Case {
         std::string service;
         std::string country;
-        std::optional<std::string> field; // nothing: "Not Found!", the field stays
+        Outcome outcome;
+        std::string field; // the new text of the euro-rate field when found
         std::string request;
     };
     const std::string converter = "/apps/currencyconverter?exch=";
     const std::vector<Case> cases = {
-        {"/upper", "USA", "1.2345", "/upper" + converter + "USD&expr=EUR&value=1"},
-        {"/lower/", "UK", "0.85", "/lower" + converter + "GBP&expr=EUR&value=1"},
-        {"/odd", "Oddland", "2.5", "/odd" + converter + "A+B/C&expr=EUR&value=1"},
-        {"/upper", "Nowhere", "", "/upper" + converter + "EUR&expr=EUR&value=1"},
-        {"/plain", "USA", "", "/plain" + converter + "USD&expr=EUR&value=1"},
-        {"/status/500", "USA", std::nullopt, "/status/500" + converter + "USD&expr=EUR&value=1"},
-        {"/missing", "USA", std::nullopt, "/missing" + converter + "USD&expr=EUR&value=1"},
-        {"/ecb/daily.xml", "UK", "0.8571", "/ecb/daily.xml"},
-        {"/ecb/daily.xml", "Germany", "1", "/ecb/daily.xml"},
-        {"/ecb/daily.xml", "Japan", "", "/ecb/daily.xml"},
-        {"/status/503/daily.xml", "UK", std::nullopt, "/status/503/daily.xml"},
+        {"/upper", "USA", Outcome::Found, "1.2345", "/upper" + converter + "USD&expr=EUR&value=1"},
+        {"/lower/", "UK", Outcome::Found, "0.85", "/lower" + converter + "GBP&expr=EUR&value=1"},
+        {"/odd", "Oddland", Outcome::Found, "2.5", "/odd" + converter + "A+B/C&expr=EUR&value=1"},
+        {"/upper", "Nowhere", Outcome::NoRate, "", "/upper" + converter + "EUR&expr=EUR&value=1"},
+        {"/plain", "USA", Outcome::NoRate, "", "/plain" + converter + "USD&expr=EUR&value=1"},
+        {"/status/500", "USA", Outcome::Refused, "", "/status/500" + converter + "USD&expr=EUR&value=1"},
+        {"/missing", "USA", Outcome::Refused, "", "/missing" + converter + "USD&expr=EUR&value=1"},
+        {"/ecb/daily.xml", "UK", Outcome::Found, "0.8571", "/ecb/daily.xml"},
+        {"/ecb/daily.xml", "Germany", Outcome::Found, "1", "/ecb/daily.xml"},
+        {"/ecb/daily.xml", "Japan", Outcome::NoRate, "", "/ecb/daily.xml"},
+        {"/status/503/daily.xml", "UK", Outcome::Refused, "", "/status/503/daily.xml"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.service + " / " + c.country);
         server.clearRequests(); // a row that asks nothing must not pass on the request of the row before
-        EXPECT_EQ(download(server.url(c.service), c.country), c.field);
+        const RateAnswer answer = download(server.url(c.service), c.country);
+        EXPECT_EQ(answer.Result, c.outcome);
+        EXPECT_EQ(answer.Rate, c.field);
         // The code goes out as the table holds it, not percent-encoded.
         EXPECT_EQ(server.requests(), std::vector<std::string>{"GET " + c.request + " HTTP/1.1"});
     }
+}
+
+TEST_F(RateDownload, SaysWhetherTheServiceWasReachedOrRefused)
+{
+    // Port 1 on loopback: nobody listens, the connection is refused by the system.
+    const RateAnswer unreachable = download("http://127.0.0.1:1/rates.xml", "USA");
+    EXPECT_EQ(unreachable.Result, RateAnswer::Outcome::Unreachable);
+    EXPECT_NE(unreachable.Reason.find("127.0.0.1:1"), std::string::npos) << unreachable.Reason;
+    const RateAnswer refused = download(server.url("/status/503/daily.xml"), "UK");
+    EXPECT_EQ(refused.Result, RateAnswer::Outcome::Refused);
+    EXPECT_NE(refused.Reason.find("503"), std::string::npos) << refused.Reason;
+    const RateAnswer none = download(server.url("/ecb/daily.xml"), "Japan");
+    EXPECT_EQ(none.Result, RateAnswer::Outcome::NoRate);
+    EXPECT_EQ(none.Currency, "JPY");
 }
 
 TEST_F(RateDownload, GoesThroughTheConfiguredProxy)
@@ -470,7 +487,7 @@ TEST_F(RateDownload, GoesThroughTheConfiguredProxy)
     ASSERT_TRUE(connection.Ok);
 
     // The name cannot be resolved here, so the answer can only have come through the proxy.
-    EXPECT_EQ(download("http://rates.invalid/upper", "USA", connection.Proxy), "1.2345");
+    EXPECT_EQ(download("http://rates.invalid/upper", "USA", connection.Proxy).Rate, "1.2345");
     EXPECT_EQ(server.lastRequest(),
               "GET http://rates.invalid/upper/apps/currencyconverter?exch=USD&expr=EUR&value=1 HTTP/1.1");
 }

@@ -24,10 +24,10 @@ TEST(SettingsForm, CountryListsAndCountryData)
 {
     TempDir dir;
     const std::string table = dir.write("countries.dat", kTable);
-    const CountryLists lists = RefreshCountryList(table, "Ireland");
+    const CountryLists lists = RefreshCountryList(table, "Ireland", "english");
     ASSERT_EQ(lists.Served.size(), 2u);
-    EXPECT_EQ(lists.Served[0].Native, "(Deutschland )");
-    EXPECT_EQ(lists.Served[1].Native, "( ---  )");
+    EXPECT_EQ(lists.Served[0].Label, "Deutschland (Germany)");
+    EXPECT_EQ(lists.Served[1].Label, "Ireland");
     EXPECT_EQ(lists.Served[0].FlagIndex, 12);
     EXPECT_EQ(lists.HomeIndex, 1);
     EXPECT_EQ(lists.NotServed, (std::vector<std::string>{"Switzerland"}));

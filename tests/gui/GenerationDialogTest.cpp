@@ -109,8 +109,8 @@ private Q_SLOTS:
             names << countries->item(i)->text();
             checks << countries->item(i)->checkState();
         }
-        QCOMPARE(names, (QStringList{QStringLiteral("Germany"), QStringLiteral("Austria"),
-                                     QStringLiteral("Switzerland"), QStringLiteral("United Kingdom")}));
+        QCOMPARE(names, (QStringList{QStringLiteral("Deutschland (Germany)"), QStringLiteral("Österreich (Austria)"),
+                                     QStringLiteral("Schweiz (Switzerland)"), QStringLiteral("United Kingdom")}));
         QCOMPARE(checks, (QList<Qt::CheckState>{Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Checked}));
         QCOMPARE(countries->currentRow(), 0);
         QCOMPARE(child<QGroupBox>(dialog, "CountryPanel")->title(), QStringLiteral("Germany"));

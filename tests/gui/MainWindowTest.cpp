@@ -111,7 +111,8 @@ private Q_SLOTS:
 
         AboutWindow* about = app.aboutWindow();
         QVERIFY(about->isVisible());
-        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("aboutTitle"))->text(), QStringLiteral("FIRST TIME SETUP"));
+        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("aboutTitle"))->text(),
+                 lng(home, "deutsch", "Notices", "FirstSetup"));
         QCOMPARE(about->findChild<QLabel*>(QStringLiteral("aboutPrompt"))->text(),
                  lng(home, "deutsch", "MsgBox", "20"));
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("aboutOk"))->isVisible());

@@ -60,7 +60,8 @@ private Q_SLOTS:
         QTest::mouseClick(app.aboutWindow()->findChild<QLabel*>(QStringLiteral("aboutOk")), Qt::LeftButton);
         SettingsDialog* dialog = app.settingsDialog();
         QTRY_VERIFY(dialog->isVisible());
-        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("Headline"))->text(), QStringLiteral("FIRST TIME SETUP"));
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("Headline"))->text(),
+                 lng(home, "deutsch", "Notices", "FirstSetup"));
         QVERIFY(!dialog->findChild<QGroupBox*>(QStringLiteral("FtpGroup"))->isVisible());
         QVERIFY(dialog->findChild<QRadioButton*>(QStringLiteral("Direct"))->isChecked());
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
@@ -74,7 +75,9 @@ private Q_SLOTS:
         newCountry->setCurrentText(QStringLiteral("Germany"));
         add->click();
         QCOMPARE(served->count(), 2);
-        QVERIFY(served->item(0)->text().startsWith(QStringLiteral("Germany\n(")));
+        // The country's own name first, for a merchant reading German.
+        QCOMPARE(served->item(0)->text(), QStringLiteral("Deutschland (Germany)"));
+        QCOMPARE(served->item(1)->text(), QStringLiteral("Schweiz (Switzerland)"));
         QVERIFY(!served->item(0)->icon().isNull()); // its flag
 
         // Show Switzerland: its data, and the interface follows its language.
@@ -125,7 +128,7 @@ private Q_SLOTS:
         directions->setPlainText(QStringLiteral("Weg A\nWeg B"));
 
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
-        served->setCurrentRow(served->row(served->findItems(QStringLiteral("Ireland"), Qt::MatchStartsWith).first()));
+        served->setCurrentRow(served->row(served->findItems(QStringLiteral("Ireland"), Qt::MatchContains).first()));
         // The interface speaks english now, and the german text is stored.
         QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
         QCOMPARE(main->actions().mNeu->text(), lng(home, "english", "Actions", "mNeu"));
@@ -142,7 +145,12 @@ private Q_SLOTS:
         rate->setText(QStringLiteral("1.5"));
         dialog->findChild<QCheckBox*>(QStringLiteral("EU"))->setChecked(false);
         dialog->findChild<QPushButton*>(QStringLiteral("RateDownload"))->click();
-        QCOMPARE(prompter.told, QStringList{QStringLiteral("Not Found!")});
+        // Told why: the service was not reached, and where it was looked for.
+        QCOMPARE(prompter.told.size(), 1);
+        QVERIFY2(prompter.told.first().startsWith(
+                     lng(home, "english", "Notices", "RateUnreachable").section(QLatin1Char('|'), 0, 0)),
+                 qPrintable(prompter.told.first()));
+        QVERIFY(prompter.told.first().contains(QStringLiteral("127.0.0.1:9")));
         QCOMPARE(rate->text(), QStringLiteral("1.5"));
         dialog->findChild<QCheckBox*>(QStringLiteral("EU"))->setChecked(true);
 
@@ -165,8 +173,7 @@ private Q_SLOTS:
         SettingsDialog* dialog = app.settingsDialog();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
-        served->setCurrentRow(
-            served->row(served->findItems(QStringLiteral("Switzerland"), Qt::MatchStartsWith).first()));
+        served->setCurrentRow(served->row(served->findItems(QStringLiteral("Switzerland"), Qt::MatchContains).first()));
         for (const char* name : {"EuroRate", "VAT"}) {
             auto* field = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
             field->clear();
@@ -194,8 +201,7 @@ private Q_SLOTS:
         SettingsDialog* dialog = app.settingsDialog();
         QTRY_VERIFY(dialog->isVisible());
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
-        served->setCurrentRow(
-            served->row(served->findItems(QStringLiteral("Switzerland"), Qt::MatchStartsWith).first()));
+        served->setCurrentRow(served->row(served->findItems(QStringLiteral("Switzerland"), Qt::MatchContains).first()));
         QCOMPARE(dialog->displayedCountry(), QStringLiteral("Switzerland"));
         auto* rate = dialog->findChild<QLineEdit*>(QStringLiteral("EuroRate"));
         const std::string table = ReadFile(home + "countries.dat");
@@ -211,7 +217,7 @@ private Q_SLOTS:
                 dialog->findChild<QPushButton*>(QString::fromUtf8(k.button))->click();
             } else {
                 served->setCurrentRow(
-                    served->row(served->findItems(QStringLiteral("Germany"), Qt::MatchStartsWith).first()));
+                    served->row(served->findItems(QStringLiteral("Germany"), Qt::MatchContains).first()));
             }
             QCOMPARE(prompter.told.size(), 1);
             QVERIFY2(prompter.told.first().contains(QStringLiteral("rate \"") + QString::fromUtf8(k.typed) +

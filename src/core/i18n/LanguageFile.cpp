@@ -58,7 +58,38 @@ TextTables LoadTextTables(const LanguageFile& file)
     t.PriceCaptions[1] = price + " (" + file.GetTranslation("Rechnung", "net", "") + "):";
     t.OrderTextParts = Split('|', file.GetTranslation("Misc", "Bestellungstext", ""));
     t.ConfirmTextParts = Split('|', file.GetTranslation("Misc", "Confirmstatus", ""));
+    t.ButtonYes = file.GetTranslation("Buttons", "Ja", t.ButtonYes);
+    t.ButtonNo = file.GetTranslation("Buttons", "Nein", t.ButtonNo);
+    t.ButtonOk = file.GetTranslation("Buttons", "OK", t.ButtonOk);
+    t.ButtonCancel = file.GetTranslation("Buttons", "Abbrechen", t.ButtonCancel);
+    for (auto& [key, value] : file.SectionValues("Notices")) {
+        t.Notices.emplace(key, value);
+    }
     return t;
+}
+
+std::string TextTables::Notice(std::string_view key, std::string_view def) const
+{
+    const auto it = Notices.find(key);
+    return it == Notices.end() || it->second.empty() ? std::string(def) : it->second;
+}
+
+std::string LanguageCode(std::string_view language)
+{
+    static const std::pair<std::string_view, std::string_view> kCodes[] = {
+        {"balgarski", "bg"}, {"cesky", "cs"},       {"dansk", "da"},     {"deutsch", "de"},  {"eesti", "et"},
+        {"ellinika", "el"},  {"english", "en"},     {"espanol", "es"},   {"francais", "fr"}, {"hrvatski", "hr"},
+        {"islenska", "is"},  {"italiano", "it"},    {"latviesu", "lv"},  {"lietuviu", "lt"}, {"magyar", "hu"},
+        {"malti", "mt"},     {"nederlands", "nl"},  {"norsk", "nb"},     {"polski", "pl"},   {"portugues", "pt"},
+        {"romana", "ro"},    {"slovenscina", "sl"}, {"slovensky", "sk"}, {"suomi", "fi"},    {"svenska", "sv"},
+    };
+    const std::string name = LowerCase(TrimBlanks(language));
+    for (const auto& [lang, code] : kCodes) {
+        if (name == lang) {
+            return std::string(code);
+        }
+    }
+    return {};
 }
 
 std::string MessageLines(std::string_view text)

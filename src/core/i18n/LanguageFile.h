@@ -4,6 +4,7 @@
 #include "core/settings/Country.h"
 
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,9 +66,23 @@ struct TextTables {
     std::vector<std::string> PriceCaptions = std::vector<std::string>(2);
     std::vector<std::string> OrderTextParts;
     std::vector<std::string> ConfirmTextParts;
+    // The captions of the message boxes' buttons (section Buttons).
+    std::string ButtonYes = "Yes";
+    std::string ButtonNo = "No";
+    std::string ButtonOk = "OK";
+    std::string ButtonCancel = "Cancel";
+    // Messages and captions named by key rather than number (section Notices).
+    std::map<std::string, std::string, std::less<>> Notices;
+
+    // The notice of that key, or def when the language file has none.
+    std::string Notice(std::string_view key, std::string_view def) const;
 };
 
 TextTables LoadTextTables(const LanguageFile& file);
+
+// The two-letter code of a language file's language ("deutsch" gives "de"),
+// for the toolkit's own translations; empty for a language it does not know.
+std::string LanguageCode(std::string_view language);
 
 // A message text with "|" turned into line breaks.
 std::string MessageLines(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/online/HttpClient.h"
 #include "core/settings/Country.h"
 #include "core/settings/UserData.h"
 
@@ -136,18 +137,28 @@ std::string ExtractRate(std::string_view answer, std::string_view serviceAddress
                                       : rateFromConverterPage(answer, currencyCode);
 }
 
-std::optional<std::string> FetchExchangeRate(const std::string& programDir, const std::string& country,
-                                             const HttpFetch& fetch)
+RateAnswer FetchExchangeRate(const std::string& programDir, const std::string& country, const HttpFetch& fetch)
 {
-    const std::string code = IniFile(CountryTablePath(programDir)).ReadString(country, "CurrencyCode", kHomeCurrency);
+    RateAnswer result;
+    result.Currency = IniFile(CountryTablePath(programDir)).ReadString(country, "CurrencyCode", kHomeCurrency);
     const std::string address = RateServiceAddress(programDir);
     std::string answer;
     try {
-        answer = fetch(RateRequestUrl(address, code));
-    } catch (const std::exception&) {
-        return std::nullopt;
+        answer = fetch(RateRequestUrl(address, result.Currency));
+    } catch (const HttpStatusError& e) {
+        result.Result = RateAnswer::Outcome::Refused;
+        result.Reason = e.what();
+        return result;
+    } catch (const std::exception& e) {
+        result.Result = RateAnswer::Outcome::Unreachable;
+        result.Reason = e.what();
+        return result;
     }
-    return ExtractRate(answer, address, code);
+    result.Rate = ExtractRate(answer, address, result.Currency);
+    if (result.Rate.empty()) {
+        result.Result = RateAnswer::Outcome::NoRate;
+    }
+    return result;
 }
 
 } // namespace quillane

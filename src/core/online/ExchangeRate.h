@@ -10,8 +10,6 @@ namespace quillane {
 // Where rates come from when quillane.ini names no service: the European
 // Central Bank's daily reference rates.
 inline constexpr std::string_view kDefaultRateService = "https://www.ecb.europa.eu/stats/eurofxref/eurofxref-daily.xml";
-// What the merchant is told when the request fails.
-inline constexpr std::string_view kRateNotFound = "Not Found!";
 
 // RateService of section Services of the settings file of programDir.
 std::string RateServiceAddress(const std::string& programDir);
@@ -32,13 +30,23 @@ std::string ExtractRate(std::string_view answer, std::string_view serviceAddress
 // Fetches an address and gives back the body; throws on any failure.
 using HttpFetch = std::function<std::string(const std::string& url)>;
 
+// How a rate download ended. Only Found changes the euro-rate field; the
+// others say why not, so the merchant knows whether to try again later
+// (Unreachable), to check the service's address (Refused), or to type the
+// rate (NoRate).
+struct RateAnswer {
+    enum class Outcome { Found, Unreachable, Refused, NoRate };
+    Outcome Result = Outcome::Found;
+    std::string Rate;     // Found: the text for the euro-rate field
+    std::string Currency; // the currency code asked for
+    std::string Reason;   // Unreachable, Refused: what the transfer reported
+};
+
 // The rate download of the "DOWNLOAD" buttons, once WebConnect has said yes:
 // the currency code of country (a section of the country table of
 // programDir, "EUR" when missing) is asked of the configured service through
-// fetch. Gives the new text of the euro-rate field (empty when the answer
-// holds no rate), or nothing when the request failed: the field keeps its
-// text then and the merchant is told kRateNotFound.
-std::optional<std::string> FetchExchangeRate(const std::string& programDir, const std::string& country,
-                                             const HttpFetch& fetch);
+// fetch. A fetch that throws HttpStatusError was refused; any other
+// exception means the service was not reached.
+RateAnswer FetchExchangeRate(const std::string& programDir, const std::string& country, const HttpFetch& fetch);
 
 } // namespace quillane

@@ -142,7 +142,7 @@ void perform(const std::string& url, const HttpProxy& proxy, Transfer& t, const 
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299) {
-        throw Error("Cannot load " + quoted(url) + ": HTTP status " + statusText(t, status));
+        throw HttpStatusError("Cannot load " + quoted(url) + ": HTTP status " + statusText(t, status));
     }
 }
 

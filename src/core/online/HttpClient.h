@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/Error.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <stop_token>
@@ -15,6 +17,12 @@ struct HttpProxy {
     std::int32_t Port = 8080;
 
     bool empty() const { return Host.empty(); }
+};
+
+// The server answered, but with a status other than success: it refused.
+class HttpStatusError : public Error {
+public:
+    using Error::Error;
 };
 
 // The program's HTTP client: one instance owned by the application and

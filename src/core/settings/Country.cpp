@@ -102,6 +102,32 @@ void RemoveServedCountry(const std::string& countryTable, const std::string& nam
     table.UpdateFile();
 }
 
+std::string CountryLabel(const std::string& name, const std::string& nativeNames, const std::string& languages,
+                         const std::string& language)
+{
+    const SplitArray natives = Split(',', nativeNames);
+    const SplitArray spoken = Split(',', languages);
+    std::string native = natives.empty() ? std::string() : std::string(TrimBlanks(natives[0]));
+    for (std::size_t i = 0; i < spoken.size() && i < natives.size(); ++i) {
+        if (SameText(TrimBlanks(spoken[i]), TrimBlanks(language)) && !TrimBlanks(natives[i]).empty()) {
+            native = std::string(TrimBlanks(natives[i]));
+            break;
+        }
+    }
+    // " --- " stands in the table for a country without a name of its own.
+    if (native.empty() || native == "---" || native == name) {
+        return name;
+    }
+    return native + " (" + name + ")";
+}
+
+std::string CountryLabel(const std::string& countryTable, const std::string& name, const std::string& language)
+{
+    const IniFile table(countryTable);
+    return CountryLabel(name, table.ReadString(name, "CountryNative", ""),
+                        table.ReadString(name, "LanguageDefault", "english"), language);
+}
+
 std::vector<std::string> GetActiveLangs(const std::string& countryTable)
 {
     const IniFile table(countryTable);

@@ -41,6 +41,16 @@ std::vector<std::string> GetActiveLangs(const std::string& countryTable);
 // The same over every country of the table.
 std::vector<std::string> AllLanguages(const std::string& countryTable);
 
+// A country as the lists show it: its own name first, in the language asked
+// for when it has one of its own there (nativeNames and languages are the
+// table's comma lists, in the same order), then the table's name in
+// parentheses: "Deutschland (Germany)". The table's name alone when there is
+// no own name or it is the same.
+std::string CountryLabel(const std::string& name, const std::string& nativeNames, const std::string& languages,
+                         const std::string& language);
+// The same, read from the country table.
+std::string CountryLabel(const std::string& countryTable, const std::string& name, const std::string& language);
+
 // Home currency conversions: amounts are stored in euro.
 double ShownAmount(double stored, const TCountry& home);
 double StoredAmount(double typed, const TCountry& home);

@@ -48,7 +48,8 @@ std::string typedNumber(const std::string& text)
 
 } // namespace
 
-CountryLists RefreshCountryList(const std::string& countryTable, const std::string& homeCountry)
+CountryLists RefreshCountryList(const std::string& countryTable, const std::string& homeCountry,
+                                const std::string& language)
 {
     const IniFile table(countryTable);
     CountryLists lists;
@@ -64,7 +65,9 @@ CountryLists RefreshCountryList(const std::string& countryTable, const std::stri
             if (section == homeCountry) {
                 lists.HomeIndex = static_cast<int>(lists.Served.size());
             }
-            lists.Served.push_back({section, "(" + table.ReadString(section, "CountryNative", " --- ") + " )",
+            lists.Served.push_back({section,
+                                    CountryLabel(section, table.ReadString(section, "CountryNative", ""),
+                                                 table.ReadString(section, "LanguageDefault", "english"), language),
                                     table.ReadInteger(section, "FlagIndex", -1)});
         } else {
             lists.NotServed.push_back(section);

@@ -14,7 +14,7 @@ namespace quillane {
 // One entry of the served-country list.
 struct ServedCountry {
     std::string Name;
-    std::string Native; // "(" + CountryNative + " )"
+    std::string Label; // as CountryLabel gives it for the interface language
     int FlagIndex = -1;
 };
 
@@ -27,7 +27,9 @@ struct CountryLists {
     int HomeIndex = 0;
 };
 
-CountryLists RefreshCountryList(const std::string& countryTable, const std::string& homeCountry);
+// language: the interface language, whose names of the countries come first.
+CountryLists RefreshCountryList(const std::string& countryTable, const std::string& homeCountry,
+                                const std::string& language);
 
 // The data fields of one country, as stored (texts).
 struct CountryFields {

@@ -6,10 +6,12 @@
 #include "gui/common/DecoratedLabel.h"
 #include "gui/common/Pictures.h"
 #include "gui/common/QtText.h"
+#include "gui/common/Translator.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 
 namespace quillane::gui {
@@ -42,7 +44,7 @@ AboutWindow::AboutWindow(const AppState& state, QWidget* parent)
 
     notice_ = new QLabel(QStringLiteral("Version 1.0 \u00b7 \u00a9 2026"), this);
     notice_->setObjectName(QStringLiteral("aboutNotice"));
-    notice_->setGeometry(112, 130, 220, 18);
+    notice_->setGeometry(112, 130, 140, 18);
     notice_->setStyleSheet(QStringLiteral("color: #555555; font-size: 8pt;"));
 
     ok_ = new ClickableLabel(this);
@@ -55,8 +57,15 @@ AboutWindow::AboutWindow(const AppState& state, QWidget* parent)
     cancel_->setGeometry(300, 94, 21, 21);
     cancel_->setCursor(Qt::PointingHandCursor);
 
+    // A way out that needs no guessing; the setup prompt has its own two.
+    close_ = new QPushButton(QStringLiteral("Schließen"), this);
+    close_->setObjectName(QStringLiteral("aboutClose"));
+    setHint(close_, "Schliessen");
+    close_->setGeometry(256, 126, 78, 26);
+    connect(close_, &QPushButton::clicked, this, &AboutWindow::fadeOut);
+
     for (QWidget* w : {static_cast<QWidget*>(title_), static_cast<QWidget*>(prompt_), static_cast<QWidget*>(notice_),
-                       static_cast<QWidget*>(ok_), static_cast<QWidget*>(cancel_)}) {
+                       static_cast<QWidget*>(ok_), static_cast<QWidget*>(cancel_), static_cast<QWidget*>(close_)}) {
         w->hide();
     }
 
@@ -80,13 +89,15 @@ void AboutWindow::configure()
         ok_->hide();
         cancel_->hide();
         notice_->show();
+        close_->show();
     } else {
-        title_->setText(QStringLiteral("FIRST TIME SETUP"));
+        title_->setText(toQ(state_.Texts.Notice("FirstSetup", "FIRST TIME SETUP")));
         font.setPointSize(12);
         title_->setFont(font);
         title_->setGeometry(112, 68, 185, 22);
         title_->show();
         notice_->hide();
+        close_->hide();
         ok_->show();
         cancel_->show();
         const std::string& text = state_.Texts.MsgBoxTexts[msgbox::kCompleteSettings];
@@ -108,6 +119,14 @@ void AboutWindow::showEvent(QShowEvent* event)
         move(screen->availableGeometry().center() - rect().center());
     }
     QWidget::showEvent(event);
+}
+
+void AboutWindow::showAbout()
+{
+    show();
+    raise();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void AboutWindow::paintEvent(QPaintEvent*)

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 namespace quillane::gui {
 
@@ -21,6 +22,8 @@ public:
     void configure();
     // Fades out and closes.
     void fadeOut();
+    // "Über": in front and taking the keys, so Esc closes it.
+    void showAbout();
 
 Q_SIGNALS:
     void setupRequested();
@@ -39,6 +42,7 @@ private:
     QLabel* notice_;
     ClickableLabel* ok_;
     ClickableLabel* cancel_;
+    QPushButton* close_;
     bool closing_ = false;
 };
 

@@ -21,6 +21,8 @@ struct AppState {
     // Used while the status is "setup"; chosen from the system language.
     std::string DefaultCountry = "Ireland";
     TextTables Texts;
+    // The language the windows were last translated into.
+    std::string InterfaceLanguage = "english";
     bool TranslationMode = false;
     // How prices are typed into the item panel.
     PriceEntry PriceEntryMode = PriceEntry::Net;

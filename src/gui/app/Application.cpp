@@ -1,6 +1,7 @@
 #include "gui/app/Application.h"
 
 #include "core/catalog/Project.h"
+#include "core/common/Text.h"
 #include "core/online/DialUp.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/ExchangeRate.h"
@@ -30,6 +31,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
 {
     if (prompter == nullptr) {
         ownPrompter_ = std::make_unique<MessageBoxPrompter>();
+        ownPrompter_->setTexts(&state_.Texts);
         prompter = ownPrompter_.get();
     }
     prompter_ = prompter;
@@ -93,7 +95,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     connect(main_.get(), &MainWindow::dataFolderChanged, shopProfile_.get(),
             [this] { shopProfile_->followDataFolder(); });
 
-    connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->show(); });
+    connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->showAbout(); });
     connect(main_.get(), &MainWindow::settingsRequested, settings_.get(), [this](SettingsDialog::Page page) {
         QAction* action =
             page == SettingsDialog::BasicPage ? main_->actions().mEinstellungen : main_->actions().mProfil;
@@ -128,14 +130,30 @@ std::optional<std::string> Application::downloadRate(const std::string& country)
     if (!connection.Ok) {
         return std::nullopt;
     }
-    const std::optional<std::string> rate =
-        FetchExchangeRate(state_.Dirs.ProgramDir, country, [&](const std::string& url) {
-            return BackgroundTask::Run([&](std::stop_token stop) { return http_->Get(url, connection.Proxy, stop); });
-        });
-    if (!rate) {
-        prompter_->Tell("Quillane", std::string(kRateNotFound));
+    const RateAnswer answer = FetchExchangeRate(state_.Dirs.ProgramDir, country, [&](const std::string& url) {
+        return BackgroundTask::Run([&](std::stop_token stop) { return http_->Get(url, connection.Proxy, stop); });
+    });
+    if (answer.Result == RateAnswer::Outcome::Found) {
+        return answer.Rate;
     }
-    return rate;
+    std::string text;
+    switch (answer.Result) {
+    case RateAnswer::Outcome::Unreachable:
+        text = state_.Texts.Notice(
+            "RateUnreachable", "The exchange-rate service could not be reached; the rate stays as it was.|[REASON]");
+        break;
+    case RateAnswer::Outcome::Refused:
+        text = state_.Texts.Notice("RateRefused",
+                                   "The exchange-rate service refused the request; the rate stays as it was.|[REASON]");
+        break;
+    default:
+        text = state_.Texts.Notice("RateMissing",
+                                   "The exchange-rate service has no rate for [CURRENCY]; the rate stays as it was.");
+        break;
+    }
+    text = ReplaceAll(ReplaceAll(text, "[REASON]", answer.Reason), "[CURRENCY]", answer.Currency);
+    prompter_->Tell("Quillane", MessageLines(text));
+    return std::nullopt;
 }
 
 void Application::start()

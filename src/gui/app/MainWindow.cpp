@@ -6,7 +6,10 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/Prompter.h"
+#include "core/common/Text.h"
 #include "core/settings/Country.h"
+#include "core/settings/RememberedFolders.h"
+#include "core/settings/WindowMemory.h"
 #include "gui/app/AppState.h"
 #include "gui/app/BrowserPage.h"
 #include "gui/catalog/CatalogPage.h"
@@ -17,6 +20,7 @@
 #include "gui/common/Guarded.h"
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
+#include "gui/common/ToolkitTranslations.h"
 #include "gui/common/Translator.h"
 #include "gui/listing/AuctionPanel.h"
 #include "gui/online/AccountPage.h"
@@ -33,6 +37,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
 #include <QStackedWidget>
@@ -85,6 +90,15 @@ const ActionSpec kActions[] = {
     {&MainActions::mUeber, "mUeber", "Ü&ber", kNone, QStyle::SP_MessageBoxInformation},
 };
 
+// The platform's usual keys, beside the program's own: a merchant coming
+// from other programs finds them where expected.
+// F1 is "Inhalt"'s own key already.
+const std::pair<QAction * MainActions::*, QKeyCombination> kStandardKeys[] = {
+    {&MainActions::mNeu, Qt::CTRL | Qt::Key_N},       {&MainActions::mOeffnen, Qt::CTRL | Qt::Key_O},
+    {&MainActions::mSpeichern, Qt::CTRL | Qt::Key_S}, {&MainActions::mSpeichernals, Qt::CTRL | Qt::SHIFT | Qt::Key_S},
+    {&MainActions::mBeenden, Qt::CTRL | Qt::Key_Q},
+};
+
 QChar mnemonicOf(const QString& text)
 {
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
@@ -110,6 +124,7 @@ MainWindow::MainWindow(AppState& state, Prompter& prompter, HttpClient& http, Di
     project_->SetStateListener([this] {
         updateTitle();
         updateProjectActions();
+        rememberProject();
         if (state_.Dirs.DataDir != dataDir_) {
             dataDir_ = state_.Dirs.DataDir;
             Q_EMIT dataFolderChanged();
@@ -118,11 +133,12 @@ MainWindow::MainWindow(AppState& state, Prompter& prompter, HttpClient& http, Di
     project_->SetAskSavePath([this]() -> std::optional<std::string> {
         // Without the folder the dialog merely starts elsewhere.
         static_cast<void>(ForceDirectories(state_.Dirs.ProgramDir + "Projekte/"));
-        QString path = QFileDialog::getSaveFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
+        QString path = QFileDialog::getSaveFileName(this, QString(), projectFolder(),
                                                     QStringLiteral("Quillane (*.shp);;Alle (*)"));
         if (path.isEmpty()) {
             return std::nullopt;
         }
+        rememberProjectFolder(path);
         if (QFileInfo(path).suffix().isEmpty()) {
             path += QStringLiteral(".shp");
         }
@@ -170,6 +186,12 @@ void MainWindow::createActions()
             a->setIcon(style()->standardIcon(entry.icon));
         }
         actions_.*entry.member = a;
+    }
+    for (const auto& [member, key] : kStandardKeys) {
+        QAction* a = actions_.*member;
+        QList<QKeySequence> keys = a->shortcuts();
+        keys.append(QKeySequence(key));
+        a->setShortcuts(keys);
     }
     // Disabled until a project gives them something to work on.
     for (QAction* a :
@@ -221,8 +243,13 @@ void MainWindow::createMenusAndToolbar()
         return menu;
     };
     QMenu* project = addMenu("mProjekt", "&Projekt");
-    for (QAction* a :
-         {actions_.mNeu, actions_.mOeffnen, actions_.mImportieren, actions_.mSpeichern, actions_.mSpeichernals}) {
+    project->addAction(actions_.mNeu);
+    project->addAction(actions_.mOeffnen);
+    recentMenu_ = project->addMenu(QStringLiteral("&Zuletzt geöffnet"));
+    recentMenu_->setObjectName(QStringLiteral("RecentProjectsMenu"));
+    recentMenu_->menuAction()->setObjectName(QStringLiteral("mZuletzt"));
+    connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentProjects);
+    for (QAction* a : {actions_.mImportieren, actions_.mSpeichern, actions_.mSpeichernals}) {
         project->addAction(a);
     }
     project->addSeparator();
@@ -343,6 +370,21 @@ void MainWindow::createStatusBar()
     panel1_->setObjectName(QLatin1String(names::kItemCountPanel));
     panel1_->setFixedWidth(100);
     statusBar()->addWidget(panel0_, 1);
+    // The project of the last run, one click away until another one is opened.
+    lastProject_ = new QPushButton(this);
+    lastProject_->setObjectName(QStringLiteral("OpenLastProject"));
+    lastProject_->setFlat(true);
+    lastProject_->setCursor(Qt::PointingHandCursor);
+    // As high as the text panels: the status bar keeps its height, the pages theirs.
+    lastProject_->setMaximumHeight(panel0_->sizeHint().height());
+    lastProject_->hide();
+    connect(lastProject_, &QPushButton::clicked, this, [this] {
+        const QString path = lastProject_->property("path").toString();
+        lastProject_->hide();
+        openProjectFile(path);
+    });
+    connect(this, &MainWindow::projectSwitched, lastProject_, &QWidget::hide);
+    statusBar()->addPermanentWidget(lastProject_);
     statusBar()->addPermanentWidget(panel1_);
 }
 
@@ -430,6 +472,7 @@ void MainWindow::FormShow()
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    restorePlace();
     state_.DefaultCountry = DefaultCountryFor(SystemLanguageName());
     // The directories are set by the application before the window exists.
     // A temp folder that cannot be made shows in the first write that needs it.
@@ -460,6 +503,99 @@ void MainWindow::FormShow()
     }
     setStatusText(0, toQ(state_.Texts.StatusTexts[status::kReady]));
     connect(guilang_, &QComboBox::currentTextChanged, this, &MainWindow::guilangChange);
+    if (recovery != Project::Recovery::Recovered && recovery != Project::Recovery::Restored) {
+        offerLastProject();
+    }
+}
+
+QString MainWindow::projectFolder() const
+{
+    return toQ(RememberedFolder(state_.Dirs.ProgramDir, "Projects", state_.Dirs.ProgramDir + "Projekte/"));
+}
+
+void MainWindow::rememberProjectFolder(const QString& path)
+{
+    guarded(prompter_, [&] {
+        RememberFolder(state_.Dirs.ProgramDir, "Projects", fromQ(QFileInfo(path).absolutePath() + QLatin1Char('/')));
+    });
+}
+
+void MainWindow::rememberProject()
+{
+    const std::string& file = project_->File();
+    if (file.empty() || file == rememberedProject_ || !FileExists(file)) {
+        return;
+    }
+    rememberedProject_ = file;
+    guarded(prompter_, [&] { RememberProject(state_.Dirs.ProgramDir, file); });
+}
+
+void MainWindow::fillRecentProjects()
+{
+    recentMenu_->clear();
+    for (const std::string& file : ReadWindowMemory(state_.Dirs.ProgramDir).RecentProjects) {
+        if (!FileExists(file)) {
+            continue;
+        }
+        const QString path = toQ(file);
+        QAction* a =
+            recentMenu_->addAction(QFileInfo(path).completeBaseName().replace(QLatin1Char('&'), QStringLiteral("&&")));
+        a->setToolTip(path);
+        a->setStatusTip(path);
+        connect(a, &QAction::triggered, this, [this, path] { openProjectFile(path); });
+    }
+    recentMenu_->menuAction()->setEnabled(!recentMenu_->isEmpty());
+}
+
+void MainWindow::offerLastProject()
+{
+    const std::vector<std::string> recent = ReadWindowMemory(state_.Dirs.ProgramDir).RecentProjects;
+    if (recent.empty() || !FileExists(recent.front())) {
+        return;
+    }
+    const QString path = toQ(recent.front());
+    lastProject_->setProperty("path", path);
+    lastProject_->setToolTip(path);
+    lastProject_->setText(toQ(ReplaceAll(state_.Texts.Notice("OpenLastProject", "Open \"#\""), "#",
+                                         fromQ(QFileInfo(path).completeBaseName())))
+                              .replace(QLatin1Char('&'), QStringLiteral("&&")));
+    lastProject_->show();
+}
+
+void MainWindow::restorePlace()
+{
+    const WindowMemory memory = ReadWindowMemory(state_.Dirs.ProgramDir);
+    if (memory.HasPlace) {
+        const QRect place(memory.Left, memory.Top, memory.Width, memory.Height);
+        // A place on a screen that is gone would leave the window out of reach.
+        const QScreen* screen = QGuiApplication::screenAt(place.center());
+        if (screen != nullptr) {
+            setGeometry(place);
+        } else {
+            resize(place.size());
+        }
+        if (memory.Maximized) {
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    }
+    if (memory.Page == "Bestellungseingang") {
+        showPage(ordersPage_);
+    }
+}
+
+void MainWindow::rememberPlace()
+{
+    WindowMemory memory;
+    const QRect place = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    memory.Left = place.x();
+    memory.Top = place.y();
+    memory.Width = place.width();
+    memory.Height = place.height();
+    memory.Maximized = isMaximized();
+    // The account page goes online when shown: it is never where a run starts.
+    memory.Page = central_->currentWidget() == pages_ && pages_->currentWidget() == ordersPage_ ? "Bestellungseingang"
+                                                                                                : "Artikelverwaltung";
+    guarded(prompter_, [&] { WriteWindowPlace(state_.Dirs.ProgramDir, memory); });
 }
 
 std::string MainWindow::GetUserData()
@@ -481,6 +617,9 @@ std::string MainWindow::GetUserData()
 void MainWindow::Translate(const std::string& language)
 {
     const LanguageFile file(state_.Dirs.LanguageDir, language);
+    // A language without a file of its own is shown in English.
+    state_.InterfaceLanguage = file.Path() == state_.Dirs.LanguageDir + language + ".lng" ? language : "english";
+    useToolkitLanguage(state_.InterfaceLanguage);
     QList<QWidget*> windows = windows_;
     if (!windows.contains(this)) {
         windows.prepend(this);
@@ -503,6 +642,8 @@ void MainWindow::Translate(const std::string& language)
     state_.PriceEntryMode = PriceEntry::Net;
     items->updatePriceCaption();
     groupOps_->SetMergeQuestion(state_.Texts.MsgBoxTexts[msgbox::kMergeGroups]);
+    recentMenu_->setTitle(toQ(state_.Texts.Notice("RecentProjects", "&Zuletzt ge\xF6"
+                                                                    "ffnet")));
     resolveMnemonicClashes();
     updateItemCount();
 }
@@ -560,9 +701,10 @@ void MainWindow::Oeffnen1Click(QObject* sender)
     }
     // Without the folder the dialog merely starts elsewhere.
     static_cast<void>(ForceDirectories(state_.Dirs.ProgramDir + "Projekte/"));
-    const QString path = QFileDialog::getOpenFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
-                                                      QStringLiteral("Quillane (*.shp);;Alle (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QString(), projectFolder(), QStringLiteral("Quillane (*.shp);;Alle (*)"));
     if (!path.isEmpty()) {
+        rememberProjectFolder(path);
         openProjectFile(path);
     }
 }
@@ -598,11 +740,12 @@ bool MainWindow::Speichernals1Click()
     state_.Store.SaveGroup();
     // Without the folder the dialog merely starts elsewhere.
     static_cast<void>(ForceDirectories(state_.Dirs.ProgramDir + "Projekte/"));
-    QString path = QFileDialog::getSaveFileName(this, QString(), toQ(state_.Dirs.ProgramDir + "Projekte/"),
-                                                QStringLiteral("Quillane (*.shp);;Alle (*)"));
+    QString path =
+        QFileDialog::getSaveFileName(this, QString(), projectFolder(), QStringLiteral("Quillane (*.shp);;Alle (*)"));
     if (path.isEmpty()) {
         return false;
     }
+    rememberProjectFolder(path);
     if (QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".shp");
     }
@@ -710,6 +853,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     FormClose();
+    rememberPlace();
     event->accept();
     // Hidden dialogs must not keep the program alive.
     for (QWidget* w : std::as_const(windows_)) {

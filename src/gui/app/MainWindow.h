@@ -11,6 +11,8 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
+class QPushButton;
 class QStackedWidget;
 class QTabWidget;
 
@@ -146,6 +148,17 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void FormActivate();
+    // Where the project dialogs start: the folder chosen last.
+    QString projectFolder() const;
+    void rememberProjectFolder(const QString& path);
+    // The open project heads the list of recent projects.
+    void rememberProject();
+    void fillRecentProjects();
+    // Start-up: the project of the last run, offered in the status bar.
+    void offerLastProject();
+    // The window's place and page of the last run, and storing them at the end.
+    void restorePlace();
+    void rememberPlace();
 
     AppState& state_;
     Prompter& prompter_;
@@ -168,6 +181,9 @@ private:
     QComboBox* guilang_ = nullptr;
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QPushButton* lastProject_ = nullptr;
+    std::string rememberedProject_;
 };
 
 } // namespace quillane::gui

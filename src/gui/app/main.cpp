@@ -7,6 +7,7 @@
 #include "gui/orders/PrintPdfCommand.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <unistd.h>
@@ -22,6 +23,9 @@ int main(int argc, char** argv)
         return quillane::gui::PrintPdfCommand::Main(argc, argv);
     }
     QApplication app(argc, argv);
+    // The installed menu entry and its icon (desktop/); nothing shows where they are not installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillane")));
     const std::string programDir = quillane::DefaultProgramDir();
     const std::string shipped = quillane::ShippedDataDir(QCoreApplication::applicationDirPath().toStdString());
     if (!quillane::SeedProgramDir(programDir, shipped)) {

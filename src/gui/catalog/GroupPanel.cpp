@@ -387,6 +387,19 @@ void GroupPanel::PopupMenu1Popup(const QPoint& pos)
 
 void GroupPanel::OKClick()
 {
+    const QTreeWidgetItem* node = tree_->currentItem();
+    if (node == nullptr) {
+        prompter_.Tell("Quillane", MessageLines(state_.Texts.MsgBoxTexts[1]));
+        return;
+    }
+    if (node->childCount() > 0) {
+        // A main group with sub groups holds no items, so no surcharge either.
+        const std::string text = state_.Texts.Notice(
+            "SurchargeSubGroups", "The main group \"[GROUP]\" has subgroups and holds no items itself.|"
+                                  "Please choose the subgroup the shipping surcharge is meant for.");
+        prompter_.Tell("Quillane", MessageLines(ReplaceAll(text, "[GROUP]", fromQ(node->text(0)))));
+        return;
+    }
     // On an error nothing was stored; the field keeps what was typed.
     guarded(prompter_, [this] { ops_.SetSurcharge(fromQ(surcharge_->text()), state_.User.Country.Rate[0]); });
 }

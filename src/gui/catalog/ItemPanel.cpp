@@ -459,25 +459,38 @@ void ItemPanel::PopupMenu2Popup(const QPoint& pos)
         const QString mainName = toQ(main);
         if (subs.size() < 2) {
             QAction* target = moveMenu_->addAction(doubledAmpersands(mainName));
-            connect(target, &QAction::triggered, this, [this, mainName] {
-                if (ops_.MoveToGroup(selectedRow_, fromQ(mainName)) == ItemOps::Result::Done) {
-                    ShowGroup(Sender::Other);
-                }
-            });
+            connect(target, &QAction::triggered, this, [this, mainName] { moveToGroup(mainName); });
             continue;
         }
         QMenu* sub = moveMenu_->addMenu(doubledAmpersands(mainName));
         for (std::size_t i = 0; i + 1 < subs.size(); ++i) {
             const QString path = mainName + QLatin1Char('|') + toQ(subs[i]);
             QAction* target = sub->addAction(doubledAmpersands(toQ(subs[i])));
-            connect(target, &QAction::triggered, this, [this, path] {
-                if (ops_.MoveToGroup(selectedRow_, fromQ(path)) == ItemOps::Result::Done) {
-                    ShowGroup(Sender::Other);
-                }
-            });
+            connect(target, &QAction::triggered, this, [this, path] { moveToGroup(path); });
         }
     }
     menu_->popup(grid_->viewport()->mapToGlobal(pos));
+}
+
+void ItemPanel::moveToGroup(const QString& path)
+{
+    const std::string orderNo = ops_.OrderNoAt(selectedRow_);
+    switch (ops_.MoveToGroup(selectedRow_, fromQ(path))) {
+    case ItemOps::Result::Done:
+        ShowGroup(Sender::Other);
+        break;
+    case ItemOps::Result::DuplicateOrderNo: {
+        // The target keeps its own item of that number; moving would overwrite it.
+        const std::string text = MessageLines(state_.Texts.Notice(
+            "OrderNoInGroup", "The item number \"#\" is already used in the product group \"[GROUP]\".|"
+                              "The item stays where it is."));
+        prompter_.Tell("Quillane",
+                       ReplaceAll(ReplaceAll(text, "#", orderNo), "[GROUP]", ReplaceAll(fromQ(path), "|", " / ")));
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void ItemPanel::placeButtons()

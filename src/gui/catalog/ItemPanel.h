@@ -73,6 +73,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // "in andere Gruppe verlegen": a refusal says why.
+    void moveToGroup(const QString& path);
     QGridLayout* buildEntry();
     void watchEntry();
     void buildButtonPanel();

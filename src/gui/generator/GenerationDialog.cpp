@@ -298,7 +298,11 @@ void GenerationDialog::buildCountryList(const std::vector<std::string>& checked)
     const IniFile countryTable(table);
     int home = 0;
     for (const std::string& name : ServedCountries(table)) {
-        auto* item = new QListWidgetItem(toQ(name), countries_);
+        auto* item = new QListWidgetItem(
+            toQ(CountryLabel(name, countryTable.ReadString(name, "CountryNative", ""),
+                             countryTable.ReadString(name, "LanguageDefault", "english"), state_.InterfaceLanguage)),
+            countries_);
+        item->setData(Qt::UserRole, toQ(name));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(std::find(checked.begin(), checked.end(), name) != checked.end() ? Qt::Checked
                                                                                              : Qt::Unchecked);
@@ -328,7 +332,7 @@ void GenerationDialog::selectCountry(int row)
         return;
     }
     currentRow_ = row;
-    showCountry(countries_->item(row)->text());
+    showCountry(countries_->item(row)->data(Qt::UserRole).toString());
 }
 
 void GenerationDialog::showCountry(const QString& name)
@@ -390,7 +394,7 @@ std::vector<std::string> GenerationDialog::checkedCountries() const
     std::vector<std::string> names;
     for (int i = 0; i < countries_->count(); ++i) {
         if (countries_->item(i)->checkState() == Qt::Checked) {
-            names.push_back(fromQ(countries_->item(i)->text()));
+            names.push_back(fromQ(countries_->item(i)->data(Qt::UserRole).toString()));
         }
     }
     return names;
@@ -426,7 +430,7 @@ bool GenerationDialog::createShop()
 {
     // The home country is always part of the shop.
     for (int i = 0; i < countries_->count(); ++i) {
-        if (countries_->item(i)->text() == toQ(state_.User.Country.Name)) {
+        if (countries_->item(i)->data(Qt::UserRole).toString() == toQ(state_.User.Country.Name)) {
             countries_->item(i)->setCheckState(Qt::Checked);
         }
     }

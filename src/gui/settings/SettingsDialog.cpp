@@ -6,6 +6,7 @@
 #include "core/common/Text.h"
 #include "core/imaging/Picture.h"
 #include "core/settings/Country.h"
+#include "core/settings/RememberedFolders.h"
 #include "core/settings/SettingsForm.h"
 #include "gui/app/AppState.h"
 #include "gui/common/DecoratedLabel.h"
@@ -266,6 +267,12 @@ QGroupBox* SettingsDialog::buildConnectionGroup(QWidget* page)
     dl->addWidget(provider_, 0, 1);
     dl->addWidget(autoConnect_, 1, 1);
     dl->addWidget(autoDisconnect_, 2, 1);
+    // Shown in place of the provider list where the system has no dial-up entry.
+    noDialUp_ = new QLabel(dialUpPanel_);
+    noDialUp_->setObjectName(QStringLiteral("NoDialUp"));
+    noDialUp_->setWordWrap(true);
+    noDialUp_->hide();
+    dl->addWidget(noDialUp_, 3, 0, 1, 2);
     proxyPanel_ = new QWidget(connection);
     proxyHost_ = lineEdit("ProxyHost", proxyPanel_);
     proxyPort_ = lineEdit("ProxyPort", proxyPanel_, 70);
@@ -414,7 +421,7 @@ void SettingsDialog::layoutForState()
 {
     const bool setup = state_.inSetup();
     if (setup) {
-        headline_->setText(QStringLiteral("FIRST TIME SETUP"));
+        headline_->setText(toQ(state_.Texts.Notice("FirstSetup", "FIRST TIME SETUP")));
     }
     ftpGroup_->setVisible(!setup);
     rates_->setVisible(!setup);
@@ -435,13 +442,14 @@ void SettingsDialog::FormShow()
     for (const std::string& entry : dialUpEntries_) {
         provider_->addItem(toQ(entry));
     }
+    offerDialUp();
     LoadData();
 }
 
 void SettingsDialog::RefreshCountryList()
 {
     const std::string table = CountryTablePath(state_.Dirs.ProgramDir);
-    const CountryLists lists = quillane::RefreshCountryList(table, state_.User.Country.Name);
+    const CountryLists lists = quillane::RefreshCountryList(table, state_.User.Country.Name, state_.InterfaceLanguage);
     filling_ = true;
     served_->clear();
     newCountry_->clear();
@@ -455,7 +463,7 @@ void SettingsDialog::RefreshCountryList()
     language_->addItems(languages);
     language_->setCurrentText(keepLanguage);
     for (const ServedCountry& c : lists.Served) {
-        auto* item = new QListWidgetItem(toQ(c.Name) + QLatin1Char('\n') + toQ(c.Native), served_);
+        auto* item = new QListWidgetItem(toQ(c.Label), served_);
         item->setData(Qt::UserRole, toQ(c.Name));
         setFlagIcon(item, state_.Dirs.ProgramDir, c.FlagIndex);
     }
@@ -551,6 +559,40 @@ void SettingsDialog::applyLanguageRule(const QString& language)
     directionsLanguage_ = fromQ(language);
     directions_->setPlainText(
         toQ(LoadDirections(state_.Dirs.ProgramDir, directionsLanguage_, state_.User.Country.Language)));
+}
+
+void SettingsDialog::offerDialUp()
+{
+    // A dial-up choice without an entry to dial would answer every network
+    // operation with a silent no.
+    const bool available = !dialUpEntries_.empty();
+    const QString why =
+        available
+            ? QString()
+            : toQ(MessageLines(state_.Texts.Notice("NoDialUp", "No dial-up connection is set up on this computer.|"
+                                                               "Please choose the direct or the proxy connection.")));
+    dialUp_->setEnabled(available);
+    dialUp_->setToolTip(why);
+    if (QWidget* caption = dialUpCaption()) {
+        caption->setEnabled(available);
+        caption->setToolTip(why);
+    }
+    noDialUp_->setText(why);
+    noDialUp_->setVisible(!available);
+    for (QWidget* w : {static_cast<QWidget*>(provider_), static_cast<QWidget*>(autoConnect_),
+                       static_cast<QWidget*>(autoDisconnect_)}) {
+        w->setEnabled(available);
+    }
+}
+
+QWidget* SettingsDialog::dialUpCaption() const
+{
+    for (QLabel* l : dialUp_->parentWidget()->findChildren<QLabel*>()) {
+        if (l->buddy() == dialUp_) {
+            return l;
+        }
+    }
+    return nullptr;
 }
 
 void SettingsDialog::showConnectionPanel()
@@ -676,11 +718,13 @@ void SettingsDialog::choosePicture(QLineEdit* path)
     for (const std::string& extension : PictureExtensions()) {
         patterns << QStringLiteral("*.") + toQ(extension);
     }
-    const QString file =
-        QFileDialog::getOpenFileName(this, QString(), toQ(ShellFolderPath("My Pictures")),
-                                     QStringLiteral("Bilder (%1)").arg(patterns.join(QLatin1Char(' '))));
+    const std::string folder = RememberedFolder(state_.Dirs.ProgramDir, "Pictures", ShellFolderPath("My Pictures"));
+    const QString file = QFileDialog::getOpenFileName(
+        this, QString(), toQ(folder), QStringLiteral("Bilder (%1)").arg(patterns.join(QLatin1Char(' '))));
     if (!file.isEmpty()) {
         path->setText(file);
+        guarded(prompter_,
+                [&] { RememberFolder(state_.Dirs.ProgramDir, "Pictures", fromQ(QFileInfo(file).absolutePath())); });
     }
 }
 

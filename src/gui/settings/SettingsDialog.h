@@ -76,6 +76,9 @@ private:
     QGroupBox* buildFtpGroup(QWidget* page);
     QWidget* buildContactPage();
     void RefreshCountryList();
+    // The dial-up choice is offered only where the system has an entry to dial.
+    void offerDialUp();
+    QWidget* dialUpCaption() const;
     void ShowCountryData(const QString& name);
     // Stores the shown country's data; throws Error when it is refused.
     void storeDisplayedCountry();
@@ -123,6 +126,7 @@ private:
     QRadioButton* dialUp_;
     QRadioButton* proxy_;
     QWidget* dialUpPanel_;
+    QLabel* noDialUp_ = nullptr;
     QComboBox* provider_;
     QCheckBox* autoConnect_;
     QCheckBox* autoDisconnect_;
