@@ -200,7 +200,9 @@ private Q_SLOTS:
         main->FormResize();
         QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 0, 0));
         QVERIFY(!groups->shippingBox()->isVisible());
-        QCOMPARE(groups->tree()->geometry(), QRect(4, 20, 242, 648)); // over the entry fields
+        // Over the entry fields; the banner above the page takes its share of the height.
+        QTRY_VERIFY(child<QWidget>(main, "TranslationBanner")->isVisible());
+        QCOMPARE(groups->tree()->geometry(), QRect(4, 20, 242, groups->height() - 32));
         app.state().TranslationMode = false;
         main->FormResize();
         QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 192, 192));
@@ -375,6 +377,44 @@ private Q_SLOTS:
         prompter.answers << Prompter::Answer::No; // do not save
         QVERIFY(main->close());
         QCOMPARE(prompter.asked.last(), QStringLiteral("Best\u00e4tigung!"));
+    }
+
+    void translationModeShowsABannerThatLeadsBackHome()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        WriteTextFile(home + "countries.dat",
+                      ReadFile(home + "countries.dat") + "\r\n[Extra]\r\nActive=1\r\nLanguageDefault=english\r\n");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        auto* banner = child<QWidget>(main, "TranslationBanner");
+        auto* back = child<QPushButton>(main, "TranslationBack");
+        QVERIFY(!banner->isVisible());
+
+        main->setInterfaceLanguage(QStringLiteral("english"));
+        QVERIFY(app.state().TranslationMode);
+        QTRY_VERIFY(banner->isVisible());
+        const QString text = child<QLabel>(main, "TranslationBannerText")->text();
+        QVERIFY2(text.contains(QStringLiteral("english")), qPrintable(text));
+        QVERIFY2(back->text().contains(QStringLiteral("deutsch")), qPrintable(back->text()));
+        // The banner speaks the interface language, from the language file.
+        QVERIFY2(!text.contains(QStringLiteral("Sie bearbeiten")), qPrintable(text));
+
+        QTest::mouseClick(back, Qt::LeftButton);
+        QCOMPARE(main->catalogLanguage()->currentText(), QStringLiteral("deutsch"));
+        QVERIFY(!app.state().TranslationMode);
+        QTRY_VERIFY(!banner->isVisible());
+        QCOMPARE(child<QPushButton>(main, "Hinzufuegen")->text(), lng(home, "deutsch", "Buttons", "Hinzufuegen"));
+
+        // In german the banner names both languages in german words.
+        main->catalogLanguage()->setCurrentText(QStringLiteral("english"));
+        QTRY_VERIFY(banner->isVisible());
+        QCOMPARE(child<QLabel>(main, "TranslationBannerText")->text() + QLatin1Char(' ') + back->text(),
+                 QStringLiteral("Übersetzung: Sie bearbeiten Gruppennamen und Beschreibungen auf english \u2014 "
+                                "zurück zu deutsch"));
+        main->close();
     }
 
     void replacingTheOrderNumberKeepsTheDescriptionsOfEveryLanguage()

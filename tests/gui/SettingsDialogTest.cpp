@@ -153,6 +153,44 @@ private Q_SLOTS:
         QCOMPARE(app.state().User.Country.Name, std::string("Ireland"));
         QVERIFY(main->close());
     }
+    void cancelRestoresTheCatalogLanguageItFound()
+    {
+        QTemporaryDir dir;
+        const std::string home = germanHomeServing(dir, "Ireland");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        SettingsDialog* dialog = app.settingsDialog();
+        auto* served = child<QListWidget>(dialog, "ServedCountries");
+        auto showIreland = [&] {
+            main->actions().mEinstellungen->trigger();
+            QTRY_VERIFY(dialog->isVisible());
+            served->setCurrentRow(
+                served->row(served->findItems(QStringLiteral("Ireland"), Qt::MatchStartsWith).first()));
+            QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
+        };
+        const std::pair<const char*, bool> ways[] = {{"the button", true}, {"Esc", false}};
+        for (const auto& [way, button] : ways) {
+            showIreland();
+            if (button) {
+                child<QPushButton>(dialog, "CancelButton")->click();
+            } else {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            }
+            QTRY_VERIFY2(!dialog->isVisible(), way);
+            QCOMPARE(app.state().Store.CatalogLanguage(), std::string("deutsch"));
+            QVERIFY2(!app.state().TranslationMode, way);
+            QCOMPARE(main->actions().mNeu->text(), lng(home, "deutsch", "Actions", "mNeu"));
+        }
+        // What OK made the home country stays.
+        showIreland();
+        child<QPushButton>(dialog, "OkButton")->click();
+        QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
+        QVERIFY(!app.state().TranslationMode);
+        QVERIFY(main->close());
+    }
+
     void typedCommasBecomePointsAndEnterMovesOn()
     {
         QTemporaryDir dir;

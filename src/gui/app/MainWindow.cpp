@@ -14,6 +14,7 @@
 #include "gui/catalog/ItemDetailsArea.h"
 #include "gui/catalog/ItemGrid.h"
 #include "gui/catalog/ItemPanel.h"
+#include "gui/catalog/TranslationBanner.h"
 #include "gui/common/Guarded.h"
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
@@ -303,6 +304,9 @@ void MainWindow::createPages()
     connect(items, &ItemPanel::discountSetupRequested, this,
             [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::DiscountPage); });
     pages_->addTab(catalog_, QStringLiteral("Artikelverwaltung"));
+    // One click leaves translation mode: catalog and interface return home.
+    connect(catalog_->banner(), &TranslationBanner::backRequested, this,
+            [this] { setInterfaceLanguage(toQ(state_.User.Country.Language)); });
 
     ordersPage_ = new OrdersPage(state_, prompter_, http_, dialUp_);
     connect(ordersPage_, &OrdersPage::statusMessage, this, [this](const QString& t) { setStatusText(0, t); });
@@ -496,6 +500,13 @@ void MainWindow::Translate(const std::string& language)
     header->setText(4, toQ(file.GetTranslation("Rechnung", "price", "")));
     // The heading names the shown group; a new project restores the standard text.
     items->setStandardHeading(toQ(file.GetTranslation("Misc", "Artikeldaten", "ARTIKELDATEN")));
+    catalog_->banner()->setTexts(
+        toQ(file.GetTranslation("Misc", "TranslationMode",
+                                "\xDC"
+                                "bersetzung: Sie bearbeiten Gruppennamen und Beschreibungen auf # \x97")),
+        toQ(file.GetTranslation("Misc", "TranslationBack",
+                                "zur\xFC"
+                                "ck zu #")));
     const QString shown = catalog_->groupPanel()->selectedPath();
     if (items->isActive() && !shown.isEmpty()) {
         items->setTitle(shown.section(QLatin1Char('|'), -1).replace(QLatin1Char('&'), QStringLiteral("&&")));
@@ -659,6 +670,7 @@ void MainWindow::guilangChange()
 
 void MainWindow::FormResize()
 {
+    catalog_->banner()->setLanguages(guilang_->currentText(), toQ(state_.User.Country.Language));
     catalog_->FormResize(state_.TranslationMode);
 }
 

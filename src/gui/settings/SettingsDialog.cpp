@@ -406,6 +406,7 @@ void SettingsDialog::showPage(Page page, const QString& headline)
 
 void SettingsDialog::showEvent(QShowEvent* event)
 {
+    foundLanguage_ = toQ(state_.Store.CatalogLanguage());
     QDialog::showEvent(event);
     FormShow();
 }
@@ -667,7 +668,16 @@ bool SettingsDialog::apply()
         return false;
     }
     Q_EMIT settingsSaved();
+    foundLanguage_ = toQ(state_.Store.CatalogLanguage());
     return true;
+}
+
+void SettingsDialog::reject()
+{
+    QDialog::reject();
+    if (!foundLanguage_.isEmpty() && toQ(state_.Store.CatalogLanguage()) != foundLanguage_) {
+        Q_EMIT languageChosen(foundLanguage_);
+    }
 }
 
 void SettingsDialog::choosePicture(QLineEdit* path)

@@ -64,6 +64,11 @@ Q_SIGNALS:
     // OK or Anwenden saved the settings: the main window reads them again.
     void settingsSaved();
 
+public Q_SLOTS:
+    // Leaves without saving; the catalog language returns to the one the
+    // dialog found, so showing a country never leaves translation mode behind.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,6 +109,8 @@ private:
     QString displayed_;
     // The language the directions text was loaded for.
     std::string directionsLanguage_;
+    // The catalog language when the dialog opened or last saved.
+    QString foundLanguage_;
     bool filling_ = false;
 
     DecoratedLabel* headline_;
