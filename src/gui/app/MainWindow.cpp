@@ -322,6 +322,7 @@ void MainWindow::createPages()
     // The help page has no tab of its own; its browser starts when first needed.
     helpPage_ = new BrowserPage(central_);
     helpPage_->setAuctionPanel(new AuctionPanel(state_, prompter_));
+    connect(helpPage_, &BrowserPage::backRequested, this, [this] { showPage(catalog_); });
     connect(items, &ItemPanel::auctionRequested, this, [this](const AuctionItem& item) {
         helpPage_->showAuction(item);
         showPage(helpPage_);
