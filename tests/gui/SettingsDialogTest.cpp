@@ -65,6 +65,16 @@ private Q_SLOTS:
         QVERIFY(dialog->findChild<QRadioButton*>(QStringLiteral("Direct"))->isChecked());
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
         QCOMPARE(served->count(), 0);
+        // Without a country the setup says that OK cannot end it, and OK tells so too.
+        auto* note = child<QLabel>(dialog, "SetupNote");
+        QVERIFY(note->isVisible());
+        const QString noCountry = lng(home, "deutsch", "Misc", "setup_nocountry");
+        QCOMPARE(note->text(), noCountry);
+        child<QPushButton>(dialog, "OkButton")->click();
+        QCOMPARE(prompter.told, QStringList{noCountry});
+        QCOMPARE(app.state().StartupStatus, std::string("setup"));
+        main->actions().mEinstellungen->trigger();
+        QTRY_VERIFY(dialog->isVisible());
 
         // Serve Switzerland and Germany.
         auto* newCountry = dialog->findChild<QComboBox*>(QStringLiteral("NewCountry"));
@@ -76,6 +86,11 @@ private Q_SLOTS:
         QCOMPARE(served->count(), 2);
         QVERIFY(served->item(0)->text().startsWith(QStringLiteral("Germany\n(")));
         QVERIFY(!served->item(0)->icon().isNull()); // its flag
+        // The home country stands out, and the note says what OK makes of the shown one.
+        QVERIFY(served->item(0)->font().bold());
+        QVERIFY(!served->item(1)->font().bold());
+        QCOMPARE(note->text(),
+                 lng(home, "deutsch", "Misc", "setup_ok").replace(QLatin1Char('#'), QStringLiteral("Germany")));
 
         // Show Switzerland: its data, and the interface follows its language.
         served->setCurrentRow(1);

@@ -101,6 +101,10 @@ private:
     // The settings as typed, without the country data.
     SettingsForm typedForm() const;
     void layoutForState();
+    // The first-time note: what "OK" makes of the shown country, or that
+    // without one the setup stays open.
+    void showSetupNote();
+    QString setupText(const char* key, const char* fallback) const;
 
     AppState& state_;
     Prompter& prompter_;
@@ -114,6 +118,7 @@ private:
     bool filling_ = false;
 
     DecoratedLabel* headline_;
+    QLabel* setupNote_;
     QStackedWidget* pages_;
     // Basic page.
     QComboBox* newCountry_;
