@@ -233,6 +233,45 @@ private Q_SLOTS:
         main->close();
     }
 
+    void controlsWithoutWordsExplainThemselves()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        GroupPanel* groups = main->catalogPage()->groupPanel();
+        // Where the control lives, its name, its key in the language files.
+        const struct {
+            QWidget* window;
+            const char* name;
+            const char* key;
+        } tips[] = {
+            {app.aboutWindow(), "aboutOk", "aboutOk"},
+            {app.aboutWindow(), "aboutCancel", "aboutCancel"},
+            {groups, "OK", "surcharge"},
+            {main, "guilang", "guilang"},
+            {main, "AuctionButton", "auction"},
+            {app.shopProfileDialog(), "qd_save", "levelSave"},
+            {app.shopProfileDialog(), "qd_delete", "levelDelete"},
+            {app.shopProfileDialog(), "pd_save", "levelSave"},
+            {app.shopProfileDialog(), "pd_delete", "levelDelete"},
+        };
+        for (const char* language : {"deutsch", "english"}) {
+            main->Translate(language);
+            for (const auto& tip : tips) {
+                const QString expected = lng(home, language, "Tips", tip.key);
+                QVERIFY2(expected != QStringLiteral("?"), tip.key);
+                QCOMPARE(child<QWidget>(tip.window, tip.name)->toolTip(), expected);
+            }
+            // The field under the group name says what it takes.
+            QCOMPARE(groups->subGroupEdit()->placeholderText(), lng(home, language, "Tips", "subgroup"));
+            QCOMPARE(groups->mainGroupEdit()->placeholderText(), lng(home, language, "Tips", "maingroup"));
+        }
+        main->close();
+    }
+
     void merchantBuildsSavesAndRecoversACatalog()
     {
         QTemporaryDir dir;

@@ -31,9 +31,11 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
 #include <QStackedWidget>
@@ -516,7 +518,54 @@ void MainWindow::Translate(const std::string& language)
     items->updatePriceCaption();
     groupOps_->SetMergeQuestion(state_.Texts.MsgBoxTexts[msgbox::kMergeGroups]);
     resolveMnemonicClashes();
+    explainControls(file);
     updateItemCount();
+}
+
+void MainWindow::explainControls(const LanguageFile& file)
+{
+    auto text = [&file](const char* key, const char* german) { return toQ(file.GetTranslation("Tips", key, german)); };
+    const struct {
+        const char* name;
+        const char* key;
+        const char* german;
+    } tips[] = {
+        {"aboutOk", "aboutOk", "Grundeinstellungen jetzt vornehmen"},
+        {"aboutCancel", "aboutCancel",
+         "Schlie\xDF"
+         "en und sp\xE4"
+         "ter einrichten"},
+        {"guilang", "guilang",
+         "Gesperrt: die Katalogsprache folgt dem Land, das Sie unter Optionen > Einstellungen "
+         "anzeigen"},
+        {"AuctionButton", "auction",
+         "Den gew\xE4"
+         "hlten Artikel auf der Auktionsseite anbieten"},
+        {"qd_save", "levelSave", "Staffel speichern"},
+        {"pd_save", "levelSave", "Staffel speichern"},
+        {"qd_delete", "levelDelete",
+         "Staffel l\xF6"
+         "schen"},
+        {"pd_delete", "levelDelete",
+         "Staffel l\xF6"
+         "schen"},
+    };
+    for (const auto& tip : tips) {
+        for (QWidget* window : std::as_const(windows_)) {
+            if (auto* w = window->findChild<QWidget*>(QString::fromUtf8(tip.name))) {
+                w->setToolTip(text(tip.key, tip.german));
+            }
+        }
+    }
+    GroupPanel* groups = catalog_->groupPanel();
+    if (auto* surcharge = groups->findChild<QPushButton*>(QStringLiteral("OK"))) {
+        surcharge->setToolTip(text("surcharge", "Versandzuschlag f\xFC"
+                                                "r alle Artikel der Gruppe \xFC"
+                                                "bernehmen"));
+    }
+    groups->mainGroupEdit()->setPlaceholderText(text("maingroup", "Neue Hauptgruppe: Name und Enter"));
+    groups->subGroupEdit()->setPlaceholderText(text("subgroup", "Neue Untergruppe der gew\xE4"
+                                                                "hlten Gruppe: Name und Enter"));
 }
 
 void MainWindow::resolveMnemonicClashes()
