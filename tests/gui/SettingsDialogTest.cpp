@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace quillane;
@@ -203,6 +204,42 @@ private Q_SLOTS:
         child<QPushButton>(dialog, "OkButton")->click();
         QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
         QVERIFY(!app.state().TranslationMode);
+        QVERIFY(main->close());
+    }
+
+    void dialogsOpenRoomyAndKeepTheirSize()
+    {
+        QTemporaryDir dir;
+        const std::string home = germanHomeServing(dir, "Ireland");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        SettingsDialog* dialog = app.settingsDialog();
+        main->actions().mEinstellungen->trigger();
+        QTRY_VERIFY(dialog->isVisible());
+        // Everything shows: no scroll bar across the countries, the dialog not below what it needs.
+        auto* served = child<QListWidget>(dialog, "ServedCountries");
+        QTRY_VERIFY(!served->horizontalScrollBar()->isVisible());
+        QVERIFY(dialog->width() >= dialog->minimumSizeHint().width());
+        QVERIFY(dialog->height() >= dialog->minimumSizeHint().height());
+
+        // The contact fields grow with the dialog.
+        main->actions().mProfil->trigger();
+        auto* company = child<QLineEdit>(dialog, "Firma");
+        dialog->resize(dialog->minimumSizeHint());
+        const int narrow = company->width();
+        dialog->resize(dialog->width() + 200, dialog->height() + 20);
+        QTRY_VERIFY2(company->width() > narrow + 60, qPrintable(QString::number(company->width())));
+
+        // The size is kept in the program's settings file for the next time.
+        const QSize chosen = dialog->size();
+        child<QPushButton>(dialog, "CancelButton")->click();
+        QCOMPARE(QString::fromStdString(IniFile(home + "quillane.ini").ReadString("Dialogs", "SettingsDialog", "")),
+                 QStringLiteral("%1x%2").arg(chosen.width()).arg(chosen.height()));
+        main->actions().mEinstellungen->trigger();
+        QTRY_COMPARE(dialog->size(), chosen);
+        child<QPushButton>(dialog, "CancelButton")->click();
         QVERIFY(main->close());
     }
 

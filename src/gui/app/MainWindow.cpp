@@ -433,9 +433,16 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::FormShow()
 {
-    resize(1000, 800);
+    QSize size(1000, 800);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
+        // A smaller screen gets a smaller window, frame included, down to the minimum.
+        const QRect available = screen->availableGeometry();
+        const QSize frame = frameGeometry().size() - geometry().size();
+        size = size.boundedTo(available.size() - frame).expandedTo(minimumSize());
+        resize(size);
+        move(available.center() - frameGeometry().center() + pos());
+    } else {
+        resize(size);
     }
     state_.DefaultCountry = DefaultCountryFor(SystemLanguageName());
     // The directories are set by the application before the window exists.

@@ -34,6 +34,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -397,8 +398,10 @@ QWidget* SettingsDialog::buildContactPage()
     right->addLayout(pictures);
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(contact);
-    layout->addLayout(right, 1);
+    // The contact fields grow with the dialog as the directions do.
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    layout->addWidget(contact, 2);
+    layout->addLayout(right, 3);
     return page;
 }
 
@@ -432,7 +435,8 @@ void SettingsDialog::layoutForState()
     ftpGroup_->setVisible(!setup);
     rates_->setVisible(!setup);
     showSetupNote();
-    resize(setup ? QSize(520, 308).expandedTo(minimumSizeHint()) : QSize(520, 433).expandedTo(minimumSizeHint()));
+    // The designed size, or what the countries and fields need when that is more.
+    resize((setup ? QSize(520, 308) : QSize(520, 433)).expandedTo(sizeHint()).expandedTo(minimumSizeHint()));
 }
 
 QString SettingsDialog::setupText(const char* key, const char* fallback) const
@@ -507,6 +511,9 @@ void SettingsDialog::RefreshCountryList()
     }
     newCountry_->setCurrentText(QString());
     filling_ = false;
+    // Every served country shows whole, without a scroll bar across the list.
+    served_->setMinimumWidth(std::max(180, served_->sizeHintForColumn(0) + 2 * served_->frameWidth() +
+                                               served_->verticalScrollBar()->sizeHint().width() + 4));
     if (!lists.Served.empty()) {
         filling_ = true;
         served_->setCurrentRow(lists.HomeIndex);
