@@ -39,10 +39,15 @@ BrowserPage::BrowserPage(QWidget* parent)
     caption_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     caption_->setContentsMargins(6, 4, 6, 4);
     caption_->hide();
+    // The buttons keep their own width also when no caption stands between them.
+    for (QPushButton* button : {back_, reload_}) {
+        button->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    }
     auto* bar = new QHBoxLayout(bar_);
     bar->setContentsMargins(4, 4, 4, 4);
     bar->addWidget(back_);
     bar->addWidget(caption_, 1);
+    bar->addStretch(0);
     bar->addWidget(reload_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
