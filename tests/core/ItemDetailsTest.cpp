@@ -62,6 +62,23 @@ TEST(ItemDetails, DescriptionsPerLanguageWithFallback)
     EXPECT_FALSE(FileExists(data + "x.txt"));
 }
 
+TEST(ItemDetails, DiscountLevelCaptionNamesTheRate)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"ab 5 St\xFC"
+         "ck=5/3",
+         "ab 5 St\xFC"
+         "ck: 3 %"},
+        {"ab 10=10/2.5", "ab 10: 2.5 %"},
+        {"Treue=7", "Treue: 7"}, // no rate part: the value as stored
+        {"leer=5/", "leer"},     // no rate: the name alone
+        {"ohne Wert", "ohne Wert"},
+    };
+    for (const auto& [level, caption] : cases) {
+        EXPECT_EQ(DiscountLevelCaption(level), caption) << level;
+    }
+}
+
 TEST(ItemDetails, DiscountPositions)
 {
     TempDir dir;

@@ -8,8 +8,14 @@
 #include "GuiTestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include <filesystem>
@@ -139,12 +145,71 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("reached de \u20AC"), 20000);
         QCOMPARE(view->url().host(), QStringLiteral("127.0.0.1"));
         QVERIFY(caption->isVisibleTo(main));
-        QCOMPARE(caption->text(), toQ(ExcludeTrailingSlash(shop)).toUpper());
+        QCOMPARE(caption->text(), toQ(ExcludeTrailingSlash(shop))); // as the merchant wrote it
 
         // The contents show without the shop's caption.
         main->actions().mInhalt->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("Inhalt"), 20000);
         QVERIFY(!caption->isVisibleTo(main));
+        QVERIFY(main->close());
+    }
+
+    void theShopPreviewIsLeftWithoutItsLeavingPrompt()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        CreateFolder(home + "hilfe");
+        WriteTextFile(home + "hilfe/kurzanleitung.html", "<html><head><title>Inhalt</title></head></html>\r\n");
+        ScriptedPrompter prompter; // a question from the page fails the test
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        // A shop that asks before it is left, once the customer has clicked in it.
+        WriteTextFile(app.state().Dirs.ShopDir + "index.html",
+                      "<html><head><title>armed</title><script>"
+                      "addEventListener('beforeunload', function (e) { e.preventDefault(); e.returnValue = 'x'; });"
+                      "</script></head><body style=\"height:2000px\">Shop</body></html>");
+        // Any dialog the page raises is noted and closed, so that the test goes on.
+        QStringList dialogs;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&dialogs] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                dialogs << (box != nullptr ? box->text() : modal->objectName());
+                modal->close();
+            }
+        });
+        watch.start(50);
+
+        auto* pages = child<QTabWidget>(main, "Pages");
+        const char* const ways[] = {"mInhalt", "Esc", "BackToCatalog", "Reload"};
+        for (const char* way : ways) {
+            main->actions().mShopAnsehen->setEnabled(true);
+            main->actions().mShopAnsehen->trigger();
+            auto* v = child<QWebEngineView>(main, "HelpView");
+            QTRY_COMPARE_WITH_TIMEOUT(v->title(), QStringLiteral("armed"), 20000);
+            QVERIFY(!pages->isVisible());
+            QTest::mouseClick(v->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
+            QTest::qWait(200);
+            const QString w = QString::fromUtf8(way);
+            if (w == QStringLiteral("Esc")) {
+                QTest::keyClick(v->focusProxy(), Qt::Key_Escape);
+                QTRY_VERIFY2(pages->isVisible(), way);
+            } else if (w == QStringLiteral("BackToCatalog")) {
+                child<QPushButton>(main, way)->click();
+                QTRY_VERIFY2(pages->isVisible(), way);
+            } else if (w == QStringLiteral("mInhalt")) {
+                main->actions().mInhalt->trigger();
+                QTRY_COMPARE_WITH_TIMEOUT(v->title(), QStringLiteral("Inhalt"), 20000);
+            } else {
+                v->page()->runJavaScript(QStringLiteral("document.title = 'changed'"));
+                QTRY_COMPARE(v->title(), QStringLiteral("changed"));
+                child<QPushButton>(main, way)->click();
+                QTRY_COMPARE_WITH_TIMEOUT(v->title(), QStringLiteral("armed"), 20000);
+            }
+            QTest::qWait(300);
+            QVERIFY2(dialogs.isEmpty(), qPrintable(w + QStringLiteral(": ") + dialogs.join(QLatin1Char('/'))));
+        }
         QVERIFY(main->close());
     }
 };

@@ -78,6 +78,7 @@ private Q_SLOTS:
         QCOMPARE(memo->toPlainText(), QStringLiteral("Kräftig\nmit Kruste"));
         auto* levels = details->findChild<QListWidget*>(QLatin1String(names::kDiscountLevelList));
         QCOMPARE(levels->count(), 3);
+        QCOMPARE(levels->item(1)->text(), QStringLiteral("ab 50: 10 %")); // stored as ab 50=50/10
         QCOMPARE(levels->item(0)->checkState(), Qt::Checked);
         QCOMPARE(levels->item(1)->checkState(), Qt::Unchecked);
         QCOMPARE(levels->item(2)->checkState(), Qt::Checked);

@@ -19,12 +19,14 @@
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -177,7 +179,12 @@ private Q_SLOTS:
         CatalogPage* page = main->catalogPage();
         GroupPanel* groups = page->groupPanel();
         ItemPanel* items = page->itemPanel();
-        QCOMPARE(main->size(), QSize(1000, 800));
+        // The window opens within the screen, never below its minimum size.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(screen.contains(main->frameGeometry()),
+                 qPrintable(QStringLiteral("%1x%2").arg(main->width()).arg(main->height())));
+        QVERIFY(main->width() >= 780 && main->height() >= 580);
+        main->resize(1000, 800);
 
         // The geometry at this window size: four buttons of one width side by
         // side, the name column taking what the others leave, the tree between
@@ -201,7 +208,9 @@ private Q_SLOTS:
         main->FormResize();
         QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 0, 0));
         QVERIFY(!groups->shippingBox()->isVisible());
-        QCOMPARE(groups->tree()->geometry(), QRect(4, 20, 242, 648)); // over the entry fields
+        // Over the entry fields; the banner above the page takes its share of the height.
+        QTRY_VERIFY(child<QWidget>(main, "TranslationBanner")->isVisible());
+        QCOMPARE(groups->tree()->geometry(), QRect(4, 20, 242, groups->height() - 32));
         app.state().TranslationMode = false;
         main->FormResize();
         QCOMPARE(page->palette().color(QPalette::Window), QColor(192, 192, 192));
@@ -229,6 +238,45 @@ private Q_SLOTS:
         QCOMPARE(toQ(app.state().Texts.StatusTexts[status::kItems]), lng(home, "english", "Status", "6"));
         // Labels keep their colon.
         QVERIFY(main->findChild<QLabel*>(QStringLiteral("NameLabel"))->text().endsWith(QLatin1Char(':')));
+        main->close();
+    }
+
+    void controlsWithoutWordsExplainThemselves()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        GroupPanel* groups = main->catalogPage()->groupPanel();
+        // Where the control lives, its name, its key in the language files.
+        const struct {
+            QWidget* window;
+            const char* name;
+            const char* key;
+        } tips[] = {
+            {app.aboutWindow(), "aboutOk", "aboutOk"},
+            {app.aboutWindow(), "aboutCancel", "aboutCancel"},
+            {groups, "OK", "surcharge"},
+            {main, "guilang", "guilang"},
+            {main, "AuctionButton", "auction"},
+            {app.shopProfileDialog(), "qd_save", "levelSave"},
+            {app.shopProfileDialog(), "qd_delete", "levelDelete"},
+            {app.shopProfileDialog(), "pd_save", "levelSave"},
+            {app.shopProfileDialog(), "pd_delete", "levelDelete"},
+        };
+        for (const char* language : {"deutsch", "english"}) {
+            main->Translate(language);
+            for (const auto& tip : tips) {
+                const QString expected = lng(home, language, "Tips", tip.key);
+                QVERIFY2(expected != QStringLiteral("?"), tip.key);
+                QCOMPARE(child<QWidget>(tip.window, tip.name)->toolTip(), expected);
+            }
+            // The field under the group name says what it takes.
+            QCOMPARE(groups->subGroupEdit()->placeholderText(), lng(home, language, "Tips", "subgroup"));
+            QCOMPARE(groups->mainGroupEdit()->placeholderText(), lng(home, language, "Tips", "maingroup"));
+        }
         main->close();
     }
 
@@ -376,6 +424,44 @@ private Q_SLOTS:
         prompter.answers << Prompter::Answer::No; // do not save
         QVERIFY(main->close());
         QCOMPARE(prompter.asked.last(), QStringLiteral("Best\u00e4tigung!"));
+    }
+
+    void translationModeShowsABannerThatLeadsBackHome()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        WriteTextFile(home + "countries.dat",
+                      ReadFile(home + "countries.dat") + "\r\n[Extra]\r\nActive=1\r\nLanguageDefault=english\r\n");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        auto* banner = child<QWidget>(main, "TranslationBanner");
+        auto* back = child<QPushButton>(main, "TranslationBack");
+        QVERIFY(!banner->isVisible());
+
+        main->setInterfaceLanguage(QStringLiteral("english"));
+        QVERIFY(app.state().TranslationMode);
+        QTRY_VERIFY(banner->isVisible());
+        const QString text = child<QLabel>(main, "TranslationBannerText")->text();
+        QVERIFY2(text.contains(QStringLiteral("english")), qPrintable(text));
+        QVERIFY2(back->text().contains(QStringLiteral("deutsch")), qPrintable(back->text()));
+        // The banner speaks the interface language, from the language file.
+        QVERIFY2(!text.contains(QStringLiteral("Sie bearbeiten")), qPrintable(text));
+
+        QTest::mouseClick(back, Qt::LeftButton);
+        QCOMPARE(main->catalogLanguage()->currentText(), QStringLiteral("deutsch"));
+        QVERIFY(!app.state().TranslationMode);
+        QTRY_VERIFY(!banner->isVisible());
+        QCOMPARE(child<QPushButton>(main, "Hinzufuegen")->text(), lng(home, "deutsch", "Buttons", "Hinzufuegen"));
+
+        // In german the banner names both languages in german words.
+        main->catalogLanguage()->setCurrentText(QStringLiteral("english"));
+        QTRY_VERIFY(banner->isVisible());
+        QCOMPARE(child<QLabel>(main, "TranslationBannerText")->text() + QLatin1Char(' ') + back->text(),
+                 QStringLiteral("Übersetzung: Sie bearbeiten Gruppennamen und Beschreibungen auf english \u2014 "
+                                "zurück zu deutsch"));
+        main->close();
     }
 
     void replacingTheOrderNumberKeepsTheDescriptionsOfEveryLanguage()

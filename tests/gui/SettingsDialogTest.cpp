@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace quillane;
@@ -66,6 +67,16 @@ private Q_SLOTS:
         QVERIFY(dialog->findChild<QRadioButton*>(QStringLiteral("Direct"))->isChecked());
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
         QCOMPARE(served->count(), 0);
+        // Without a country the setup says that OK cannot end it, and OK tells so too.
+        auto* note = child<QLabel>(dialog, "SetupNote");
+        QVERIFY(note->isVisible());
+        const QString noCountry = lng(home, "deutsch", "Misc", "setup_nocountry");
+        QCOMPARE(note->text(), noCountry);
+        child<QPushButton>(dialog, "OkButton")->click();
+        QCOMPARE(prompter.told, QStringList{noCountry});
+        QCOMPARE(app.state().StartupStatus, std::string("setup"));
+        main->actions().mEinstellungen->trigger();
+        QTRY_VERIFY(dialog->isVisible());
 
         // Serve Switzerland and Germany.
         auto* newCountry = dialog->findChild<QComboBox*>(QStringLiteral("NewCountry"));
@@ -79,6 +90,11 @@ private Q_SLOTS:
         QCOMPARE(served->item(0)->text(), QStringLiteral("Deutschland (Germany)"));
         QCOMPARE(served->item(1)->text(), QStringLiteral("Schweiz (Switzerland)"));
         QVERIFY(!served->item(0)->icon().isNull()); // its flag
+        // The home country stands out, and the note says what OK makes of the shown one.
+        QVERIFY(served->item(0)->font().bold());
+        QVERIFY(!served->item(1)->font().bold());
+        QCOMPARE(note->text(),
+                 lng(home, "deutsch", "Misc", "setup_ok").replace(QLatin1Char('#'), QStringLiteral("Germany")));
 
         // Show Switzerland: its data, and the interface follows its language.
         served->setCurrentRow(1);
@@ -161,6 +177,80 @@ private Q_SLOTS:
         QCOMPARE(app.state().User.Country.Name, std::string("Ireland"));
         QVERIFY(main->close());
     }
+    void cancelRestoresTheCatalogLanguageItFound()
+    {
+        QTemporaryDir dir;
+        const std::string home = germanHomeServing(dir, "Ireland");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        SettingsDialog* dialog = app.settingsDialog();
+        auto* served = child<QListWidget>(dialog, "ServedCountries");
+        auto showIreland = [&] {
+            main->actions().mEinstellungen->trigger();
+            QTRY_VERIFY(dialog->isVisible());
+            served->setCurrentRow(
+                served->row(served->findItems(QStringLiteral("Ireland"), Qt::MatchStartsWith).first()));
+            QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
+        };
+        const std::pair<const char*, bool> ways[] = {{"the button", true}, {"Esc", false}};
+        for (const auto& [way, button] : ways) {
+            showIreland();
+            if (button) {
+                child<QPushButton>(dialog, "CancelButton")->click();
+            } else {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            }
+            QTRY_VERIFY2(!dialog->isVisible(), way);
+            QCOMPARE(app.state().Store.CatalogLanguage(), std::string("deutsch"));
+            QVERIFY2(!app.state().TranslationMode, way);
+            QCOMPARE(main->actions().mNeu->text(), lng(home, "deutsch", "Actions", "mNeu"));
+        }
+        // What OK made the home country stays.
+        showIreland();
+        child<QPushButton>(dialog, "OkButton")->click();
+        QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
+        QVERIFY(!app.state().TranslationMode);
+        QVERIFY(main->close());
+    }
+
+    void dialogsOpenRoomyAndKeepTheirSize()
+    {
+        QTemporaryDir dir;
+        const std::string home = germanHomeServing(dir, "Ireland");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        SettingsDialog* dialog = app.settingsDialog();
+        main->actions().mEinstellungen->trigger();
+        QTRY_VERIFY(dialog->isVisible());
+        // Everything shows: no scroll bar across the countries, the dialog not below what it needs.
+        auto* served = child<QListWidget>(dialog, "ServedCountries");
+        QTRY_VERIFY(!served->horizontalScrollBar()->isVisible());
+        QVERIFY(dialog->width() >= dialog->minimumSizeHint().width());
+        QVERIFY(dialog->height() >= dialog->minimumSizeHint().height());
+
+        // The contact fields grow with the dialog.
+        main->actions().mProfil->trigger();
+        auto* company = child<QLineEdit>(dialog, "Firma");
+        dialog->resize(dialog->minimumSizeHint());
+        const int narrow = company->width();
+        dialog->resize(dialog->width() + 200, dialog->height() + 20);
+        QTRY_VERIFY2(company->width() > narrow + 60, qPrintable(QString::number(company->width())));
+
+        // The size is kept in the program's settings file for the next time.
+        const QSize chosen = dialog->size();
+        child<QPushButton>(dialog, "CancelButton")->click();
+        QCOMPARE(QString::fromStdString(IniFile(home + "quillane.ini").ReadString("Dialogs", "SettingsDialog", "")),
+                 QStringLiteral("%1x%2").arg(chosen.width()).arg(chosen.height()));
+        main->actions().mEinstellungen->trigger();
+        QTRY_COMPARE(dialog->size(), chosen);
+        child<QPushButton>(dialog, "CancelButton")->click();
+        QVERIFY(main->close());
+    }
+
     void typedCommasBecomePointsAndEnterMovesOn()
     {
         QTemporaryDir dir;

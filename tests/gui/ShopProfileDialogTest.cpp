@@ -179,14 +179,16 @@ private Q_SLOTS:
         QTest::mouseClick(fontSwatch, Qt::LeftButton); // no element yet: nothing opens
         QTest::mouseClick(child<QLabel>(&dialog, "preview_head"), Qt::LeftButton);
         QCOMPARE(child<QGroupBox>(&dialog, "ElementGroup")->title(), QStringLiteral("KOPF"));
-        QCOMPARE(child<QLabel>(&dialog, "el_bgcolor_hex")->text(), QStringLiteral("808080"));
+        QCOMPARE(child<QLabel>(&dialog, "el_bgcolor_hex")->text(), QStringLiteral("#808080"));
         QTimer::singleShot(0, &dialog, [&dialog] {
             auto* colours = dialog.findChild<QColorDialog*>(QStringLiteral("ColourDialog"));
             colours->setCurrentColor(Qt::red);
             colours->accept();
         });
         QTest::mouseClick(fontSwatch, Qt::LeftButton);
-        QCOMPARE(child<QLabel>(&dialog, "el_fontcolor_hex")->text(), QStringLiteral("FF0000"));
+        QCOMPARE(child<QLabel>(&dialog, "el_fontcolor_hex")->text(), QStringLiteral("#FF0000"));
+        // The swatch keeps a border of its own, so that white shows on white.
+        QVERIFY(fontSwatch->palette().color(QPalette::WindowText) != fontSwatch->palette().color(QPalette::Window));
 
         child<QPlainTextEdit>(&dialog, "text_service")->setPlainText(QStringLiteral("Versand\nweltweit"));
         QCOMPARE(ReadFile(profile), std::string(kProfile)); // nothing stored before "OK"

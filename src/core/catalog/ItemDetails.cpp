@@ -65,6 +65,22 @@ std::vector<std::string> DiscountLevels(const std::string& dataDir)
     return levels;
 }
 
+std::string DiscountLevelCaption(const std::string& level)
+{
+    const std::size_t equals = level.find('=');
+    if (equals == std::string::npos) {
+        return level;
+    }
+    const std::string name = level.substr(0, equals);
+    const std::string value = level.substr(equals + 1);
+    const std::size_t slash = value.rfind('/');
+    if (slash == std::string::npos) {
+        return value.empty() ? name : name + ": " + value;
+    }
+    const std::string rate = value.substr(slash + 1);
+    return rate.empty() ? name : name + ": " + rate + " %";
+}
+
 std::vector<bool> TickedLevels(const std::string& field, std::size_t count)
 {
     std::vector<bool> ticked(count, false);

@@ -27,6 +27,10 @@ void WriteDescription(const std::string& dataDir, const std::string& language, c
 // The quantity-discount levels of the shop profile, as "name=quantity/rate".
 std::vector<std::string> DiscountLevels(const std::string& dataDir);
 
+// How a level "name=quantity/rate" reads for the merchant: "name: rate %".
+// A value without "/" is shown as stored; an empty rate leaves the name alone.
+std::string DiscountLevelCaption(const std::string& level);
+
 // Which of count levels an item's discount field ("0:2") ticks. A position
 // that is no number or lies beyond the list ticks nothing.
 std::vector<bool> TickedLevels(const std::string& field, std::size_t count);

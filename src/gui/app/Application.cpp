@@ -12,6 +12,7 @@
 #include "gui/catalog/CatalogPage.h"
 #include "gui/catalog/ItemPanel.h"
 #include "gui/common/BackgroundTask.h"
+#include "gui/common/DialogSizes.h"
 #include "gui/common/HelpWindow.h"
 #include "gui/common/MessageBoxPrompter.h"
 #include "gui/common/QtText.h"
@@ -53,6 +54,12 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     import_ = std::make_unique<ImportDialog>(state_, *prompter);
     main_->setWindows({main_.get(), about_.get(), settings_.get(), generation_.get(), help_, shopProfile_.get(),
                        upload_.get(), import_.get()});
+    auto* sizes = new DialogSizes(state_.Dirs.ProgramDir + "quillane.ini", main_.get());
+    for (QWidget* dialog : {static_cast<QWidget*>(settings_.get()), static_cast<QWidget*>(generation_.get()),
+                            static_cast<QWidget*>(shopProfile_.get()), static_cast<QWidget*>(upload_.get()),
+                            static_cast<QWidget*>(import_.get())}) {
+        sizes->watch(dialog);
+    }
     for (QWidget* window : {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(settings_.get()),
                             static_cast<QWidget*>(generation_.get()), static_cast<QWidget*>(shopProfile_.get()),
                             static_cast<QWidget*>(upload_.get()), static_cast<QWidget*>(import_.get())}) {

@@ -3,9 +3,14 @@
 #include "core/common/Files.h"
 #include "gui/app/ShopServer.h"
 #include "gui/common/QtText.h"
+#include "gui/common/Translator.h"
 #include "gui/listing/AuctionPanel.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -13,19 +18,58 @@
 
 namespace quillane::gui {
 
-BrowserPage::BrowserPage(QWidget* parent) : QWidget(parent), caption_(new QLabel(this))
+BrowserPage::BrowserPage(QWidget* parent)
+    : QWidget(parent), bar_(new QWidget(this)), back_(new QPushButton(QStringLiteral("Zurück zum Katalog"), bar_)),
+      caption_(new QLabel(bar_)), reload_(new QPushButton(QStringLiteral("Neu laden"), bar_))
 {
     setObjectName(QStringLiteral("HelpPage"));
+    bar_->setObjectName(QStringLiteral("BrowserBar"));
+    back_->setObjectName(QStringLiteral("BackToCatalog"));
+    setHint(back_, "backtocatalog");
+    back_->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    back_->setToolTip(QStringLiteral("Esc"));
+    reload_->setObjectName(QStringLiteral("Reload"));
+    setHint(reload_, "reload");
+    reload_->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     caption_->setObjectName(QStringLiteral("ShopCaption"));
+    caption_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QFont bold = caption_->font();
     bold.setBold(true);
     caption_->setFont(bold);
     caption_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     caption_->setContentsMargins(6, 4, 6, 4);
     caption_->hide();
+    // The buttons keep their own width also when no caption stands between them.
+    for (QPushButton* button : {back_, reload_}) {
+        button->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    }
+    auto* bar = new QHBoxLayout(bar_);
+    bar->setContentsMargins(4, 4, 4, 4);
+    bar->addWidget(back_);
+    bar->addWidget(caption_, 1);
+    bar->addStretch(0);
+    bar->addWidget(reload_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(caption_);
+    layout->addWidget(bar_);
+    connect(back_, &QPushButton::clicked, this, &BrowserPage::backRequested);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &BrowserPage::backRequested);
+    connect(reload_, &QPushButton::clicked, this, [this] {
+        if (view_ != nullptr && !view_->url().isEmpty()) {
+            loadFresh(view_->url());
+        }
+    });
+}
+
+void BrowserPage::loadFresh(const QUrl& url)
+{
+    QWebEngineView* v = view();
+    QWebEnginePage* left = v->page();
+    v->setPage(new QWebEnginePage(v));
+    left->deleteLater();
+    v->load(url);
 }
 
 QWebEngineView* BrowserPage::view()
@@ -33,6 +77,8 @@ QWebEngineView* BrowserPage::view()
     if (view_ == nullptr) {
         view_ = new QWebEngineView(this);
         view_->setObjectName(QStringLiteral("HelpView"));
+        // A page of our own from the start: the view never owns the one it shows.
+        view_->setPage(new QWebEnginePage(view_));
         static_cast<QVBoxLayout*>(layout())->addWidget(view_, 1);
         connect(view_, &QWebEngineView::loadFinished, this, &BrowserPage::fillListingForms);
     }
@@ -77,7 +123,7 @@ void BrowserPage::showFile(const std::string& path)
     caption_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     caption_->setContentsMargins(6, 4, 6, 4);
     caption_->hide();
-    view()->load(QUrl::fromLocalFile(toQ(path)));
+    loadFresh(QUrl::fromLocalFile(toQ(path)));
 }
 
 bool BrowserPage::showShop(const std::string& shopDir)
@@ -91,9 +137,10 @@ bool BrowserPage::showShop(const std::string& shopDir)
     if (auction_ != nullptr) {
         auction_->hide();
     }
-    caption_->setText(toQ(ExcludeTrailingSlash(shopDir)).toUpper());
+    caption_->setText(toQ(ExcludeTrailingSlash(shopDir)));
+    caption_->setToolTip(server_->indexUrl().toString());
     caption_->show();
-    view()->load(server_->indexUrl());
+    loadFresh(server_->indexUrl());
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 
 class QLabel;
+class QPushButton;
+class QUrl;
 class QWebEngineView;
 
 namespace quillane {
@@ -18,7 +20,8 @@ class ShopServer;
 
 // The main window's browser page: the help contents, the generated shop
 // under a caption naming its folder, or the auction site under the auction
-// panel, whose forms are filled after each page that loads.
+// panel, whose forms are filled after each page that loads. A bar on top
+// leads back to the catalog (also Esc) and reloads what is shown.
 class BrowserPage : public QWidget {
     Q_OBJECT
 public:
@@ -37,10 +40,20 @@ public:
     // Opens the panel for the item; the browser keeps what it shows.
     void showAuction(const AuctionItem& item);
 
+Q_SIGNALS:
+    // "Zurück zum Katalog" or Esc.
+    void backRequested();
+
 private:
     void fillListingForms(bool ok);
+    // Loads url into a page of its own: the page left behind is dropped, so
+    // a shop that asks before it is left never asks the merchant.
+    void loadFresh(const QUrl& url);
 
+    QWidget* bar_;
+    QPushButton* back_;
     QLabel* caption_;
+    QPushButton* reload_;
     AuctionPanel* auction_ = nullptr;
     QWebEngineView* view_ = nullptr;
     ShopServer* server_ = nullptr;

@@ -17,6 +17,7 @@
 #include "gui/catalog/ItemDetailsArea.h"
 #include "gui/catalog/ItemGrid.h"
 #include "gui/catalog/ItemPanel.h"
+#include "gui/catalog/TranslationBanner.h"
 #include "gui/common/Guarded.h"
 #include "gui/common/ObjectNames.h"
 #include "gui/common/QtText.h"
@@ -34,6 +35,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -330,6 +332,9 @@ void MainWindow::createPages()
     connect(items, &ItemPanel::discountSetupRequested, this,
             [this] { Q_EMIT shopProfileRequested(ShopProfileDialog::DiscountPage); });
     pages_->addTab(catalog_, QStringLiteral("Artikelverwaltung"));
+    // One click leaves translation mode: catalog and interface return home.
+    connect(catalog_->banner(), &TranslationBanner::backRequested, this,
+            [this] { setInterfaceLanguage(toQ(state_.User.Country.Language)); });
 
     ordersPage_ = new OrdersPage(state_, prompter_, http_, dialUp_);
     connect(ordersPage_, &OrdersPage::statusMessage, this, [this](const QString& t) { setStatusText(0, t); });
@@ -345,6 +350,7 @@ void MainWindow::createPages()
     // The help page has no tab of its own; its browser starts when first needed.
     helpPage_ = new BrowserPage(central_);
     helpPage_->setAuctionPanel(new AuctionPanel(state_, prompter_));
+    connect(helpPage_, &BrowserPage::backRequested, this, [this] { showPage(catalog_); });
     connect(items, &ItemPanel::auctionRequested, this, [this](const AuctionItem& item) {
         helpPage_->showAuction(item);
         showPage(helpPage_);
@@ -468,9 +474,16 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::FormShow()
 {
-    resize(1000, 800);
+    QSize size(1000, 800);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
+        // A smaller screen gets a smaller window, frame included, down to the minimum.
+        const QRect available = screen->availableGeometry();
+        const QSize frame = frameGeometry().size() - geometry().size();
+        size = size.boundedTo(available.size() - frame).expandedTo(minimumSize());
+        resize(size);
+        move(available.center() - frameGeometry().center() + pos());
+    } else {
+        resize(size);
     }
     restorePlace();
     state_.DefaultCountry = DefaultCountryFor(SystemLanguageName());
@@ -635,6 +648,13 @@ void MainWindow::Translate(const std::string& language)
     header->setText(4, toQ(file.GetTranslation("Rechnung", "price", "")));
     // The heading names the shown group; a new project restores the standard text.
     items->setStandardHeading(toQ(file.GetTranslation("Misc", "Artikeldaten", "ARTIKELDATEN")));
+    catalog_->banner()->setTexts(
+        toQ(file.GetTranslation("Misc", "TranslationMode",
+                                "\xDC"
+                                "bersetzung: Sie bearbeiten Gruppennamen und Beschreibungen auf # \x97")),
+        toQ(file.GetTranslation("Misc", "TranslationBack",
+                                "zur\xFC"
+                                "ck zu #")));
     const QString shown = catalog_->groupPanel()->selectedPath();
     if (items->isActive() && !shown.isEmpty()) {
         items->setTitle(shown.section(QLatin1Char('|'), -1).replace(QLatin1Char('&'), QStringLiteral("&&")));
@@ -645,7 +665,54 @@ void MainWindow::Translate(const std::string& language)
     recentMenu_->setTitle(toQ(state_.Texts.Notice("RecentProjects", "&Zuletzt ge\xF6"
                                                                     "ffnet")));
     resolveMnemonicClashes();
+    explainControls(file);
     updateItemCount();
+}
+
+void MainWindow::explainControls(const LanguageFile& file)
+{
+    auto text = [&file](const char* key, const char* german) { return toQ(file.GetTranslation("Tips", key, german)); };
+    const struct {
+        const char* name;
+        const char* key;
+        const char* german;
+    } tips[] = {
+        {"aboutOk", "aboutOk", "Grundeinstellungen jetzt vornehmen"},
+        {"aboutCancel", "aboutCancel",
+         "Schlie\xDF"
+         "en und sp\xE4"
+         "ter einrichten"},
+        {"guilang", "guilang",
+         "Gesperrt: die Katalogsprache folgt dem Land, das Sie unter Optionen > Einstellungen "
+         "anzeigen"},
+        {"AuctionButton", "auction",
+         "Den gew\xE4"
+         "hlten Artikel auf der Auktionsseite anbieten"},
+        {"qd_save", "levelSave", "Staffel speichern"},
+        {"pd_save", "levelSave", "Staffel speichern"},
+        {"qd_delete", "levelDelete",
+         "Staffel l\xF6"
+         "schen"},
+        {"pd_delete", "levelDelete",
+         "Staffel l\xF6"
+         "schen"},
+    };
+    for (const auto& tip : tips) {
+        for (QWidget* window : std::as_const(windows_)) {
+            if (auto* w = window->findChild<QWidget*>(QString::fromUtf8(tip.name))) {
+                w->setToolTip(text(tip.key, tip.german));
+            }
+        }
+    }
+    GroupPanel* groups = catalog_->groupPanel();
+    if (auto* surcharge = groups->findChild<QPushButton*>(QStringLiteral("OK"))) {
+        surcharge->setToolTip(text("surcharge", "Versandzuschlag f\xFC"
+                                                "r alle Artikel der Gruppe \xFC"
+                                                "bernehmen"));
+    }
+    groups->mainGroupEdit()->setPlaceholderText(text("maingroup", "Neue Hauptgruppe: Name und Enter"));
+    groups->subGroupEdit()->setPlaceholderText(text("subgroup", "Neue Untergruppe der gew\xE4"
+                                                                "hlten Gruppe: Name und Enter"));
 }
 
 void MainWindow::resolveMnemonicClashes()
@@ -802,6 +869,7 @@ void MainWindow::guilangChange()
 
 void MainWindow::FormResize()
 {
+    catalog_->banner()->setLanguages(guilang_->currentText(), toQ(state_.User.Country.Language));
     catalog_->FormResize(state_.TranslationMode);
 }
 

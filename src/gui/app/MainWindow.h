@@ -18,6 +18,7 @@ class QTabWidget;
 
 namespace quillane {
 class DialUpClient;
+class LanguageFile;
 class GroupOps;
 class HttpClient;
 class ItemOps;
@@ -140,6 +141,9 @@ private:
     // Shows a page in the help page's browser.
     // Alt+letter shortcuts of actions win over menu mnemonics of the same letter.
     void resolveMnemonicClashes();
+    // Tool tips for controls that show a picture or a sign instead of words,
+    // and the hints inside the group name fields.
+    void explainControls(const LanguageFile& file);
     // A description typed but not stored yet is stored before the project,
     // its folder or the catalog language changes.
     void storePendingEdits();

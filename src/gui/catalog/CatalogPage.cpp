@@ -2,9 +2,11 @@
 
 #include "gui/catalog/GroupPanel.h"
 #include "gui/catalog/ItemPanel.h"
+#include "gui/catalog/TranslationBanner.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 
 namespace quillane::gui {
 
@@ -27,10 +29,14 @@ CatalogPage::CatalogPage(AppState& state, Prompter& prompter, GroupOps& groupOps
         panel->setPalette(pal);
     }
 
-    auto* layout = new QHBoxLayout(this);
+    banner_ = new TranslationBanner(this);
+    auto* panels = new QHBoxLayout;
+    panels->addWidget(groups_);
+    panels->addWidget(items_, 1);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(groups_);
-    layout->addWidget(items_, 1);
+    layout->addWidget(banner_);
+    layout->addLayout(panels, 1);
 
     connect(groups_, &GroupPanel::groupChosen, items_, &ItemPanel::showChosenGroup);
     connect(groups_, &GroupPanel::structureChanged, items_, [this] { items_->ClearFields(); });
@@ -42,6 +48,7 @@ void CatalogPage::FormResize(bool translationMode)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, translationMode ? QColor(192, 0, 0) : QColor(192, 192, 192));
     setPalette(pal);
+    banner_->setVisible(translationMode);
     groups_->setTranslationMode(translationMode);
     items_->setTranslationMode(translationMode);
 }

@@ -12,6 +12,7 @@ namespace quillane::gui {
 
 class GroupPanel;
 class ItemPanel;
+class TranslationBanner;
 struct AppState;
 
 // The page "Artikelverwaltung": the group panel on the left, the item
@@ -26,10 +27,12 @@ public:
 
     GroupPanel* groupPanel() const { return groups_; }
     ItemPanel* itemPanel() const { return items_; }
+    TranslationBanner* banner() const { return banner_; }
 
 private:
     GroupPanel* groups_;
     ItemPanel* items_;
+    TranslationBanner* banner_;
 };
 
 } // namespace quillane::gui

@@ -204,7 +204,9 @@ void ItemDetailsArea::InitDiscounts()
     filling_ = true;
     discounts_->clear();
     for (const std::string& level : DiscountLevels(state_.Dirs.DataDir)) {
-        auto* line = new QListWidgetItem(toQ(level), discounts_);
+        // The stored entry shows as the merchant reads it; positions stay the same.
+        auto* line = new QListWidgetItem(toQ(DiscountLevelCaption(level)), discounts_);
+        line->setToolTip(toQ(level));
         line->setFlags(line->flags() | Qt::ItemIsUserCheckable);
         line->setCheckState(Qt::Unchecked);
     }

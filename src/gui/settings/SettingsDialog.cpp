@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/i18n/LanguageFile.h"
 #include "core/imaging/Picture.h"
 #include "core/settings/Country.h"
 #include "core/settings/RememberedFolders.h"
@@ -34,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -82,6 +84,12 @@ SettingsDialog::SettingsDialog(AppState& state, Prompter& prompter, QWidget* par
     headline_->setFont(f);
     headline_->setStyleSheet(QStringLiteral("color: #1d3557;"));
 
+    setupNote_ = new QLabel(this);
+    setupNote_->setObjectName(QStringLiteral("SetupNote"));
+    setupNote_->setWordWrap(true);
+    setupNote_->setStyleSheet(QStringLiteral("background: #fff4d6; color: #5a3a00; padding: 4px;"));
+    setupNote_->hide();
+
     pages_ = new QStackedWidget(this);
     pages_->setObjectName(QStringLiteral("SettingsPages"));
     pages_->addWidget(buildBasicPage());
@@ -98,8 +106,12 @@ SettingsDialog::SettingsDialog(AppState& state, Prompter& prompter, QWidget* par
     cancel->setObjectName(QStringLiteral("CancelButton"));
     setHint(cancel, "Abbrechen");
     connect(ok, &QPushButton::clicked, this, [this] {
+        const bool setup = state_.inSetup();
         if (apply()) {
             accept();
+            if (setup && state_.inSetup()) {
+                prompter_.Tell("Quillane", fromQ(setupText("setup_nocountry", nullptr)));
+            }
         }
     });
     connect(applyButton, &QPushButton::clicked, this, [this] {
@@ -116,6 +128,7 @@ SettingsDialog::SettingsDialog(AppState& state, Prompter& prompter, QWidget* par
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(headline_);
+    layout->addWidget(setupNote_);
     layout->addWidget(pages_, 1);
     layout->addLayout(buttons);
 }
@@ -392,8 +405,10 @@ QWidget* SettingsDialog::buildContactPage()
     right->addLayout(pictures);
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(contact);
-    layout->addLayout(right, 1);
+    // The contact fields grow with the dialog as the directions do.
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    layout->addWidget(contact, 2);
+    layout->addLayout(right, 3);
     return page;
 }
 
@@ -413,6 +428,7 @@ void SettingsDialog::showPage(Page page, const QString& headline)
 
 void SettingsDialog::showEvent(QShowEvent* event)
 {
+    foundLanguage_ = toQ(state_.Store.CatalogLanguage());
     QDialog::showEvent(event);
     FormShow();
 }
@@ -425,7 +441,33 @@ void SettingsDialog::layoutForState()
     }
     ftpGroup_->setVisible(!setup);
     rates_->setVisible(!setup);
-    resize(setup ? QSize(520, 308).expandedTo(minimumSizeHint()) : QSize(520, 433).expandedTo(minimumSizeHint()));
+    showSetupNote();
+    // The designed size, or what the countries and fields need when that is more.
+    resize((setup ? QSize(520, 308) : QSize(520, 433)).expandedTo(sizeHint()).expandedTo(minimumSizeHint()));
+}
+
+QString SettingsDialog::setupText(const char* key, const char* fallback) const
+{
+    const LanguageFile file(state_.Dirs.LanguageDir, state_.Store.CatalogLanguage());
+    const std::string german = fallback != nullptr ? fallback
+                                                   : "F\xFC"
+                                                     "gen Sie zuerst Ihr Land hinzu. Ohne Land bleibt die "
+                                                     "Ersteinrichtung offen: \x84OK\x93 speichert nur die Verbindung.";
+    return toQ(file.GetTranslation("Misc", key, german));
+}
+
+void SettingsDialog::showSetupNote()
+{
+    if (!state_.inSetup()) {
+        setupNote_->hide();
+        return;
+    }
+    setupNote_->setText(displayed_.isEmpty()
+                            ? setupText("setup_nocountry", nullptr)
+                            : setupText("setup_ok", "\x84OK\x93 macht # zu Ihrem Heimatland und schlie\xDF"
+                                                    "t die Ersteinrichtung ab.")
+                                  .replace(QLatin1Char('#'), displayed_));
+    setupNote_->show();
 }
 
 void SettingsDialog::FormShow()
@@ -466,12 +508,20 @@ void SettingsDialog::RefreshCountryList()
         auto* item = new QListWidgetItem(toQ(c.Label), served_);
         item->setData(Qt::UserRole, toQ(c.Name));
         setFlagIcon(item, state_.Dirs.ProgramDir, c.FlagIndex);
+        if (c.Name == state_.User.Country.Name) {
+            QFont home = item->font();
+            home.setBold(true);
+            item->setFont(home);
+        }
     }
     for (const std::string& name : lists.NotServed) {
         newCountry_->addItem(toQ(name));
     }
     newCountry_->setCurrentText(QString());
     filling_ = false;
+    // Every served country shows whole, without a scroll bar across the list.
+    served_->setMinimumWidth(std::max(180, served_->sizeHintForColumn(0) + 2 * served_->frameWidth() +
+                                               served_->verticalScrollBar()->sizeHint().width() + 4));
     if (!lists.Served.empty()) {
         filling_ = true;
         served_->setCurrentRow(lists.HomeIndex);
@@ -481,6 +531,7 @@ void SettingsDialog::RefreshCountryList()
         // No country to show: the country fields stay empty.
         displayed_.clear();
         countryGroup_->setTitle(QString());
+        showSetupNote();
         filling_ = true;
         language_->setCurrentIndex(-1);
         for (QLineEdit* e : {currency_, rate_, vat_}) {
@@ -508,6 +559,7 @@ void SettingsDialog::ShowCountryData(const QString& name)
     applyEuRule();
     applyLanguageRule(language_->currentText());
     countryGroup_->setTitle(name);
+    showSetupNote();
     if (QListWidgetItem* item = served_->currentItem()) {
         countryGroup_->setWindowIcon(item->icon());
     }
@@ -709,7 +761,16 @@ bool SettingsDialog::apply()
         return false;
     }
     Q_EMIT settingsSaved();
+    foundLanguage_ = toQ(state_.Store.CatalogLanguage());
     return true;
+}
+
+void SettingsDialog::reject()
+{
+    QDialog::reject();
+    if (!foundLanguage_.isEmpty() && toQ(state_.Store.CatalogLanguage()) != foundLanguage_) {
+        Q_EMIT languageChosen(foundLanguage_);
+    }
 }
 
 void SettingsDialog::choosePicture(QLineEdit* path)

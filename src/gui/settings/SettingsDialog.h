@@ -64,6 +64,11 @@ Q_SIGNALS:
     // OK or Anwenden saved the settings: the main window reads them again.
     void settingsSaved();
 
+public Q_SLOTS:
+    // Leaves without saving; the catalog language returns to the one the
+    // dialog found, so showing a country never leaves translation mode behind.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,6 +104,10 @@ private:
     // The settings as typed, without the country data.
     SettingsForm typedForm() const;
     void layoutForState();
+    // The first-time note: what "OK" makes of the shown country, or that
+    // without one the setup stays open.
+    void showSetupNote();
+    QString setupText(const char* key, const char* fallback) const;
 
     AppState& state_;
     Prompter& prompter_;
@@ -107,9 +116,12 @@ private:
     QString displayed_;
     // The language the directions text was loaded for.
     std::string directionsLanguage_;
+    // The catalog language when the dialog opened or last saved.
+    QString foundLanguage_;
     bool filling_ = false;
 
     DecoratedLabel* headline_;
+    QLabel* setupNote_;
     QStackedWidget* pages_;
     // Basic page.
     QComboBox* newCountry_;

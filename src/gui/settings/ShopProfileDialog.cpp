@@ -740,7 +740,11 @@ void ShopProfileDialog::showElementColours()
         const ElementColours& colours = editor_.Layout.Elements[currentElement_];
         const ColorValue value = background ? colours.Background : colours.Font;
         paint(swatch, value, value);
-        hex->setText(toQ(ColorToHtml(value)));
+        // A border of its own, so that a white swatch shows on a white dialog.
+        QPalette framed = swatch->palette();
+        framed.setColor(QPalette::WindowText, QColor(0x60, 0x60, 0x60));
+        swatch->setPalette(framed);
+        hex->setText(QLatin1Char('#') + toQ(ColorToHtml(value)));
     }
 }
 
