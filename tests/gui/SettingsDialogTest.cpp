@@ -230,7 +230,9 @@ private Q_SLOTS:
         auto* served = child<QListWidget>(dialog, "ServedCountries");
         QTRY_VERIFY(!served->horizontalScrollBar()->isVisible());
         QVERIFY(dialog->width() >= dialog->minimumSizeHint().width());
-        QVERIFY(dialog->height() >= dialog->minimumSizeHint().height());
+        QTRY_VERIFY2(
+            dialog->height() >= dialog->minimumSizeHint().height(),
+            qPrintable(QStringLiteral("%1 < %2").arg(dialog->height()).arg(dialog->minimumSizeHint().height())));
 
         // The contact fields grow with the dialog.
         main->actions().mProfil->trigger();
