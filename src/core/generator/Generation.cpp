@@ -50,9 +50,8 @@ std::vector<std::string> runLanguages(const std::string& countryTable, const std
 void runSteps(GenerationRun& run)
 {
     const std::string& shopDir = run.In.ShopDir;
-    for (const char* folder :
-         {"database/", "pictures/", "pictures/small/", "pictures/medium/", "pictures/large/", "pictures/xxl/",
-          "pictures/small_2x/", "pictures/medium_2x/", "pictures/large_2x/"}) {
+    for (const char* folder : {"database/", "pictures/", "pictures/small/", "pictures/medium/", "pictures/large/",
+                               "pictures/xxl/", "pictures/small_2x/", "pictures/medium_2x/", "pictures/large_2x/"}) {
         CreateFolder(shopDir + folder);
     }
     CreateFiles(run);
