@@ -2,12 +2,43 @@
 
 #include "core/common/Text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
 namespace quillane::orderd {
 
 namespace {
+
+// Amounts in half cents, from Lo to Hi.
+struct Range {
+    std::int64_t Lo = 0;
+    std::int64_t Hi = 0;
+
+    Range operator+(Range other) const { return {Lo + other.Lo, Hi + other.Hi}; }
+    Range operator-(Range other) const { return {Lo - other.Hi, Hi - other.Lo}; }
+    Range within(Range other) const { return {std::max(Lo, other.Lo), std::min(Hi, other.Hi)}; }
+};
+
+// A shop that sends its VAT rate counts in whole cents: every figure is the
+// exact sum of the amounts it is made of. Shops made before that (their
+// orders carry no vatrate) rounded each figure on its own, half up, so a
+// sent amount of c cents stood for an exact value between 2c - 1 and
+// 2c + 1 half cents, ends open; their orders are taken when some exact
+// values behind the figures agree, so that a published shop does not lose
+// orders until the merchant publishes it again.
+class Rounding {
+public:
+    explicit Rounding(bool exact) : exact_(exact) {}
+    Range around(std::int64_t cents) const
+    {
+        return exact_ ? Range{2 * cents, 2 * cents} : Range{2 * cents - 1, 2 * cents + 1};
+    }
+    bool meets(Range a, Range b) const { return exact_ ? a.Lo <= b.Hi && b.Lo <= a.Hi : a.Lo < b.Hi && b.Lo < a.Hi; }
+
+private:
+    bool exact_;
+};
 
 std::string euros(std::int64_t cents)
 {
@@ -68,8 +99,9 @@ void checkVat(const std::vector<FormField>& fields, std::int64_t total, std::int
 
 void CheckOrderFigures(const std::vector<FormField>& fields)
 {
+    const Rounding rounding(FindField(fields, "vatrate") != nullptr);
     const std::int64_t count = std::stoll(*FindField(fields, "itemcount"));
-    std::int64_t lines = 0;
+    Range lines;
     std::int64_t units = 0;
     for (std::int64_t i = 0; i < count; ++i) {
         const std::string name = "item" + std::to_string(i);
@@ -84,12 +116,13 @@ void CheckOrderFigures(const std::vector<FormField>& fields)
             throw OrderRefused(name + ": the quantity \"" + quantityText + "\" is no whole number above 0");
         }
         const std::int64_t quantity = std::stoll(quantityText);
-        const std::int64_t price = amountOf(parts[3], name + ": the price");
-        const std::int64_t total = amountOf(parts[4], name + ": the line total");
-        if (quantity * price != total) {
+        const Range price = rounding.around(amountOf(parts[3], name + ": the price"));
+        const Range total = rounding.around(amountOf(parts[4], name + ": the line total"));
+        const Range computed{quantity * price.Lo, quantity * price.Hi};
+        if (!rounding.meets(computed, total)) {
             throw OrderRefused(name + ": " + quantityText + " x " + parts[3] + " is not " + parts[4]);
         }
-        lines += total;
+        lines = lines + computed.within(total);
         units += quantity;
     }
 
@@ -102,9 +135,9 @@ void CheckOrderFigures(const std::vector<FormField>& fields)
     const std::int64_t subamount = figure(fields, "subamount");
     figure(fields, "paymentfee");
 
-    if (lines != subtotal) {
-        throw OrderRefused("The subtotal " + euros(subtotal) + " is not the sum of the line totals (" + euros(lines) +
-                           ")");
+    if (!rounding.meets(lines, rounding.around(subtotal))) {
+        throw OrderRefused("The subtotal " + euros(subtotal) + " is not the sum of the line totals (" +
+                           euros((lines.Lo + lines.Hi) / 4) + ")");
     }
     if (qdiscount > subtotal) {
         throw OrderRefused("The qdiscount " + euros(qdiscount) + " is more than the subtotal " + euros(subtotal));
@@ -112,12 +145,16 @@ void CheckOrderFigures(const std::vector<FormField>& fields)
     if (pdiscount > subtotal - qdiscount) {
         throw OrderRefused("The pdiscount " + euros(pdiscount) + " is more than the subtotal after qdiscount");
     }
-    if (total != subtotal - qdiscount - pdiscount) {
+    const Range computedTotal =
+        lines.within(rounding.around(subtotal)) - rounding.around(qdiscount) - rounding.around(pdiscount);
+    if (!rounding.meets(computedTotal, rounding.around(total))) {
         throw OrderRefused("The total " + euros(total) + " is not subtotal - qdiscount - pdiscount (" +
                            euros(subtotal - qdiscount - pdiscount) + ")");
     }
     checkVat(fields, total, vat, units);
-    if (subamount != total + vat + shipping) {
+    const Range computedSubamount =
+        computedTotal.within(rounding.around(total)) + rounding.around(vat) + rounding.around(shipping);
+    if (!rounding.meets(computedSubamount, rounding.around(subamount))) {
         throw OrderRefused("The subamount " + euros(subamount) + " is not total + vat + shipping (" +
                            euros(total + vat + shipping) + ")");
     }

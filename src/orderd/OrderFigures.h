@@ -23,6 +23,8 @@ namespace quillane::orderd {
 //   two decimals, 0 to 100), the total times that rate, give or take the
 //   roundings of a shop that shows gross prices;
 // - subamount: total + vat + shipping.
+// An order without vatrate comes from a shop made before it counted in
+// cents; its figures may each be a cent off the exact sums.
 void CheckOrderFigures(const std::vector<FormField>& fields);
 
 } // namespace quillane::orderd

@@ -81,7 +81,8 @@ TEST(OrderFigures, ACentOffIsRefused)
                                       {"subtotal", "9.99"},   {"qdiscount", "0.50"},
                                       {"pdiscount", "0.19"},  {"total", "9.30"},
                                       {"vat", "1.77"},        {"shipping", "4.90"},
-                                      {"subamount", "15.97"}, {"paymentfee", "0.00"}};
+                                      {"subamount", "15.97"}, {"paymentfee", "0.00"},
+                                      {"vatrate", "19.00"}};
     EXPECT_NO_THROW(CheckOrderFigures(good));
     const std::vector<std::pair<std::string, std::string>> cases{
         // One figure a cent off in turn.
@@ -104,6 +105,29 @@ TEST(OrderFigures, ACentOffIsRefused)
             EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
         }
     }
+}
+
+// A shop made before counting in cents sends no rate and rounded each sum on
+// its own: a sum a cent off the sum of its parts is its rounding, and its
+// orders must not be lost; two cents off is still refused.
+TEST(OrderFigures, AShopWithoutRateIsHeldToItsSumsUpToItsRounding)
+{
+    const std::vector<FormField> good{{"itemcount", "1"},     {"item0", "Becher|B-1|3|3.33|9.99"},
+                                      {"subtotal", "9.99"},   {"qdiscount", "0.50"},
+                                      {"pdiscount", "0.19"},  {"total", "9.31"},
+                                      {"vat", "1.77"},        {"shipping", "4.90"},
+                                      {"subamount", "15.98"}, {"paymentfee", "0.00"}};
+    EXPECT_NO_THROW(CheckOrderFigures(good));
+    std::vector<FormField> withRate = good;
+    withRate.push_back({"vatrate", "19.00"});
+    EXPECT_THROW(CheckOrderFigures(withRate), OrderRefused);
+
+    const std::vector<FormField> fields{{"itemcount", "1"},     {"item0", "Becher|B-1|3|3.33|9.99"},
+                                        {"subtotal", "9.99"},   {"qdiscount", "0.50"},
+                                        {"pdiscount", "0.19"},  {"total", "9.30"},
+                                        {"vat", "1.77"},        {"shipping", "4.90"},
+                                        {"subamount", "15.99"}, {"paymentfee", "0.00"}};
+    EXPECT_THROW(CheckOrderFigures(fields), OrderRefused);
 }
 
 TEST(OrderFigures, TheVatMustBeTheRateSentOfTheTotal)

@@ -260,7 +260,8 @@ TEST_P(OrderdTest, RefusesWhatIsNoCompleteOrder)
         {"a discount beyond the subtotal", orderBody(with(with(good, "pdiscount", "10.00"), "total", "0.00")),
          "pdiscount"},
         {"a total off", orderBody(with(good, "total", "9.00")), "total"},
-        {"a subamount off by a cent", orderBody(with(good, "subamount", "16.69")), "subamount"},
+        {"a subamount off by a cent", orderBody(with(with(good, "vatrate", "19.00"), "subamount", "16.69")),
+         "subamount"},
     };
     for (const Case& c : cases) {
         const Reply r = service.putOrder(c.body);
