@@ -169,23 +169,55 @@ private:
     bool terminal_;
 };
 
+// A project opened in a work folder of its own, as the window opens it, for
+// the commands that read or change one. The members depend on those above
+// them, so their order matters.
+struct OpenedProject {
+    // Interface: the texts of the home country's language, for commands
+    // whose output holds them.
+    enum class Texts { None, Interface };
+
+    OpenedProject(const std::string& programDir, const std::string& file, Texts texts)
+        : Dirs(workDirs(programDir, Work)), User(homeUser(programDir)), Store(Dirs.TempDir),
+          Tables(texts == Texts::Interface ? LoadTextTables(LanguageFile(Dirs.LanguageDir, User.Country.Language))
+                                           : TextTables()),
+          Opened(Dirs, Store, Quiet, Tables)
+    {
+        Store.SetLanguages(User.Country.Language, User.Country.Language);
+        Opened.Open(file);
+    }
+
+    static TAppDirs workDirs(const std::string& programDir, const WorkFolder& work)
+    {
+        TAppDirs dirs = MakeAppDirs(programDir);
+        dirs.TempDir = work.path();
+        return dirs;
+    }
+    static TUserData homeUser(const std::string& programDir)
+    {
+        TUserData user;
+        ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
+        return user;
+    }
+
+    const WorkFolder Work;
+    TAppDirs Dirs;
+    TUserData User;
+    CatalogStore Store;
+    QuietPrompter Quiet;
+    const TextTables Tables;
+    Project Opened;
+};
+
 int generate(const std::string& programDir, const std::string& project, std::ostream& out, std::ostream& err)
 {
     const std::string file = projectFile(programDir, project, err);
     if (file.empty()) {
         return 1;
     }
-    const WorkFolder work;
-    TAppDirs dirs = MakeAppDirs(programDir);
-    dirs.TempDir = work.path();
-    TUserData user;
-    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
-    CatalogStore store(dirs.TempDir);
-    store.SetLanguages(user.Country.Language, user.Country.Language);
-    QuietPrompter prompter;
-    const TextTables texts;
-    Project opened(dirs, store, prompter, texts);
-    opened.Open(file);
+    OpenedProject opened(programDir, file, OpenedProject::Texts::None);
+    TAppDirs& dirs = opened.Dirs;
+    const TUserData& user = opened.User;
 
     const GenerationChoices choices = ReadCreation(dirs.DataDir, programDir, user.Country.Name);
     if (choices.Layout.empty()) {
@@ -628,18 +660,11 @@ int importItems(const std::string& programDir, const std::vector<std::string>& a
     if (file.empty()) {
         return 1;
     }
-    const WorkFolder work;
-    TAppDirs dirs = MakeAppDirs(programDir);
-    dirs.TempDir = work.path();
-    TUserData user;
-    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
-    CatalogStore store(dirs.TempDir);
-    store.SetLanguages(user.Country.Language, user.Country.Language);
-    QuietPrompter prompter;
-    const TextTables texts;
-    Project opened(dirs, store, prompter, texts);
-    opened.Open(file);
-    store.SetChangeListener([&opened] { opened.Changes(true); });
+    OpenedProject opened(programDir, file, OpenedProject::Texts::None);
+    const TUserData& user = opened.User;
+    CatalogStore& store = opened.Store;
+    Project& project = opened.Opened;
+    store.SetChangeListener([&project] { project.Changes(true); });
 
     ImportGrid grid = ReadImportFile(options.File);
     chooseRows(grid, options, options.Choices);
@@ -661,8 +686,8 @@ int importItems(const std::string& programDir, const std::vector<std::string>& a
         replaced = r.Replaced;
         skipped = r.Skipped;
     }
-    if (opened.Changed()) {
-        opened.Save();
+    if (project.Changed()) {
+        project.Save();
     }
     out << "added " << added << ", replaced " << replaced << ", updated " << updated << ", skipped " << skipped.size()
         << ", discontinued " << discontinued.size() << '\n';
@@ -697,18 +722,10 @@ int listing(const std::string& programDir, const std::vector<std::string>& args,
     if (file.empty()) {
         return 1;
     }
-    const WorkFolder work;
-    TAppDirs dirs = MakeAppDirs(programDir);
-    dirs.TempDir = work.path();
-    TUserData user;
-    ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
-    CatalogStore store(dirs.TempDir);
-    store.SetLanguages(user.Country.Language, user.Country.Language);
-    QuietPrompter prompter;
-    const LanguageFile language(dirs.LanguageDir, user.Country.Language);
-    const TextTables texts = LoadTextTables(language);
-    Project opened(dirs, store, prompter, texts);
-    opened.Open(file);
+    OpenedProject opened(programDir, file, OpenedProject::Texts::Interface);
+    const TAppDirs& dirs = opened.Dirs;
+    const TUserData& user = opened.User;
+    const TextTables& texts = opened.Tables;
 
     const AuctionItem item = ReadAuctionItem(dirs.TempDir, dirs.DataDir, Utf8ToCp1252(positional[1]),
                                              user.Country.Language, user.Country.Language);
