@@ -44,28 +44,6 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
-// The item name as HTML text: the merchant types it as plain text.
-std::string htmlText(std::string_view text)
-{
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 // An address inside a double-quoted attribute.
 std::string attributeValue(std::string_view text)
 {
@@ -114,9 +92,10 @@ std::string text(const std::vector<std::string>& texts, std::size_t index)
 std::string titleHtml(std::string_view name)
 {
     const SplitArray parts = Split('\n', ReplaceAll(name, " - ", "\n"));
-    std::string out = htmlText(capitals(parts[0]));
+    // The merchant types the name as plain text.
+    std::string out = EscapeHtml(capitals(parts[0]));
     for (std::size_t i = 1; i < parts.size(); ++i) {
-        out += "<BR>" + htmlText(capitals(parts[i]));
+        out += "<BR>" + EscapeHtml(capitals(parts[i]));
     }
     return out;
 }
