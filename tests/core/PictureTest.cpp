@@ -201,6 +201,52 @@ TEST(Picture, BadFilesRaiseErrorsNamingThem)
     EXPECT_THROW(SaveScaledJpeg(picture, dir.file("no/folder/x.jpg"), 10, 10, 75), Error);
 }
 
+// Shown small, a picture is loaded at the size it is shown, upright, and
+// fails as a whole load does.
+TEST(Picture, LoadToFitScalesOnLoadUprightAndNeverEnlarges)
+{
+    TempDir dir;
+    struct Case {
+        std::string file;
+        int maxW, maxH, outW, outH;
+    } cases[] = {
+        {"big", 156, 116, 155, 116}, // a photo in the details area
+        {"big", 300, 300, 300, 225}, // wider than high
+        {"small", 156, 116, 40, 20}, // never enlarged
+        {"turned", 45, 45, 23, 45},  // portrait once turned upright
+    };
+    Picture big;
+    LoadPicture(writePpm(dir, "big.ppm", 1600, 1200), big);
+    SaveScaledJpeg(big, dir.file("big.jpg"), 1600, 1200, 90);
+    writePpm(dir, "small.ppm", 40, 20);
+    writeOrientedJpeg(dir, "turned", 6);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file + " in " + std::to_string(c.maxW) + "x" + std::to_string(c.maxH));
+        Picture picture;
+        LoadPictureToFit(dir.file(c.file + (c.file == "small" ? ".ppm" : ".jpg")), c.maxW, c.maxH, picture);
+        EXPECT_NEAR(picture.Width(), c.outW, 1);
+        EXPECT_NEAR(picture.Height(), c.outH, 1);
+        EXPECT_EQ(picture.RgbPixels().size(), std::size_t(picture.Width()) * picture.Height() * 3);
+    }
+    Picture turned;
+    LoadPictureToFit(dir.file("turned.jpg"), 90, 90, turned);
+    ASSERT_EQ(turned.Height(), 60);
+    EXPECT_EQ(colourAt(turned, turned.Width() - 3, 2), 'r');
+    EXPECT_EQ(colourAt(turned, 2, 2), 'b');
+
+    Picture bad;
+    const std::string letter = dir.write("letter.jpg", "Dear customer, ...");
+    for (const std::string& file : {letter, dir.file("missing.png"), dir.write("notes.txt", "x")}) {
+        try {
+            LoadPictureToFit(file, 100, 100, bad);
+            ADD_FAILURE() << "no error for " << file;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_TRUE(bad.Empty());
+}
+
 TEST(Picture, EmbeddedPicturesLoadByName)
 {
     Picture picture;

@@ -1,4 +1,5 @@
 #include "core/catalog/Project.h"
+#include "core/imaging/Picture.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
 #include "gui/catalog/CatalogPage.h"
@@ -19,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace quillane;
 using namespace quillane::gui;
@@ -31,6 +33,35 @@ std::string contentOf(const std::string& path)
 {
     std::string content;
     return TryReadFile(path, content) ? content : std::string("(none)");
+}
+
+// A photo-sized JPEG of one colour, written where the merchant keeps it.
+void writePhoto(const std::string& path, int w, int h, unsigned char r, unsigned char g, unsigned char b)
+{
+    std::string ppm = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+    ppm.reserve(ppm.size() + std::size_t(w) * h * 3);
+    for (int i = 0; i < w * h; ++i) {
+        ppm += static_cast<char>(r);
+        ppm += static_cast<char>(g);
+        ppm += static_cast<char>(b);
+    }
+    WriteTextFile(path + ".ppm", ppm);
+    Picture picture;
+    LoadPicture(path + ".ppm", picture);
+    SaveScaledJpeg(picture, path, w, h, 90);
+}
+
+// The colour in the middle of the shown picture.
+QColor shownColour(ItemDetailsArea* details)
+{
+    const QImage image = details->pictureBox()->pixmap().toImage();
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+bool near(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) < 24 && std::abs(a.green() - b.green()) < 24 &&
+           std::abs(a.blue() - b.blue()) < 24;
 }
 
 } // namespace
@@ -84,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(levels->item(2)->checkState(), Qt::Checked);
         auto* counter = details->findChild<QLabel*>(QStringLiteral("PictureCounter"));
         QCOMPARE(counter->text(), QStringLiteral("1/2"));
-        QVERIFY(!details->pictureBox()->pixmap().isNull());
+        QTRY_VERIFY(!details->pictureBox()->pixmap().isNull());
         QVERIFY(details->pictureBox()->pixmap().width() <= 160);
 
         // Editing stores at once.
@@ -120,6 +151,74 @@ private Q_SLOTS:
         prompter.answers << Prompter::Answer::No;
         QVERIFY(main->close());
     }
+    // Large photos are decoded at the shown size away from the window's
+    // thread; clicking on quickly ends with the last item's picture.
+    void largePicturesShowAtTheShownSizeWithoutHoldingTheWindow()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        const std::string temp = home + "temp/";
+        CreateFolder(temp + "daten");
+        WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
+        WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n1=Roggen|3.50||||\r\n2=Dinkel|4.00||||\r\n"
+                                         "3=Hafer|2.00||||\r\n");
+        const struct {
+            const char* file;
+            int w, h;
+            QColor colour;
+        } photos[] = {
+            {"red.jpg", 1600, 1200, Qt::red}, {"blue.jpg", 1200, 1600, Qt::blue}, {"green.jpg", 64, 48, Qt::green}};
+        std::string list;
+        for (int i = 0; i < 3; ++i) {
+            const auto& p = photos[i];
+            writePhoto(home + p.file, p.w, p.h, p.colour.red(), p.colour.green(), p.colour.blue());
+            list += "[" + std::to_string(i + 1) + "]\r\n1=" + home + p.file + "\r\n";
+        }
+        WriteTextFile(temp + "pictures.ini", list);
+
+        ScriptedPrompter prompter;
+        prompter.answers << Prompter::Answer::Yes; // the working copy left behind
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->catalogPage()->groupPanel()->ShowGroups(QStringLiteral("Brot"));
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        ItemDetailsArea* details = items->details();
+        QCOMPARE(items->grid()->topLevelItemCount(), 3);
+        QThreadPool::globalInstance()->waitForDone();
+
+        // Each click returns before the photo is decoded; it then shows
+        // fitted to the box, neither a thumbnail nor cut.
+        const QSize box = details->pictureBox()->size() - QSize(4, 4);
+        for (int row : {1, 0}) {
+            items->grid()->setCurrentItem(items->grid()->topLevelItem(row));
+            QVERIFY2(details->pictureBox()->pixmap().isNull(), "decoded on the window's thread");
+            QTRY_VERIFY(!details->pictureBox()->pixmap().isNull());
+            const QSize shown = details->pictureBox()->pixmap().size();
+            QVERIFY2(shown.width() <= box.width() && shown.height() <= box.height(),
+                     qPrintable(QString::number(shown.width())));
+            QVERIFY(shown.width() >= box.width() - 1 || shown.height() >= box.height() - 1);
+            QVERIFY(near(shownColour(details), photos[row].colour));
+        }
+
+        // Clicking quickly through, the big photos still decoding: only the
+        // last item's picture ever shows.
+        for (int round = 0; round < 5; ++round) {
+            for (int row : {0, 1, 0, 1, 2}) {
+                items->grid()->setCurrentItem(items->grid()->topLevelItem(row));
+                QTest::qWait(row == 2 ? 0 : 3);
+            }
+            QTRY_VERIFY(!details->pictureBox()->pixmap().isNull());
+            QVERIFY(near(shownColour(details), Qt::green));
+            QThreadPool::globalInstance()->waitForDone();
+            QTest::qWait(50); // any late result has had its turn
+            QVERIFY(near(shownColour(details), Qt::green));
+        }
+        QVERIFY(prompter.told.isEmpty());
+        prompter.answers << Prompter::Answer::No;
+        QVERIFY(main->close());
+    }
+
     // Text that arrives without a key (pasted with the mouse, dropped, undone)
     // is stored too, and before the item, the project or the program changes.
     void aDescriptionChangedWithoutAKeyIsStored()

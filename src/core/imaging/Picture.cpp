@@ -117,6 +117,26 @@ VipsImage* toRgb(VipsImage* in)
     return decoded != nullptr ? upright(decoded) : nullptr;
 }
 
+// A picture file needs the extension of a known picture type and must exist.
+void checkPictureFile(const std::string& name)
+{
+    const std::string extension = LowerCase(name.substr(name.rfind('.') + 1));
+    const auto& known = PictureExtensions();
+    if (std::find(known.begin(), known.end(), extension) == known.end()) {
+        throw Error("\"" + name + "\" is not a picture of a known type.");
+    }
+    if (!FileExists(name)) {
+        throw Error("The picture \"" + name + "\" does not exist.");
+    }
+}
+
+bool isPictureFile(const std::string& name)
+{
+    const std::size_t dot = name.rfind('.');
+    const std::size_t slash = name.rfind('/');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
 int roundHalfEven(double x)
 {
     return static_cast<int>(std::nearbyint(x)); // the default rounding mode goes to even
@@ -181,10 +201,7 @@ const std::vector<std::string>& PictureExtensions()
 void LoadPicture(const std::string& name, Picture& picture)
 {
     ensureVips();
-    const std::size_t dot = name.rfind('.');
-    const std::size_t slash = name.rfind('/');
-    const bool isFile = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if (!isFile) {
+    if (!isPictureFile(name)) {
         const ResourceEntry* e = FindResource(name);
         if (e == nullptr) {
             return;
@@ -197,16 +214,41 @@ void LoadPicture(const std::string& name, Picture& picture)
         }
         return;
     }
-    const std::string extension = LowerCase(name.substr(dot + 1));
-    const auto& known = PictureExtensions();
-    if (std::find(known.begin(), known.end(), extension) == known.end()) {
-        throw Error("\"" + name + "\" is not a picture of a known type.");
-    }
-    if (!FileExists(name)) {
-        throw Error("The picture \"" + name + "\" does not exist.");
-    }
+    checkPictureFile(name);
     VipsImage* loaded = vips_image_new_from_file(name.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, nullptr);
     VipsImage* rgb = loaded ? toRgb(loaded) : nullptr;
+    if (rgb == nullptr) {
+        const std::string reason = vipsReason();
+        throw Error("The picture \"" + name + "\" cannot be read" + (reason.empty() ? "." : ": " + reason));
+    }
+    picture.image = std::make_unique<Picture::Image>(rgb);
+}
+
+void LoadPictureToFit(const std::string& name, int maxWidth, int maxHeight, Picture& picture)
+{
+    ensureVips();
+    maxWidth = std::max(1, maxWidth);
+    maxHeight = std::max(1, maxHeight);
+    VipsImage* thumb = nullptr;
+    if (isPictureFile(name)) {
+        checkPictureFile(name);
+        // The loader shrinks while it decodes where the format allows (JPEG by
+        // 2, 4 or 8) and turns the picture upright by its orientation tag.
+        if (vips_thumbnail(name.c_str(), &thumb, maxWidth, "height", maxHeight, "size", VIPS_SIZE_DOWN, nullptr) != 0) {
+            thumb = nullptr;
+        }
+    } else {
+        Picture whole;
+        LoadPicture(name, whole);
+        if (whole.Empty()) {
+            return;
+        }
+        if (vips_thumbnail_image(whole.image->vips, &thumb, maxWidth, "height", maxHeight, "size", VIPS_SIZE_DOWN,
+                                 nullptr) != 0) {
+            thumb = nullptr;
+        }
+    }
+    VipsImage* rgb = thumb != nullptr ? toRgb(thumb) : nullptr;
     if (rgb == nullptr) {
         const std::string reason = vipsReason();
         throw Error("The picture \"" + name + "\" cannot be read" + (reason.empty() ? "." : ": " + reason));

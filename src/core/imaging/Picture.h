@@ -34,6 +34,11 @@ const std::vector<std::string>& PictureExtensions();
 // orientation tag is turned upright as it is loaded.
 void LoadPicture(const std::string& name, Picture& picture);
 
+// Loads a picture as LoadPicture does, scaled to fit maxWidth x maxHeight
+// and never enlarged. A JPEG is decoded at a reduced size to begin with, so
+// a large photo shown small costs a fraction of its full decode.
+void LoadPictureToFit(const std::string& name, int maxWidth, int maxHeight, Picture& picture);
+
 // Scales the picture to fit maxWidth x maxHeight, never enlarging it
 // (sizes rounded half to even), with a Lanczos-3 filter, and saves it as a
 // progressive JPEG of the given quality. The picture then holds the scaled

@@ -20,6 +20,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImage>
@@ -31,12 +32,20 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace quillane::gui {
 
 namespace {
 
 constexpr int kStoreDelayMilliseconds = 400;
+
+// What a decoding thread hands back: the picture at the shown size, or why
+// there is none.
+struct DecodedPicture {
+    QImage image;
+    std::string error;
+};
 
 QPushButton* smallButton(const QString& text, const char* name, QWidget* parent)
 {
@@ -192,6 +201,7 @@ void ItemDetailsArea::clear()
     discounts_->clear();
     memo_->clear();
     filling_ = false;
+    ++*pictureGeneration_;
     pictureBox_->clear();
     primary_->setChecked(false);
     counter_->setText(QStringLiteral("0/0"));
@@ -258,6 +268,7 @@ void ItemDetailsArea::DisplayPic()
     count_ = static_cast<int>(pictures.size());
     current_ = std::clamp(current_, std::min(1, count_), count_);
     counter_->setText(QStringLiteral("%1/%2").arg(current_).arg(count_));
+    ++*pictureGeneration_;
     pictureBox_->clear();
     if (current_ < 1 || !FileExists(pictures[current_ - 1])) {
         return;
@@ -268,11 +279,42 @@ void ItemDetailsArea::DisplayPic()
         const std::string primary = CatalogStore::SplitItem(state_.Store.CurrentItems[index].second).Picture;
         primary_->setChecked(primary == std::to_string(current_) || (primary.empty() && current_ == 1));
     }
-    guarded(prompter_, [&] {
-        pictureBox_->setPixmap(
-            loadPixmap(pictures[current_ - 1])
-                .scaled(pictureBox_->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    showPictureFile(pictures[current_ - 1]);
+}
+
+void ItemDetailsArea::showPictureFile(const std::string& path)
+{
+    // A large photo takes a noticeable while to decode even at a reduced
+    // size; the window keeps answering meanwhile, also while the merchant
+    // clicks on through the items.
+    const quint64 generation = *pictureGeneration_;
+    const QSize box = pictureBox_->size() - QSize(4, 4);
+    auto* watcher = new QFutureWatcher<DecodedPicture>(this);
+    connect(watcher, &QFutureWatcher<DecodedPicture>::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != *pictureGeneration_) {
+            return;
+        }
+        const DecodedPicture decoded = watcher->result();
+        if (!decoded.error.empty()) {
+            prompter_.Tell("Quillane", decoded.error);
+        } else {
+            pictureBox_->setPixmap(QPixmap::fromImage(decoded.image));
+        }
     });
+    watcher->setFuture(QtConcurrent::run([path, box, generation, latest = pictureGeneration_] {
+        DecodedPicture decoded;
+        if (generation != *latest) {
+            return decoded; // clicked past before its turn came
+        }
+        try {
+            decoded.image = loadImageToFit(path, box);
+        } catch (const std::exception& e) {
+            decoded.error = e.what();
+        }
+        ReleasePictureThread();
+        return decoded;
+    }));
 }
 
 void ItemDetailsArea::addPicture()

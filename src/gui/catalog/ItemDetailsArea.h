@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include <atomic>
+#include <memory>
+
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -55,6 +58,9 @@ private:
     void updatePictureControls();
     void InitDiscounts();
     void DisplayPic();
+    // Decodes the picture off the window's thread and shows it when it is
+    // still the one asked for last.
+    void showPictureFile(const std::string& path);
     void addPicture();
     void removePicture();
     void primaryClicked();
@@ -84,6 +90,9 @@ private:
     QPlainTextEdit* memo_;
     QListWidget* discounts_;
     int discountPage_ = -1;
+    // Counts the pictures asked for; shared with the decoding threads so
+    // that a decode no longer wanted is skipped and its result dropped.
+    std::shared_ptr<std::atomic<quint64>> pictureGeneration_ = std::make_shared<std::atomic<quint64>>(0);
 };
 
 } // namespace quillane::gui

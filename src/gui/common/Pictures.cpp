@@ -25,4 +25,13 @@ QPixmap loadPixmap(const std::string& path)
     return QPixmap::fromImage(image); // copies the pixels
 }
 
+QImage loadImageToFit(const std::string& path, QSize box)
+{
+    Picture picture;
+    LoadPictureToFit(path, box.width(), box.height(), picture);
+    const std::vector<unsigned char> rgb = picture.RgbPixels();
+    const QImage image(rgb.data(), picture.Width(), picture.Height(), picture.Width() * 3, QImage::Format_RGB888);
+    return image.copy(); // the pixels outlive rgb
+}
+
 } // namespace quillane::gui

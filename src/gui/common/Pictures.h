@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <string>
 #include <string_view>
@@ -12,5 +13,10 @@ QPixmap embeddedPixmap(std::string_view name);
 // A picture file as the program loads pictures; throws an error naming the
 // file when it is no picture.
 QPixmap loadPixmap(const std::string& path);
+
+// A picture file scaled to fit box, decoded at that size where the format
+// allows; safe on any thread. Throws an error naming the file when it is no
+// picture.
+QImage loadImageToFit(const std::string& path, QSize box);
 
 } // namespace quillane::gui
