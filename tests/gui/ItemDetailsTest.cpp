@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QThreadPool>
 
@@ -215,6 +216,54 @@ private Q_SLOTS:
             QVERIFY(near(shownColour(details), Qt::green));
         }
         QVERIFY(prompter.told.isEmpty());
+        prompter.answers << Prompter::Answer::No;
+        QVERIFY(main->close());
+    }
+
+    // The discount levels show whole, with their tick boxes, at the
+    // window's opening size and at its smallest.
+    void discountLevelsShowWholeAtEverySize()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        const std::string temp = home + "temp/";
+        CreateFolder(temp + "daten");
+        WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
+        WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n4711=Roggen|3.50||0||\r\n");
+        WriteTextFile(temp + "daten/shopprofil.ini", "[Mengenrabatt]\r\nab 5 St\xFC"
+                                                     "ck=5/3\r\nab 100 St\xFC"
+                                                     "ck f\xFCr Wiederverk\xE4ufer=100/12.5\r\n");
+        ScriptedPrompter prompter;
+        prompter.answers << Prompter::Answer::Yes; // the working copy left behind
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->catalogPage()->groupPanel()->ShowGroups(QStringLiteral("Brot"));
+        ItemDetailsArea* details = main->catalogPage()->itemPanel()->details();
+        auto* pages = details->findChild<QTabWidget*>(QStringLiteral("DetailPages"));
+        pages->setCurrentWidget(details->findChild<QWidget*>(QStringLiteral("DiscountPage")));
+        auto* levels = details->findChild<QListWidget*>(QLatin1String(names::kDiscountLevelList));
+        QCOMPARE(levels->count(), 2);
+        QCOMPARE(levels->item(0)->text(), QStringLiteral("ab 5 Stück: 3 %"));
+        const QSize opening = main->size();
+        for (const QSize& size : {opening, main->minimumSize()}) {
+            main->resize(size);
+            QTRY_COMPARE(main->size(), size);
+            QTest::qWait(20);
+            for (int i = 0; i < levels->count(); ++i) {
+                const QRect text = levels->visualItemRect(levels->item(i));
+                const int needed = levels->fontMetrics().horizontalAdvance(levels->item(i)->text());
+                // The row holds the tick box and the text; the text ends inside the viewport.
+                QVERIFY2(text.left() + levels->sizeHintForIndex(levels->model()->index(i, 0)).width() <=
+                                 levels->viewport()->width() &&
+                             needed < levels->viewport()->width(),
+                         qPrintable(QStringLiteral("%1x%2: viewport %3, row needs %4")
+                                        .arg(size.width())
+                                        .arg(size.height())
+                                        .arg(levels->viewport()->width())
+                                        .arg(levels->sizeHintForIndex(levels->model()->index(i, 0)).width())));
+            }
+        }
         prompter.answers << Prompter::Answer::No;
         QVERIFY(main->close());
     }

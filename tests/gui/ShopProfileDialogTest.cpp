@@ -6,6 +6,7 @@
 
 #include "GuiTestSupport.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -229,6 +230,62 @@ private Q_SLOTS:
         QCOMPARE(qdLevel->count(), 3);
         QCOMPARE(prompter.told.size(), 1);
         QVERIFY2(prompter.told.first().contains(QStringLiteral("ab=1")), qPrintable(prompter.told.first()));
+    }
+
+    // Level names as merchants write them show whole in both lists, in the
+    // field and in the list that drops down, at the dialog's opening size
+    // and at its smallest.
+    void discountLevelsShowWholeAtEverySize()
+    {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        AppState state(home);
+        state.Dirs.DataDir = home + "daten/";
+        state.User.Country.Language = "deutsch";
+        state.Store.SetLanguages("deutsch", "deutsch");
+        CreateFolder(state.Dirs.DataDir);
+        WriteTextFile(state.Dirs.DataDir + "shopprofil.ini",
+                      "[Mengenrabatt]\r\nab 5 St\xFC"
+                      "ck: 3 %=5/3\r\nab 100 St\xFC"
+                      "ck: 12,5 % Rabatt=100/12.5\r\n"
+                      "[Preisrabatt]\r\nab 1.000 EUR Bestellwert: 5 %=1000.000/5\r\n");
+        ScriptedPrompter prompter;
+        ShopProfileDialog dialog(state, prompter);
+        dialog.showPage(ShopProfileDialog::DiscountPage);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        const QSize opening = dialog.size();
+        for (const QSize& size : {opening, QSize(1, 1)}) {
+            dialog.resize(size);
+            QTest::qWait(20);
+            for (const char* name : {"qd_level", "pd_level"}) {
+                auto* level = child<QComboBox>(&dialog, name);
+                QVERIFY(level->count() > 0);
+                for (int i = 0; i < level->count(); ++i) {
+                    level->setCurrentIndex(i);
+                    const QString text = level->itemText(i);
+                    const int needed = level->lineEdit()->fontMetrics().horizontalAdvance(text);
+                    // The field keeps a margin of two pixels either side of its text.
+                    const QRect room = level->lineEdit()->rect().adjusted(2, 0, -2, 0);
+                    QVERIFY2(room.width() >= needed, qPrintable(QStringLiteral("%1 at %2x%3: %4 < %5 for \"%6\"")
+                                                                    .arg(QString::fromUtf8(name))
+                                                                    .arg(dialog.width())
+                                                                    .arg(dialog.height())
+                                                                    .arg(room.width())
+                                                                    .arg(needed)
+                                                                    .arg(text)));
+                    level->showPopup();
+                    QAbstractItemView* view = level->view();
+                    QTRY_VERIFY(view->isVisible());
+                    const int neededInList = view->fontMetrics().horizontalAdvance(text);
+                    QVERIFY2(view->viewport()->width() >= neededInList, qPrintable(QStringLiteral("list of %1: %2 < %3")
+                                                                                       .arg(QString::fromUtf8(name))
+                                                                                       .arg(view->viewport()->width())
+                                                                                       .arg(neededInList)));
+                    level->hidePopup();
+                }
+            }
+        }
+        dialog.reject();
     }
 
     void invoiceNumberingIsEditedOnTheInvoicePage()

@@ -138,9 +138,11 @@ ItemDetailsArea::ItemDetailsArea(AppState& state, Prompter& prompter, QWidget* p
     setup->setObjectName(QLatin1String(names::kDiscountSetupButton));
     setHint(setup, "setqdiscount");
     auto* discountLayout = new QGridLayout(discountPage);
+    // The button sits beside the label, so the levels get the page's whole
+    // width and show whole also in a small window.
     discountLayout->addWidget(discountLabel, 0, 0);
-    discountLayout->addWidget(discounts_, 1, 0);
-    discountLayout->addWidget(setup, 1, 1, Qt::AlignTop);
+    discountLayout->addWidget(setup, 0, 1, Qt::AlignRight);
+    discountLayout->addWidget(discounts_, 1, 0, 1, 2);
     discountPage_ = pages_->addTab(discountPage, QStringLiteral("Rabatte && Aktionen"));
 
     auto* layout = new QHBoxLayout(this);
