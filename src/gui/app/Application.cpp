@@ -91,6 +91,7 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     connect(import_.get(), &ImportDialog::priceEntryModeChanged, main_.get(), &MainWindow::followPriceEntryMode);
     connect(main_->catalogPage()->itemPanel(), &ItemPanel::priceEntryModeChanged, import_.get(),
             &ImportDialog::updatePriceCaption);
+    connect(main_.get(), &MainWindow::interfaceLanguageChanged, import_.get(), &ImportDialog::updatePriceCaption);
     // The dialog saves into the project it was loaded from: never into another.
     connect(main_.get(), &MainWindow::projectSwitched, shopProfile_.get(), [this] {
         shopProfile_->reject();

@@ -638,7 +638,11 @@ void MainWindow::Translate(const std::string& language)
         windows.prepend(this);
     }
     translateWindows(windows, file, state_.User.Country);
+    const QString ready = toQ(state_.Texts.StatusTexts[status::kReady]);
     state_.Texts = LoadTextTables(file);
+    if (panel0_->text() == ready) {
+        setStatusText(0, toQ(state_.Texts.StatusTexts[status::kReady]));
+    }
     ordersPage_->translate(file);
 
     ItemPanel* items = catalog_->itemPanel();
@@ -667,6 +671,7 @@ void MainWindow::Translate(const std::string& language)
     resolveMnemonicClashes();
     explainControls(file);
     updateItemCount();
+    Q_EMIT interfaceLanguageChanged();
 }
 
 void MainWindow::explainControls(const LanguageFile& file)

@@ -118,6 +118,9 @@ Q_SIGNALS:
     void importRequested();
     // Another project (or none) is now open.
     void projectSwitched();
+    // The windows speak another language now; texts made from the text
+    // tables are made again.
+    void interfaceLanguageChanged();
     // The open project's data folder is another one now (Save As moves it).
     void dataFolderChanged();
 

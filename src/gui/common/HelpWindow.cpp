@@ -1,5 +1,7 @@
 #include "gui/common/HelpWindow.h"
 
+#include "gui/common/Translator.h"
+
 #include "core/common/Error.h"
 #include "core/common/HelpPage.h"
 #include "core/common/Prompter.h"
@@ -22,6 +24,7 @@ HelpWindow::HelpWindow(const AppState& state, Prompter& prompter, QWidget* paren
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Hilfe"));
+    setHint(this, "Actions|mHilfe");
     setFixedSize(342 + 8, 152 + 8);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::ToolTipBase));

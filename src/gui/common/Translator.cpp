@@ -69,6 +69,20 @@ void translateControl(QObject* object, const LanguageFile& file, const TCountry&
         return;
     }
     const QString hint = hintOf(object);
+    if (auto* window = qobject_cast<QWidget*>(object); window != nullptr && window->isWindow() && !hint.isEmpty()) {
+        // A window is named like the menu entry that opens it, without its
+        // mnemonic and its "...".
+        // What follows " - " names what the window shows (a file) and stays.
+        const QString current = window->windowTitle();
+        const int dash = current.indexOf(QStringLiteral(" - "));
+        QString title = lookup(file, "Misc", hint, dash >= 0 ? current.left(dash) : current);
+        title.remove(QLatin1Char('&'));
+        while (title.endsWith(QLatin1Char('.'))) {
+            title.chop(1);
+        }
+        window->setWindowTitle(title.trimmed() + (dash >= 0 ? current.mid(dash) : QString()));
+        return;
+    }
     if (auto* decorated = qobject_cast<DecoratedLabel*>(object)) {
         if (!hint.isEmpty()) {
             decorated->setText(lookup(file, "Labels", hint, decorated->text()));

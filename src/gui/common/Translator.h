@@ -22,7 +22,8 @@ QString hintOf(const QObject* control);
 // Translates the captions of every control of the windows from the
 // language file, each by its kind: actions from "Actions", labels from
 // "Labels" (keeping a trailing ":"), buttons from "Buttons", pages, check
-// boxes and group boxes from "Misc". Other kinds keep their text.
+// boxes and group boxes from "Misc", window titles from "Misc" as well
+// (usually through an "Actions|..." hint). Other kinds keep their text.
 void translateWindows(const QList<QWidget*>& windows, const LanguageFile& file, const TCountry& country);
 
 } // namespace quillane::gui

@@ -62,6 +62,7 @@ GenerationDialog::GenerationDialog(AppState& state, Prompter& prompter, QWidget*
 {
     setObjectName(QStringLiteral("GenerationDialog"));
     setWindowTitle(QStringLiteral("Shop erstellen"));
+    setHint(this, "Actions|mShopErstellen");
     QGroupBox* settings = buildSettingsGroup();
     QGroupBox* shipping = buildShippingGroup();
     progress_ = new QProgressBar(this);

@@ -74,6 +74,7 @@ ImportDialog::ImportDialog(AppState& state, Prompter& prompter, QWidget* parent)
 {
     setObjectName(QStringLiteral("ImportDialog"));
     setWindowTitle(QStringLiteral("Importieren"));
+    setHint(this, "Actions|mImportieren");
     resize(900, 640);
 
     auto* layout = new QVBoxLayout(this);

@@ -49,6 +49,7 @@ UploadDialog::UploadDialog(AppState& state, Prompter& prompter, DialUpClient& di
 {
     setObjectName(QStringLiteral("UploadDialog"));
     setWindowTitle(QStringLiteral("Shop veröffentlichen"));
+    setHint(this, "Actions|mShopPublizieren");
     // The shop must not change under the upload: the other windows wait.
     setWindowModality(Qt::ApplicationModal);
 

@@ -75,9 +75,11 @@ SettingsDialog::SettingsDialog(AppState& state, Prompter& prompter, QWidget* par
 {
     setObjectName(QStringLiteral("SettingsDialog"));
     setWindowTitle(QStringLiteral("Einstellungen"));
+    setHint(this, "Actions|mEinstellungen");
 
     headline_ = new DecoratedLabel(QStringLiteral("EINSTELLUNGEN"), this);
     headline_->setObjectName(QStringLiteral("Headline"));
+    setHint(headline_, "SettingsHeadline");
     QFont f = headline_->font();
     f.setPointSize(f.pointSize() + 3);
     f.setBold(true);

@@ -135,6 +135,7 @@ ShopProfileDialog::ShopProfileDialog(AppState& state, Prompter& prompter, QWidge
 {
     setObjectName(QStringLiteral("ShopProfileDialog"));
     setWindowTitle(QStringLiteral("Projekteigenschaften"));
+    setHint(this, "ProjectProperties");
     setModal(false);
 
     auto* headline = new DecoratedLabel(QStringLiteral("PROJEKTEIGENSCHAFTEN"), this);
