@@ -104,11 +104,16 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
             [this] { shopProfile_->followDataFolder(); });
 
     connect(main_.get(), &MainWindow::aboutRequested, about_.get(), [this] { about_->showAbout(); });
-    connect(main_.get(), &MainWindow::settingsRequested, settings_.get(), [this](SettingsDialog::Page page) {
+    // The settings dialog is headed by the menu entry that opened it.
+    const auto settingsHeadline = [this](SettingsDialog::Page page) {
         QAction* action =
             page == SettingsDialog::BasicPage ? main_->actions().mEinstellungen : main_->actions().mProfil;
-        settings_->showPage(page, action->text().remove(QLatin1Char('&')).toUpper());
-    });
+        return action->text().remove(QLatin1Char('&')).toUpper();
+    };
+    connect(main_.get(), &MainWindow::settingsRequested, settings_.get(),
+            [this, settingsHeadline](SettingsDialog::Page page) { settings_->showPage(page, settingsHeadline(page)); });
+    connect(main_.get(), &MainWindow::interfaceLanguageChanged, settings_.get(),
+            [this, settingsHeadline] { settings_->setHeadline(settingsHeadline(settings_->page())); });
     // The first-time setup asks for the basic settings.
     connect(about_.get(), &AboutWindow::setupRequested, settings_.get(),
             [this] { settings_->showPage(SettingsDialog::BasicPage); });

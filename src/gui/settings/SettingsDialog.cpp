@@ -79,7 +79,6 @@ SettingsDialog::SettingsDialog(AppState& state, Prompter& prompter, QWidget* par
 
     headline_ = new DecoratedLabel(QStringLiteral("EINSTELLUNGEN"), this);
     headline_->setObjectName(QStringLiteral("Headline"));
-    setHint(headline_, "SettingsHeadline");
     QFont f = headline_->font();
     f.setPointSize(f.pointSize() + 3);
     f.setBold(true);
@@ -426,6 +425,16 @@ void SettingsDialog::showPage(Page page, const QString& headline)
     show();
     raise();
     activateWindow();
+}
+
+SettingsDialog::Page SettingsDialog::page() const
+{
+    return static_cast<Page>(pages_->currentIndex());
+}
+
+void SettingsDialog::setHeadline(const QString& headline)
+{
+    headline_->setText(state_.inSetup() ? toQ(state_.Texts.Notice("FirstSetup", "FIRST TIME SETUP")) : headline);
 }
 
 void SettingsDialog::showEvent(QShowEvent* event)

@@ -40,6 +40,10 @@ public:
     enum Page { BasicPage = 0, ContactPage = 1 };
     // Shows the dialog on a page; headline empty keeps the current one.
     void showPage(Page page, const QString& headline = QString());
+    Page page() const;
+    // The headline for the shown page in the interface language now in
+    // use; the first-time setup keeps its own.
+    void setHeadline(const QString& headline);
 
     // The computer's dial-up entries, for the provider list.
     void setDialUpEntries(std::vector<std::string> entries) { dialUpEntries_ = std::move(entries); }
