@@ -228,6 +228,11 @@ void ReleasePictureThread()
     }
 }
 
+std::string PictureLibraryVersion()
+{
+    return vips_version_string();
+}
+
 std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight)
 {
     if (width <= 0 || height <= 0) {

@@ -53,6 +53,9 @@ void StartPictureLibrary();
 // thread that loaded or saved pictures calls it before it ends.
 void ReleasePictureThread();
 
+// The picture library's version: another one may write other bytes.
+std::string PictureLibraryVersion();
+
 // The size SaveScaledJpeg gives a picture of width x height.
 std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight);
 
