@@ -44,7 +44,7 @@ std::string PictureSettingsFingerprint(const GenerationRun& run)
 {
     const PictureSettings& p = run.Pictures;
     // The number after "sets" changes with the way the sets are scaled.
-    return "sets 1 large " + std::to_string(p.MaxWidth) + "x" + std::to_string(p.MaxHeight) + " xxl " +
+    return "sets 2 large " + std::to_string(p.MaxWidth) + "x" + std::to_string(p.MaxHeight) + " xxl " +
            std::to_string(kXxlWidth) + "x" + std::to_string(kXxlHeight) + " medium " + std::to_string(kMediumSize) +
            " small " + std::to_string(kSmallSize) + " quality " + std::to_string(p.Quality) + " optimize " +
            (p.Optimize ? "1" : "0") + " library " + PictureLibraryVersion();
@@ -190,8 +190,22 @@ void PictureWorkers::runTask(std::size_t index)
         return;
     }
     try {
+        // Decoded once, no larger than the largest size made needs.
+        std::vector<std::pair<int, int>> boxes;
+        const auto box = [&](const std::string& file, int maxWidth, int maxHeight) {
+            if (!file.empty()) {
+                boxes.emplace_back(maxWidth, maxHeight);
+            }
+        };
+        box(task.XxlFile, kXxlWidth, kXxlHeight);
+        box(task.CopyLarge ? std::string() : task.LargeFile, settings.MaxWidth, settings.MaxHeight);
+        box(task.MediumFile, kMediumSize, kMediumSize);
+        box(task.SmallFile, kSmallSize, kSmallSize);
+        box(task.Large2xFile, 2 * settings.MaxWidth, 2 * settings.MaxHeight);
+        box(task.Medium2xFile, 2 * kMediumSize, 2 * kMediumSize);
+        box(task.Small2xFile, 2 * kSmallSize, 2 * kSmallSize);
         Picture picture;
-        LoadPicture(task.Source, picture);
+        LoadPictureToFit(task.Source, picture, boxes);
         if (picture.Empty()) {
             // A path without an extension would otherwise be taken for an embedded picture.
             throw Error("The picture \"" + task.Source + "\" is not a picture of a known type.");
