@@ -370,14 +370,14 @@ int runPhase(const std::vector<std::string>& args)
     if (phase == "write") {
         files = filesUnder(root + "shop-nopics/"); // read before the clock starts
     }
+    // args of generate: work folder, shop folder, "scratch" to start without the last run's pictures
+    if (phase == "generate" && args[5] == "scratch") {
+        fs::remove(root + "data/pictures.sets");
+        fs::remove_all(root + args[4]);
+    }
     const auto start = Clock::now();
     bool ok = true;
     if (phase == "generate") {
-        // args: work folder, shop folder, "scratch" to start without the last run's pictures
-        if (args[5] == "scratch") {
-            fs::remove(root + "data/pictures.sets");
-            fs::remove_all(root + args[4]);
-        }
         generate(projectAt(root, args[3]), root + args[4]);
     } else if (phase == "floor") {
         ok = onEveryCore(pictures, [&](int k) {
