@@ -173,9 +173,11 @@ bool PictureCache::Reuse(const PictureTask& task, const FileStamp& source)
         }
     }
     std::vector<std::string> made;
+    std::vector<bool> linked;
     for (std::size_t i = 0; i < olds.size(); ++i) {
         // A link costs no copy; across file systems the bytes are copied.
-        if (::link(olds[i].c_str(), news[i].c_str()) != 0) {
+        linked.push_back(::link(olds[i].c_str(), news[i].c_str()) == 0);
+        if (!linked.back()) {
             std::error_code ec;
             if (!std::filesystem::copy_file(olds[i], news[i], ec)) {
                 removeFiles(made);
@@ -184,15 +186,17 @@ bool PictureCache::Reuse(const PictureTask& task, const FileStamp& source)
         }
         made.push_back(news[i]);
     }
-    // Changed while being linked: made anew (the links go first, so that no
-    // picture is written through them into the shop in place).
-    for (std::size_t i = 0; i < olds.size(); ++i) {
-        if (!(StampOf(olds[i]) == found->second.Outputs[i])) {
+    // A file changed while it was linked is made anew; the links are gone
+    // first, so that no picture is written through them into the shop in place.
+    std::vector<FileStamp> stamps;
+    for (std::size_t i = 0; i < news.size(); ++i) {
+        stamps.push_back(StampOf(news[i]));
+        if (linked[i] && !(stamps.back() == found->second.Outputs[i])) {
             removeFiles(made);
             return false;
         }
     }
-    note(key, source);
+    note(key, source, stamps);
     return true;
 }
 
@@ -202,20 +206,23 @@ void PictureCache::Remember(const PictureTask& task, const FileStamp& source)
     if (key.empty() || source.Size < 0) {
         return;
     }
-    note(key, source);
+    std::vector<FileStamp> stamps;
+    for (std::size_t role = 2; role < kKeyFields; ++role) {
+        if (!key[role].empty()) {
+            stamps.push_back(StampOf(buildDir_ + key[role]));
+        }
+    }
+    note(key, source, stamps);
 }
 
-void PictureCache::note(const std::vector<std::string>& key, const FileStamp& source)
+void PictureCache::note(const std::vector<std::string>& key, const FileStamp& source,
+                        const std::vector<FileStamp>& outputs)
 {
     if (!std::all_of(key.begin(), key.end(), plainField)) {
         return;
     }
     std::string line = join(key) + "\t" + stampText(source);
-    for (std::size_t role = 2; role < kKeyFields; ++role) {
-        if (key[role].empty()) {
-            continue;
-        }
-        const FileStamp output = StampOf(buildDir_ + key[role]);
+    for (const FileStamp& output : outputs) {
         if (output.Size < 0) {
             return;
         }

@@ -49,7 +49,8 @@ private:
     // Source, how the large picture is made and the set's files relative to the shop.
     std::vector<std::string> keyFields(const PictureTask& task) const;
     void load();
-    void note(const std::vector<std::string>& key, const FileStamp& source);
+    // outputs: the stamps of the set's files in the build, in the order of the key.
+    void note(const std::vector<std::string>& key, const FileStamp& source, const std::vector<FileStamp>& outputs);
 
     std::string list_, shopDir_, buildDir_, settings_;
     std::unordered_map<std::string, Entry> last_;
