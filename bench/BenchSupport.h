@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
 #include <string>
@@ -82,12 +83,26 @@ inline bool runProcessOutput(const std::vector<std::string>& args, std::string& 
     return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// The most memory the calling process has held, in MiB.
+// The most memory the calling process has held since it started its
+// program, in MiB (VmHWM; ru_maxrss would carry the high-water mark of the
+// process that spawned it across exec).
 inline double peakMemoryMiB()
+{
+    std::string status;
+    if (!TryReadFile("/proc/self/status", status)) {
+        return 0;
+    }
+    const std::size_t at = status.find("VmHWM:");
+    return at == std::string::npos ? 0 : std::strtod(status.c_str() + at + 6, nullptr) / 1024.0;
+}
+
+// The processor time the calling process has used, user and system, in seconds.
+inline double processorSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace quillane::bench

@@ -248,8 +248,16 @@ void PictureCache::Save() const
     for (const std::string& line : lines) {
         text += line + "\n";
     }
-    std::string reason;
-    (void)TryWriteFileAtomic(list_, text, FileAccess::Kept, &reason);
+    // Beside and renamed, but not flushed to the disk: waiting for that
+    // would cost more than a lost list, which only makes the sets anew.
+    const std::string beside = list_ + ".~new";
+    try {
+        WriteTextFile(beside, text);
+        std::filesystem::rename(beside, list_);
+    } catch (const std::exception&) {
+        std::error_code ec;
+        std::filesystem::remove(beside, ec);
+    }
 }
 
 } // namespace quillane
