@@ -256,8 +256,8 @@ void LoadPictureToFit(const std::string& name, Picture& picture, const std::vect
         }
         vips_error_clear();
         for (const int factor : {8, 4, 2}) {
-            if (width > 0 && fitsEveryBox((width + factor - 1) / factor, (height + factor - 1) / factor, width, height,
-                                          boxes)) {
+            if (width > 0 &&
+                fitsEveryBox((width + factor - 1) / factor, (height + factor - 1) / factor, width, height, boxes)) {
                 shrink = factor;
                 break;
             }
@@ -267,7 +267,8 @@ void LoadPictureToFit(const std::string& name, Picture& picture, const std::vect
         VipsImage* loaded =
             vips_image_new_from_file(name.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "shrink", shrink, nullptr);
         VipsImage* rgb = loaded ? toRgb(loaded) : nullptr;
-        if (rgb != nullptr && fitsEveryBox(vips_image_get_width(rgb), vips_image_get_height(rgb), width, height, boxes)) {
+        if (rgb != nullptr &&
+            fitsEveryBox(vips_image_get_width(rgb), vips_image_get_height(rgb), width, height, boxes)) {
             picture.image = std::make_unique<Picture::Image>(rgb);
             return;
         }
