@@ -273,3 +273,29 @@ TEST(Picture, LoadsEveryOfferedFileType)
         EXPECT_EQ(picture.Height(), 12) << extension;
     }
 }
+
+TEST(Picture, AJpegIsDecodedAtTheSmallestSizeThatStillGivesEveryBoxItsSize)
+{
+    TempDir dir;
+    Picture source;
+    LoadPicture(writePpm(dir, "big.ppm", 1600, 1200), source);
+    SaveScaledJpeg(source, dir.file("big.jpg"), 5000, 5000, 90);
+    const std::string turned = writeOrientedJpeg(dir, "turned", 6); // 60 x 30 stored, 30 x 60 upright
+    const struct {
+        std::string file;
+        std::vector<std::pair<int, int>> boxes;
+        std::pair<int, int> loaded;
+    } cases[] = {
+        {dir.file("big.jpg"), {{560, 700}, {200, 400}, {50, 50}}, {800, 600}},
+        {dir.file("big.jpg"), {{200, 400}, {120, 120}}, {200, 150}},
+        {dir.file("big.jpg"), {{1600, 1600}}, {1600, 1200}},
+        {dir.file("big.jpg"), {}, {1600, 1200}},
+        {dir.file("big.ppm"), {{200, 400}}, {1600, 1200}}, // only a JPEG decodes smaller
+        {turned, {{15, 30}}, {15, 30}},
+    };
+    for (const auto& c : cases) {
+        Picture picture;
+        LoadPictureForBoxes(c.file, picture, c.boxes);
+        EXPECT_EQ(std::make_pair(picture.Width(), picture.Height()), c.loaded) << c.file << " " << c.boxes.size();
+    }
+}

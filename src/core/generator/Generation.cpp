@@ -1,5 +1,7 @@
 #include "core/generator/Generation.h"
 
+#include "core/generator/PictureCache.h"
+#include "core/generator/PictureSets.h"
 #include "core/generator/ShopSwap.h"
 
 #include "core/common/Error.h"
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace quillane {
 
@@ -124,6 +127,13 @@ bool RunGeneration(const GenerationInput& input)
 
     ShopBuild build(input.ShopDir);
     run.In.ShopDir = build.Folder();
+    // Kept with the project's data and not in the shop, which is published.
+    std::optional<PictureCache> cache;
+    if (!input.DataDir.empty()) {
+        cache.emplace(input.DataDir + "pictures.sets", IncludeTrailingSlash(input.ShopDir), build.Folder(),
+                      PictureSettingsFingerprint(run));
+        run.Cache = &*cache;
+    }
     try {
         runSteps(run);
     } catch (const Error& e) {
@@ -131,6 +141,9 @@ bool RunGeneration(const GenerationInput& input)
         throw Error(ReplaceAll(e.what(), build.Folder(), IncludeTrailingSlash(input.ShopDir), true));
     }
     build.PutInPlace();
+    if (cache) {
+        cache->Save();
+    }
     return true;
 }
 

@@ -9,6 +9,8 @@
 
 namespace quillane {
 
+class PictureCache;
+
 // The merchant's choices for a run, as the generation dialog shows them.
 struct GenerationChoices {
     std::string ItemsStd = "10"; // items per page, standard view
@@ -59,6 +61,7 @@ struct GenerationRun {
     std::vector<std::string> Languages;  // the run languages, sorted, each once
     std::vector<std::string> ShopGroups; // section names of the shop groups, in group-index order
     long long DatabaseSize = 0;          // [DBSIZE]
+    PictureCache* Cache = nullptr;       // the sets of the last run, when there is a shop to take them from
 };
 
 // Refuses, before anything is written, a run that could only build a broken

@@ -5,6 +5,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/generator/PictureCache.h"
 #include "core/imaging/Picture.h"
 
 #include <algorithm>
@@ -37,6 +38,16 @@ void CreatePictureFolders(const GenerationRun& run)
         const std::string folder = run.In.ShopDir + "pictures/" + size;
         CreateFolder(folder);
     }
+}
+
+std::string PictureSettingsFingerprint(const GenerationRun& run)
+{
+    const PictureSettings& p = run.Pictures;
+    // The number after "sets" changes with the way the sets are scaled.
+    return "sets 2 large " + std::to_string(p.MaxWidth) + "x" + std::to_string(p.MaxHeight) + " xxl " +
+           std::to_string(kXxlWidth) + "x" + std::to_string(kXxlHeight) + " medium " + std::to_string(kMediumSize) +
+           " small " + std::to_string(kSmallSize) + " quality " + std::to_string(p.Quality) + " optimize " +
+           (p.Optimize ? "1" : "0") + " library " + PictureLibraryVersion();
 }
 
 PicturePlan PlanPictures(const GenerationRun& run, const IniFile& pictureList, const std::string& itemKey,
@@ -173,9 +184,28 @@ void PictureWorkers::runTask(std::size_t index)
 {
     const PictureTask& task = tasks_[index];
     const PictureSettings& settings = run_.Pictures;
+    // Stamped before it is read: a source changed meanwhile is made anew next time.
+    const FileStamp source = run_.Cache != nullptr ? StampOf(task.Source) : FileStamp{};
+    if (run_.Cache != nullptr && run_.Cache->Reuse(task, source)) {
+        return;
+    }
     try {
+        // Decoded once, no larger than the largest size made needs.
+        std::vector<std::pair<int, int>> boxes;
+        const auto box = [&](const std::string& file, int maxWidth, int maxHeight) {
+            if (!file.empty()) {
+                boxes.emplace_back(maxWidth, maxHeight);
+            }
+        };
+        box(task.XxlFile, kXxlWidth, kXxlHeight);
+        box(task.CopyLarge ? std::string() : task.LargeFile, settings.MaxWidth, settings.MaxHeight);
+        box(task.MediumFile, kMediumSize, kMediumSize);
+        box(task.SmallFile, kSmallSize, kSmallSize);
+        box(task.Large2xFile, 2 * settings.MaxWidth, 2 * settings.MaxHeight);
+        box(task.Medium2xFile, 2 * kMediumSize, 2 * kMediumSize);
+        box(task.Small2xFile, 2 * kSmallSize, 2 * kSmallSize);
         Picture picture;
-        LoadPicture(task.Source, picture);
+        LoadPictureForBoxes(task.Source, picture, boxes);
         if (picture.Empty()) {
             // A path without an extension would otherwise be taken for an embedded picture.
             throw Error("The picture \"" + task.Source + "\" is not a picture of a known type.");
@@ -225,6 +255,9 @@ void PictureWorkers::runTask(std::size_t index)
         twice(task.Large2xFile, 2 * settings.MaxWidth, 2 * settings.MaxHeight);
         twice(task.Medium2xFile, 2 * kMediumSize, 2 * kMediumSize);
         twice(task.Small2xFile, 2 * kSmallSize, 2 * kSmallSize);
+        if (run_.Cache != nullptr) {
+            run_.Cache->Remember(task, source);
+        }
     } catch (const Error& e) {
         throw Error("Item \"" + task.ItemKey + "\": " + e.what());
     }

@@ -42,6 +42,9 @@ struct PicturePlan {
 // Creates the picture folders of the shop that are missing.
 void CreatePictureFolders(const GenerationRun& run);
 
+// Everything besides the source that decides the bytes of a run's pictures.
+std::string PictureSettingsFingerprint(const GenerationRun& run);
+
 PicturePlan PlanPictures(const GenerationRun& run, const IniFile& pictureList, const std::string& itemKey,
                          const std::string& mainPicture);
 

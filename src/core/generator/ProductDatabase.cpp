@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <unordered_map>
 
 namespace quillane {
@@ -244,6 +245,47 @@ std::string databaseScript(const std::string& data, long long sizeSoFar, std::si
     return script;
 }
 
+// The description script template, with the line ends every copy gets.
+std::string descriptionTemplate(const GenerationRun& run)
+{
+    std::string text;
+    for (const std::string& line : SplitLines(ReadFile(run.In.ShopDir + "descriptions.js"))) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+// CreateDescription with the template read once for the whole run and the
+// folders made: per item only its texts are read and its scripts written.
+std::string writeDescriptions(const GenerationRun& run, const std::string& itemKey, const std::string& templateText)
+{
+    const std::string& dataDir = run.In.DataDir;
+    const std::string& home = run.In.Home.Language;
+    const std::string name = ItemFileName(itemKey);
+    std::string flag = "0";
+    std::string text;
+    for (const std::string& language : run.Languages) {
+        checkLanguage(language);
+        std::string source = DescriptionPath(dataDir, language, itemKey);
+        bool exists = FileExists(source);
+        if (!exists) {
+            source = DescriptionPath(dataDir, home, itemKey);
+            exists = FileExists(source);
+        }
+        // Without a text of its own a language keeps the text of the one before.
+        if (exists) {
+            text = htmlLines(ReadFile(source));
+            flag = "1";
+        }
+        const std::string script =
+            "p.text['" + EscapeSingleQuotes(itemKey) + "']='" + TidyHtmlText(EscapeSingleQuotes(text)) + "';";
+        WriteTextFile(run.In.ShopDir + "countries/languages/" + language + "/descriptions/" + name + ".js",
+                      ReplaceAll(templateText, "[DESCRIPTION]", script));
+    }
+    return flag;
+}
+
 // Writes the planned database, with the pictures made on pictureThreads
 // threads while the group data is put together.
 void writeDatabase(GenerationRun& run, DatabasePlan& plan, int pictureThreads)
@@ -260,6 +302,7 @@ void writeDatabase(GenerationRun& run, DatabasePlan& plan, int pictureThreads)
     const std::string databaseFolder = run.In.ShopDir + "database/";
     CreateFolder(databaseFolder);
     PictureWorkers workers(run, std::move(tasks), pictureThreads);
+    std::optional<std::string> descriptionScript; // read with the first description
 
     const ProgressSink& progress = run.In.Progress;
     long long size = 0;
@@ -272,7 +315,14 @@ void writeDatabase(GenerationRun& run, DatabasePlan& plan, int pictureThreads)
             if (record.Shown) {
                 workers.WaitFor(planEnd[record.Plan]);
                 data += record.Entry;
-                data += CreateDescription(run, record.Key);
+                if (!descriptionScript) {
+                    for (const std::string& language : run.Languages) {
+                        checkLanguage(language);
+                        CreateFolder(run.In.ShopDir + "countries/languages/" + language + "/descriptions/");
+                    }
+                    descriptionScript = descriptionTemplate(run);
+                }
+                data += writeDescriptions(run, record.Key, *descriptionScript);
                 data += std::to_string(plan.Pictures[record.Plan].Count);
                 data += kPartSeparator;
                 data += record.Levels;
@@ -335,29 +385,11 @@ std::vector<std::string> SelectShopGroups(const std::string& itemsFile)
 
 std::string CreateDescription(const GenerationRun& run, const std::string& itemKey)
 {
-    const std::string& dataDir = run.In.DataDir;
-    const std::string& home = run.In.Home.Language;
-    const std::string name = ItemFileName(itemKey);
-    std::string flag = "0";
-    std::string text;
     for (const std::string& language : run.Languages) {
         checkLanguage(language);
-        std::string source = DescriptionPath(dataDir, language, itemKey);
-        if (!FileExists(source)) {
-            source = DescriptionPath(dataDir, home, itemKey);
-        }
-        // Without a text of its own a language keeps the text of the one before.
-        if (FileExists(source)) {
-            text = htmlLines(ReadFile(source));
-            flag = "1";
-        }
-        const std::string folder = run.In.ShopDir + "countries/languages/" + language + "/descriptions/";
-        CreateFolder(folder);
-        const std::string script =
-            "p.text['" + EscapeSingleQuotes(itemKey) + "']='" + TidyHtmlText(EscapeSingleQuotes(text)) + "';";
-        ReplaceInFile(run.In.ShopDir + "descriptions.js", "[DESCRIPTION]", script, folder + name + ".js");
+        CreateFolder(run.In.ShopDir + "countries/languages/" + language + "/descriptions/");
     }
-    return flag;
+    return writeDescriptions(run, itemKey, descriptionTemplate(run));
 }
 
 void CreateDatabase(GenerationRun& run, int pictureThreads)

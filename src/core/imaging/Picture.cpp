@@ -256,6 +256,73 @@ void LoadPictureToFit(const std::string& name, int maxWidth, int maxHeight, Pict
     picture.image = std::make_unique<Picture::Image>(rgb);
 }
 
+namespace {
+
+// Whether each box gets the same size from a picture of width x height as
+// from one of fullWidth x fullHeight, and is filled by it.
+bool fitsEveryBox(int width, int height, int fullWidth, int fullHeight, const std::vector<std::pair<int, int>>& boxes)
+{
+    for (const auto& [boxWidth, boxHeight] : boxes) {
+        const auto full = ScaledSize(fullWidth, fullHeight, boxWidth, boxHeight);
+        if (ScaledSize(width, height, boxWidth, boxHeight) != full || width < full.first || height < full.second) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void LoadPictureForBoxes(const std::string& name, Picture& picture, const std::vector<std::pair<int, int>>& boxes)
+{
+    ensureVips();
+    const std::size_t dot = name.rfind('.');
+    const std::size_t slash = name.rfind('/');
+    const bool isFile = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const char* loader = isFile && !boxes.empty() && FileExists(name) ? vips_foreign_find_load(name.c_str()) : nullptr;
+    vips_error_clear();
+    int shrink = 1;
+    int width = 0;
+    int height = 0;
+    if (loader != nullptr && std::string_view(loader) == "VipsForeignLoadJpegFile") {
+        // Only the header is read here.
+        VipsImage* header = vips_image_new_from_file(name.c_str(), nullptr);
+        if (header != nullptr) {
+            width = vips_image_get_width(header);
+            height = vips_image_get_height(header);
+            // Turned upright later: the boxes hold the upright picture.
+            if (vips_image_get_orientation(header) >= 5) {
+                std::swap(width, height);
+            }
+            g_object_unref(header);
+        }
+        vips_error_clear();
+        for (const int factor : {8, 4, 2}) {
+            if (width > 0 &&
+                fitsEveryBox((width + factor - 1) / factor, (height + factor - 1) / factor, width, height, boxes)) {
+                shrink = factor;
+                break;
+            }
+        }
+    }
+    if (shrink > 1) {
+        VipsImage* loaded =
+            vips_image_new_from_file(name.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "shrink", shrink, nullptr);
+        VipsImage* rgb = loaded ? toRgb(loaded) : nullptr;
+        if (rgb != nullptr &&
+            fitsEveryBox(vips_image_get_width(rgb), vips_image_get_height(rgb), width, height, boxes)) {
+            picture.image = std::make_unique<Picture::Image>(rgb);
+            return;
+        }
+        // Anything unexpected: the whole picture, with the usual messages.
+        if (rgb != nullptr) {
+            g_object_unref(rgb);
+        }
+        vips_error_clear();
+    }
+    LoadPicture(name, picture);
+}
+
 void StartPictureLibrary()
 {
     ensureVips();
@@ -268,6 +335,11 @@ void ReleasePictureThread()
     if (vipsStarted) {
         vips_thread_shutdown();
     }
+}
+
+std::string PictureLibraryVersion()
+{
+    return vips_version_string();
 }
 
 std::pair<int, int> ScaledSize(int width, int height, int maxWidth, int maxHeight)
