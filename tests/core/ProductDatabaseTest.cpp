@@ -519,6 +519,9 @@ TEST(ProductDatabase, AnItemInSeveralGroupsEndsWithTheMainPictureOfItsLastShownR
                                              "\r\n3=" + p.dir.file("pics/gone.ppm") + "\r\n");
         p.createDatabase(threads);
         EXPECT_EQ(jpegSize(p.shop("pictures/medium/K.jpg")), std::make_pair(40, 10)) << threads;
+        // The double-size pictures show the same picture as the normal ones.
+        EXPECT_EQ(jpegSize(p.shop("pictures/medium_2x/K.jpg")), std::make_pair(40, 10)) << threads;
+        EXPECT_EQ(jpegSize(p.shop("pictures/small_2x/K.jpg")), jpegSize(p.shop("pictures/small/K.jpg"))) << threads;
         EXPECT_EQ(jpegSize(p.shop("pictures/large/K_2.jpg")), std::make_pair(40, 10)) << threads;
         EXPECT_NE(ReadFile(p.shop("database/db_2.js"))
                       .find("Three\xA6K\xA6"

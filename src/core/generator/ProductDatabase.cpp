@@ -129,13 +129,22 @@ void mergeMainPicture(PicturePlan& first, const PicturePlan& again)
     if (again.MainTask < 0) {
         return;
     }
+    // The double-size files go with the normal ones, or a sharp screen would
+    // show the earlier main picture.
     if (first.MainTask >= 0) {
-        first.Tasks[first.MainTask].MediumFile.clear();
-        first.Tasks[first.MainTask].SmallFile.clear();
+        PictureTask& old = first.Tasks[first.MainTask];
+        old.MediumFile.clear();
+        old.SmallFile.clear();
+        old.Medium2xFile.clear();
+        old.Small2xFile.clear();
     }
     first.MainTask = again.MainTask;
-    first.Tasks[again.MainTask].MediumFile = again.Tasks[again.MainTask].MediumFile;
-    first.Tasks[again.MainTask].SmallFile = again.Tasks[again.MainTask].SmallFile;
+    PictureTask& main = first.Tasks[again.MainTask];
+    const PictureTask& from = again.Tasks[again.MainTask];
+    main.MediumFile = from.MediumFile;
+    main.SmallFile = from.SmallFile;
+    main.Medium2xFile = from.Medium2xFile;
+    main.Small2xFile = from.Small2xFile;
 }
 
 class DatabasePlanner {
