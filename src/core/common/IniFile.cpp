@@ -107,8 +107,7 @@ bool hasLineBreak(std::string_view s)
 
 } // namespace
 
-template <class NameOf>
-std::uint32_t IniFile::NameTable::find(std::string_view name, std::size_t hash, const NameOf& nameOf) const
+template <class Matches> std::uint32_t IniFile::NameTable::find(std::size_t hash, const Matches& matches) const
 {
     if (slots_.empty()) {
         return kNone;
@@ -120,7 +119,7 @@ std::uint32_t IniFile::NameTable::find(std::string_view name, std::size_t hash, 
         if (slot.item == kEmpty) {
             return kNone;
         }
-        if (slot.item != kErased && slot.hash == shortHash && sameName(nameOf(slot.item), name)) {
+        if (slot.item != kErased && slot.hash == shortHash && matches(slot.item)) {
             return slot.item;
         }
     }
@@ -130,7 +129,7 @@ void IniFile::NameTable::insert(std::size_t hash, std::uint32_t item)
 {
     // At most three quarters filled, so that a search always meets an empty slot.
     if ((filled_ + 1) * 4 > slots_.size() * 3) {
-        grow();
+        rebuild(live_ + 1);
     }
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = hash & mask;
@@ -144,7 +143,7 @@ void IniFile::NameTable::insert(std::size_t hash, std::uint32_t item)
     ++live_;
 }
 
-template <class NameOf> void IniFile::NameTable::erase(std::string_view name, std::size_t hash, const NameOf& nameOf)
+template <class Matches> void IniFile::NameTable::erase(std::size_t hash, const Matches& matches)
 {
     if (slots_.empty()) {
         return;
@@ -156,11 +155,18 @@ template <class NameOf> void IniFile::NameTable::erase(std::string_view name, st
         if (slot.item == kEmpty) {
             return;
         }
-        if (slot.item != kErased && slot.hash == shortHash && sameName(nameOf(slot.item), name)) {
+        if (slot.item != kErased && slot.hash == shortHash && matches(slot.item)) {
             slot.item = kErased;
             --live_;
             return;
         }
+    }
+}
+
+void IniFile::NameTable::reserve(std::size_t count)
+{
+    if (count * 4 > slots_.size() * 3) {
+        rebuild(count);
     }
 }
 
@@ -171,12 +177,11 @@ void IniFile::NameTable::clear()
     live_ = 0;
 }
 
-void IniFile::NameTable::grow()
+void IniFile::NameTable::rebuild(std::size_t count)
 {
-    // Erased slots are dropped on the way; the table doubles only when the
-    // items themselves need the room.
+    // Twice the room the items need; erased slots are dropped on the way.
     std::size_t size = 16;
-    while (size < (live_ + 1) * 2) {
+    while (size < count * 2) {
         size *= 2;
     }
     std::vector<Slot> old = std::move(slots_);
@@ -233,7 +238,12 @@ IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 
 void IniFile::parse(std::string_view text)
 {
-    Section* current = nullptr;
+    // The lines first, into one list sized once; then each section's table
+    // of keys, sized once from the count of its keys.
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    entries_.reserve(lines);
+    std::vector<std::uint32_t> keyCounts;
+    std::uint32_t current = kNone;
     const char* pos = text.data();
     const char* const end = pos + text.size();
     while (pos < end) {
@@ -251,12 +261,13 @@ void IniFile::parse(std::string_view text)
             const std::size_t close = trimmed.find(']');
             if (close != std::string_view::npos) {
                 // Repeated headers continue the section they name first.
-                current = sections_[sectionFor(TrimBlanks(trimmed.substr(1, close - 1)))].get();
+                current = sectionFor(TrimBlanks(trimmed.substr(1, close - 1)));
+                keyCounts.resize(sections_.size());
                 continue;
             }
             // A header without "]" is kept as it stands but names nothing.
         }
-        if (current == nullptr) {
+        if (current == kNone) {
             leadingLines_.push_back(line);
             continue;
         }
@@ -266,42 +277,68 @@ void IniFile::parse(std::string_view text)
         if (!key.empty()) {
             entry.key = key;
             entry.value = line.substr(eq + 1);
-            // The first of duplicate keys is the one readers see.
-            const std::size_t hash = nameHash(key);
-            const auto& entries = current->entries;
-            if (current->index.find(key, hash, [&entries](std::uint32_t i) { return entries[i].key; }) == kNone) {
-                current->index.insert(hash, static_cast<std::uint32_t>(entries.size()));
-            } else {
-                ++current->hiddenDuplicates;
-            }
+            ++keyCounts[current];
         } else {
             entry.value = line;
         }
-        current->entries.push_back(entry);
+        append(current, entry);
+    }
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        sections_[s].index.reserve(keyCounts[s]);
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        if (e.key.empty()) {
+            continue;
+        }
+        // The first of duplicate keys is the one readers see.
+        Section& s = sections_[e.section];
+        const std::size_t hash = nameHash(e.key);
+        if (findKey(e.section, e.key, hash) == kNone) {
+            s.index.insert(hash, static_cast<std::uint32_t>(i));
+        } else {
+            ++s.hiddenDuplicates;
+        }
     }
     modified_ = false;
 }
 
+void IniFile::append(std::uint32_t section, const Entry& entry)
+{
+    const auto at = static_cast<std::uint32_t>(entries_.size());
+    entries_.push_back(entry);
+    entries_.back().section = section;
+    Section& s = sections_[section];
+    if (s.last == kNone) {
+        s.first = at;
+    } else {
+        entries_[s.last].next = at;
+    }
+    s.last = at;
+}
+
 std::uint32_t IniFile::findSection(std::string_view name) const
 {
-    return sectionIndex_.find(name, nameHash(name),
-                              [this](std::uint32_t i) { return std::string_view(sections_[i]->name); });
+    return sectionIndex_.find(nameHash(name), [&](std::uint32_t i) { return sameName(sections_[i].name, name); });
 }
 
 std::uint32_t IniFile::sectionFor(std::string_view name)
 {
     const std::size_t hash = nameHash(name);
     const std::uint32_t found =
-        sectionIndex_.find(name, hash, [this](std::uint32_t i) { return std::string_view(sections_[i]->name); });
+        sectionIndex_.find(hash, [&](std::uint32_t i) { return sameName(sections_[i].name, name); });
     if (found != kNone) {
         return found;
     }
-    auto section = std::make_unique<Section>();
-    section->name = std::string(name);
     const auto at = static_cast<std::uint32_t>(sections_.size());
-    sections_.push_back(std::move(section));
+    sections_.emplace_back().name = std::string(name);
     sectionIndex_.insert(hash, at);
     return at;
+}
+
+std::uint32_t IniFile::findKey(std::uint32_t section, std::string_view key, std::size_t hash) const
+{
+    return sections_[section].index.find(hash, [&](std::uint32_t i) { return sameName(entries_[i].key, key); });
 }
 
 const IniFile::Entry* IniFile::findEntry(std::string_view section, std::string_view key) const
@@ -310,10 +347,9 @@ const IniFile::Entry* IniFile::findEntry(std::string_view section, std::string_v
     if (at == kNone) {
         return nullptr;
     }
-    const Section& s = *sections_[at];
     key = TrimBlanks(key);
-    const std::uint32_t i = s.index.find(key, nameHash(key), [&s](std::uint32_t e) { return s.entries[e].key; });
-    return i == kNone ? nullptr : &s.entries[i];
+    const std::uint32_t i = findKey(at, key, nameHash(key));
+    return i == kNone ? nullptr : &entries_[i];
 }
 
 bool IniFile::inFileText(std::string_view text) const
@@ -332,17 +368,15 @@ void IniFile::dropReplaced(std::size_t bytes)
         return;
     }
     TextStore fresh;
-    for (const auto& s : sections_) {
-        for (Entry& e : s->entries) {
-            if (e.erased) {
-                continue;
-            }
-            if (!e.key.empty() && !inFileText(e.key)) {
-                e.key = fresh.add(e.key);
-            }
-            if (!e.value.empty() && !inFileText(e.value)) {
-                e.value = fresh.add(e.value);
-            }
+    for (Entry& e : entries_) {
+        if (e.erased) {
+            continue;
+        }
+        if (!e.key.empty() && !inFileText(e.key)) {
+            e.key = fresh.add(e.key);
+        }
+        if (!e.value.empty() && !inFileText(e.value)) {
+            e.value = fresh.add(e.value);
         }
     }
     written_ = std::move(fresh);
@@ -392,7 +426,7 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key, double
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
-    Section& s = *sections_[sectionFor(section)];
+    const std::uint32_t at = sectionFor(section);
     key = TrimBlanks(key);
     std::string cleaned;
     if (hasLineBreak(key)) {
@@ -400,23 +434,22 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         key = cleaned;
     }
     const std::size_t hash = nameHash(key);
-    const std::uint32_t i = s.index.find(key, hash, [&s](std::uint32_t e) { return s.entries[e].key; });
+    const std::uint32_t i = findKey(at, key, hash);
+    modified_ = true;
     if (i != kNone) {
-        Entry& e = s.entries[i];
+        Entry& e = entries_[i];
         const std::string_view old = e.value;
         e.value = written_.add(value);
-        modified_ = true;
         if (!inFileText(old)) {
             dropReplaced(old.size());
         }
         return;
     }
-    s.index.insert(hash, static_cast<std::uint32_t>(s.entries.size()));
+    sections_[at].index.insert(hash, static_cast<std::uint32_t>(entries_.size()));
     Entry e;
     e.key = written_.add(key);
     e.value = written_.add(value);
-    s.entries.push_back(e);
-    modified_ = true;
+    append(at, e);
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value)
@@ -434,23 +467,30 @@ void IniFile::WriteFloat(std::string_view section, std::string_view key, double 
     WriteString(section, key, FormatNumber(value));
 }
 
+std::size_t IniFile::erase(Entry& e)
+{
+    const std::size_t freed = (inFileText(e.key) ? 0 : e.key.size()) + (inFileText(e.value) ? 0 : e.value.size());
+    e.key = {};
+    e.value = {};
+    e.erased = true;
+    return freed;
+}
+
 void IniFile::EraseSection(std::string_view section)
 {
     const std::uint32_t at = findSection(section);
     if (at == kNone) {
         return;
     }
-    Section& s = *sections_[at];
-    sectionIndex_.erase(section, nameHash(section),
-                        [this](std::uint32_t i) { return std::string_view(sections_[i]->name); });
+    sectionIndex_.erase(nameHash(section), [at](std::uint32_t i) { return i == at; });
+    Section& s = sections_[at];
     std::size_t freed = 0;
-    for (const Entry& e : s.entries) {
-        freed += (inFileText(e.key) ? 0 : e.key.size()) + (inFileText(e.value) ? 0 : e.value.size());
+    for (std::uint32_t i = s.first; i != kNone; i = entries_[i].next) {
+        freed += erase(entries_[i]);
     }
-    // Nothing reads an erased section again: its memory goes now.
-    s.erased = true;
-    s.entries = {};
     s.index.clear();
+    s.erased = true;
+    s.first = s.last = kNone;
     s.hiddenDuplicates = 0;
     modified_ = true;
     dropReplaced(freed);
@@ -462,30 +502,26 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key)
     if (at == kNone) {
         return;
     }
-    Section& s = *sections_[at];
     const std::string_view wanted = TrimBlanks(key);
     const std::size_t hash = nameHash(wanted);
-    const auto keyOf = [&s](std::uint32_t e) { return s.entries[e].key; };
-    const std::uint32_t erasedAt = s.index.find(wanted, hash, keyOf);
+    const std::uint32_t erasedAt = findKey(at, wanted, hash);
     if (erasedAt == kNone) {
         return;
     }
-    s.index.erase(wanted, hash, keyOf);
-    Entry& gone = s.entries[erasedAt];
-    const std::size_t freed =
-        (inFileText(gone.key) ? 0 : gone.key.size()) + (inFileText(gone.value) ? 0 : gone.value.size());
+    Section& s = sections_[at];
+    s.index.erase(hash, [erasedAt](std::uint32_t i) { return i == erasedAt; });
     // A later duplicate of the key now becomes the visible one.
     if (s.hiddenDuplicates > 0) {
-        for (std::size_t i = erasedAt + 1; i < s.entries.size(); ++i) {
-            const Entry& e = s.entries[i];
-            if (!e.erased && !e.key.empty() && sameName(e.key, gone.key)) {
-                s.index.insert(nameHash(e.key), static_cast<std::uint32_t>(i));
+        for (std::uint32_t i = entries_[erasedAt].next; i != kNone; i = entries_[i].next) {
+            const Entry& e = entries_[i];
+            if (!e.erased && !e.key.empty() && sameName(e.key, wanted)) {
+                s.index.insert(hash, i);
                 --s.hiddenDuplicates;
                 break;
             }
         }
     }
-    gone = Entry{{}, {}, true};
+    const std::size_t freed = erase(entries_[erasedAt]);
     modified_ = true;
     dropReplaced(freed);
 }
@@ -493,9 +529,9 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key)
 std::vector<std::string> IniFile::ReadSections() const
 {
     std::vector<std::string> names;
-    for (const auto& s : sections_) {
-        if (!s->erased) {
-            names.push_back(oneLine(s->name));
+    for (const Section& s : sections_) {
+        if (!s.erased) {
+            names.push_back(oneLine(s.name));
         }
     }
     return names;
@@ -506,7 +542,8 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const
     std::vector<std::string> keys;
     const std::uint32_t at = findSection(section);
     if (at != kNone) {
-        for (const Entry& e : sections_[at]->entries) {
+        for (std::uint32_t i = sections_[at].first; i != kNone; i = entries_[i].next) {
+            const Entry& e = entries_[i];
             if (!e.erased && !e.key.empty()) {
                 keys.emplace_back(e.key);
             }
@@ -520,7 +557,8 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(std:
     std::vector<std::pair<std::string, std::string>> values;
     const std::uint32_t at = findSection(section);
     if (at != kNone) {
-        for (const Entry& e : sections_[at]->entries) {
+        for (std::uint32_t i = sections_[at].first; i != kNone; i = entries_[i].next) {
+            const Entry& e = entries_[i];
             if (!e.erased && !e.key.empty()) {
                 values.emplace_back(e.key, cookedValue(e.value));
             }
@@ -536,15 +574,14 @@ std::string IniFile::FileText() const
     for (const std::string_view line : leadingLines_) {
         size += line.size() + 2;
     }
-    for (const auto& s : sections_) {
-        if (s->erased) {
-            continue;
+    for (const Section& s : sections_) {
+        if (!s.erased) {
+            size += s.name.size() + 4;
         }
-        size += s->name.size() + 4;
-        for (const Entry& e : s->entries) {
-            if (!e.erased) {
-                size += e.key.size() + 1 + e.value.size() + 2;
-            }
+    }
+    for (const Entry& e : entries_) {
+        if (!e.erased) {
+            size += e.key.size() + 1 + e.value.size() + 2;
         }
     }
     std::string text;
@@ -553,14 +590,15 @@ std::string IniFile::FileText() const
         text += line;
         text += "\r\n";
     }
-    for (const auto& s : sections_) {
-        if (s->erased) {
+    for (const Section& s : sections_) {
+        if (s.erased) {
             continue;
         }
         text += '[';
-        text += oneLine(s->name);
+        text += oneLine(s.name);
         text += "]\r\n";
-        for (const Entry& e : s->entries) {
+        for (std::uint32_t i = s.first; i != kNone; i = entries_[i].next) {
+            const Entry& e = entries_[i];
             if (e.erased) {
                 continue;
             }

@@ -70,14 +70,18 @@ public:
     void UpdateFile();
 
 private:
-    // Open addressing over item numbers, hashed and compared without regard
-    // to case; the names themselves stay with the items.
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF; // no such item
+
+    // Open addressing over item numbers; what an item is called stays with
+    // the item, so the table holds only hashes and numbers.
     class NameTable {
     public:
-        // The item named name, or kNone; nameOf(i) gives the name of item i.
-        template <class NameOf> std::uint32_t find(std::string_view name, std::size_t hash, const NameOf& nameOf) const;
+        // The item with this hash for which matches(item) holds, or kNone.
+        template <class Matches> std::uint32_t find(std::size_t hash, const Matches& matches) const;
         void insert(std::size_t hash, std::uint32_t item);
-        template <class NameOf> void erase(std::string_view name, std::size_t hash, const NameOf& nameOf);
+        template <class Matches> void erase(std::size_t hash, const Matches& matches);
+        // Room for count items without growing.
+        void reserve(std::size_t count);
         void clear();
 
     private:
@@ -87,25 +91,28 @@ private:
         };
         static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
         static constexpr std::uint32_t kErased = 0xFFFFFFFE;
-        void grow();
+        void rebuild(std::size_t count);
 
         std::vector<Slot> slots_;
         std::size_t filled_ = 0; // items and erased slots
         std::size_t live_ = 0;   // items
     };
 
-public:
-    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
-
-private:
+    // A line of a section. The lines of all sections share one list, each
+    // section chaining its own in file order, so that reading a file makes
+    // no allocation per line. Each section has a table of its own keys,
+    // which a lookup of a section's keys in a row finds in the cache.
     struct Entry {
         std::string_view key;   // empty for a line that is not key=value
         std::string_view value; // raw value text, or the whole line when key is empty
+        std::uint32_t next = kNone;
+        std::uint32_t section = kNone;
         bool erased = false;
     };
     struct Section {
         std::string name; // as it stands in the header or was asked for
-        std::vector<Entry> entries;
+        std::uint32_t first = kNone;
+        std::uint32_t last = kNone;
         NameTable index;                  // key -> entry, the first of duplicates
         std::size_t hiddenDuplicates = 0; // entries another of the same key hides
         bool erased = false;
@@ -127,7 +134,11 @@ private:
 
     std::uint32_t findSection(std::string_view name) const;
     std::uint32_t sectionFor(std::string_view name);
+    std::uint32_t findKey(std::uint32_t section, std::string_view key, std::size_t hash) const;
     const Entry* findEntry(std::string_view section, std::string_view key) const;
+    void append(std::uint32_t section, const Entry& entry);
+    // Marks e erased; gives the bytes of written text it no longer uses.
+    std::size_t erase(Entry& e);
     void parse(std::string_view text);
     bool inFileText(std::string_view text) const;
     void dropReplaced(std::size_t bytes);
@@ -136,8 +147,9 @@ private:
     std::unique_ptr<std::string> text_; // the file as read; entries point into it
     TextStore written_;
     std::size_t replacedBytes_ = 0; // of written_, no longer pointed to
-    std::vector<std::unique_ptr<Section>> sections_;
-    NameTable sectionIndex_;                     // name -> section
+    std::vector<Section> sections_;
+    NameTable sectionIndex_; // name -> section
+    std::vector<Entry> entries_;
     std::vector<std::string_view> leadingLines_; // lines before the first section
     bool modified_ = false;
     bool ownerOnly_ = false;
