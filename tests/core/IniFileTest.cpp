@@ -189,3 +189,50 @@ TEST(IniFile, StringsFromIniSection)
     EXPECT_EQ(StringsFromIniSection(path, "lines"), (std::vector<std::string>{"first", "", "third"}));
     EXPECT_TRUE(StringsFromIniSection(path, "none").empty());
 }
+
+TEST(IniFile, DuplicatesLeadingLinesAndOddLinesSurviveARoundTrip)
+{
+    TempDir dir;
+    const std::string path =
+        dir.write("d.ini", "; note\r\nfree=1\r\n[A]\r\nk=first\r\nK=second\r\n  spaced key  = v \r\n"
+                           "no equals sign\r\n=nokey\r\n\r\n[B]\r\nb=1\r\n[a] tail\r\nlate=2\r\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("a", "K", ""), "first");
+    EXPECT_EQ(ini.ReadString("A", "SPACED KEY", ""), "v");
+    EXPECT_EQ(ini.ReadString("A", "late", ""), "2"); // a repeated header continues the first
+    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(ini.ReadSection("A"), (std::vector<std::string>{"k", "K", "spaced key", "late"}));
+    EXPECT_FALSE(ini.ValueExists("", "free"));
+
+    ini.WriteString("A", "k", "new"); // replaces the first of the duplicates only
+    ini.DeleteKey("B", "b");
+    ini.UpdateFile();
+    EXPECT_EQ(dir.read("d.ini"), "; note\r\nfree=1\r\n[A]\r\nk=new\r\nK=second\r\nspaced key= v \r\nno equals sign\r\n"
+                                 "=nokey\r\n\r\nlate=2\r\n[B]\r\n");
+
+    ini.DeleteKey("A", "K"); // the later duplicate becomes the one readers see
+    EXPECT_EQ(ini.ReadString("A", "k", ""), "second");
+    ini.DeleteKey("A", "k");
+    EXPECT_FALSE(ini.ValueExists("A", "k"));
+}
+
+TEST(IniFile, EraseThenWriteAndManyRewritesKeepTheRightValues)
+{
+    TempDir dir;
+    IniFile ini(dir.file("r.ini"));
+    for (int round = 0; round < 3; ++round) {
+        for (int k = 0; k < 3000; ++k) {
+            ini.WriteString("S" + std::to_string(k % 7), "Key" + std::to_string(k),
+                            std::string(600, static_cast<char>('a' + round)) + std::to_string(k));
+        }
+        ini.EraseSection("s3");
+    }
+    ini.WriteString("S3", "again", "1");
+    for (int k = 0; k < 3000; ++k) {
+        const std::string expected = k % 7 == 3 ? "" : std::string(600, 'c') + std::to_string(k);
+        ASSERT_EQ(ini.ReadString("s" + std::to_string(k % 7), "KEY" + std::to_string(k), ""), expected) << k;
+    }
+    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"S0", "S1", "S2", "S4", "S5", "S6", "S3"}));
+    EXPECT_EQ(ini.ReadSection("S1").front(), "Key1");
+    EXPECT_EQ(ini.ReadSectionValues("s3"), (std::vector<std::pair<std::string, std::string>>{{"again", "1"}}));
+}

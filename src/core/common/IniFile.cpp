@@ -4,9 +4,12 @@
 #include "core/common/Files.h"
 #include "core/common/Text.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,26 +61,170 @@ bool writeAll(int fd, const std::string& data)
 
 } // namespace
 
-std::size_t IniFile::NameHash::operator()(std::string_view name) const noexcept
+namespace {
+
+// Upper case of every byte, looked up once per file rather than per character.
+const unsigned char* upperTable()
 {
-    std::size_t h = 14695981039346656037ull;
-    for (char c : name) {
-        h = (h ^ static_cast<unsigned char>(UpperChar(c))) * 1099511628211ull;
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            t[i] = static_cast<unsigned char>(UpperChar(static_cast<char>(i)));
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+std::size_t nameHash(std::string_view name)
+{
+    const unsigned char* upper = upperTable();
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : name) {
+        h = (h ^ upper[static_cast<unsigned char>(c)]) * 1099511628211ull;
     }
-    return h;
+    return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
-bool IniFile::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept
+bool sameName(std::string_view a, std::string_view b)
 {
-    return SameText(a, b);
+    if (a.size() != b.size()) {
+        return false;
+    }
+    const unsigned char* upper = upperTable();
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && upper[static_cast<unsigned char>(a[i])] != upper[static_cast<unsigned char>(b[i])]) {
+            return false;
+        }
+    }
+    return true;
 }
 
-IniFile::IniFile(std::string path) : path_(std::move(path))
+bool hasLineBreak(std::string_view s)
 {
-    std::string text;
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+} // namespace
+
+template <class Matches> std::uint32_t IniFile::NameTable::find(std::size_t hash, const Matches& matches) const
+{
+    if (slots_.empty()) {
+        return kNone;
+    }
+    const std::size_t mask = slots_.size() - 1;
+    const auto shortHash = static_cast<std::uint32_t>(hash);
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.item == kEmpty) {
+            return kNone;
+        }
+        if (slot.item != kErased && slot.hash == shortHash && matches(slot.item)) {
+            return slot.item;
+        }
+    }
+}
+
+void IniFile::NameTable::insert(std::size_t hash, std::uint32_t item)
+{
+    // At most three quarters filled, so that a search always meets an empty slot.
+    if ((filled_ + 1) * 4 > slots_.size() * 3) {
+        rebuild(live_ + 1);
+    }
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    while (slots_[i].item != kEmpty && slots_[i].item != kErased) {
+        i = (i + 1) & mask;
+    }
+    if (slots_[i].item == kEmpty) {
+        ++filled_;
+    }
+    slots_[i] = Slot{static_cast<std::uint32_t>(hash), item};
+    ++live_;
+}
+
+template <class Matches> void IniFile::NameTable::erase(std::size_t hash, const Matches& matches)
+{
+    if (slots_.empty()) {
+        return;
+    }
+    const std::size_t mask = slots_.size() - 1;
+    const auto shortHash = static_cast<std::uint32_t>(hash);
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        Slot& slot = slots_[i];
+        if (slot.item == kEmpty) {
+            return;
+        }
+        if (slot.item != kErased && slot.hash == shortHash && matches(slot.item)) {
+            slot.item = kErased;
+            --live_;
+            return;
+        }
+    }
+}
+
+void IniFile::NameTable::reserve(std::size_t count)
+{
+    if (count * 4 > slots_.size() * 3) {
+        rebuild(count);
+    }
+}
+
+void IniFile::NameTable::clear()
+{
+    slots_ = {};
+    filled_ = 0;
+    live_ = 0;
+}
+
+void IniFile::NameTable::rebuild(std::size_t count)
+{
+    // Twice the room the items need; erased slots are dropped on the way.
+    std::size_t size = 16;
+    while (size < count * 2) {
+        size *= 2;
+    }
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(size, Slot{});
+    filled_ = 0;
+    const std::size_t mask = size - 1;
+    for (const Slot& slot : old) {
+        if (slot.item == kEmpty || slot.item == kErased) {
+            continue;
+        }
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].item != kEmpty) {
+            i = (i + 1) & mask;
+        }
+        slots_[i] = slot;
+        ++filled_;
+    }
+}
+
+std::string_view IniFile::TextStore::add(std::string_view text)
+{
+    if (text.empty()) {
+        return {};
+    }
+    if (text.size() > room_) {
+        constexpr std::size_t kChunk = 64 * 1024;
+        room_ = std::max(kChunk, text.size());
+        chunks_.push_back(std::make_unique<char[]>(room_));
+        chunkUsed_ = 0;
+    }
+    char* out = chunks_.back().get() + chunkUsed_;
+    std::transform(text.begin(), text.end(), out, [](char c) { return c == '\r' || c == '\n' ? ' ' : c; });
+    chunkUsed_ += text.size();
+    room_ -= text.size();
+    size_ += text.size();
+    return {out, text.size()};
+}
+
+IniFile::IniFile(std::string path) : path_(std::move(path)), text_(std::make_unique<std::string>())
+{
     ReadFailure failure;
-    if (TryReadFile(path_, text, &failure)) {
-        parse(text);
+    if (TryReadFile(path_, *text_, &failure)) {
+        parse(*text_);
     } else if (!failure.Missing && !DirectoryExists(path_)) {
         // Reading it as empty would let the next write replace what it holds.
         // A folder holds nothing to lose, and no write can replace it.
@@ -91,15 +238,21 @@ IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 
 void IniFile::parse(std::string_view text)
 {
-    Section* current = nullptr;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) {
-            end = text.size();
+    // The lines first, into one list sized once; then each section's table
+    // of keys, sized once from the count of its keys.
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    entries_.reserve(lines);
+    std::vector<std::uint32_t> keyCounts;
+    std::uint32_t current = kNone;
+    const char* pos = text.data();
+    const char* const end = pos + text.size();
+    while (pos < end) {
+        const auto* lineEnd = static_cast<const char*>(std::memchr(pos, '\n', static_cast<std::size_t>(end - pos)));
+        if (lineEnd == nullptr) {
+            lineEnd = end;
         }
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
+        std::string_view line(pos, static_cast<std::size_t>(lineEnd - pos));
+        pos = lineEnd == end ? end : lineEnd + 1;
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
@@ -108,69 +261,131 @@ void IniFile::parse(std::string_view text)
             const std::size_t close = trimmed.find(']');
             if (close != std::string_view::npos) {
                 // Repeated headers continue the section they name first.
-                current = &sectionFor(TrimBlanks(trimmed.substr(1, close - 1)));
+                current = sectionFor(TrimBlanks(trimmed.substr(1, close - 1)));
+                keyCounts.resize(sections_.size());
                 continue;
             }
             // A header without "]" is kept as it stands but names nothing.
         }
-        const std::size_t eq = line.find('=');
-        Entry entry;
-        if (eq != std::string_view::npos && !TrimBlanks(line.substr(0, eq)).empty()) {
-            entry.key = std::string(TrimBlanks(line.substr(0, eq)));
-            entry.value = std::string(line.substr(eq + 1));
-        } else {
-            entry.value = std::string(line);
-        }
-        if (current == nullptr) {
-            leadingLines_.push_back(std::string(line));
+        if (current == kNone) {
+            leadingLines_.push_back(line);
             continue;
         }
-        if (!entry.key.empty()) {
-            // The first of duplicate keys is the one readers see.
-            current->index.try_emplace(entry.key, current->entries.size());
+        Entry entry;
+        const std::size_t eq = line.find('=');
+        const std::string_view key = eq == std::string_view::npos ? std::string_view() : TrimBlanks(line.substr(0, eq));
+        if (!key.empty()) {
+            entry.key = key;
+            entry.value = line.substr(eq + 1);
+            ++keyCounts[current];
+        } else {
+            entry.value = line;
         }
-        current->entries.push_back(std::move(entry));
+        append(current, entry);
+    }
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        sections_[s].index.reserve(keyCounts[s]);
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        if (e.key.empty()) {
+            continue;
+        }
+        // The first of duplicate keys is the one readers see.
+        Section& s = sections_[e.section];
+        const std::size_t hash = nameHash(e.key);
+        if (findKey(e.section, e.key, hash) == kNone) {
+            s.index.insert(hash, static_cast<std::uint32_t>(i));
+        } else {
+            ++s.hiddenDuplicates;
+        }
     }
     modified_ = false;
 }
 
-IniFile::Section* IniFile::findSection(std::string_view name)
+void IniFile::append(std::uint32_t section, const Entry& entry)
 {
-    const auto it = sectionIndex_.find(name);
-    return it == sectionIndex_.end() ? nullptr : sections_[it->second].get();
-}
-
-const IniFile::Section* IniFile::findSection(std::string_view name) const
-{
-    const auto it = sectionIndex_.find(name);
-    return it == sectionIndex_.end() ? nullptr : sections_[it->second].get();
-}
-
-IniFile::Section& IniFile::sectionFor(std::string_view name)
-{
-    if (Section* s = findSection(name)) {
-        return *s;
+    const auto at = static_cast<std::uint32_t>(entries_.size());
+    entries_.push_back(entry);
+    entries_.back().section = section;
+    Section& s = sections_[section];
+    if (s.last == kNone) {
+        s.first = at;
+    } else {
+        entries_[s.last].next = at;
     }
-    auto section = std::make_unique<Section>();
-    section->name = oneLine(name);
-    sectionIndex_.emplace(std::string(name), sections_.size());
-    sections_.push_back(std::move(section));
-    return *sections_.back();
+    s.last = at;
+}
+
+std::uint32_t IniFile::findSection(std::string_view name) const
+{
+    return sectionIndex_.find(nameHash(name), [&](std::uint32_t i) { return sameName(sections_[i].name, name); });
+}
+
+std::uint32_t IniFile::sectionFor(std::string_view name)
+{
+    const std::size_t hash = nameHash(name);
+    const std::uint32_t found =
+        sectionIndex_.find(hash, [&](std::uint32_t i) { return sameName(sections_[i].name, name); });
+    if (found != kNone) {
+        return found;
+    }
+    const auto at = static_cast<std::uint32_t>(sections_.size());
+    sections_.emplace_back().name = std::string(name);
+    sectionIndex_.insert(hash, at);
+    return at;
+}
+
+std::uint32_t IniFile::findKey(std::uint32_t section, std::string_view key, std::size_t hash) const
+{
+    return sections_[section].index.find(hash, [&](std::uint32_t i) { return sameName(entries_[i].key, key); });
 }
 
 const IniFile::Entry* IniFile::findEntry(std::string_view section, std::string_view key) const
 {
-    const Section* s = findSection(section);
-    if (s == nullptr) {
+    const std::uint32_t at = findSection(section);
+    if (at == kNone) {
         return nullptr;
     }
-    const auto it = s->index.find(TrimBlanks(key));
-    return it == s->index.end() ? nullptr : &s->entries[it->second];
+    key = TrimBlanks(key);
+    const std::uint32_t i = findKey(at, key, nameHash(key));
+    return i == kNone ? nullptr : &entries_[i];
+}
+
+bool IniFile::inFileText(std::string_view text) const
+{
+    const std::less<const char*> before;
+    return !before(text.data(), text_->data()) && before(text.data(), text_->data() + text_->size());
+}
+
+void IniFile::dropReplaced(std::size_t bytes)
+{
+    replacedBytes_ += bytes;
+    // Values written over and over would otherwise pile up; once most of what
+    // was written is no longer used, what is still used moves to a fresh store.
+    constexpr std::size_t kSlack = 1 << 20;
+    if (replacedBytes_ < kSlack || replacedBytes_ * 2 < written_.size()) {
+        return;
+    }
+    TextStore fresh;
+    for (Entry& e : entries_) {
+        if (e.erased) {
+            continue;
+        }
+        if (!e.key.empty() && !inFileText(e.key)) {
+            e.key = fresh.add(e.key);
+        }
+        if (!e.value.empty() && !inFileText(e.value)) {
+            e.value = fresh.add(e.value);
+        }
+    }
+    written_ = std::move(fresh);
+    replacedBytes_ = 0;
 }
 
 bool IniFile::SectionExists(std::string_view section) const
 {
-    return findSection(section) != nullptr;
+    return findSection(section) != kNone;
 }
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const
@@ -211,16 +426,30 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key, double
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
-    Section& s = sectionFor(section);
-    const std::string cleanKey = oneLine(TrimBlanks(key));
-    const auto it = s.index.find(cleanKey);
-    if (it != s.index.end()) {
-        s.entries[it->second].value = oneLine(value);
-    } else {
-        s.index.emplace(cleanKey, s.entries.size());
-        s.entries.push_back(Entry{cleanKey, oneLine(value)});
+    const std::uint32_t at = sectionFor(section);
+    key = TrimBlanks(key);
+    std::string cleaned;
+    if (hasLineBreak(key)) {
+        cleaned = oneLine(key);
+        key = cleaned;
     }
+    const std::size_t hash = nameHash(key);
+    const std::uint32_t i = findKey(at, key, hash);
     modified_ = true;
+    if (i != kNone) {
+        Entry& e = entries_[i];
+        const std::string_view old = e.value;
+        e.value = written_.add(value);
+        if (!inFileText(old)) {
+            dropReplaced(old.size());
+        }
+        return;
+    }
+    sections_[at].index.insert(hash, static_cast<std::uint32_t>(entries_.size()));
+    Entry e;
+    e.key = written_.add(key);
+    e.value = written_.add(value);
+    append(at, e);
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value)
@@ -238,48 +467,71 @@ void IniFile::WriteFloat(std::string_view section, std::string_view key, double 
     WriteString(section, key, FormatNumber(value));
 }
 
+std::size_t IniFile::erase(Entry& e)
+{
+    const std::size_t freed = (inFileText(e.key) ? 0 : e.key.size()) + (inFileText(e.value) ? 0 : e.value.size());
+    e.key = {};
+    e.value = {};
+    e.erased = true;
+    return freed;
+}
+
 void IniFile::EraseSection(std::string_view section)
 {
-    const auto it = sectionIndex_.find(section);
-    if (it == sectionIndex_.end()) {
+    const std::uint32_t at = findSection(section);
+    if (at == kNone) {
         return;
     }
-    sections_[it->second]->erased = true;
-    sectionIndex_.erase(it);
+    sectionIndex_.erase(nameHash(section), [at](std::uint32_t i) { return i == at; });
+    Section& s = sections_[at];
+    std::size_t freed = 0;
+    for (std::uint32_t i = s.first; i != kNone; i = entries_[i].next) {
+        freed += erase(entries_[i]);
+    }
+    s.index.clear();
+    s.erased = true;
+    s.first = s.last = kNone;
+    s.hiddenDuplicates = 0;
     modified_ = true;
+    dropReplaced(freed);
 }
 
 void IniFile::DeleteKey(std::string_view section, std::string_view key)
 {
-    Section* s = findSection(section);
-    if (s == nullptr) {
+    const std::uint32_t at = findSection(section);
+    if (at == kNone) {
         return;
     }
     const std::string_view wanted = TrimBlanks(key);
-    const auto it = s->index.find(wanted);
-    if (it == s->index.end()) {
+    const std::size_t hash = nameHash(wanted);
+    const std::uint32_t erasedAt = findKey(at, wanted, hash);
+    if (erasedAt == kNone) {
         return;
     }
-    const std::size_t erasedAt = it->second;
-    s->entries[erasedAt].erased = true;
-    s->index.erase(it);
+    Section& s = sections_[at];
+    s.index.erase(hash, [erasedAt](std::uint32_t i) { return i == erasedAt; });
     // A later duplicate of the key now becomes the visible one.
-    for (std::size_t i = erasedAt + 1; i < s->entries.size(); ++i) {
-        const Entry& e = s->entries[i];
-        if (!e.erased && !e.key.empty() && SameText(e.key, wanted)) {
-            s->index.emplace(e.key, i);
-            break;
+    if (s.hiddenDuplicates > 0) {
+        for (std::uint32_t i = entries_[erasedAt].next; i != kNone; i = entries_[i].next) {
+            const Entry& e = entries_[i];
+            if (!e.erased && !e.key.empty() && sameName(e.key, wanted)) {
+                s.index.insert(hash, i);
+                --s.hiddenDuplicates;
+                break;
+            }
         }
     }
+    const std::size_t freed = erase(entries_[erasedAt]);
     modified_ = true;
+    dropReplaced(freed);
 }
 
 std::vector<std::string> IniFile::ReadSections() const
 {
     std::vector<std::string> names;
-    for (const auto& s : sections_) {
-        if (!s->erased) {
-            names.push_back(s->name);
+    for (const Section& s : sections_) {
+        if (!s.erased) {
+            names.push_back(oneLine(s.name));
         }
     }
     return names;
@@ -288,10 +540,12 @@ std::vector<std::string> IniFile::ReadSections() const
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const
 {
     std::vector<std::string> keys;
-    if (const Section* s = findSection(section)) {
-        for (const Entry& e : s->entries) {
+    const std::uint32_t at = findSection(section);
+    if (at != kNone) {
+        for (std::uint32_t i = sections_[at].first; i != kNone; i = entries_[i].next) {
+            const Entry& e = entries_[i];
             if (!e.erased && !e.key.empty()) {
-                keys.push_back(e.key);
+                keys.emplace_back(e.key);
             }
         }
     }
@@ -301,8 +555,10 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const
 std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(std::string_view section) const
 {
     std::vector<std::pair<std::string, std::string>> values;
-    if (const Section* s = findSection(section)) {
-        for (const Entry& e : s->entries) {
+    const std::uint32_t at = findSection(section);
+    if (at != kNone) {
+        for (std::uint32_t i = sections_[at].first; i != kNone; i = entries_[i].next) {
+            const Entry& e = entries_[i];
             if (!e.erased && !e.key.empty()) {
                 values.emplace_back(e.key, cookedValue(e.value));
             }
@@ -311,21 +567,38 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(std:
     return values;
 }
 
-void IniFile::UpdateFile()
+std::string IniFile::FileText() const
 {
+    // Sized first, so that the text is built without moving it around.
+    std::size_t size = 0;
+    for (const std::string_view line : leadingLines_) {
+        size += line.size() + 2;
+    }
+    for (const Section& s : sections_) {
+        if (!s.erased) {
+            size += s.name.size() + 4;
+        }
+    }
+    for (const Entry& e : entries_) {
+        if (!e.erased) {
+            size += e.key.size() + 1 + e.value.size() + 2;
+        }
+    }
     std::string text;
-    for (const std::string& line : leadingLines_) {
+    text.reserve(size);
+    for (const std::string_view line : leadingLines_) {
         text += line;
         text += "\r\n";
     }
-    for (const auto& s : sections_) {
-        if (s->erased) {
+    for (const Section& s : sections_) {
+        if (s.erased) {
             continue;
         }
         text += '[';
-        text += s->name;
+        text += oneLine(s.name);
         text += "]\r\n";
-        for (const Entry& e : s->entries) {
+        for (std::uint32_t i = s.first; i != kNone; i = entries_[i].next) {
+            const Entry& e = entries_[i];
             if (e.erased) {
                 continue;
             }
@@ -337,7 +610,12 @@ void IniFile::UpdateFile()
             text += "\r\n";
         }
     }
+    return text;
+}
 
+void IniFile::UpdateFile()
+{
+    const std::string text = FileText();
     const FileAccess access = ownerOnly_ ? FileAccess::OwnerOnly : FileAccess::Kept;
     if (TryWriteFileAtomic(path_, text, access)) {
         modified_ = false;

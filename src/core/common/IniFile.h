@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace quillane {
@@ -13,8 +12,9 @@ namespace quillane {
 // brackets with key=value lines, names matched without regard to case, the
 // order of sections and keys kept. The file is read whole on construction;
 // changes stay in memory until UpdateFile writes the whole file at once.
-// Lookups go through hash maps, so the cost per key does not grow with the
-// size of the file.
+// Lines are kept as views into the text read, and lookups go through hash
+// tables, so reading costs about as much as splitting the file into lines
+// and the cost per key does not grow with the size of the file.
 class IniFile {
 public:
     // Values are cut to this length when read.
@@ -62,44 +62,95 @@ public:
 
     bool Modified() const { return modified_; }
 
+    // The whole file as UpdateFile writes it.
+    std::string FileText() const;
+
     // Writes the file beside and renames it over the old one, so a failed
     // write never leaves half a file. Throws Error("Unable to write to <path>").
     void UpdateFile();
 
 private:
-    // Hashing and comparing names without regard to case, without copies.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view name) const noexcept;
-    };
-    struct NameEqual {
-        using is_transparent = void;
-        bool operator()(std::string_view a, std::string_view b) const noexcept;
-    };
-    using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, NameEqual>;
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF; // no such item
 
+    // Open addressing over item numbers; what an item is called stays with
+    // the item, so the table holds only hashes and numbers.
+    class NameTable {
+    public:
+        // The item with this hash for which matches(item) holds, or kNone.
+        template <class Matches> std::uint32_t find(std::size_t hash, const Matches& matches) const;
+        void insert(std::size_t hash, std::uint32_t item);
+        template <class Matches> void erase(std::size_t hash, const Matches& matches);
+        // Room for count items without growing.
+        void reserve(std::size_t count);
+        void clear();
+
+    private:
+        struct Slot {
+            std::uint32_t hash = 0;
+            std::uint32_t item = kEmpty; // kEmpty, kErased or the item
+        };
+        static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+        static constexpr std::uint32_t kErased = 0xFFFFFFFE;
+        void rebuild(std::size_t count);
+
+        std::vector<Slot> slots_;
+        std::size_t filled_ = 0; // items and erased slots
+        std::size_t live_ = 0;   // items
+    };
+
+    // A line of a section. The lines of all sections share one list, each
+    // section chaining its own in file order, so that reading a file makes
+    // no allocation per line. Each section has a table of its own keys,
+    // which a lookup of a section's keys in a row finds in the cache.
     struct Entry {
-        std::string key;   // empty for a line that is not key=value
-        std::string value; // raw value text, or the whole line when key is empty
+        std::string_view key;   // empty for a line that is not key=value
+        std::string_view value; // raw value text, or the whole line when key is empty
+        std::uint32_t next = kNone;
+        std::uint32_t section = kNone;
         bool erased = false;
     };
     struct Section {
-        std::string name;
-        std::vector<Entry> entries;
-        NameIndex index; // key -> entry
+        std::string name; // as it stands in the header or was asked for
+        std::uint32_t first = kNone;
+        std::uint32_t last = kNone;
+        NameTable index;                  // key -> entry, the first of duplicates
+        std::size_t hiddenDuplicates = 0; // entries another of the same key hides
         bool erased = false;
     };
 
-    Section* findSection(std::string_view name);
-    const Section* findSection(std::string_view name) const;
-    Section& sectionFor(std::string_view name);
+    // Text written in memory: chunks that never move, so views into them stay valid.
+    class TextStore {
+    public:
+        // A copy of text, line breaks turned into blanks.
+        std::string_view add(std::string_view text);
+        std::size_t size() const { return size_; }
+
+    private:
+        std::vector<std::unique_ptr<char[]>> chunks_;
+        std::size_t chunkUsed_ = 0; // of the last chunk
+        std::size_t room_ = 0;      // left in the last chunk
+        std::size_t size_ = 0;      // in all chunks
+    };
+
+    std::uint32_t findSection(std::string_view name) const;
+    std::uint32_t sectionFor(std::string_view name);
+    std::uint32_t findKey(std::uint32_t section, std::string_view key, std::size_t hash) const;
     const Entry* findEntry(std::string_view section, std::string_view key) const;
+    void append(std::uint32_t section, const Entry& entry);
+    // Marks e erased; gives the bytes of written text it no longer uses.
+    std::size_t erase(Entry& e);
     void parse(std::string_view text);
+    bool inFileText(std::string_view text) const;
+    void dropReplaced(std::size_t bytes);
 
     std::string path_;
-    std::vector<std::unique_ptr<Section>> sections_;
-    NameIndex sectionIndex_;                // name -> section
-    std::vector<std::string> leadingLines_; // lines before the first section
+    std::unique_ptr<std::string> text_; // the file as read; entries point into it
+    TextStore written_;
+    std::size_t replacedBytes_ = 0; // of written_, no longer pointed to
+    std::vector<Section> sections_;
+    NameTable sectionIndex_; // name -> section
+    std::vector<Entry> entries_;
+    std::vector<std::string_view> leadingLines_; // lines before the first section
     bool modified_ = false;
     bool ownerOnly_ = false;
 };
