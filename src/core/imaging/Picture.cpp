@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <mutex>
 #include <vips/vips.h>
 
@@ -29,6 +30,9 @@ struct Picture::Image {
 namespace {
 
 std::atomic<bool> vipsStarted{false};
+
+// Far above any photo a shop shows, and small enough to decode in memory.
+constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
 
 void ensureVips()
 {
@@ -206,6 +210,17 @@ void LoadPicture(const std::string& name, Picture& picture)
         throw Error("The picture \"" + name + "\" does not exist.");
     }
     VipsImage* loaded = vips_image_new_from_file(name.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, nullptr);
+    if (loaded != nullptr) {
+        // Only the header is read so far; a few bytes can claim any size.
+        const int width = vips_image_get_width(loaded);
+        const int height = vips_image_get_height(loaded);
+        if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPicturePixels) {
+            g_object_unref(loaded);
+            throw Error("The picture \"" + name + "\" is too large: " + std::to_string(width) + " x " +
+                        std::to_string(height) + " pixels, more than " + std::to_string(kMaxPicturePixels / 1000000) +
+                        " million.");
+        }
+    }
     VipsImage* rgb = loaded ? toRgb(loaded) : nullptr;
     if (rgb == nullptr) {
         const std::string reason = vipsReason();
