@@ -4,8 +4,8 @@
 #include "core/import/SpreadsheetParts.h"
 
 #include <cerrno>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <freexl.h>
 #include <sys/wait.h>
 #include <unistd.h>
