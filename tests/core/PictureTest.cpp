@@ -247,6 +247,30 @@ TEST(Picture, LoadToFitScalesOnLoadUprightAndNeverEnlarges)
     EXPECT_TRUE(bad.Empty());
 }
 
+// A few bytes can claim a picture of any size; decoding it would take gigabytes.
+TEST(Picture, HugePicturesAreRefusedBeforeTheyAreDecoded)
+{
+    TempDir dir;
+    // A GIF of 35 bytes whose one frame claims 12000 x 12000 pixels.
+    const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00"
+                          "\x2c\x00\x00\x00\x00\xe0\x2e\xe0\x2e\x00\x02\x02\x44\x01\x00\x3b",
+                          35);
+    const std::string file = dir.write("poster.gif", gif);
+    // Whole, and shown small in the details area.
+    for (const bool small : {false, true}) {
+        Picture picture;
+        try {
+            small ? LoadPictureToFit(file, 160, 120, picture) : LoadPicture(file, picture);
+            ADD_FAILURE() << "no error, small: " << small;
+        } catch (const Error& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find(file), std::string::npos) << text;
+            EXPECT_NE(text.find("12000 x 12000"), std::string::npos) << text;
+        }
+        EXPECT_TRUE(picture.Empty());
+    }
+}
+
 TEST(Picture, EmbeddedPicturesLoadByName)
 {
     Picture picture;

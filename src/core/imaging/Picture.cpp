@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <mutex>
 #include <vips/vips.h>
 
@@ -29,6 +30,24 @@ struct Picture::Image {
 namespace {
 
 std::atomic<bool> vipsStarted{false};
+
+// Far above any photo a shop shows, and small enough to decode in memory.
+constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
+
+// Only the header is read when a picture is opened; a few bytes can claim
+// any size, so the size is checked before anything is decoded. The image is
+// released when it is refused.
+void refuseHugePicture(const std::string& name, VipsImage* header)
+{
+    const int width = vips_image_get_width(header);
+    const int height = vips_image_get_height(header);
+    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPicturePixels) {
+        g_object_unref(header);
+        throw Error("The picture \"" + name + "\" is too large: " + std::to_string(width) + " x " +
+                    std::to_string(height) + " pixels, more than " + std::to_string(kMaxPicturePixels / 1000000) +
+                    " million.");
+    }
+}
 
 void ensureVips()
 {
@@ -216,6 +235,9 @@ void LoadPicture(const std::string& name, Picture& picture)
     }
     checkPictureFile(name);
     VipsImage* loaded = vips_image_new_from_file(name.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, nullptr);
+    if (loaded != nullptr) {
+        refuseHugePicture(name, loaded);
+    }
     VipsImage* rgb = loaded ? toRgb(loaded) : nullptr;
     if (rgb == nullptr) {
         const std::string reason = vipsReason();
@@ -232,6 +254,11 @@ void LoadPictureToFit(const std::string& name, int maxWidth, int maxHeight, Pict
     VipsImage* thumb = nullptr;
     if (isPictureFile(name)) {
         checkPictureFile(name);
+        if (VipsImage* header = vips_image_new_from_file(name.c_str(), nullptr); header != nullptr) {
+            refuseHugePicture(name, header);
+            g_object_unref(header);
+        }
+        vips_error_clear();
         // The loader shrinks while it decodes where the format allows (JPEG by
         // 2, 4 or 8) and turns the picture upright by its orientation tag.
         if (vips_thumbnail(name.c_str(), &thumb, maxWidth, "height", maxHeight, "size", VIPS_SIZE_DOWN, nullptr) != 0) {

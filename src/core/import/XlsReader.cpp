@@ -3,7 +3,12 @@
 #include "core/import/GridBuilder.h"
 #include "core/import/SpreadsheetParts.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <freexl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quillane {
 
@@ -43,7 +48,9 @@ public:
 
 } // namespace
 
-ImportGrid ReadXlsFile(const std::string& path)
+namespace {
+
+ImportGrid readInProcess(const std::string& path)
 {
     XlsHandle xls;
     int rc = freexl_open(path.c_str(), &xls.handle);
@@ -100,6 +107,134 @@ ImportGrid ReadXlsFile(const std::string& path)
         }
     }
     return grid.Take();
+}
+
+// The child's answer: 'G' and the grid, or 'E' and the reason.
+void putNumber(std::string& out, std::uint64_t n)
+{
+    out.append(reinterpret_cast<const char*>(&n), sizeof n);
+}
+
+bool takeNumber(std::string_view& in, std::uint64_t& n)
+{
+    if (in.size() < sizeof n) {
+        return false;
+    }
+    std::memcpy(&n, in.data(), sizeof n);
+    in.remove_prefix(sizeof n);
+    return true;
+}
+
+std::string encodeGrid(const ImportGrid& grid)
+{
+    std::string out = "G";
+    putNumber(out, grid.Rows.size());
+    for (const GridRow& row : grid.Rows) {
+        putNumber(out, row.Row);
+        putNumber(out, row.Cells.size());
+        for (const std::string& cell : row.Cells) {
+            putNumber(out, cell.size());
+            out += cell;
+        }
+    }
+    return out;
+}
+
+bool decodeGrid(std::string_view in, ImportGrid& grid)
+{
+    std::uint64_t rows = 0;
+    if (!takeNumber(in, rows)) {
+        return false;
+    }
+    for (std::uint64_t r = 0; r < rows; ++r) {
+        GridRow row;
+        std::uint64_t number = 0;
+        std::uint64_t cells = 0;
+        if (!takeNumber(in, number) || !takeNumber(in, cells) || cells > in.size()) {
+            return false;
+        }
+        row.Row = static_cast<std::size_t>(number);
+        for (std::uint64_t c = 0; c < cells; ++c) {
+            std::uint64_t length = 0;
+            if (!takeNumber(in, length) || length > in.size()) {
+                return false;
+            }
+            row.Cells.emplace_back(in.substr(0, static_cast<std::size_t>(length)));
+            in.remove_prefix(static_cast<std::size_t>(length));
+        }
+        grid.Rows.push_back(std::move(row));
+    }
+    return in.empty();
+}
+
+void writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
+
+// FreeXL reads past its buffers on some damaged files and can bring the
+// whole program down; it reads in a child process, so such a file only
+// fails its import.
+ImportGrid ReadXlsFile(const std::string& path)
+{
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        throw Error("the .xls reader cannot be started");
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        throw Error("the .xls reader cannot be started");
+    }
+    if (child == 0) {
+        ::close(fds[0]);
+        std::string answer;
+        try {
+            answer = encodeGrid(readInProcess(path));
+        } catch (const std::exception& e) {
+            answer = std::string("E") + e.what();
+        }
+        writeAll(fds[1], answer);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string answer;
+    char buffer[65536];
+    while (true) {
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        answer.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    const bool finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (finished && !answer.empty() && answer.front() == 'E') {
+        throw Error(answer.substr(1));
+    }
+    ImportGrid grid;
+    if (!finished || answer.empty() || answer.front() != 'G' || !decodeGrid(std::string_view(answer).substr(1), grid)) {
+        throw Error("it is damaged (the .xls reader stopped on it)");
+    }
+    return grid;
 }
 
 } // namespace quillane
