@@ -538,13 +538,29 @@ function SelectSteuer(pos) {
   if (m) m.location.reload();
 }
 
-function SelectCountry(code) {
+// Sets the country and its language without loading anything yet.
+function ChooseCountry(code) {
   // An unknown code (a country without its code) falls back to the first
   // country, so that the shop still loads.
   if (Land[code] == null) for (var k in Land) { code = k; break; }
   var entry = String(Land[code] == null ? '' : Land[code]), bar = entry.indexOf('|');
   Shop.Land = code;
   Shop.Sprache = bar < 0 ? '' : entry.substring(bar + 1);
+}
+
+// The home country's settings and words, run by the shop page while it is
+// parsed, so that the loader frame starts with the database and not with a
+// language step of its own a few round trips later.
+function StartHomeCountry() {
+  if (Shop.Land) return;
+  ChooseCountry(Shop.Home.Index);
+  var d = document;
+  d.write('<script src="countries/settings/' + encodeURIComponent(Shop.Land) + '.js"><\/script>');
+  d.write('<script src="' + LanguageFolder() + 'translations.js"><\/script>');
+}
+
+function SelectCountry(code) {
+  ChooseCountry(code);
   var m = MainFrame();
   CurrentPage = m ? String(m.location.href) : 'preloader.html?database';
   GoMain('preloader.html?language');

@@ -19,4 +19,5 @@
   }
 })(parent);
 
-location.href = parent.CurrentPage || 'preloader.html?database';
+// Run by the shop page itself at the start, it has nowhere to return to.
+if (window != parent) location.href = parent.CurrentPage || 'preloader.html?database';

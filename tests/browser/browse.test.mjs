@@ -75,6 +75,28 @@ test('the loader fills its bar group by group and lands on the categories', asyn
   await context.close();
 });
 
+// The shop page itself loads the home country's settings and words, so the
+// loader starts with the database; without the words (they hold the menu as
+// well) the loader still asks for them once more and the shop opens.
+test('the shop starts without a language step of the loader, and also when the words are missing', async () => {
+  for (const missing of [false, true]) {
+    const context = await browser.newContext();
+    context.setDefaultTimeout(10000);
+    const page = await context.newPage();
+    page.on('dialog', (d) => d.accept().catch(() => {}));
+    const shown = [];
+    page.on('framenavigated', (f) => { if (f.name() === 'main') shown.push(f.url().replace(shopUrl, '')); });
+    if (missing) await page.route('**/translations.js', (route) => route.abort());
+    await page.goto(shopUrl + 'index.html');
+    const cats = await waitForMain(page, 'categories.html');
+    if (!missing) {
+      await groupEntry(cats, catalog.groups[0].paths.deutsch[0]).first().waitFor();
+      assert.deepEqual(shown, ['preloader.html?database', 'categories.html']);
+    }
+    await context.close();
+  }
+});
+
 test('a group lists its items page by page in all three views', async () => {
   const page = await openShop(browser);
   const de = words('deutsch');
