@@ -15,18 +15,19 @@ endif()
 # For clangd, clang-tidy and other tools that read the compile commands.
 set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
-# -DQUILLANE_SANITIZE=thread, =address or =undefined builds every target
-# with that sanitizer; give each its own build folder.
-set(QUILLANE_SANITIZE "" CACHE STRING "Build with a sanitizer: thread, address, undefined or empty")
-set_property(CACHE QUILLANE_SANITIZE PROPERTY STRINGS "" thread address undefined)
+# -DQUILLANE_SANITIZE=thread, =address, =undefined or =address,undefined
+# builds every target with that sanitizer; give each its own build folder.
+set(QUILLANE_SANITIZE "" CACHE STRING
+  "Build with a sanitizer: thread, address, undefined, address,undefined or empty")
+set_property(CACHE QUILLANE_SANITIZE PROPERTY STRINGS "" thread address undefined "address,undefined")
 if(QUILLANE_SANITIZE)
-  if(NOT QUILLANE_SANITIZE MATCHES "^(thread|address|undefined)$")
+  if(NOT QUILLANE_SANITIZE MATCHES "^(thread|address|undefined|address,undefined)$")
     message(FATAL_ERROR
-      "QUILLANE_SANITIZE is \"${QUILLANE_SANITIZE}\"; it can be thread, address or undefined.")
+      "QUILLANE_SANITIZE is \"${QUILLANE_SANITIZE}\"; it can be thread, address, undefined or address,undefined.")
   endif()
   target_compile_options(quillane_settings INTERFACE -fsanitize=${QUILLANE_SANITIZE} -fno-omit-frame-pointer)
   target_link_options(quillane_settings INTERFACE -fsanitize=${QUILLANE_SANITIZE})
-  if(QUILLANE_SANITIZE STREQUAL "undefined")
+  if(QUILLANE_SANITIZE MATCHES "undefined")
     # Undefined behaviour only prints a line and goes on unless told to stop;
     # stopping makes the test that hit it fail.
     target_compile_options(quillane_settings INTERFACE -fno-sanitize-recover=undefined)

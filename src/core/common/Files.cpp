@@ -236,6 +236,17 @@ bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileA
         ok = false;
         error = errno;
     }
+    if (ok) {
+        // The rename itself reaches the disk only with its folder; a folder
+        // that cannot be synced (some network file systems) is no failure.
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
     if (!ok) {
         ::unlink(temp.c_str());
         if (reason != nullptr) {
