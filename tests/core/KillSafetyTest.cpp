@@ -290,7 +290,10 @@ TEST(KillSafety, AKilledGenerateLeavesTheEarlierShopOrTheNewOne)
     Stage stage;
     generatedAndChanged(stage);
     ASSERT_FALSE(HasFatalFailure());
-    killAtRandom(stage, {"generate", {"--home", stage.home, "generate", "Alpha"}, {}});
+    // The list of picture sets a run keeps for the next one names inodes and
+    // times, so it differs from run to run; a damaged one only costs time.
+    const auto pictureSets = [](const std::string& name) { return name == "Alpha/daten/pictures.sets"; };
+    killAtRandom(stage, {"generate", {"--home", stage.home, "generate", "Alpha"}, pictureSets});
 }
 
 TEST(KillSafety, AKilledImportLeavesTheEarlierCatalogOrTheNewOne)
