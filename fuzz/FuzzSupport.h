@@ -3,6 +3,9 @@
 // Shared by the fuzz targets: a scratch folder of the process's own, and the
 // way an input is cut into several files.
 
+#include "core/common/Error.h"
+#include "core/import/ImportFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -64,6 +67,24 @@ inline std::vector<std::string_view> SplitParts(std::string_view data, std::size
 inline std::string_view AsText(const std::uint8_t* data, std::size_t size)
 {
     return {reinterpret_cast<const char*>(data), size};
+}
+
+// An import file of one type read through its own reader, and through the
+// reader that picks the type by the file's name.
+template <typename Reader>
+void ReadImportBoth(const std::uint8_t* data, std::size_t size, const std::string& extension, Reader read)
+{
+    const std::string path = CleanScratch() + "import" + extension;
+    WriteBytes(path, AsText(data, size));
+    try {
+        read(path);
+    } catch (const Error&) {
+    }
+    try {
+        const ImportGrid grid = ReadImportFile(path);
+        grid.ColumnLetters();
+    } catch (const Error&) {
+    }
 }
 
 } // namespace quillane::fuzz

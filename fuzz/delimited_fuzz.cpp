@@ -2,22 +2,10 @@
 // the reader that picks the type by the file's name.
 
 #include "FuzzSupport.h"
-#include "core/common/Error.h"
-#include "core/import/ImportFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace quillane;
-    const std::string path = fuzz::CleanScratch() + "import.txt";
-    fuzz::WriteBytes(path, fuzz::AsText(data, size));
-    try {
-        ReadDelimitedText(path);
-    } catch (const Error&) {
-    }
-    try {
-        const ImportGrid grid = ReadImportFile(path);
-        grid.ColumnLetters();
-    } catch (const Error&) {
-    }
+    quillane::fuzz::ReadImportBoth(data, size, ".txt",
+                                   [](const std::string& path) { quillane::ReadDelimitedText(path); });
     return 0;
 }

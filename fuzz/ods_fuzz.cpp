@@ -2,22 +2,9 @@
 // the reader that picks the type by the file's name.
 
 #include "FuzzSupport.h"
-#include "core/common/Error.h"
-#include "core/import/ImportFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace quillane;
-    const std::string path = fuzz::CleanScratch() + "import.ods";
-    fuzz::WriteBytes(path, fuzz::AsText(data, size));
-    try {
-        ReadOds(path);
-    } catch (const Error&) {
-    }
-    try {
-        const ImportGrid grid = ReadImportFile(path);
-        grid.ColumnLetters();
-    } catch (const Error&) {
-    }
+    quillane::fuzz::ReadImportBoth(data, size, ".ods", [](const std::string& path) { quillane::ReadOds(path); });
     return 0;
 }
