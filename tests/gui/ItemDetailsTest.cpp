@@ -59,6 +59,17 @@ QColor shownColour(ItemDetailsArea* details)
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
+// A program folder in Germany whose working copy holds one group "Brot"
+// with the items of shopTmp.
+std::string breadShopHome(QTemporaryDir& dir, const std::string& shopTmp)
+{
+    const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+    CreateFolder(home + "temp/daten");
+    WriteTextFile(home + "temp/groups.ini", "[deutsch]\r\n0=Brot\r\n");
+    WriteTextFile(home + "temp/shop.tmp", shopTmp);
+    return home;
+}
+
 bool near(const QColor& a, const QColor& b)
 {
     return std::abs(a.red() - b.red()) < 24 && std::abs(a.green() - b.green()) < 24 &&
@@ -76,11 +87,9 @@ private Q_SLOTS:
     void detailsOfAChosenItem()
     {
         QTemporaryDir dir;
-        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        const std::string home =
+            breadShopHome(dir, "[0]\r\nVersand=0.000\r\n4711=Roggen|3.50||0:2||\r\n4712=Dinkel|4.00||||\r\n");
         const std::string temp = home + "temp/";
-        CreateFolder(temp + "daten");
-        WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
-        WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n4711=Roggen|3.50||0:2||\r\n4712=Dinkel|4.00||||\r\n");
         // Two pictures, drawn for the test.
         for (const char* name : {"a.ppm", "b.ppm"}) {
             std::string ppm = "P6\n40 20\n255\n" + std::string(40 * 20 * 3, '\x60');
@@ -157,12 +166,9 @@ private Q_SLOTS:
     void largePicturesShowAtTheShownSizeWithoutHoldingTheWindow()
     {
         QTemporaryDir dir;
-        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        const std::string home = breadShopHome(dir, "[0]\r\nVersand=0.000\r\n1=Roggen|3.50||||\r\n2=Dinkel|4.00||||\r\n"
+                                                    "3=Hafer|2.00||||\r\n");
         const std::string temp = home + "temp/";
-        CreateFolder(temp + "daten");
-        WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
-        WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n1=Roggen|3.50||||\r\n2=Dinkel|4.00||||\r\n"
-                                         "3=Hafer|2.00||||\r\n");
         const struct {
             const char* file;
             int w, h;
@@ -225,11 +231,8 @@ private Q_SLOTS:
     void discountLevelsShowWholeAtEverySize()
     {
         QTemporaryDir dir;
-        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        const std::string home = breadShopHome(dir, "[0]\r\nVersand=0.000\r\n4711=Roggen|3.50||0||\r\n");
         const std::string temp = home + "temp/";
-        CreateFolder(temp + "daten");
-        WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
-        WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n4711=Roggen|3.50||0||\r\n");
         WriteTextFile(temp + "daten/shopprofil.ini", "[Mengenrabatt]\r\nab 5 St\xFC"
                                                      "ck=5/3\r\nab 100 St\xFC"
                                                      "ck f\xFCr Wiederverk\xE4ufer=100/12.5\r\n");
