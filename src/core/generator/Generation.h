@@ -81,7 +81,7 @@ void CreateFiles(GenerationRun& run); // templates, layout, logo and sketch
 std::vector<std::string> SelectShopGroups(const std::string& itemsFile);
 void CreateCountryScripts(GenerationRun& run); // words, menu, discounts, country scripts, country list
 void ReplaceWords(GenerationRun& run);         // the placeholders of the pages and scripts, shop texts
-// Database, descriptions, pictures, [DBSIZE]. The pictures are made on pictureThreads threads (0: one per
+// Database, descriptions, pictures, [DBSIZE]. The pictures are made on pictureThreads threads (0: two per
 // core, 1: the caller's thread only); the files written are the same for every number.
 void CreateDatabase(GenerationRun& run, int pictureThreads = 0);
 // The picture set of one item; returns the number of pictures written.

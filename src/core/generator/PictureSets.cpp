@@ -98,7 +98,10 @@ PicturePlan PlanPictures(const GenerationRun& run, const IniFile& pictureList, c
 PictureWorkers::PictureWorkers(const GenerationRun& run, std::vector<PictureTask> tasks, int threads)
     : run_(run), tasks_(std::move(tasks)), errors_(tasks_.size()), done_(tasks_.size(), 0)
 {
-    std::size_t count = threads > 0 ? static_cast<std::size_t>(threads) : std::thread::hardware_concurrency();
+    // Two per core by default: between its steps a worker waits for the
+    // picture library's own threads, and the other one keeps the core busy.
+    std::size_t count =
+        threads > 0 ? static_cast<std::size_t>(threads) : 2 * std::max(1U, std::thread::hardware_concurrency());
     count = std::min(count, tasks_.size());
     if (count <= 1) {
         return; // WaitFor does the work
