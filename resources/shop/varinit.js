@@ -94,6 +94,7 @@ var View = [ANSICHT];
 var Faktor = [FAKTOR];
 var xxl = [XXL];
 var dbsize = [DBSIZE];
+var dbscripts = [DBSCRIPTS];   // database scripts, db_0.js onwards
 var hp = 0;
 
 var ShopBase = String(location.href);

@@ -83,23 +83,31 @@ private:
 
 std::string ReadDatabaseScript(const std::string& script, const std::string& file, PriceTable& prices)
 {
-    const std::size_t start = script.find(kDataStart);
+    // A script holds the data of one group or of several one after another.
     std::size_t end = std::string::npos;
-    const std::string data =
-        start == std::string::npos ? std::string() : literalAt(script, start + kDataStart.size(), end);
-    if (end == std::string::npos) {
-        throw Error(file + " holds no group data of the shop (gd = '...')");
+    std::size_t groups = 0;
+    for (std::size_t start = script.find(kDataStart); start != std::string::npos;
+         start = script.find(kDataStart, end)) {
+        const std::string data = literalAt(script, start + kDataStart.size(), end);
+        if (end == std::string::npos) {
+            break;
+        }
+        ++groups;
+        const std::size_t cut = data.rfind(kGroupSeparator);
+        for (const std::string& entry : Split(kItemSeparator, data.substr(0, cut))) {
+            if (entry.empty()) {
+                continue; // a hidden last record leaves an empty entry
+            }
+            const SplitArray parts = Split(kPartSeparator, entry);
+            if (parts.size() < 3) {
+                throw Error(file + " holds an item without order number and price: \"" + entry.substr(0, 80) + "\"");
+            }
+            prices[orderNumber(parts[1])].push_back(parts[2]);
+        }
     }
-    const std::size_t cut = data.rfind(kGroupSeparator);
-    for (const std::string& entry : Split(kItemSeparator, data.substr(0, cut))) {
-        if (entry.empty()) {
-            continue; // a hidden last record leaves an empty entry
-        }
-        const SplitArray parts = Split(kPartSeparator, entry);
-        if (parts.size() < 3) {
-            throw Error(file + " holds an item without order number and price: \"" + entry.substr(0, 80) + "\"");
-        }
-        prices[orderNumber(parts[1])].push_back(parts[2]);
+    if (end == std::string::npos) {
+        throw Error(file + (groups == 0 ? " holds no group data of the shop (gd = '...')"
+                                        : " holds group data that does not end (gd = '...' without its quote)"));
     }
 
     const std::size_t next = script.find(kNextStart, end);

@@ -209,7 +209,7 @@ TEST(CliGenerate, WritesTheShopOfTheProjectWithItsStoredChoices)
                                                                   "A1\xA6"
                                                                   "49.90\xA6"))
             << c.what;
-        EXPECT_TRUE(contains(ReadFile(shop + "database/db_1.js"), "Schal\xA6"
+        EXPECT_TRUE(contains(ReadFile(shop + "database/db_0.js"), "Schal\xA6"
                                                                   "B1\xA6"))
             << c.what;
         const std::string varInit = ReadFile(shop + "var_init.js");
@@ -260,7 +260,7 @@ TEST(CliGenerate, TheProjectsCountriesDescriptionsAndPictures)
     EXPECT_TRUE(contains(files.at("countries/languages/deutsch/descriptions/A1.js"), "'Warm und wasserdicht.'"));
     EXPECT_TRUE(contains(files.at("countries/languages/deutsch/texts/intro.js"), "Willkommen bei Wolle & Co"));
     EXPECT_TRUE(contains(files.at("contact.html"), "value=\"shop7\""));
-    EXPECT_FALSE(files.count("database/db_2.js"));
+    EXPECT_FALSE(files.count("database/db_1.js"));
     EXPECT_FALSE(files.count("countries/languages/deutsch/descriptions/A3.js")); // hidden item
 }
 

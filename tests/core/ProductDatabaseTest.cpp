@@ -63,7 +63,7 @@ struct Project {
         run.Languages = {"deutsch"};
         run.In.Progress = [this](int percent, const std::string& name) { progress.emplace_back(percent, name); };
         dir.write(shop + "descriptions.js", "// description\n[DESCRIPTION]\nnext();");
-        dir.write(shop + "var_init.js", "var dbsize = [DBSIZE];");
+        dir.write(shop + "var_init.js", "var dbsize = [DBSIZE];\r\nvar dbscripts = [DBSCRIPTS];");
     }
 
     std::string shop(const std::string& name) const { return run.In.ShopDir + name; }
@@ -124,6 +124,8 @@ TEST(ProductDatabase, DatabaseScriptsDescriptionsAndProgress)
     p.createDatabase();
 
     EXPECT_EQ(p.run.ShopGroups, (std::vector<std::string>{"3", "7"}));
+    // A small catalog fits into one script; the hidden last record leaves its
+    // "|" behind: an empty item the shop skips.
     EXPECT_EQ(ReadFile(p.shop("database/db_0.js")), "gd = 'O\\'Neill - Jacke\xA6"
                                                     "A1\xA6"
                                                     "49.90\xA6"
@@ -133,15 +135,13 @@ TEST(ProductDatabase, DatabaseScriptsDescriptionsAndProgress)
                                                     "9.50\xA6"
                                                     "00\xA6\x86"
                                                     "1.500'; pl(57); parent.CreateItemList(gd, 0); "
-                                                    "d.writeln('<script src=\\\"database/db_1.js\\\"><\\/script>');");
-    // The hidden last record leaves its "|" behind: an empty item the shop skips.
-    EXPECT_EQ(ReadFile(p.shop("database/db_1.js")),
-              "gd = 'Schal\xA6"
-              "C1\xA6"
-              "12.00\xA6"
-              "11\xA6|\x86'; pl(77); parent.CreateItemList(gd, 1); location.href = 'categories.html';");
-    EXPECT_FALSE(FileExists(p.shop("database/db_2.js")));
-    EXPECT_EQ(ReadFile(p.shop("var_init.js")), "var dbsize = 77;\r\n");
+                                                    "gd = 'Schal\xA6"
+                                                    "C1\xA6"
+                                                    "12.00\xA6"
+                                                    "11\xA6|\x86'; pl(77); parent.CreateItemList(gd, 1); "
+                                                    "location.href = 'categories.html';");
+    EXPECT_FALSE(FileExists(p.shop("database/db_1.js")));
+    EXPECT_EQ(ReadFile(p.shop("var_init.js")), "var dbsize = 77;\r\nvar dbscripts = 1;\r\n");
     EXPECT_EQ(p.run.DatabaseSize, 77);
 
     const std::string a1 = "p.text['A1']='Warme Jacke<br>f\xFCr O\\'Neill-Fans \\\\';";
@@ -177,6 +177,44 @@ TEST(ProductDatabase, DatabaseScriptsDescriptionsAndProgress)
     EXPECT_EQ(p.progress, progress);
 }
 
+TEST(ProductDatabase, ALargeCatalogIsWrittenAsAFewScriptsThatLoadOneAnother)
+{
+    Project p;
+    std::string catalog;
+    for (int g = 0; g < 30; ++g) {
+        catalog += "[" + std::to_string(g) + "]\r\nVersand=0.000\r\n";
+        for (int i = 0; i < 100; ++i) {
+            catalog += "K" + std::to_string(g * 100 + i) + "=Tee aus Blatt, Bl\xFCte und Frucht Nummer " +
+                       std::to_string(i) + "|2.50||||\r\n";
+        }
+    }
+    p.dir.write("work/shop.tmp", catalog);
+    p.createDatabase();
+
+    // Every group once, in order, and a chain from db_0.js to the categories.
+    std::size_t scripts = 0;
+    int nextGroup = 0;
+    for (; FileExists(p.shop("database/db_" + std::to_string(scripts) + ".js")); ++scripts) {
+        const std::string script = ReadFile(p.shop("database/db_" + std::to_string(scripts) + ".js"));
+        for (std::size_t at = script.find("CreateItemList(gd, "); at != std::string::npos;
+             at = script.find("CreateItemList(gd, ", at + 1)) {
+            EXPECT_EQ(std::stoi(script.substr(at + 19)), nextGroup++) << "db_" << scripts;
+        }
+        const bool last = !FileExists(p.shop("database/db_" + std::to_string(scripts + 1) + ".js"));
+        EXPECT_TRUE(script.ends_with(last ? std::string("location.href = 'categories.html';")
+                                          : "database/db_" + std::to_string(scripts + 1) + ".js\\\"><\\/script>');"))
+            << "db_" << scripts;
+        if (!last) {
+            EXPECT_GE(script.size(), 64u * 1024) << "db_" << scripts;
+        }
+    }
+    EXPECT_EQ(nextGroup, 30);
+    EXPECT_GE(scripts, 3u);
+    EXPECT_LE(scripts, 5u);
+    EXPECT_NE(ReadFile(p.shop("var_init.js")).find("var dbscripts = " + std::to_string(scripts) + ";"),
+              std::string::npos);
+}
+
 TEST(ProductDatabase, TheFilesDoNotDependOnTheNumberOfPictureThreads)
 {
     Project one("one/");
@@ -188,7 +226,7 @@ TEST(ProductDatabase, TheFilesDoNotDependOnTheNumberOfPictureThreads)
     one.createDatabase(1);
     many.createDatabase(4);
     const auto files = filesUnder(one.run.In.ShopDir);
-    EXPECT_EQ(files.size(), 60u); // 43 and the 17 double-size pictures
+    EXPECT_EQ(files.size(), 59u); // 42 and the 17 double-size pictures
     EXPECT_TRUE(files == filesUnder(many.run.In.ShopDir));
 }
 
@@ -198,7 +236,7 @@ TEST(ProductDatabase, ACatalogWithoutShopGroupsHasNoDatabase)
     p.dir.write("work/shop.tmp", "[0]\r\nVersand=0.000\r\nA=x|1|||0|\r\n");
     p.createDatabase();
     EXPECT_FALSE(FileExists(p.shop("database/db_0.js")));
-    EXPECT_EQ(ReadFile(p.shop("var_init.js")), "var dbsize = 0;\r\n");
+    EXPECT_EQ(ReadFile(p.shop("var_init.js")), "var dbsize = 0;\r\nvar dbscripts = 0;\r\n");
     EXPECT_EQ(p.progress, (std::vector<std::pair<int, std::string>>{{100, ""}}));
 }
 
@@ -476,7 +514,8 @@ TEST(ProductDatabase, SeparatorsAndBadAmountsAreRefusedBeforeAnythingIsWritten)
         }
         EXPECT_FALSE(FileExists(p.shop("database/db_0.js"))) << c.message;
         EXPECT_FALSE(std::filesystem::exists(p.shop("countries"))) << c.message;
-        EXPECT_EQ(ReadFile(p.shop("var_init.js")), "var dbsize = [DBSIZE];") << c.message;
+        EXPECT_EQ(ReadFile(p.shop("var_init.js")), "var dbsize = [DBSIZE];\r\nvar dbscripts = [DBSCRIPTS];")
+            << c.message;
     }
 }
 
@@ -523,7 +562,7 @@ TEST(ProductDatabase, AnItemInSeveralGroupsEndsWithTheMainPictureOfItsLastShownR
         EXPECT_EQ(jpegSize(p.shop("pictures/medium_2x/K.jpg")), std::make_pair(40, 10)) << threads;
         EXPECT_EQ(jpegSize(p.shop("pictures/small_2x/K.jpg")), jpegSize(p.shop("pictures/small/K.jpg"))) << threads;
         EXPECT_EQ(jpegSize(p.shop("pictures/large/K_2.jpg")), std::make_pair(40, 10)) << threads;
-        EXPECT_NE(ReadFile(p.shop("database/db_2.js"))
+        EXPECT_NE(ReadFile(p.shop("database/db_0.js"))
                       .find("Three\xA6K\xA6"
                             "1\xA6"
                             "02\xA6"),

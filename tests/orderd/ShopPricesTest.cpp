@@ -172,6 +172,20 @@ TEST(ShopPrices, UnitPricesMustBeTheShopsToTheCent)
                                 0, 1),
                        "db_0.js", read);
     EXPECT_FALSE(PriceProblem(oneItem("K:1", "2.00"), read).has_value());
+
+    // A script may hold several groups; the next script is named after the last.
+    PriceTable several;
+    EXPECT_EQ(ReadDatabaseScript("gd = 'Kette\xA6K1\xA6"
+                                 "2.00\xA6"
+                                 "00\xA6\x86'; pl(20); parent.CreateItemList(gd, 0); " +
+                                     dbScript("Ring\xA6K2\xA6"
+                                              "3.00\xA6"
+                                              "00\xA6\x86",
+                                              1, 3),
+                                 "db_0.js", several),
+              "db_2.js");
+    EXPECT_FALSE(PriceProblem(oneItem("K1", "2.00"), several).has_value());
+    EXPECT_FALSE(PriceProblem(oneItem("K2", "3.00"), several).has_value());
 }
 
 TEST(ShopPrices, PricesAreKeptAndReadAgainWhenAnOrderDoesNotFit)

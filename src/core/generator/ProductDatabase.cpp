@@ -239,19 +239,27 @@ private:
     DatabasePlan plan_;
 };
 
-// The script of the database file of group n of count: it hands the
-// group's data to the shop and loads the next file, after the last one the
-// categories page.
-std::string databaseScript(const std::string& data, long long sizeSoFar, std::size_t n, std::size_t count)
+// The database is written as a few scripts of about this size each, not
+// one per group: a browser asks for them all at once, and on a connection
+// of one request at a time every request costs a round trip.
+constexpr std::size_t kDatabaseScriptBytes = 64 * 1024;
+
+// The part of a database script that hands group n's data to the shop and
+// moves the progress bar to the size of the data so far.
+std::string groupScript(const std::string& data, long long sizeSoFar, std::size_t n)
 {
-    std::string script = "gd = '" + data + "'; pl(" + std::to_string(sizeSoFar) + "); parent.CreateItemList(gd, " +
-                         std::to_string(n) + "); ";
-    if (n + 1 < count) {
-        script += "d.writeln('<script src=\\\"database/db_" + std::to_string(n + 1) + ".js\\\"><\\/script>');";
-    } else {
-        script += "location.href = 'categories.html';";
+    return "gd = '" + data + "'; pl(" + std::to_string(sizeSoFar) + "); parent.CreateItemList(gd, " +
+           std::to_string(n) + "); ";
+}
+
+// The end of database script n: it loads the next one, the last one the
+// categories page.
+std::string scriptEnd(std::size_t n, bool last)
+{
+    if (!last) {
+        return "d.writeln('<script src=\\\"database/db_" + std::to_string(n + 1) + ".js\\\"><\\/script>');";
     }
-    return script;
+    return "location.href = 'categories.html';";
 }
 
 // The description script template, with the line ends every copy gets.
@@ -315,6 +323,8 @@ void writeDatabase(GenerationRun& run, DatabasePlan& plan, int pictureThreads)
 
     const ProgressSink& progress = run.In.Progress;
     long long size = 0;
+    std::string script;      // the database script being filled
+    std::size_t scripts = 0; // database scripts written
     long long handled = 0;
     int percent = 0;
     for (std::size_t n = 0; n < plan.Groups.size(); ++n) {
@@ -348,10 +358,17 @@ void writeDatabase(GenerationRun& run, DatabasePlan& plan, int pictureThreads)
         data += kGroupSeparator;
         data += group.Shipping;
         size += static_cast<long long>(data.size());
-        WriteTextFile(databaseFolder + "db_" + std::to_string(n) + ".js",
-                      databaseScript(data, size, n, plan.Groups.size()));
+        script += groupScript(data, size, n);
+        const bool last = n + 1 == plan.Groups.size();
+        if (last || script.size() >= kDatabaseScriptBytes) {
+            script += scriptEnd(scripts, last);
+            WriteTextFile(databaseFolder + "db_" + std::to_string(scripts) + ".js", script);
+            script.clear();
+            ++scripts;
+        }
     }
     ReplaceInFile(run.In.ShopDir + "var_init.js", "[DBSIZE]", std::to_string(size));
+    ReplaceInFile(run.In.ShopDir + "var_init.js", "[DBSCRIPTS]", std::to_string(scripts));
     run.DatabaseSize = size;
     if (progress) {
         progress(100, {});

@@ -10,8 +10,10 @@
 #include <cmath>
 #include <cstdint>
 #include <mutex>
-#include <vips/vector.h>
 #include <vips/vips.h>
+
+// Needs the types vips.h brings.
+#include <vips/vector.h>
 
 namespace quillane {
 
