@@ -131,6 +131,14 @@ TEST_F(SampleProjectTest, GeneratesAShopForAGermanMerchant)
         pictures += list.ReadSection(item).size();
     }
     EXPECT_EQ(count(shop + "pictures/large/"), static_cast<long>(pictures));
+    // The shop page asks for the home country's scripts with its own.
+    const std::string index = ReadFile(shop + "index.html");
+    EXPECT_NE(index.find("<link rel=\"preload\" as=\"script\" href=\"countries/settings/de.js\">"
+                         "<link rel=\"preload\" as=\"script\" href=\"countries/languages/deutsch/translations.js\">"
+                         "\r\n<script src=\"var_init.js\">"),
+              std::string::npos)
+        << index;
+    EXPECT_TRUE(FileExists(shop + "countries/settings/de.js"));
 }
 
 // The shop's files are Windows-1252; a host that sends another character set

@@ -17,6 +17,18 @@ namespace quillane {
 
 namespace {
 
+bool plainName(const std::string& name)
+{
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](unsigned char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    });
+}
+
+std::string preloadLink(const std::string& script)
+{
+    return "<link rel=\"preload\" as=\"script\" href=\"" + script + "\">";
+}
+
 // Separates the main groups of the menu string.
 constexpr char kMenuSeparator = '\xA6';
 
@@ -303,6 +315,7 @@ void CreateCountryScripts(GenerationRun& run)
     // A settings script per checked country, the home data with the home country.
     const IniFile countryTable(CountryTablePath(programDir));
     std::string countryList;
+    std::string preload; // the home country's scripts, which the shop page writes in while it starts
     for (const std::string& name : in.Choices.Countries) {
         const CountrySettings country = ReadCountrySettings(countryTable, shopProfile, name);
         const std::string script = ensureFolder(shopDir + "countries/settings/") + country.Code + ".js";
@@ -315,10 +328,21 @@ void CreateCountryScripts(GenerationRun& run)
             ReplaceInShopFile(run, "var_init.js", "[HOME_INDEX]", country.Code);
             ReplaceInShopFile(run, "var_init.js", "[HOME_CURRENCY]", EscapeSingleQuotes(country.Currency));
             ReplaceInShopFile(run, "var_init.js", "[HOME_EURORATE]", country.EuroRate);
+            // Only names that need no escaping in an address; others are found as before.
+            if (plainName(country.Code)) {
+                preload = preloadLink("countries/settings/" + country.Code + ".js");
+            }
+            if (plainName(country.Language)) {
+                preload += preloadLink("countries/languages/" + country.Language + "/translations.js");
+            }
         }
         FillCountryScript(script, country);
     }
     ReplaceInShopFile(run, "var_init.js", "[LAENDER]", countryList + "\r\n");
+    // Asked for with the shop page's first scripts instead of a round trip later.
+    if (FileExists(shopDir + "index.html")) {
+        ReplaceInFile(shopDir + "index.html", "<!-- PRELOAD -->", preload);
+    }
 }
 
 } // namespace quillane
