@@ -102,7 +102,9 @@ bool sameName(std::string_view a, std::string_view b)
 
 bool hasLineBreak(std::string_view s)
 {
-    return s.find_first_of("\r\n") != std::string_view::npos;
+    // Two memchr passes are far quicker than one find_first_of over a set.
+    return !s.empty() &&
+           (std::memchr(s.data(), '\n', s.size()) != nullptr || std::memchr(s.data(), '\r', s.size()) != nullptr);
 }
 
 } // namespace
@@ -209,11 +211,17 @@ std::string_view IniFile::TextStore::add(std::string_view text)
     if (text.size() > room_) {
         constexpr std::size_t kChunk = 64 * 1024;
         room_ = std::max(kChunk, text.size());
-        chunks_.push_back(std::make_unique<char[]>(room_));
+        // Not zeroed first: every byte handed out is written below.
+        chunks_.push_back(std::make_unique_for_overwrite<char[]>(room_));
         chunkUsed_ = 0;
     }
     char* out = chunks_.back().get() + chunkUsed_;
-    std::transform(text.begin(), text.end(), out, [](char c) { return c == '\r' || c == '\n' ? ' ' : c; });
+    std::memcpy(out, text.data(), text.size());
+    // A line break would end the line early; rare, so looked for only once.
+    if (hasLineBreak(text)) {
+        std::replace_if(
+            out, out + text.size(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    }
     chunkUsed_ += text.size();
     room_ -= text.size();
     size_ += text.size();
@@ -324,16 +332,19 @@ std::uint32_t IniFile::findSection(std::string_view name) const
 
 std::uint32_t IniFile::sectionFor(std::string_view name)
 {
+    if (lastWritten_ != kNone && !sections_[lastWritten_].erased && sameName(sections_[lastWritten_].name, name)) {
+        return lastWritten_;
+    }
     const std::size_t hash = nameHash(name);
     const std::uint32_t found =
         sectionIndex_.find(hash, [&](std::uint32_t i) { return sameName(sections_[i].name, name); });
     if (found != kNone) {
-        return found;
+        return lastWritten_ = found;
     }
     const auto at = static_cast<std::uint32_t>(sections_.size());
     sections_.emplace_back().name = std::string(name);
     sectionIndex_.insert(hash, at);
-    return at;
+    return lastWritten_ = at;
 }
 
 std::uint32_t IniFile::findKey(std::uint32_t section, std::string_view key, std::size_t hash) const

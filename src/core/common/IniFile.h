@@ -148,7 +148,8 @@ private:
     TextStore written_;
     std::size_t replacedBytes_ = 0; // of written_, no longer pointed to
     std::vector<Section> sections_;
-    NameTable sectionIndex_; // name -> section
+    NameTable sectionIndex_;            // name -> section
+    std::uint32_t lastWritten_ = kNone; // the section written last: keys mostly come section by section
     std::vector<Entry> entries_;
     std::vector<std::string_view> leadingLines_; // lines before the first section
     bool modified_ = false;
