@@ -21,6 +21,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -130,7 +131,11 @@ pid_t startCli(std::vector<std::string> args, const std::string& tmp)
     pid_t pid = 0;
     const int started = ::posix_spawn(&pid, QUILLANE_KILLED_RUN, nullptr, nullptr, argv.data(), environ);
     ::unsetenv("TMPDIR");
-    return started == 0 ? pid : -1;
+    if (started != 0) {
+        ADD_FAILURE() << "cannot start " << QUILLANE_KILLED_RUN << ": " << std::strerror(started);
+        return -1;
+    }
+    return pid;
 }
 
 // How a child ended: "exit N" or "signal N".
