@@ -150,7 +150,8 @@ async function startOnce(browser, url) {
   });
   let bytes = 0, requests = 0, protocol = '';
   const starts = [];
-  cdp.on('Network.requestWillBeSent', (e) => { starts.push(e.timestamp); });
+  // The browser's own question for a site icon is no step of the start.
+  cdp.on('Network.requestWillBeSent', (e) => { if (!/\/favicon\.ico$/.test(e.request.url)) starts.push(e.timestamp); });
   cdp.on('Network.responseReceived', (e) => { protocol = e.response.protocol || protocol; });
   cdp.on('Network.loadingFinished', (e) => { bytes += e.encodedDataLength; requests++; });
   const start = Date.now();

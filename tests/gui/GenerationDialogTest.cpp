@@ -148,7 +148,7 @@ private Q_SLOTS:
         }
         const auto fromWindow = quillane::test::filesUnder(home + "Projekte/Alpha/shop/");
         const auto fromTool = quillane::test::filesUnder(copy + "Projekte/Alpha/shop/");
-        QVERIFY(fromWindow.count("index.html") == 1 && fromWindow.count("database/db_1.js") == 1);
+        QVERIFY(fromWindow.count("index.html") == 1 && fromWindow.count("database/db_0.js") == 1);
         QStringList differing;
         for (const auto& [name, bytes] : fromWindow) {
             const auto other = fromTool.find(name);
