@@ -9,6 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
+#include <unistd.h>
+
+#include <thread>
+
+#include <sys/socket.h>
+
+#include <netinet/in.h>
+
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -313,6 +325,57 @@ TEST(UploadFtpTest, FailuresNameTheFileAndTheServersReply)
         EXPECT_NE(message.find("index.html"), std::string::npos) << message;
         EXPECT_NE(message.find("55"), std::string::npos) << message; // a 55x reply of the server
     }
+}
+
+// A server that greets, then answers nothing: the upload ends with an error
+// after the stall time instead of waiting for ever.
+TEST(UploadFtpTest, AServerThatStopsAnsweringEndsTheUploadWithAnError)
+{
+    TempDir local;
+    writeShop(local);
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::thread silent([listener] {
+        const int client = ::accept(listener, nullptr, nullptr);
+        if (client < 0) {
+            return;
+        }
+        const char greeting[] = "220 ready\r\n";
+        (void)!::write(client, greeting, sizeof greeting - 1);
+        char buffer[256];
+        while (::read(client, buffer, sizeof buffer) > 0) { // heard, never answered
+        }
+        ::close(client);
+    });
+
+    FtpSettings settings;
+    settings.Host = "127.0.0.1";
+    settings.Port = std::to_string(ntohs(address.sin_port));
+    settings.Login = "merchant";
+    settings.Password = "secret";
+    settings.Folder = "shop";
+    settings.StallSeconds = 1;
+    const auto start = std::chrono::steady_clock::now();
+    std::string message;
+    try {
+        UploadShop(shopOf(local), settings, {});
+    } catch (const Error& e) {
+        message = e.what();
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ::shutdown(listener, SHUT_RDWR);
+    ::close(listener);
+    silent.join();
+    EXPECT_FALSE(message.empty()) << "the upload reported success";
+    EXPECT_LT(waited, std::chrono::seconds(30)) << message;
+    EXPECT_NE(message.find("timeout"), std::string::npos) << message;
 }
 
 TEST(UploadFtpTest, ControlCharactersInNamesAreRefusedBeforeAnythingIsSent)

@@ -280,6 +280,9 @@ struct RemoteFolder::Session {
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, sftp() ? "sftp" : "ftp");
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 15L);
+        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, settings.StallSeconds);
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, settings.StallSeconds);
         curl_easy_setopt(h, CURLOPT_USERNAME, settings.Login.c_str());
         curl_easy_setopt(h, CURLOPT_PASSWORD, settings.Password.c_str());
         curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);

@@ -27,6 +27,9 @@ struct FtpSettings {
     bool ChangedOnly = false; // "Nur geänderte Dateien senden"
     // Where SFTP host keys are looked up; the user's ~/.ssh/known_hosts when empty.
     std::string KnownHostsFile;
+    // A server that answers nothing, or sends or takes less than a byte a
+    // second, for this long ends the upload with an error instead of holding it forever.
+    long StallSeconds = 60;
 };
 
 // Reads section FTP of the settings file of programDir (keys host, port,
