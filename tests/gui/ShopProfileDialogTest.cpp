@@ -30,6 +30,15 @@ const char* const kProfile = "[Creation]\r\nLaender=Germany\r\n"
                              "[Invoice]\r\nFreihaus=100\r\n"
                              "[Mengenrabatt]\r\nab 10=10/5\r\nab 50=50/10\r\nab 100=100/15\r\n";
 
+// A German program whose data folder lies below home and exists.
+void prepare(AppState& state, const std::string& home, const std::string& catalogLanguage = "deutsch")
+{
+    state.Dirs.DataDir = home + "daten/";
+    state.User.Country.Language = "deutsch";
+    state.Store.SetLanguages(catalogLanguage, "deutsch");
+    CreateFolder(state.Dirs.DataDir);
+}
+
 } // namespace
 
 class ShopProfileDialogTest : public QObject {
@@ -54,11 +63,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const std::string home = dir.path().toStdString() + "/";
         AppState state(home);
-        state.Dirs.DataDir = home + "daten/";
-        state.User.Country.Language = "deutsch";
-        state.Store.SetLanguages("deutsch", "deutsch");
+        prepare(state, home);
         const std::string profile = state.Dirs.DataDir + "shopprofil.ini";
-        CreateFolder(state.Dirs.DataDir);
         WriteTextFile(profile, kProfile);
 
         ScriptedPrompter prompter;
@@ -111,10 +117,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const std::string home = dir.path().toStdString() + "/";
         AppState state(home);
-        state.Dirs.DataDir = home + "daten/";
-        state.User.Country.Language = "deutsch";
+        prepare(state, home, "english");
         state.User.Country.Rate[0] = 1.5;
-        state.Store.SetLanguages("english", "deutsch");
         const std::string profile = state.Dirs.DataDir + "shopprofil.ini";
         CreateFolder(state.Dirs.DataDir + "deutsch/");
         WriteTextFile(profile, kProfile);
@@ -240,10 +244,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const std::string home = dir.path().toStdString() + "/";
         AppState state(home);
-        state.Dirs.DataDir = home + "daten/";
-        state.User.Country.Language = "deutsch";
-        state.Store.SetLanguages("deutsch", "deutsch");
-        CreateFolder(state.Dirs.DataDir);
+        prepare(state, home);
         WriteTextFile(state.Dirs.DataDir + "shopprofil.ini",
                       "[Mengenrabatt]\r\nab 5 St\xFC"
                       "ck: 3 %=5/3\r\nab 100 St\xFC"
@@ -293,11 +294,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const std::string home = dir.path().toStdString() + "/";
         AppState state(home);
-        state.Dirs.DataDir = home + "daten/";
-        state.User.Country.Language = "deutsch";
-        state.Store.SetLanguages("deutsch", "deutsch");
+        prepare(state, home);
         const std::string profile = state.Dirs.DataDir + "shopprofil.ini";
-        CreateFolder(state.Dirs.DataDir);
         WriteTextFile(profile, "[Invoice]\r\nReNrPrefix=RE-2026-\r\nReNrNext=0007\r\n");
 
         ScriptedPrompter prompter;
