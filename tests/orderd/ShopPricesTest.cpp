@@ -94,6 +94,10 @@ TEST(ShopPrices, AShopThatCannotBeReadIsAnError)
                       "b\xA6"
                       "1"}},
          "db_0.js holds no group data"},
+        {"a second group not closed",
+         {{"db_0.js", "gd = 'a\xA6K1\xA6"
+                      "1\xA6\x86'; pl(9); parent.CreateItemList(gd, 0); gd = 'b\xA6K2"}},
+         "db_0.js holds group data that does not end"},
         {"an item without price", {{"db_0.js", dbScript("Schaufel\xA6GT-003", 0, 1)}}, "without order number"},
         {"a strange next script", {{"db_0.js", "gd = ''; d.writeln('database/db_x.js')"}}, "db_<number>.js"},
         {"a chain without end", {{"db_0.js", dbScript("", -1, 2)}}, "more than 3 database scripts"},
