@@ -338,6 +338,10 @@ private:
     void cutOverdue()
     {
         const Clock::time_point now = Clock::now();
+        if (now < nextCut_) {
+            return; // once a tick is enough, however busy the loop
+        }
+        nextCut_ = now + std::chrono::milliseconds(kTickMs);
         for (Link* link : links_) {
             if (!link->Computing && !link->Cut && now > link->Due) {
                 ::shutdown(link->Fd, SHUT_RDWR);
@@ -606,6 +610,7 @@ private:
     std::atomic<bool> stopping_{false};
     // Touched only on the thread in run, where the library calls back.
     std::unordered_set<Link*> links_;
+    Clock::time_point nextCut_;
     std::size_t busy_ = 0; // requests whose headers are in and that are not done
 };
 

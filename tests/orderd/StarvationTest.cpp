@@ -119,6 +119,7 @@ TEST(OrderdStarvation, HeaderFloodsAreRefusedWithLittleMemory)
     };
     const std::vector<Case> cases{
         {"a few lines over the limit", head + lines(150) + "\r\n", true},
+        {"a 20 KB header line", head + "X-Big: " + std::string(20000, 'b') + "\r\n\r\n", true},
         {"200,000 header lines", head + lines(200000) + "\r\n", false},
         {"one 64 MB header line", head + "X-Huge: " + std::string(64 << 20, 'a') + "\r\n\r\n", false},
     };
