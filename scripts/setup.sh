@@ -19,8 +19,12 @@ packages=(
   python3-pyftpdlib python3-openssl openssh-server openssh-client openssl
   xvfb xauth fonts-dejavu-core
   chromium
-  # The order service: HTTP, its two databases, password hashes.
-  libcpp-httplib-dev libsqlite3-dev libsodium-dev libpq-dev postgresql
+  # The order service: its two databases, password hashes.
+  libsqlite3-dev libsodium-dev libpq-dev postgresql
+  # The order service's HTTP server, made to face the internet without a proxy.
+  libmicrohttpd-dev
+  # The shop the order service's tests read prices from.
+  libcpp-httplib-dev
   # The baseline of bench_upload sends each file with curl.
   curl
   # pdfinfo and pdftotext read the invoices printed as PDF in the window tests.

@@ -8,6 +8,7 @@
 #include "core/orders/Crypt.h"
 #include "orderd/OrderStore.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -17,12 +18,14 @@
 #include <filesystem>
 #include <libpq-fe.h>
 #include <map>
+#include <netinet/in.h>
 #include <ostream>
 #include <poll.h>
 #include <random>
 #include <spawn.h>
 #include <stdexcept>
 #include <string>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -146,6 +149,7 @@ public:
     }
 
     void signal(int number) const { ::kill(pid_, number); }
+    pid_t pid() const { return pid_; }
 
     // Waits for the end; gives the wait status.
     int wait()
@@ -317,9 +321,11 @@ struct Reply {
     }
 };
 
-// method "GET" or "POST"; a POST sends body as a form, like the shop.
+// A POST sends body as a form, like the shop; another method sends it
+// when it is not empty. Headers are extra lines such as "Range: bytes=0-1".
 inline Reply request(const std::string& method, const std::string& url, const std::string& body = {},
-                     const std::string& contentType = "application/x-www-form-urlencoded;charset=UTF-8")
+                     const std::string& contentType = "application/x-www-form-urlencoded;charset=UTF-8",
+                     long timeoutSeconds = 60, const std::vector<std::string>& extraHeaders = {})
 {
     CURL* curl = curl_easy_init();
     Reply reply;
@@ -345,18 +351,24 @@ inline Reply request(const std::string& method, const std::string& url, const st
     };
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 60L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reply);
-    if (method == "POST") {
+    for (const std::string& line : extraHeaders) {
+        headers = curl_slist_append(headers, line.c_str());
+    }
+    if (method == "POST" || !body.empty()) {
         headers = curl_slist_append(headers, ("Content-Type: " + contentType).c_str());
         headers = curl_slist_append(headers, "Expect:");
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     }
+    if (method != "GET" && method != "POST") {
+        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
+    }
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     const CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.Status);
     curl_slist_free_all(headers);
@@ -366,6 +378,67 @@ inline Reply request(const std::string& method, const std::string& url, const st
         reply.Body = curl_easy_strerror(rc);
     }
     return reply;
+}
+
+// --------------------------------------------------------- raw sockets --
+
+// A TCP socket to the service from a loopback address of its own (all of
+// 127/8 is this machine), so that the service sees many clients as from the
+// internet. Connected when blocking, else the connect is under way.
+inline int connectFrom(const std::string& source, int port, bool blocking = true)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | (blocking ? 0 : SOCK_NONBLOCK), 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) {
+        const int error = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        throw std::runtime_error("cannot bind a socket to " + source + ": " + std::strerror(error));
+    }
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
+        const int error = errno;
+        ::close(fd);
+        throw std::runtime_error("cannot connect from " + source + ": " + std::strerror(error));
+    }
+    return fd;
+}
+
+inline void setTimeouts(int fd, int seconds)
+{
+    const timeval t{seconds, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &t, sizeof t);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+}
+
+inline bool sendAll(int fd, const std::string& bytes)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// What arrives until the service closes or the receive time-out passes.
+inline std::string receiveAll(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
 }
 
 // -------------------------------------------------- the shop's encoding --
@@ -419,6 +492,26 @@ inline std::string orderBody(const Fields& fields)
         body += (body.empty() ? "" : "&") + formEncode(name) + "=" + formEncode(Crypt(encodeURIComponent(value)));
     }
     return body;
+}
+
+// A small valid order of one item; marker goes into the notes.
+inline std::string validOrder(const std::string& account, const std::string& marker)
+{
+    return orderBody({{"UserID", account},
+                      {"firstname", "Eva"},
+                      {"lastname", "Muster"},
+                      {"notes", marker},
+                      {"itemcount", "1"},
+                      {"item0", "Schaufel|GT-003|1|9.90|9.90"},
+                      {"subtotal", "9.90"},
+                      {"qdiscount", "0.00"},
+                      {"pdiscount", "0.00"},
+                      {"total", "9.90"},
+                      {"vat", "1.88"},
+                      {"shipping", "4.90"},
+                      {"subamount", "16.68"},
+                      {"paymentfee", "0.00"},
+                      {"payment", "vk"}});
 }
 
 // ------------------------------------------------------------ the service --
