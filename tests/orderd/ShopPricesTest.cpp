@@ -46,23 +46,40 @@ std::map<std::string, std::string> gardenShop(const std::string& shovelPrice = "
                                  1, 2)}};
 }
 
-// A fetch from a map of file names, counting what it is asked.
+// A fetch from a map of paths under the shop's address (database scripts
+// by their file name alone), counting what it is asked.
 struct FakeShop {
     std::map<std::string, std::string> Files;
     int Fetches = 0;
 
     ShopFetch fetch()
     {
-        return [this](const std::string& url, std::stop_token) {
+        return [this](const std::string& url, std::size_t maxBytes, std::stop_token) {
             ++Fetches;
-            const auto it = Files.find(url.substr(url.rfind('/') + 1));
+            const std::string path = url.substr(url.find('/', url.find("//") + 2) + 1);
+            auto it = Files.find(path.starts_with("database/") ? path.substr(9) : path);
             if (it == Files.end()) {
                 throw Error("Cannot load \"" + url + "\": HTTP status 404 Not Found");
+            }
+            if (it->second.size() > maxBytes) {
+                throw ShopTooLarge("larger than " + std::to_string(maxBytes));
             }
             return it->second;
         };
     }
 };
+
+// The prices of the items read, by order number.
+PriceTable pricesOf(const ShopItems& items)
+{
+    PriceTable prices;
+    for (const auto& [number, entries] : items.ByNumber) {
+        for (const ShopItem& item : entries) {
+            prices[number].push_back(item.Price);
+        }
+    }
+    return prices;
+}
 
 // The fields of a one-item order whose figures add up.
 std::vector<FormField> oneItem(const std::string& number, const std::string& price)
@@ -73,9 +90,14 @@ std::vector<FormField> oneItem(const std::string& number, const std::string& pri
 TEST(ShopPrices, ReadsEveryScriptOfTheChain)
 {
     FakeShop shop{gardenShop()};
-    const PriceTable prices = ReadShopPrices("http://shop.example/", shop.fetch());
-    EXPECT_EQ(prices, (PriceTable{{"GT-003", {"9.90"}}, {"GT-001", {"3.50"}}, {"GT-002", {"5.75"}}}));
-    EXPECT_EQ(shop.Fetches, 2);
+    const PublishedShop read = ReadPublishedShop("http://shop.example/", shop.fetch());
+    EXPECT_EQ(pricesOf(read.Items), (PriceTable{{"GT-003", {"9.90"}}, {"GT-001", {"3.50"}}, {"GT-002", {"5.75"}}}));
+    EXPECT_EQ(read.Items.Surcharges, (std::vector<std::string>{"0.00", "4.90"}));
+    EXPECT_EQ(read.Items.ByNumber.at("GT-001").front().Levels, "0:1");
+    EXPECT_EQ(read.Items.ByNumber.at("GT-002").front().Group, 1u);
+    EXPECT_FALSE(read.Settings) << "a shop without var_init.js is checked for its prices only";
+    EXPECT_NE(read.SettingsProblem.find("var_init.js\": HTTP status 404"), std::string::npos) << read.SettingsProblem;
+    EXPECT_EQ(shop.Fetches, 3);
 }
 
 TEST(ShopPrices, AShopThatCannotBeReadIsAnError)
@@ -100,14 +122,24 @@ TEST(ShopPrices, AShopThatCannotBeReadIsAnError)
          "db_0.js holds group data that does not end"},
         {"an item without price", {{"db_0.js", dbScript("Schaufel\xA6GT-003", 0, 1)}}, "without order number"},
         {"a strange next script", {{"db_0.js", "gd = ''; d.writeln('database/db_x.js')"}}, "db_<number>.js"},
-        {"a chain without end", {{"db_0.js", dbScript("", -1, 2)}}, "more than 3 database scripts"},
+        {"a chain without end", {{"db_0.js", dbScript("", -1, 2)}}, "more than 3 scripts"},
+        {"too many items",
+         {{"db_0.js", dbScript("a\xA6K1\xA6"
+                               "1\xA6|b\xA6K2\xA6"
+                               "1\xA6|c\xA6K3\xA6"
+                               "1\xA6\x86",
+                               0, 1)}},
+         "beyond 2 items"},
+        {"too large", {{"db_0.js", good + std::string(5000, ' ')}}, "larger than 4096 bytes"},
     };
     for (const Case& c : cases) {
         FakeShop shop{c.files};
         ShopReadLimits limits;
         limits.MaxFiles = 3;
+        limits.MaxItems = 2;
+        limits.MaxBytes = 4096;
         try {
-            ReadShopPrices("http://shop.example/", shop.fetch(), limits);
+            ReadPublishedShop("http://shop.example/", shop.fetch(), limits);
             ADD_FAILURE() << c.what << ": read";
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
@@ -117,7 +149,7 @@ TEST(ShopPrices, AShopThatCannotBeReadIsAnError)
 
 TEST(ShopPrices, ASlowShopEndsInTime)
 {
-    const ShopFetch hanging = [](const std::string& url, std::stop_token stop) -> std::string {
+    const ShopFetch hanging = [](const std::string& url, std::size_t, std::stop_token stop) -> std::string {
         while (!stop.stop_requested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
@@ -126,18 +158,24 @@ TEST(ShopPrices, ASlowShopEndsInTime)
     ShopReadLimits limits;
     limits.Time = std::chrono::milliseconds(200);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_THROW(ReadShopPrices("http://shop.example/", hanging, limits), Error);
+    EXPECT_THROW(ReadPublishedShop("http://shop.example/", hanging, limits), Error);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 TEST(ShopPrices, UnitPricesMustBeTheShopsToTheCent)
 {
     // GT-007 was typed gross, 9.99 at 19 %, and keeps four decimals.
-    const PriceTable prices{{"GT-003", {"9.90"}},
-                            {"GT-004", {"12.5"}},
-                            {"GT-005", {""}},
-                            {"GT-006", {"4.00", "4.50"}},
-                            {"GT-007", {"8.3950"}}};
+    const PriceTable table{{"GT-003", {"9.90"}},
+                           {"GT-004", {"12.5"}},
+                           {"GT-005", {""}},
+                           {"GT-006", {"4.00", "4.50"}},
+                           {"GT-007", {"8.3950"}}};
+    ShopItems prices;
+    for (const auto& [number, list] : table) {
+        for (const std::string& price : list) {
+            prices.ByNumber[number].push_back({price, "", 0});
+        }
+    }
     struct Case {
         std::string number;
         std::string price;
@@ -169,7 +207,7 @@ TEST(ShopPrices, UnitPricesMustBeTheShopsToTheCent)
         }
     }
     // "=" in an order number arrives as ":" in the order.
-    PriceTable read;
+    ShopItems read;
     ReadDatabaseScript(dbScript("Kette\xA6K=1\xA6"
                                 "2.00\xA6"
                                 "00\xA6\x86",
@@ -178,7 +216,7 @@ TEST(ShopPrices, UnitPricesMustBeTheShopsToTheCent)
     EXPECT_FALSE(PriceProblem(oneItem("K:1", "2.00"), read).has_value());
 
     // A script may hold several groups; the next script is named after the last.
-    PriceTable several;
+    ShopItems several;
     EXPECT_EQ(ReadDatabaseScript("gd = 'Kette\xA6K1\xA6"
                                  "2.00\xA6"
                                  "00\xA6\x86'; pl(20); parent.CreateItemList(gd, 0); " +
@@ -203,16 +241,22 @@ TEST(ShopPrices, PricesAreKeptAndReadAgainWhenAnOrderDoesNotFit)
 
     EXPECT_FALSE(prices.Check("gartenshop", "http://shop.example/", oneItem("GT-003", "9.90")));
     EXPECT_FALSE(prices.Check("gartenshop", "http://shop.example/", oneItem("GT-002", "5.75")));
-    EXPECT_EQ(shop.Fetches, 2) << "the prices are kept";
+    EXPECT_EQ(shop.Fetches, 3) << "the shop is kept (two database scripts, var_init.js missing)";
 
     // The merchant publishes a new price: the first order at it reads the shop again.
     shop.Files = gardenShop("11.00");
     EXPECT_FALSE(prices.Check("gartenshop", "http://shop.example/", oneItem("GT-003", "11.00")));
-    EXPECT_EQ(shop.Fetches, 4);
+    EXPECT_EQ(shop.Fetches, 6);
     const auto old = prices.Check("gartenshop", "http://shop.example/", oneItem("GT-003", "9.90"));
     ASSERT_TRUE(old);
     EXPECT_NE(old->find("11.00"), std::string::npos) << *old;
-    EXPECT_TRUE(log.empty());
+    // Its prices are checked, the rest of a shop published before is not.
+    ASSERT_EQ(log.size(), 3u);
+    for (const std::string& line : log) {
+        EXPECT_NE(line.find("order for gartenshop taken with its prices checked but not its other figures"),
+                  std::string::npos)
+            << line;
+    }
 }
 
 TEST(ShopPrices, AShopThatCannotBeReadRefusesNothing)
@@ -303,7 +347,7 @@ TEST(OrderdShopPrices, OrdersMustHaveThePricesOfTheAccountsShop)
     const ShopServer shop(gardenShop());
     const Storage storage(Backend::Sqlite);
     addAccount(storage, "gartenshop", "Rosen-2026!", shop.shopAddress());
-    const Service service(storage);
+    const Service service(storage, {"--allow-private-shops"});
 
     struct Case {
         const char* what;
