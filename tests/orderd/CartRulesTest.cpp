@@ -4,7 +4,7 @@
 // against the published shop, as sent and with one figure changed.
 
 #include "orderd/CartRules.h"
-#include "JsonFixture.h"
+#include "CartFixture.h"
 #include "orderd/OrderFigures.h"
 #include "orderd/ShopFigures.h"
 
@@ -17,67 +17,6 @@ using namespace quillane::orderd;
 using namespace quillane::test;
 
 namespace {
-
-const Json& fixture()
-{
-    static const Json carts = Json::load(std::string(QUILLANE_SOURCE_DIR) + "/tests/fixtures/carts/carts.json");
-    return carts;
-}
-
-std::vector<std::string> texts(const Json& array)
-{
-    std::vector<std::string> out;
-    for (const Json& item : array.items) {
-        out.push_back(item.text);
-    }
-    return out;
-}
-
-// The published shop a fixture cart is bought in: its database script read
-// as the service reads it, its settings and every fixture country.
-PublishedShop publishedShop(const Json& shop)
-{
-    PublishedShop published;
-    std::string script;
-    for (std::size_t n = 0; n < shop["groups"].size(); ++n) {
-        const Json& group = shop["groups"][n];
-        std::string data;
-        for (const Json& item : group["items"].items) {
-            data += (data.empty() ? "" : "|") + item[0].text + "\xA6" + item[0].text + "\xA6" + item[1].text +
-                    "\xA6"
-                    "00\xA6" +
-                    item[2].text;
-        }
-        script += "gd = '" + data + "\x86" + group["surcharge"].text + "'; pl(1); parent.CreateItemList(gd, " +
-                  std::to_string(n) + "); ";
-    }
-    ReadDatabaseScript(script + "location.href = 'categories.html';", "db_0.js", published.Items);
-
-    ShopSettings s;
-    s.HomeVat = shop["homeVat"].number;
-    s.HomeIndex = shop["homeIndex"].text;
-    s.HomeEu = shop["homeEu"].number;
-    s.VatByDestination = shop["vatByDestination"].number > 0;
-    s.QuantityLevels = texts(shop["quantityLevels"]);
-    s.PriceLevels = texts(shop["priceLevels"]);
-    s.FreeDelivery = shop["freeDelivery"].number;
-    s.Packing = shop["packing"].number;
-    for (const auto& [code, country] : fixture()["countries"].members) {
-        s.CountryCodes.push_back(code);
-        ShopCountry c;
-        c.Code = code;
-        c.Name = country["name"].text;
-        c.ShippingFee = country["shippingFee"].number;
-        c.Vat = country["vat"].number;
-        c.Eu = country["eu"].number;
-        for (const Json& payment : country["payments"].items) {
-            c.Payments.emplace_back(payment[0].text, payment[1].text);
-        }
-        published.Countries.push_back(c);
-    }
-    published.Settings = s;
-    return published;
-}
 
 // The lines of a cart as the shop window holds its items.
 std::vector<CartLine> cartLines(const Json& cart)
@@ -104,26 +43,6 @@ std::vector<CartLine> cartLines(const Json& cart)
         }
     }
     return lines;
-}
-
-// The order the shop sends for a cart: its expected figures.
-std::vector<FormField> orderOf(const Json& cart)
-{
-    const Json& e = cart["expected"];
-    std::vector<FormField> fields{{"country", fixture()["countries"][cart["country"].text]["name"].text},
-                                  {"itemcount", std::to_string(cart["lines"].size())}};
-    for (std::size_t i = 0; i < cart["lines"].size(); ++i) {
-        const Json& line = cart["lines"][i];
-        fields.push_back({"item" + std::to_string(i), "Ding|" + line[0].text + "|" +
-                                                          std::to_string(static_cast<long>(line[2].number)) + "|" +
-                                                          e["items"][i][0].text + "|" + e["items"][i][1].text});
-    }
-    for (const char* name :
-         {"subtotal", "qdiscount", "pdiscount", "total", "vat", "vatrate", "shipping", "subamount", "paymentfee"}) {
-        fields.push_back({name, e[name].text});
-    }
-    fields.push_back({"payment", cart["payment"].text});
-    return fields;
 }
 
 TEST(CartRules, TheHandWorkedCartsComeOutToTheCent)
@@ -240,33 +159,6 @@ TEST(ShopFigures, TheFixtureCartsAsSentAreTaken)
         EXPECT_FALSE(problem) << cart["what"].text << ": " << *problem;
         EXPECT_EQ(unchecked, "") << cart["what"].text;
     }
-}
-
-const Json& cartAbout(const std::string& start)
-{
-    for (const Json& cart : fixture()["carts"].items) {
-        if (cart["what"].text.starts_with(start)) {
-            return cart;
-        }
-    }
-    throw std::runtime_error("no fixture cart \"" + start + "\"");
-}
-
-std::vector<FormField> changed(std::vector<FormField> fields, const std::vector<FormField>& changes)
-{
-    for (const FormField& c : changes) {
-        bool found = false;
-        for (FormField& f : fields) {
-            if (f.Name == c.Name) {
-                f.Value = c.Value;
-                found = true;
-            }
-        }
-        if (!found) {
-            fields.push_back(c);
-        }
-    }
-    return fields;
 }
 
 TEST(ShopFigures, TamperedCartsThatAddUpAreRefused)

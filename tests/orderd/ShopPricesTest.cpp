@@ -3,8 +3,10 @@
 // small HTTP server holding a shop.
 
 #include "orderd/ShopPrices.h"
+#include "CartFixture.h"
 #include "OrderdHarness.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -275,13 +277,41 @@ TEST(ShopPrices, AShopThatCannotBeReadRefusesNothing)
 
 // ---------------------------------------------------- the running service --
 
-// A web host serving files under /shop/database/ on 127.0.0.1.
+// A web host serving a shop's files under /shop/ on 127.0.0.1 (database
+// scripts also by their file name alone). Two more for the limits:
+// endless.js never ends, nothing under silent/ ever answers.
 class ShopServer {
 public:
     explicit ShopServer(std::map<std::string, std::string> files) : files_(std::move(files))
     {
-        server_.Get(R"(/shop/database/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
-            const auto it = files_.find(req.matches[1]);
+        server_.Get(R"(/shop/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+            ++requests_;
+            const std::string path = req.matches[1];
+            if (path == "endless.js") {
+                res.set_chunked_content_provider("application/javascript",
+                                                 [this](std::size_t, httplib::DataSink& sink) {
+                                                     const std::string block(64 * 1024, ' ');
+                                                     // Bounded all the same: 1 GiB, or until the reader hangs up.
+                                                     for (int i = 0; i < 16 * 1024 && !stopping_; ++i) {
+                                                         if (!sink.write(block.data(), block.size())) {
+                                                             return false;
+                                                         }
+                                                     }
+                                                     sink.done();
+                                                     return true;
+                                                 });
+                return;
+            }
+            if (path.starts_with("silent/")) {
+                for (int i = 0; i < 200 && !stopping_; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                }
+                return;
+            }
+            auto it = files_.find(path);
+            if (it == files_.end() && path.starts_with("database/")) {
+                it = files_.find(path.substr(9));
+            }
             if (it == files_.end()) {
                 res.status = 404;
                 return;
@@ -296,17 +326,27 @@ public:
     }
     ~ShopServer()
     {
+        stopping_ = true;
         server_.stop();
         thread_.join();
     }
-    std::string shopAddress() const { return "http://127.0.0.1:" + std::to_string(port_) + "/shop/"; }
+    std::string shopAddress(const std::string& host = "127.0.0.1") const
+    {
+        return "http://" + host + ":" + std::to_string(port_) + "/shop/";
+    }
+    int requests() const { return requests_; }
 
 private:
     std::map<std::string, std::string> files_;
     httplib::Server server_;
     int port_ = 0;
     std::thread thread_;
+    std::atomic<int> requests_{0};
+    std::atomic<bool> stopping_{false};
 };
+
+// The shops of these tests are on 127.0.0.1.
+const std::vector<std::string> kLocalShops{"--allow-private-shops"};
 
 // An order of the shop whose figures add up.
 Fields shopOrder(const std::vector<std::pair<std::string, std::string>>& items)
@@ -347,7 +387,7 @@ TEST(OrderdShopPrices, OrdersMustHaveThePricesOfTheAccountsShop)
     const ShopServer shop(gardenShop());
     const Storage storage(Backend::Sqlite);
     addAccount(storage, "gartenshop", "Rosen-2026!", shop.shopAddress());
-    const Service service(storage, {"--allow-private-shops"});
+    const Service service(storage, kLocalShops);
 
     struct Case {
         const char* what;
@@ -379,7 +419,7 @@ TEST(OrderdShopPrices, AnUnreachableShopLosesNoOrder)
     }
     const Storage storage(Backend::Sqlite);
     addAccount(storage, "gartenshop", "Rosen-2026!", address);
-    Service service(storage);
+    Service service(storage, kLocalShops);
 
     const Reply put = service.putOrder(orderBody(shopOrder({{"GT-404", "1.00"}})));
     EXPECT_EQ(put.Status, 200) << put.Body;
@@ -390,6 +430,145 @@ TEST(OrderdShopPrices, AnUnreachableShopLosesNoOrder)
     const std::string log = service.process().errorOutput();
     EXPECT_NE(log.find("order for gartenshop taken without checking its prices"), std::string::npos) << log;
     EXPECT_NE(log.find(address + "database/db_0.js"), std::string::npos) << log;
+}
+
+// An order of a fixture cart as the shop sends it, some values changed.
+Fields cartOrder(const std::string& cart, const std::vector<FormField>& changes = {})
+{
+    Fields order{{"UserID", "gartenshop"}, {"firstname", "Eva"}, {"lastname", "Muster"}};
+    for (const FormField& f : changed(orderOf(cartAbout(cart)), changes)) {
+        order.emplace_back(f.Name, f.Value);
+    }
+    return order;
+}
+
+TEST(OrderdShopPrices, EveryOrderIsWorkedOutFromThePublishedShop)
+{
+    const ShopServer shop(publishedFiles(fixture()["shops"]["home"]));
+    const Storage storage(Backend::Sqlite);
+    addAccount(storage, "gartenshop", "Rosen-2026!", shop.shopAddress());
+    const Service service(storage, kLocalShops);
+
+    struct Case {
+        const char* what;
+        Fields order;
+        long status;
+        std::string answer;
+    };
+    const std::vector<Case> cases{
+        {"net at home, as the shop sent it", cartOrder("net at home"), 200, "orderid="},
+        {"gross with a discount, as the shop sent it", cartOrder("gross with 5 %"), 200, "orderid="},
+        {"no shipping", cartOrder("net at home", {{"shipping", "0.00"}, {"subamount", "89.61"}}), 400,
+         "The shipping 0.00 is not the shop's 10.40"},
+        {"a discount of the whole subtotal",
+         cartOrder("net at home", {{"qdiscount", "78.00"}, {"total", "0.00"}, {"vat", "0.00"}, {"subamount", "10.40"}}),
+         400, "The qdiscount 78.00 is not the shop's 2.70"},
+        {"no VAT", cartOrder("net at home", {{"vatrate", "0.00"}, {"vat", "0.00"}, {"subamount", "85.70"}}), 400,
+         "The vatrate 0.00 is not the shop's 19.00"},
+    };
+    for (const Case& c : cases) {
+        const Reply put = service.putOrder(orderBody(c.order));
+        EXPECT_EQ(put.Status, c.status) << c.what << ": " << put.Body;
+        EXPECT_NE(put.Body.find(c.answer), std::string::npos) << c.what << ": " << put.Body;
+    }
+    EXPECT_EQ(storedOrders(service), 2u) << "nothing refused is stored";
+}
+
+TEST(OrderdShopPrices, AShopOnAPrivateAddressIsReadOnlyWhenAllowed)
+{
+    const ShopServer shop(publishedFiles(fixture()["shops"]["home"]));
+    const Fields noShipping = cartOrder("net at home", {{"shipping", "0.00"}, {"subamount", "89.61"}});
+    // The address as typed and a name that resolves to it.
+    for (const std::string host : {"127.0.0.1", "localhost"}) {
+        const Storage storage(Backend::Sqlite);
+        addAccount(storage, "gartenshop", "Rosen-2026!", shop.shopAddress(host));
+        Service service(storage);
+        EXPECT_EQ(service.putOrder(orderBody(noShipping)).Status, 200) << host << ": taken unchecked";
+        service.process().signal(SIGTERM);
+        ASSERT_TRUE(service.process().endsWithin(std::chrono::seconds(20)));
+        const std::string log = service.process().errorOutput();
+        EXPECT_NE(log.find("order for gartenshop taken without checking its prices"), std::string::npos) << log;
+        EXPECT_NE(log.find("is not public"), std::string::npos) << log;
+        EXPECT_NE(log.find("--allow-private-shops"), std::string::npos) << log;
+    }
+    EXPECT_EQ(shop.requests(), 0) << "no request reached the shop";
+
+    const Storage storage(Backend::Sqlite);
+    addAccount(storage, "gartenshop", "Rosen-2026!", shop.shopAddress("localhost"));
+    const Service allowed(storage, kLocalShops);
+    EXPECT_EQ(allowed.putOrder(orderBody(noShipping)).Status, 400);
+}
+
+TEST(ShopFetch, PrivateAddressesAreTold)
+{
+    struct Case {
+        const char* address;
+        bool isPublic;
+    };
+    const std::vector<Case> cases{
+        {"127.0.0.1", false},
+        {"127.8.9.10", false},
+        {"10.1.2.3", false},
+        {"172.16.0.1", false},
+        {"172.31.255.255", false},
+        {"192.168.1.1", false},
+        {"169.254.169.254", false},
+        {"100.64.0.1", false},
+        {"0.0.0.0", false},
+        {"224.0.0.1", false},
+        {"255.255.255.255", false},
+        {"8.8.8.8", true},
+        {"172.32.0.1", true},
+        {"100.128.0.1", true},
+        {"193.99.144.80", true},
+        {"::1", false},
+        {"::", false},
+        {"fe80::1", false},
+        {"fc00::1", false},
+        {"fd12:3456::1", false},
+        {"ff02::1", false},
+        {"::ffff:127.0.0.1", false},
+        {"::ffff:10.0.0.1", false},
+        {"64:ff9b::a9fe:a9fe", false},
+        {"2002:7f00:1::", false},
+        {"2001:db8::1", false},
+        {"2a00:1450:4001::200e", true},
+        {"::ffff:8.8.8.8", true},
+    };
+    for (const Case& c : cases) {
+        sockaddr_storage storage{};
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        if (::inet_pton(AF_INET, c.address, &v4->sin_addr) == 1) {
+            v4->sin_family = AF_INET;
+        } else {
+            ASSERT_EQ(::inet_pton(AF_INET6, c.address, &v6->sin6_addr), 1) << c.address;
+            v6->sin6_family = AF_INET6;
+        }
+        EXPECT_EQ(IsPublicAddress(reinterpret_cast<const sockaddr*>(&storage)), c.isPublic) << c.address;
+    }
+}
+
+TEST(ShopFetch, LimitsHoldWhileTheScriptsArrive)
+{
+    const ShopServer shop({});
+    const ShopFetch fetch = HttpShopFetch(true);
+    // A script that never ends is cut at the bytes left, not read first.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(fetch(shop.shopAddress() + "endless.js", 1024 * 1024, {}), ShopTooLarge);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+    // A shop that does not answer ends with the time of the whole read.
+    ShopReadLimits limits;
+    limits.Time = std::chrono::milliseconds(300);
+    const auto again = std::chrono::steady_clock::now();
+    try {
+        ReadPublishedShop(shop.shopAddress() + "silent/", fetch, limits);
+        ADD_FAILURE() << "read";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("took longer than 300 ms"), std::string::npos) << e.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::seconds(5));
 }
 
 } // namespace
