@@ -100,6 +100,18 @@ TEST(ShopPrices, ReadsEveryScriptOfTheChain)
     EXPECT_FALSE(read.Settings) << "a shop without var_init.js is checked for its prices only";
     EXPECT_NE(read.SettingsProblem.find("var_init.js\": HTTP status 404"), std::string::npos) << read.SettingsProblem;
     EXPECT_EQ(shop.Fetches, 3);
+
+    // Within a group the shop window keeps the last item of a number.
+    ShopItems twice;
+    ReadDatabaseScript("gd = 'a\xA6K1\xA6"
+                       "1.00\xA6"
+                       "00\xA6|b\xA6K1\xA6"
+                       "2.00\xA6"
+                       "00\xA6\x86'; location.href = 'categories.html';",
+                       "db_0.js", twice);
+    EXPECT_EQ(twice.Count, 1u);
+    ASSERT_EQ(twice.ByNumber.at("K1").size(), 1u);
+    EXPECT_EQ(twice.ByNumber.at("K1").front().Price, "2.00");
 }
 
 TEST(ShopPrices, AShopThatCannotBeReadIsAnError)
@@ -273,6 +285,88 @@ TEST(ShopPrices, AShopThatCannotBeReadRefusesNothing)
     ASSERT_EQ(log.size(), 2u);
     EXPECT_NE(log[0].find("gartenshop"), std::string::npos) << log[0];
     EXPECT_NE(log[0].find("db_0.js\": HTTP status 404"), std::string::npos) << log[0];
+}
+
+// A fetch from the fixture shop's published files.
+ShopFetch filesFetch(const std::map<std::string, std::string>& files, int* fetches = nullptr)
+{
+    return [files, fetches](const std::string& url, std::size_t, std::stop_token) {
+        if (fetches) {
+            ++*fetches;
+        }
+        const auto it = files.find(url.substr(url.find('/', url.find("//") + 2) + 1));
+        if (it == files.end()) {
+            throw Error("Cannot load \"" + url + "\": HTTP status 404");
+        }
+        return it->second;
+    };
+}
+
+TEST(ShopPrices, AShopPublishedBeforeHasItsPricesCheckedOnly)
+{
+    const std::map<std::string, std::string> current = publishedFiles(fixture()["shops"]["home"]);
+    struct Case {
+        const char* what;
+        std::string path;
+        std::string remove; // from that file
+        std::string problem;
+    };
+    const std::vector<Case> cases{
+        {"var_init.js before VAT by destination", "var_init.js",
+         "Shop.VatByDestination =", "var_init.js holds no \"Shop.VatByDestination = parseInt(\""},
+        {"a country script before its name", "countries/settings/fr.js",
+         "s.Destination.Name =", "countries/settings/fr.js holds no \"s.Destination.Name =\""},
+        {"no var_init.js", "var_init.js", "", "var_init.js\": HTTP status 404"},
+        {"no country script", "countries/settings/gb.js", "", "gb.js\": HTTP status 404"},
+    };
+    for (const Case& c : cases) {
+        std::map<std::string, std::string> files = current;
+        if (c.remove.empty()) {
+            files.erase(c.path);
+        } else {
+            files[c.path] = ReplaceAll(files[c.path], c.remove, "Shop.Other =", true);
+        }
+        const PublishedShop read = ReadPublishedShop("http://shop.example/", filesFetch(files));
+        EXPECT_FALSE(read.Settings) << c.what;
+        EXPECT_NE(read.SettingsProblem.find(c.problem), std::string::npos) << c.what << ": " << read.SettingsProblem;
+
+        std::vector<std::string> log;
+        ShopPrices shops(filesFetch(files), [&](const std::string& line) { log.push_back(line); });
+        const std::vector<FormField> noShipping =
+            changed(orderOf(cartAbout("net at home")), {{"shipping", "0.00"}, {"subamount", "89.61"}});
+        EXPECT_FALSE(shops.Check("gartenshop", "http://shop.example/", noShipping)) << c.what;
+        ASSERT_EQ(log.size(), 1u) << c.what;
+        EXPECT_NE(log[0].find("prices checked but not its other figures: "), std::string::npos) << log[0];
+        EXPECT_NE(log[0].find(c.problem), std::string::npos) << log[0];
+        const auto price = shops.Check("gartenshop", "http://shop.example/",
+                                       changed(noShipping, {{"item1", "Ding|Z300|1|14.00|14.00"}}));
+        EXPECT_TRUE(price && price->find("is not the shop's price 24.00") != std::string::npos) << c.what;
+    }
+    // The same files whole: the figures are worked out.
+    const PublishedShop whole = ReadPublishedShop("http://shop.example/", filesFetch(current));
+    ASSERT_TRUE(whole.Settings) << whole.SettingsProblem;
+    EXPECT_EQ(whole.Countries.size(), 3u);
+}
+
+TEST(ShopPrices, TheShopsKeptHoldABoundedNumberOfItems)
+{
+    const std::map<std::string, std::string> files = publishedFiles(fixture()["shops"]["home"]);
+    int fetches = 0;
+    ShopPriceRules rules;
+    rules.MaxKeptItems = 15; // the fixture shop has 10
+    ShopPrices shops(
+        filesFetch(files, &fetches), [](const std::string&) {}, rules);
+    const std::vector<FormField> order = orderOf(cartAbout("net at home"));
+    // Two shops of the same files: the second pushes the first out.
+    const auto read = [&](const std::string& host) {
+        const int before = fetches;
+        EXPECT_FALSE(shops.Check("gartenshop", "http://" + host + "/", order));
+        return fetches - before;
+    };
+    EXPECT_GT(read("a.example"), 0);
+    EXPECT_EQ(read("a.example"), 0) << "kept";
+    EXPECT_GT(read("b.example"), 0);
+    EXPECT_GT(read("a.example"), 0) << "pushed out by the second shop";
 }
 
 // ---------------------------------------------------- the running service --
