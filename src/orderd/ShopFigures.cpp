@@ -220,6 +220,11 @@ std::optional<std::string> ShopProblem(const std::vector<FormField>& fields, con
         if (countries.empty()) {
             return "The delivery country \"" + delivery + "\" is not one the shop delivers to";
         }
+        if (readings * countries.size() > kMaxReadings) {
+            unchecked = "the shop names its delivery country \"" + delivery + "\" " + std::to_string(countries.size()) +
+                        " times";
+            return std::nullopt;
+        }
 
         // Every reading, the first one's problem told when none fits.
         std::optional<std::string> first;

@@ -4,6 +4,7 @@
 #include "core/common/Text.h"
 #include "orderd/CartRules.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <optional>
@@ -120,7 +121,10 @@ ShopSettings ReadShopSettings(const std::string& script)
         if (s.CountryCodes.size() == kMaxShopCountries) {
             throw Error(file + " names more than " + std::to_string(kMaxShopCountries) + " countries");
         }
-        s.CountryCodes.push_back(*code);
+        // A key set twice is one country in the shop window.
+        if (std::find(s.CountryCodes.begin(), s.CountryCodes.end(), *code) == s.CountryCodes.end()) {
+            s.CountryCodes.push_back(*code);
+        }
     }
     if (s.CountryCodes.empty()) {
         throw Error(file + " names no country (Land['...'])");
