@@ -22,7 +22,8 @@ namespace quillane::orderd {
 // rounded each figure on its own and charged the home rate: a cent either
 // way is taken there. When the figures cannot be worked out (a shop
 // published before the cart counted as it does now), only the prices are
-// checked and unchecked says why.
+// checked and unchecked says why. The fields are an order that
+// CheckOrderFigures took.
 std::optional<std::string> ShopProblem(const std::vector<FormField>& fields, const PublishedShop& shop,
                                        std::string& unchecked);
 

@@ -105,7 +105,8 @@ public:
     // be the shop's and, where the shop's scripts tell how its cart
     // computes, every figure what that cart gives. An order is never
     // refused because the shop cannot be read: it is taken, and a line
-    // says so in the log.
+    // says so in the log. The fields are an order that CheckOrderFigures
+    // took.
     std::optional<std::string> Check(const std::string& account, const std::string& shopAddress,
                                      const std::vector<FormField>& fields);
 
