@@ -47,11 +47,13 @@ std::string Usage()
 {
     return "Usage:\n"
            "  quillane-orderd serve --listen HOST:PORT (--data DIR | --db postgresql://...)\n"
-           "                        [--trust-proxy] [--hash-ops N] [--hash-mem MIB]\n"
+           "                        [--trust-proxy] [--allow-private-shops] [--hash-ops N] [--hash-mem MIB]\n"
            "  quillane-orderd account add NAME --password-stdin [--shop URL]\n"
            "                        (--data DIR | --db postgresql://...) [--hash-ops N] [--hash-mem MIB]\n"
            "Port 0 listens on a free port; the line \"listening on http://HOST:PORT/\" names it.\n"
            "--trust-proxy takes the client's address from X-Forwarded-For (behind a reverse proxy).\n"
+           "--allow-private-shops reads shops on loopback, private and link-local addresses too\n"
+           "(a shop on the service's own network); without it such a shop's orders are taken unchecked.\n"
            "--hash-ops and --hash-mem set the work of a password hash (default 2 passes, 64 MiB).\n";
 }
 
@@ -114,6 +116,8 @@ Command ParseCommandLine(const std::vector<std::string>& args)
             readListen(value(), command);
         } else if (serving && option == "--trust-proxy") {
             command.TrustProxy = true;
+        } else if (serving && option == "--allow-private-shops") {
+            command.AllowPrivateShops = true;
         } else if (!serving && option == "--password-stdin") {
             passwordStdin = true;
         } else if (!serving && option == "--shop") {

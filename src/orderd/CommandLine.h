@@ -8,7 +8,7 @@
 
 // The command line of quillane-orderd, which scripts rely on:
 //   quillane-orderd serve --listen HOST:PORT (--data DIR | --db postgresql://...)
-//                         [--trust-proxy] [--hash-ops N] [--hash-mem MIB]
+//                         [--trust-proxy] [--allow-private-shops] [--hash-ops N] [--hash-mem MIB]
 //   quillane-orderd account add NAME --password-stdin [--shop URL]
 //                         (--data DIR | --db postgresql://...) [--hash-ops N] [--hash-mem MIB]
 namespace quillane::orderd {
@@ -24,6 +24,7 @@ struct Command {
     std::string Shop;
     HashCost Cost;
     bool TrustProxy = false;
+    bool AllowPrivateShops = false;
 };
 
 // Throws Error naming the argument that is wrong.

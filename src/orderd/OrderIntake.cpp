@@ -2,6 +2,7 @@
 
 #include "core/common/Text.h"
 #include "core/orders/Crypt.h"
+#include "core/orders/Order.h"
 
 #include <charconv>
 #include <set>
@@ -10,8 +11,20 @@ namespace quillane::orderd {
 
 namespace {
 
-// Keys the service writes itself, or the program does.
-constexpr std::string_view kReserved[] = {"date", "queue", "confirmed", "printed"};
+// Every field the shop sends, in the spelling the service stores it with.
+// The item lines ("item" and a number) come besides.
+constexpr std::string_view kOrderFields[] = {
+    "UserID",    "firstname", "lastname",  "company",    "street",     "zip",          "city",
+    "country",   "phone",     "fax",       "email",      "la_company", "la_firstname", "la_lastname",
+    "la_street", "la_zip",    "la_city",   "la_country", "la_phone",   "la_fax",       "la_email",
+    "notes",     "itemcount", "subtotal",  "qdiscount",  "pdiscount",  "total",        "vat",
+    "vatrate",   "shipping",  "subamount", "paymentfee", "payment"};
+
+// Keys the service writes itself, or the program does into orders.dat; the
+// program reads keys without regard to case, so a sent "Printed" would
+// stand for its own.
+constexpr std::string_view kReserved[] = {orderkey::kDate, orderkey::kQueue, orderkey::kConfirmed, orderkey::kPrinted,
+                                          orderkey::kInvoiceNumber};
 
 bool isFieldName(std::string_view name)
 {
@@ -116,41 +129,52 @@ ReceivedOrder ReadOrder(std::string_view body)
     bool haveUser = false;
     std::set<std::string> names;
     std::set<long> itemLines;
-    std::size_t others = 0;
     for (const FormField& field : sent) {
         if (!isFieldName(field.Name)) {
             throw OrderRefused("The field name " + shown(field.Name) + " is not accepted");
         }
-        if (!names.insert(field.Name).second) {
-            throw OrderRefused("The field " + field.Name + " is sent twice");
-        }
         for (std::string_view reserved : kReserved) {
-            if (field.Name == reserved) {
+            if (SameText(field.Name, reserved)) {
                 throw OrderRefused("The field " + field.Name + " is the service's own and cannot be sent");
             }
         }
-        const bool itemLine = field.Name.size() > 4 && field.Name.starts_with("item") &&
-                              field.Name.find_first_not_of("0123456789", 4) == std::string::npos;
+        // The program reads keys without regard to case: "Total" beside
+        // "total" would be a second total, so names are matched that way
+        // here too and stored in their own spelling.
+        const std::string lower = LowerCase(field.Name);
+        const bool itemLine = lower.size() > 4 && lower.starts_with("item") &&
+                              lower.find_first_not_of("0123456789", 4) == std::string::npos;
+        std::string name;
         if (itemLine) {
-            const long index = wholeNumber(std::string_view(field.Name).substr(4));
+            const long index = wholeNumber(std::string_view(lower).substr(4));
             if (index < 0 || index >= OrderLimits::kMaxItems) {
                 throw OrderRefused("The field " + field.Name + " is no item line");
             }
             itemLines.insert(index);
-        } else if (++others > OrderLimits::kMaxOtherFields) {
-            throw OrderRefused("The order has more than " + std::to_string(OrderLimits::kMaxOtherFields) +
-                               " fields beside its item lines");
+            name = lower;
+        } else {
+            for (std::string_view known : kOrderFields) {
+                if (SameText(field.Name, known)) {
+                    name = known;
+                }
+            }
+            if (name.empty()) {
+                throw OrderRefused("The field " + field.Name + " is no field of an order");
+            }
+        }
+        if (!names.insert(name).second) {
+            throw OrderRefused("The field " + field.Name + " is sent twice");
         }
         const std::string plain = Utf8ToCp1252(UnscrambleOrderField(field.Value));
-        if (plain.size() > limitOf(field.Name, itemLine)) {
-            throw OrderRefused("The field " + field.Name + " is longer than " +
-                               std::to_string(limitOf(field.Name, itemLine)) + " characters");
+        if (plain.size() > limitOf(name, itemLine)) {
+            throw OrderRefused("The field " + name + " is longer than " + std::to_string(limitOf(name, itemLine)) +
+                               " characters");
         }
-        if (field.Name == "UserID") {
+        if (name == "UserID") {
             order.UserId = plain;
             haveUser = true;
         } else {
-            order.Fields.push_back({field.Name, madeSafe(field.Name, plain)});
+            order.Fields.push_back({name, madeSafe(name, plain)});
         }
     }
     if (!haveUser || order.UserId.empty()) {

@@ -27,7 +27,6 @@ struct OrderLimits {
     static constexpr std::size_t kMaxNotes = 10000; // characters, after unscrambling
     static constexpr std::size_t kMaxItemLine = 1000;
     static constexpr std::size_t kMaxField = 500;
-    static constexpr std::size_t kMaxOtherFields = 60; // beside the item lines
 };
 
 // An order that is not stored; the text says why, for the answer's body.
@@ -45,7 +44,9 @@ struct ReceivedOrder {
 
 // Throws OrderRefused when the body is no complete order: no UserID, no
 // itemcount or one of its item lines missing, a field that is too long,
-// sent twice or of a name the service keeps for itself.
+// sent twice or of a name the service keeps for itself or the protocol does
+// not know. Names are matched without regard to case, as the program reads
+// them, and stored in the protocol's spelling.
 ReceivedOrder ReadOrder(std::string_view body);
 
 // The value of a field, or nullptr.

@@ -116,7 +116,7 @@ int serve(const Command& command, std::ostream& out, std::ostream& err)
     LoginThrottle throttle(kPerAccount, kPerAddress);
     Accounts accounts(*store, hasher, throttle);
     std::mutex logLock;
-    ShopPrices shopPrices(HttpShopFetch(), [&err, &logLock](const std::string& line) {
+    ShopPrices shopPrices(HttpShopFetch(command.AllowPrivateShops), [&err, &logLock](const std::string& line) {
         const std::lock_guard lock(logLock);
         err << "quillane-orderd: " << line << std::endl;
     });

@@ -1,7 +1,7 @@
 #include "orderd/ShopPrices.h"
 
 #include "core/common/Text.h"
-#include "core/online/HttpClient.h"
+#include "orderd/ShopFigures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -81,7 +81,8 @@ private:
 
 } // namespace
 
-std::string ReadDatabaseScript(const std::string& script, const std::string& file, PriceTable& prices)
+std::string ReadDatabaseScript(const std::string& script, const std::string& file, ShopItems& items,
+                               std::size_t maxItems)
 {
     // A script holds the data of one group or of several one after another.
     std::size_t end = std::string::npos;
@@ -93,7 +94,9 @@ std::string ReadDatabaseScript(const std::string& script, const std::string& fil
             break;
         }
         ++groups;
+        const std::size_t group = items.Surcharges.size();
         const std::size_t cut = data.rfind(kGroupSeparator);
+        items.Surcharges.push_back(cut == std::string::npos ? std::string() : data.substr(cut + 1));
         for (const std::string& entry : Split(kItemSeparator, data.substr(0, cut))) {
             if (entry.empty()) {
                 continue; // a hidden last record leaves an empty entry
@@ -102,7 +105,18 @@ std::string ReadDatabaseScript(const std::string& script, const std::string& fil
             if (parts.size() < 3) {
                 throw Error(file + " holds an item without order number and price: \"" + entry.substr(0, 80) + "\"");
             }
-            prices[orderNumber(parts[1])].push_back(parts[2]);
+            if (items.Count == maxItems) {
+                throw Error(file + " takes the shop beyond " + std::to_string(maxItems) + " items");
+            }
+            std::vector<ShopItem>& same = items.ByNumber[orderNumber(parts[1])];
+            ShopItem item{parts[2], parts.size() > 4 ? parts[4] : std::string(), group};
+            // Within a group the shop keeps the last item of a number.
+            if (!same.empty() && same.back().Group == group) {
+                same.back() = std::move(item);
+            } else {
+                same.push_back(std::move(item));
+                ++items.Count;
+            }
         }
     }
     if (end == std::string::npos) {
@@ -123,39 +137,115 @@ std::string ReadDatabaseScript(const std::string& script, const std::string& fil
     return script.substr(next + 9, afterDigits + 3 - (next + 9));
 }
 
-PriceTable ReadShopPrices(const std::string& shopAddress, const ShopFetch& fetch, const ShopReadLimits& limits)
+std::string ReadDatabaseScript(const std::string& script, const std::string& file, PriceTable& prices)
 {
-    const std::string base = shopAddress + (shopAddress.ends_with('/') ? "" : "/") + "database/";
-    const Deadline deadline(limits.Time);
-    PriceTable prices;
-    std::size_t bytes = 0;
-    std::string file = "db_0.js";
-    for (std::size_t files = 0; !file.empty(); ++files) {
-        if (files == limits.MaxFiles) {
-            throw Error("The shop at " + shopAddress + " has more than " + std::to_string(limits.MaxFiles) +
-                        " database scripts");
+    ShopItems items;
+    std::string next = ReadDatabaseScript(script, file, items);
+    for (auto& [number, entries] : items.ByNumber) {
+        for (ShopItem& item : entries) {
+            prices[number].push_back(std::move(item.Price));
+        }
+    }
+    return next;
+}
+
+namespace {
+
+// A limit of the whole read passed: no script of the shop counts then.
+class LimitPassed : public Error {
+public:
+    using Error::Error;
+};
+
+// Reads the scripts of one shop within the limits: all of them together
+// within the time, the bytes and the number of files.
+class ShopReader {
+public:
+    ShopReader(const std::string& shopAddress, const ShopFetch& fetch, const ShopReadLimits& limits)
+        : address_(shopAddress), base_(shopAddress + (shopAddress.ends_with('/') ? "" : "/")), fetch_(fetch),
+          limits_(limits), deadline_(limits.Time)
+    {
+    }
+
+    // The script at path under the shop's address; throws Error when it
+    // cannot be read or a limit is passed.
+    std::string read(const std::string& path)
+    {
+        if (files_ == limits_.MaxFiles) {
+            throw LimitPassed("The shop at " + address_ + " has more than " + std::to_string(limits_.MaxFiles) +
+                              " scripts");
+        }
+        ++files_;
+        const auto tooLarge = [this] {
+            const std::size_t mb = limits_.MaxBytes / (1024 * 1024);
+            return LimitPassed("The scripts of the shop at " + address_ + " are larger than " +
+                               (mb > 0 ? std::to_string(mb) + " MB" : std::to_string(limits_.MaxBytes) + " bytes"));
+        };
+        if (bytes_ >= limits_.MaxBytes) {
+            throw tooLarge();
         }
         std::string script;
         try {
-            script = fetch(base + file, deadline.token());
-        } catch (const Error& e) {
-            if (deadline.passed()) {
-                throw Error("Reading the prices of the shop at " + shopAddress + " took longer than " +
-                            std::to_string(limits.Time.count()) + " ms");
+            script = fetch_(base_ + path, limits_.MaxBytes - bytes_, deadline_.token());
+        } catch (const ShopTooLarge&) {
+            throw tooLarge();
+        } catch (const Error&) {
+            if (deadline_.passed()) {
+                throw LimitPassed("Reading the shop at " + address_ + " took longer than " +
+                                  std::to_string(limits_.Time.count()) + " ms");
             }
             throw;
         }
-        bytes += script.size();
-        if (bytes > limits.MaxBytes) {
-            throw Error("The database scripts of the shop at " + shopAddress + " are larger than " +
-                        std::to_string(limits.MaxBytes / (1024 * 1024)) + " MB");
+        bytes_ += script.size();
+        if (bytes_ > limits_.MaxBytes) {
+            throw tooLarge();
         }
-        file = ReadDatabaseScript(script, base + file, prices);
+        return script;
     }
-    return prices;
+
+    const std::string& base() const { return base_; }
+
+private:
+    std::string address_;
+    std::string base_;
+    const ShopFetch& fetch_;
+    ShopReadLimits limits_;
+    Deadline deadline_;
+    std::size_t files_ = 0;
+    std::size_t bytes_ = 0;
+};
+
+} // namespace
+
+PublishedShop ReadPublishedShop(const std::string& shopAddress, const ShopFetch& fetch, const ShopReadLimits& limits)
+{
+    ShopReader reader(shopAddress, fetch, limits);
+    PublishedShop shop;
+    for (std::string file = "db_0.js"; !file.empty();) {
+        const std::string path = "database/" + file;
+        file = ReadDatabaseScript(reader.read(path), reader.base() + path, shop.Items, limits.MaxItems);
+    }
+
+    // What the cart computes with. A shop published before the cart knew
+    // it lacks some, and its orders are checked for their prices only.
+    std::string step = "var_init.js";
+    try {
+        ShopSettings settings = ReadShopSettings(reader.read(step));
+        for (const std::string& code : settings.CountryCodes) {
+            step = "countries/settings/" + code + ".js";
+            shop.Countries.push_back(ReadCountryScript(reader.read(step), code));
+        }
+        shop.Settings = std::move(settings);
+    } catch (const LimitPassed&) {
+        throw;
+    } catch (const Error& e) {
+        shop.Countries.clear();
+        shop.SettingsProblem = e.what();
+    }
+    return shop;
 }
 
-std::optional<std::string> PriceProblem(const std::vector<FormField>& fields, const PriceTable& prices)
+std::optional<std::string> PriceProblem(const std::vector<FormField>& fields, const ShopItems& items)
 {
     const std::string* countText = FindField(fields, "itemcount");
     const long long count = countText ? std::stoll(*countText) : 0;
@@ -163,18 +253,18 @@ std::optional<std::string> PriceProblem(const std::vector<FormField>& fields, co
         const std::string name = "item" + std::to_string(i);
         const SplitArray parts = Split('|', *FindField(fields, name));
         const std::string& number = parts.at(1);
-        const auto known = prices.find(number);
-        if (known == prices.end()) {
+        const auto known = items.ByNumber.find(number);
+        if (known == items.ByNumber.end()) {
             return name + ": the shop has no item with the order number \"" + number + "\"";
         }
         const double sent = amount(parts.at(3));
-        const bool fits = std::any_of(known->second.begin(), known->second.end(), [&](const std::string& price) {
-            return std::fabs(sent - amount(price)) <= 0.01 + 1e-6;
+        const bool fits = std::any_of(known->second.begin(), known->second.end(), [&](const ShopItem& item) {
+            return std::fabs(sent - amount(item.Price)) <= 0.01 + 1e-6;
         });
         if (!fits) {
             std::string shop;
-            for (const std::string& price : known->second) {
-                shop += (shop.empty() ? "" : " or ") + (price.empty() ? std::string("0") : price);
+            for (const ShopItem& item : known->second) {
+                shop += (shop.empty() ? "" : " or ") + (item.Price.empty() ? std::string("0") : item.Price);
             }
             return name + ": the unit price " + parts[3] + " of \"" + number + "\" is not the shop's price " + shop;
         }
@@ -187,8 +277,8 @@ ShopPrices::ShopPrices(ShopFetch fetch, Log log, ShopPriceRules rules)
 {
 }
 
-std::shared_ptr<const PriceTable> ShopPrices::prices(const std::string& shop, std::chrono::seconds maxAge,
-                                                     std::string& failure)
+std::shared_ptr<const PublishedShop> ShopPrices::published(const std::string& shop, std::chrono::seconds maxAge,
+                                                           std::string& failure)
 {
     const Clock::time_point now = Clock::now();
     {
@@ -196,53 +286,57 @@ std::shared_ptr<const PriceTable> ShopPrices::prices(const std::string& shop, st
         const auto known = shops_.find(shop);
         if (known != shops_.end()) {
             const Entry& e = known->second;
-            if (now - e.Read < (e.Prices ? maxAge : rules_.RetryAfterFailure)) {
+            if (now - e.Read < (e.Shop ? maxAge : rules_.RetryAfterFailure)) {
                 failure = e.Failure;
-                return e.Prices;
+                return e.Shop;
             }
         }
     }
     Entry fresh;
     try {
-        fresh.Prices = std::make_shared<const PriceTable>(ReadShopPrices(shop, fetch_, rules_.Read));
+        fresh.Shop = std::make_shared<const PublishedShop>(ReadPublishedShop(shop, fetch_, rules_.Read));
     } catch (const std::exception& e) { // whatever went wrong, the order is not lost
         fresh.Failure = e.what();
     }
     fresh.Read = Clock::now();
     std::lock_guard lock(mutex_);
-    if (shops_.size() >= rules_.MaxShops && !shops_.contains(shop)) {
+    shops_.erase(shop);
+    // The oldest go first, until the shops kept are few and small enough.
+    const auto itemsOf = [](const Entry& e) { return e.Shop ? e.Shop->Items.Count : std::size_t{0}; };
+    std::size_t kept = itemsOf(fresh);
+    for (const auto& [address, e] : shops_) {
+        kept += itemsOf(e);
+    }
+    while (!shops_.empty() && (shops_.size() >= rules_.MaxShops || kept > rules_.MaxKeptItems)) {
         const auto oldest = std::min_element(
             shops_.begin(), shops_.end(), [](const auto& a, const auto& b) { return a.second.Read < b.second.Read; });
+        kept -= itemsOf(oldest->second);
         shops_.erase(oldest);
     }
     shops_[shop] = fresh;
     failure = fresh.Failure;
-    return fresh.Prices;
+    return fresh.Shop;
 }
 
 std::optional<std::string> ShopPrices::Check(const std::string& account, const std::string& shopAddress,
                                              const std::vector<FormField>& fields)
 {
     std::string failure;
-    auto table = prices(shopAddress, rules_.Fresh, failure);
-    std::optional<std::string> problem = table ? PriceProblem(fields, *table) : std::nullopt;
+    std::string unchecked;
+    auto shop = published(shopAddress, rules_.Fresh, failure);
+    std::optional<std::string> problem = shop ? ShopProblem(fields, *shop, unchecked) : std::nullopt;
     if (problem) {
-        // The merchant may just have published new prices.
-        table = prices(shopAddress, rules_.RecheckAfter, failure);
-        problem = table ? PriceProblem(fields, *table) : std::nullopt;
+        // The merchant may just have published new prices or fees.
+        shop = published(shopAddress, rules_.RecheckAfter, failure);
+        unchecked.clear();
+        problem = shop ? ShopProblem(fields, *shop, unchecked) : std::nullopt;
     }
-    if (!table) {
+    if (!shop) {
         log_("order for " + account + " taken without checking its prices: " + failure);
+    } else if (!problem && !unchecked.empty()) {
+        log_("order for " + account + " taken with its prices checked but not its other figures: " + unchecked);
     }
     return problem;
-}
-
-ShopFetch HttpShopFetch()
-{
-    return [](const std::string& url, std::stop_token stop) {
-        static const HttpClient client;
-        return client.Get(url, HttpProxy{}, stop);
-    };
 }
 
 } // namespace quillane::orderd

@@ -39,7 +39,7 @@ function cliOk(...args) {
 }
 
 function startService(dataDir) {
-  const child = spawn(orderd, ['serve', '--listen', '127.0.0.1:0', '--data', dataDir], { stdio: ['ignore', 'pipe', 'pipe'] });
+  const child = spawn(orderd, ['serve', '--listen', '127.0.0.1:0', '--data', dataDir, '--allow-private-shops'], { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   return new Promise((resolve, reject) => {
     const timer = setTimeout(() => reject(new Error(`quillane-orderd did not start:\n${output}`)), 15000);
@@ -48,7 +48,7 @@ function startService(dataDir) {
       const m = /listening on (http:\/\/\S+\/)/.exec(output);
       if (m) {
         clearTimeout(timer);
-        resolve({ url: m[1], child });
+        resolve({ url: m[1], child, output: () => output });
       }
     };
     child.stdout.on('data', look);
@@ -77,8 +77,6 @@ before(async () => {
   fs.rmSync(work, { recursive: true, force: true });
   const serviceData = path.join(work, 'orderd');
   fs.mkdirSync(serviceData, { recursive: true });
-  const added = run(orderd, ['account', 'add', account.name, '--password-stdin', '--data', serviceData], account.password + '\n');
-  assert.equal(added.status, 0, `${added.stdout}${added.stderr}`);
   service = await startService(serviceData);
 
   const built = buildHome(path.join(work, 'home'), {
@@ -95,6 +93,11 @@ before(async () => {
   });
   generateShop(cli, homeDir, path.join(work, 'tmp'));
   shop = await startStaticServer(built.shopDir);
+  // With the shop's address the service works every order out again from
+  // what the shop published.
+  const added = run(orderd, ['account', 'add', account.name, '--password-stdin', '--shop', shop.url, '--data', serviceData],
+    account.password + '\n');
+  assert.equal(added.status, 0, `${added.stdout}${added.stderr}`);
   browser = await launchBrowser();
 });
 
@@ -207,6 +210,8 @@ test('orders carry the rate to the order service, and the invoice shows it; the 
   assert.match(de.shown.reference, new RegExp(`^${today}-\\d{4} Mueller$`));
 
   assert.match(cliOk('orders', 'fetch'), /received 2 orders, 2 new/);
+  // Both were worked out again from the published shop, none taken unchecked.
+  assert.doesNotMatch(service.output(), /order for .* taken with/, 'the service log');
   const ordersDat = parseIni(fs.readFileSync(path.join(homeDir, 'orders.dat'), 'latin1'));
   for (const [p, id] of [[fr, ids[0]], [ch, ids[1]]]) {
     assert.equal(iniValue(ordersDat, id, 'lastname'), p.lastname.replace('ä', '\xe4'), `${id} is the order of ${p.lastname}`);

@@ -606,6 +606,7 @@ TEST(OrderdCommandLine, BadArgumentsGiveOneLineAndExitOne)
         {"serve", "--listen", "192.0.2.1:8080", "--data", "/tmp/quillane-orderd-unused"},
         {"account", "add"},
         {"account", "add", "gartenshop", "--data", "/tmp/x"},
+        {"account", "add", "gartenshop", "--password-stdin", "--allow-private-shops", "--data", "/tmp/x"},
         {"account", "add", "gartenshop", "--password-stdin", "--data", file},
     };
     for (const auto& args : cases) {
