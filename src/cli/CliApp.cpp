@@ -60,6 +60,7 @@ constexpr const char* kUsage =
     "                    publish the project's shop to the server of the FTP settings;\n"
     "                    --changed-only sends only files that changed since the last upload\n"
     "  orders fetch      fetch the orders from the order service into orders.dat; prints how many are new\n"
+    "                    and how many lines of the reply were refused\n"
     "  orders list [--new|--done]\n"
     "                    one line per order (all, new or done ones), fields separated by tabs:\n"
     "                    order ID, date, customer, amount payable\n"

@@ -222,6 +222,8 @@ void HttpClient::GetToFile(const std::string& url, const std::string& path, cons
     if (file == nullptr) {
         if (fd >= 0) {
             ::close(fd);
+            std::error_code ec;
+            std::filesystem::remove(partial, ec);
         }
         throw Error("Unable to write to " + path);
     }

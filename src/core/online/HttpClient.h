@@ -43,7 +43,8 @@ class HttpClient {
 public:
     // A connection that does not come about within this time fails.
     static constexpr long kConnectTimeoutSeconds = 15;
-    // There is no limit on the whole transfer while data flows; a transfer
+    // The whole transfer has no time limit while data flows, unless the
+    // caller sets one (DownloadLimits::Deadline); a transfer
     // slower than this many bytes per second for kStallSeconds ends.
     static constexpr long kLowSpeedBytesPerSecond = 1;
     static constexpr long kStallSeconds = 60;
