@@ -107,8 +107,9 @@ TEST(OrderReply, LinesAreKeysSectionsOrNothing)
         // "=" makes a key line even with brackets in it.
         {"[A1]\r\nitem0=Tool [large]|T-1|1|2.00|2.00\r\n", "A1{item0=Tool [large]|T-1|1|2.00|2.00}"},
         {"[20261210-104512-0007]\nk=v\n[b_2.x]\rk=w\r", "20261210-104512-0007{k=v} b_2.x{k=w}"},
-        // Text before the first order, lines without "=" or brackets: ignored.
-        {"<html>\r\n<meta http-equiv=\"refresh\" content=\"0\">\r\nhello\r\n[A1]\r\nk=v\r\nstray line\r\n", "A1{k=v}"},
+        // Text before the first order: ignored; lines without "=" or brackets after it: refused.
+        {"<html>\r\n<meta http-equiv=\"refresh\" content=\"0\">\r\nhello\r\n[A1]\r\nk=v\r\nstray line\r\n \r\n",
+         "A1{k=v} refused:stray line"},
         // A refused section line ends the order before it: its keys land nowhere, and are refused too.
         {"[A1]\r\nk=v\r\n[a/b]\r\nx=1\r\n[..]\r\n[a..b]\r\n[a b]\r\n<p>[A1]</p>\r\ny=2\r\n[B2]\r\nk=w\r\n",
          "A1{k=v} B2{k=w} refused:[a/b] refused:x=1 refused:[..] refused:[a..b] refused:[a b] refused:<p>[A1]</p> "

@@ -151,6 +151,10 @@ OrderReply ParseOrderReply(std::string_view text)
         }
         const std::size_t open = line.find('[');
         if (open == std::string_view::npos || line.find(']', open + 1) == std::string_view::npos) {
+            // Text among the orders is a damaged line of one.
+            if ((current != kNone || afterRefusedSection) && !TrimBlanks(line).empty()) {
+                reply.Refused.emplace_back(line);
+            }
             return true;
         }
         const std::string_view trimmed = TrimBlanks(line);

@@ -29,8 +29,9 @@
 //   letters, digits, "-", "_" and "." and without ".." opens an order.
 //   Any other section line is refused and ends the current order, so the
 //   keys after it land nowhere rather than in the order before.
-// - All other lines are ignored, so an HTML page or other text before the
-//   first order adds nothing.
+// - Other lines before the first order are ignored, so an HTML page or
+//   other text in front adds nothing; after it, every other line that is
+//   not blank is refused.
 // A reply that has text but not one order is not a list of orders (an
 // error page answered with status 200): the fetch fails and orders.dat
 // stays as it was. So does a reply that was cut short: one whose last line
