@@ -34,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -59,6 +60,7 @@ constexpr const char* kUsage =
     "                    publish the project's shop to the server of the FTP settings;\n"
     "                    --changed-only sends only files that changed since the last upload\n"
     "  orders fetch      fetch the orders from the order service into orders.dat; prints how many are new\n"
+    "                    and how many lines of the reply were refused\n"
     "  orders list [--new|--done]\n"
     "                    one line per order (all, new or done ones), fields separated by tabs:\n"
     "                    order ID, date, customer, amount payable\n"
@@ -321,7 +323,11 @@ int fetchOrders(const std::string& programDir, std::ostream& out, std::ostream& 
     }
     const HttpClient http;
     const FetchResult result = GetOrders(MakeAppDirs(programDir), user, http, connection.Proxy);
-    out << "received " << result.Received << " orders, " << result.NewIds.size() << " new\n";
+    out << "received " << result.Received << " orders, " << result.NewIds.size() << " new";
+    if (result.RefusedLines > 0) {
+        out << ", " << result.RefusedLines << " lines of the reply refused";
+    }
+    out << '\n';
     return 0;
 }
 
@@ -420,6 +426,44 @@ std::string windowProgram()
 // How long printing one invoice may take.
 constexpr int kPdfSeconds = 120;
 
+// What the window program said: its last line is its reason. The engine it
+// prints with talks a lot, so only the tail is kept.
+class ChildOutput {
+public:
+    static constexpr std::size_t kKept = 8192;
+
+    // Reads what is there without waiting.
+    void drain(int fd)
+    {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+            text_.append(buffer, static_cast<std::size_t>(n));
+            if (text_.size() > 2 * kKept) {
+                text_.erase(0, text_.size() - kKept);
+            }
+        }
+    }
+
+    // The last line with text, without the program's own name in front.
+    std::string reason() const
+    {
+        std::string line;
+        for (const std::string& l : SplitLines(text_)) {
+            if (!Trim(l).empty()) {
+                line = Trim(l);
+            }
+        }
+        constexpr std::string_view kOwnName = "quillane: ";
+        if (line.starts_with(kOwnName)) {
+            line.erase(0, kOwnName.size());
+        }
+        return VisibleControlChars(line.substr(0, 300));
+    }
+
+private:
+    std::string text_;
+};
+
 // Has the window program print page to pdf without showing a window; false,
 // with a message, when it cannot.
 bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& err)
@@ -452,11 +496,18 @@ bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& e
     }
     args.push_back(nullptr);
 
-    // Its messages go to standard error, so standard output keeps only paths.
-    // A group of its own, so the browser processes it starts end with it.
+    // Whatever it writes comes here, so that a failure is the tool's one line
+    // with the program's reason in it. A group of its own, so the browser
+    // processes it starts end with it.
+    int said[2];
+    if (::pipe2(said, O_CLOEXEC) != 0) {
+        err << "quillane-cli: cannot start " << program << " to write " << pdf << ": " << std::strerror(errno) << '\n';
+        return false;
+    }
     posix_spawn_file_actions_t files;
     ::posix_spawn_file_actions_init(&files);
-    ::posix_spawn_file_actions_adddup2(&files, STDERR_FILENO, STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&files, said[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&files, said[1], STDERR_FILENO);
     posix_spawnattr_t attributes;
     ::posix_spawnattr_init(&attributes);
     ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
@@ -465,6 +516,14 @@ bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& e
     const int error = ::posix_spawn(&pid, program.c_str(), &files, &attributes, args.data(), envp.data());
     ::posix_spawn_file_actions_destroy(&files);
     ::posix_spawnattr_destroy(&attributes);
+    ::close(said[1]);
+    // Read while it runs: a full pipe would stop it.
+    ::fcntl(said[0], F_SETFL, ::fcntl(said[0], F_GETFL) | O_NONBLOCK);
+    const struct ClosedAtEnd {
+        int fd;
+        ~ClosedAtEnd() { ::close(fd); }
+    } closed{said[0]};
+    ChildOutput output;
     if (error != 0) {
         err << "quillane-cli: cannot start " << program << " to write " << pdf << ": " << std::strerror(error) << '\n';
         return false;
@@ -475,6 +534,7 @@ bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& e
     int status = 0;
     bool timedOut = false;
     for (;;) {
+        output.drain(said[0]);
         const pid_t ended = ::waitpid(pid, &status, WNOHANG);
         if (ended == pid || (ended < 0 && errno != EINTR)) {
             break;
@@ -489,17 +549,22 @@ bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& e
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ::kill(-pid, SIGKILL); // whatever of its group is left
+    output.drain(said[0]);
     std::error_code ec;
     if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !std::filesystem::is_regular_file(pdf, ec) ||
         std::filesystem::file_size(pdf, ec) == 0) {
         err << "quillane-cli: " << program << " could not print " << page << " to " << pdf;
         if (timedOut) {
-            err << " within " << kPdfSeconds << " s\n";
+            err << " within " << kPdfSeconds << " s";
         } else if (WIFEXITED(status)) {
-            err << " (exit status " << WEXITSTATUS(status) << ")\n";
+            err << " (exit status " << WEXITSTATUS(status) << ")";
         } else {
-            err << " (ended by signal " << WTERMSIG(status) << ")\n";
+            err << " (ended by signal " << WTERMSIG(status) << ")";
         }
+        if (const std::string reason = output.reason(); !reason.empty()) {
+            err << ": " << reason;
+        }
+        err << '\n';
         return false;
     }
     return true;

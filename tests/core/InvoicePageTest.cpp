@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <regex>
+#include <sys/stat.h>
 
 using namespace quillane;
 using quillane::test::TempDir;
@@ -163,7 +164,9 @@ TEST(InvoicePageTest, AnOrderWithoutAReadableItemCountLeavesTheBlankPage)
 {
     const PageCase c{"", "", "Kopfzeile=1\r\n", true, 19, "\x80", 1};
     const Home home(c);
-    for (const char* count : {"", "itemcount=\n", "itemcount=2x\n", "itemcount=-1\n", "itemcount=100001\n"}) {
+    // No order of the service has more than 1,000 lines; 99,999 would hold the order view for long.
+    for (const char* count :
+         {"", "itemcount=\n", "itemcount=2x\n", "itemcount=-1\n", "itemcount=1001\n", "itemcount=99999\n"}) {
         const Order order = orderFrom("B-7", std::string(count) + "lastname=Meier\n");
         try {
             BuildInvoicePage(home.setup(), order, home.page());
@@ -176,6 +179,29 @@ TEST(InvoicePageTest, AnOrderWithoutAReadableItemCountLeavesTheBlankPage)
     }
     ResetInvoicePage(home.page());
     EXPECT_NE(blankTemplate().find("<meta charset=\"windows-1252\">"), std::string::npos);
+}
+
+TEST(InvoicePageTest, PageAndNumberScriptAreForTheOwnerOnly)
+{
+    const PageCase c{"", "", "", false, 19, "\x80", 1};
+    const Home home(c);
+    const std::string script = home.file("temp/renr.js");
+    // Left by an earlier run with a wider mode, or made new under a lax umask.
+    WriteTextFile(home.page(), "old");
+    ::chmod(home.page().c_str(), 0644);
+    const mode_t umask = ::umask(0);
+    BuildInvoicePage(home.setup(), orderFrom("A1", "lastname=Meier\nitemcount=1000\n"), home.page());
+    WriteInvoiceNumberScript(home.file("temp/"), "RE-1");
+    ::umask(umask);
+    for (const std::string& file : {home.page(), script}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0) << file;
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << file;
+    }
+    ResetInvoicePage(home.page());
+    struct stat st {};
+    ASSERT_EQ(::stat(home.page().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(InvoicePageTest, TheShippedLanguagesFillEveryPlaceholder)

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <tuple>
 
@@ -325,6 +326,36 @@ TEST(UploadFtpTest, FailuresNameTheFileAndTheServersReply)
         EXPECT_NE(message.find("index.html"), std::string::npos) << message;
         EXPECT_NE(message.find("55"), std::string::npos) << message; // a 55x reply of the server
     }
+}
+
+// A transfer that breaks off after the server said "125 Data connection
+// already open": the message gives the transfer's own reason, not that reply.
+TEST(UploadFtpTest, ABrokenTransferSaysWhyAndQuotesNoReplyThatIsNoRefusal)
+{
+    TempDir local;
+    TempDir server;
+    writeShop(local);
+    FtpPeer peer(server.path());
+    // The picture shrinks after its size was taken: the transfer ends short.
+    std::string current;
+    UploadSink sink;
+    sink.Status = [&current](const std::string& text) { current = text; };
+    sink.FileStarted = [&](std::int64_t) {
+        if (current.ends_with("pictures/small/x.jpg")) {
+            fs::resize_file(local.file("shop/pictures/small/x.jpg"), 2);
+        }
+    };
+    try {
+        UploadShop(shopOf(local), ftpSettings(peer, "shop"), sink);
+        FAIL() << "the upload reported success";
+    } catch (const Error& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find("x.jpg"), std::string::npos) << message;
+        // Neither "125 Data connection already open" nor "226 Transfer complete".
+        EXPECT_FALSE(std::regex_search(message, std::regex(": [1-3][0-9][0-9] "))) << message;
+        EXPECT_NE(message.find("2 out of 6 bytes"), std::string::npos) << message;
+    }
+    EXPECT_FALSE(commandsNamed(peer, "STOR").empty()); // the transfer had begun
 }
 
 // A server that greets, then answers nothing: the upload ends with an error

@@ -47,13 +47,15 @@ const char* const kReply = "[A1]\r\n"
                            "notes=<b>Bitte</b> klingeln <script>alert(1)</script>\r\ndate=28.12.2026\r\n"
                            "itemcount=1\r\nitem0=<script>alert(1)</script>Tasse|T-1|2|4.50|9.00\r\n"
                            "subtotal=9.00\r\ntotal=9.00\r\nvat=1.71\r\nshipping=4.90\r\nsubamount=15.61\r\n"
-                           "payment=vk\r\nconfirmed=true\r\n"
+                           "paymentfee=0.00\r\npayment=vk\r\nconfirmed=true\r\n"
                            "[B2]\r\n"
                            "company=Hof & Co\r\nfirstname=Jan\r\nlastname=Kunz\r\nstreet=Ring 2\r\nzip=1010\r\n"
                            "city=Wien\r\nla_firstname=Ole\r\nla_street=Gasse 5\r\ndate=29.12.2026\r\n"
                            "itemcount=1\r\nitem0=Teller|T-2|1|12.00|12.00\r\nsubtotal=12.00\r\ntotal=12.00\r\n"
-                           "subamount=12.00\r\npayment=nn\r\nconfirmed=TRUE\r\nqueue=27.12.2026\r\n"
-                           "[C3]\r\nlastname=Leer\r\ndate=30.12.2026\r\n";
+                           "vat=0.00\r\nshipping=0.00\r\nsubamount=12.00\r\npaymentfee=0.00\r\npayment=nn\r\n"
+                           "confirmed=TRUE\r\nqueue=27.12.2026\r\n"
+                           "[C3]\r\nlastname=Leer\r\ndate=30.12.2026\r\nsubtotal=0.00\r\ntotal=0.00\r\nvat=0.00\r\n"
+                           "shipping=0.00\r\nsubamount=0.00\r\npaymentfee=0.00\r\npayment=vk\r\n";
 
 // The program folder of a German merchant whose account is merchant/secret.
 std::string makeOrderHome(QTemporaryDir& dir, const OrderServicePeer& peer, const char* password)
@@ -183,6 +185,13 @@ private Q_SLOTS:
         QCOMPARE(w.entries(w.page->newOrders()), QStringList({QStringLiteral("Müller, Eva\n[A1 | 28.12.2026]"),
                                                               QStringLiteral("Hof & Co\n[B2 | 29.12.2026]"),
                                                               QStringLiteral("Leer, \n[C3 | 30.12.2026]")}));
+
+        // Lines the program would not take are counted for the merchant: here its own keys.
+        peer.setReply(std::string(kReply) + "[A1]\r\nPRINTED=true\r\nInvoiceNo=R-1\r\n");
+        w.click("Bestellungen");
+        QCOMPARE(w.prompter.told.last(), german(home, "MsgBox", "24") + QLatin1Char('\n') +
+                                             QStringLiteral("2 Zeilen der Antwort wurden verworfen."));
+        QVERIFY(w.order("A1")->Value("printed").empty());
 
         // The sequence of the open project proposes the number.
         IniFile profile(w.app.state().Dirs.DataDir + "shopprofil.ini");

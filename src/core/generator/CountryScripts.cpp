@@ -292,7 +292,7 @@ void CreateCountryScripts(GenerationRun& run)
     const std::string programDir = IncludeTrailingSlash(in.ProgramDir);
 
     // Words and menu per run language.
-    const IniFile groups(IncludeTrailingSlash(in.WorkDir) + "groups.ini");
+    const IniFile groups = OpenGroupsFile(in.WorkDir);
     const std::string translations = shopDir + "translations.js";
     if (!FileExists(translations)) {
         throw Error("The shop file \"translations.js\" is missing from \"" + shopDir + "\".");

@@ -110,12 +110,24 @@ void CheckGenerationInput(const GenerationInput& input)
     }
 }
 
+IniFile OpenGroupsFile(const std::string& workDir)
+{
+    const std::string path = IncludeTrailingSlash(workDir) + "groups.ini";
+    // IniFile reads a folder as empty; here that would lose every group's name.
+    if (DirectoryExists(path)) {
+        throw Error(ReadErrorText(path, ReadFailure{false, "it is a folder"}));
+    }
+    return IniFile(path);
+}
+
 bool RunGeneration(const GenerationInput& input)
 {
     if (!FileExists(SettingsFilePath(input.ProgramDir))) {
         return false;
     }
     CheckGenerationInput(input);
+    // Before anything is written.
+    OpenGroupsFile(input.WorkDir);
     GenerationRun run;
     run.In = input;
     run.LayoutDir = input.ProgramDir + "layouts/" + input.Choices.Layout + "/";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/common/IniFile.h"
 #include "core/settings/Country.h"
 
 #include <ctime>
@@ -69,6 +70,12 @@ struct GenerationRun {
 // countries that are not served. Throws an error that names what is wrong.
 // A missing quillane.ini is left to RunGeneration, which stops without a word.
 void CheckGenerationInput(const GenerationInput& input);
+
+// The group names of the working copy, workDir + "groups.ini"; a missing
+// file has none. Throws an error naming the file when something is there
+// that cannot be read (a folder, a FIFO, a file too large, no permission):
+// read as empty, it would give a shop whose groups have no names.
+IniFile OpenGroupsFile(const std::string& workDir);
 
 // The whole run in its fixed order. The shop is built beside ShopDir and
 // replaces it only when the run succeeded, so a refused or interrupted run

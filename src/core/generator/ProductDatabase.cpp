@@ -151,7 +151,7 @@ class DatabasePlanner {
 public:
     explicit DatabasePlanner(const GenerationRun& run)
         : run_(run), items_(run.In.WorkDir + "shop.tmp"), pictureList_(PictureListPath(run.In.WorkDir)),
-          groupNames_(run.In.WorkDir + "groups.ini")
+          groupNames_(OpenGroupsFile(run.In.WorkDir))
     {
     }
 

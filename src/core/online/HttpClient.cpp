@@ -5,10 +5,14 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillane {
 
@@ -19,10 +23,29 @@ struct Transfer {
     std::string* text = nullptr;
     std::FILE* file = nullptr;
     std::stop_token stop;
+    DownloadLimits limits;
+    std::uint64_t received = 0; // bytes of the body so far, decompressed
     std::string statusLine;
     bool tooLarge = false;
     bool writeFailed = false;
 };
+
+// The most bytes the body may have.
+std::uint64_t maxBody(const Transfer& t)
+{
+    return t.text != nullptr ? HttpClient::kMaxTextSize : t.limits.MaxBytes;
+}
+
+std::string sizeText(std::uint64_t bytes)
+{
+    constexpr std::uint64_t kMiB = 1024 * 1024;
+    return bytes >= kMiB && bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MB" : std::to_string(bytes) + " bytes";
+}
+
+std::string durationText(std::chrono::milliseconds time)
+{
+    return time.count() % 1000 == 0 ? std::to_string(time.count() / 1000) + " s" : std::to_string(time.count()) + " ms";
+}
 
 std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* user)
 {
@@ -31,11 +54,15 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
     if (t.stop.stop_requested()) {
         return 0;
     }
+    // Counted as it arrives, before it is kept: the limit holds for what is
+    // written, however little came over the wire.
+    const std::uint64_t limit = maxBody(t);
+    if (limit > 0 && t.received + n > limit) {
+        t.tooLarge = true;
+        return 0;
+    }
+    t.received += n;
     if (t.text != nullptr) {
-        if (t.text->size() + n > HttpClient::kMaxTextSize) {
-            t.tooLarge = true;
-            return 0;
-        }
         t.text->append(data, n);
     } else if (std::fwrite(data, 1, n, t.file) != n) {
         t.writeFailed = true;
@@ -110,6 +137,13 @@ void perform(const std::string& url, const HttpProxy& proxy, Transfer& t, const 
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, HttpClient::kConnectTimeoutSeconds);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, HttpClient::kLowSpeedBytesPerSecond);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, HttpClient::kStallSeconds);
+    if (t.limits.Deadline.count() > 0) {
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(t.limits.Deadline.count()));
+    }
+    if (const std::uint64_t limit = maxBody(t); limit > 0) {
+        // An announced length beyond it ends the transfer before it begins.
+        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
+    }
     // An empty proxy text switches off proxies from the environment as well.
     curl_easy_setopt(h, CURLOPT_PROXY, proxy.Host.c_str());
     if (!proxy.empty()) {
@@ -124,17 +158,25 @@ void perform(const std::string& url, const HttpProxy& proxy, Transfer& t, const 
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &checkStop);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
 
+    const auto started = std::chrono::steady_clock::now();
     const CURLcode rc = curl_easy_perform(h);
     if (rc != CURLE_OK) {
-        if (t.tooLarge) {
-            throw Error("The answer from " + quoted(url) + " is larger than " +
-                        std::to_string(HttpClient::kMaxTextSize / (1024 * 1024)) + " MB");
+        if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) {
+            throw Error("The answer from " + quoted(url) + " is larger than " + sizeText(maxBody(t)) +
+                        "; the transfer was stopped");
         }
         if (t.writeFailed) {
             throw Error("Unable to write to " + targetFile);
         }
         if (t.stop.stop_requested()) {
             throw Error("Loading " + quoted(url) + " was cancelled");
+        }
+        // The library's clock and this one differ by a little; the other
+        // time limits (connection, stall) end far from the deadline.
+        if (rc == CURLE_OPERATION_TIMEDOUT && t.limits.Deadline.count() > 0 &&
+            std::chrono::steady_clock::now() - started >= t.limits.Deadline * 9 / 10) {
+            throw Error("The answer from " + quoted(url) + " did not arrive within " + durationText(t.limits.Deadline) +
+                        "; the transfer was stopped");
         }
         const std::string reason = errors[0] != '\0' ? std::string(errors) : curl_easy_strerror(rc);
         throw Error("Cannot load " + quoted(url) + ": " + reason);
@@ -171,16 +213,24 @@ std::string HttpClient::Get(const std::string& url, const HttpProxy& proxy, std:
 }
 
 void HttpClient::GetToFile(const std::string& url, const std::string& path, const HttpProxy& proxy,
-                           std::stop_token stop) const
+                           std::stop_token stop, const DownloadLimits& limits) const
 {
     const std::string partial = path + ".part";
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
+    // Exactly 0600 whatever the umask, also for a file left by an earlier run.
+    std::FILE* file = fd >= 0 && ::fchmod(fd, 0600) == 0 ? ::fdopen(fd, "wb") : nullptr;
     if (file == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+            std::error_code ec;
+            std::filesystem::remove(partial, ec);
+        }
         throw Error("Unable to write to " + path);
     }
     Transfer t;
     t.file = file;
     t.stop = std::move(stop);
+    t.limits = limits;
     std::error_code ec;
     try {
         perform(url, proxy, t, path);

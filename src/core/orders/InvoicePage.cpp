@@ -273,15 +273,19 @@ void replace(std::string& page, std::string_view placeholder, std::string_view v
     }
 }
 
-std::string templateText()
+std::string_view templateBytes()
 {
     const ResourceEntry* entry = FindResource(kTemplate);
     if (entry == nullptr) {
         throw Error("The program lacks its invoice template " + std::string(kTemplate) + ".");
     }
-    const std::string_view bytes(reinterpret_cast<const char*>(entry->data), entry->size);
+    return {reinterpret_cast<const char*>(entry->data), entry->size};
+}
+
+std::string templateText()
+{
     std::string text;
-    for (const std::string& line : SplitLines(bytes)) {
+    for (const std::string& line : SplitLines(templateBytes())) {
         text += line;
         text += "\r\n";
     }
@@ -308,7 +312,8 @@ InvoiceSetup MakeInvoiceSetup(const TAppDirs& dirs, const TUserData& user, const
 
 void ResetInvoicePage(const std::string& page)
 {
-    ResourceToFile(kTemplate, page);
+    // Owner-only from the start: the same file then gets the customer's address.
+    WriteFileAtomic(page, templateBytes(), FileAccess::OwnerOnly);
 }
 
 std::vector<std::string> BuildInvoicePage(const InvoiceSetup& setup, const Order& order, const std::string& page)
@@ -353,7 +358,7 @@ std::vector<std::string> BuildInvoicePage(const InvoiceSetup& setup, const Order
         replace(text, "[" + key + "]", value);
     }
     replace(text, "[Zahldatum]", dateText(daysLater(setup.Today, paymentTerm)));
-    WriteFileAtomic(page, text);
+    WriteFileAtomic(page, text, FileAccess::OwnerOnly);
     return written;
 }
 
@@ -365,7 +370,7 @@ std::string InvoiceNumberScript(std::string_view number)
 std::string WriteInvoiceNumberScript(const std::string& folder, std::string_view number)
 {
     const std::string path = IncludeTrailingSlash(folder) + std::string(kInvoiceNumberScriptName);
-    WriteFileAtomic(path, InvoiceNumberScript(number));
+    WriteFileAtomic(path, InvoiceNumberScript(number), FileAccess::OwnerOnly);
     return path;
 }
 

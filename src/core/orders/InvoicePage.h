@@ -47,8 +47,12 @@ void ResetInvoicePage(const std::string& page);
 // files written: the page, then the logo if any. Throws Error naming the
 // order when its itemcount is no whole number from 0 to kMaxInvoiceItems
 // (the page is then the blank template), and when a file cannot be written.
+// Page and number script hold the customer's address: they are written
+// readable by their owner only.
 std::vector<std::string> BuildInvoicePage(const InvoiceSetup& setup, const Order& order, const std::string& page);
-inline constexpr int kMaxInvoiceItems = 100000;
+// No order of the service has more lines; a larger itemcount is damage, and
+// building its rows would hold the order view for a long time.
+inline constexpr int kMaxInvoiceItems = kMaxOrderItems;
 
 // The content of renr.js: document.writeln("<number>"); with no line end;
 // the number escaped for HTML and for the script literal.

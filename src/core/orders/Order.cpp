@@ -4,6 +4,16 @@
 
 namespace quillane {
 
+bool IsProgramKey(std::string_view key)
+{
+    for (const std::string_view own : orderkey::kProgramKeys) {
+        if (SameText(key, own)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 Order::Order(std::string id, Values values) : id_(std::move(id)), values_(std::move(values)) {}
 
 const std::string* Order::find(std::string_view key) const

@@ -45,7 +45,19 @@ inline constexpr std::string_view kDeliveryPrefix = "la_";
 inline constexpr std::string_view kPrinted = "printed";
 // The number the order's invoice was printed with.
 inline constexpr std::string_view kInvoiceNumber = "invoiceno";
+
+// The keys the program writes itself: a fetched reply never changes them.
+inline constexpr std::string_view kProgramKeys[] = {kPrinted, kInvoiceNumber};
+// The figures every order of the service carries after its item lines; an
+// order without one of them was cut short on the way.
+inline constexpr std::string_view kTotals[] = {kSubtotal, kTotal, kVat, kShipping, kSubamount, kPaymentFee, kPayment};
 } // namespace orderkey
+
+// Whether key is one the program writes itself, in any letter case.
+bool IsProgramKey(std::string_view key);
+
+// The most item lines an order has: the service refuses orders with more.
+inline constexpr int kMaxOrderItems = 1000;
 
 // Where an order is listed, from its printed key: missing or empty is new,
 // exactly "true" is done, anything else is neither.

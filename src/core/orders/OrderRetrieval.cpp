@@ -10,10 +10,15 @@
 #include "core/settings/UserData.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quillane {
 
 namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool isIdChar(char c)
 {
@@ -21,13 +26,60 @@ bool isIdChar(char c)
            c == '.';
 }
 
-// The first line with text, cut short, for a message.
+// Calls each(line) for every line of text without copying the text; lines
+// end at CR LF, LF or CR. Returns false as soon as each does.
+template <class Each> bool forEachLine(std::string_view text, const Each& each)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        if (!each(text.substr(pos, end - pos))) {
+            return false;
+        }
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') {
+            ++end;
+        }
+        pos = end + 1;
+    }
+    return true;
+}
+
+// A line of the reply as a message shows it, cut short.
+std::string shownLine(std::string_view line)
+{
+    const std::string_view shown = TrimBlanks(line);
+    return std::string(shown.substr(0, 80)) + (shown.size() > 80 ? "..." : "");
+}
+
+// The first line with text, for a message.
 std::string firstTextLine(std::string_view text)
 {
-    for (const std::string& line : SplitLines(text)) {
-        const std::string_view shown = TrimBlanks(line);
-        if (!shown.empty()) {
-            return std::string(shown.substr(0, 80)) + (shown.size() > 80 ? "..." : "");
+    std::string first;
+    forEachLine(text, [&first](std::string_view line) {
+        first = shownLine(line);
+        return first.empty();
+    });
+    return first;
+}
+
+// Why the reply looks cut short, or nothing.
+std::string cutShort(std::string_view text, const std::vector<ReplyOrder>& orders)
+{
+    const std::size_t lastEnd = text.find_last_of("\r\n");
+    const std::string_view last = lastEnd == std::string_view::npos ? text : text.substr(lastEnd + 1);
+    if (!TrimBlanks(last).empty()) {
+        return "its last line \"" + shownLine(last) + "\" has no line end";
+    }
+    for (const ReplyOrder& order : orders) {
+        for (const std::string_view key : orderkey::kTotals) {
+            const bool has = std::any_of(order.Values.begin(), order.Values.end(),
+                                         [key](const auto& entry) { return SameText(entry.first, key); });
+            if (!has) {
+                return "the order \"" + order.Id + "\" has no " + std::string(key);
+            }
         }
     }
     return {};
@@ -43,48 +95,89 @@ bool IsOrderId(std::string_view id)
 
 OrderReply ParseOrderReply(std::string_view text)
 {
+    // Written by some editors and services in front of UTF-8 text; it would
+    // hide the first section line.
+    if (text.starts_with(kUtf8Bom)) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
     OrderReply reply;
-    ReplyOrder* current = nullptr;
-    for (const std::string& line : SplitLines(text)) {
+    // Lookups by the lower-case form, so that a reply of many orders, or of
+    // orders with many keys, is read in linear time.
+    std::unordered_map<std::string, std::size_t> orderAt;
+    std::vector<std::unordered_map<std::string, std::size_t>> keyAt; // per order: key -> place in its values
+    std::unordered_set<std::string> sectionKeys;                     // of the current section line
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::size_t current = kNone;
+    bool afterRefusedSection = false;
+
+    forEachLine(text, [&](std::string_view line) {
         if (!TrimBlanks(line).empty()) {
             reply.HasText = true;
         }
-        if (line.find('=') != std::string::npos) {
-            if (current == nullptr) {
-                continue;
+        const std::size_t eq = line.find('=');
+        if (eq != std::string_view::npos) {
+            if (current == kNone) {
+                // Text before the first order is no order's; keys after a
+                // refused section line were meant for an order and are lost.
+                if (afterRefusedSection) {
+                    reply.Refused.emplace_back(line);
+                }
+                return true;
             }
-            const SplitArray pieces = Split('=', line);
-            const std::string key(TrimBlanks(pieces[0]));
-            // Written back, such a key would read as a section line or as no key at all.
-            if (key.empty() || key.front() == '[') {
-                reply.Refused.push_back(line);
-                continue;
+            const std::string_view key = TrimBlanks(line.substr(0, eq));
+            std::string_view value = line.substr(eq + 1);
+            value = value.substr(0, value.find('='));
+            // Written back, an empty key or one starting with "[" would read as
+            // no key or as a section line; printed and invoiceno are the
+            // merchant's own record of the order.
+            if (key.empty() || key.front() == '[' || IsProgramKey(key)) {
+                reply.Refused.emplace_back(line);
+                return true;
             }
-            auto same = std::find_if(current->Values.begin(), current->Values.end(),
-                                     [&key](const auto& entry) { return SameText(entry.first, key); });
-            if (same != current->Values.end()) {
-                same->second = pieces[1];
+            std::string folded = LowerCase(key);
+            // Keys are one in any letter case: the first of a section counts.
+            if (!sectionKeys.insert(folded).second) {
+                reply.Refused.emplace_back(line);
+                return true;
+            }
+            Order::Values& values = reply.Orders[current].Values;
+            const auto [at, added] = keyAt[current].emplace(std::move(folded), values.size());
+            if (added) {
+                values.emplace_back(std::string(key), std::string(value));
             } else {
-                current->Values.emplace_back(key, pieces[1]);
+                values[at->second].second = std::string(value); // the order sent again
             }
-        } else if (MatchWildcard(line, "*[*]*")) {
-            const std::string_view trimmed = TrimBlanks(line);
-            const std::string_view id = trimmed.substr(1, trimmed.size() - 2);
-            if (trimmed.front() != '[' || trimmed.back() != ']' || !IsOrderId(id)) {
-                // Keys after it are not this order's, nor the one before's.
-                reply.Refused.push_back(line);
-                current = nullptr;
-                continue;
-            }
-            auto same = std::find_if(reply.Orders.begin(), reply.Orders.end(),
-                                     [id](const ReplyOrder& order) { return SameText(order.Id, id); });
-            if (same == reply.Orders.end()) {
-                same = reply.Orders.insert(reply.Orders.end(), ReplyOrder{std::string(id), {}});
-            }
-            current = &*same;
+            return true;
         }
-    }
-    // A section line without keys (a reply cut short after it) is no order.
+        const std::size_t open = line.find('[');
+        if (open == std::string_view::npos || line.find(']', open + 1) == std::string_view::npos) {
+            // Text among the orders is a damaged line of one.
+            if ((current != kNone || afterRefusedSection) && !TrimBlanks(line).empty()) {
+                reply.Refused.emplace_back(line);
+            }
+            return true;
+        }
+        const std::string_view trimmed = TrimBlanks(line);
+        const std::string_view id = trimmed.substr(1, trimmed.size() - 2);
+        sectionKeys.clear();
+        if (trimmed.front() != '[' || trimmed.back() != ']' || !IsOrderId(id)) {
+            // Keys after it are not this order's, nor the one before's.
+            reply.Refused.emplace_back(line);
+            current = kNone;
+            afterRefusedSection = true;
+            return true;
+        }
+        afterRefusedSection = false;
+        const auto [at, added] = orderAt.emplace(LowerCase(id), reply.Orders.size());
+        if (added) {
+            reply.Orders.push_back(ReplyOrder{std::string(id), {}});
+            keyAt.emplace_back();
+        }
+        current = at->second;
+        return true;
+    });
+    reply.CutShort = cutShort(text, reply.Orders);
+    // A section line without keys is no order.
     std::erase_if(reply.Orders, [](const ReplyOrder& order) { return order.Values.empty(); });
     return reply;
 }
@@ -97,7 +190,9 @@ MergeResult MergeOrderReply(IniFile& orders, const OrderReply& reply)
             result.NewIds.push_back(order.Id);
         }
         for (const auto& [key, value] : order.Values) {
-            orders.WriteString(order.Id, key, value);
+            if (!IsProgramKey(key)) {
+                orders.WriteString(order.Id, key, value);
+            }
         }
         ++result.Received;
     }
@@ -105,7 +200,7 @@ MergeResult MergeOrderReply(IniFile& orders, const OrderReply& reply)
 }
 
 FetchResult GetOrders(const TAppDirs& dirs, const TUserData& user, const HttpClient& http, const HttpProxy& proxy,
-                      std::stop_token stop)
+                      std::stop_token stop, const OrderFetchLimits& limits)
 {
     const std::string service = OrderServiceAddress(dirs.ProgramDir);
     const std::string url = OrderRequestUrl(service, user.UserID, user.Password);
@@ -113,8 +208,17 @@ FetchResult GetOrders(const TAppDirs& dirs, const TUserData& user, const HttpCli
     const std::string shownUrl = OrderRequestUrl(service, user.UserID, "***");
     const std::string replyFile = dirs.TempDir + std::string(kOrderReplyFileName);
     CreateFolder(dirs.TempDir);
+    // The reply holds customers' addresses: it goes as soon as it is read, whatever happens.
+    struct RemovedAtEnd {
+        const std::string& path;
+        ~RemovedAtEnd()
+        {
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+        }
+    } removed{replyFile};
     try {
-        http.GetToFile(url, replyFile, proxy, std::move(stop));
+        http.GetToFile(url, replyFile, proxy, std::move(stop), {limits.MaxReplyBytes, limits.Deadline});
     } catch (const Error& e) {
         throw Error(ReplaceAll(e.what(), url, shownUrl, true));
     }
@@ -123,7 +227,13 @@ FetchResult GetOrders(const TAppDirs& dirs, const TUserData& user, const HttpCli
     const OrderReply reply = ParseOrderReply(text);
     if (reply.HasText && reply.Orders.empty()) {
         throw Error("The order service at \"" + shownUrl +
-                    "\" did not answer with a list of orders; its answer begins: " + firstTextLine(text));
+                    "\" did not answer with a list of orders; its answer begins: " +
+                    firstTextLine(text.starts_with(kUtf8Bom) ? std::string_view(text).substr(kUtf8Bom.size())
+                                                             : std::string_view(text)));
+    }
+    if (!reply.CutShort.empty()) {
+        throw Error("The answer of the order service at \"" + shownUrl + "\" was cut short: " + reply.CutShort + ". " +
+                    std::string(kOrderFileName) + " stays as it was; please fetch the orders again.");
     }
 
     IniFile orders = OpenOrderFile(dirs.ProgramDir);

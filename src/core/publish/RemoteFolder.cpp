@@ -321,15 +321,24 @@ struct RemoteFolder::Session {
         }
     }
 
+    // Whether a reply of the server refuses: its code is 4xx or 5xx. Any
+    // other ("125 Data connection already open", "226 ...") only tells how
+    // far the request had come.
+    static bool refusal(std::string_view reply)
+    {
+        const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        return reply.size() >= 3 && (reply[0] == '4' || reply[0] == '5') && digit(reply[1]) && digit(reply[2]);
+    }
+
     // The reason of a failed request, for the merchant.
     std::string reason(CURLcode rc) const
     {
-        // The server's reply says why it refused; a failure of the network or
-        // of TLS happened after the last reply, which then says nothing.
+        // A server's refusal says why; a failure of the network or of TLS
+        // happened after the last reply, which then says nothing.
         const bool serverSaid = rc != CURLE_COULDNT_CONNECT && rc != CURLE_OPERATION_TIMEDOUT &&
                                 rc != CURLE_PEER_FAILED_VERIFICATION && rc != CURLE_SSL_CONNECT_ERROR &&
                                 rc != CURLE_SSL_PINNEDPUBKEYNOTMATCH && rc != CURLE_USE_SSL_FAILED;
-        if (!lastReply.empty() && !sftp() && serverSaid) {
+        if (!sftp() && serverSaid && refusal(lastReply)) {
             return lastReply;
         }
         return errors[0] != '\0' ? std::string(errors) : std::string(curl_easy_strerror(rc));

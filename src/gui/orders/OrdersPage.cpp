@@ -1,6 +1,7 @@
 #include "gui/orders/OrdersPage.h"
 
 #include "core/common/Prompter.h"
+#include "core/common/Text.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/HttpClient.h"
@@ -30,6 +31,9 @@ namespace quillane::gui {
 namespace {
 // The list entries keep their order's ID here.
 constexpr int kOrderIdRole = Qt::UserRole;
+// "#" is the number of refused lines of the order service's reply.
+constexpr std::string_view kRefusedLinesNotice = "OrderLinesRefused";
+constexpr std::string_view kRefusedLinesDefault = "# Zeilen der Antwort wurden verworfen.";
 } // namespace
 
 OrdersPage::OrdersPage(AppState& state, Prompter& prompter, HttpClient& http, DialUpClient& dialUp, QWidget* parent)
@@ -142,8 +146,9 @@ bool OrdersPage::GetOrders(const HttpProxy& proxy)
     const TUserData user = state_.User;
     // Clicks wait: printing or deleting meanwhile would write orders.dat
     // under the merge, which then writes over it.
+    FetchResult result;
     const bool fetched = guarded(prompter_, [&] {
-        BackgroundTask::Run(
+        result = BackgroundTask::Run(
             [&](std::stop_token stop) { return quillane::GetOrders(dirs, user, http_, proxy, std::move(stop)); },
             BackgroundTask::Input::Held);
     });
@@ -152,7 +157,14 @@ bool OrdersPage::GetOrders(const HttpProxy& proxy)
         return false;
     }
     LoadOrders(newOrders_);
-    prompter_.Tell("Quillane", MessageLines(state_.Texts.MsgBoxTexts[msgbox::kOrdersFetched]));
+    std::string told = MessageLines(state_.Texts.MsgBoxTexts[msgbox::kOrdersFetched]);
+    // Lines the program would not take (its own keys, a key sent twice, a
+    // malformed line): the merchant may want to ask the service about them.
+    if (result.RefusedLines > 0) {
+        told += "\n" + MessageLines(ReplaceAll(state_.Texts.Notice(kRefusedLinesNotice, kRefusedLinesDefault), "#",
+                                               std::to_string(result.RefusedLines), true));
+    }
+    prompter_.Tell("Quillane", told);
     return true;
 }
 
