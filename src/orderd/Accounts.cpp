@@ -159,7 +159,9 @@ Account Accounts::CreateFrom(const std::string& address, const std::string& name
 
 LoginResult Accounts::LogIn(const std::string& name, const std::string& password, const std::string& address)
 {
-    const std::string key = LowerCase(name);
+    // Names no account can have share one entry of the throttle, so the
+    // throttle keeps no long names a request made up.
+    const std::string key = CheckAccountName(name) ? std::string("-") : LowerCase(name);
     const auto now = LoginThrottle::Clock::now();
     if (const std::int64_t wait = throttle_.WaitFor(key, address, now); wait > 0) {
         return {LoginOutcome::Throttled, {}, wait};
@@ -168,7 +170,7 @@ LoginResult Accounts::LogIn(const std::string& name, const std::string& password
     bool ok = false;
     if (account) {
         ok = hasher_.Verify(account->PasswordHash, password);
-    } else if (const auto standIn = store_.SomePasswordHash(standInOf(key))) {
+    } else if (const auto standIn = store_.SomePasswordHash(standInOf(LowerCase(name)))) {
         // The hash of a real account, so the time taken is that of a real
         // one whatever cost the accounts' hashes were made with.
         (void)hasher_.Verify(*standIn, password);

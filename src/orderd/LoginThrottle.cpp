@@ -25,7 +25,8 @@ std::string AddressKey(const std::string& address)
 {
     in6_addr v6{};
     if (address.find(':') == std::string::npos || ::inet_pton(AF_INET6, address.c_str(), &v6) != 1) {
-        return address;
+        // Bounded: a header a client made up may be long.
+        return address.substr(0, 64);
     }
     if (IN6_IS_ADDR_V4MAPPED(&v6)) {
         char v4[INET_ADDRSTRLEN];

@@ -20,7 +20,8 @@ struct ThrottleRule {
 };
 
 // What stands for a client address in the limits: an IPv6 address by its
-// /64 network, which one line or machine gets whole; any other as it is.
+// /64 network, which one line or machine gets whole; any other as it is
+// (its first 64 bytes).
 std::string AddressKey(const std::string& address);
 
 class LoginThrottle {
