@@ -1,20 +1,24 @@
 // The order service under load: a few clients on 127.0.0.1, each on a
 // keep-alive connection of its own, post valid orders, encoded as the shop
 // encodes them, to the built quillane-orderd for a fixed time, first on
-// SQLite, then on PostgreSQL. Per backend it prints orders per second, the
-// median and 99th percentile of the answer time, and the rate as a share of
-// the same clients asking a question that stores nothing (the preflight
-// OPTIONS), timed in the same run. Then it fetches the orders back with
-// getorders.php4 and checks that every order answered 2xx is stored exactly
-// once and nothing else is stored; a mismatch ends it with exit code 1.
+// SQLite, then on PostgreSQL. Per backend the orders go first to an account
+// without orders, then to one that received 20,000 orders in the last
+// minutes, which every new order must be told apart from (the repeat
+// check). It prints orders per second, the median and 99th percentile of
+// the answer time for both, the busy account's rate as a share of the empty
+// one's, and the rate of the same clients asking a question that stores
+// nothing (the preflight OPTIONS), timed in the same run. Then it fetches
+// the orders back with getorders.php4 and checks that every order answered
+// 2xx is stored exactly once and nothing else is stored; a mismatch ends it
+// with exit code 1.
 //
 // PostgreSQL runs in a temporary folder through tests/orderd/with_postgres.sh,
 // which starts this program again for that backend alone, with fsync on so
 // that both backends write to the disk as in use.
 //
 // Usage: bench_orderd [--quick] [--seconds N] [--clients N]
-//   --quick      5 seconds per backend instead of 60
-//   --seconds N  N seconds of orders per backend
+//   --quick      5 seconds per account instead of 60
+//   --seconds N  N seconds of orders per account
 //   --clients N  N concurrent clients (8)
 #include "OrderdHarness.h"
 
@@ -22,8 +26,10 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <set>
+#include <sqlite3.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,9 +43,10 @@ namespace {
 using namespace quillane::test;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kAccount = "benchshop";
 constexpr const char* kPassword = "Last-2026!";
-constexpr int kSkipped = 77; // with_postgres.sh: no PostgreSQL server
+constexpr int kRecentOrders = 20000;
+constexpr const char* kPrefilled = "prefilled-"; // notes of the orders there before
+constexpr int kSkipped = 77;                     // with_postgres.sh: no PostgreSQL server
 
 struct Options {
     int Seconds = 60;
@@ -121,9 +128,9 @@ private:
 };
 
 // A small order of one item; the marker in the notes tells it apart.
-Fields order(const std::string& marker)
+Fields order(const std::string& account, const std::string& marker)
 {
-    return {{"UserID", kAccount},   {"firstname", "Eva"},   {"lastname", "Muster"},
+    return {{"UserID", account},    {"firstname", "Eva"},   {"lastname", "Muster"},
             {"notes", marker},      {"itemcount", "1"},     {"item0", "Schaufel|GT-003|1|9.90|9.90"},
             {"subtotal", "9.90"},   {"qdiscount", "0.00"},  {"pdiscount", "0.00"},
             {"total", "9.90"},      {"vat", "1.88"},        {"shipping", "4.90"},
@@ -215,11 +222,11 @@ std::string failureText(const std::map<long, long>& failures)
 }
 
 // The notes of every stored order, as the fetch gives them.
-std::vector<std::string> storedNotes(const Service& service)
+std::vector<std::string> storedNotes(const Service& service, const std::string& account)
 {
     Client client(600);
-    const long status = client.get(service.url("getorders.php4?UserID=" + Service::escaped(kAccount) +
-                                               "&Password=" + Service::escaped(kPassword)));
+    const long status = client.get(
+        service.url("getorders.php4?UserID=" + Service::escaped(account) + "&Password=" + Service::escaped(kPassword)));
     if (status != 200) {
         throw std::runtime_error("getorders.php4 answered " + std::to_string(status) + ": " +
                                  client.body().substr(0, 200));
@@ -264,7 +271,12 @@ bool checkStored(const std::vector<std::string>& accepted, const std::vector<std
         }
     }
     long unanswered = 0;
+    long before = 0;
     for (const auto& [note, count] : counts) {
+        if (note.starts_with(kPrefilled)) {
+            ++before;
+            continue;
+        }
         if (count > 1 && ++twice <= 5) {
             std::cout << "  stored " << count << " times: " << note << "\n";
         }
@@ -277,8 +289,11 @@ bool checkStored(const std::vector<std::string>& accepted, const std::vector<std
         }
     }
     const bool ok = missing == 0 && twice == 0 && foreign == 0 && answered.size() == accepted.size();
-    std::cout << "  check: " << answered.size() << " answered 2xx, " << stored.size() << " stored, " << missing
-              << " missing, " << twice << " stored more than once, " << foreign << " never sent";
+    std::cout << "  check: " << answered.size() << " answered 2xx, " << stored.size() - before << " stored";
+    if (before > 0) {
+        std::cout << " (beside " << before << " there before)";
+    }
+    std::cout << ", " << missing << " missing, " << twice << " stored more than once, " << foreign << " never sent";
     if (unanswered > 0) {
         std::cout << ", " << unanswered << " stored without a 2xx answer";
     }
@@ -286,12 +301,90 @@ bool checkStored(const std::vector<std::string>& accepted, const std::vector<std
     return ok;
 }
 
+// Gives the account count orders received now, each of its own body, in
+// one transaction straight in the database: through the service each would
+// wait for the disk.
+void addRecentOrders(const Storage& storage, const std::string& account, int count)
+{
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const quillane::orderd::StoreAddress address = storage.address();
+    if (!address.Database.empty()) {
+        PGconn* conn = PQconnectdb(address.Database.c_str());
+        const std::string values[] = {account, std::to_string(count), std::to_string(now), kPrefilled};
+        const char* params[] = {values[0].c_str(), values[1].c_str(), values[2].c_str(), values[3].c_str()};
+        PGresult* r = PQexecParams(
+            conn,
+            "INSERT INTO orders (account_id, order_id, received, date, digest, fields) "
+            "SELECT a.id, 'pre-' || i, $3::bigint, '01.01.2027 00:00'::bytea, "
+            "decode(md5(i::text) || md5('x' || i::text), 'hex'), convert_to('notes=' || $4 || i || E'\r\n', 'UTF8') "
+            "FROM accounts a, generate_series(1, $2::int) AS i WHERE a.name_key = $1",
+            4, nullptr, params, nullptr, nullptr, 0);
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK && std::string(PQcmdTuples(r)) == values[1];
+        const std::string message = PQerrorMessage(conn);
+        PQclear(r);
+        PQfinish(conn);
+        if (!ok) {
+            throw std::runtime_error("the orders there before cannot be added: " + message);
+        }
+        return;
+    }
+    // Where this version or an older one keeps the file.
+    std::string path = address.DataDir + "/quillane-orderd/orders.sqlite";
+    if (!std::filesystem::exists(path)) {
+        path = address.DataDir + "/orders.sqlite";
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO orders (account_id, order_id, received, date, digest, fields) "
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?2) "
+                       "SELECT a.id, 'pre-' || i, ?3, CAST('01.01.2027 00:00' AS BLOB), randomblob(32), "
+                       "CAST('notes=' || ?4 || i || char(13, 10) AS BLOB) FROM accounts a, n WHERE a.name_key = ?1",
+                       -1, &stmt, nullptr);
+    sqlite3_bind_text(stmt, 1, account.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int(stmt, 2, count);
+    sqlite3_bind_int64(stmt, 3, now);
+    sqlite3_bind_text(stmt, 4, kPrefilled, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(stmt);
+    const int added = sqlite3_changes(db);
+    const std::string message = sqlite3_errmsg(db);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    if (rc != SQLITE_DONE || added != count) {
+        throw std::runtime_error("the orders there before cannot be added to " + path + ": " + message);
+    }
+}
+
+// Orders to one account for the time; prints a line and gives the result.
+LoadResult orderLoad(const Options& options, const Service& service, const std::string& account,
+                     const std::string& prefix, const std::string& label)
+{
+    const std::string putUrl = service.url("putorder.php4");
+    const LoadResult orders =
+        load(options, options.Seconds, [&](Client& client, int c, long sequence, std::string& marker) {
+            marker = prefix + std::to_string(c) + "-" + std::to_string(sequence);
+            return client.post(putUrl, orderBody(order(account, marker)));
+        });
+    std::printf("  %s: %zu orders in %.1f s: %.0f orders/s, p50 %.2f ms, p99 %.2f ms\n", label.c_str(),
+                orders.Accepted.size(), orders.Seconds, static_cast<double>(orders.Accepted.size()) / orders.Seconds,
+                percentile(orders.Latencies, 0.50) * 1e3, percentile(orders.Latencies, 0.99) * 1e3);
+    if (!orders.Failures.empty()) {
+        std::cout << "    not answered 2xx: " << failureText(orders.Failures) << "\n";
+    }
+    std::cout.flush();
+    return orders;
+}
+
 // Runs the load against one backend; false on a mismatch.
 bool runBackend(Backend backend, const Options& options)
 {
     const std::string name = backend == Backend::Sqlite ? "SQLite" : "PostgreSQL";
     Storage storage(backend);
-    addAccount(storage, kAccount, kPassword);
+    addAccount(storage, "emptyshop", kPassword);
+    addAccount(storage, "busyshop", kPassword);
+    addRecentOrders(storage, "busyshop", kRecentOrders);
     Service service(storage);
     const std::string putUrl = service.url("putorder.php4");
     const std::string prefix = "bench-" + name + "-";
@@ -301,29 +394,24 @@ bool runBackend(Backend backend, const Options& options)
     const double baselineSeconds = std::max(2.0, options.Seconds / 6.0);
     const LoadResult bare =
         load(options, baselineSeconds, [&](Client& client, int, long, std::string&) { return client.options(putUrl); });
-
-    const LoadResult orders =
-        load(options, options.Seconds, [&](Client& client, int c, long sequence, std::string& marker) {
-            marker = prefix + std::to_string(c) + "-" + std::to_string(sequence);
-            return client.post(putUrl, orderBody(order(marker)));
-        });
-
     const double bareRate = static_cast<double>(bare.Ok) / bare.Seconds;
-    const double orderRate = static_cast<double>(orders.Accepted.size()) / orders.Seconds;
-    std::printf("%s: %zu orders in %.1f s with %d clients: %.0f orders/s, p50 %.2f ms, p99 %.2f ms "
-                "(no-storage request: %.0f/s, p50 %.2f ms; orders at %.1f%% of it)\n",
-                name.c_str(), orders.Accepted.size(), orders.Seconds, options.Clients, orderRate,
-                percentile(orders.Latencies, 0.50) * 1e3, percentile(orders.Latencies, 0.99) * 1e3, bareRate,
-                percentile(bare.Latencies, 0.50) * 1e3, bareRate > 0 ? 100.0 * orderRate / bareRate : 0.0);
-    if (!orders.Failures.empty()) {
-        std::cout << "  not answered 2xx: " << failureText(orders.Failures) << "\n";
-    }
+    std::printf("%s, %d clients: no-storage request %.0f/s, p50 %.2f ms\n", name.c_str(), options.Clients, bareRate,
+                percentile(bare.Latencies, 0.50) * 1e3);
     if (!bare.Failures.empty()) {
         std::cout << "  no-storage requests not answered 2xx: " << failureText(bare.Failures) << "\n";
     }
+
+    const LoadResult empty = orderLoad(options, service, "emptyshop", prefix + "empty-", "account without orders");
+    const LoadResult busy = orderLoad(options, service, "busyshop", prefix + "busy-",
+                                      "account with " + std::to_string(kRecentOrders) + " recent orders");
+    const double emptyRate = static_cast<double>(empty.Accepted.size()) / empty.Seconds;
+    const double busyRate = static_cast<double>(busy.Accepted.size()) / busy.Seconds;
+    std::printf("  ratio busy / empty: %.2f (orders at %.1f%% of the no-storage rate)\n",
+                emptyRate > 0 ? busyRate / emptyRate : 0.0, bareRate > 0 ? 100.0 * emptyRate / bareRate : 0.0);
     std::cout.flush();
-    const bool ok = checkStored(orders.Accepted, storedNotes(service), prefix);
-    return ok && !orders.Accepted.empty();
+    const bool emptyOk = checkStored(empty.Accepted, storedNotes(service, "emptyshop"), prefix + "empty-");
+    const bool busyOk = checkStored(busy.Accepted, storedNotes(service, "busyshop"), prefix + "busy-");
+    return emptyOk && busyOk && !empty.Accepted.empty() && !busy.Accepted.empty();
 }
 
 // PostgreSQL in a temporary folder around this program run again for that

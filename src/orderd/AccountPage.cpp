@@ -37,6 +37,8 @@ struct Texts {
     const char* Wrong;
     const char* WaitBefore;
     const char* WaitAfter;
+    const char* CreateLaterBefore;
+    const char* CreateLaterAfter;
     const char* Failure;
     const char* OtherLanguage;
     const char* OtherCountry;
@@ -70,6 +72,8 @@ constexpr Texts kGerman{
     "Kontoname oder Kennwort ist falsch.",
     "Zu viele falsche Kennw\xF6rter. Bitte warten Sie ",
     " Sekunden.",
+    "Zuletzt wurden zu viele Konten angelegt. Bitte versuchen Sie es in ",
+    " Minuten noch einmal.",
     "Der Bestellservice kann die Anfrage gerade nicht ausf\xFChren. Bitte versuchen Sie es sp\xE4ter noch einmal.",
     "English",
     "GB",
@@ -101,6 +105,8 @@ constexpr Texts kEnglish{
     "Wrong account name or password.",
     "Too many wrong passwords. Please wait ",
     " seconds.",
+    "Too many accounts were created lately. Please try again in ",
+    " minutes.",
     "The order service cannot do this just now. Please try again later.",
     "Deutsch",
     "DE",
@@ -182,7 +188,8 @@ public:
     void logInForm(const std::string& name)
     {
         body_ += "<h2>" + std::string(t_.LogInHeading) + "</h2>\n";
-        body_ += "<form id=\"login\" method=\"get\" action=\"accountmanager.php4\">\n";
+        // Posted, so the password stands in no address, history or log.
+        body_ += "<form id=\"login\" method=\"post\" action=\"accountmanager.php4\">\n";
         hidden("Country", country_);
         hidden("Action", "show");
         field("UserID", t_.Name, "text", name, "username");
@@ -303,7 +310,7 @@ Answer create(Accounts& accounts, OrderStore& store, Page& page, const AccountPa
         if (password != param(request, "password2")) {
             throw AccountRefused(AccountProblem::PasswordsDiffer);
         }
-        const Account account = accounts.Create(name, password, shop, request.Now);
+        const Account account = accounts.CreateFrom(request.ClientAddress, name, password, shop, request.Now);
         page.done(page.texts().CreatedDone);
         page.overview(account, ordersKept(store, account, request));
         page.credentials(account.Name, password);
@@ -313,6 +320,14 @@ Answer create(Accounts& accounts, OrderStore& store, Page& page, const AccountPa
         page.createForm(name, shop);
         page.logInForm("");
         return page.answer(refused.problem() == AccountProblem::NameTaken ? 409 : 400);
+    } catch (const CreationThrottled& throttled) {
+        const std::int64_t minutes = (throttled.retryAfter() + 59) / 60;
+        page.error(page.texts().CreateLaterBefore + std::to_string(minutes) + page.texts().CreateLaterAfter);
+        page.createForm(name, shop);
+        page.logInForm("");
+        Answer a = page.answer(429);
+        a.Headers.emplace_back("Retry-After", std::to_string(throttled.retryAfter()));
+        return a;
     }
 }
 

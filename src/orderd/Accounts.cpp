@@ -2,6 +2,8 @@
 
 #include "core/common/Text.h"
 
+#include <sodium.h>
+
 namespace quillane::orderd {
 
 namespace {
@@ -15,6 +17,20 @@ constexpr std::size_t kMaxShop = 500;
 bool isAsciiLetterOrDigit(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Which account's hash stands in for a name without one: the same for the
+// same name, on every service that shares the database.
+std::uint64_t standInOf(const std::string& key)
+{
+    unsigned char digest[8];
+    crypto_generichash(digest, sizeof digest, reinterpret_cast<const unsigned char*>(key.data()), key.size(), nullptr,
+                       0);
+    std::uint64_t pick = 0;
+    for (unsigned char b : digest) {
+        pick = (pick << 8) | b;
+    }
+    return pick;
 }
 
 } // namespace
@@ -91,19 +107,23 @@ std::optional<AccountProblem> CheckShopAddress(const std::string& shop)
     return std::nullopt;
 }
 
-Accounts::Accounts(OrderStore& store, const PasswordHasher& hasher, LoginThrottle& throttle)
-    : store_(store), hasher_(hasher), throttle_(throttle)
+Accounts::Accounts(OrderStore& store, const PasswordHasher& hasher, LoginThrottle& throttle,
+                   CreationLimit* creationLimit)
+    : store_(store), hasher_(hasher), throttle_(throttle), creationLimit_(creationLimit)
 {
 }
 
-Account Accounts::Create(const std::string& name, const std::string& password, const std::string& shop,
-                         std::int64_t now)
+void Accounts::check(const std::string& name, const std::string& password, const std::string& shop) const
 {
     for (const auto& problem : {CheckAccountName(name), CheckPassword(password), CheckShopAddress(shop)}) {
         if (problem) {
             throw AccountRefused(*problem);
         }
     }
+}
+
+Account Accounts::add(const std::string& name, const std::string& password, const std::string& shop, std::int64_t now)
+{
     // Hashing takes a while; a name taken meanwhile is still refused below.
     if (store_.FindAccount(name)) {
         throw AccountRefused(AccountProblem::NameTaken);
@@ -118,21 +138,57 @@ Account Accounts::Create(const std::string& name, const std::string& password, c
     return *created;
 }
 
+Account Accounts::Create(const std::string& name, const std::string& password, const std::string& shop,
+                         std::int64_t now)
+{
+    check(name, password, shop);
+    return add(name, password, shop, now);
+}
+
+Account Accounts::CreateFrom(const std::string& address, const std::string& name, const std::string& password,
+                             const std::string& shop, std::int64_t now)
+{
+    check(name, password, shop);
+    if (creationLimit_) {
+        if (const std::int64_t wait = creationLimit_->Take(address, LoginThrottle::Clock::now()); wait > 0) {
+            throw CreationThrottled(wait);
+        }
+    }
+    return add(name, password, shop, now);
+}
+
 LoginResult Accounts::LogIn(const std::string& name, const std::string& password, const std::string& address)
 {
-    const std::string key = LowerCase(name);
+    // Names no account can have share one entry of the throttle, so the
+    // throttle keeps no long names a request made up.
+    const std::string key = CheckAccountName(name) ? std::string("-") : LowerCase(name);
     const auto now = LoginThrottle::Clock::now();
     if (const std::int64_t wait = throttle_.WaitFor(key, address, now); wait > 0) {
         return {LoginOutcome::Throttled, {}, wait};
     }
     const auto account = Find(name);
-    const bool ok =
-        account ? hasher_.Verify(account->PasswordHash, password) : (hasher_.VerifyNothing(password), false);
+    bool ok = false;
+    if (account) {
+        ok = hasher_.Verify(account->PasswordHash, password);
+    } else if (const auto standIn = store_.SomePasswordHash(standInOf(LowerCase(name)))) {
+        // The hash of a real account, so the time taken is that of a real
+        // one whatever cost the accounts' hashes were made with.
+        (void)hasher_.Verify(*standIn, password);
+    } else {
+        hasher_.VerifyNothing(password);
+    }
     if (!ok) {
         throttle_.Failed(key, address, LoginThrottle::Clock::now());
         return {LoginOutcome::Wrong, {}, 0};
     }
-    throttle_.Succeeded(key);
+    throttle_.Succeeded(key, address);
+    if (hasher_.NeedsRehash(account->PasswordHash)) {
+        try {
+            store_.SetPasswordHash(account->Id, hasher_.Hash(password));
+        } catch (const Error&) {
+            // The login stands; the next one tries again.
+        }
+    }
     return {LoginOutcome::Ok, *account, 0};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/Error.h"
+#include "orderd/CreationLimit.h"
 #include "orderd/LoginThrottle.h"
 #include "orderd/OrderStore.h"
 #include "orderd/PasswordHasher.h"
@@ -36,6 +37,21 @@ private:
     AccountProblem problem_;
 };
 
+// Thrown when too many accounts were created lately, from the client's
+// address or in all; nothing was created.
+class CreationThrottled : public Error {
+public:
+    explicit CreationThrottled(std::int64_t retryAfter)
+        : Error("Too many accounts were created lately; try again in " + std::to_string(retryAfter) + " s"),
+          retryAfter_(retryAfter)
+    {
+    }
+    std::int64_t retryAfter() const { return retryAfter_; }
+
+private:
+    std::int64_t retryAfter_;
+};
+
 std::optional<AccountProblem> CheckAccountName(const std::string& name);
 std::optional<AccountProblem> CheckPassword(const std::string& password);
 std::optional<AccountProblem> CheckShopAddress(const std::string& shop);
@@ -50,12 +66,22 @@ struct LoginResult {
 
 class Accounts {
 public:
-    Accounts(OrderStore& store, const PasswordHasher& hasher, LoginThrottle& throttle);
+    // creationLimit: what CreateFrom may create; none, no limit.
+    Accounts(OrderStore& store, const PasswordHasher& hasher, LoginThrottle& throttle,
+             CreationLimit* creationLimit = nullptr);
 
     // Throws AccountRefused for a bad name, password or shop address or a
     // name that is taken, Error when the store fails.
     Account Create(const std::string& name, const std::string& password, const std::string& shop, std::int64_t now);
-    // address: the client's, for slowing down guesses from one place.
+    // As Create, asked from the client address; throws CreationThrottled when
+    // the limit of creations is reached. A taken name counts too: asking for
+    // names tells which are taken.
+    Account CreateFrom(const std::string& address, const std::string& name, const std::string& password,
+                       const std::string& shop, std::int64_t now);
+    // address: the client's, for slowing down guesses from one place. A
+    // name without an account takes as long as one with: its password is
+    // checked against the hash of some account. The right password brings
+    // a hash of another cost to this hasher's.
     LoginResult LogIn(const std::string& name, const std::string& password, const std::string& address);
     // Throws AccountRefused for a bad password.
     void ChangePassword(const Account& account, const std::string& newPassword);
@@ -64,9 +90,13 @@ public:
     std::optional<Account> Find(const std::string& name);
 
 private:
+    void check(const std::string& name, const std::string& password, const std::string& shop) const;
+    Account add(const std::string& name, const std::string& password, const std::string& shop, std::int64_t now);
+
     OrderStore& store_;
     const PasswordHasher& hasher_;
     LoginThrottle& throttle_;
+    CreationLimit* creationLimit_;
 };
 
 } // namespace quillane::orderd

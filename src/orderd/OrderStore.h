@@ -53,6 +53,10 @@ public:
     // The account of that name, whatever its case.
     virtual std::optional<Account> FindAccount(const std::string& name) = 0;
     virtual void SetPasswordHash(std::int64_t accountId, const std::string& passwordHash) = 0;
+    // The password hash of one of the accounts, the same for the same pick
+    // while no account is added; nullopt when there is none. A name without
+    // an account is checked against it, so it costs what a real one costs.
+    virtual std::optional<std::string> SomePasswordHash(std::uint64_t pick) = 0;
 
     // Stores the order under a new ID: IdStamp, "-" and the account's next
     // order number (at least four digits), which is never handed out again.

@@ -18,10 +18,12 @@ namespace quillane::orderd {
 
 namespace {
 
-// Failures of passwords: an account gets 5 tries before waiting, an address
-// (which may be a whole office) 20.
-const ThrottleRule kPerAccount{5, std::chrono::seconds(60), std::chrono::minutes(15)};
+// Failures of passwords: an address gets 5 tries at one account before
+// waiting, and 20 in all (it may be a whole office).
+const ThrottleRule kPerAddressAndAccount{5, std::chrono::seconds(60), std::chrono::minutes(15)};
 const ThrottleRule kPerAddress{20, std::chrono::seconds(300), std::chrono::minutes(15)};
+// Accounts made on the account page: 5 an hour from one address, 60 in all.
+const CreationRule kCreations{5, 60, std::chrono::hours(1)};
 
 std::int64_t secondsNow()
 {
@@ -113,8 +115,9 @@ int serve(const Command& command, std::ostream& out, std::ostream& err)
 
     const auto store = OpenOrderStore(command.Store);
     PasswordHasher hasher(command.Cost);
-    LoginThrottle throttle(kPerAccount, kPerAddress);
-    Accounts accounts(*store, hasher, throttle);
+    LoginThrottle throttle(kPerAddressAndAccount, kPerAddress);
+    CreationLimit creations(kCreations);
+    Accounts accounts(*store, hasher, throttle, &creations);
     std::mutex logLock;
     ShopPrices shopPrices(HttpShopFetch(command.AllowPrivateShops), [&err, &logLock](const std::string& line) {
         const std::lock_guard lock(logLock);
@@ -142,7 +145,7 @@ int addAccount(const Command& command, std::istream& in, std::ostream& out)
     }
     const auto store = OpenOrderStore(command.Store);
     PasswordHasher hasher(command.Cost);
-    LoginThrottle throttle(kPerAccount, kPerAddress);
+    LoginThrottle throttle(kPerAddressAndAccount, kPerAddress);
     Accounts accounts(*store, hasher, throttle);
     const Account account = accounts.Create(command.AccountName, password, command.Shop, secondsNow());
     out << "account " << account.Name << " created" << std::endl;

@@ -70,4 +70,10 @@ void PasswordHasher::VerifyNothing(std::string_view password) const
     (void)Verify(decoy_, password);
 }
 
+bool PasswordHasher::NeedsRehash(const std::string& hash) const
+{
+    // -1 for what is no hash of this kind: made anew as well.
+    return crypto_pwhash_str_needs_rehash(hash.c_str(), cost_.Ops, cost_.MemMiB << 20) != 0;
+}
+
 } // namespace quillane::orderd

@@ -21,16 +21,18 @@ class PasswordHasher {
 public:
     // Throws Error when the cost is out of range or libsodium cannot start.
     explicit PasswordHasher(HashCost cost);
-    ~PasswordHasher();
+    virtual ~PasswordHasher();
     PasswordHasher(const PasswordHasher&) = delete;
     PasswordHasher& operator=(const PasswordHasher&) = delete;
 
-    std::string Hash(std::string_view password) const;
+    virtual std::string Hash(std::string_view password) const;
     // Whether the password matches a hash made by Hash, with any cost.
-    bool Verify(const std::string& hash, std::string_view password) const;
-    // Takes as long as a verification that fails, so an unknown account
-    // cannot be told from a wrong password by the time the answer takes.
+    virtual bool Verify(const std::string& hash, std::string_view password) const;
+    // A verification that fails, made with this cost, for when there is no
+    // account's hash to check a password against.
     void VerifyNothing(std::string_view password) const;
+    // Whether the hash was made with another cost than this one's.
+    virtual bool NeedsRehash(const std::string& hash) const;
 
 private:
     class Slots;

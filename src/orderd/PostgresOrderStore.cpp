@@ -35,6 +35,10 @@ constexpr const char* kMigrations[] = {
        CREATE INDEX orders_by_time ON orders (account_id, received);
        CREATE INDEX orders_by_digest ON orders (account_id, digest);
        CREATE INDEX orders_by_age ON orders (received);)",
+    // The repeat check looks for one body among an account's recent orders;
+    // with the time of receipt in the index it reads no other order.
+    R"(CREATE INDEX orders_by_repeat ON orders (account_id, digest, received);
+       DROP INDEX orders_by_digest;)",
 };
 constexpr int kSchemaVersion = static_cast<int>(std::size(kMigrations));
 
@@ -59,8 +63,10 @@ constexpr Prepared kInsertOrder{"insert_order",
 constexpr Prepared kOrders{"orders", "SELECT order_id, date, fields, queue, confirmed FROM orders "
                                      "WHERE account_id = $1 AND received >= $2 ORDER BY received, id"};
 constexpr Prepared kDeleteOld{"delete_old", "DELETE FROM orders WHERE received < $1"};
-constexpr Prepared kAll[] = {kAddAccount, kFindAccount, kSetPassword, kNextNumber,
-                             kEarlier,    kInsertOrder, kOrders,      kDeleteOld};
+constexpr Prepared kCountAccounts{"count_accounts", "SELECT count(*) FROM accounts"};
+constexpr Prepared kSomeHash{"some_hash", "SELECT password_hash FROM accounts ORDER BY id LIMIT 1 OFFSET $1"};
+constexpr Prepared kAll[] = {kAddAccount,  kFindAccount, kSetPassword, kNextNumber,    kEarlier,
+                             kInsertOrder, kOrders,      kDeleteOld,   kCountAccounts, kSomeHash};
 
 // One value of a statement: text, or bytes sent as they are.
 struct Param {
@@ -207,12 +213,14 @@ private:
 // the call is done, unless it broke.
 class PostgresOrderStore::Lease {
 public:
-    explicit Lease(PostgresOrderStore& store) : store_(store), connection_(store.connect()) {}
+    // fresh: a new connection rather than one of the pool.
+    Lease(PostgresOrderStore& store, bool fresh) : store_(store), connection_(store.connect(fresh)) {}
     ~Lease() { store_.giveBack(std::move(connection_)); }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
 
     Connection* operator->() const { return connection_.get(); }
+    bool broken() const { return connection_->broken(); }
 
     // Ends a transaction that failed, when the connection still stands.
     void rollback() const
@@ -238,9 +246,9 @@ PostgresOrderStore::PostgresOrderStore(std::string address)
 
 PostgresOrderStore::~PostgresOrderStore() = default;
 
-std::unique_ptr<PostgresOrderStore::Connection> PostgresOrderStore::connect()
+std::unique_ptr<PostgresOrderStore::Connection> PostgresOrderStore::connect(bool fresh)
 {
-    {
+    if (!fresh) {
         std::lock_guard lock(mutex_);
         if (!idle_.empty()) {
             auto connection = std::move(idle_.back());
@@ -251,6 +259,25 @@ std::unique_ptr<PostgresOrderStore::Connection> PostgresOrderStore::connect()
     auto connection = std::make_unique<Connection>(address_, shownAddress_);
     connection->prepareAll();
     return connection;
+}
+
+template <typename Work> auto PostgresOrderStore::withConnection(Work work)
+{
+    // After the server restarted, every connection of the pool is broken
+    // and fails its next statement. The first such failure drops the pool,
+    // and the call is made once more on a new connection.
+    for (bool retry = false;; retry = true) {
+        Lease lease(*this, retry);
+        try {
+            return work(lease, retry);
+        } catch (const Error&) {
+            if (retry || !lease.broken()) {
+                throw;
+            }
+        }
+        std::lock_guard lock(mutex_);
+        idle_.clear();
+    }
 }
 
 void PostgresOrderStore::giveBack(std::unique_ptr<Connection> connection)
@@ -305,71 +332,100 @@ void PostgresOrderStore::migrate(Connection& connection)
 bool PostgresOrderStore::AddAccount(const std::string& name, const std::string& passwordHash, const std::string& shop,
                                     std::int64_t now)
 {
-    Lease lease(*this);
-    return lease->run(kAddAccount, {name, LowerCase(name), passwordHash, shop, now}).rows() == 1;
+    return withConnection([&](Lease& lease, bool retry) {
+        if (lease->run(kAddAccount, {name, LowerCase(name), passwordHash, shop, now}).rows() == 1) {
+            return true;
+        }
+        // The first try may have been committed just before its connection
+        // broke: the account is this one when it has this (salted) hash.
+        if (!retry) {
+            return false;
+        }
+        const PgResult r = lease->run(kFindAccount, {LowerCase(name)});
+        return r.rows() == 1 && r.text(0, 2) == passwordHash;
+    });
 }
 
 std::optional<Account> PostgresOrderStore::FindAccount(const std::string& name)
 {
-    Lease lease(*this);
-    const PgResult r = lease->run(kFindAccount, {LowerCase(name)});
-    if (r.rows() == 0) {
-        return std::nullopt;
-    }
-    return Account{r.integer(0, 0), r.text(0, 1), r.text(0, 2), r.text(0, 3), r.integer(0, 4)};
+    return withConnection([&](Lease& lease, bool) -> std::optional<Account> {
+        const PgResult r = lease->run(kFindAccount, {LowerCase(name)});
+        if (r.rows() == 0) {
+            return std::nullopt;
+        }
+        return Account{r.integer(0, 0), r.text(0, 1), r.text(0, 2), r.text(0, 3), r.integer(0, 4)};
+    });
 }
 
 void PostgresOrderStore::SetPasswordHash(std::int64_t accountId, const std::string& passwordHash)
 {
-    Lease lease(*this);
-    lease->run(kSetPassword, {passwordHash, accountId});
+    withConnection([&](Lease& lease, bool) { lease->run(kSetPassword, {passwordHash, accountId}); });
+}
+
+std::optional<std::string> PostgresOrderStore::SomePasswordHash(std::uint64_t pick)
+{
+    return withConnection([&](Lease& lease, bool) -> std::optional<std::string> {
+        const std::int64_t count = lease->run(kCountAccounts, {}).integer(0, 0);
+        if (count <= 0) {
+            return std::nullopt;
+        }
+        const auto offset = static_cast<std::int64_t>(pick % static_cast<std::uint64_t>(count));
+        const PgResult r = lease->run(kSomeHash, {offset});
+        if (r.rows() == 0) {
+            return std::nullopt;
+        }
+        return r.text(0, 0);
+    });
 }
 
 AddedOrder PostgresOrderStore::AddOrder(const NewOrder& order, std::int64_t repeatSince)
 {
-    Lease lease(*this);
-    lease->script("BEGIN");
-    try {
-        // Taking the number locks the account's row first, so two services
-        // that receive the same request at once cannot both store it.
-        const PgResult number = lease->run(kNextNumber, {order.AccountId});
-        if (number.rows() != 1) {
-            throw Error("The order database " + shownAddress_ + " has no account number " +
-                        std::to_string(order.AccountId));
-        }
-        const PgResult earlier = lease->run(kEarlier, {order.AccountId, Param::bytes(order.Digest), repeatSince});
-        if (earlier.rows() > 0) {
-            // Nothing is added; the number goes back with the rollback.
-            AddedOrder repeat{earlier.text(0, 0), true};
+    // A try whose commit was lost with its connection stored the order; the
+    // second try finds it as a repeat and names it.
+    return withConnection([&](Lease& lease, bool) {
+        lease->script("BEGIN");
+        try {
+            // Taking the number locks the account's row first, so two services
+            // that receive the same request at once cannot both store it.
+            const PgResult number = lease->run(kNextNumber, {order.AccountId});
+            if (number.rows() != 1) {
+                throw Error("The order database " + shownAddress_ + " has no account number " +
+                            std::to_string(order.AccountId));
+            }
+            const PgResult earlier = lease->run(kEarlier, {order.AccountId, Param::bytes(order.Digest), repeatSince});
+            if (earlier.rows() > 0) {
+                // Nothing is added; the number goes back with the rollback.
+                AddedOrder repeat{earlier.text(0, 0), true};
+                lease.rollback();
+                return repeat;
+            }
+            AddedOrder added{MakeOrderId(order.IdStamp, number.integer(0, 0)), false};
+            lease->run(kInsertOrder, {order.AccountId, added.Id, order.Received, Param::bytes(order.Date),
+                                      Param::bytes(order.Digest), Param::bytes(order.Fields)});
+            lease->script("COMMIT");
+            return added;
+        } catch (...) {
             lease.rollback();
-            return repeat;
+            throw;
         }
-        AddedOrder added{MakeOrderId(order.IdStamp, number.integer(0, 0)), false};
-        lease->run(kInsertOrder, {order.AccountId, added.Id, order.Received, Param::bytes(order.Date),
-                                  Param::bytes(order.Digest), Param::bytes(order.Fields)});
-        lease->script("COMMIT");
-        return added;
-    } catch (...) {
-        lease.rollback();
-        throw;
-    }
+    });
 }
 
 std::vector<StoredOrder> PostgresOrderStore::Orders(std::int64_t accountId, std::int64_t since)
 {
-    Lease lease(*this);
-    const PgResult r = lease->run(kOrders, {accountId, since});
-    std::vector<StoredOrder> orders;
-    for (int row = 0; row < r.rows(); ++row) {
-        orders.push_back({r.text(row, 0), r.text(row, 1), r.text(row, 2), r.text(row, 3), r.text(row, 4)});
-    }
-    return orders;
+    return withConnection([&](Lease& lease, bool) {
+        const PgResult r = lease->run(kOrders, {accountId, since});
+        std::vector<StoredOrder> orders;
+        for (int row = 0; row < r.rows(); ++row) {
+            orders.push_back({r.text(row, 0), r.text(row, 1), r.text(row, 2), r.text(row, 3), r.text(row, 4)});
+        }
+        return orders;
+    });
 }
 
 std::size_t PostgresOrderStore::DeleteOrdersBefore(std::int64_t before)
 {
-    Lease lease(*this);
-    return lease->run(kDeleteOld, {before}).changed();
+    return withConnection([&](Lease& lease, bool) { return lease->run(kDeleteOld, {before}).changed(); });
 }
 
 } // namespace quillane::orderd

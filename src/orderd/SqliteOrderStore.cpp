@@ -3,9 +3,13 @@
 #include "core/common/Error.h"
 #include "core/common/Text.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillane::orderd {
 
@@ -35,6 +39,11 @@ constexpr const char* kMigrations[] = {
        CREATE INDEX orders_by_time ON orders (account_id, received);
        CREATE INDEX orders_by_digest ON orders (account_id, digest);
        CREATE INDEX orders_by_age ON orders (received);)",
+    // The repeat check looks for one body among an account's recent orders;
+    // on (account, digest) alone SQLite preferred the time index and read
+    // every order of the last minutes.
+    R"(CREATE INDEX orders_by_repeat ON orders (account_id, digest, received);
+       DROP INDEX orders_by_digest;)",
 };
 constexpr int kSchemaVersion = static_cast<int>(std::size(kMigrations));
 
@@ -98,13 +107,7 @@ private:
 SqliteOrderStore::SqliteOrderStore(const std::string& dataDir)
 {
     namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::create_directories(dataDir, ec);
-    if (ec || !fs::is_directory(dataDir)) {
-        throw Error("The data folder " + dataDir +
-                    " cannot be used: " + (ec ? ec.message() : std::string("it is no folder")));
-    }
-    path_ = (fs::path(dataDir) / kFileName).string();
+    path_ = (placeOf(dataDir) / kFileName).string();
     if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK) {
         const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -113,12 +116,12 @@ SqliteOrderStore::SqliteOrderStore(const std::string& dataDir)
         throw Error("The order database " + path_ + " cannot be opened: " + reason);
     }
     try {
-        // Customers' addresses: the folder and the files are the owner's
-        // alone. SQLite gives its journal files the database file's mode.
-        fs::permissions(dataDir, fs::perms::owner_all, fs::perm_options::replace, ec);
+        // Customers' addresses: the file is the owner's alone. SQLite gives
+        // its journal files the database file's mode.
+        std::error_code ec;
         fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, ec);
         if (ec) {
-            throw Error("The data folder " + dataDir + " cannot be made private: " + ec.message());
+            throw Error("The order database " + path_ + " cannot be made private: " + ec.message());
         }
         sqlite3_busy_timeout(db_, 10000);
         // WAL lets the fetch read while orders come in; FULL makes a commit
@@ -141,6 +144,38 @@ SqliteOrderStore::SqliteOrderStore(const std::string& dataDir)
         sqlite3_close(db_);
         throw;
     }
+}
+
+std::filesystem::path SqliteOrderStore::placeOf(const std::string& dataDir)
+{
+    namespace fs = std::filesystem;
+    const fs::path given(dataDir);
+    std::error_code ec;
+    fs::create_directories(given, ec);
+    if (ec || !fs::is_directory(given)) {
+        throw Error("The data folder " + dataDir +
+                    " cannot be used: " + (ec ? ec.message() : std::string("it is no folder")));
+    }
+    const fs::path own = given / kFolderName;
+    // An older version kept its file in the folder itself; it is used where
+    // it is, so nothing that reads it there (a backup, an older service on
+    // the same file) loses it.
+    if (fs::exists(given / kFileName, ec) && !fs::exists(own / kFileName, ec)) {
+        return given;
+    }
+    // The given folder may be shared (even /tmp); only the folder made here
+    // is made private, and one that someone else made there is not used.
+    if (::mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw Error("The data folder " + own.string() + " cannot be made: " + std::strerror(errno));
+    }
+    struct stat info {};
+    if (::lstat(own.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+        throw Error("The data folder " + own.string() + " is not a folder of this user's");
+    }
+    if ((info.st_mode & 07777) != 0700 && ::chmod(own.c_str(), 0700) != 0) {
+        throw Error("The data folder " + own.string() + " cannot be made private: " + std::strerror(errno));
+    }
+    return own;
 }
 
 SqliteOrderStore::~SqliteOrderStore()
@@ -238,6 +273,24 @@ void SqliteOrderStore::SetPasswordHash(std::int64_t accountId, const std::string
     Query(*this, "UPDATE accounts SET password_hash = ?1 WHERE id = ?2").bind(passwordHash).bind(accountId).step();
 }
 
+std::optional<std::string> SqliteOrderStore::SomePasswordHash(std::uint64_t pick)
+{
+    std::lock_guard lock(mutex_);
+    std::int64_t count = 0;
+    {
+        Query query(*this, "SELECT count(*) FROM accounts");
+        count = query.step() ? query.integer(0) : 0;
+    }
+    if (count <= 0) {
+        return std::nullopt;
+    }
+    Query query(*this, "SELECT password_hash FROM accounts ORDER BY id LIMIT 1 OFFSET ?1");
+    if (!query.bind(static_cast<std::int64_t>(pick % static_cast<std::uint64_t>(count))).step()) {
+        return std::nullopt;
+    }
+    return query.text(0);
+}
+
 AddedOrder SqliteOrderStore::AddOrder(const NewOrder& order, std::int64_t repeatSince)
 {
     std::lock_guard lock(mutex_);
@@ -247,8 +300,8 @@ AddedOrder SqliteOrderStore::AddOrder(const NewOrder& order, std::int64_t repeat
         // no transaction while one is still reading.
         std::optional<std::string> earlier;
         {
-            Query query(*this, "SELECT order_id FROM orders WHERE account_id = ?1 AND digest = ?2 AND received >= ?3 "
-                               "ORDER BY id LIMIT 1");
+            Query query(*this, "SELECT order_id FROM orders INDEXED BY orders_by_repeat "
+                               "WHERE account_id = ?1 AND digest = ?2 AND received >= ?3 ORDER BY id LIMIT 1");
             if (query.bind(order.AccountId).bindBytes(order.Digest).bind(repeatSince).step()) {
                 earlier = query.text(0);
             }

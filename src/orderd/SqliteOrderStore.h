@@ -2,6 +2,7 @@
 
 #include "orderd/OrderStore.h"
 
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -11,14 +12,17 @@ struct sqlite3_stmt;
 
 namespace quillane::orderd {
 
-// The store as one SQLite file, orders.sqlite, in a data folder, in WAL
-// mode. One connection serves every thread in turn; several processes may
-// share the file.
+// The store as one SQLite file, orders.sqlite, in WAL mode, in a folder
+// quillane-orderd of its own (owner only) inside the data folder, whose
+// mode stays as it is. A data folder that holds orders.sqlite itself, as
+// older versions kept it, is used as it is. One connection serves every
+// thread in turn; several processes may share the file.
 class SqliteOrderStore final : public OrderStore {
 public:
     static constexpr const char* kFileName = "orders.sqlite";
+    static constexpr const char* kFolderName = "quillane-orderd";
 
-    // Creates the folder (owner only) and the file when they are missing.
+    // Creates the folders and the file when they are missing.
     explicit SqliteOrderStore(const std::string& dataDir);
     ~SqliteOrderStore() override;
     SqliteOrderStore(const SqliteOrderStore&) = delete;
@@ -28,12 +32,16 @@ public:
                     std::int64_t now) override;
     std::optional<Account> FindAccount(const std::string& name) override;
     void SetPasswordHash(std::int64_t accountId, const std::string& passwordHash) override;
+    std::optional<std::string> SomePasswordHash(std::uint64_t pick) override;
     AddedOrder AddOrder(const NewOrder& order, std::int64_t repeatSince) override;
     std::vector<StoredOrder> Orders(std::int64_t accountId, std::int64_t since) override;
     std::size_t DeleteOrdersBefore(std::int64_t before) override;
 
 private:
     class Query;
+
+    // The folder the file is in; throws Error when it cannot be used.
+    static std::filesystem::path placeOf(const std::string& dataDir);
 
     sqlite3_stmt* statement(const char* sql);
     void execute(const char* sql);

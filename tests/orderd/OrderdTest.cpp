@@ -444,7 +444,8 @@ TEST_P(OrderdTest, WrongPasswordsAreSlowedDown)
     for (int i = 0; i < 5; ++i) {
         ASSERT_EQ(service.getOrders("gartenshop", "falsch").Status, 403);
     }
-    // The account now waits, even for the right password; others do not.
+    // The account now waits from this address, even for the right password;
+    // others do not.
     const Reply waiting = service.getOrders("gartenshop", "Rosen-2026!");
     EXPECT_EQ(waiting.Status, 429);
     EXPECT_EQ(waiting.header("retry-after"), "1");
