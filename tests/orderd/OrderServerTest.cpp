@@ -47,6 +47,7 @@ public:
     {
         real_->SetPasswordHash(accountId, passwordHash);
     }
+    std::optional<std::string> SomePasswordHash(std::uint64_t pick) override { return real_->SomePasswordHash(pick); }
     orderd::AddedOrder AddOrder(const orderd::NewOrder& order, std::int64_t repeatSince) override
     {
         if (Failing) {
