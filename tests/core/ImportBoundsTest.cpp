@@ -162,10 +162,15 @@ TEST(ImportBounds, DeeplyNestedElementsAreReadWithoutRecursion)
                                       {"deep"},
                                       {"</text:span>", depth},
                                       {"</text:p></table:table-cell></table:table-row>"}});
+    const std::string groups = writeOds(dir, "groups.ods",
+                                        {{"<table:table-row-group>", depth},
+                                         {"<table:table-row><table:table-cell office:value-type='string' "
+                                          "office:string-value='deep'/></table:table-row>"},
+                                         {"</table:table-row-group>", depth}});
     const std::string xlsx = writeXlsx(
         dir, "nested.xlsx",
         {{"<row r='1'><c t='inlineStr'><is><t>deep</t>"}, {"<x>", depth}, {"</x>", depth}, {"</is></c></row>"}});
-    for (const std::string& path : {ods, xlsx}) {
+    for (const std::string& path : {ods, groups, xlsx}) {
         const std::string result =
             InChild([&] { return onSmallStack([&] { return readLines([&] { return ReadImportFile(path); }); }); });
         EXPECT_EQ(result, "1: deep\n") << path;
