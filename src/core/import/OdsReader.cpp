@@ -170,6 +170,9 @@ private:
                 }
                 first = false;
                 paragraph(value);
+                if (value.size() > GridBuilder::kMaxGatheredText) {
+                    GridBuilder::CellTooLong(row_ + 1); // a great many empty paragraphs
+                }
             } else {
                 xml_.Skip();
             }
