@@ -114,46 +114,56 @@ bool validUtf8(std::string_view text, bool& nonAscii)
     return true;
 }
 
-std::string utf16ToUtf8(std::string_view bytes, bool bigEndian)
+// Converted a piece at a time, so that the text costs no more than its
+// Windows-1252 result beside the file's bytes.
+std::string utf16ToCp1252(std::string_view bytes, bool bigEndian)
 {
     std::string out;
-    out.reserve(bytes.size());
+    out.reserve(bytes.size() / 2);
     const auto unit = [&](std::size_t i) {
         const auto a = static_cast<unsigned char>(bytes[i]);
         const auto b = static_cast<unsigned char>(bytes[i + 1]);
         return static_cast<char32_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
     };
+    std::string piece;
     std::size_t i = 0;
     while (i + 1 < bytes.size()) {
-        char32_t cp = unit(i);
-        i += 2;
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < bytes.size() && unit(i) >= 0xDC00 && unit(i) <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i) - 0xDC00);
+        piece.clear();
+        while (i + 1 < bytes.size() && piece.size() < 65536) {
+            char32_t cp = unit(i);
             i += 2;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = '?';
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < bytes.size() && unit(i) >= 0xDC00 && unit(i) <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i) - 0xDC00);
+                i += 2;
+            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+                cp = '?';
+            }
+            AppendUtf8(piece, cp);
         }
-        AppendUtf8(out, cp);
+        out += Utf8ToCp1252(piece);
     }
     return out;
 }
 
 // The text as Windows-1252, whichever of the encodings a merchant's tools
-// write it came in.
-std::string toCp1252(const std::string& bytes)
+// write it came in: converted into converted, or bytes as they are.
+std::string_view toCp1252(const std::string& bytes, std::string& converted)
 {
     const std::string_view view = bytes;
     if (view.substr(0, 3) == "\xEF\xBB\xBF") {
-        return Utf8ToCp1252(view.substr(3));
+        converted = Utf8ToCp1252(view.substr(3));
+        return converted;
     }
     if (view.substr(0, 2) == "\xFF\xFE" || view.substr(0, 2) == "\xFE\xFF") {
-        return Utf8ToCp1252(utf16ToUtf8(view.substr(2), view[0] == '\xFE'));
+        converted = utf16ToCp1252(view.substr(2), view[0] == '\xFE');
+        return converted;
     }
     bool nonAscii = false;
     if (validUtf8(view, nonAscii) && nonAscii) {
-        return Utf8ToCp1252(view);
+        converted = Utf8ToCp1252(view);
+        return converted;
     }
-    return bytes;
+    return view;
 }
 
 class RowParser {
@@ -163,19 +173,32 @@ public:
     bool AtEnd() const { return pos_ >= text_.size(); }
     std::size_t Line() const { return line_; }
 
-    // The fields of the record that starts here; a quoted field may run
-    // over line ends.
-    std::vector<std::string> Next()
+    // The fields of the record that starts here, without the empty ones at
+    // its end; a quoted field may run over line ends. count: how many
+    // fields it has up to its last filled one; beyond kMaxImportColumns
+    // those past the limit are counted, not kept.
+    void Next(std::vector<std::string>& fields, std::size_t& count)
     {
-        std::vector<std::string> fields;
+        fields.clear();
+        count = 0;
+        record_ = line_;
+        std::size_t seen = 0;
         while (true) {
-            fields.push_back(field());
+            std::string value = field();
+            ++seen;
+            if (!value.empty()) {
+                count = seen;
+                if (seen <= kMaxImportColumns) {
+                    fields.resize(seen - 1);
+                    fields.push_back(std::move(value));
+                }
+            }
             if (pos_ < text_.size() && isSeparator(text_[pos_])) {
                 ++pos_;
                 continue;
             }
             lineEnd();
-            return fields;
+            return;
         }
     }
 
@@ -194,31 +217,53 @@ private:
         ++line_;
     }
 
+    [[noreturn]] void fieldTooLong() const
+    {
+        throw Error("Line " + std::to_string(record_) + " has a field of more than " +
+                    std::to_string(kMaxImportCellText) + " characters, more than an import takes.");
+    }
+
     std::string field()
     {
         std::string value;
         if (pos_ < text_.size() && text_[pos_] == '"') {
             const std::size_t start = pos_;
             const std::size_t startLine = line_;
-            if (quoted(value)) {
-                // Whatever follows the closing quote up to the separator belongs to the field.
-                while (!atLineEnd() && !isSeparator(text_[pos_])) {
-                    value += text_[pos_++];
+            bool tooLong = false;
+            if (quoted(value, tooLong)) {
+                if (tooLong) {
+                    fieldTooLong();
                 }
+                // Whatever follows the closing quote up to the separator belongs to the field.
+                plain(value);
                 return value;
             }
-            // A quote that never closes quotes nothing: read the field as it stands.
+            // A quote that never closes quotes nothing: read the field as it
+            // stands. Every quote that opens a field after it then closes
+            // within its own run of quotes, so this scan to the end is done once.
             pos_ = start;
             line_ = startLine;
             value.clear();
         }
-        while (!atLineEnd() && !isSeparator(text_[pos_])) {
-            value += text_[pos_++];
-        }
+        plain(value);
         return value;
     }
 
-    bool quoted(std::string& value)
+    void plain(std::string& value)
+    {
+        const std::size_t start = pos_;
+        while (!atLineEnd() && !isSeparator(text_[pos_])) {
+            ++pos_;
+        }
+        if (value.size() + (pos_ - start) > kMaxImportCellText) {
+            fieldTooLong();
+        }
+        value.append(text_.substr(start, pos_ - start));
+    }
+
+    // A quoted field; false when its quote never closes. Beyond the longest
+    // field it reads on to learn whether it closes, keeping no more.
+    bool quoted(std::string& value, bool& tooLong)
     {
         ++pos_;
         while (pos_ < text_.size()) {
@@ -235,7 +280,11 @@ private:
             if (c == '\n' || (c == '\r' && (pos_ + 1 >= text_.size() || text_[pos_ + 1] != '\n'))) {
                 ++line_;
             }
-            value += c;
+            if (value.size() < kMaxImportCellText) {
+                value += c;
+            } else {
+                tooLong = true;
+            }
             ++pos_;
         }
         return false;
@@ -245,17 +294,8 @@ private:
     char separator_;
     std::size_t pos_ = 0;
     std::size_t line_ = 1;
+    std::size_t record_ = 1; // the line the record being read starts on
 };
-
-bool allEmpty(const std::vector<std::string>& cells)
-{
-    for (const std::string& c : cells) {
-        if (!c.empty()) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -291,17 +331,16 @@ ImportGrid ParseDelimitedText(std::string_view text)
     RowParser parser(text, DetectSeparator(first, second));
     ImportGrid grid;
     std::size_t cells = 0;
+    std::vector<std::string> fields;
+    std::size_t count = 0;
     while (!parser.AtEnd()) {
         const std::size_t row = parser.Line();
-        std::vector<std::string> fields = parser.Next();
-        while (!fields.empty() && fields.back().empty()) {
-            fields.pop_back();
-        }
-        if (allEmpty(fields)) {
+        parser.Next(fields, count);
+        if (count == 0) {
             continue;
         }
-        if (fields.size() > kMaxImportColumns) {
-            throw Error("Line " + std::to_string(row) + " has " + std::to_string(fields.size()) +
+        if (count > kMaxImportColumns) {
+            throw Error("Line " + std::to_string(row) + " has " + std::to_string(count) +
                         " fields; an import file may have " + std::to_string(kMaxImportColumns) + " columns at most.");
         }
         cells += fields.size() + 1; // a row costs about as much as a cell
@@ -310,6 +349,7 @@ ImportGrid ParseDelimitedText(std::string_view text)
                         " cells, more than an import takes.");
         }
         grid.Rows.push_back(GridRow{row, std::move(fields)});
+        fields = {};
     }
     return grid;
 }
@@ -317,7 +357,8 @@ ImportGrid ParseDelimitedText(std::string_view text)
 ImportGrid ParseDelimitedText(const std::string& path, const std::string& bytes)
 {
     try {
-        return ParseDelimitedText(toCp1252(bytes));
+        std::string converted;
+        return ParseDelimitedText(toCp1252(bytes, converted));
     } catch (const Error& e) {
         throw Error("Cannot read " + path + ": " + e.what());
     }

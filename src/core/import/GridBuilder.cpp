@@ -32,47 +32,108 @@ void GridBuilder::Set(std::uint64_t row, std::uint64_t column, std::string text)
     if (text.empty()) {
         return;
     }
-    if (column >= kMaxImportColumns) {
+    place(row, column, 1, text.size()).Cells[static_cast<std::size_t>(column)] = std::move(text);
+}
+
+void GridBuilder::Fill(std::uint64_t row, std::uint64_t column, std::uint64_t count, const std::string& text)
+{
+    if (text.empty() || count == 0) {
+        return;
+    }
+    GridRow& target = place(row, column, count, text.size());
+    for (std::uint64_t k = 0; k < count; ++k) {
+        target.Cells[static_cast<std::size_t>(column + k)] = text;
+    }
+}
+
+void GridBuilder::Hold(std::size_t bytes)
+{
+    CheckRoom(bytes);
+    text_ += bytes;
+}
+
+void GridBuilder::CheckRoom(std::size_t bytes) const
+{
+    if (bytes > kMaxImportText - text_) {
+        throw Error("its cells hold more than " + std::to_string(kMaxImportText >> 20) +
+                    " MB of text, more than an import takes");
+    }
+}
+
+void GridBuilder::CellTooLong(std::uint64_t row)
+{
+    throw Error("a cell of row " + std::to_string(row) + " holds more than " + std::to_string(kMaxImportCellText) +
+                " characters, more than an import takes");
+}
+
+// The row for count cells from column on, checked against every bound
+// before they are made.
+GridRow& GridBuilder::place(std::uint64_t row, std::uint64_t column, std::uint64_t count, std::size_t length)
+{
+    if (length > kMaxImportCellText) {
+        CellTooLong(row);
+    }
+    if (column >= kMaxImportColumns || count > kMaxImportColumns - column) {
         throw Error("it has a cell beyond column " + ColumnLetter(kMaxImportColumns - 1) +
                     ", the last column a worksheet has");
     }
     if (row == 0 || row > kMaxRow) {
         throw Error("it has a cell in row " + std::to_string(row) + ", beyond the rows a worksheet has");
     }
+    Hold(static_cast<std::size_t>(length * count));
     GridRow& target = rowFor(static_cast<std::size_t>(row));
-    const auto col = static_cast<std::size_t>(column);
-    if (col >= target.Cells.size()) {
+    const auto end = static_cast<std::size_t>(column + count);
+    if (end > target.Cells.size()) {
         // A row costs about as much as a cell, also when it holds only one.
-        cells_ += col + 1 - target.Cells.size() + (target.Cells.empty() ? 1 : 0);
+        cells_ += end - target.Cells.size() + (target.Cells.empty() ? 1 : 0);
         if (cells_ > kMaxImportCells) {
             throw Error("it fills more than " + std::to_string(kMaxImportCells) + " cells, more than an import takes");
         }
-        target.Cells.resize(col + 1);
+        target.Cells.resize(end);
     }
-    target.Cells[col] = std::move(text);
+    return target;
 }
 
 GridRow& GridBuilder::rowFor(std::size_t row)
 {
     std::vector<GridRow>& rows = grid_.Rows;
-    // Readers meet the rows in order nearly always.
-    if (rows.empty() || rows.back().Row < row) {
+    // Readers meet the rows in order nearly always; a row out of order is
+    // kept apart and put in its place by Take, so that a file listing its
+    // rows backwards costs no time per row for moving the others.
+    if (rows.empty() || rows.back().Row != row) {
+        unordered_ = unordered_ || (!rows.empty() && rows.back().Row > row);
         rows.push_back(GridRow{row, {}});
-        return rows.back();
     }
-    if (rows.back().Row == row) {
-        return rows.back();
-    }
-    const auto at =
-        std::lower_bound(rows.begin(), rows.end(), row, [](const GridRow& r, std::size_t n) { return r.Row < n; });
-    if (at != rows.end() && at->Row == row) {
-        return *at;
-    }
-    return *rows.insert(at, GridRow{row, {}});
+    return rows.back();
 }
 
 ImportGrid GridBuilder::Take()
 {
+    std::vector<GridRow>& rows = grid_.Rows;
+    if (unordered_) {
+        std::stable_sort(rows.begin(), rows.end(), [](const GridRow& a, const GridRow& b) { return a.Row < b.Row; });
+        // Parts of one row met at different times: the later cell wins, as when it is set again.
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (kept > 0 && rows[kept - 1].Row == rows[i].Row) {
+                std::vector<std::string>& into = rows[kept - 1].Cells;
+                std::vector<std::string>& from = rows[i].Cells;
+                into.resize(std::max(into.size(), from.size()));
+                for (std::size_t c = 0; c < from.size(); ++c) {
+                    if (!from[c].empty()) {
+                        into[c] = std::move(from[c]);
+                    }
+                }
+            } else {
+                if (kept != i) {
+                    rows[kept] = std::move(rows[i]);
+                }
+                ++kept;
+            }
+        }
+        rows.resize(kept);
+        unordered_ = false;
+    }
     return std::move(grid_);
 }
 

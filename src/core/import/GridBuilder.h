@@ -15,19 +15,37 @@ class GridBuilder {
 public:
     // A worksheet has no rows beyond this one; repeats past it are cut.
     static constexpr std::uint64_t kMaxRow = std::uint64_t{1} << 24;
+    // A reader gathering a cell's text, as UTF-8 or with escapes still in
+    // it, gives up beyond this many bytes: it cannot come down to
+    // kMaxImportCellText characters.
+    static constexpr std::size_t kMaxGatheredText = 8 * kMaxImportCellText;
 
     // Sets a cell; row counts from 1, column from 0 (column A). Empty texts
     // are left out. Throws Error with the reason beyond kMaxImportColumns,
-    // kMaxRow or kMaxImportCells.
+    // kMaxRow, kMaxImportCells, kMaxImportCellText or kMaxImportText.
     void Set(std::uint64_t row, std::uint64_t column, std::string text);
+    // Sets count cells from column on to the same text, as a repeated cell;
+    // refused before any copy is made when they are too many.
+    void Fill(std::uint64_t row, std::uint64_t column, std::uint64_t count, const std::string& text);
+    // Text the reader keeps beside the grid (shared texts) counts against
+    // the same bound; throws Error beyond it.
+    void Hold(std::size_t bytes);
+    // Throws the error of Hold when bytes more would not fit, holding nothing.
+    void CheckRoom(std::size_t bytes) const;
+
+    // The error of a cell holding more than kMaxImportCellText characters.
+    [[noreturn]] static void CellTooLong(std::uint64_t row);
 
     ImportGrid Take();
 
 private:
     GridRow& rowFor(std::size_t row);
+    GridRow& place(std::uint64_t row, std::uint64_t column, std::uint64_t count, std::size_t length);
 
     ImportGrid grid_;
     std::size_t cells_ = 0;
+    std::size_t text_ = 0;
+    bool unordered_ = false; // rows came out of order and are sorted by Take
 };
 
 // A spreadsheet's number as the shortest decimal text with "." that reads

@@ -10,7 +10,10 @@ namespace quillane {
 // Reads an import file into a grid: ".xls", ".xlsx" and ".ods" (letter case
 // ignored) as spreadsheets, their first worksheet; any other name as
 // delimited text, unless it holds a workbook. A file that cannot be read throws one Error naming the
-// file and the reason; nothing else is read but regular files of a sane size.
+// file and the reason; nothing else is read but regular files of a sane size. A file that would
+// fill more cells, longer cells or more text than ImportGrid.h allows is refused with an Error
+// naming which, however few bytes it has: repeated rows, shared texts and packed parts count
+// as what they unfold to. Empty rows and columns cost nothing, however many are repeated.
 ImportGrid ReadImportFile(const std::string& path);
 
 // Delimited text, each line a row. The text may be Windows-1252, UTF-8 (with

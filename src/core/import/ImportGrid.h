@@ -38,6 +38,10 @@ struct ImportGrid {
 // limit, and a bound on the memory a crafted or broken file can take.
 inline constexpr std::size_t kMaxImportColumns = 16384;
 inline constexpr std::size_t kMaxImportCells = 5'000'000;
+// The most characters one cell may hold, and all cells together: a cell
+// that a file names once may be repeated or referred to many times.
+inline constexpr std::size_t kMaxImportCellText = 1'000'000;
+inline constexpr std::size_t kMaxImportText = std::size_t{256} << 20;
 
 // The letters a worksheet names a column by: 0 gives "A", 25 "Z", 26 "AA",
 // 27 "AB", 701 "ZZ", 702 "AAA".

@@ -8,24 +8,21 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
+#include <iterator>
 #include <vector>
 
 namespace quillane {
 
 namespace {
 
-using xml::Attribute;
-using xml::Child;
-using xml::Is;
+using xml::Reader;
+using Event = xml::Reader::Event;
 
 // A repeat count; absurd ones are cut to what a worksheet can hold.
-std::uint64_t repeats(const pugi::xml_node& node, std::string_view attribute)
+std::uint64_t repeats(const Reader& xml, std::string_view attribute)
 {
-    const pugi::xml_attribute a = Attribute(node, attribute);
-    if (!a) {
-        return 1;
-    }
-    const std::string_view text = a.value();
+    const std::string text = xml.Attribute(attribute);
     std::uint64_t n = 0;
     const auto res = std::from_chars(text.data(), text.data() + text.size(), n);
     if (res.ec == std::errc::result_out_of_range) {
@@ -36,84 +33,68 @@ std::uint64_t repeats(const pugi::xml_node& node, std::string_view attribute)
     return std::min(n, GridBuilder::kMaxRow);
 }
 
-// The text of a paragraph: its runs, with the elements that stand for
-// blanks, tabs and line breaks spelled out.
-void paragraphText(const pugi::xml_node& node, std::string& out)
-{
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-            out += child.value();
-        } else if (Is(child, "s")) {
-            out.append(static_cast<std::size_t>(std::min<std::uint64_t>(repeats(child, "c"), 1024)), ' ');
-        } else if (Is(child, "tab")) {
-            out += '\t';
-        } else if (Is(child, "line-break")) {
-            out += '\n';
-        } else if (Is(child, "annotation") || Is(child, "note")) {
-            // Comments and notes are no part of the cell's value.
-        } else if (child.type() == pugi::node_element) {
-            paragraphText(child, out);
-        }
-    }
-}
-
 // "PT12H30M05S" (a duration, as a time of day is stored) as "12:30:05".
-std::string isoTime(std::string_view text)
+std::string isoTime(const std::string& text)
 {
-    const std::string copy(text);
     int h = 0;
     int m = 0;
     double s = 0;
-    if (std::sscanf(copy.c_str(), "PT%dH%dM%lfS", &h, &m, &s) != 3) {
-        return copy;
+    if (std::sscanf(text.c_str(), "PT%dH%dM%lfS", &h, &m, &s) != 3) {
+        return text;
     }
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", h, m, static_cast<int>(s));
     return buffer;
 }
 
-std::string cellValue(const pugi::xml_node& cell)
+// A cell's value as its attributes give it (numbers, dates, a text of its
+// own); false when its paragraphs are its value.
+bool typedValue(const Reader& cell, std::string& value)
 {
-    const std::string_view type = Attribute(cell, "value-type").value();
+    const std::string type = cell.Attribute("value-type");
     if (type == "float" || type == "percentage" || type == "currency") {
-        const std::string_view value = Attribute(cell, "value").value();
+        const std::string text = cell.Attribute("value");
         double number = 0;
-        const auto res = std::from_chars(value.data(), value.data() + value.size(), number);
-        if (res.ec == std::errc() && res.ptr == value.data() + value.size()) {
-            return FormatCellNumber(number);
+        const auto res = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (res.ec == std::errc() && res.ptr == text.data() + text.size()) {
+            value = FormatCellNumber(number);
+            return true;
         }
     } else if (type == "date") {
-        return FormatIsoDate(Attribute(cell, "date-value").value());
+        value = FormatIsoDate(cell.Attribute("date-value"));
+        return true;
     } else if (type == "time") {
-        return isoTime(Attribute(cell, "time-value").value());
+        value = isoTime(cell.Attribute("time-value"));
+        return true;
     } else if (type == "boolean") {
-        return std::string_view(Attribute(cell, "boolean-value").value()) == "true" ? "TRUE" : "FALSE";
-    } else if (const pugi::xml_attribute s = Attribute(cell, "string-value"); s) {
-        return Utf8ToCp1252(s.value());
+        value = cell.Attribute("boolean-value") == "true" ? "TRUE" : "FALSE";
+        return true;
     }
-    std::string text;
-    bool first = true;
-    for (pugi::xml_node p = cell.first_child(); p; p = p.next_sibling()) {
-        if (Is(p, "p") || Is(p, "h")) {
-            if (!first) {
-                text += '\n';
-            }
-            first = false;
-            paragraphText(p, text);
-        }
+    if (cell.Has("string-value")) {
+        value = Utf8ToCp1252(cell.Attribute("string-value"));
+        return true;
     }
-    return Utf8ToCp1252(text);
+    return false;
 }
 
 class SheetReader {
 public:
-    void Rows(const pugi::xml_node& parent)
+    explicit SheetReader(Reader& xml) : xml_(xml) {}
+
+    // From the start of the table on to its end; rows may sit in groups,
+    // nested at any depth, which are read through.
+    void Table()
     {
-        for (pugi::xml_node node = parent.first_child(); node; node = node.next_sibling()) {
-            if (Is(node, "table-row")) {
-                row(node);
-            } else if (Is(node, "table-header-rows") || Is(node, "table-row-group") || Is(node, "table-rows")) {
-                Rows(node);
+        const std::size_t depth = xml_.Depth();
+        for (Event event = xml_.Next(); !(event == Event::End && xml_.Depth() == depth); event = xml_.Next()) {
+            if (event != Event::Start) {
+                continue;
+            }
+            const std::string_view name = xml_.Name();
+            if (name == "table-row") {
+                row();
+            } else if (name != "table-header-rows" && name != "table-row-group" && name != "table-rows") {
+                xml_.Skip();
             }
         }
     }
@@ -121,57 +102,148 @@ public:
     ImportGrid Take() { return grid_.Take(); }
 
 private:
-    void row(const pugi::xml_node& node)
+    struct Cell {
+        std::uint64_t Column;
+        std::uint64_t Width; // a repeated cell is held once
+        std::string Text;
+    };
+
+    void row()
     {
-        const std::uint64_t times = repeats(node, "number-rows-repeated");
-        std::vector<std::pair<std::uint64_t, std::string>> cells;
+        const std::uint64_t times = repeats(xml_, "number-rows-repeated");
+        const std::size_t depth = xml_.Depth();
+        cells_.clear();
+        std::size_t text = 0;
         std::uint64_t column = 0;
-        for (pugi::xml_node cell = node.first_child(); cell; cell = cell.next_sibling()) {
-            if (!Is(cell, "table-cell") && !Is(cell, "covered-table-cell")) {
+        for (Event event = xml_.Next(); !(event == Event::End && xml_.Depth() == depth); event = xml_.Next()) {
+            if (event != Event::Start) {
+                continue;
+            }
+            if (xml_.Name() != "table-cell" && xml_.Name() != "covered-table-cell") {
+                xml_.Skip();
                 continue;
             }
             const std::uint64_t width =
-                std::min<std::uint64_t>(repeats(cell, "number-columns-repeated"), kMaxImportColumns);
-            std::string value = cellValue(cell);
+                std::min<std::uint64_t>(repeats(xml_, "number-columns-repeated"), kMaxImportColumns);
+            std::string value = cell();
             if (!value.empty()) {
                 if (column + width > kMaxImportColumns) {
                     throw Error("it has a cell beyond column " + ColumnLetter(kMaxImportColumns - 1) +
                                 ", the last column a worksheet has");
                 }
-                for (std::uint64_t k = 0; k < width; ++k) {
-                    cells.emplace_back(column + k, value);
-                }
+                // What the row holds before it is repeated counts against the grid's bound already.
+                text += value.size();
+                grid_.CheckRoom(text);
+                cells_.push_back(Cell{column, width, std::move(value)});
             }
             column = std::min<std::uint64_t>(column + width, GridBuilder::kMaxRow);
         }
-        // The blank rows to the sheet's end cost nothing, however many they are.
-        if (!cells.empty()) {
+        // The blank rows to the sheet's end cost nothing, however many they
+        // are; filled ones count against the grid's bounds as they are made.
+        if (!cells_.empty()) {
             for (std::uint64_t r = 0; r < times; ++r) {
-                for (const auto& [c, text] : cells) {
-                    grid_.Set(row_ + 1 + r, c, text);
+                for (const Cell& c : cells_) {
+                    grid_.Fill(row_ + 1 + r, c.Column, c.Width, c.Text);
                 }
             }
         }
         row_ = std::min(row_ + times, GridBuilder::kMaxRow);
     }
 
+    // From a cell's start to its end: its value.
+    std::string cell()
+    {
+        std::string value;
+        if (typedValue(xml_, value)) {
+            xml_.Skip();
+            return value;
+        }
+        const std::size_t depth = xml_.Depth();
+        bool first = true;
+        for (Event event = xml_.Next(); !(event == Event::End && xml_.Depth() == depth); event = xml_.Next()) {
+            if (event != Event::Start) {
+                continue;
+            }
+            if (xml_.Name() == "p" || xml_.Name() == "h") {
+                if (!first) {
+                    value += '\n';
+                }
+                first = false;
+                paragraph(value);
+                if (value.size() > GridBuilder::kMaxGatheredText) {
+                    GridBuilder::CellTooLong(row_ + 1); // a great many empty paragraphs
+                }
+            } else {
+                xml_.Skip();
+            }
+        }
+        value = Utf8ToCp1252(value);
+        if (value.size() > kMaxImportCellText) {
+            GridBuilder::CellTooLong(row_ + 1);
+        }
+        return value;
+    }
+
+    // The text of a paragraph: its runs, nested in spans as deep as they
+    // come, with the elements that stand for blanks, tabs and line breaks
+    // spelled out.
+    void paragraph(std::string& out)
+    {
+        const std::size_t depth = xml_.Depth();
+        for (Event event = xml_.Next(); !(event == Event::End && xml_.Depth() == depth); event = xml_.Next()) {
+            if (event == Event::Text) {
+                out += xml_.Text();
+            } else if (event == Event::Start) {
+                const std::string_view name = xml_.Name();
+                if (name == "s") {
+                    out.append(static_cast<std::size_t>(std::min<std::uint64_t>(repeats(xml_, "c"), 1024)), ' ');
+                    xml_.Skip();
+                } else if (name == "tab") {
+                    out += '\t';
+                    xml_.Skip();
+                } else if (name == "line-break") {
+                    out += '\n';
+                    xml_.Skip();
+                } else if (name == "annotation" || name == "note") {
+                    xml_.Skip(); // comments and notes are no part of the cell's value
+                }
+            }
+            if (out.size() > GridBuilder::kMaxGatheredText) {
+                GridBuilder::CellTooLong(row_ + 1);
+            }
+        }
+    }
+
+    Reader& xml_;
     GridBuilder grid_;
-    std::uint64_t row_ = 0; // rows before this one
+    std::vector<Cell> cells_; // the filled cells of the row being read
+    std::uint64_t row_ = 0;   // rows before this one
 };
 
 } // namespace
 
 ImportGrid ReadOdsParts(const ZipArchive& zip)
 {
-    pugi::xml_document doc;
-    xml::Parse(doc, zip.Read("content.xml"), "content.xml");
-    const pugi::xml_node spreadsheet = Child(Child(Child(doc, "document-content"), "body"), "spreadsheet");
-    const pugi::xml_node table = Child(spreadsheet, "table");
-    if (!table) {
+    ZipArchive::Entry content = zip.Open("content.xml");
+    Reader xml([&content](char* buffer, std::size_t size) { return content.Read(buffer, size); }, "content.xml");
+    // The first table of document-content, body, spreadsheet.
+    static constexpr std::string_view kPath[] = {"document-content", "body", "spreadsheet", "table"};
+    SheetReader reader(xml);
+    bool found = false;
+    for (Event event = xml.Next(); event != Event::Done; event = xml.Next()) {
+        if (event != Event::Start) {
+            continue;
+        }
+        if (found || xml.Depth() > std::size(kPath) || xml.Name() != kPath[xml.Depth() - 1]) {
+            xml.Skip(); // read to the end all the same, so that a damaged part is found out
+        } else if (xml.Depth() == std::size(kPath)) {
+            reader.Table();
+            found = true;
+        }
+    }
+    if (!found) {
         throw Error("it has no worksheet");
     }
-    SheetReader reader;
-    reader.Rows(table);
     return reader.Take();
 }
 

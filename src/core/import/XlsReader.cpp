@@ -4,11 +4,23 @@
 #include "core/import/SpreadsheetParts.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <freexl.h>
+#include <fstream>
+#include <new>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUILLANE_HUGE_SHADOW 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define QUILLANE_HUGE_SHADOW 1
+#endif
+#endif
 
 namespace quillane {
 
@@ -140,6 +152,24 @@ std::string encodeGrid(const ImportGrid& grid)
     return out;
 }
 
+// The most the child's answer can be: its grid is bounded as any other.
+constexpr std::size_t kMaxAnswer = 1 + 8 + kMaxImportCells * 3 * 8 + kMaxImportText;
+
+// FreeXL allocates its tables from counts in the file; the child may take
+// this much memory beyond what it starts with, so that a file claiming more
+// fails its own read and nothing else. Sanitizers reserve terabytes of
+// address space up front, which no limit can tell from the reader's own.
+void limitChildMemory()
+{
+#ifndef QUILLANE_HUGE_SHADOW
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{2} << 30);
+    const rlimit limit{room, room};
+    ::setrlimit(RLIMIT_AS, &limit);
+#endif
+}
+
 bool decodeGrid(std::string_view in, ImportGrid& grid)
 {
     std::uint64_t rows = 0;
@@ -200,9 +230,12 @@ ImportGrid ReadXlsFile(const std::string& path)
     }
     if (child == 0) {
         ::close(fds[0]);
+        limitChildMemory();
         std::string answer;
         try {
             answer = encodeGrid(readInProcess(path));
+        } catch (const std::bad_alloc&) {
+            answer = "Eit needs more memory than an import may take";
         } catch (const std::exception& e) {
             answer = std::string("E") + e.what();
         }
@@ -221,6 +254,12 @@ ImportGrid ReadXlsFile(const std::string& path)
             break;
         }
         answer.append(buffer, static_cast<std::size_t>(n));
+        if (answer.size() > kMaxAnswer) {
+            // No grid within the bounds is that big: the child has gone astray.
+            ::kill(child, SIGKILL);
+            answer.clear();
+            break;
+        }
     }
     ::close(fds[0]);
     int status = 0;

@@ -5,8 +5,11 @@
 #include "core/import/XmlParts.h"
 #include "core/import/ZipArchive.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -14,13 +17,25 @@ namespace quillane {
 
 namespace {
 
-using xml::Attribute;
-using xml::Child;
-using xml::Is;
+using xml::Reader;
+using Event = xml::Reader::Event;
 
-struct Relation {
-    std::string Type;
-    std::string Target; // a part name in the archive
+// An entry of the archive read as XML while it is unpacked.
+class PartReader {
+public:
+    PartReader(const ZipArchive& zip, const std::string& part)
+        : entry_(zip.Open(part)),
+          xml_([this](char* buffer, std::size_t size) { return entry_.Read(buffer, size); }, part)
+    {
+    }
+    PartReader(const PartReader&) = delete;
+    PartReader& operator=(const PartReader&) = delete;
+
+    Reader& Xml() { return xml_; }
+
+private:
+    ZipArchive::Entry entry_;
+    Reader xml_;
 };
 
 std::string folderOf(const std::string& part)
@@ -51,22 +66,27 @@ std::string resolve(const std::string& folder, const std::string& target)
     return joined;
 }
 
-std::map<std::string, Relation> relations(const ZipArchive& zip, const std::string& part)
+// Calls visit(id, type, target) for each relation of the part, its target as a part name.
+template <typename Visit> void relations(const ZipArchive& zip, const std::string& part, Visit visit)
 {
-    std::map<std::string, Relation> result;
     const std::string relsPart = folderOf(part) + "_rels/" + part.substr(folderOf(part).size()) + ".rels";
     if (!zip.Has(relsPart)) {
-        return result;
+        return;
     }
-    pugi::xml_document doc;
-    xml::Parse(doc, zip.Read(relsPart), relsPart);
-    for (pugi::xml_node r = Child(doc, "Relationships").first_child(); r; r = r.next_sibling()) {
-        if (Is(r, "Relationship")) {
-            result[Attribute(r, "Id").value()] =
-                Relation{Attribute(r, "Type").value(), resolve(folderOf(part), Attribute(r, "Target").value())};
+    PartReader reader(zip, relsPart);
+    Reader& xml = reader.Xml();
+    for (Event event = xml.Next(); event != Event::Done; event = xml.Next()) {
+        if (event != Event::Start) {
+            continue;
         }
+        if (xml.Depth() == 1 && xml.Name() == "Relationships") {
+            continue;
+        }
+        if (xml.Depth() == 2 && xml.Name() == "Relationship") {
+            visit(xml.Attribute("Id"), xml.Attribute("Type"), resolve(folderOf(part), xml.Attribute("Target")));
+        }
+        xml.Skip();
     }
-    return result;
 }
 
 bool endsWith(std::string_view text, std::string_view end)
@@ -74,15 +94,27 @@ bool endsWith(std::string_view text, std::string_view end)
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-std::string targetOfType(const std::map<std::string, Relation>& rels, std::string_view typeEnd)
-{
-    for (const auto& [id, rel] : rels) {
-        if (endsWith(rel.Type, typeEnd)) {
-            return rel.Target;
+// The target of the relation of a type; of several, the one of the lowest id.
+class RelationOfType {
+public:
+    explicit RelationOfType(std::string_view typeEnd) : typeEnd_(typeEnd) {}
+
+    void Offer(const std::string& id, const std::string& type, const std::string& target)
+    {
+        if (endsWith(type, typeEnd_) && (!found_ || id < id_)) {
+            found_ = true;
+            id_ = id;
+            target_ = target;
         }
     }
-    return {};
-}
+    const std::string& Target() const { return target_; }
+
+private:
+    std::string_view typeEnd_;
+    bool found_ = false;
+    std::string id_;
+    std::string target_;
+};
 
 // Texts of the workbook spell characters XML cannot hold as "_x000D_".
 std::string cellText(std::string_view utf8)
@@ -118,36 +150,95 @@ std::string cellText(std::string_view utf8)
     return Utf8ToCp1252(out);
 }
 
-// The text of a shared or inline string: its runs, without the phonetic
-// guides of East Asian texts.
-std::string stringItem(const pugi::xml_node& item)
+// The text of a shared or inline string, from its start to its end: its
+// runs, without the phonetic guides of East Asian texts. Empty with tooLong
+// set when it holds more than a cell may.
+std::string stringItem(Reader& xml, bool& tooLong)
 {
     std::string text;
-    for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
-        if (Is(child, "t")) {
-            text += child.text().get();
-        } else if (Is(child, "r")) {
-            text += Child(child, "t").text().get();
+    tooLong = false;
+    const std::size_t depth = xml.Depth();
+    // The texts of "t" right in the item and of the first "t" of each run "r".
+    std::size_t textDepth = 0;
+    bool runHasText = false;
+    for (Event event = xml.Next(); !(event == Event::End && xml.Depth() == depth); event = xml.Next()) {
+        if (event == Event::Start) {
+            if (xml.Depth() == depth + 1 && xml.Name() == "t") {
+                textDepth = xml.Depth();
+            } else if (xml.Depth() == depth + 1 && xml.Name() == "r") {
+                runHasText = false;
+            } else if (xml.Depth() == depth + 2 && xml.Name() == "t" && !runHasText) {
+                runHasText = true;
+                textDepth = xml.Depth();
+            } else {
+                xml.Skip();
+            }
+        } else if (event == Event::End && xml.Depth() == textDepth) {
+            textDepth = 0;
+        } else if (event == Event::Text && textDepth != 0 && xml.Depth() == textDepth && !tooLong) {
+            text += xml.Text();
+            if (text.size() > GridBuilder::kMaxGatheredText) {
+                tooLong = true;
+                text.clear();
+            }
         }
     }
-    return cellText(text);
+    if (tooLong) {
+        return {};
+    }
+    text = cellText(text);
+    tooLong = text.size() > kMaxImportCellText;
+    return tooLong ? std::string() : text;
 }
 
-std::vector<std::string> sharedStrings(const ZipArchive& zip, const std::string& part)
-{
-    std::vector<std::string> strings;
-    if (part.empty() || !zip.Has(part)) {
-        return strings;
-    }
-    pugi::xml_document doc;
-    xml::Parse(doc, zip.Read(part), part);
-    for (pugi::xml_node si = Child(doc, "sst").first_child(); si; si = si.next_sibling()) {
-        if (Is(si, "si")) {
-            strings.push_back(stringItem(si));
+// The workbook's shared texts, one after the other in a single string, so
+// that a table of many short ones costs little beyond its characters.
+class SharedTexts {
+public:
+    void Read(const ZipArchive& zip, const std::string& part, GridBuilder& grid)
+    {
+        if (part.empty() || !zip.Has(part)) {
+            return;
+        }
+        PartReader reader(zip, part);
+        Reader& xml = reader.Xml();
+        for (Event event = xml.Next(); event != Event::Done; event = xml.Next()) {
+            if (event != Event::Start || (xml.Depth() == 1 && xml.Name() == "sst")) {
+                continue;
+            }
+            if (xml.Depth() != 2 || xml.Name() != "si") {
+                xml.Skip();
+                continue;
+            }
+            if (ends_.size() >= kMaxImportCells) {
+                throw Error("it has more than " + std::to_string(kMaxImportCells) +
+                            " shared texts, more than an import takes");
+            }
+            bool tooLong = false;
+            const std::string text = stringItem(xml, tooLong);
+            if (tooLong) {
+                tooLong_.push_back(ends_.size());
+            }
+            // The table counts against the grid's bound on text, as what its cells take.
+            grid.Hold(text.size());
+            all_ += text;
+            ends_.push_back(all_.size());
         }
     }
-    return strings;
-}
+
+    std::size_t Size() const { return ends_.size(); }
+    bool TooLong(std::size_t index) const { return std::binary_search(tooLong_.begin(), tooLong_.end(), index); }
+    std::string At(std::size_t index) const
+    {
+        const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+        return all_.substr(begin, ends_[index] - begin);
+    }
+
+private:
+    std::string all_;
+    std::vector<std::size_t> ends_;
+    std::vector<std::size_t> tooLong_; // the indices of texts longer than a cell may hold, ascending
+};
 
 bool builtInDateFormat(unsigned id)
 {
@@ -185,25 +276,52 @@ bool dateFormatCode(std::string_view code)
 // For each cell style (the "s" of a cell), whether it shows a date.
 std::vector<bool> dateStyles(const ZipArchive& zip, const std::string& part)
 {
+    // Excel itself keeps fewer than 65,000 cell styles and a few hundred number formats.
+    constexpr std::size_t kMaxStyles = std::size_t{1} << 20;
     std::vector<bool> styles;
     if (part.empty() || !zip.Has(part)) {
         return styles;
     }
-    pugi::xml_document doc;
-    xml::Parse(doc, zip.Read(part), part);
-    const pugi::xml_node sheet = Child(doc, "styleSheet");
+    PartReader reader(zip, part);
+    Reader& xml = reader.Xml();
     std::map<unsigned, bool> custom;
-    for (pugi::xml_node f = Child(sheet, "numFmts").first_child(); f; f = f.next_sibling()) {
-        if (Is(f, "numFmt")) {
-            custom[Attribute(f, "numFmtId").as_uint()] = dateFormatCode(Attribute(f, "formatCode").value());
+    std::vector<unsigned> formats; // the number format of each cell style
+    bool formatsRead = false;
+    bool stylesRead = false;
+    std::string_view list; // numFmts or cellXfs, the first of each
+    for (Event event = xml.Next(); event != Event::Done; event = xml.Next()) {
+        if (event == Event::End && xml.Depth() == 2) {
+            list = {};
+        }
+        if (event != Event::Start || (xml.Depth() == 1 && xml.Name() == "styleSheet")) {
+            continue;
+        }
+        if (xml.Depth() == 2 && xml.Name() == "numFmts" && !formatsRead) {
+            formatsRead = true;
+            list = "numFmts";
+        } else if (xml.Depth() == 2 && xml.Name() == "cellXfs" && !stylesRead) {
+            stylesRead = true;
+            list = "cellXfs";
+        } else if (xml.Depth() == 3 && list == "numFmts" && xml.Name() == "numFmt") {
+            custom[static_cast<unsigned>(std::strtoul(xml.Attribute("numFmtId").c_str(), nullptr, 10))] =
+                dateFormatCode(xml.Attribute("formatCode"));
+            if (custom.size() > kMaxStyles) {
+                throw Error("it has more than " + std::to_string(kMaxStyles) + " number formats");
+            }
+            xml.Skip();
+        } else if (xml.Depth() == 3 && list == "cellXfs" && xml.Name() == "xf") {
+            formats.push_back(static_cast<unsigned>(std::strtoul(xml.Attribute("numFmtId").c_str(), nullptr, 10)));
+            if (formats.size() > kMaxStyles) {
+                throw Error("it has more than " + std::to_string(kMaxStyles) + " cell styles");
+            }
+            xml.Skip();
+        } else {
+            xml.Skip();
         }
     }
-    for (pugi::xml_node xf = Child(sheet, "cellXfs").first_child(); xf; xf = xf.next_sibling()) {
-        if (Is(xf, "xf")) {
-            const unsigned id = Attribute(xf, "numFmtId").as_uint();
-            const auto c = custom.find(id);
-            styles.push_back(c != custom.end() ? c->second : builtInDateFormat(id));
-        }
+    for (const unsigned id : formats) {
+        const auto c = custom.find(id);
+        styles.push_back(c != custom.end() ? c->second : builtInDateFormat(id));
     }
     return styles;
 }
@@ -235,112 +353,240 @@ bool parseDouble(std::string_view text, double& value)
 }
 
 struct SheetContext {
-    const std::vector<std::string>& Strings;
+    const SharedTexts& Strings;
     const std::vector<bool>& DateStyles;
     bool From1904 = false;
 };
 
-std::string cellValue(const pugi::xml_node& c, const SheetContext& context)
+// A row number as "r" gives it: its leading digits, 0 when it has none.
+std::uint64_t rowAttribute(const std::string& text)
 {
-    const std::string_view type = Attribute(c, "t").value();
-    const std::string_view v = Child(c, "v").text().get();
-    if (type == "inlineStr") {
-        return stringItem(Child(c, "is"));
-    }
-    if (type == "s") {
-        std::uint64_t index = 0;
-        const auto res = std::from_chars(v.data(), v.data() + v.size(), index);
-        if (res.ec != std::errc() || index >= context.Strings.size()) {
-            throw Error("a cell names the shared text " + std::string(v) + ", which the file lacks");
-        }
-        return context.Strings[index];
-    }
-    if (type == "b") {
-        return v == "1" || v == "true" ? "TRUE" : "FALSE";
-    }
-    if (type == "str" || type == "e") {
-        return cellText(v);
-    }
-    if (type == "d") {
-        return FormatIsoDate(v);
-    }
-    double number = 0;
-    if (v.empty() || !parseDouble(v, number)) {
-        return cellText(v);
-    }
-    const unsigned style = Attribute(c, "s").as_uint();
-    if (style < context.DateStyles.size() && context.DateStyles[style]) {
-        return FormatDateSerial(number, context.From1904);
-    }
-    return FormatCellNumber(number);
+    std::uint64_t n = 0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), n);
+    return res.ec == std::errc::result_out_of_range ? std::numeric_limits<std::uint64_t>::max() : n;
 }
+
+class SheetReader {
+public:
+    SheetReader(Reader& xml, const SheetContext& context, GridBuilder& grid) : xml_(xml), context_(context), grid_(grid)
+    {
+    }
+
+    // The rows of the first sheetData of the worksheet.
+    void Read()
+    {
+        bool dataRead = false;
+        for (Event event = xml_.Next(); event != Event::Done; event = xml_.Next()) {
+            if (event != Event::Start || (xml_.Depth() == 1 && xml_.Name() == "worksheet")) {
+                continue;
+            }
+            if (xml_.Depth() == 2 && xml_.Name() == "sheetData" && !dataRead) {
+                dataRead = true;
+                rows();
+            } else {
+                xml_.Skip();
+            }
+        }
+    }
+
+private:
+    void rows()
+    {
+        const std::size_t depth = xml_.Depth();
+        for (Event event = xml_.Next(); !(event == Event::End && xml_.Depth() == depth); event = xml_.Next()) {
+            if (event != Event::Start) {
+                continue;
+            }
+            if (xml_.Name() != "row") {
+                xml_.Skip();
+                continue;
+            }
+            const std::uint64_t given = rowAttribute(xml_.Attribute("r"));
+            rowNumber_ = given > 0 ? given : rowNumber_ + 1;
+            column_ = 0;
+            first_ = true;
+            const std::size_t rowDepth = xml_.Depth();
+            for (event = xml_.Next(); !(event == Event::End && xml_.Depth() == rowDepth); event = xml_.Next()) {
+                if (event == Event::Start && xml_.Name() == "c") {
+                    cell();
+                } else if (event == Event::Start) {
+                    xml_.Skip();
+                }
+            }
+        }
+    }
+
+    // From a cell's start to its end.
+    void cell()
+    {
+        std::uint64_t cellRow = rowNumber_;
+        const std::string ref = xml_.Attribute("r");
+        if (xml_.Has("r")) {
+            if (!cellReference(ref, column_, cellRow)) {
+                throw Error("a cell of its first worksheet has the reference \"" + ref.substr(0, 40) +
+                            "\", which names no cell");
+            }
+        } else if (!first_) {
+            ++column_;
+        }
+        first_ = false;
+        const std::string type = xml_.Attribute("t");
+        const std::string style = xml_.Attribute("s");
+        // The text of its first "v", or its first inline string "is".
+        std::string v;
+        std::string inlineText;
+        bool inlineTooLong = false;
+        bool valueRead = false;
+        bool inlineRead = false;
+        const std::size_t depth = xml_.Depth();
+        for (Event event = xml_.Next(); !(event == Event::End && xml_.Depth() == depth); event = xml_.Next()) {
+            if (event != Event::Start) {
+                continue;
+            }
+            if (xml_.Name() == "v" && !valueRead) {
+                valueRead = true;
+                const std::size_t valueDepth = xml_.Depth();
+                for (event = xml_.Next(); !(event == Event::End && xml_.Depth() == valueDepth); event = xml_.Next()) {
+                    if (event == Event::Text && xml_.Depth() == valueDepth) {
+                        v += xml_.Text();
+                        if (v.size() > GridBuilder::kMaxGatheredText) {
+                            GridBuilder::CellTooLong(cellRow);
+                        }
+                    } else if (event == Event::Start) {
+                        xml_.Skip();
+                    }
+                }
+            } else if (xml_.Name() == "is" && !inlineRead) {
+                inlineRead = true;
+                inlineText = stringItem(xml_, inlineTooLong);
+            } else {
+                xml_.Skip();
+            }
+        }
+        if (type == "inlineStr" && inlineTooLong) {
+            GridBuilder::CellTooLong(cellRow);
+        }
+        grid_.Set(cellRow, column_, value(type, v, style, std::move(inlineText), cellRow));
+    }
+
+    std::string value(const std::string& type, const std::string& v, const std::string& style, std::string inlineText,
+                      std::uint64_t row) const
+    {
+        if (type == "inlineStr") {
+            return inlineText;
+        }
+        if (type == "s") {
+            std::uint64_t index = 0;
+            const auto res = std::from_chars(v.data(), v.data() + v.size(), index);
+            if (res.ec != std::errc() || index >= context_.Strings.Size()) {
+                throw Error("a cell names the shared text " + v.substr(0, 40) + ", which the file lacks");
+            }
+            if (context_.Strings.TooLong(index)) {
+                GridBuilder::CellTooLong(row);
+            }
+            return context_.Strings.At(index);
+        }
+        if (type == "b") {
+            return v == "1" || v == "true" ? "TRUE" : "FALSE";
+        }
+        if (type == "str" || type == "e") {
+            return cellText(v);
+        }
+        if (type == "d") {
+            return FormatIsoDate(v);
+        }
+        double number = 0;
+        if (v.empty() || !parseDouble(v, number)) {
+            return cellText(v);
+        }
+        const unsigned styleIndex = static_cast<unsigned>(std::strtoul(style.c_str(), nullptr, 10));
+        if (styleIndex < context_.DateStyles.size() && context_.DateStyles[styleIndex]) {
+            return FormatDateSerial(number, context_.From1904);
+        }
+        return FormatCellNumber(number);
+    }
+
+    Reader& xml_;
+    const SheetContext& context_;
+    GridBuilder& grid_;
+    std::uint64_t rowNumber_ = 0;
+    std::uint64_t column_ = 0;
+    bool first_ = true;
+};
 
 } // namespace
 
 ImportGrid ReadXlsxParts(const ZipArchive& zip)
 {
-    std::string workbookPart = targetOfType(relations(zip, ""), "/officeDocument");
-    if (workbookPart.empty()) {
-        workbookPart = "xl/workbook.xml";
-    }
-    pugi::xml_document workbook;
-    xml::Parse(workbook, zip.Read(workbookPart), workbookPart);
-    const pugi::xml_node root = Child(workbook, "workbook");
-    const std::string_view from1904 = Attribute(Child(root, "workbookPr"), "date1904").value();
-    pugi::xml_node firstSheet;
-    for (pugi::xml_node s = Child(root, "sheets").first_child(); s && !firstSheet; s = s.next_sibling()) {
-        if (Is(s, "sheet")) {
-            firstSheet = s;
+    RelationOfType office("/officeDocument");
+    relations(zip, "", [&](const std::string& id, const std::string& type, const std::string& target) {
+        office.Offer(id, type, target);
+    });
+    const std::string workbookPart = office.Target().empty() ? "xl/workbook.xml" : office.Target();
+    // The date system and the first sheet's relation.
+    std::string from1904;
+    std::string sheetId;
+    bool sheetFound = false;
+    {
+        PartReader reader(zip, workbookPart);
+        Reader& xml = reader.Xml();
+        bool prRead = false;
+        bool sheetsRead = false;
+        bool inSheets = false;
+        for (Event event = xml.Next(); event != Event::Done; event = xml.Next()) {
+            if (event == Event::End && xml.Depth() == 2) {
+                inSheets = false;
+            }
+            if (event != Event::Start || (xml.Depth() == 1 && xml.Name() == "workbook")) {
+                continue;
+            }
+            if (xml.Depth() == 2 && xml.Name() == "workbookPr" && !prRead) {
+                prRead = true;
+                from1904 = xml.Attribute("date1904");
+                xml.Skip();
+            } else if (xml.Depth() == 2 && xml.Name() == "sheets" && !sheetsRead) {
+                sheetsRead = true;
+                inSheets = true;
+            } else if (xml.Depth() == 3 && inSheets && xml.Name() == "sheet" && !sheetFound) {
+                sheetFound = true;
+                sheetId = xml.Attribute("id");
+                xml.Skip();
+            } else {
+                xml.Skip();
+            }
         }
     }
-    if (!firstSheet) {
+    if (!sheetFound) {
         throw Error("it has no worksheet");
     }
-    const auto rels = relations(zip, workbookPart);
-    const auto sheetRel = rels.find(Attribute(firstSheet, "id").value());
-    if (sheetRel == rels.end()) {
+    RelationOfType strings("/sharedStrings");
+    RelationOfType styles("/styles");
+    std::string sheetPart;
+    bool sheetRelation = false;
+    relations(zip, workbookPart, [&](const std::string& id, const std::string& type, const std::string& target) {
+        strings.Offer(id, type, target);
+        styles.Offer(id, type, target);
+        if (id == sheetId) {
+            sheetRelation = true;
+            sheetPart = target;
+        }
+    });
+    if (!sheetRelation) {
         throw Error("its first worksheet has no part");
     }
-    std::string stringsPart = targetOfType(rels, "/sharedStrings");
+    std::string stringsPart = strings.Target();
     if (stringsPart.empty() && zip.Has("xl/sharedStrings.xml")) {
         stringsPart = "xl/sharedStrings.xml";
     }
-    const std::vector<std::string> strings = sharedStrings(zip, stringsPart);
-    const std::vector<bool> styles = dateStyles(zip, targetOfType(rels, "/styles"));
-    const SheetContext context{strings, styles, from1904 == "1" || from1904 == "true"};
-
-    const std::string& sheetPart = sheetRel->second.Target;
-    pugi::xml_document sheet;
-    xml::Parse(sheet, zip.Read(sheetPart), sheetPart);
     GridBuilder grid;
-    std::uint64_t rowNumber = 0;
-    for (pugi::xml_node row = Child(Child(Child(sheet, "worksheet"), "sheetData"), "row"); row;
-         row = row.next_sibling()) {
-        if (!Is(row, "row")) {
-            continue;
-        }
-        const std::uint64_t given = Attribute(row, "r").as_ullong();
-        rowNumber = given > 0 ? given : rowNumber + 1;
-        std::uint64_t column = 0;
-        bool first = true;
-        for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling()) {
-            if (!Is(c, "c")) {
-                continue;
-            }
-            std::uint64_t cellRow = rowNumber;
-            const pugi::xml_attribute ref = Attribute(c, "r");
-            if (ref) {
-                if (!cellReference(ref.value(), column, cellRow)) {
-                    throw Error("a cell of its first worksheet has the reference \"" + std::string(ref.value()) +
-                                "\", which names no cell");
-                }
-            } else if (!first) {
-                ++column;
-            }
-            first = false;
-            grid.Set(cellRow, column, cellValue(c, context));
-        }
-    }
+    SharedTexts texts;
+    texts.Read(zip, stringsPart, grid);
+    const std::vector<bool> dates = dateStyles(zip, styles.Target());
+    const SheetContext context{texts, dates, from1904 == "1" || from1904 == "true"};
+
+    PartReader reader(zip, sheetPart);
+    SheetReader sheet(reader.Xml(), context, grid);
+    sheet.Read();
     return grid.Take();
 }
 

@@ -4,6 +4,8 @@
 
 #include <zip.h>
 
+#include <algorithm>
+
 namespace quillane {
 
 ZipArchive::ZipArchive(std::string_view bytes)
@@ -37,7 +39,7 @@ bool ZipArchive::Has(const std::string& name) const
     return zip_name_locate(archive_, name.c_str(), 0) >= 0;
 }
 
-std::string ZipArchive::Read(const std::string& name) const
+ZipArchive::Entry ZipArchive::Open(const std::string& name) const
 {
     const zip_int64_t index = zip_name_locate(archive_, name.c_str(), 0);
     if (index < 0) {
@@ -57,24 +59,54 @@ std::string ZipArchive::Read(const std::string& name) const
     if (file == nullptr) {
         throw Error("its part " + name + " cannot be unpacked (" + zip_strerror(archive_) + ")");
     }
-    std::string content(static_cast<std::size_t>(stat.size), '\0');
-    zip_uint64_t done = 0;
-    while (done < stat.size) {
-        const zip_int64_t n = zip_fread(file, content.data() + done, stat.size - done);
-        if (n <= 0) {
-            break;
+    return Entry(file, name, stat.size);
+}
+
+ZipArchive::Entry::Entry(zip_file* file, std::string name, std::uint64_t size)
+    : file_(file), name_(std::move(name)), size_(size)
+{
+}
+
+ZipArchive::Entry::Entry(Entry&& other) noexcept
+    : file_(other.file_), name_(std::move(other.name_)), size_(other.size_), done_(other.done_)
+{
+    other.file_ = nullptr;
+}
+
+ZipArchive::Entry::~Entry()
+{
+    if (file_ != nullptr) {
+        zip_fclose(file_);
+    }
+}
+
+std::size_t ZipArchive::Entry::Read(char* buffer, std::size_t size)
+{
+    if (file_ == nullptr || size == 0) {
+        return 0;
+    }
+    // Never more than the archive said: what a damaged or crafted entry
+    // inflates to beyond that is never unpacked.
+    const zip_uint64_t want = std::min<zip_uint64_t>(size, size_ - done_);
+    if (want == 0) {
+        // A damaged entry fails its checksum only once it is read to its end.
+        char extra = 0;
+        const zip_int64_t n = zip_fread(file_, &extra, 1);
+        const std::string reason = n > 0 ? "it holds more than the archive says" : zip_file_strerror(file_);
+        zip_fclose(file_);
+        file_ = nullptr;
+        if (n != 0) {
+            throw Error("its part " + name_ + " is damaged (" + reason + ")");
         }
-        done += static_cast<zip_uint64_t>(n);
+        return 0;
     }
-    // A damaged entry fails its checksum only once it is read to the end.
-    char extra = 0;
-    const bool clean = done == stat.size && zip_fread(file, &extra, 1) == 0;
-    const std::string reason = clean ? std::string() : zip_file_strerror(file);
-    zip_fclose(file);
-    if (!clean) {
-        throw Error("its part " + name + " is damaged (" + reason + ")");
+    const zip_int64_t n = zip_fread(file_, buffer, want);
+    if (n <= 0) {
+        const std::string reason = n < 0 ? zip_file_strerror(file_) : "it ends early";
+        throw Error("its part " + name_ + " is damaged (" + reason + ")");
     }
-    return content;
+    done_ += static_cast<zip_uint64_t>(n);
+    return static_cast<std::size_t>(n);
 }
 
 } // namespace quillane
