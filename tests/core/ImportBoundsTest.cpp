@@ -406,6 +406,7 @@ TEST(XmlReader, RefusesWhatIsNoWellFormedXml)
         {"<a><![CDATA[x</a>", "unclosed CDATA"},
         {"<a><</a>", "\"<\" inside a tag"},
         {"<a>" + repeated("<b>", xml::Reader::kMaxDepth), "nested more than 1000000 deep"},
+        {"<a" + repeated(" x='1'", xml::Reader::kMaxAttributes + 1) + "/>", "more than 4096 attributes"},
         {"<a><!--" + std::string(xml::Reader::kMaxToken + (1 << 20), ' ') + "--></a>", "longer than 32 MB"},
     };
     for (const auto& c : cases) {

@@ -348,8 +348,14 @@ ImportGrid ParseDelimitedText(std::string_view text)
             throw Error("The file has more than " + std::to_string(kMaxImportCells) +
                         " cells, more than an import takes.");
         }
+        const std::size_t width = fields.size();
+        if (fields.capacity() > 2 * width) {
+            fields.shrink_to_fit(); // a short row after a long one holds no room it does not use
+        }
         grid.Rows.push_back(GridRow{row, std::move(fields)});
+        // Rows mostly have as many fields as the one before: one allocation for them, not one per doubling.
         fields = {};
+        fields.reserve(width);
     }
     return grid;
 }

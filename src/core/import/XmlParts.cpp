@@ -109,8 +109,16 @@ bool reference(std::string_view name, std::string& out)
 // each line end, tab and line feed is a blank, as XML reads them.
 std::string_view decode(std::string_view raw, std::string& out, bool attribute)
 {
-    const std::string_view special = attribute ? std::string_view("&\r\n\t") : std::string_view("&\r");
-    std::size_t at = raw.find_first_of(special);
+    const auto next = [&](std::size_t from) {
+        for (std::size_t i = from; i < raw.size(); ++i) {
+            const char c = raw[i];
+            if (c == '&' || c == '\r' || (attribute && (c == '\n' || c == '\t'))) {
+                return i;
+            }
+        }
+        return std::string_view::npos;
+    };
+    std::size_t at = next(0);
     if (at == std::string_view::npos) {
         return raw;
     }
@@ -133,7 +141,7 @@ std::string_view decode(std::string_view raw, std::string& out, bool attribute)
                 ++i;
             }
         }
-        at = raw.find_first_of(special, i);
+        at = next(i);
     }
     out.append(raw.substr(i));
     return out;
@@ -467,12 +475,18 @@ Reader::Event Reader::startTag()
     if (qualified.empty()) {
         fail("a tag without a name", pos_);
     }
-    tag_ = content.substr(nameEnd);
-    std::string_view rest = tag_;
+    std::string_view rest = content.substr(nameEnd);
     std::string_view attributeName;
     std::string_view value;
     Step step;
+    attributes_.clear();
     while ((step = nextAttribute(rest, attributeName, value)) == Step::Found) {
+        if (attributes_.size() >= kMaxAttributes) {
+            fail("a tag of more than " + std::to_string(kMaxAttributes) + " attributes", pos_);
+        }
+        if (!namespaceDeclaration(attributeName)) {
+            attributes_.push_back(Attr{LocalName(attributeName), value});
+        }
     }
     if (step == Step::Bad) {
         fail("a malformed attribute", pos_);
@@ -538,13 +552,10 @@ void Reader::skipDoctype()
 
 std::string Reader::Attribute(std::string_view localName) const
 {
-    std::string_view rest = tag_;
-    std::string_view name;
-    std::string_view value;
-    while (nextAttribute(rest, name, value) == Step::Found) {
-        if (LocalName(name) == localName && !namespaceDeclaration(name)) {
+    for (const Attr& a : attributes_) {
+        if (a.Name == localName) {
             std::string out;
-            return std::string(decode(value, out, true));
+            return std::string(decode(a.Raw, out, true));
         }
     }
     return {};
@@ -552,11 +563,8 @@ std::string Reader::Attribute(std::string_view localName) const
 
 bool Reader::Has(std::string_view localName) const
 {
-    std::string_view rest = tag_;
-    std::string_view name;
-    std::string_view value;
-    while (nextAttribute(rest, name, value) == Step::Found) {
-        if (LocalName(name) == localName && !namespaceDeclaration(name)) {
+    for (const Attr& a : attributes_) {
+        if (a.Name == localName) {
             return true;
         }
     }

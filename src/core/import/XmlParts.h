@@ -28,6 +28,7 @@ public:
     // A tag, comment or text longer than this is refused; no cell holds so much.
     static constexpr std::size_t kMaxToken = std::size_t{32} << 20;
     static constexpr std::size_t kMaxDepth = 1'000'000;
+    static constexpr std::size_t kMaxAttributes = 4096;
 
     Reader(Source source, std::string part);
     // A part already in memory; text must outlive the reader.
@@ -78,7 +79,11 @@ private:
     bool pendingEnd_ = false;
     bool sawRoot_ = false;
     std::string_view name_;
-    std::string_view tag_; // the start tag's attributes
+    struct Attr {
+        std::string_view Name;
+        std::string_view Raw; // as written, references unresolved
+    };
+    std::vector<Attr> attributes_; // of the last start tag
     std::string_view text_;
     std::string scratch_;
     std::size_t depth_ = 0;
