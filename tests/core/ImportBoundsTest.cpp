@@ -46,16 +46,16 @@ std::string json(std::string_view text)
 std::string writeZip(const TempDir& dir, const std::string& name,
                      const std::vector<std::pair<std::string, Part>>& parts)
 {
-    std::string spec = "{";
+    std::string layout = "{";
     for (const auto& [partName, pieces] : parts) {
-        spec += (spec.size() > 1 ? ",\n" : "") + json(partName) + ": [";
+        layout += (layout.size() > 1 ? ",\n" : "") + json(partName) + ": [";
         for (std::size_t i = 0; i < pieces.size(); ++i) {
-            spec += (i > 0 ? ", " : "") + std::string("[") + json(pieces[i].Text) + ", " +
-                    std::to_string(pieces[i].Times) + "]";
+            layout += (i > 0 ? ", " : "") + std::string("[") + json(pieces[i].Text) + ", " +
+                      std::to_string(pieces[i].Times) + "]";
         }
-        spec += "]";
+        layout += "]";
     }
-    return writeSpreadsheet(dir, "zip", name, spec + "}");
+    return writeSpreadsheet(dir, "zip", name, layout + "}");
 }
 
 // An .ods whose first table holds these pieces.
