@@ -25,6 +25,8 @@ packages=(
   libmicrohttpd-dev
   # The shop the order service's tests read prices from.
   libcpp-httplib-dev
+  # The order fetch tests send a compressed reply that unpacks to far more than its size.
+  zlib1g-dev
   # The baseline of bench_upload sends each file with curl.
   curl
   # pdfinfo and pdftotext read the invoices printed as PDF in the window tests.
