@@ -1,5 +1,6 @@
 #include "core/i18n/LanguageFile.h"
 #include "TestSupport.h"
+#include "core/common/Error.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
 
@@ -91,4 +92,50 @@ TEST(LanguageFile, ShippedFilesHoldTheSameKeys)
     const std::string save = de.ReadString("MsgBox", "4", "");
     EXPECT_EQ(std::count(save.begin(), save.end(), '#'), 1);
     EXPECT_EQ(Split('#', en.ReadString("MsgBox", "4", "")).size(), 2u);
+}
+
+namespace {
+
+// The argument numbers a message text uses: "%2 ... %1" gives "12".
+std::string placeholders(std::string_view text)
+{
+    std::string used;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '%' && text[i + 1] == '%') {
+            ++i;
+        } else if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            used += text[++i];
+        }
+    }
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+    return used;
+}
+
+} // namespace
+
+TEST(LanguageFile, EveryMessageTheCoreCanRaiseIsInEveryLanguage)
+{
+    const std::string dir = std::string(QUILLANE_DATA_DIR) + "sprache/";
+    for (const char* language : {"deutsch", "english"}) {
+        const IniFile file(dir + language + ".lng");
+        for (const MessageInfo& info : AllMessages()) {
+            const std::string text = file.ReadString("Messages", std::string(info.Name), "");
+            EXPECT_FALSE(text.empty()) << language << " lacks Messages." << info.Name;
+            EXPECT_EQ(placeholders(text), placeholders(info.English)) << language << " Messages." << info.Name;
+        }
+    }
+}
+
+TEST(LanguageFile, SaysAMessageInTheInterfaceLanguage)
+{
+    TextTables german;
+    german.Messages = {{"Unexpected", "Unerwarteter Fehler (%1)|100 %%"}};
+    const Message inner{MessageKey::Plain, {"a\nb"}};
+    const Message outer{MessageKey::Unexpected, {inner}};
+    // The value's own line break is spelled out; the template's "|" breaks the line.
+    EXPECT_EQ(german.Say(outer), "Unerwarteter Fehler (a\\nb)\n100 %");
+    // Without a text of its own the English one is said.
+    EXPECT_EQ(TextTables{}.Say(outer), EnglishText(outer));
+    EXPECT_EQ(std::string(Error(outer).what()), EnglishText(outer));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/common/Message.h"
 #include "core/common/Text.h"
 
 #include <stdexcept>
@@ -7,14 +8,26 @@
 
 namespace quillane {
 
-// An error that ends the current operation and is shown to the merchant
-// with its text. The text is Windows-1252 like every other text of the core.
-// what() gives the whole text as it is shown, control characters spelled
-// out: a NUL in a value it names does not cut the message short, and a line
-// break in a value does not pass for one of the message's own.
+// An error that ends the current operation and is shown to the merchant.
+// It carries a message key and its values, so the window says it in the
+// interface language; what() is the English text, control characters of
+// the values spelled out: a NUL in a value does not cut the message short,
+// and a line break in a value does not pass for one of the message's own.
 class Error : public std::runtime_error {
 public:
-    explicit Error(const std::string& message) : std::runtime_error(VisibleControlChars(message)) {}
+    Error(MessageKey key, std::vector<MessageArg> args = {}) : Error(Message{key, std::move(args)}) {}
+    explicit Error(Message message) : std::runtime_error(EnglishText(message)), message_(std::move(message)) {}
+    // An English text without a key of its own.
+    explicit Error(const std::string& message) : Error(MessageKey::Plain, {MessageArg(message)}) {}
+
+    const Message& Said() const { return message_; }
+
+private:
+    Message message_;
 };
+
+// What a caught exception says: the Error's own message, or any other
+// failure as an unexpected one.
+Message MessageOf(const std::exception& e);
 
 } // namespace quillane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/Message.h"
+
 #include <string>
 
 namespace quillane {
@@ -17,6 +19,8 @@ public:
     virtual Answer Ask(const std::string& caption, const std::string& text, Buttons buttons, Icon icon) = 0;
     // A message with only an OK button.
     virtual void Tell(const std::string& caption, const std::string& text) = 0;
+    // A failure, with the error icon, said in the interface language.
+    virtual void TellError(const Message& message) { Tell("Quillane", EnglishText(message)); }
 };
 
 } // namespace quillane

@@ -65,6 +65,9 @@ TextTables LoadTextTables(const LanguageFile& file)
     for (auto& [key, value] : file.SectionValues("Notices")) {
         t.Notices.emplace(key, value);
     }
+    for (auto& [key, value] : file.SectionValues("Messages")) {
+        t.Messages.emplace(key, value);
+    }
     return t;
 }
 
@@ -72,6 +75,14 @@ std::string TextTables::Notice(std::string_view key, std::string_view def) const
 {
     const auto it = Notices.find(key);
     return it == Notices.end() || it->second.empty() ? std::string(def) : it->second;
+}
+
+std::string TextTables::Say(const Message& message) const
+{
+    return SayMessage(message, [this](MessageKey key) -> std::string_view {
+        const auto it = Messages.find(InfoOf(key).Name);
+        return it == Messages.end() ? std::string_view{} : std::string_view(it->second);
+    });
 }
 
 std::string LanguageCode(std::string_view language)

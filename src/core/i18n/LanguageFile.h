@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/IniFile.h"
+#include "core/common/Message.h"
 #include "core/settings/Country.h"
 
 #include <cstddef>
@@ -74,8 +75,13 @@ struct TextTables {
     // Messages and captions named by key rather than number (section Notices).
     std::map<std::string, std::string, std::less<>> Notices;
 
+    // The texts of the core's messages by key name (section Messages).
+    std::map<std::string, std::string, std::less<>> Messages;
+
     // The notice of that key, or def when the language file has none.
     std::string Notice(std::string_view key, std::string_view def) const;
+    // The message in this language, in English where the file lacks it.
+    std::string Say(const Message& message) const;
 };
 
 TextTables LoadTextTables(const LanguageFile& file);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/common/Error.h"
 #include "core/common/Prompter.h"
 
 #include <exception>
@@ -15,7 +16,7 @@ template <typename F> bool guarded(Prompter& prompter, F&& operation)
         std::forward<F>(operation)();
         return true;
     } catch (const std::exception& e) {
-        prompter.Tell("Quillane", e.what());
+        prompter.TellError(MessageOf(e));
         return false;
     }
 }

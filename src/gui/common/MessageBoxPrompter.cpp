@@ -54,4 +54,12 @@ void MessageBoxPrompter::Tell(const std::string& caption, const std::string& tex
     box.exec();
 }
 
+void MessageBoxPrompter::TellError(const Message& message)
+{
+    const std::string text = texts_ != nullptr ? texts_->Say(message) : EnglishText(message);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quillane"), toQ(text), QMessageBox::NoButton, owner());
+    box.setEscapeButton(box.addButton(this->caption(&TextTables::ButtonOk, "OK"), QMessageBox::AcceptRole));
+    box.exec();
+}
+
 } // namespace quillane::gui

@@ -21,6 +21,7 @@ public:
 
     Answer Ask(const std::string& caption, const std::string& text, Buttons buttons, Icon icon) override;
     void Tell(const std::string& caption, const std::string& text) override;
+    void TellError(const Message& message) override;
 
 private:
     // The window the merchant works in: a dialog asks above itself, so it
