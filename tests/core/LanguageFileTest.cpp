@@ -119,7 +119,7 @@ TEST(LanguageFile, EveryMessageTheCoreCanRaiseIsInEveryLanguage)
     const std::string dir = std::string(QUILLANE_DATA_DIR) + "sprache/";
     for (const char* language : {"deutsch", "english"}) {
         const IniFile file(dir + language + ".lng");
-        for (const MessageInfo& info : AllMessages()) {
+        for (const MessageKey& info : AllMessages()) {
             const std::string text = file.ReadString("Messages", std::string(info.Name), "");
             EXPECT_FALSE(text.empty()) << language << " lacks Messages." << info.Name;
             EXPECT_EQ(placeholders(text), placeholders(info.English)) << language << " Messages." << info.Name;
@@ -127,12 +127,22 @@ TEST(LanguageFile, EveryMessageTheCoreCanRaiseIsInEveryLanguage)
     }
 }
 
+TEST(LanguageFile, MessageKeysAreUnique)
+{
+    std::vector<std::string_view> names;
+    for (const MessageKey& key : AllMessages()) {
+        names.push_back(key.Name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+}
+
 TEST(LanguageFile, SaysAMessageInTheInterfaceLanguage)
 {
     TextTables german;
     german.Messages = {{"Unexpected", "Unerwarteter Fehler (%1)|100 %%"}};
-    const Message inner{MessageKey::Plain, {"a\nb"}};
-    const Message outer{MessageKey::Unexpected, {inner}};
+    const Message inner{msg::Plain, {"a\nb"}};
+    const Message outer{msg::Unexpected, {inner}};
     // The value's own line break is spelled out; the template's "|" breaks the line.
     EXPECT_EQ(german.Say(outer), "Unerwarteter Fehler (a\\nb)\n100 %");
     // Without a text of its own the English one is said.

@@ -18,7 +18,7 @@ public:
     Error(MessageKey key, std::vector<MessageArg> args = {}) : Error(Message{key, std::move(args)}) {}
     explicit Error(Message message) : std::runtime_error(EnglishText(message)), message_(std::move(message)) {}
     // An English text without a key of its own.
-    explicit Error(const std::string& message) : Error(MessageKey::Plain, {MessageArg(message)}) {}
+    explicit Error(const std::string& message) : Error(msg::Plain, {MessageArg(message)}) {}
 
     const Message& Said() const { return message_; }
 

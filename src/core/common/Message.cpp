@@ -7,8 +7,10 @@ namespace quillane {
 
 namespace {
 
-constexpr MessageInfo kMessages[] = {
-#define QUILLANE_MESSAGE(key, english) {MessageKey::key, #key, english},
+constexpr MessageKey kMessages[] = {
+    msg::Unexpected,
+    msg::Plain,
+#define QUILLANE_MESSAGE(key, english) {#key, english},
 #include "core/common/messages/all.def"
 #undef QUILLANE_MESSAGE
 };
@@ -21,7 +23,7 @@ void say(std::string& out, const Message& message, const MessageTemplates& templ
 {
     std::string_view tpl = templates ? templates(message.Key) : std::string_view{};
     if (tpl.empty()) {
-        tpl = InfoOf(message.Key).English;
+        tpl = message.Key.English;
     }
     for (std::size_t i = 0; i < tpl.size(); ++i) {
         const char c = tpl[i];
@@ -61,14 +63,9 @@ void say(std::string& out, const Message& message, const MessageTemplates& templ
 
 MessageArg::MessageArg(const Message& message) : nested_(std::make_shared<const Message>(message)) {}
 
-std::span<const MessageInfo> AllMessages()
+std::span<const MessageKey> AllMessages()
 {
     return kMessages;
-}
-
-const MessageInfo& InfoOf(MessageKey key)
-{
-    return kMessages[static_cast<std::size_t>(key)];
 }
 
 std::string SayMessage(const Message& message, const MessageTemplates& templates)
@@ -88,7 +85,7 @@ Message MessageOf(const std::exception& e)
     if (const auto* error = dynamic_cast<const Error*>(&e)) {
         return error->Said();
     }
-    return Message{MessageKey::Unexpected, {MessageArg(std::string(e.what()))}};
+    return Message{msg::Unexpected, {MessageArg(std::string(e.what()))}};
 }
 
 } // namespace quillane

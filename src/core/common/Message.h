@@ -36,7 +36,7 @@ private:
 
 // A text for the merchant: its key and the values it names.
 struct Message {
-    MessageKey Key = MessageKey::Plain;
+    MessageKey Key;
     std::vector<MessageArg> Args;
 };
 

@@ -1,35 +1,31 @@
 #pragma once
 
-#include <cstddef>
 #include <span>
 #include <string_view>
 
 namespace quillane {
 
-// Every message the core can hand to the merchant, named so the window can
-// say it in the interface language. Each subsystem lists its own in
-// messages/<subsystem>.def as QUILLANE_MESSAGE(Key, "English text"): "|"
-// breaks a line, %1..%9 are the message's arguments, %% is a percent sign.
-// The language files carry the same keys in their section "Messages".
-#ifdef Q_MOC_RUN
-// The window's code generator cannot follow the lists; it needs no values.
-enum class MessageKey;
-#else
-enum class MessageKey {
-#define QUILLANE_MESSAGE(key, english) key,
-#include "core/common/messages/all.def"
-#undef QUILLANE_MESSAGE
-};
-#endif
-
-struct MessageInfo {
-    MessageKey Key;
+// A message the core can hand to the merchant, named so the window can say
+// it in the interface language. Each subsystem lists its own in
+// messages/<subsystem>.def as QUILLANE_MESSAGE(Key, "English text") and
+// offers them as constants msg::Key through messages/<Subsystem>Messages.h:
+// "|" breaks a line, %1..%9 are the message's arguments, %% is a percent
+// sign. The language files carry the same keys in their section "Messages".
+struct MessageKey {
     std::string_view Name;
     std::string_view English;
+
+    friend bool operator==(const MessageKey& a, const MessageKey& b) { return a.Name == b.Name; }
 };
 
-// Every key, in the order the .def files list them.
-std::span<const MessageInfo> AllMessages();
-const MessageInfo& InfoOf(MessageKey key);
+namespace msg {
+// Any failure that is not the core's own Error.
+inline constexpr MessageKey Unexpected{"Unexpected", "The operation failed unexpectedly: %1"};
+// An English text from a part that has no key of its own yet.
+inline constexpr MessageKey Plain{"Plain", "%1"};
+} // namespace msg
+
+// Every key of every subsystem, in the order the lists give them.
+std::span<const MessageKey> AllMessages();
 
 } // namespace quillane

@@ -80,7 +80,7 @@ std::string TextTables::Notice(std::string_view key, std::string_view def) const
 std::string TextTables::Say(const Message& message) const
 {
     return SayMessage(message, [this](MessageKey key) -> std::string_view {
-        const auto it = Messages.find(InfoOf(key).Name);
+        const auto it = Messages.find(key.Name);
         return it == Messages.end() ? std::string_view{} : std::string_view(it->second);
     });
 }
