@@ -1,6 +1,7 @@
 #include "orderd/Accounts.h"
 
 #include "core/common/Text.h"
+#include "orderd/ServiceError.h"
 
 #include <sodium.h>
 
@@ -133,7 +134,7 @@ Account Accounts::add(const std::string& name, const std::string& password, cons
     }
     const auto created = store_.FindAccount(name);
     if (!created) {
-        throw Error("The account " + name + " was stored but cannot be read back");
+        throw ServiceError("The account " + name + " was stored but cannot be read back");
     }
     return *created;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/common/Error.h"
 #include "orderd/CreationLimit.h"
 #include "orderd/LoginThrottle.h"
 #include "orderd/OrderStore.h"
 #include "orderd/PasswordHasher.h"
+#include "orderd/ServiceError.h"
 
 #include <cstdint>
 #include <optional>
@@ -28,9 +28,9 @@ enum class AccountProblem {
 std::string ProblemText(AccountProblem problem);
 
 // Thrown when a merchant's choice is refused; what() is the English text.
-class AccountRefused : public Error {
+class AccountRefused : public ServiceError {
 public:
-    explicit AccountRefused(AccountProblem problem) : Error(ProblemText(problem)), problem_(problem) {}
+    explicit AccountRefused(AccountProblem problem) : ServiceError(ProblemText(problem)), problem_(problem) {}
     AccountProblem problem() const { return problem_; }
 
 private:
@@ -39,10 +39,10 @@ private:
 
 // Thrown when too many accounts were created lately, from the client's
 // address or in all; nothing was created.
-class CreationThrottled : public Error {
+class CreationThrottled : public ServiceError {
 public:
     explicit CreationThrottled(std::int64_t retryAfter)
-        : Error("Too many accounts were created lately; try again in " + std::to_string(retryAfter) + " s"),
+        : ServiceError("Too many accounts were created lately; try again in " + std::to_string(retryAfter) + " s"),
           retryAfter_(retryAfter)
     {
     }

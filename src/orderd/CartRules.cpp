@@ -1,6 +1,6 @@
 #include "orderd/CartRules.h"
 
-#include "core/common/Error.h"
+#include "orderd/ServiceError.h"
 
 #include <charconv>
 #include <cmath>
@@ -57,7 +57,7 @@ std::string firstCommaAsPoint(std::string_view text)
 std::int64_t WholeCents(double value)
 {
     if (!std::isfinite(value) || std::fabs(value) > kMaxCents) {
-        throw Error("A figure of the cart is beyond what it can count exactly");
+        throw ServiceError("A figure of the cart is beyond what it can count exactly");
     }
     return static_cast<std::int64_t>(value);
 }

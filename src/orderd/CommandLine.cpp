@@ -1,7 +1,7 @@
 #include "orderd/CommandLine.h"
 
-#include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "orderd/ServiceError.h"
 
 #include <charconv>
 #include <set>
@@ -15,7 +15,7 @@ unsigned long long number(const std::string& option, const std::string& text)
     unsigned long long value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-        throw Error(option + " takes a whole number, not \"" + text + "\"");
+        throw ServiceError(option + " takes a whole number, not \"" + text + "\"");
     }
     return value;
 }
@@ -25,17 +25,17 @@ void readListen(const std::string& text, Command& command)
 {
     const std::size_t colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) {
-        throw Error("--listen takes HOST:PORT, not \"" + text + "\"");
+        throw ServiceError("--listen takes HOST:PORT, not \"" + text + "\"");
     }
     std::string host = text.substr(0, colon);
     if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
         host = host.substr(1, host.size() - 2);
     } else if (host.find(':') != std::string::npos) {
-        throw Error("--listen takes an IPv6 address in brackets, [::1]:PORT, not \"" + text + "\"");
+        throw ServiceError("--listen takes an IPv6 address in brackets, [::1]:PORT, not \"" + text + "\"");
     }
     const unsigned long long port = number("--listen", text.substr(colon + 1));
     if (port > 65535) {
-        throw Error("--listen takes a port from 0 to 65535, not " + text.substr(colon + 1));
+        throw ServiceError("--listen takes a port from 0 to 65535, not " + text.substr(colon + 1));
     }
     command.Host = host;
     command.Port = static_cast<int>(port);
@@ -62,7 +62,7 @@ Command ParseCommandLine(const std::vector<std::string>& args)
     Command command;
     std::size_t next = 0;
     if (args.empty()) {
-        throw Error("No command: serve or account add (--help shows how)");
+        throw ServiceError("No command: serve or account add (--help shows how)");
     }
     for (const std::string& a : args) {
         if (a == "--help" || a == "-h") {
@@ -75,12 +75,12 @@ Command ParseCommandLine(const std::vector<std::string>& args)
     } else if (args[0] == "account" && args.size() > 1 && args[1] == "add") {
         command.What = Command::Kind::AccountAdd;
         if (args.size() < 3 || args[2].starts_with("--")) {
-            throw Error("account add needs the account's name");
+            throw ServiceError("account add needs the account's name");
         }
         command.AccountName = args[2];
         next = 3;
     } else {
-        throw Error("Unknown command \"" + args[0] + "\": serve or account add");
+        throw ServiceError("Unknown command \"" + args[0] + "\": serve or account add");
     }
 
     const bool serving = command.What == Command::Kind::Serve;
@@ -89,24 +89,24 @@ Command ParseCommandLine(const std::vector<std::string>& args)
     for (std::size_t i = next; i < args.size(); ++i) {
         const std::string& option = args[i];
         if (!seen.insert(option).second) {
-            throw Error(option + " is given twice");
+            throw ServiceError(option + " is given twice");
         }
         const auto value = [&]() -> const std::string& {
             if (i + 1 >= args.size()) {
-                throw Error(option + " needs a value");
+                throw ServiceError(option + " needs a value");
             }
             return args[++i];
         };
         if (option == "--data") {
             command.Store.DataDir = value();
             if (command.Store.DataDir.empty()) {
-                throw Error("--data needs a folder");
+                throw ServiceError("--data needs a folder");
             }
         } else if (option == "--db") {
             command.Store.Database = value();
             const std::string lower = LowerCase(command.Store.Database);
             if (!lower.starts_with("postgresql://") && !lower.starts_with("postgres://")) {
-                throw Error("--db takes a postgresql:// address, not \"" + command.Store.Database + "\"");
+                throw ServiceError("--db takes a postgresql:// address, not \"" + command.Store.Database + "\"");
             }
         } else if (option == "--hash-ops") {
             command.Cost.Ops = number(option, value());
@@ -123,17 +123,17 @@ Command ParseCommandLine(const std::vector<std::string>& args)
         } else if (!serving && option == "--shop") {
             command.Shop = value();
         } else {
-            throw Error("Unknown option \"" + option + "\" for " + (serving ? "serve" : "account add"));
+            throw ServiceError("Unknown option \"" + option + "\" for " + (serving ? "serve" : "account add"));
         }
     }
     if (seen.contains("--data") == seen.contains("--db")) {
-        throw Error("Give either --data DIR or --db postgresql://...");
+        throw ServiceError("Give either --data DIR or --db postgresql://...");
     }
     if (serving && !seen.contains("--listen")) {
-        throw Error("serve needs --listen HOST:PORT");
+        throw ServiceError("serve needs --listen HOST:PORT");
     }
     if (!serving && !passwordStdin) {
-        throw Error("account add reads the password from standard input: give --password-stdin");
+        throw ServiceError("account add reads the password from standard input: give --password-stdin");
     }
     return command;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/common/Error.h"
+#include "orderd/ServiceError.h"
 
 #include <cstddef>
 #include <string>
@@ -30,9 +30,9 @@ struct OrderLimits {
 };
 
 // An order that is not stored; the text says why, for the answer's body.
-class OrderRefused : public Error {
+class OrderRefused : public ServiceError {
 public:
-    using Error::Error;
+    using ServiceError::ServiceError;
 };
 
 struct ReceivedOrder {

@@ -1,8 +1,8 @@
 #include "orderd/OrderServer.h"
 
-#include "core/common/Error.h"
 #include "core/common/Text.h"
 #include "orderd/OrderIntake.h"
+#include "orderd/ServiceError.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -197,7 +197,7 @@ public:
           wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     {
         if (wake_ < 0) {
-            throw Error("The order service cannot start: no event descriptor");
+            throw ServiceError("The order service cannot start: no event descriptor");
         }
     }
     ~Loop()
@@ -249,7 +249,7 @@ public:
         }
         ::freeaddrinfo(found);
         if (listen_ < 0) {
-            throw Error("Cannot listen on " + shown + ": the address is taken or not this machine's");
+            throw ServiceError("Cannot listen on " + shown + ": the address is taken or not this machine's");
         }
         sockaddr_storage bound{};
         socklen_t length = sizeof bound;
@@ -261,7 +261,7 @@ public:
     void run()
     {
         if (listen_ < 0) {
-            throw Error("The order service listens nowhere");
+            throw ServiceError("The order service listens nowhere");
         }
         start();
         const int events = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_EPOLL_FD)->epoll_fd;
@@ -329,7 +329,7 @@ private:
             MHD_OPTION_URI_LOG_CALLBACK, &Loop::onTarget, this, MHD_OPTION_NOTIFY_COMPLETED, &Loop::onCompleted, this,
             MHD_OPTION_NOTIFY_CONNECTION, &Loop::onConnection, this, MHD_OPTION_END);
         if (!daemon_) {
-            throw Error("The order service cannot start its HTTP server");
+            throw ServiceError("The order service cannot start its HTTP server");
         }
     }
 

@@ -1,10 +1,10 @@
 #include "orderd/OrderdApp.h"
 
-#include "core/common/Error.h"
 #include "orderd/Accounts.h"
 #include "orderd/CommandLine.h"
 #include "orderd/OrderServer.h"
 #include "orderd/OrderService.h"
+#include "orderd/ServiceError.h"
 
 #include <atomic>
 #include <chrono>
@@ -138,7 +138,7 @@ int addAccount(const Command& command, std::istream& in, std::ostream& out)
 {
     std::string password;
     if (!std::getline(in, password) && password.empty()) {
-        throw Error("No password on standard input");
+        throw ServiceError("No password on standard input");
     }
     if (!password.empty() && password.back() == '\r') {
         password.pop_back();

@@ -1,6 +1,6 @@
 #include "orderd/PasswordHasher.h"
 
-#include "core/common/Error.h"
+#include "orderd/ServiceError.h"
 
 #include <algorithm>
 #include <semaphore>
@@ -32,15 +32,15 @@ private:
 PasswordHasher::PasswordHasher(HashCost cost) : cost_(cost)
 {
     if (sodium_init() < 0) {
-        throw Error("libsodium cannot be started");
+        throw ServiceError("libsodium cannot be started");
     }
     if (cost.Ops < HashCost::kMinOps || cost.Ops > crypto_pwhash_OPSLIMIT_MAX) {
-        throw Error("The password hash needs at least " + std::to_string(HashCost::kMinOps) + " pass, not " +
-                    std::to_string(cost.Ops));
+        throw ServiceError("The password hash needs at least " + std::to_string(HashCost::kMinOps) + " pass, not " +
+                           std::to_string(cost.Ops));
     }
     if (cost.MemMiB < HashCost::kMinMemMiB || cost.MemMiB > HashCost::kMaxMemMiB) {
-        throw Error("The password hash's memory must be from " + std::to_string(HashCost::kMinMemMiB) + " to " +
-                    std::to_string(HashCost::kMaxMemMiB) + " MiB, not " + std::to_string(cost.MemMiB));
+        throw ServiceError("The password hash's memory must be from " + std::to_string(HashCost::kMinMemMiB) + " to " +
+                           std::to_string(HashCost::kMaxMemMiB) + " MiB, not " + std::to_string(cost.MemMiB));
     }
     const unsigned cores = std::max(2u, std::thread::hardware_concurrency());
     slots_ = std::make_unique<Slots>(static_cast<std::ptrdiff_t>(std::min(cores, 256u)));
@@ -54,7 +54,7 @@ std::string PasswordHasher::Hash(std::string_view password) const
     char out[crypto_pwhash_STRBYTES];
     Slots::Taken slot(*slots_);
     if (crypto_pwhash_str(out, password.data(), password.size(), cost_.Ops, cost_.MemMiB << 20) != 0) {
-        throw Error("A password cannot be hashed: out of memory");
+        throw ServiceError("A password cannot be hashed: out of memory");
     }
     return out;
 }

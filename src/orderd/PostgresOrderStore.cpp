@@ -1,7 +1,7 @@
 #include "orderd/PostgresOrderStore.h"
 
-#include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "orderd/ServiceError.h"
 
 #include <cstring>
 #include <libpq-fe.h>
@@ -134,7 +134,7 @@ public:
         if (PQstatus(conn_) != CONNECTION_OK) {
             const std::string reason = oneLine(PQerrorMessage(conn_));
             PQfinish(conn_);
-            throw Error("The order database " + shown_ + " cannot be reached: " + reason);
+            throw ServiceError("The order database " + shown_ + " cannot be reached: " + reason);
         }
     }
     ~Connection() { PQfinish(conn_); }
@@ -183,8 +183,8 @@ public:
 
     [[noreturn]] void fail(const PgResult& result, const std::string& what) const
     {
-        throw Error("The order database " + shown_ + ": " + what + " (" + oneLine(PQresultErrorMessage(result.get())) +
-                    ")");
+        throw ServiceError("The order database " + shown_ + ": " + what + " (" +
+                           oneLine(PQresultErrorMessage(result.get())) + ")");
     }
 
 private:
@@ -302,8 +302,9 @@ void PostgresOrderStore::migrate(Connection& connection)
         }
         const int version = r.rows() > 0 ? std::atoi(PQgetvalue(r.get(), 0, 0)) : 0;
         if (version > kSchemaVersion) {
-            throw Error("The order database " + shownAddress_ + " was made by a newer quillane-orderd (schema " +
-                        std::to_string(version) + "; this one knows up to " + std::to_string(kSchemaVersion) + ")");
+            throw ServiceError("The order database " + shownAddress_ + " was made by a newer quillane-orderd (schema " +
+                               std::to_string(version) + "; this one knows up to " + std::to_string(kSchemaVersion) +
+                               ")");
         }
         for (int step = version; step < kSchemaVersion; ++step) {
             connection.script(kMigrations[step]);
@@ -389,8 +390,8 @@ AddedOrder PostgresOrderStore::AddOrder(const NewOrder& order, std::int64_t repe
             // that receive the same request at once cannot both store it.
             const PgResult number = lease->run(kNextNumber, {order.AccountId});
             if (number.rows() != 1) {
-                throw Error("The order database " + shownAddress_ + " has no account number " +
-                            std::to_string(order.AccountId));
+                throw ServiceError("The order database " + shownAddress_ + " has no account number " +
+                                   std::to_string(order.AccountId));
             }
             const PgResult earlier = lease->run(kEarlier, {order.AccountId, Param::bytes(order.Digest), repeatSince});
             if (earlier.rows() > 0) {

@@ -1,5 +1,7 @@
 #include "orderd/ShopFetch.h"
 
+#include "orderd/ServiceError.h"
+
 #include <arpa/inet.h>
 #include <curl/curl.h>
 #include <mutex>
@@ -148,7 +150,7 @@ ShopFetch HttpShopFetch(bool allowPrivate)
     static std::once_flag once;
     std::call_once(once, [] {
         if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-            throw Error("The network library could not be started");
+            throw ServiceError("The network library could not be started");
         }
     });
     return [allowPrivate](const std::string& url, std::size_t maxBytes, std::stop_token stop) {
@@ -159,7 +161,7 @@ ShopFetch HttpShopFetch(bool allowPrivate)
         const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
         CURL* h = handle.get();
         if (h == nullptr) {
-            throw Error("Cannot load " + quoted(url) + ": the network library could not start a transfer");
+            throw ServiceError("Cannot load " + quoted(url) + ": the network library could not start a transfer");
         }
         char errors[CURL_ERROR_SIZE] = {};
         curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errors);
@@ -190,20 +192,20 @@ ShopFetch HttpShopFetch(bool allowPrivate)
                                " bytes");
         }
         if (!t.refusedAddress.empty() && rc != CURLE_OK) {
-            throw Error("Cannot load " + quoted(url) + ": its server's address " + t.refusedAddress +
-                        " is not public (quillane-orderd serve --allow-private-shops reads such shops)");
+            throw ServiceError("Cannot load " + quoted(url) + ": its server's address " + t.refusedAddress +
+                               " is not public (quillane-orderd serve --allow-private-shops reads such shops)");
         }
         if (rc != CURLE_OK) {
             if (t.stop.stop_requested()) {
-                throw Error("Loading " + quoted(url) + " was cancelled");
+                throw ServiceError("Loading " + quoted(url) + " was cancelled");
             }
-            throw Error("Cannot load " + quoted(url) + ": " +
-                        (errors[0] != '\0' ? std::string(errors) : std::string(curl_easy_strerror(rc))));
+            throw ServiceError("Cannot load " + quoted(url) + ": " +
+                               (errors[0] != '\0' ? std::string(errors) : std::string(curl_easy_strerror(rc))));
         }
         long status = 0;
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
         if (status < 200 || status > 299) {
-            throw Error("Cannot load " + quoted(url) + ": HTTP status " + std::to_string(status));
+            throw ServiceError("Cannot load " + quoted(url) + ": HTTP status " + std::to_string(status));
         }
         return std::move(t.body);
     };

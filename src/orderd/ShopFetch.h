@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/common/Error.h"
+#include "orderd/ServiceError.h"
 
 #include <cstddef>
 #include <functional>
@@ -17,9 +17,9 @@ namespace quillane::orderd {
 // ShopTooLarge beyond, Error when it cannot.
 using ShopFetch = std::function<std::string(const std::string& url, std::size_t maxBytes, std::stop_token stop)>;
 
-class ShopTooLarge : public Error {
+class ShopTooLarge : public ServiceError {
 public:
-    using Error::Error;
+    using ServiceError::ServiceError;
 };
 
 // Whether an address may be read without --allow-private-shops: none of

@@ -1,6 +1,7 @@
 #include "orderd/ShopPrices.h"
 
 #include "core/common/Text.h"
+#include "orderd/ServiceError.h"
 #include "orderd/ShopFigures.h"
 
 #include <algorithm>
@@ -103,10 +104,11 @@ std::string ReadDatabaseScript(const std::string& script, const std::string& fil
             }
             const SplitArray parts = Split(kPartSeparator, entry);
             if (parts.size() < 3) {
-                throw Error(file + " holds an item without order number and price: \"" + entry.substr(0, 80) + "\"");
+                throw ServiceError(file + " holds an item without order number and price: \"" + entry.substr(0, 80) +
+                                   "\"");
             }
             if (items.Count == maxItems) {
-                throw Error(file + " takes the shop beyond " + std::to_string(maxItems) + " items");
+                throw ServiceError(file + " takes the shop beyond " + std::to_string(maxItems) + " items");
             }
             std::vector<ShopItem>& same = items.ByNumber[orderNumber(parts[1])];
             ShopItem item{parts[2], parts.size() > 4 ? parts[4] : std::string(), group};
@@ -120,8 +122,8 @@ std::string ReadDatabaseScript(const std::string& script, const std::string& fil
         }
     }
     if (end == std::string::npos) {
-        throw Error(file + (groups == 0 ? " holds no group data of the shop (gd = '...')"
-                                        : " holds group data that does not end (gd = '...' without its quote)"));
+        throw ServiceError(file + (groups == 0 ? " holds no group data of the shop (gd = '...')"
+                                               : " holds group data that does not end (gd = '...' without its quote)"));
     }
 
     const std::size_t next = script.find(kNextStart, end);
@@ -132,7 +134,7 @@ std::string ReadDatabaseScript(const std::string& script, const std::string& fil
     const std::size_t afterDigits = script.find_first_not_of("0123456789", digits);
     if (afterDigits == digits || afterDigits == std::string::npos || afterDigits - digits > 6 ||
         script.compare(afterDigits, 3, ".js") != 0) {
-        throw Error(file + " loads a next script that is not named db_<number>.js");
+        throw ServiceError(file + " loads a next script that is not named db_<number>.js");
     }
     return script.substr(next + 9, afterDigits + 3 - (next + 9));
 }
@@ -152,9 +154,9 @@ std::string ReadDatabaseScript(const std::string& script, const std::string& fil
 namespace {
 
 // A limit of the whole read passed: no script of the shop counts then.
-class LimitPassed : public Error {
+class LimitPassed : public ServiceError {
 public:
-    using Error::Error;
+    using ServiceError::ServiceError;
 };
 
 // Reads the scripts of one shop within the limits: all of them together

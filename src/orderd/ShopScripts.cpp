@@ -1,8 +1,8 @@
 #include "orderd/ShopScripts.h"
 
-#include "core/common/Error.h"
 #include "core/common/Text.h"
 #include "orderd/CartRules.h"
+#include "orderd/ServiceError.h"
 
 #include <algorithm>
 #include <cctype>
@@ -60,11 +60,11 @@ std::string literalAfter(const std::string& script, std::string_view marker, con
 {
     const std::size_t at = script.find(marker);
     if (at == std::string::npos) {
-        throw Error(file + " holds no \"" + std::string(marker) + "\"");
+        throw ServiceError(file + " holds no \"" + std::string(marker) + "\"");
     }
     const auto literal = literalAt(script, at + marker.size());
     if (!literal) {
-        throw Error(file + " holds " + std::string(marker) + " without a quoted value");
+        throw ServiceError(file + " holds " + std::string(marker) + " without a quoted value");
     }
     return *literal;
 }
@@ -116,10 +116,10 @@ ShopSettings ReadShopSettings(const std::string& script)
         std::size_t end = 0;
         const auto code = literalAt(script, at + kLand.size(), &end);
         if (!code || !isCode(*code)) {
-            throw Error(file + " names a country whose code is not letters, digits, \"-\" and \"_\"");
+            throw ServiceError(file + " names a country whose code is not letters, digits, \"-\" and \"_\"");
         }
         if (s.CountryCodes.size() == kMaxShopCountries) {
-            throw Error(file + " names more than " + std::to_string(kMaxShopCountries) + " countries");
+            throw ServiceError(file + " names more than " + std::to_string(kMaxShopCountries) + " countries");
         }
         // A key set twice is one country in the shop window.
         if (std::find(s.CountryCodes.begin(), s.CountryCodes.end(), *code) == s.CountryCodes.end()) {
@@ -127,7 +127,7 @@ ShopSettings ReadShopSettings(const std::string& script)
         }
     }
     if (s.CountryCodes.empty()) {
-        throw Error(file + " names no country (Land['...'])");
+        throw ServiceError(file + " names no country (Land['...'])");
     }
     return s;
 }
@@ -155,10 +155,10 @@ ShopCountry ReadCountryScript(const std::string& script, const std::string& code
         const std::size_t semicolon = script.find_first_of(";\r\n", keyEnd);
         if (keyEnd == keyStart || eq == std::string::npos || script[eq] != '=' || semicolon == std::string::npos ||
             semicolon < eq) {
-            throw Error(file + " sets a payment method that is not \"Zahlung.key = fee;\"");
+            throw ServiceError(file + " sets a payment method that is not \"Zahlung.key = fee;\"");
         }
         if (c.Payments.size() == 16) {
-            throw Error(file + " sets more than 16 payment methods");
+            throw ServiceError(file + " sets more than 16 payment methods");
         }
         c.Payments.emplace_back(script.substr(keyStart, keyEnd - keyStart),
                                 Trim(script.substr(eq + 1, semicolon - eq - 1)));

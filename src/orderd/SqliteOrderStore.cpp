@@ -1,7 +1,7 @@
 #include "orderd/SqliteOrderStore.h"
 
-#include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "orderd/ServiceError.h"
 
 #include <cerrno>
 #include <cstring>
@@ -113,7 +113,7 @@ SqliteOrderStore::SqliteOrderStore(const std::string& dataDir)
         const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         db_ = nullptr;
-        throw Error("The order database " + path_ + " cannot be opened: " + reason);
+        throw ServiceError("The order database " + path_ + " cannot be opened: " + reason);
     }
     try {
         // Customers' addresses: the file is the owner's alone. SQLite gives
@@ -121,7 +121,7 @@ SqliteOrderStore::SqliteOrderStore(const std::string& dataDir)
         std::error_code ec;
         fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, ec);
         if (ec) {
-            throw Error("The order database " + path_ + " cannot be made private: " + ec.message());
+            throw ServiceError("The order database " + path_ + " cannot be made private: " + ec.message());
         }
         sqlite3_busy_timeout(db_, 10000);
         // WAL lets the fetch read while orders come in; FULL makes a commit
@@ -153,8 +153,8 @@ std::filesystem::path SqliteOrderStore::placeOf(const std::string& dataDir)
     std::error_code ec;
     fs::create_directories(given, ec);
     if (ec || !fs::is_directory(given)) {
-        throw Error("The data folder " + dataDir +
-                    " cannot be used: " + (ec ? ec.message() : std::string("it is no folder")));
+        throw ServiceError("The data folder " + dataDir +
+                           " cannot be used: " + (ec ? ec.message() : std::string("it is no folder")));
     }
     const fs::path own = given / kFolderName;
     // An older version kept its file in the folder itself; it is used where
@@ -166,14 +166,14 @@ std::filesystem::path SqliteOrderStore::placeOf(const std::string& dataDir)
     // The given folder may be shared (even /tmp); only the folder made here
     // is made private, and one that someone else made there is not used.
     if (::mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) {
-        throw Error("The data folder " + own.string() + " cannot be made: " + std::strerror(errno));
+        throw ServiceError("The data folder " + own.string() + " cannot be made: " + std::strerror(errno));
     }
     struct stat info {};
     if (::lstat(own.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
-        throw Error("The data folder " + own.string() + " is not a folder of this user's");
+        throw ServiceError("The data folder " + own.string() + " is not a folder of this user's");
     }
     if ((info.st_mode & 07777) != 0700 && ::chmod(own.c_str(), 0700) != 0) {
-        throw Error("The data folder " + own.string() + " cannot be made private: " + std::strerror(errno));
+        throw ServiceError("The data folder " + own.string() + " cannot be made private: " + std::strerror(errno));
     }
     return own;
 }
@@ -188,7 +188,7 @@ SqliteOrderStore::~SqliteOrderStore()
 
 void SqliteOrderStore::fail(const std::string& what) const
 {
-    throw Error("The order database " + path_ + ": " + what + " (" + sqlite3_errmsg(db_) + ")");
+    throw ServiceError("The order database " + path_ + ": " + what + " (" + sqlite3_errmsg(db_) + ")");
 }
 
 sqlite3_stmt* SqliteOrderStore::statement(const char* sql)
@@ -221,8 +221,9 @@ void SqliteOrderStore::migrate()
             version = query.step() ? static_cast<int>(query.integer(0)) : 0;
         }
         if (version > kSchemaVersion) {
-            throw Error("The order database " + path_ + " was made by a newer quillane-orderd (schema " +
-                        std::to_string(version) + "; this one knows up to " + std::to_string(kSchemaVersion) + ")");
+            throw ServiceError("The order database " + path_ + " was made by a newer quillane-orderd (schema " +
+                               std::to_string(version) + "; this one knows up to " + std::to_string(kSchemaVersion) +
+                               ")");
         }
         for (int step = version; step < kSchemaVersion; ++step) {
             // A script of several statements; the texts are the program's own.
@@ -230,7 +231,7 @@ void SqliteOrderStore::migrate()
             if (sqlite3_exec(db_, kMigrations[step], nullptr, nullptr, &message) != SQLITE_OK) {
                 const std::string reason = message ? message : "unknown reason";
                 sqlite3_free(message);
-                throw Error("The order database " + path_ + " cannot be brought up to date: " + reason);
+                throw ServiceError("The order database " + path_ + " cannot be brought up to date: " + reason);
             }
         }
         if (version != kSchemaVersion) {
@@ -315,8 +316,8 @@ AddedOrder SqliteOrderStore::AddOrder(const NewOrder& order, std::int64_t repeat
             Query query(*this,
                         "UPDATE accounts SET next_order = next_order + 1 WHERE id = ?1 RETURNING next_order - 1");
             if (!query.bind(order.AccountId).step()) {
-                throw Error("The order database " + path_ + " has no account number " +
-                            std::to_string(order.AccountId));
+                throw ServiceError("The order database " + path_ + " has no account number " +
+                                   std::to_string(order.AccountId));
             }
             number = query.integer(0);
         }

@@ -4,12 +4,12 @@
 // the client's address behind a proxy, a failing store, and stopping.
 #include "OrderdHarness.h"
 
-#include "core/common/Error.h"
 #include "orderd/Accounts.h"
 #include "orderd/LoginThrottle.h"
 #include "orderd/OrderServer.h"
 #include "orderd/OrderService.h"
 #include "orderd/PasswordHasher.h"
+#include "orderd/ServiceError.h"
 
 #include <atomic>
 #include <ctime>
@@ -51,7 +51,7 @@ public:
     orderd::AddedOrder AddOrder(const orderd::NewOrder& order, std::int64_t repeatSince) override
     {
         if (Failing) {
-            throw Error("the disk is full");
+            throw orderd::ServiceError("the disk is full");
         }
         return real_->AddOrder(order, repeatSince);
     }

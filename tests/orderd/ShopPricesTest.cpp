@@ -5,6 +5,7 @@
 #include "orderd/ShopPrices.h"
 #include "CartFixture.h"
 #include "OrderdHarness.h"
+#include "orderd/ServiceError.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -61,7 +62,7 @@ struct FakeShop {
             const std::string path = url.substr(url.find('/', url.find("//") + 2) + 1);
             auto it = Files.find(path.starts_with("database/") ? path.substr(9) : path);
             if (it == Files.end()) {
-                throw Error("Cannot load \"" + url + "\": HTTP status 404 Not Found");
+                throw ServiceError("Cannot load \"" + url + "\": HTTP status 404 Not Found");
             }
             if (it->second.size() > maxBytes) {
                 throw ShopTooLarge("larger than " + std::to_string(maxBytes));
@@ -167,7 +168,7 @@ TEST(ShopPrices, ASlowShopEndsInTime)
         while (!stop.stop_requested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        throw Error("Loading \"" + url + "\" was cancelled");
+        throw ServiceError("Loading \"" + url + "\" was cancelled");
     };
     ShopReadLimits limits;
     limits.Time = std::chrono::milliseconds(200);
@@ -296,7 +297,7 @@ ShopFetch filesFetch(const std::map<std::string, std::string>& files, int* fetch
         }
         const auto it = files.find(url.substr(url.find('/', url.find("//") + 2) + 1));
         if (it == files.end()) {
-            throw Error("Cannot load \"" + url + "\": HTTP status 404");
+            throw ServiceError("Cannot load \"" + url + "\": HTTP status 404");
         }
         return it->second;
     };

@@ -19,9 +19,9 @@ namespace quillane {
 
 namespace {
 
-std::string platformReason()
+Message platformReason()
 {
-    return std::strerror(errno);
+    return SystemReason(errno);
 }
 
 } // namespace
@@ -48,7 +48,7 @@ bool ForceDirectories(const std::string& path)
 void CreateFolder(const std::string& path)
 {
     if (!ForceDirectories(path)) {
-        throw Error("Cannot create the folder \"" + path + "\".");
+        throw Error(msg::FileCannotCreateFolder, {path});
     }
 }
 
@@ -78,7 +78,7 @@ std::string BaseNameWithoutExtension(const std::string& path)
     return name;
 }
 
-void CheckFolderName(std::string_view what, const std::string& name)
+void CheckFolderName(const MessageArg& what, const std::string& name)
 {
     bool bad = name.empty() || name == "." || name == "..";
     for (char c : name) {
@@ -88,7 +88,7 @@ void CheckFolderName(std::string_view what, const std::string& name)
         }
     }
     if (bad) {
-        throw Error(std::string(what) + " \"" + name + "\" cannot be a folder of the shop.");
+        throw Error(msg::FileNoFolderName, {what, name});
     }
 }
 
@@ -97,8 +97,9 @@ bool TryReadFile(const std::string& path, std::string& content, ReadFailure* fai
     ReadFailure local;
     ReadFailure& why = failure != nullptr ? *failure : local;
     why = ReadFailure{};
-    auto refuse = [&why](std::string reason) {
-        why.Reason = std::move(reason);
+    auto refuse = [&why](Message reason) {
+        why.Reason = EnglishText(reason);
+        why.Why = std::move(reason);
         return false;
     };
     // The type is looked at before the file is opened: opening a FIFO that
@@ -109,10 +110,9 @@ bool TryReadFile(const std::string& path, std::string& content, ReadFailure* fai
         return refuse(platformReason());
     }
     if (!S_ISREG(st.st_mode)) {
-        return refuse(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        return refuse(Message{S_ISDIR(st.st_mode) ? msg::FileReasonFolder : msg::FileReasonNotRegular, {}});
     }
-    const std::string tooBig =
-        "it is larger than " + std::to_string(kMaxFileSize >> 20) + " MiB, more than any file of the program holds";
+    const Message tooBig{msg::FileReasonTooLarge, {static_cast<long long>(kMaxFileSize >> 20)}};
     if (static_cast<std::uintmax_t>(st.st_size) > kMaxFileSize) {
         return refuse(tooBig);
     }
@@ -123,7 +123,7 @@ bool TryReadFile(const std::string& path, std::string& content, ReadFailure* fai
     // The name may have been given to something else since the look.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return refuse("it is not a regular file");
+        return refuse(Message{msg::FileReasonNotRegular, {}});
     }
     std::string data;
     data.resize(std::min<std::uintmax_t>(static_cast<std::uintmax_t>(st.st_size), kMaxFileSize) + 1);
@@ -141,7 +141,7 @@ bool TryReadFile(const std::string& path, std::string& content, ReadFailure* fai
             continue;
         }
         if (n < 0) {
-            const std::string reason = platformReason();
+            Message reason = platformReason();
             ::close(fd);
             return refuse(reason);
         }
@@ -156,9 +156,25 @@ bool TryReadFile(const std::string& path, std::string& content, ReadFailure* fai
     return true;
 }
 
-std::string ReadErrorText(const std::string& path, const ReadFailure& failure)
+Message SystemReason(int error)
 {
-    return "Cannot read file \"" + path + "\": " + failure.Reason + ".";
+    switch (error) {
+    case ENOENT:
+        return {msg::FileReasonMissing, {}};
+    case EACCES:
+        return {msg::FileReasonDenied, {}};
+    case ENOSPC:
+        return {msg::FileReasonDiskFull, {}};
+    case EROFS:
+        return {msg::FileReasonReadOnly, {}};
+    default:
+        return {msg::FileReasonSystem, {std::strerror(error)}};
+    }
+}
+
+Message ReadError(const std::string& path, const ReadFailure& failure)
+{
+    return {msg::FileCannotRead, {path, failure.Why}};
 }
 
 std::string ReadFile(const std::string& path)
@@ -166,7 +182,7 @@ std::string ReadFile(const std::string& path)
     std::string content;
     ReadFailure failure;
     if (!TryReadFile(path, content, &failure)) {
-        throw Error(ReadErrorText(path, failure));
+        throw Error(ReadError(path, failure));
     }
     return content;
 }
@@ -175,12 +191,12 @@ void WriteTextFile(const std::string& path, std::string_view text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
-        throw Error("Cannot create file \"" + path + "\". " + platformReason());
+        throw Error(msg::FileCannotCreate, {path, platformReason()});
     }
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
     if (!out) {
-        throw Error("Cannot write file \"" + path + "\". " + platformReason());
+        throw Error(msg::FileCannotWrite, {path, platformReason()});
     }
 }
 
@@ -204,7 +220,7 @@ bool writeAll(int fd, std::string_view data)
 
 } // namespace
 
-bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileAccess access, std::string* reason)
+bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileAccess access, Message* reason)
 {
     const std::string temp = path + ".~new";
     // A leftover of a run that died here, or anything else under that name,
@@ -250,7 +266,7 @@ bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileA
     if (!ok) {
         ::unlink(temp.c_str());
         if (reason != nullptr) {
-            *reason = std::strerror(error);
+            *reason = SystemReason(error);
         }
     }
     return ok;
@@ -258,9 +274,9 @@ bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileA
 
 void WriteFileAtomic(const std::string& path, std::string_view content, FileAccess access)
 {
-    std::string reason;
+    Message reason{msg::FileReasonSystem, {}};
     if (!TryWriteFileAtomic(path, content, access, &reason)) {
-        throw Error("Cannot write file \"" + path + "\". " + reason);
+        throw Error(msg::FileCannotWrite, {path, reason});
     }
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/common/Message.h"
+#include "core/common/messages/CommonMessages.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,7 +26,7 @@ std::string BaseNameWithoutExtension(const std::string& path);
 // Throws unless name can be a folder of the shop: not empty, not "." or
 // "..", and without "/", "\", quotes, "|" or control characters. what says
 // what the name is ("The shop language") for the message.
-void CheckFolderName(std::string_view what, const std::string& name);
+void CheckFolderName(const MessageArg& what, const std::string& name);
 
 // Every file is read whole, and only a regular file of at most this size:
 // a FIFO would block the read for ever, a device never end it. No file of
@@ -33,9 +36,14 @@ inline constexpr std::uintmax_t kMaxFileSize = std::uintmax_t{256} << 20;
 
 // Why a file was not read.
 struct ReadFailure {
-    bool Missing = false; // there is no file at the path at all
-    std::string Reason;   // for a message: "No such file or directory", "it is not a regular file"
+    bool Missing = false;                   // there is no file at the path at all
+    std::string Reason;                     // in English: "No such file or directory", "it is not a regular file"
+    Message Why{msg::FileReasonSystem, {}}; // the same for the merchant, in the interface language
 };
+
+// The reason a system call failed with this errno value, for a message:
+// the usual ones in the interface language, others as the system says them.
+Message SystemReason(int error);
 
 // Reads a whole file; false when it cannot be read, and then failure (when
 // given) says why. content is left alone then.
@@ -43,7 +51,7 @@ struct ReadFailure {
 // Reads a whole file or throws an error naming it and the reason.
 std::string ReadFile(const std::string& path);
 // The one-line message of a failed read.
-std::string ReadErrorText(const std::string& path, const ReadFailure& failure);
+Message ReadError(const std::string& path, const ReadFailure& failure);
 
 // Creates or truncates the file and writes text unchanged; throws when the
 // file cannot be written.
@@ -60,7 +68,7 @@ void WriteFileAtomic(const std::string& path, std::string_view content, FileAcce
 // The same without throwing: false, and the file as it was, when it fails;
 // reason (when given) says why.
 [[nodiscard]] bool TryWriteFileAtomic(const std::string& path, std::string_view content, FileAccess access,
-                                      std::string* reason = nullptr);
+                                      Message* reason = nullptr);
 
 // Copies source over target unless the paths are equal; the copy itself
 // may fail silently (true is returned all the same).

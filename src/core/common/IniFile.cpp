@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CommonMessages.h"
 
 #include <algorithm>
 #include <array>
@@ -236,7 +237,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)), text_(std::make_uni
     } else if (!failure.Missing && !DirectoryExists(path_)) {
         // Reading it as empty would let the next write replace what it holds.
         // A folder holds nothing to lose, and no write can replace it.
-        throw Error(ReadErrorText(path_, failure));
+        throw Error(ReadError(path_, failure));
     }
 }
 
@@ -635,12 +636,12 @@ void IniFile::UpdateFile()
     // The folder may refuse new files while the file itself is writable.
     const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, ownerOnly_ ? 0600 : 0666);
     if (fd < 0) {
-        throw Error("Unable to write to " + path_);
+        throw Error(msg::IniCannotWrite, {path_});
     }
     const bool ok = (!ownerOnly_ || ::fchmod(fd, 0600) == 0) && writeAll(fd, text);
     ::close(fd);
     if (!ok) {
-        throw Error("Unable to write to " + path_);
+        throw Error(msg::IniCannotWrite, {path_});
     }
     modified_ = false;
 }

@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CommonMessages.h"
 
 namespace quillane {
 
@@ -29,7 +30,7 @@ bool ResourceToFile(std::string_view name, const std::string& file)
 {
     const ResourceEntry* e = FindResource(name);
     if (e == nullptr) {
-        throw Error("The program holds no resource named " + std::string(name) + ".");
+        throw Error(msg::ResourceMissing, {name});
     }
     WriteTextFile(file, std::string_view(reinterpret_cast<const char*>(e->data), e->size));
     return true;

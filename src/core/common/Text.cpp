@@ -1,6 +1,7 @@
 #include "core/common/Text.h"
 
 #include "core/common/Error.h"
+#include "core/common/messages/CommonMessages.h"
 
 #include <algorithm>
 #include <array>
@@ -616,21 +617,20 @@ bool TryParseAmount(std::string_view text, double& value)
     return true;
 }
 
-std::string CheckedNumber(const std::string& value, std::string_view where)
+std::string CheckedNumber(const std::string& value, const MessageArg& where)
 {
     double number = 0;
     if (!TryParseDecimal(value, number)) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no decimal number.");
+        throw Error(msg::TextNoDecimalNumber, {where, value});
     }
     return value;
 }
 
-std::string CheckedAmount(const std::string& value, std::string_view where)
+std::string CheckedAmount(const std::string& value, const MessageArg& where)
 {
     double amount = 0;
     if (!TryParseAmount(value, amount)) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no amount from 0 to " +
-                    FormatNumber(kMaxAmount) + ".");
+        throw Error(msg::TextNoAmount, {where, value, FormatNumber(kMaxAmount)});
     }
     std::string text = value;
     if (text.find('.') == std::string::npos) {
@@ -639,12 +639,11 @@ std::string CheckedAmount(const std::string& value, std::string_view where)
     return text;
 }
 
-std::string CheckedRate(const std::string& value, std::string_view where)
+std::string CheckedRate(const std::string& value, const MessageArg& where)
 {
     double rate = 0;
     if (!TryParseDecimal(value, rate) || rate <= 0 || rate > kMaxAmount) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no exchange rate: a decimal number with " +
-                    "\".\" above 0, such as 1.08.");
+        throw Error(msg::TextNoExchangeRate, {where, value});
     }
     return value;
 }

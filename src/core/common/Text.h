@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/Message.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -65,14 +67,14 @@ constexpr double kMaxAmount = 999999999.0;
 // The checked readings of a stored value: each gives the value back as the
 // shop reads it, or throws an error that names where the value comes from.
 // A decimal number ("5.000", "-1", "1e3"), kept as stored.
-std::string CheckedNumber(const std::string& value, std::string_view where);
+std::string CheckedNumber(const std::string& value, const MessageArg& where);
 // An amount of money (price, surcharge, fee): a number from 0 to kMaxAmount,
 // a decimal comma written as "."; the shop would sell at 0.00 or below, or
 // show a sum it cannot print.
-std::string CheckedAmount(const std::string& value, std::string_view where);
+std::string CheckedAmount(const std::string& value, const MessageArg& where);
 // An exchange rate above 0, kept as stored: the shop multiplies every price
 // by it.
-std::string CheckedRate(const std::string& value, std::string_view where);
+std::string CheckedRate(const std::string& value, const MessageArg& where);
 // Numbers as the program writes them: "." and at most 15 significant digits.
 std::string FormatNumber(double value);
 

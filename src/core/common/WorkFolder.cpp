@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/Files.h"
+#include "core/common/messages/CommonMessages.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -62,7 +63,7 @@ WorkFolder::WorkFolder()
     for (int attempt = 0; attempt < 10 && lock_ < 0; ++attempt) {
         std::string pattern = (temp / (std::string(kPrefix) + "XXXXXX")).string();
         if (::mkdtemp(pattern.data()) == nullptr) {
-            throw Error("Cannot create a working folder in " + temp.string() + ": " + std::strerror(errno));
+            throw Error(msg::WorkFolderCannotCreate, {temp.string(), SystemReason(errno)});
         }
         const int fd = openFolder(pattern);
         struct stat st {};
@@ -77,7 +78,7 @@ WorkFolder::WorkFolder()
         }
     }
     if (lock_ < 0) {
-        throw Error("Cannot create a working folder in " + temp.string());
+        throw Error(msg::WorkFolderCannotLock, {temp.string()});
     }
 }
 

@@ -5,6 +5,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Resources.h"
 #include "core/common/Text.h"
+#include "core/common/messages/GeneratorMessages.h"
 #include "core/generator/Generation.h"
 #include "core/generator/TemplateSubstitution.h"
 #include "core/i18n/LanguageFile.h"
@@ -43,8 +44,7 @@ std::string wordsString(const std::string& languageDir, const std::string& langu
 {
     const LanguageFile file(languageDir, language);
     if (!file.IsOpen()) {
-        throw Error("The language folder \"" + languageDir + "\" holds neither " + language +
-                    ".lng nor english.lng, so the shop has no words for " + language + ".");
+        throw Error(msg::GeneratorNoWords, {languageDir, language});
     }
     std::string words;
     for (const char* section : {"kontakt", "rechnung", "shop"}) {
@@ -137,8 +137,7 @@ std::string menuString(const IniFile& groups, const std::string& language, const
         const std::string path = groups.ReadString(section, shopGroups[index], "");
         const SplitArray parts = Split('|', path);
         if (parts.size() > 2) {
-            throw Error("The group \"" + path + "\" (number " + shopGroups[index] + ", language " + section + " of " +
-                        groups.FileName() + ") holds \"|\" in a name, which the shop's menu cannot show.");
+            throw Error(msg::GeneratorGroupBar, {path, shopGroups[index], section, groups.FileName()});
         }
         // Names are compared without regard to case, as in the sort, so
         // Bücher and bücher make one main group.
@@ -199,8 +198,7 @@ std::string discountList(const IniFile& shopProfile, std::string_view section)
     for (const auto& [name, value] : shopProfile.ReadSectionValues(section)) {
         // Items refer to levels by position; a "|" would shift every level after it.
         if (value.find('|') != std::string::npos) {
-            throw Error("The level \"" + name + "\" of section " + std::string(section) + " of " +
-                        shopProfile.FileName() + " holds \"|\" in its value \"" + value + "\".");
+            throw Error(msg::GeneratorLevelBar, {name, section, shopProfile.FileName(), value});
         }
         if (!first) {
             list += '|';
@@ -237,14 +235,12 @@ bool isCodeChar(char c)
 
 CountrySettings ReadCountrySettings(const IniFile& countryTable, const IniFile& shopProfile, const std::string& name)
 {
-    const std::string where = " of the country " + name + " in ";
     CountrySettings c;
     c.Name = name;
     c.Code = LowerCase(countryTable.ReadString(name, "CountryCode", ""));
     // An empty code is let through: the shop just cannot offer that country.
     if (!std::all_of(c.Code.begin(), c.Code.end(), isCodeChar)) {
-        throw Error("The CountryCode \"" + c.Code + "\"" + where + countryTable.FileName() +
-                    " may hold only letters, digits, \"-\" and \"_\".");
+        throw Error(msg::GeneratorCountryCode, {c.Code, name, countryTable.FileName()});
     }
     const std::string firstDefault = Split(',', countryTable.ReadString(name, "LanguageDefault", "english"))[0];
     std::string language = countryTable.ReadString(name, "LanguageSelected", firstDefault);
@@ -252,24 +248,26 @@ CountrySettings ReadCountrySettings(const IniFile& countryTable, const IniFile& 
         language = firstDefault;
     }
     c.Language = LowerCase(language);
-    CheckFolderName("The shop language of the country " + name, c.Language);
+    CheckFolderName(Message{msg::GeneratorCountryLanguage, {name}}, c.Language);
     c.NativeName = Split(',', countryTable.ReadString(name, "CountryNative", name))[0];
     if (c.NativeName.find('|') != std::string::npos) {
-        throw Error("The CountryNative name \"" + c.NativeName + "\"" + where + countryTable.FileName() +
-                    " holds \"|\", which the shop's country list cannot show.");
+        throw Error(msg::GeneratorNativeNameBar, {c.NativeName, name, countryTable.FileName()});
     }
-    c.EuroRate =
-        CheckedRate(countryTable.ReadString(name, "EuroRate", "1"), "EuroRate" + where + countryTable.FileName());
+    // Where a value comes from, for the message about a bad one.
+    const auto where = [&name](std::string_view key, const IniFile& file) {
+        return Message{msg::GeneratorCountryField, {key, name, file.FileName()}};
+    };
+    c.EuroRate = CheckedRate(countryTable.ReadString(name, "EuroRate", "1"), where("EuroRate", countryTable));
     c.Currency = countryTable.ReadString(name, "CurrencySymbol",
                                          countryTable.ReadString(name, "CurrencyCode", std::string(kEuroSign)));
-    c.EU = CheckedNumber(countryTable.ReadString(name, "EU", "0"), "EU" + where + countryTable.FileName());
-    c.Vat = CheckedNumber(countryTable.ReadString(name, "VAT", "0"), "VAT" + where + countryTable.FileName());
+    c.EU = CheckedNumber(countryTable.ReadString(name, "EU", "0"), where("EU", countryTable));
+    c.Vat = CheckedNumber(countryTable.ReadString(name, "VAT", "0"), where("VAT", countryTable));
     c.Prepayment = shopProfile.ReadBool(name, profile::kPrepayment, false);
     c.CashOnDelivery = shopProfile.ReadBool(name, profile::kCashOnDelivery, false);
     c.Shipping = CheckedAmount(shopProfile.ReadString(name, profile::kShipping, profile::kFeeDefault),
-                               std::string(profile::kShipping) + where + shopProfile.FileName());
+                               where(profile::kShipping, shopProfile));
     c.CodFee = CheckedAmount(shopProfile.ReadString(name, profile::kCodFee, profile::kFeeDefault),
-                             std::string(profile::kCodFee) + where + shopProfile.FileName());
+                             where(profile::kCodFee, shopProfile));
     return c;
 }
 
@@ -295,13 +293,13 @@ void CreateCountryScripts(GenerationRun& run)
     const IniFile groups = OpenGroupsFile(in.WorkDir);
     const std::string translations = shopDir + "translations.js";
     if (!FileExists(translations)) {
-        throw Error("The shop file \"translations.js\" is missing from \"" + shopDir + "\".");
+        throw Error(msg::GeneratorNoTranslations, {shopDir});
     }
     for (const std::string& language : run.Languages) {
-        CheckFolderName("The shop language", language);
+        CheckFolderName(Message{msg::GeneratorShopLanguage, {}}, language);
         const std::string file = ensureFolder(shopDir + "countries/languages/" + language + "/") + "translations.js";
         if (!CopyFileTo(translations, file)) {
-            throw Error("Cannot copy \"" + translations + "\" to \"" + file + "\".");
+            throw Error(msg::GeneratorCannotCopy, {translations, file});
         }
         ReplaceInFile(file, "[WORDS]", wordsString(IncludeTrailingSlash(in.LanguageDir), language));
         ReplaceInFile(file, "[MENU]", menuString(groups, language, in.Home.Language, run.ShopGroups));

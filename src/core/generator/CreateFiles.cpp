@@ -1,6 +1,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/Resources.h"
+#include "core/common/messages/GeneratorMessages.h"
 #include "core/generator/Generation.h"
 #include "core/generator/TemplateSubstitution.h"
 #include "core/imaging/Picture.h"
@@ -49,7 +50,7 @@ void writeCompanyPicture(const std::string& source, const std::string& target, i
     LoadPicture(source, picture);
     if (picture.Empty()) {
         // A path without extension reads as an embedded name and loads nothing.
-        throw Error("The company picture \"" + source + "\" is not a picture of a known type.");
+        throw Error(msg::GeneratorCompanyPicture, {source});
     }
     SaveScaledJpeg(picture, target, width, height, quality);
 }
@@ -59,10 +60,10 @@ void checkLayoutFolder(const GenerationRun& run)
     namespace fs = std::filesystem;
     const fs::path layouts = fs::path(IncludeTrailingSlash(run.In.ProgramDir) + "layouts/").lexically_normal();
     if (run.LayoutDir.empty() || fs::path(IncludeTrailingSlash(run.LayoutDir)).lexically_normal() == layouts) {
-        throw Error("No layout is chosen; the shop's pages come from a folder of \"" + layouts.string() + "\".");
+        throw Error(msg::GeneratorNoLayoutChosen, {layouts.string()});
     }
     if (!DirectoryExists(run.LayoutDir)) {
-        throw Error("The layout folder \"" + run.LayoutDir + "\" does not exist.");
+        throw Error(msg::GeneratorNoLayoutFolder, {run.LayoutDir});
     }
 }
 
@@ -81,7 +82,7 @@ void CreateFiles(GenerationRun& run)
     for (const std::string& name : ListFiles(layoutDir, "*.*", 1, false, true, false)) {
         const std::string target = shopDir + name;
         if (!CopyFileTo(layoutDir + name, target)) {
-            throw Error("Cannot copy the layout file \"" + layoutDir + name + "\" to \"" + target + "\".");
+            throw Error(msg::GeneratorCannotCopyLayout, {layoutDir + name, target});
         }
         if (isLayoutPage(name)) {
             ReplaceMarkerComments(target);

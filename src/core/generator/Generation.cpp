@@ -8,6 +8,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/GeneratorMessages.h"
 #include "core/settings/Country.h"
 #include "core/settings/UserData.h"
 
@@ -18,6 +19,21 @@
 namespace quillane {
 
 namespace {
+
+// The message with every text in it, nested ones too, naming to in place of
+// from. Messages nest only as deep as the program wraps its own causes.
+Message withFolderReplaced(const Message& message, const std::string& from, const std::string& to)
+{
+    Message result{message.Key, {}};
+    for (const MessageArg& arg : message.Args) {
+        if (const Message* nested = arg.Nested()) {
+            result.Args.emplace_back(withFolderReplaced(*nested, from, to));
+        } else {
+            result.Args.emplace_back(ReplaceAll(arg.Text(), from, to, true));
+        }
+    }
+    return result;
+}
 
 PictureSettings readPictureSettings(const std::string& programDir)
 {
@@ -79,33 +95,30 @@ void CheckGenerationInput(const GenerationInput& input)
     // its own; the start-up status says whether the settings name one.
     TUserData stored;
     if (!ReadUserData(input.ProgramDir, input.Home.Name, stored).empty()) {
-        throw Error(settings + " names no home country or no connection kind; set the program up first.");
+        throw Error(msg::GeneratorNoHomeCountry, {settings});
     }
     const std::string table = CountryTablePath(input.ProgramDir);
     if (!FileExists(table)) {
-        throw Error("The country table " + table + " does not exist.");
+        throw Error(msg::GeneratorNoCountryTable, {table});
     }
     const std::vector<std::string> served = ServedCountries(table);
     if (served.empty()) {
-        throw Error("The country table " + table +
-                    " serves no country; choose the countries to serve in the settings.");
+        throw Error(msg::GeneratorNoServedCountry, {table});
     }
     const std::vector<std::string> all = AllCountries(table);
     if (std::find(all.begin(), all.end(), input.Home.Name) == all.end()) {
-        throw Error("The home country \"" + input.Home.Name + "\" of " + settings + " is not in the country table " +
-                    table + ".");
+        throw Error(msg::GeneratorHomeNotInTable, {input.Home.Name, settings, table});
     }
     if (std::find(served.begin(), served.end(), input.Home.Name) == served.end()) {
-        throw Error("The home country \"" + input.Home.Name + "\" is not served in the country table " + table +
-                    "; the shop takes its prices and VAT from it.");
+        throw Error(msg::GeneratorHomeNotServed, {input.Home.Name, table});
     }
     const std::vector<std::string>& run = input.Choices.Countries;
     if (std::find(run.begin(), run.end(), input.Home.Name) == run.end()) {
-        throw Error("The home country \"" + input.Home.Name + "\" is not among the countries of the shop.");
+        throw Error(msg::GeneratorHomeNotChosen, {input.Home.Name});
     }
     for (const std::string& country : run) {
         if (std::find(served.begin(), served.end(), country) == served.end()) {
-            throw Error("The country \"" + country + "\" is not served in the country table " + table + ".");
+            throw Error(msg::GeneratorCountryNotServed, {country, table});
         }
     }
 }
@@ -115,7 +128,9 @@ IniFile OpenGroupsFile(const std::string& workDir)
     const std::string path = IncludeTrailingSlash(workDir) + "groups.ini";
     // IniFile reads a folder as empty; here that would lose every group's name.
     if (DirectoryExists(path)) {
-        throw Error(ReadErrorText(path, ReadFailure{false, "it is a folder"}));
+        ReadFailure failure;
+        failure.Why = Message{msg::FileReasonFolder, {}};
+        throw Error(ReadError(path, failure));
     }
     return IniFile(path);
 }
@@ -134,7 +149,7 @@ bool RunGeneration(const GenerationInput& input)
     run.Pictures = readPictureSettings(input.ProgramDir);
     run.Languages = runLanguages(CountryTablePath(input.ProgramDir), input.Choices.Countries);
     if (input.Choices.Layout.empty() || !DirectoryExists(run.LayoutDir)) {
-        throw Error("The layout folder \"" + run.LayoutDir + "\" does not exist.");
+        throw Error(msg::GeneratorNoLayoutFolder, {run.LayoutDir});
     }
 
     ShopBuild build(input.ShopDir);
@@ -150,7 +165,7 @@ bool RunGeneration(const GenerationInput& input)
         runSteps(run);
     } catch (const Error& e) {
         // The merchant knows the shop folder; the build folder is gone again.
-        throw Error(ReplaceAll(e.what(), build.Folder(), IncludeTrailingSlash(input.ShopDir), true));
+        throw Error(withFolderReplaced(e.Said(), build.Folder(), IncludeTrailingSlash(input.ShopDir)));
     }
     build.PutInPlace();
     if (cache) {

@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/GeneratorMessages.h"
 #include "core/settings/Country.h"
 #include "core/settings/ShopProfile.h"
 
@@ -80,7 +81,7 @@ void WriteCreation(const std::string& dataDir, const GenerationChoices& choices)
     for (const std::string& number : {choices.ItemsStd, choices.ItemsPro, choices.ItemsDtl}) {
         std::int32_t value = 0;
         if (!TryParseInteger(number, value) || value < 1) {
-            throw Error("\"" + number + "\" is no whole number of items per page.");
+            throw Error(msg::GeneratorItemsPerPage, {number});
         }
     }
     IniFile ini = OpenShopProfile(dataDir);
@@ -125,16 +126,13 @@ std::optional<DestinationFault> CheckDestination(const std::string& name, const 
     // The shop reads a rate of 0 or none as 1: refused, or prices would be
     // shown in the wrong currency without a word.
     if (!Trim(country.EuroRate).empty() && (!TryParseAmount(country.EuroRate, value) || value <= 0)) {
-        return DestinationFault{DestinationFault::EuroRate, "The exchange rate of " + name + ", \"" + country.EuroRate +
-                                                                "\", is not a number greater than 0."};
+        return DestinationFault{DestinationFault::EuroRate, {msg::GeneratorBadRate, {name, country.EuroRate}}};
     }
     if (!Trim(country.Shipping).empty() && !TryParseAmount(country.Shipping, value)) {
-        return DestinationFault{DestinationFault::Shipping, "The shipping cost of " + name + ", \"" + country.Shipping +
-                                                                "\", is not an amount of 0 or more."};
+        return DestinationFault{DestinationFault::Shipping, {msg::GeneratorBadShipping, {name, country.Shipping}}};
     }
     if (!Trim(country.CodFee).empty() && !TryParseAmount(country.CodFee, value)) {
-        return DestinationFault{DestinationFault::CodFee, "The cash-on-delivery fee of " + name + ", \"" +
-                                                              country.CodFee + "\", is not an amount of 0 or more."};
+        return DestinationFault{DestinationFault::CodFee, {msg::GeneratorBadCodFee, {name, country.CodFee}}};
     }
     return std::nullopt;
 }
@@ -146,7 +144,7 @@ void SaveDestination(const std::string& countryTable, const std::string& dataDir
         return;
     }
     if (const std::optional<DestinationFault> fault = CheckDestination(name, country)) {
-        throw Error(fault->Message);
+        throw Error(fault->Said);
     }
     auto amount = [](const std::string& text) {
         double value = 0;

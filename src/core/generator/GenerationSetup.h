@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/common/Message.h"
 #include "core/generator/Generation.h"
 #include "core/settings/AppDirs.h"
 #include "core/settings/UserData.h"
@@ -46,7 +47,7 @@ DestinationCountry ReadDestination(const std::string& countryTable, const std::s
 // A field of a destination that cannot be stored, and what is wrong with it.
 struct DestinationFault {
     enum Field { EuroRate, Shipping, CodFee } Which;
-    std::string Message; // names the country, the field and the text
+    Message Said; // names the country, the field and the text
 };
 // The first such field: a rate that is no number above 0, a fee that is no
 // amount (text, negative). Empty fields keep what is stored and pass.

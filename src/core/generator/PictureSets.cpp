@@ -5,6 +5,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/common/messages/GeneratorMessages.h"
 #include "core/generator/PictureCache.h"
 #include "core/imaging/Picture.h"
 
@@ -211,7 +212,7 @@ void PictureWorkers::runTask(std::size_t index)
         LoadPictureForBoxes(task.Source, picture, boxes);
         if (picture.Empty()) {
             // A path without an extension would otherwise be taken for an embedded picture.
-            throw Error("The picture \"" + task.Source + "\" is not a picture of a known type.");
+            throw Error(msg::GeneratorUnknownPicture, {task.Source});
         }
         // Every size made stays at hand (sharing its bitmap) for the double
         // sizes below.
@@ -228,7 +229,7 @@ void PictureWorkers::runTask(std::size_t index)
         }
         if (task.CopyLarge) {
             if (!CopyFileTo(task.Source, task.LargeFile)) {
-                throw Error("Cannot copy the picture \"" + task.Source + "\" to \"" + task.LargeFile + "\".");
+                throw Error(msg::GeneratorCannotCopyPicture, {task.Source, task.LargeFile});
             }
         } else {
             save(task.LargeFile, settings.MaxWidth, settings.MaxHeight);
@@ -262,7 +263,7 @@ void PictureWorkers::runTask(std::size_t index)
             run_.Cache->Remember(task, source);
         }
     } catch (const Error& e) {
-        throw Error("Item \"" + task.ItemKey + "\": " + e.what());
+        throw Error(msg::GeneratorPictureOfItem, {task.ItemKey, e.Said()});
     }
 }
 

@@ -7,6 +7,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/GeneratorMessages.h"
 #include "core/generator/PictureSets.h"
 
 #include <cstdint>
@@ -42,18 +43,17 @@ std::string describeByte(char c)
 // A value for the group data, which the shop splits at its separators after
 // reading it as a single-quoted literal: escaping cannot hide a separator,
 // so one is refused; quotes and backslashes are escaped.
-std::string dataValue(const std::string& value, const std::string& where)
+std::string dataValue(const std::string& value, const Message& where)
 {
     const std::size_t bad = value.find_first_of("|\xA6\x86");
     if (bad != std::string::npos) {
-        throw Error(where + " holds the character " + describeByte(value[bad]) +
-                    ", which the shop uses to separate its data. Change it before creating the shop.");
+        throw Error(msg::GeneratorSeparatorChar, {where, describeByte(value[bad])});
     }
     return EscapeSingleQuotes(value);
 }
 
 // A price or surcharge for the group data; empty reads as 0 in the shop.
-std::string amountValue(const std::string& value, const std::string& where)
+std::string amountValue(const std::string& value, const Message& where)
 {
     dataValue(value, where);
     return value.empty() ? value : CheckedAmount(value, where);
@@ -73,7 +73,7 @@ std::string htmlLines(const std::string& content)
 void checkLanguage(const std::string& language)
 {
     if (language.empty() || language == "." || language == ".." || language.find_first_of("/\\") != std::string::npos) {
-        throw Error("The shop language \"" + language + "\" cannot be the name of a folder.");
+        throw Error(msg::GeneratorLanguageFolder, {language});
     }
 }
 
@@ -101,9 +101,8 @@ public:
     {
         const auto [it, added] = owners_.try_emplace(LowerCase(ItemFileName(key)), key, group);
         if (!added && it->second.first != key) {
-            throw Error("The items \"" + it->second.first + "\" (group " + it->second.second + ") and \"" + key +
-                        "\" (group " + group + ") would share the shop's files named \"" + ItemFileName(key) +
-                        "\". Give one of them another order number before creating the shop.");
+            throw Error(msg::GeneratorSharedFiles,
+                        {it->second.first, it->second.second, key, group, ItemFileName(key)});
         }
     }
 
@@ -184,7 +183,7 @@ private:
         for (const auto& [key, value] : items_.ReadSectionValues(number)) {
             if (SameText(key, kShipping)) {
                 if (!hasShipping) {
-                    group.Shipping = amountValue(value, "Group " + groupLabel(number) + ": the shipping surcharge");
+                    group.Shipping = amountValue(value, Message{msg::GeneratorGroupShipping, {groupLabel(number)}});
                     hasShipping = true;
                 }
                 continue;
@@ -206,18 +205,22 @@ private:
         if (!record.Shown) {
             return record;
         }
-        const std::string item = "Item \"" + key + "\" (" + fields.Name + ") in group " + groupLabel(number) + ": ";
-        record.Entry = dataValue(fields.Name, item + "the name");
+        const std::string group = groupLabel(number);
+        // Names the item and which of its fields is wrong.
+        const auto item = [&](MessageKey field) {
+            return Message{msg::GeneratorItemPart, {key, fields.Name, group, Message{field, {}}}};
+        };
+        record.Entry = dataValue(fields.Name, item(msg::GeneratorItemName));
         record.Entry += kPartSeparator;
         // It names the item's files, and a file name ends at a NUL.
         if (HasControlChar(key)) {
-            throw Error(item + "the order number holds a control character. Change it before creating the shop.");
+            throw Error(msg::GeneratorItemControlChar, {key, fields.Name, group});
         }
-        record.Entry += dataValue(key, item + "the order number");
+        record.Entry += dataValue(key, item(msg::GeneratorItemOrderNumber));
         record.Entry += kPartSeparator;
-        record.Entry += amountValue(fields.Price, item + "the price");
+        record.Entry += amountValue(fields.Price, item(msg::GeneratorItemPrice));
         record.Entry += kPartSeparator;
-        record.Levels = dataValue(fields.Discounts, item + "the discount field");
+        record.Levels = dataValue(fields.Discounts, item(msg::GeneratorItemDiscounts));
         fileNames_.Claim(key, number);
         PicturePlan pictures = PlanPictures(run_, pictureList_, key, fields.Picture);
         const auto [known, added] = planOfKey_.try_emplace(key, plan_.Pictures.size());

@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/Files.h"
+#include "core/common/messages/GeneratorMessages.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -42,7 +43,7 @@ void removeAll(const std::string& path)
     std::error_code ec;
     fs::remove_all(path, ec);
     if (ec) {
-        throw Error("Cannot remove the folder \"" + path + "\": " + ec.message() + ".");
+        throw Error(msg::GeneratorCannotRemoveFolder, {path, SystemReason(ec.value())});
     }
 }
 
@@ -51,7 +52,7 @@ void moveFolder(const std::string& from, const std::string& to)
     std::error_code ec;
     fs::rename(from, to, ec);
     if (ec) {
-        throw Error("Cannot rename the folder \"" + from + "\" to \"" + to + "\": " + ec.message() + ".");
+        throw Error(msg::GeneratorCannotRenameFolder, {from, to, SystemReason(ec.value())});
     }
 }
 
@@ -114,8 +115,7 @@ void ShopBuild::PutInPlace()
     // missing, not even for a moment.
     if (::renameat2(AT_FDCWD, build.c_str(), AT_FDCWD, shop_.c_str(), RENAME_EXCHANGE) != 0) {
         if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-            throw Error("Cannot put the new shop \"" + build + "\" in place of \"" + shop_ +
-                        "\": " + std::strerror(errno) + ".");
+            throw Error(msg::GeneratorCannotSwapShop, {build, shop_, SystemReason(errno)});
         }
         // Else in two moves; a run stopped between them is finished by the
         // next one (TidyShopFolders).

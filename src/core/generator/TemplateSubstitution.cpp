@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/GeneratorMessages.h"
 #include "core/generator/Generation.h"
 #include "core/orders/OrderService.h"
 #include "core/settings/CompanyProfile.h"
@@ -31,14 +32,13 @@ constexpr std::string_view kHeaderScripts = "<script src=\"translator.js\"></scr
 constexpr std::string_view kFooterScripts = "<script src=\"footer_shop.js\"></script>"
                                             "<script src=\"footer_site.js\"></script>";
 
-std::string itemsPerPage(const std::string& text, std::string_view view)
+std::string itemsPerPage(const std::string& text, MessageKey view)
 {
     const std::string trimmed = Trim(text);
     std::int32_t value = 0;
     const bool digits = !trimmed.empty() && trimmed.find_first_not_of("0123456789") == std::string::npos;
     if (!digits || !TryParseInteger(trimmed, value) || value < 1) {
-        throw Error("The items per page of the " + std::string(view) + " view, \"" + text +
-                    "\", are no whole number above 0.");
+        throw Error(msg::GeneratorBadItemsPerPage, {Message{view, {}}, text});
     }
     return std::to_string(value);
 }
@@ -105,7 +105,7 @@ void replaceChoicesAndInvoice(const GenerationRun& run, const IniFile& shopProfi
     const std::string profileName = shopProfile.FileName();
     auto invoiceNumber = [&](std::string_view key) {
         return CheckedAmount(shopProfile.ReadString(profile::kInvoice, key, "0"),
-                             std::string(key) + " of section Invoice of " + profileName);
+                             Message{msg::GeneratorInvoiceField, {key, profileName}});
     };
     auto invoiceText = [&](std::string_view key) {
         return EscapeSingleQuotes(shopProfile.ReadString(profile::kInvoice, key, ""));
@@ -114,9 +114,9 @@ void replaceChoicesAndInvoice(const GenerationRun& run, const IniFile& shopProfi
     const int view = choices.DefaultView >= 0 && choices.DefaultView <= 2 ? choices.DefaultView : 1;
     const std::pair<std::string_view, std::string> runValues[] = {
         {"[FAKTOR]", choices.PriceDisplay == 1 ? "Shop.Home.VAT" : "1"},
-        {"[STD]", "std:" + itemsPerPage(choices.ItemsStd, "standard")},
-        {"[PRO]", "pro:" + itemsPerPage(choices.ItemsPro, "preview")},
-        {"[DTL]", "dtl:" + itemsPerPage(choices.ItemsDtl, "detail")},
+        {"[STD]", "std:" + itemsPerPage(choices.ItemsStd, msg::GeneratorViewStandard)},
+        {"[PRO]", "pro:" + itemsPerPage(choices.ItemsPro, msg::GeneratorViewPreview)},
+        {"[DTL]", "dtl:" + itemsPerPage(choices.ItemsDtl, msg::GeneratorViewDetail)},
         {"[XXL]", choices.Xxl ? "-1" : "0"},
         {"[ANSICHT]", std::to_string(view)},
         {"[STEUER]", FormatDecimals(4, 1 + in.Home.VAT / 100)},
@@ -193,7 +193,7 @@ void writeDirectionsAndShopTexts(const GenerationRun& run, const IniFile& compan
     const std::string dataDir = IncludeTrailingSlash(run.In.DataDir);
     const std::string& homeLanguage = run.In.Home.Language;
     for (const std::string& language : run.Languages) {
-        CheckFolderName("The shop language", language);
+        CheckFolderName(Message{msg::GeneratorShopLanguage, {}}, language);
         const std::string dataFolder = ensureFolder(dataDir + language + "/");
         WriteTextFile(dataFolder + "contact.txt", directionsText(company, language, homeLanguage));
         const std::string textFolder = ensureFolder(shopDir + "countries/languages/" + language + "/texts/");
@@ -212,8 +212,7 @@ void ReplaceInShopFile(const GenerationRun& run, const std::string& name, std::s
 {
     const std::string file = IncludeTrailingSlash(run.In.ShopDir) + name;
     if (!FileExists(file)) {
-        throw Error("The shop file \"" + name + "\" is missing: neither the program's templates nor the layout \"" +
-                    run.LayoutDir + "\" provide it.");
+        throw Error(msg::GeneratorNoShopFile, {name, run.LayoutDir});
     }
     ReplaceInFile(file, find, value);
 }

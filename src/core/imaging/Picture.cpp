@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/Resources.h"
 #include "core/common/Text.h"
+#include "core/common/messages/GeneratorMessages.h"
 
 #include <algorithm>
 #include <atomic>
@@ -46,9 +47,7 @@ void refuseHugePicture(const std::string& name, VipsImage* header)
     const int height = vips_image_get_height(header);
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPicturePixels) {
         g_object_unref(header);
-        throw Error("The picture \"" + name + "\" is too large: " + std::to_string(width) + " x " +
-                    std::to_string(height) + " pixels, more than " + std::to_string(kMaxPicturePixels / 1000000) +
-                    " million.");
+        throw Error(msg::PictureTooLarge, {name, width, height, static_cast<long long>(kMaxPicturePixels / 1000000)});
     }
 }
 
@@ -57,7 +56,7 @@ void ensureVips()
     static std::once_flag once;
     std::call_once(once, [] {
         if (VIPS_INIT("quillane") != 0) {
-            throw Error("The picture library could not be started.");
+            throw Error(msg::PictureLibraryFailed);
         }
         // Decoded pictures are used once; caching them only costs memory.
         vips_cache_set_max(0);
@@ -80,6 +79,13 @@ std::string vipsReason()
         reason.pop_back();
     }
     return reason;
+}
+
+// The library's own words say why, when it has any.
+Error unreadable(const std::string& name)
+{
+    const std::string reason = vipsReason();
+    return reason.empty() ? Error(msg::PictureUnreadable, {name}) : Error(msg::PictureUnreadableWhy, {name, reason});
 }
 
 // Turns a decoded picture the way its orientation tag says the camera was
@@ -150,10 +156,10 @@ void checkPictureFile(const std::string& name)
     const std::string extension = LowerCase(name.substr(name.rfind('.') + 1));
     const auto& known = PictureExtensions();
     if (std::find(known.begin(), known.end(), extension) == known.end()) {
-        throw Error("\"" + name + "\" is not a picture of a known type.");
+        throw Error(msg::PictureUnknownType, {name});
     }
     if (!FileExists(name)) {
-        throw Error("The picture \"" + name + "\" does not exist.");
+        throw Error(msg::PictureMissing, {name});
     }
 }
 
@@ -248,8 +254,7 @@ void LoadPicture(const std::string& name, Picture& picture)
     }
     VipsImage* rgb = loaded ? toRgb(loaded) : nullptr;
     if (rgb == nullptr) {
-        const std::string reason = vipsReason();
-        throw Error("The picture \"" + name + "\" cannot be read" + (reason.empty() ? "." : ": " + reason));
+        throw unreadable(name);
     }
     picture.image = std::make_unique<Picture::Image>(rgb);
 }
@@ -285,8 +290,7 @@ void LoadPictureToFit(const std::string& name, int maxWidth, int maxHeight, Pict
     }
     VipsImage* rgb = thumb != nullptr ? toRgb(thumb) : nullptr;
     if (rgb == nullptr) {
-        const std::string reason = vipsReason();
-        throw Error("The picture \"" + name + "\" cannot be read" + (reason.empty() ? "." : ": " + reason));
+        throw unreadable(name);
     }
     picture.image = std::make_unique<Picture::Image>(rgb);
 }
@@ -391,7 +395,7 @@ void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int
 {
     ensureVips();
     if (picture.Empty()) {
-        throw Error("There is no picture to save as \"" + file + "\".");
+        throw Error(msg::PictureNothingToSave, {file});
     }
     const int w = picture.Width();
     const int h = picture.Height();
@@ -406,7 +410,7 @@ void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int
         const double vscale = static_cast<double>(th) / h;
         if (vips_resize(picture.image->vips, &resized, hscale, "vscale", vscale, "kernel", VIPS_KERNEL_LANCZOS3,
                         nullptr) != 0) {
-            throw Error("The picture for \"" + file + "\" cannot be scaled: " + vipsReason());
+            throw Error(msg::PictureCannotScale, {file, vipsReason()});
         }
         // Rounding inside the library may leave a pixel more or less.
         if (vips_image_get_width(resized) != tw || vips_image_get_height(resized) != th) {
@@ -415,21 +419,21 @@ void SaveScaledJpeg(Picture& picture, const std::string& file, int maxWidth, int
                                         VIPS_EXTEND_COPY, nullptr);
             g_object_unref(resized);
             if (rc != 0) {
-                throw Error("The picture for \"" + file + "\" cannot be scaled: " + vipsReason());
+                throw Error(msg::PictureCannotScale, {file, vipsReason()});
             }
             resized = fitted;
         }
         scaled = vips_image_copy_memory(resized);
         g_object_unref(resized);
         if (scaled == nullptr) {
-            throw Error("The picture for \"" + file + "\" cannot be scaled: " + vipsReason());
+            throw Error(msg::PictureCannotScale, {file, vipsReason()});
         }
     }
     const int q = std::clamp(quality, 1, 100);
     if (vips_jpegsave(scaled, file.c_str(), "Q", q, "interlace", TRUE, "strip", TRUE, "optimize_coding", TRUE,
                       nullptr) != 0) {
         g_object_unref(scaled);
-        throw Error("The picture \"" + file + "\" cannot be written: " + vipsReason());
+        throw Error(msg::PictureCannotWrite, {file, vipsReason()});
     }
     picture.image = std::make_unique<Picture::Image>(scaled);
 }
