@@ -7,6 +7,7 @@
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
 #include "core/common/WorkFolder.h"
+#include "core/common/messages/OrdersMessages.h"
 #include "core/generator/Generation.h"
 #include "core/generator/GenerationSetup.h"
 #include "core/i18n/LanguageFile.h"
@@ -25,9 +26,12 @@
 #include "core/publish/Upload.h"
 #include "core/settings/AppDirs.h"
 #include "core/settings/Country.h"
+#include "core/settings/FirstSetup.h"
 #include "core/settings/UserData.h"
+#include "core/settings/WindowMemory.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -55,6 +59,10 @@ constexpr const char* kUsage =
     "\n"
     "Commands:\n"
     "  info              print the settings the program starts with, one key=value per line\n"
+    "  setup --country NAME [--also NAME...]\n"
+    "                    the first-time setup: NAME (as the country table names it or by one of its\n"
+    "                    own names, such as Deutschland) becomes the home country; it and the\n"
+    "                    countries after --also are served\n"
     "  generate PROJECT  build the shop of a project (a name under Projekte/ or a .shp file)\n"
     "  upload PROJECT [--changed-only]\n"
     "                    publish the project's shop to the server of the FTP settings;\n"
@@ -64,13 +72,16 @@ constexpr const char* kUsage =
     "  orders list [--new|--done]\n"
     "                    one line per order (all, new or done ones), fields separated by tabs:\n"
     "                    order ID, date, customer, amount payable\n"
-    "  invoice ORDER-ID [--project PROJECT] [--number N] [--out FILE.html] [--pdf FILE.pdf]\n"
+    "  invoice ORDER-ID [--project PROJECT] [--number N] [--out FILE.html] [--pdf FILE.pdf] [--claim]\n"
     "                    write the order's invoice page as FILE.html (default: rechnung.html in the\n"
-    "                    current folder) with renr.js and logo.jpg beside it; --pdf prints it to a PDF\n"
-    "                    through the window program quillane. The invoice settings and numbers come\n"
-    "                    from PROJECT's shop profile (default: that of the untitled project); the number\n"
-    "                    is N, else the one the order was invoiced with, else the next one, unclaimed.\n"
-    "                    Prints the path of every file written.\n"
+    "                    current folder) with its number script (renr.js for rechnung.html, else\n"
+    "                    FILE.renr.js) and logo.jpg beside it; --pdf prints it to a PDF through the\n"
+    "                    window program quillane. The invoice settings and numbers come from PROJECT's\n"
+    "                    shop profile (default: the project the window opened last, else the untitled\n"
+    "                    one); the number is N, else the one the order was invoiced with, else the next\n"
+    "                    one of the sequence. With --pdf or --claim the number is used up and the order\n"
+    "                    marked done, as printing in the window does. Prints the path of every file\n"
+    "                    written.\n"
     "  import PROJECT FILE --group COL --name COL --orderno COL --price COL\n"
     "         [--main NAME] [--sub NAME] [--gross] [--rows FIRST[-LAST]] [--update] [--dry-run]\n"
     "                    import the items of a .xls, .xlsx, .ods or delimited text file into the\n"
@@ -83,7 +94,8 @@ constexpr const char* kUsage =
     "                    write the auction description of the item to standard output; the shop\n"
     "                    address is URL, else the one stored with the last listing\n"
     "\n"
-    "The program folder is DIR, else $QUILLANE_HOME, else ~/.local/share/quillane.\n";
+    "The program folder is DIR, else $QUILLANE_HOME, else ~/.local/share/quillane. One that does not\n"
+    "exist or is empty is first filled as the window program's first start fills it.\n";
 
 std::string utf8(std::string_view cp1252)
 {
@@ -357,6 +369,7 @@ struct InvoiceOptions {
     std::string Out;
     std::string Pdf;
     std::optional<std::string> Number;
+    bool Claim = false; // use the number up and mark the order done without a PDF
 };
 
 // Options after the order ID; false when one is unknown or lacks its value.
@@ -369,6 +382,10 @@ bool parseInvoiceOptions(const std::vector<std::string>& rest, InvoiceOptions& o
     options.OrderId = rest[1];
     for (std::size_t i = 2; i < rest.size(); ++i) {
         const std::string& option = rest[i];
+        if (option == "--claim") {
+            options.Claim = true;
+            continue;
+        }
         if (option != "--project" && option != "--out" && option != "--pdf" && option != "--number") {
             err << "quillane-cli: unknown option of invoice: " << option << '\n';
             return false;
@@ -570,30 +587,103 @@ bool printToPdf(const std::string& page, const std::string& pdf, std::ostream& e
     return true;
 }
 
+// The project whose shop profile holds the invoice settings and numbers:
+// the one named, else the one the window opened last, else the untitled one.
+// False, with a message, when the named one does not exist.
+bool invoiceDataDir(const std::string& programDir, const std::string& project, std::string& dataDir, std::ostream& err)
+{
+    std::string file;
+    if (!project.empty()) {
+        file = projectFile(programDir, project, err);
+        if (file.empty()) {
+            return false;
+        }
+    } else if (const std::vector<std::string> recent = ReadWindowMemory(programDir).RecentProjects;
+               !recent.empty() && FileExists(recent.front())) {
+        file = recent.front();
+    }
+    // The window's untitled project keeps its data in the work folder.
+    dataDir = file.empty() ? MakeAppDirs(programDir).TempDir + "daten/" : ProjectDataDir(programDir, file);
+    return true;
+}
+
+// A name for a URL path: every byte but the unreserved ones escaped.
+std::string urlPathSegment(std::string_view name)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (std::isalnum(b) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    return out;
+}
+
+// Writes the number script of page. Pages of other names than the order
+// view's share a folder, so each gets a script of its own (NAME.renr.js)
+// and points at it: writing the next invoice must not renumber an earlier
+// one. Returns the script's path.
+std::string writeNumberScript(const std::string& page, std::string_view number)
+{
+    namespace fs = std::filesystem;
+    const fs::path pagePath(page);
+    const std::string folder = pagePath.has_parent_path() ? pagePath.parent_path().string() : ".";
+    if (pagePath.filename() == kInvoicePageName) {
+        return WriteInvoiceNumberScript(folder, number);
+    }
+    const std::string name = pagePath.stem().string() + "." + std::string(kInvoiceNumberScriptName);
+    std::string text = ReadFile(page);
+    bool pointed = false;
+    for (const char quote : {'"', '\''}) {
+        const std::string plain = quote + std::string(kInvoiceNumberScriptName) + quote;
+        if (text.find(plain) != std::string::npos) {
+            text = ReplaceAll(text, plain, quote + urlPathSegment(name) + quote, false);
+            pointed = true;
+        }
+    }
+    if (!pointed) {
+        // A page that does not load the script by its usual name gets it as usual.
+        return WriteInvoiceNumberScript(folder, number);
+    }
+    WriteFileAtomic(page, text, FileAccess::OwnerOnly);
+    const std::string script = IncludeTrailingSlash(folder) + name;
+    WriteFileAtomic(script, InvoiceNumberScript(number), FileAccess::OwnerOnly);
+    return script;
+}
+
 int invoice(const std::string& programDir, const InvoiceOptions& options, std::ostream& out, std::ostream& err)
 {
     TAppDirs dirs = MakeAppDirs(programDir);
-    // The window's untitled project keeps its data there.
-    dirs.DataDir = dirs.TempDir + "daten/";
-    if (!options.Project.empty()) {
-        const std::string file = projectFile(programDir, options.Project, err);
-        if (file.empty()) {
-            return 1;
-        }
-        dirs.DataDir = ProjectDataDir(programDir, file);
+    if (!invoiceDataDir(programDir, options.Project, dirs.DataDir, err)) {
+        return 1;
     }
     const Order order = ReadOrder(programDir, options.OrderId);
     TUserData user;
     ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
 
+    // A printed invoice uses its number up, as the window's print does.
+    const bool claim = !options.Pdf.empty() || options.Claim;
+    const std::string number =
+        options.Number ? *options.Number : ProposedInvoiceNumber(programDir, dirs.DataDir, order.Id());
+    if (claim && Trim(number).empty()) {
+        throw Error(msg::OrdersInvoiceNumberEmpty, {order.Id()});
+    }
+    if (const std::string other = claim ? OrderWithInvoiceNumber(programDir, number, order.Id()) : std::string();
+        !other.empty()) {
+        throw Error(msg::OrdersInvoiceNumberTaken, {number, other});
+    }
+
     namespace fs = std::filesystem;
     const std::string page =
         options.Out.empty() ? (fs::current_path() / std::string(kInvoicePageName)).string() : options.Out;
-    const std::string folder = fs::path(page).parent_path().string();
     const std::vector<std::string> written = BuildInvoicePage(MakeInvoiceSetup(dirs, user, today()), order, page);
-    const std::string number =
-        options.Number ? *options.Number : ProposedInvoiceNumber(programDir, dirs.DataDir, order.Id());
-    const std::string script = WriteInvoiceNumberScript(folder.empty() ? "./" : folder, number);
+    const std::string script = writeNumberScript(page, number);
     out << written[0] << '\n' << script << '\n';
     for (std::size_t i = 1; i < written.size(); ++i) {
         out << written[i] << '\n';
@@ -603,6 +693,9 @@ int invoice(const std::string& programDir, const InvoiceOptions& options, std::o
             return 1;
         }
         out << options.Pdf << '\n';
+    }
+    if (claim) {
+        RecordInvoice(programDir, dirs.DataDir, order.Id(), number);
     }
     return 0;
 }
@@ -807,6 +900,55 @@ int listing(const std::string& programDir, const std::vector<std::string>& args,
     return 0;
 }
 
+int setup(const std::string& programDir, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    std::optional<std::string> home;
+    std::vector<std::string> also;
+    bool inAlso = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--country") {
+            if (i + 1 >= args.size() || home) {
+                err << "quillane-cli: setup needs one home country after --country\n";
+                return 1;
+            }
+            home = args[++i];
+            inAlso = false;
+        } else if (args[i] == "--also") {
+            inAlso = true;
+        } else if (inAlso && args[i].rfind("--", 0) != 0) {
+            also.push_back(args[i]);
+        } else {
+            err << "quillane-cli: setup knows no argument " << args[i] << '\n';
+            return 1;
+        }
+    }
+    if (!home) {
+        err << "quillane-cli: setup needs the home country: --country NAME\n";
+        return 1;
+    }
+    // Every name is checked before anything is written.
+    const std::string table = CountryTablePath(programDir);
+    const std::string homeName = FindCountry(table, Utf8ToCp1252(*home));
+    std::vector<std::string> served;
+    for (const std::string& name : also) {
+        served.push_back(FindCountry(table, Utf8ToCp1252(name)));
+    }
+    SetUpCountries(programDir, homeName, served);
+    std::string joined;
+    for (const std::string& name : ServedCountries(table)) {
+        joined += (joined.empty() ? "" : ",") + name;
+    }
+    out << "Country.Name=" << utf8(homeName) << '\n' << "ServedCountries=" << utf8(joined) << '\n';
+    return 0;
+}
+
+// A program folder the program never started with: missing or empty.
+bool isNewProgramDir(const std::string& programDir)
+{
+    std::error_code ec;
+    return !std::filesystem::exists(programDir, ec) || std::filesystem::is_empty(programDir, ec);
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -834,6 +976,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 1;
     }
     const std::string programDir = IncludeTrailingSlash(home.empty() ? DefaultProgramDir() : home);
+    // A merchant may start with the tool alone: it fills a new folder as the window's first start does.
+    if (isNewProgramDir(programDir) && !SeedProgramDir(programDir, ShippedDataDir(executableDir()))) {
+        err << "quillane-cli: " << EnglishText(Message{msg::FirstStartProgramDirNotCreated, {programDir}}) << '\n';
+        return 1;
+    }
     if (!DirectoryExists(programDir)) {
         err << "quillane-cli: the program folder " << programDir << " does not exist\n";
         return 1;
@@ -845,6 +992,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     try {
         if (rest[0] == "info" && rest.size() == 1) {
             return info(programDir, out);
+        }
+        if (rest[0] == "setup") {
+            return setup(programDir, rest, out, err);
         }
         if (rest[0] == "generate" && rest.size() == 2) {
             return generate(programDir, rest[1], out, err);

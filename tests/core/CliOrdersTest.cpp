@@ -2,8 +2,11 @@
 #include "TestSupport.h"
 #include "cli/CliApp.h"
 #include "core/common/Files.h"
+#include "core/common/Text.h"
+#include "core/orders/InvoiceNumbers.h"
 #include "core/orders/InvoicePage.h"
 #include "core/orders/OrderFile.h"
+#include "core/settings/WindowMemory.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -117,7 +120,8 @@ TEST_F(CliOrdersTest, FetchSaysHowManyAreNewAndFailuresLeaveTheOrderFileAlone)
 TEST_F(CliOrdersTest, ListShowsOneTabSeparatedLinePerOrder)
 {
     settings("http://127.0.0.1:1/", kPassword);
-    home_.write("orders.dat", "[N1]\r\ndate=01.12.2026 10:00\r\nlastname=M\xFCller\r\nfirstname=Eva\r\n"
+    // N1 is a private customer's: the shop sends the company key blank.
+    home_.write("orders.dat", "[N1]\r\ndate=01.12.2026 10:00\r\ncompany=\r\nlastname=M\xFCller\r\nfirstname=Eva\r\n"
                               "subamount=26.75\r\npaymentfee=2.5\r\n"
                               "[D1]\r\nprinted=true\r\ncompany=Hof\tund Garten\r\nsubamount=3\r\n"
                               "[X1]\r\nprinted=TRUE\r\n");
@@ -157,14 +161,15 @@ TEST_F(CliOrdersTest, InvoiceWritesThePageTheOrderViewShowsWithItsNumber)
         args.insert(args.end(), c.options.begin(), c.options.end());
         const CliRun r = run(args);
         EXPECT_EQ(r.code, 0) << r.err;
-        EXPECT_EQ(r.out, out + "\n" + home_.file("out/renr.js") + "\n");
-        EXPECT_EQ(home_.read("out/renr.js"), c.script);
+        EXPECT_EQ(r.out, out + "\n" + home_.file("out/rechnung-a1.renr.js") + "\n");
+        EXPECT_EQ(home_.read("out/rechnung-a1.renr.js"), c.script);
     }
     // Nothing was claimed or marked.
     EXPECT_EQ(LoadOrders(home_.path(), OrderState::New).size(), 2u);
     EXPECT_NE(home_.read("Projekte/Laden/daten/shopprofil.ini").find("ReNrNext=0012"), std::string::npos);
 
-    // The page is the one the order view builds for the same order today.
+    // The page is the one the order view builds for the same order today,
+    // but for the name of its number script.
     const std::time_t now = std::time(nullptr);
     std::tm today{};
     ::localtime_r(&now, &today);
@@ -177,13 +182,76 @@ TEST_F(CliOrdersTest, InvoiceWritesThePageTheOrderViewShowsWithItsNumber)
     setup.Today = today;
     ASSERT_EQ(run({"invoice", "A1", "--project", "Laden", "--out", out}).code, 0);
     BuildInvoicePage(setup, ReadOrder(home_.path(), "A1"), home_.file("expected.html"));
-    EXPECT_EQ(home_.read("out/rechnung-a1.html"), home_.read("expected.html"));
+    EXPECT_EQ(home_.read("out/rechnung-a1.html"),
+              ReplaceAll(home_.read("expected.html"), "\"renr.js\"", "\"rechnung-a1.renr.js\"", false));
+    // The order view's own page name keeps the order view's script name.
+    ASSERT_EQ(run({"invoice", "A1", "--project", "Laden", "--out", home_.file("out/rechnung.html")}).out,
+              home_.file("out/rechnung.html") + "\n" + home_.file("out/renr.js") + "\n");
+    EXPECT_EQ(home_.read("out/rechnung.html"), home_.read("expected.html"));
+}
+
+TEST_F(CliOrdersTest, PrintedInvoicesUseTheLastProjectsNumbersInTurnAndMarkTheOrders)
+{
+    settings("http://127.0.0.1:1/", kPassword);
+    home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=0\r\n[B2]\r\nlastname=Kunz\r\nitemcount=0\r\n"
+                              "[C3]\r\nlastname=Lang\r\nitemcount=0\r\n");
+    home_.write("userprofil.ini", "[Contact]\r\nFirma=Wolle & Co\r\nName=Anna Berg\r\n");
+    home_.write("Projekte/Laden.shp", "");
+    home_.write("Projekte/Laden/daten/shopprofil.ini", "[Invoice]\r\nReNrPrefix=RE-\r\nReNrNext=0012\r\n"
+                                                       "Kopfzeile=1\r\n");
+    home_.write("temp/daten/shopprofil.ini", "[Invoice]\r\nReNrPrefix=U-\r\n");
+    RememberProject(home_.path(), home_.file("Projekte/Laden.shp"));
+    CreateFolder(home_.file("out/"));
+    const auto number = [this](const std::string& id) { return ReadOrder(home_.path(), id).InvoiceNumber(); };
+
+    // Both pages in one folder, each with its own number script.
+    struct Case {
+        const char* id;
+        const char* script;
+    } cases[] = {{"A1", "document.writeln(\"RE-0012\");"}, {"B2", "document.writeln(\"RE-0013\");"}};
+    for (const Case& c : cases) {
+        const std::string page = home_.file("out/" + std::string(c.id) + ".html");
+        const CliRun r = run({"invoice", c.id, "--out", page, "--claim"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const std::string script = home_.file("out/" + std::string(c.id) + ".renr.js");
+        EXPECT_EQ(r.out, page + "\n" + script + "\n");
+        EXPECT_EQ(home_.read("out/" + std::string(c.id) + ".renr.js"), c.script);
+        const std::string html = home_.read("out/" + std::string(c.id) + ".html");
+        EXPECT_NE(html.find("<script src=\"" + std::string(c.id) + ".renr.js\"></script>"), std::string::npos);
+        EXPECT_EQ(html.find("\"renr.js\""), std::string::npos);
+        EXPECT_NE(html.find("Wolle &amp; Co"), std::string::npos) << "the seller is missing";
+    }
+    EXPECT_EQ(home_.read("out/A1.renr.js"), cases[0].script);
+    EXPECT_EQ(number("A1"), "RE-0012");
+    EXPECT_EQ(number("B2"), "RE-0013");
+    EXPECT_EQ(ReadOrder(home_.path(), "A1").State(), OrderState::Done);
+    EXPECT_EQ(ReadOrder(home_.path(), "B2").State(), OrderState::Done);
+    EXPECT_EQ(ReadInvoiceSequence(home_.file("Projekte/Laden/daten/")).Next, "0014");
+
+    // An invoiced order keeps its number; a page without --claim or --pdf uses none up.
+    ASSERT_EQ(run({"invoice", "A1", "--out", home_.file("out/A1.html"), "--claim"}).code, 0);
+    ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/C3.html")}).code, 0);
+    EXPECT_EQ(home_.read("out/A1.renr.js"), cases[0].script);
+    EXPECT_EQ(home_.read("out/C3.renr.js"), "document.writeln(\"RE-0014\");");
+    EXPECT_EQ(ReadOrder(home_.path(), "C3").State(), OrderState::New);
+    EXPECT_EQ(ReadInvoiceSequence(home_.file("Projekte/Laden/daten/")).Next, "0014");
+
+    // The project named wins over the last one; a project gone since is passed over.
+    home_.write("Projekte/Alt.shp", "");
+    home_.write("Projekte/Alt/daten/shopprofil.ini", "[Invoice]\r\nReNrPrefix=A-\r\nReNrNext=5\r\n");
+    ASSERT_EQ(run({"invoice", "C3", "--project", "Alt", "--out", home_.file("out/C3.html")}).code, 0);
+    EXPECT_EQ(home_.read("out/C3.renr.js"), "document.writeln(\"A-5\");");
+    RememberProject(home_.path(), home_.file("Projekte/Weg.shp"));
+    ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/C3.html")}).code, 0);
+    EXPECT_EQ(home_.read("out/C3.renr.js"), "document.writeln(\"U-1\");");
 }
 
 TEST_F(CliOrdersTest, InvoiceFailuresAreOneLineNamingTheOrderOrFile)
 {
     settings("http://127.0.0.1:1/", kPassword);
-    home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=1\r\n[C3]\r\nlastname=Kunz\r\n");
+    home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=1\r\n[C3]\r\nlastname=Kunz\r\n"
+                              "[D4]\r\nitemcount=0\r\ninvoiceno=X-1\r\n");
+    const std::string orders = home_.read("orders.dat");
     TempDir emptyPath;
     const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
     ::setenv("PATH", emptyPath.path().c_str(), 1);
@@ -199,6 +267,10 @@ TEST_F(CliOrdersTest, InvoiceFailuresAreOneLineNamingTheOrderOrFile)
         {{"invoice", "--out", "x.html"}, "invoice needs an order ID"},
         {{"invoice", "A1", "--out", home_.file("r.html"), "--pdf", home_.file("r.pdf")},
          "the window program quillane, which prints PDF files, is neither"},
+        // A number is given to one order only.
+        {{"invoice", "A1", "--number", "X-1", "--claim", "--out", home_.file("r.html")},
+         "\"X-1\" was given to order \"D4\" already"},
+        {{"invoice", "A1", "--number", " ", "--claim", "--out", home_.file("r.html")}, "\"A1\" has no number"},
     };
     for (const Case& c : cases) {
         const CliRun r = run(c.args);
@@ -208,6 +280,7 @@ TEST_F(CliOrdersTest, InvoiceFailuresAreOneLineNamingTheOrderOrFile)
     }
     ::setenv("PATH", path.c_str(), 1);
     EXPECT_FALSE(FileExists(home_.file("r.pdf")));
+    EXPECT_EQ(home_.read("orders.dat"), orders) << "a failed invoice marked an order";
 }
 
 TEST_F(CliOrdersTest, PdfComesFromTheWindowProgramRunWithoutAScreen)
@@ -238,6 +311,8 @@ TEST_F(CliOrdersTest, PdfComesFromTheWindowProgramRunWithoutAScreen)
     };
     for (const Case& c : cases) {
         std::filesystem::remove(home_.file("r.pdf"));
+        home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=0\r\n");
+        const std::string nextBefore = ReadInvoiceSequence(home_.file("temp/daten/")).Next;
         bin.write("quillane", c.script);
         std::filesystem::permissions(bin.file("quillane"), std::filesystem::perms::owner_all);
         ::setenv("PATH", (bin.path() + ":" + path).c_str(), 1);
@@ -270,9 +345,15 @@ TEST_F(CliOrdersTest, PdfComesFromTheWindowProgramRunWithoutAScreen)
             EXPECT_FALSE(FileExists(home_.file("r.pdf")));
             EXPECT_EQ(lines(r.err), 1u) << r.err;
             EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+            EXPECT_EQ(ReadOrder(home_.path(), "A1").State(), OrderState::New);
+            EXPECT_EQ(ReadInvoiceSequence(home_.file("temp/daten/")).Next, nextBefore) << "a number was used up";
         } else {
             EXPECT_EQ(home_.read("r.pdf"), c.pdf);
-            EXPECT_EQ(r.out, home_.file("r.html") + "\n" + home_.file("renr.js") + "\n" + home_.file("r.pdf") + "\n");
+            EXPECT_EQ(r.out, home_.file("r.html") + "\n" + home_.file("r.renr.js") + "\n" + home_.file("r.pdf") + "\n");
+            // Printed: the untitled project's first number is used up and the order is done.
+            EXPECT_EQ(ReadOrder(home_.path(), "A1").State(), OrderState::Done);
+            EXPECT_EQ(ReadOrder(home_.path(), "A1").InvoiceNumber(), "1");
+            EXPECT_EQ(ReadInvoiceSequence(home_.file("temp/daten/")).Next, "2");
         }
     }
 }

@@ -2,10 +2,13 @@
 #include "InChild.h"
 #include "TestSupport.h"
 #include "cli/CliApp.h"
+#include "core/common/Files.h"
 #include "core/common/WorkFolder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,11 +71,13 @@ TEST(Cli, InfoInTheSetupState)
 TEST(Cli, BadHomeAndBadCommandsFailWithOneLine)
 {
     TempDir dir;
+    dir.write("file", "");
     struct Case {
         std::vector<std::string> args;
-        const char* message;
+        std::string message;
     } cases[] = {
-        {{"--home", dir.file("missing"), "info"}, "does not exist"},
+        {{"--home", dir.file("file/sub"), "info"},
+         "The program folder " + dir.file("file/sub/") + " cannot be created"},
         {{"--home"}, "--home needs a folder"},
         {{"--home", dir.path(), "frobnicate"}, "unknown command: frobnicate"},
     };
@@ -128,4 +133,62 @@ TEST(Cli, ARunRemovesTheWorkingFoldersOfDeadRunsOnly)
     }
     ::unsetenv("TMPDIR");
     EXPECT_EQ(test::filesUnder(tmp.path()), (std::map<std::string, std::string>{{"other-program/keep.txt", "mine"}}));
+}
+
+TEST(Cli, ANewProgramFolderIsFilledAndSetUpWithoutTheWindow)
+{
+    TempDir dir;
+    CreateFolder(dir.file("empty/"));
+    for (const std::string& home : {dir.file("new/"), dir.file("empty/")}) {
+        const CliRun r =
+            runCli({"--home", home, "setup", "--country", "deutschland", "--also", "\xC3\x96sterreich", "Suisse"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, "Country.Name=Germany\nServedCountries=Austria,Germany,Switzerland\n");
+        // Filled as the window's first start fills it.
+        for (const char* shipped : {"layouts/Standard", "sprache/english.lng", "Projekte/Beispielshop.shp"}) {
+            EXPECT_TRUE(std::filesystem::exists(home + shipped)) << shipped;
+        }
+        EXPECT_EQ(std::filesystem::status(home).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_all);
+        const CliRun info = runCli({"--home", home, "info"});
+        EXPECT_EQ(info.code, 0) << info.err;
+        EXPECT_NE(info.out.find("StartupStatus=\nCountry.Name=Germany\nCountry.Language=deutsch\nCountry.VAT=19\n"),
+                  std::string::npos)
+            << info.out;
+        EXPECT_NE(info.out.find("Connection=1\nActiveLanguages=deutsch,francais,italiano\n"), std::string::npos)
+            << info.out;
+    }
+
+    // A folder the program knows is left as it is.
+    dir.write("known/quillane.ini", "[Account]\r\nCountry=Germany\r\n");
+    EXPECT_EQ(runCli({"--home", dir.file("known"), "info"}).code, 0);
+    EXPECT_EQ(test::filesUnder(dir.file("known")),
+              (std::map<std::string, std::string>{{"quillane.ini", "[Account]\r\nCountry=Germany\r\n"}}));
+
+    // Names are checked before anything is written.
+    dir.write("twice/countries.dat", "[Germany]\r\nCountryNative=Deutschland\r\n"
+                                     "[Old Germany]\r\nCountryNative=Alt,Deutschland\r\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"--home", dir.file("new"), "setup", "--country", "Atlantis"}, "There is no country \"Atlantis\" in"},
+        {{"--home", dir.file("new"), "setup", "--country", "France", "--also", "Atlantis"}, "\"Atlantis\""},
+        {{"--home", dir.file("twice"), "setup", "--country", "deutschland"},
+         "\"deutschland\" names more than one country of " + dir.file("twice/countries.dat") +
+             ": Germany, Old Germany."},
+        {{"--home", dir.file("new"), "setup"}, "setup needs the home country"},
+        {{"--home", dir.file("new"), "setup", "--country", "France", "Spain"}, "setup knows no argument Spain"},
+    };
+    const std::string settings = ReadFile(dir.file("new/quillane.ini"));
+    const std::string table = ReadFile(dir.file("new/countries.dat"));
+    for (const Case& c : cases) {
+        const CliRun r = runCli(c.args);
+        EXPECT_EQ(r.code, 1) << c.message;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(ReadFile(dir.file("new/quillane.ini")), settings);
+    EXPECT_EQ(ReadFile(dir.file("new/countries.dat")), table);
+    EXPECT_FALSE(FileExists(dir.file("twice/quillane.ini")));
 }

@@ -181,7 +181,7 @@ private Q_SLOTS:
         QSignalSpy status(w.page, &OrdersPage::statusMessage);
         w.click("Bestellungen");
         QCOMPARE(w.prompter.told.last(), german(home, "MsgBox", "24"));
-        QCOMPARE(status.first().first().toString(), QStringLiteral("Recieving orders ..."));
+        QCOMPARE(status.first().first().toString(), german(home, "Messages", "OrdersFetching"));
         QCOMPARE(w.entries(w.page->newOrders()), QStringList({QStringLiteral("Müller, Eva\n[A1 | 28.12.2026]"),
                                                               QStringLiteral("Hof & Co\n[B2 | 29.12.2026]"),
                                                               QStringLiteral("Leer, \n[C3 | 30.12.2026]")}));

@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/OrdersMessages.h"
 #include "core/orders/OrderFile.h"
 #include "core/settings/ShopProfile.h"
 
@@ -50,8 +51,7 @@ InvoiceSequence readSequence(const IniFile& profile)
     sequence.Prefix = profile.ReadString(profile::kInvoice, profile::kInvoicePrefix, "");
     sequence.Next = profile.ReadString(profile::kInvoice, profile::kInvoiceNext, profile::kInvoiceNextDefault);
     if (!IsInvoiceNextNumber(sequence.Next)) {
-        throw Error("The next invoice number \"" + sequence.Next + "\" (" + std::string(profile::kInvoiceNext) +
-                    " in " + profile.FileName() + ") is not a whole number.");
+        throw Error(msg::OrdersNextInvoiceNumberNotWhole, {sequence.Next, profile::kInvoiceNext, profile.FileName()});
     }
     return sequence;
 }

@@ -66,7 +66,8 @@ bool Order::Confirmed() const
 
 std::string Order::Customer() const
 {
-    if (const std::string* company = find(orderkey::kCompany)) {
+    // A private customer's order carries the key too, left blank.
+    if (const std::string* company = find(orderkey::kCompany); company != nullptr && !TrimBlanks(*company).empty()) {
         return *company;
     }
     return Value(orderkey::kLastName) + ", " + Value(orderkey::kFirstName);

@@ -88,8 +88,8 @@ public:
     OrderState State() const;
     // confirmed is exactly "true".
     bool Confirmed() const;
-    // The first line of the order lists: company when the order has that
-    // key (even an empty one), else lastname + ", " + firstname.
+    // The first line of the order lists: company when it holds more than
+    // blanks, else lastname + ", " + firstname.
     std::string Customer() const;
     // The second line: "[" + ID + " | " + date + "]".
     std::string ListCaption() const;

@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/OrdersMessages.h"
 #include "core/i18n/LanguageFile.h"
 
 namespace quillane {
@@ -50,7 +51,7 @@ Order ReadOrder(const std::string& programDir, std::string_view orderId)
 {
     std::optional<Order> order = FindOrder(programDir, orderId);
     if (!order) {
-        throw Error("There is no order \"" + std::string(orderId) + "\" in " + OrderFilePath(programDir) + ".");
+        throw Error(msg::OrdersNoSuchOrder, {orderId, OrderFilePath(programDir)});
     }
     return std::move(*order);
 }

@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/OrdersMessages.h"
 #include "core/orders/OrderFile.h"
 #include "core/orders/OrderService.h"
 #include "core/settings/AppDirs.h"
@@ -65,20 +66,35 @@ std::string firstTextLine(std::string_view text)
     return first;
 }
 
+// The message with the address that holds the password replaced by the
+// shown one, in its values and in the causes it names.
+Message withAddressShown(const Message& said, const std::string& url, const std::string& shown)
+{
+    Message out{said.Key, {}};
+    for (const MessageArg& arg : said.Args) {
+        if (const Message* nested = arg.Nested()) {
+            out.Args.emplace_back(withAddressShown(*nested, url, shown));
+        } else {
+            out.Args.emplace_back(ReplaceAll(arg.Text(), url, shown, true));
+        }
+    }
+    return out;
+}
+
 // Why the reply looks cut short, or nothing.
-std::string cutShort(std::string_view text, const std::vector<ReplyOrder>& orders)
+std::optional<Message> cutShort(std::string_view text, const std::vector<ReplyOrder>& orders)
 {
     const std::size_t lastEnd = text.find_last_of("\r\n");
     const std::string_view last = lastEnd == std::string_view::npos ? text : text.substr(lastEnd + 1);
     if (!TrimBlanks(last).empty()) {
-        return "its last line \"" + shownLine(last) + "\" has no line end";
+        return Message{msg::OrdersCutShortLastLine, {shownLine(last)}};
     }
     for (const ReplyOrder& order : orders) {
         for (const std::string_view key : orderkey::kTotals) {
             const bool has = std::any_of(order.Values.begin(), order.Values.end(),
                                          [key](const auto& entry) { return SameText(entry.first, key); });
             if (!has) {
-                return "the order \"" + order.Id + "\" has no " + std::string(key);
+                return Message{msg::OrdersCutShortOrder, {order.Id, key}};
             }
         }
     }
@@ -220,20 +236,18 @@ FetchResult GetOrders(const TAppDirs& dirs, const TUserData& user, const HttpCli
     try {
         http.GetToFile(url, replyFile, proxy, std::move(stop), {limits.MaxReplyBytes, limits.Deadline});
     } catch (const Error& e) {
-        throw Error(ReplaceAll(e.what(), url, shownUrl, true));
+        throw Error(withAddressShown(e.Said(), url, shownUrl));
     }
 
     const std::string text = ReadFile(replyFile);
     const OrderReply reply = ParseOrderReply(text);
     if (reply.HasText && reply.Orders.empty()) {
-        throw Error("The order service at \"" + shownUrl +
-                    "\" did not answer with a list of orders; its answer begins: " +
-                    firstTextLine(text.starts_with(kUtf8Bom) ? std::string_view(text).substr(kUtf8Bom.size())
-                                                             : std::string_view(text)));
+        throw Error(msg::OrdersReplyNoList,
+                    {shownUrl, firstTextLine(text.starts_with(kUtf8Bom) ? std::string_view(text).substr(kUtf8Bom.size())
+                                                                        : std::string_view(text))});
     }
-    if (!reply.CutShort.empty()) {
-        throw Error("The answer of the order service at \"" + shownUrl + "\" was cut short: " + reply.CutShort + ". " +
-                    std::string(kOrderFileName) + " stays as it was; please fetch the orders again.");
+    if (reply.CutShort) {
+        throw Error(msg::OrdersReplyCutShort, {shownUrl, *reply.CutShort, kOrderFileName});
     }
 
     IniFile orders = OpenOrderFile(dirs.ProgramDir);

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/common/Message.h"
 #include "core/online/HttpClient.h"
 #include "core/orders/Order.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -65,8 +67,8 @@ struct OrderReply {
     // Whether the reply holds anything but blank lines.
     bool HasText = false;
     // Why the reply looks cut short ("the order \"A1\" has no subamount");
-    // empty when it does not.
-    std::string CutShort;
+    // nothing when it does not.
+    std::optional<Message> CutShort;
 };
 
 OrderReply ParseOrderReply(std::string_view text);

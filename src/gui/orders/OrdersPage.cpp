@@ -2,6 +2,7 @@
 
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/OrdersMessages.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/HttpClient.h"
@@ -141,7 +142,7 @@ void OrdersPage::BestellungenClick()
 
 bool OrdersPage::GetOrders(const HttpProxy& proxy)
 {
-    Q_EMIT statusMessage(QStringLiteral("Recieving orders ..."));
+    Q_EMIT statusMessage(toQ(state_.Texts.Say(Message{msg::OrdersFetching, {}})));
     const TAppDirs dirs = state_.Dirs;
     const TUserData user = state_.User;
     // Clicks wait: printing or deleting meanwhile would write orders.dat
