@@ -8,6 +8,7 @@
 #include "core/common/Text.h"
 #include "core/common/WorkFolder.h"
 #include "core/common/messages/OrdersMessages.h"
+#include "core/common/messages/ListingMessages.h"
 #include "core/generator/Generation.h"
 #include "core/generator/GenerationSetup.h"
 #include "core/i18n/LanguageFile.h"
@@ -868,13 +869,13 @@ int listing(const std::string& programDir, const std::vector<std::string>& args,
         if (args[i] == "--shop-url" && i + 1 < args.size()) {
             shopUrl = Utf8ToCp1252(args[++i]);
         } else if (args[i].rfind("--", 0) == 0) {
-            throw Error("listing knows no option " + args[i] + ".");
+            throw Error(msg::ListingUnknownOption, {args[i]});
         } else {
             positional.push_back(args[i]);
         }
     }
     if (positional.size() != 2) {
-        throw Error("listing needs the project and the item's order number.");
+        throw Error(msg::ListingNeedsArguments);
     }
     const std::string file = projectFile(programDir, positional[0], err);
     if (file.empty()) {
@@ -893,9 +894,13 @@ int listing(const std::string& programDir, const std::vector<std::string>& args,
     }
     choices.ShopURL = CompleteShopUrl(choices.ShopURL);
     if (ShopUrlMissing(choices.ShopURL)) {
-        throw Error("there is no shop address: give one with --shop-url.");
+        throw Error(msg::ListingNoShopUrl);
     }
-    const AuctionSetup setup{programDir, dirs.TempDir, texts.EbayTexts};
+    AuctionSetup setup;
+    setup.ProgramDir = programDir;
+    setup.TempDir = dirs.TempDir;
+    setup.DataDir = dirs.DataDir;
+    setup.EbayTexts = texts.EbayTexts;
     out << utf8(CreateItemDescription(setup, item, choices));
     return 0;
 }

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <regex>
 #include <sstream>
 
 using namespace quillane;
@@ -20,7 +22,8 @@ namespace {
 // program's output, to be read through before it is committed.
 const std::string kGolden = std::string(QUILLANE_DATA_DIR) + "../tests/fixtures/listing/";
 
-// A program folder with a working copy: quillane.ini, pictures.ini in temp/.
+// A program folder with a working copy: quillane.ini, pictures.ini in temp/,
+// the project's data in daten/ (a shop profile only where a test writes one).
 struct AuctionHome {
     TempDir dir;
     AuctionSetup setup;
@@ -31,8 +34,10 @@ struct AuctionHome {
     {
         dir.write("quillane.ini", settings);
         dir.write("temp/pictures.ini", "");
+        CreateFolder(dir.file("daten/"));
         setup.ProgramDir = dir.path();
         setup.TempDir = dir.file("temp/");
+        setup.DataDir = dir.file("daten/");
         setup.EbayTexts = {"Besuchen Sie unseren Shop", "Die eBay-Geb\xFChren #.", "Die Versandkosten #.",
                            "Erstellt mit Quillane"};
         item.OrderNo = "A1";
@@ -43,6 +48,9 @@ struct AuctionHome {
         choices.Shipping = "tr\xE4gt der K\xE4ufer";
     }
     void pictures(const std::string& section) const { dir.write("temp/pictures.ini", section); }
+    // A picture source that exists, for the generator's plan to count.
+    std::string picture(const std::string& name) const { return dir.write("bilder/" + name, "P6\n1 1\n255\nabc"); }
+    void profile(const std::string& content) const { dir.write("daten/shopprofil.ini", content); }
     std::string describe() const { return CreateItemDescription(setup, item, choices); }
 };
 
@@ -58,15 +66,54 @@ std::string between(const std::string& text, const std::string& before, const st
 }
 
 const std::string kPictureCell = "<td width=\"160\" align=\"center\" valign=\"top\">";
-const std::string kTitleCell = "<span style=\"font-size: 14pt; font-weight: bold; color: #";
+const std::string kTitleCell = "<span style=\"font-size: 14pt; font-weight: bold; background-color: #";
+
+// WCAG relative luminance of "RRGGBB".
+double luminance(const std::string& hex)
+{
+    double l[3];
+    for (int i = 0; i < 3; ++i) {
+        const double v = std::stoi(hex.substr(2 * i, 2), nullptr, 16) / 255.0;
+        l[i] = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    }
+    return 0.2126 * l[0] + 0.7152 * l[1] + 0.0722 * l[2];
+}
+
+double contrast(const std::string& a, const std::string& b)
+{
+    const double x = luminance(a);
+    const double y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// Every style of the page that sets a text colour, as (text, background):
+// each one must name its background too, as the auction site's own page
+// around it may have any colours.
+std::vector<std::pair<std::string, std::string>> textColours(const std::string& html)
+{
+    static const std::regex style("style=\"([^\"]*)\"");
+    static const std::regex text("(^|[; ])color: #([0-9A-Fa-f]{6})");
+    static const std::regex background("background-color: #([0-9A-Fa-f]{6})");
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), style); it != std::sregex_iterator(); ++it) {
+        const std::string declarations = (*it)[1];
+        std::smatch t;
+        if (!std::regex_search(declarations, t, text)) {
+            continue;
+        }
+        std::smatch b;
+        pairs.emplace_back(t[2], std::regex_search(declarations, b, background) ? b[1].str() : "none");
+    }
+    return pairs;
+}
 
 } // namespace
 
 TEST(AuctionDescription, MatchesTheGoldenPage)
 {
-    AuctionHome home("[\xA7Layout]\r\nK-BC=8421504\r\nT-BC=16777215\r\nU-BC=255\r\nV-FC=-2147483635\r\n"
-                     "Font=Verdana\r\n[Services]\r\nProductSite=http://127.0.0.1:8000/\r\n");
-    home.pictures("[A1]\r\n1=/pics/a.jpg\r\n2=/pics/b.jpg\r\n");
+    AuctionHome home("[Services]\r\nProductSite=http://127.0.0.1:8000/\r\n");
+    home.profile("[Layout]\r\nK-BC=8421504\r\nT-BC=16777215\r\nU-BC=255\r\nV-FC=-2147483635\r\nFont=Verdana\r\n");
+    home.pictures("[A1]\r\n1=" + home.picture("a.ppm") + "\r\n2=" + home.picture("b.ppm") + "\r\n");
     home.item.Name = "Winterjacke - Gr\xF6\xDF"
                      "e M";
     home.item.Description = {"Warm und <i>wasserdicht</i>.", "",
@@ -80,30 +127,38 @@ TEST(AuctionDescription, MatchesTheGoldenPage)
     EXPECT_EQ(html, ReadFile(kGolden + "description.html"));
 }
 
-TEST(AuctionDescription, PicturesFollowTheCountOfKeysWhateverTheirValues)
+TEST(AuctionDescription, PicturesAreTheLargeOnesTheGeneratorWrites)
 {
+    const std::string img = "\r\n\t\t<img src=\"http://shop.example/pictures/large/";
+    const std::string tail = ".jpg\" width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>";
     struct Case {
-        const char* section;
+        const char* what;
+        std::string section;              // the item's section in pictures.ini
+        std::vector<std::string> entries; // "+": a picture that exists, "-": one whose file is gone
         std::string cell;
     } cases[] = {
-        {"", ""},
-        {"[A2]\r\n1=x.jpg\r\n", ""},
-        {"[A1]\r\n7=\r\nfoo=/nowhere.png\r\n1=x\r\n", "\r\n\t\t<img src=\"http://shop.example/pics/A1_1.jpg\" "
-                                                      "width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"
-                                                      "\r\n\t\t<img src=\"http://shop.example/pics/A1_2.jpg\" "
-                                                      "width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"
-                                                      "\r\n\t\t<img src=\"http://shop.example/pics/A1_3.jpg\" "
-                                                      "width=\"150\" alt=\"Winterjacke\" border=\"0\"><br><br>"},
+        {"no pictures", "A1", {}, ""},
+        {"only another item's", "A2", {"+"}, ""},
+        {"a gone one is skipped and the numbers close up",
+         "A1",
+         {"+", "-", "+"},
+         img + "A1_1" + tail + img + "A1_2" + tail},
+        {"an order number that is no plain file name", "A 1/#\xE4", {"+"}, img + "A%201_%23%E4_1" + tail},
     };
     for (const Case& c : cases) {
         AuctionHome home;
-        home.pictures(c.section);
-        const std::string html = home.describe();
-        EXPECT_EQ(between(html, kPictureCell, "</td>"), c.cell) << c.section;
+        std::string section = "[" + c.section + "]\r\n";
+        for (std::size_t k = 0; k < c.entries.size(); ++k) {
+            const std::string source = c.entries[k] == "+" ? home.picture(std::to_string(k) + ".ppm") : "/gone.jpg";
+            section += std::to_string(k + 1) + "=" + source + "\r\n";
+        }
+        home.pictures(section);
+        home.item.OrderNo = c.section == "A2" ? "A1" : c.section;
+        EXPECT_EQ(between(home.describe(), kPictureCell, "</td>"), c.cell) << c.what;
     }
 }
 
-TEST(AuctionDescription, TitleInCapitalsBrokenAtDashesAndEscaped)
+TEST(AuctionDescription, TitleAsTypedBrokenAtDashesAndEscaped)
 {
     struct Case {
         std::string name;
@@ -111,30 +166,32 @@ TEST(AuctionDescription, TitleInCapitalsBrokenAtDashesAndEscaped)
     } cases[] = {
         {"Winterjacke - Gr\xF6\xDF"
          "e M",
-         "WINTERJACKE<BR>GR\xF6\xDF"
-         "E M"},
-        {"a - b - c-d", "A<BR>B<BR>C-D"},
-        {"Lamp & <b>Shade</b> > 2", "LAMP &amp; &lt;B&gt;SHADE&lt;/B&gt; &gt; 2"},
+         "Winterjacke<br>Gr\xF6\xDF"
+         "e M"},
+        {"Mehl 100 g - 1 kg - 0,5 ml", "Mehl 100 g<br>1 kg<br>0,5 ml"},
+        {"a - b - c-d", "a<br>b<br>c-d"},
+        {"Lamp & <b>Shade</b> > 2", "Lamp &amp; &lt;b&gt;Shade&lt;/b&gt; &gt; 2"},
     };
     for (const Case& c : cases) {
         AuctionHome home;
         home.item.Name = c.name;
-        EXPECT_EQ(between(home.describe(), kTitleCell + "000000;\">", "</span>"), c.title) << c.name;
+        const std::string title = between(home.describe(), kTitleCell, "</span>");
+        EXPECT_EQ(title.substr(title.find(";\">") + 3), c.title) << c.name;
     }
 }
 
 TEST(AuctionDescription, ItemNameAndShopAddressAreEscapedInAttributes)
 {
     AuctionHome home;
-    home.pictures("[A1]\r\n1=x\r\n");
+    home.pictures("[A1]\r\n1=" + home.picture("x.ppm") + "\r\n");
     home.item.Name = "Say \"hi\" & <script>";
     home.choices.ShopURL = "https://shop.example/a\"onerror=\"alert(1)/";
     const std::string html = home.describe();
-    EXPECT_NE(html.find("<img src=\"https://shop.example/a&quot;onerror=&quot;alert(1)/pics/A1_1.jpg\" width=\"150\" "
-                        "alt=\"Say &quot;hi&quot; &amp; &lt;script&gt;\" border=\"0\">"),
+    EXPECT_NE(html.find("<img src=\"https://shop.example/a&quot;onerror=&quot;alert(1)/pictures/large/A1_1.jpg\" "
+                        "width=\"150\" alt=\"Say &quot;hi&quot; &amp; &lt;script&gt;\" border=\"0\">"),
               std::string::npos)
         << html;
-    EXPECT_NE(html.find("<a href=\"https://shop.example/a&quot;onerror=&quot;alert(1)/\" target=\"_blank\">"),
+    EXPECT_NE(html.find("<a href=\"https://shop.example/a&quot;onerror=&quot;alert(1)/\" target=\"_blank\""),
               std::string::npos);
     EXPECT_EQ(html.find("<script>"), std::string::npos);
     EXPECT_EQ(html.find("\"onerror"), std::string::npos);
@@ -151,14 +208,87 @@ TEST(AuctionDescription, AdditionalAndDescriptionLinesStayAsTyped)
               "\r\n\t\t<i>a</i><br>\r\n\t\tb<br>");
 }
 
-TEST(AuctionDescription, WithoutLayoutColoursAreBlackAndTheFontEmpty)
+TEST(AuctionDescription, ColoursComeFromTheShopLayoutAndAlwaysRead)
 {
-    AuctionHome home("[Layout]\r\nK-BC=255\r\n");
-    const std::string html = home.describe();
-    EXPECT_NE(html.find(".qlninlay { background-color: #000000; font-family: ; font-size: 10pt; }"), std::string::npos)
-        << html;
-    EXPECT_NE(html.find(".qlnborder { background-color: #000000; }"), std::string::npos);
-    EXPECT_NE(html.find("color: #000000; }"), std::string::npos);
+    // Stored colours are 0x00BBGGRR; the inlay is the layout's table background.
+    struct Case {
+        const char* what;
+        const char* profile; // nullptr: the project has no shop profile
+        const char* inlay;
+        const char* font;
+    } cases[] = {
+        {"no shop profile: the light default", nullptr, "FFFFFF", "font-family: Arial;"},
+        {"a profile without layout: the generator's defaults", "[Invoice]\r\nbank=x\r\n", "FFFFFF",
+         "font-family: arial;"},
+        {"black on black everywhere",
+         "[Layout]\r\nD-FC=0\r\nD-BC=0\r\nK-FC=0\r\nK-BC=0\r\nU-FC=0\r\nU-BC=0\r\nT-FC=0\r\nT-BC=0\r\nV-FC=0\r\n",
+         "000000", nullptr},
+        {"white on white, yellow links",
+         "[Layout]\r\nK-FC=16777215\r\nK-BC=16777215\r\nT-FC=16777215\r\nT-BC=16777215\r\nV-FC=65535\r\n", "FFFFFF",
+         nullptr},
+        {"grey on grey, a font that would end the style",
+         "[Layout]\r\nK-FC=8421504\r\nK-BC=8421504\r\nT-FC=8421504\r\nT-BC=8421504\r\nV-FC=8421504\r\n"
+         "Font=x\"; color: #000\r\n",
+         "808080", "font-family: x\\22 \\3b  color\\3a  \\23 000;"},
+        {"the merchant's blue table", "[Layout]\r\nT-BC=16711680\r\nT-FC=16777215\r\n", "0000FF", nullptr},
+    };
+    for (const Case& c : cases) {
+        AuctionHome home("[Services]\r\nProductSite=http://127.0.0.1:9/\r\n");
+        home.pictures("[A1]\r\n1=" + home.picture("x.ppm") + "\r\n");
+        home.dir.write("userprofil.ini",
+                       "[Contact]\r\nFirma=Wolle\r\nEMail=a@example.com\r\nHomepage=http://w.example/\r\n");
+        if (c.profile != nullptr) {
+            home.profile(c.profile);
+        }
+        const std::string html = home.describe();
+        const auto pairs = textColours(html);
+        // The box, the title, the shop link, the mail and homepage links, the credit and its link.
+        EXPECT_EQ(pairs.size(), 7u) << c.what;
+        for (const auto& [text, background] : pairs) {
+            ASSERT_NE(background, "none") << c.what << ": " << text;
+            EXPECT_GE(contrast(text, background), 4.5) << c.what << ": #" << text << " on #" << background;
+        }
+        EXPECT_NE(html.find("<table width=\"600\" border=\"0\" cellpadding=\"8\" cellspacing=\"0\" "
+                            "style=\"background-color: #" +
+                            std::string(c.inlay) + "; color: #"),
+                  std::string::npos)
+            << c.what << "\n"
+            << html;
+        if (c.font != nullptr) {
+            EXPECT_NE(html.find(std::string(c.font) + " font-size: 10pt;"), std::string::npos) << c.what;
+        }
+    }
+}
+
+TEST(AuctionDescription, ContactBlockOnlyWhenChosen)
+{
+    for (const bool chosen : {true, false}) {
+        AuctionHome home;
+        home.dir.write("userprofil.ini", "[Contact]\r\nFirma=Wolle & Co\r\nName=Anna Berg\r\nStrasse=Hauptstr. 1\r\n"
+                                         "PLZ=12345\r\nOrt=K\xF6ln\r\nEMail=anna@example.com\r\nTelefon=0221 1\r\n"
+                                         "Homepage=javascript:alert(1)\r\n");
+        home.setup.Say = [](const Message& m) { return "<" + std::string(m.Key.Name) + ">"; };
+        home.choices.Contact = chosen;
+        // The merchant's own text may name the placeholder; it shows as typed.
+        home.item.Description = {"Siehe [CONTACT]"};
+        const std::string html = home.describe();
+        const std::size_t own = html.find("Siehe [CONTACT]");
+        ASSERT_NE(own, std::string::npos);
+        EXPECT_EQ(html.find("[CONTACT]", own + 7), std::string::npos) << chosen;
+        const std::string block = "<td colspan=\"2\">\r\n\t\t<b>Wolle &amp; Co</b><br>\r\n\t\tAnna Berg<br>\r\n"
+                                  "\t\tHauptstr. 1<br>\r\n\t\t12345 K\xF6ln<br>\r\n"
+                                  "\t\t&lt;ListingContactPhone&gt; 0221 1<br>\r\n"
+                                  "\t\t&lt;ListingContactEmail&gt; <a href=\"mailto:anna@example.com\"";
+        EXPECT_EQ(html.find(block) != std::string::npos, chosen) << html;
+        EXPECT_EQ(html.find("Anna Berg") != std::string::npos, chosen);
+        // A homepage that is no web address is shown, never linked.
+        EXPECT_EQ(html.find("href=\"javascript"), std::string::npos);
+    }
+    // Without contact data there is no empty block either.
+    AuctionHome bare;
+    const std::string html = bare.describe();
+    EXPECT_EQ(html.find("[CONTACT]"), std::string::npos);
+    EXPECT_EQ(html.find("<td colspan=\"2\">\r\n"), std::string::npos) << html;
 }
 
 TEST(AuctionDescription, CreditLinksTheProductNameInAnyLetterCase)
@@ -166,9 +296,12 @@ TEST(AuctionDescription, CreditLinksTheProductNameInAnyLetterCase)
     for (const char* credit : {"Erstellt mit Quillane", "Erstellt mit QUILLANE", "Erstellt mit quillane"}) {
         AuctionHome home("[Services]\r\nProductSite=http://127.0.0.1:9/\r\n");
         home.setup.EbayTexts[3] = credit;
-        EXPECT_EQ(between(home.describe(), "<td nowrap>", "</td>"),
-                  "Erstellt mit <a href=\"http://127.0.0.1:9/\" target=\"_blank\">Quillane</a>")
-            << credit;
+        const std::string cell = between(home.describe(), "<td nowrap>", "</td>");
+        EXPECT_TRUE(std::regex_match(
+            cell,
+            std::regex(
+                "Erstellt mit <a href=\"http://127\\.0\\.0\\.1:9/\" target=\"_blank\" style=\"[^\"]*\">Quillane</a>")))
+            << cell;
     }
 }
 
@@ -180,10 +313,9 @@ TEST(AuctionDescription, FeesShopLinkAndVisitText)
     EXPECT_EQ(
         between(html, "<td colspan=\"2\"><b>", "</b></td>"),
         "tr\xE4gt der Verk\xE4ufer zahlt: tr\xE4gt der Verk\xE4ufer<br>Die Versandkosten tr\xE4gt der K\xE4ufer.");
-    EXPECT_NE(html.find("<a href=\"http://shop.example/\" target=\"_blank\"><span style=\"font-size: 12pt; "
-                        "font-weight: bold;\">- BESUCHEN SIE UNSEREN SHOP -</span></a>"),
-              std::string::npos);
-    EXPECT_NE(html.find("<td colspan=\"2\">[CONTACT]</td>"), std::string::npos);
+    EXPECT_NE(html.find("<a href=\"http://shop.example/\" target=\"_blank\" style=\""), std::string::npos);
+    // The style sheet writes it in capitals, umlauts included.
+    EXPECT_NE(html.find("text-transform: uppercase;\">- Besuchen Sie unseren Shop -</a>"), std::string::npos);
 }
 
 TEST(AuctionDescription, RefusesAnAddressThatIsNoWebAddress)
@@ -232,6 +364,14 @@ TEST(AuctionChoices, SavedAndLoadedAgain)
     EXPECT_FALSE(loaded.Contact);
     EXPECT_EQ(loaded.Additional, (std::vector<std::string>{"one", "two", "three"}));
     EXPECT_EQ(IniFile(dir.file("quillane.ini")).ReadString("Account", "Country", ""), "Germany");
+    // An item without extra text of its own starts from the one saved last.
+    EXPECT_EQ(LoadAuctionChoices(dir.path(), data, "B7", "seller").Additional,
+              (std::vector<std::string>{"one", "two", "three"}));
+    c.Additional = {"last"};
+    ASSERT_TRUE(SaveAuctionChoices(dir.path(), data, "C1", c));
+    EXPECT_EQ(LoadAuctionChoices(dir.path(), data, "B7", "seller").Additional, (std::vector<std::string>{"last"}));
+    EXPECT_EQ(LoadAuctionChoices(dir.path(), data, "A1", "seller").Additional,
+              (std::vector<std::string>{"one", "two", "three"}));
 }
 
 TEST(AuctionChoices, MissingOrRefusedAddressSavesNothing)
@@ -332,9 +472,9 @@ TEST(AuctionCli, WritesTheDescriptionOfAProjectItem)
     const auto [code, out, err] =
         run({"--home", home, "listing", "Alpha", "A1", "--shop-url", "https://given.example"});
     ASSERT_EQ(code, 0) << err;
-    EXPECT_NE(out.find("<img src=\"https://given.example/pics/A1_2.jpg\""), std::string::npos) << out;
+    EXPECT_NE(out.find("<img src=\"https://given.example/pictures/large/A1_2.jpg\""), std::string::npos) << out;
     EXPECT_EQ(out.find("A1_3.jpg"), std::string::npos);
-    EXPECT_NE(out.find("WINTERJACKE</span>"), std::string::npos);
+    EXPECT_NE(out.find(">Winterjacke</span>"), std::string::npos);
     EXPECT_NE(out.find("\t\tWarm und wasserdicht.<br>"), std::string::npos);
     EXPECT_NE(out.find("\t\tNur heute<br>"), std::string::npos);
     EXPECT_NE(out.find("Die eBay-Geb\xC3\xBChren FEE1.<br>"), std::string::npos);
@@ -357,5 +497,35 @@ TEST(AuctionCli, WritesTheDescriptionOfAProjectItem)
         EXPECT_TRUE(failOut.empty()) << c.message;
         EXPECT_NE(failErr.find(c.message), std::string::npos) << failErr;
         EXPECT_EQ(std::count(failErr.begin(), failErr.end(), '\n'), 1) << failErr;
+    }
+}
+
+TEST(AuctionCli, EveryPictureOfTheListingIsAFileOfTheGeneratedShop)
+{
+    TempDir dir;
+    const std::string home = dir.file("home/");
+    test::makeShopHome(home);
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::RunCli({"--home", home, "generate", "Alpha"}, out, err), 0) << err.str();
+    const std::string shop = home + "Projekte/Alpha/shop/";
+    for (const char* orderNo : {"A1", "B1"}) {
+        std::ostringstream listing, listingErr;
+        ASSERT_EQ(cli::RunCli({"--home", home, "listing", "Alpha", orderNo, "--shop-url", "https://shop.example/s"},
+                              listing, listingErr),
+                  0)
+            << listingErr.str();
+        const std::string html = listing.str();
+        static const std::regex img("<img src=\"([^\"]*)\"");
+        int pictures = 0;
+        for (auto it = std::sregex_iterator(html.begin(), html.end(), img); it != std::sregex_iterator(); ++it) {
+            const std::string src = (*it)[1];
+            const std::string base = "https://shop.example/s/";
+            ASSERT_EQ(src.substr(0, base.size()), base) << src;
+            const std::string file = shop + UrlDecode(src.substr(base.size()));
+            EXPECT_TRUE(FileExists(file)) << src << " is not in the shop: " << file;
+            ++pictures;
+        }
+        // A1 has two pictures, B1 one.
+        EXPECT_EQ(pictures, std::string(orderNo) == "A1" ? 2 : 1) << html;
     }
 }

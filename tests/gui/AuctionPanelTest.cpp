@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -109,7 +110,9 @@ std::string makeAuctionHome(QTemporaryDir& dir, const QString& site)
     CreateFolder(temp + "daten/deutsch");
     WriteTextFile(temp + "groups.ini", "[deutsch]\r\n0=Brot\r\n");
     WriteTextFile(temp + "shop.tmp", "[0]\r\nVersand=0.000\r\n4711=Roggen & Co - gro\xDF|3.50||||\r\n");
-    WriteTextFile(temp + "pictures.ini", "[4711]\r\n1=/a.jpg\r\n2=/b.jpg\r\n");
+    // The second picture is gone: the shop gets only the first.
+    WriteTextFile(home + "bild.ppm", "P6\n1 1\n255\nabc");
+    WriteTextFile(temp + "pictures.ini", "[4711]\r\n1=" + home + "bild.ppm\r\n2=/gone.jpg\r\n");
     WriteTextFile(temp + "daten/deutsch/4711.txt", "Kr\xE4"
                                                    "ftig\r\nmit <b>Kruste</b>\r\n");
     WriteTextFile(home + "userprofil.ini", "[Contact]\r\nFirma=B\xE4"
@@ -126,7 +129,7 @@ class AuctionPanelTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { qputenv("LC_ALL", "de_DE.UTF-8"); }
 
-    void listingFillsEveryFormUpToItsFirstMissingField()
+    void listingFillsTheFieldsEveryFormHas()
     {
         ListingSite site;
         QTemporaryDir dir;
@@ -146,6 +149,7 @@ private Q_SLOTS:
         auto* panel = child<AuctionPanel>(main, "eBayPanel");
         QTRY_VERIFY(panel->isVisible());
         QVERIFY(!child<QWidget>(main, "ShopCaption")->isVisible());
+        QCOMPARE(child<QLabel>(panel, "ItemCaption")->text(), QStringLiteral("4711 \u2013 Roggen & Co - gro\u00df"));
         auto* fee = child<QComboBox>(panel, "ComboBox1");
         QCOMPARE(fee->count(), 2);
         QCOMPARE(fee->itemText(0), lng(home, "deutsch", "ComboText", "4"));
@@ -171,10 +175,14 @@ private Q_SLOTS:
         // A text area keeps its line breaks as LF.
         const QString description = field(view, "full", "desc");
         QCOMPARE(description, toQ(panel->description()).remove(QLatin1Char('\r')));
-        QVERIFY2(description.contains(QStringLiteral("ROGGEN &amp; CO<BR>GRO\u00df")), qPrintable(description));
+        QVERIFY2(description.contains(QStringLiteral(">Roggen &amp; Co<br>gro\u00df</span>")), qPrintable(description));
         QVERIFY(description.contains(QStringLiteral("\t\tKr\u00e4ftig<br>\n\t\tmit <b>Kruste</b><br>")));
         QVERIFY(description.contains(QStringLiteral("\t\tNur heute<br>\n\t\tfrisch<br>")));
-        QVERIFY(description.contains(QStringLiteral("src=\"https://shop.example/pics/4711_2.jpg\"")));
+        QVERIFY(description.contains(QStringLiteral("src=\"https://shop.example/pictures/large/4711_1.jpg\"")));
+        QVERIFY(!description.contains(QStringLiteral("4711_2.jpg")));
+        // The contact block, its labels in the interface language.
+        QVERIFY2(description.contains(QStringLiteral("<b>B\u00e4ckerei</b><br>")), qPrintable(description));
+        QVERIFY(description.contains(QStringLiteral("Telefon: 0221 1<br>")));
         QVERIFY(description.contains(lng(home, "deutsch", "ComboText", "5")));
         QCOMPARE(field(view, "full", "binprice"), QStringLiteral("3.50"));
         QCOMPARE(field(view, "full", "picurl"), site.base() + QStringLiteral("auktion/leer.gif"));
@@ -185,11 +193,11 @@ private Q_SLOTS:
         QCOMPARE(field(view, "full", "sellercity"), QStringLiteral("K\u00f6ln"));
         QCOMPARE(field(view, "full", "sellerphone"), QStringLiteral("0221 1"));
         QCOMPARE(field(view, "full", "ipShippingFee"), QString());
-        // The second form lacks picurl: what comes before it is filled, nothing after.
+        // The second form lacks picurl: the fields after it are filled all the same.
         QCOMPARE(field(view, "short", "title"), QStringLiteral("Roggen & Co - gro\u00df"));
         QCOMPARE(field(view, "short", "desc"), description);
         QCOMPARE(field(view, "short", "binprice"), QStringLiteral("3.50"));
-        QCOMPARE(field(view, "short", "location"), QString());
+        QCOMPARE(field(view, "short", "location"), QStringLiteral("K\u00f6ln"));
         QCOMPARE(field(view, "after", "picurl"), site.base() + QStringLiteral("auktion/leer.gif"));
 
         const std::string temp = home + "temp/";
@@ -197,6 +205,14 @@ private Q_SLOTS:
         QCOMPARE(settings.ReadString("eBay", "ShopURL", ""), std::string("https://shop.example/"));
         QCOMPARE(toQ(settings.ReadString("eBay", "eBayFee", "")), lng(home, "deutsch", "ComboText", "5"));
         QCOMPARE(ReadFile(temp + "daten/ebay.txt"), std::string("[4711]\r\n0=Nur heute\r\n1=frisch\r\n"));
+
+        // Opened again, the panel shows what was stored, not what was typed since.
+        shopUrl->setText(QStringLiteral("https://typed.example/"));
+        child<QPlainTextEdit>(panel, "Memo1")->setPlainText(QStringLiteral("nicht gespeichert"));
+        auctionButton->click();
+        QCOMPARE(shopUrl->text(), QStringLiteral("https://shop.example/"));
+        QCOMPARE(child<QPlainTextEdit>(panel, "Memo1")->toPlainText(), QStringLiteral("Nur heute\nfrisch"));
+        QCOMPARE(fee->currentIndex(), 1);
 
         // Without contact data the contact fields keep what the page holds.
         child<QCheckBox>(panel, "CheckBox2")->setChecked(false);
@@ -208,13 +224,19 @@ private Q_SLOTS:
         QCOMPARE(field(view, "full", "location"), QString());
         QCOMPARE(field(view, "full", "ipShippingFee"), QStringLiteral("4.90"));
 
-        // The description saved as a file is shown as a preview.
+        // The description saved as a file is shown as a preview; saving
+        // remembers the address and the extra text as listing does.
+        shopUrl->setText(QStringLiteral("https://other.example"));
+        child<QPlainTextEdit>(panel, "Memo1")->setPlainText(QStringLiteral("Sonntags frisch"));
         const QString saved = dir.path() + QStringLiteral("/auktion");
         panel->chooseSaveFile = [&saved] { return saved; };
         child<QPushButton>(panel, "SaveDescription")->click();
         QVERIFY(FileExists(fromQ(saved) + ".html"));
         QTRY_COMPARE_WITH_TIMEOUT(view->url(), QUrl::fromLocalFile(saved + QStringLiteral(".html")), 10000);
         QCOMPARE(ReadFile(fromQ(saved) + ".html"), panel->description());
+        const IniFile remembered(home + "quillane.ini");
+        QCOMPARE(remembered.ReadString("eBay", "ShopURL", ""), std::string("https://other.example/"));
+        QCOMPARE(remembered.ReadString("eBayAdditional", "0", ""), std::string("Sonntags frisch"));
 
         // The help contents hide the panel again.
         main->actions().mInhalt->trigger();

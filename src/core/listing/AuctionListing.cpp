@@ -7,11 +7,18 @@
 #include "core/common/IniFile.h"
 #include "core/common/Resources.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ListingMessages.h"
+#include "core/generator/PictureSets.h"
+#include "core/generator/TemplateSubstitution.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/settings/CompanyProfile.h"
+#include "core/settings/ShopProfile.h"
 #include "core/settings/UserData.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <map>
 
 namespace quillane {
 
@@ -19,7 +26,8 @@ namespace {
 
 constexpr std::string_view kTemplate = "AUCTION";
 constexpr std::string_view kSection = "eBay";
-constexpr std::string_view kLayoutSection = "\xA7Layout";
+// The extra text last saved, offered for an item that has none of its own.
+constexpr std::string_view kAdditionalSection = "eBayAdditional";
 constexpr std::string_view kProductName = "Quillane";
 constexpr std::string_view kDefaultProductSite = "https://www.quillane.example/";
 constexpr std::string_view kBlankPicture = "auktion/leer.gif";
@@ -50,37 +58,49 @@ std::string attributeValue(std::string_view text)
     return ReplaceAll(text, "\"", "&quot;");
 }
 
-// Only a to z are raised; umlauts stay as they are.
-std::string capitals(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
-
-// Every line ended by CR LF, as the template file is rewritten on each replacement.
+// Every line ended by CR LF; blank lines, left where a part is left out, dropped.
 std::string crlfLines(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
     for (const std::string& line : SplitLines(text)) {
+        if (line.empty()) {
+            continue;
+        }
         out += line;
         out += "\r\n";
     }
     return out;
 }
 
-// One replacement as the template file would get it: only when find is
-// there as written, then every occurrence in any letter case.
-void replaceIn(std::string& text, std::string_view find, std::string_view replacement)
+// Fills the placeholders ("[NAME]", as written) in one pass: what is put in
+// is never searched again, so a text holding a placeholder shows as typed.
+std::string fillTemplate(std::string_view html, const std::map<std::string, std::string, std::less<>>& values)
 {
-    if (text.find(find) != std::string::npos) {
-        text = crlfLines(ReplaceAll(text, find, replacement));
+    std::string out;
+    out.reserve(html.size() * 2);
+    std::size_t pos = 0;
+    while (pos < html.size()) {
+        const std::size_t open = html.find('[', pos);
+        if (open == std::string_view::npos) {
+            break;
+        }
+        const std::size_t close = html.find(']', open);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        const auto found = values.find(html.substr(open + 1, close - open - 1));
+        if (found == values.end()) {
+            out.append(html.substr(pos, open + 1 - pos));
+            pos = open + 1;
+            continue;
+        }
+        out.append(html.substr(pos, open - pos));
+        out += found->second;
+        pos = close + 1;
     }
+    out.append(html.substr(std::min(pos, html.size())));
+    return out;
 }
 
 std::string text(const std::vector<std::string>& texts, std::size_t index)
@@ -88,32 +108,171 @@ std::string text(const std::vector<std::string>& texts, std::size_t index)
     return index < texts.size() ? texts[index] : std::string();
 }
 
-// The title: the name in capitals, a line break for each " - ", escaped.
+// The title as typed (units such as "g" and "ml" keep their letter case),
+// a line break for each " - ", escaped: the merchant types plain text.
 std::string titleHtml(std::string_view name)
 {
     const SplitArray parts = Split('\n', ReplaceAll(name, " - ", "\n"));
-    // The merchant types the name as plain text.
-    std::string out = EscapeHtml(capitals(parts[0]));
+    std::string out = EscapeHtml(parts[0]);
     for (std::size_t i = 1; i < parts.size(); ++i) {
-        out += "<BR>" + EscapeHtml(capitals(parts[i]));
+        out += "<br>" + EscapeHtml(parts[i]);
     }
     return out;
+}
+
+// A file path of the shop inside an address: every byte but letters,
+// digits and "-._~/" percent-encoded, so an order number with blanks, "#"
+// or umlauts still names its file.
+std::string urlPath(std::string_view path)
+{
+    std::string out;
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+            std::string_view("-._~/").find(c) != std::string_view::npos) {
+            out += c;
+        } else {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%.2X", b);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+// The large pictures the generator writes for the item, relative to the
+// shop folder. The generator's own plan decides, so that pictures whose
+// source is gone are skipped and the numbers match the files.
+std::vector<std::string> largePictureFiles(const AuctionSetup& setup, const std::string& orderNo)
+{
+    GenerationRun run;
+    run.In.DoublePictures = false;
+    const PicturePlan plan = PlanPictures(run, IniFile(setup.TempDir + "pictures.ini"), orderNo, "");
+    std::vector<std::string> files;
+    for (const PictureTask& task : plan.Tasks) {
+        files.push_back(task.LargeFile);
+    }
+    return files;
 }
 
 std::string pictureList(const AuctionSetup& setup, const AuctionItem& item, const std::string& shopUrl)
 {
-    const std::size_t count = IniFile(setup.TempDir + "pictures.ini").ReadSection(item.OrderNo).size();
     std::string out;
-    for (std::size_t k = 1; k <= count; ++k) {
-        out += "\r\n\t\t<img src=\"" + attributeValue(shopUrl + "pics/" + item.OrderNo + "_" + std::to_string(k)) +
-               ".jpg\" width=\"150\" alt=\"" + EscapeHtml(item.Name) + "\" border=\"0\"><br><br>";
+    for (const std::string& file : largePictureFiles(setup, item.OrderNo)) {
+        out += "\r\n\t\t<img src=\"" + attributeValue(shopUrl + urlPath(file)) + "\" width=\"150\" alt=\"" +
+               EscapeHtml(item.Name) + "\" border=\"0\"><br><br>";
     }
     return out;
 }
 
-std::string colour(const IniFile& settings, std::string_view key)
+std::string htmlColour(ColorValue colour)
 {
-    return ColorToHtml(static_cast<ColorValue>(settings.ReadInteger(kLayoutSection, key, 0)));
+    return ColorToHtml(colour);
+}
+
+// A link in the description, in the given colours on its background.
+std::string styledLink(std::string_view href, std::string_view html, ColorValue colour, ColorValue background)
+{
+    return "<a href=\"" + attributeValue(href) + "\" target=\"_blank\" style=\"background-color: #" +
+           htmlColour(background) + "; color: #" + htmlColour(colour) + ";\">" + std::string(html) + "</a>";
+}
+
+// The merchant's contact data from the company profile as rows of the
+// description, below a rule; nothing when the profile holds none.
+std::string contactRows(const AuctionSetup& setup, const ListingColours& colours)
+{
+    const CompanyProfile profile = ReadCompanyProfile(setup.ProgramDir);
+    const auto field = [&profile](std::size_t i) { return profile.Contact[i]; };
+    std::vector<std::string> lines;
+    auto add = [&lines](const std::string& line) {
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    };
+    auto labelled = [&](const MessageKey& key, const std::string& value) {
+        if (!value.empty()) {
+            lines.push_back(EscapeHtml(setup.Say(Message{key, {}})) + " " + EscapeHtml(value));
+        }
+    };
+    if (!field(0).empty()) {
+        add("<b>" + EscapeHtml(field(0)) + "</b>");
+    }
+    add(EscapeHtml(field(1)));
+    add(EscapeHtml(field(2)));
+    add(EscapeHtml(Trim(field(3) + " " + field(4))));
+    add(EscapeHtml(field(5)));
+    labelled(msg::ListingContactPhone, field(8));
+    labelled(msg::ListingContactFax, field(9));
+    labelled(msg::ListingContactMobile, field(10));
+    if (!field(6).empty()) {
+        lines.push_back(EscapeHtml(setup.Say(Message{msg::ListingContactEmail, {}})) + " " +
+                        styledLink("mailto:" + field(6), EscapeHtml(field(6)), colours.Link, colours.Inlay));
+    }
+    const std::string& homepage = field(7);
+    if (startsWithNoCase(homepage, "http://") || startsWithNoCase(homepage, "https://")) {
+        lines.push_back(styledLink(homepage, EscapeHtml(homepage), colours.Link, colours.Inlay));
+    } else {
+        add(EscapeHtml(homepage));
+    }
+    if (lines.empty()) {
+        return {};
+    }
+    std::string block;
+    for (const std::string& line : lines) {
+        block += "\r\n\t\t" + line + "<br>";
+    }
+    return "        <tr>\r\n"
+           "          <td colspan=\"2\"><hr size=\"1\" noshade style=\"background-color: #" +
+           htmlColour(colours.Line) +
+           "; border: 0; height: 1px;\"></td>\r\n"
+           "        </tr>\r\n"
+           "        <tr>\r\n"
+           "          <td colspan=\"2\">" +
+           block + "</td>\r\n        </tr>";
+}
+
+constexpr ColorValue fromRgb(std::uint32_t rgb)
+{
+    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+
+double channel(ColorValue colour, int shift)
+{
+    const double v = static_cast<double>((colour >> shift) & 0xFF) / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+double luminance(ColorValue colour)
+{
+    return 0.2126 * channel(colour, 0) + 0.7152 * channel(colour, 8) + 0.0722 * channel(colour, 16);
+}
+
+ColorValue mix(ColorValue from, ColorValue to, double t)
+{
+    ColorValue out = 0;
+    for (const int shift : {0, 8, 16}) {
+        const double a = static_cast<double>((from >> shift) & 0xFF);
+        const double b = static_cast<double>((to >> shift) & 0xFF);
+        out |= static_cast<ColorValue>(std::lround(a + (b - a) * t)) << shift;
+    }
+    return out;
+}
+
+// The wished colour where it reads on the background, else the nearest
+// shade toward black or white that does: the shop's pages do the same.
+ColorValue readable(ColorValue wish, ColorValue background, double ratio)
+{
+    if (ContrastRatio(wish, background) >= ratio) {
+        return wish;
+    }
+    const ColorValue toward = luminance(background) > 0.18 ? 0x000000 : 0xFFFFFF;
+    for (int step = 1; step <= 20; ++step) {
+        const ColorValue c = mix(wish, toward, step / 20.0);
+        if (ContrastRatio(c, background) >= ratio) {
+            return c;
+        }
+    }
+    return toward;
 }
 
 struct ListingSite {
@@ -196,6 +355,9 @@ AuctionChoices LoadAuctionChoices(const std::string& programDir, const std::stri
     c.Shipping = settings.ReadString(kSection, "Shipping", firstChoice);
     c.Contact = settings.ReadBool(kSection, "Contact", true);
     c.Additional = StringsFromIniSection(AuctionTextsPath(dataDir), orderNo);
+    if (c.Additional.empty() && !IniFile(AuctionTextsPath(dataDir)).SectionExists(orderNo)) {
+        c.Additional = StringsFromIniSection(SettingsFilePath(programDir), kAdditionalSection);
+    }
     return c;
 }
 
@@ -215,8 +377,7 @@ bool ShopUrlMissing(std::string_view url)
 void CheckShopUrl(std::string_view url)
 {
     if (!startsWithNoCase(url, "http://") && !startsWithNoCase(url, "https://")) {
-        throw Error("The shop address \"" + std::string(url) +
-                    "\" cannot go into the auction: it must begin with http:// or https://.");
+        throw Error(msg::ListingShopUrlRefused, {url});
     }
 }
 
@@ -239,6 +400,10 @@ bool SaveAuctionChoices(const std::string& programDir, const std::string& dataDi
     settings.WriteString(kSection, "eBayFee", choices.eBayFee);
     settings.WriteString(kSection, "Shipping", choices.Shipping);
     settings.WriteBool(kSection, "Contact", choices.Contact);
+    settings.EraseSection(kAdditionalSection);
+    for (std::size_t i = 0; i < choices.Additional.size(); ++i) {
+        settings.WriteString(kAdditionalSection, std::to_string(i), choices.Additional[i]);
+    }
     settings.UpdateFile();
 
     IniFile additional(AuctionTextsPath(dataDir));
@@ -250,37 +415,74 @@ bool SaveAuctionChoices(const std::string& programDir, const std::string& dataDi
     return true;
 }
 
+double ContrastRatio(ColorValue a, ColorValue b)
+{
+    const double x = luminance(a);
+    const double y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+ListingColours ReadListingColours(const std::string& dataDir)
+{
+    ShopLayout layout;
+    if (!dataDir.empty() && FileExists(ShopProfilePath(dataDir))) {
+        layout = ReadShopLayout(IniFile(ShopProfilePath(dataDir)), GeneratorLayoutDefaults());
+    } else {
+        // No project to take the look from: dark text on white in a light grey frame.
+        layout.Font = "Arial";
+        layout[LayoutElement::Head] = {fromRgb(0x1A1A1A), fromRgb(0xD2D7DC)};
+        layout[LayoutElement::Heading] = {fromRgb(0x1A1A1A), fromRgb(0x8C98A4)};
+        layout[LayoutElement::Table] = {fromRgb(0x1A1A1A), fromRgb(0xFFFFFF)};
+        layout[LayoutElement::Link] = {fromRgb(0x0B57A4), fromRgb(0xFFFFFF)};
+    }
+    ListingColours c;
+    c.Frame = layout[LayoutElement::Head].Background;
+    c.FrameText = readable(layout[LayoutElement::Head].Font, c.Frame, 4.5);
+    c.Inlay = layout[LayoutElement::Table].Background;
+    // Running text aims higher than the minimum, as in the shop.
+    c.Text = readable(layout[LayoutElement::Table].Font, c.Inlay, 7);
+    // The title in the frame's colour, the rules in the headings' colour.
+    c.Title = readable(c.Frame, c.Inlay, 4.5);
+    c.Line = layout[LayoutElement::Heading].Background;
+    c.Link = readable(layout[LayoutElement::Link].Font, c.Inlay, 4.5);
+    c.Font = layout.Font;
+    return c;
+}
+
 std::string CreateItemDescription(const AuctionSetup& setup, const AuctionItem& item, const AuctionChoices& choices)
 {
     const std::string shopUrl = choices.ShopURL;
     CheckShopUrl(shopUrl);
     const ResourceEntry* resource = FindResource(kTemplate);
     if (resource == nullptr) {
-        throw Error("The auction template is missing from the program.");
+        throw Error(msg::ListingTemplateMissing);
     }
-    // The template is filled in memory; each step gives the bytes the
-    // template file would hold after it.
-    std::string html = crlfLines(std::string_view(reinterpret_cast<const char*>(resource->data), resource->size));
-    const IniFile settings(SettingsFilePath(setup.ProgramDir));
-    const std::string productLink = "<a href=\"" + attributeValue(ProductSiteAddress(setup.ProgramDir)) +
-                                    "\" target=\"_blank\">" + std::string(kProductName) + "</a>";
-
-    replaceIn(html, "[PICTURES]", pictureList(setup, item, shopUrl));
-    replaceIn(html, "[TITLE]", titleHtml(item.Name));
-    replaceIn(html, "[ADDITIONAL]", StringsToHTML(choices.Additional));
-    replaceIn(html, "[DESCRIPTION]", StringsToHTML(item.Description));
-    replaceIn(html, "[FEES]",
-              ReplaceAll(text(setup.EbayTexts, 1), "#", choices.eBayFee) + "<br>" +
-                  ReplaceAll(text(setup.EbayTexts, 2), "#", choices.Shipping));
-    replaceIn(html, "[VISITSHOP]", capitals(text(setup.EbayTexts, 0)));
-    replaceIn(html, "[SHOPLINK]", attributeValue(shopUrl));
-    replaceIn(html, "[CREATOR]", ReplaceAll(text(setup.EbayTexts, 3), kProductName, productLink));
-    replaceIn(html, "[BorderColor]", colour(settings, "K-BC"));
-    replaceIn(html, "[InlayColor]", colour(settings, "T-BC"));
-    replaceIn(html, "[LineColor]", colour(settings, "U-BC"));
-    replaceIn(html, "[LinkColor]", colour(settings, "V-FC"));
-    replaceIn(html, "[Font]", settings.ReadString(kLayoutSection, "Font", ""));
-    return html;
+    const ListingColours colours = ReadListingColours(setup.DataDir);
+    const std::string productLink =
+        styledLink(ProductSiteAddress(setup.ProgramDir), std::string(kProductName), colours.FrameText, colours.Frame);
+    const std::map<std::string, std::string, std::less<>> values = {
+        {"PICTURES", pictureList(setup, item, shopUrl)},
+        {"TITLE", titleHtml(item.Name)},
+        {"ADDITIONAL", StringsToHTML(choices.Additional)},
+        {"DESCRIPTION", StringsToHTML(item.Description)},
+        {"FEES", EscapeHtml(ReplaceAll(text(setup.EbayTexts, 1), "#", choices.eBayFee)) + "<br>" +
+                     EscapeHtml(ReplaceAll(text(setup.EbayTexts, 2), "#", choices.Shipping))},
+        // Capitals by the style sheet, which knows the umlauts.
+        {"VISITSHOP", EscapeHtml(text(setup.EbayTexts, 0))},
+        {"SHOPLINK", attributeValue(shopUrl)},
+        {"CREATOR", ReplaceAll(EscapeHtml(text(setup.EbayTexts, 3)), kProductName, productLink)},
+        {"CONTACT", choices.Contact ? contactRows(setup, colours) : std::string()},
+        {"FrameColor", htmlColour(colours.Frame)},
+        {"FrameTextColor", htmlColour(colours.FrameText)},
+        {"InlayColor", htmlColour(colours.Inlay)},
+        {"TextColor", htmlColour(colours.Text)},
+        {"TitleColor", htmlColour(colours.Title)},
+        {"LineColor", htmlColour(colours.Line)},
+        {"LinkColor", htmlColour(colours.Link)},
+        {"Font", EscapeCss(colours.Font)},
+    };
+    return crlfLines(
+        fillTemplate(std::string_view(reinterpret_cast<const char*>(resource->data), resource->size), values));
 }
 
 std::string ProductSiteAddress(const std::string& programDir)
@@ -341,17 +543,26 @@ std::string ListingFormScript(const ListingFormValues& values)
     for (const auto& [name, value] : fields) {
         list += std::string(list.empty() ? "" : ",") + "[" + scriptString(name) + "," + scriptString(value) + "]";
     }
-    // A form lacking a field keeps the rest of its fields as they are.
+    // Each field is set on its own: the forms of the site differ, and one
+    // lacking a field must still get the others. The events let the page's
+    // own scripts take the values as typed ones.
     return "(function () {\n"
            "  var fields = [" +
            list +
            "];\n"
-           "  for (var i = 0; i < document.forms.length; ++i) {\n"
-           "    var elements = document.forms[i].elements;\n"
-           "    for (var j = 0; j < fields.length; ++j) {\n"
-           "      var field = elements.namedItem(fields[j][0]);\n"
-           "      if (!field) break;\n"
-           "      try { field.value = fields[j][1]; } catch (e) { break; }\n"
+           "  var values = Object.create(null);\n"
+           "  for (var i = 0; i < fields.length; ++i) values[fields[i][0]] = fields[i][1];\n"
+           "  var skipped = {checkbox: 1, radio: 1, file: 1, submit: 1, button: 1, image: 1, reset: 1};\n"
+           "  for (var f = 0; f < document.forms.length; ++f) {\n"
+           "    var elements = document.forms[f].elements;\n"
+           "    for (var e = 0; e < elements.length; ++e) {\n"
+           "      var field = elements[e];\n"
+           "      if (!field.name || !(field.name in values) || skipped[field.type]) continue;\n"
+           "      try {\n"
+           "        field.value = values[field.name];\n"
+           "        field.dispatchEvent(new Event('input', {bubbles: true}));\n"
+           "        field.dispatchEvent(new Event('change', {bubbles: true}));\n"
+           "      } catch (err) {}\n"
            "    }\n"
            "  }\n"
            "})();\n";
@@ -373,7 +584,7 @@ AuctionItem ReadAuctionItem(const std::string& tempDir, const std::string& dataD
         item.Description = SplitLines(ReadDescription(dataDir, catalogLanguage, countryLanguage, orderNo));
         return item;
     }
-    throw Error("The catalog has no item with the order number \"" + orderNo + "\".");
+    throw Error(msg::ListingNoSuchItem, {orderNo});
 }
 
 } // namespace quillane

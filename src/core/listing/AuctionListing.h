@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/common/Message.h"
+#include "core/common/Text.h"
 #include "core/settings/Country.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,14 +36,40 @@ struct AuctionItem {
 
 // Where the description's parts come from.
 struct AuctionSetup {
-    std::string ProgramDir;             // quillane.ini: layout colours, font, product web site
+    std::string ProgramDir;             // quillane.ini: product web site; userprofil.ini: contact block
     std::string TempDir;                // the working copy's pictures.ini
+    std::string DataDir;                // the project's shop profile: the shop layout's colours and font
     std::vector<std::string> EbayTexts; // shop link, the two fee lines, the credit line
+    // Says the labels of the contact block in the interface language.
+    std::function<std::string(const Message&)> Say = EnglishText;
 };
+
+// The colours of the description (0x00BBGGRR). Every text colour reads on
+// what it stands on with a contrast of at least 4.5:1.
+struct ListingColours {
+    ColorValue Frame = 0;     // the frame and the credit box
+    ColorValue FrameText = 0; // the credit on the frame
+    ColorValue Inlay = 0;     // the box holding the item
+    ColorValue Text = 0;      // running text in the box
+    ColorValue Title = 0;
+    ColorValue Line = 0; // the rules between the parts
+    ColorValue Link = 0;
+    std::string Font;
+};
+
+// The colours of the shop layout the generator uses for the project (the
+// shop profile in dataDir, over the generator's defaults); a light set
+// when the project has no shop profile. Text colours too faint on their
+// background are darkened or lightened, as the shop does it.
+ListingColours ReadListingColours(const std::string& dataDir);
+
+// The contrast of two colours as WCAG defines it: 1 to 21.
+double ContrastRatio(ColorValue a, ColorValue b);
 
 std::string AuctionTextsPath(const std::string& dataDir);
 
-// firstChoice: the first choice of both selectors, taken for a choice not stored.
+// firstChoice: the first choice of both selectors, taken for a choice not
+// stored. An item without extra text of its own gets the one last saved.
 AuctionChoices LoadAuctionChoices(const std::string& programDir, const std::string& dataDir, const std::string& orderNo,
                                   std::string_view firstChoice);
 
@@ -55,14 +84,17 @@ void CheckShopUrl(std::string_view url);
 std::string MissingShopUrlNotice(const TextTables& texts);
 
 // Completes and checks the address, then stores the choices; the item's
-// section of ebay.txt is replaced by the additional lines. Returns false,
+// section of ebay.txt is replaced by the additional lines, which the
+// settings keep too, for the next item. Returns false,
 // storing nothing, when the address is missing; throws (storing nothing)
 // when it is refused. choices.ShopURL is completed in any case.
 bool SaveAuctionChoices(const std::string& programDir, const std::string& dataDir, const std::string& orderNo,
                         AuctionChoices& choices);
 
-// The description HTML (Windows-1252, lines ended by CR LF). Throws when
-// the shop address is refused.
+// The description HTML (Windows-1252, lines ended by CR LF). The pictures
+// are those the generator writes for the item, below pictures/large/ of the
+// shop address; the contact block shows when choices.Contact is set. Throws
+// when the shop address is refused.
 std::string CreateItemDescription(const AuctionSetup& setup, const AuctionItem& item, const AuctionChoices& choices);
 
 // Base addresses from section Services of quillane.ini, with defaults.
@@ -92,8 +124,9 @@ struct ListingFormValues {
 ListingFormValues MakeListingFormValues(const AuctionSetup& setup, const AuctionItem& item,
                                         const AuctionChoices& choices);
 
-// A script for the loaded page (Windows-1252): every form of the document
-// gets its fields set in order; a form lacking one keeps the rest unset.
+// A script for the loaded page (Windows-1252): every field of every form
+// of the document that bears one of the names gets its value, and the page
+// hears of the change as if it had been typed.
 std::string ListingFormScript(const ListingFormValues& values);
 
 // The item with this order number from the working copy's catalog (name

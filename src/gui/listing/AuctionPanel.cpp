@@ -52,6 +52,13 @@ AuctionPanel::AuctionPanel(AppState& state, Prompter& prompter, QWidget* parent)
 {
     setObjectName(QStringLiteral("eBayPanel"));
 
+    itemCaption_ = new QLabel(this);
+    itemCaption_->setObjectName(QStringLiteral("ItemCaption"));
+    itemCaption_->setTextFormat(Qt::PlainText);
+    QFont bold = itemCaption_->font();
+    bold.setBold(true);
+    itemCaption_->setFont(bold);
+
     shopUrl_ = lineEdit("Edit1", this);
     shopUrl_->setText(QStringLiteral("http://"));
     additional_ = new QPlainTextEdit(this);
@@ -80,11 +87,12 @@ AuctionPanel::AuctionPanel(AppState& state, Prompter& prompter, QWidget* parent)
     connect(save, &QPushButton::clicked, this, &AuctionPanel::saveDescription);
 
     auto* texts = new QGridLayout;
-    texts->addWidget(hintedLabel(QStringLiteral("Shopadresse:"), "ShopURL", this), 0, 0);
-    texts->addWidget(shopUrl_, 0, 1);
-    texts->addWidget(hintedLabel(QStringLiteral("Zusatzbeschreibung:"), "Additional", this), 1, 0, Qt::AlignTop);
-    texts->addWidget(additional_, 1, 1);
-    texts->addWidget(contact_, 2, 1);
+    texts->addWidget(itemCaption_, 0, 0, 1, 2);
+    texts->addWidget(hintedLabel(QStringLiteral("Shopadresse:"), "ShopURL", this), 1, 0);
+    texts->addWidget(shopUrl_, 1, 1);
+    texts->addWidget(hintedLabel(QStringLiteral("Zusatzbeschreibung:"), "Additional", this), 2, 0, Qt::AlignTop);
+    texts->addWidget(additional_, 2, 1);
+    texts->addWidget(contact_, 3, 1);
     texts->setColumnStretch(1, 1);
 
     auto* buttons = new QVBoxLayout;
@@ -113,6 +121,7 @@ AuctionPanel::AuctionPanel(AppState& state, Prompter& prompter, QWidget* parent)
 void AuctionPanel::open(const AuctionItem& item)
 {
     item_ = item;
+    itemCaption_->setText(toQ(item.OrderNo) + QStringLiteral(" \u2013 ") + toQ(item.Name));
     const std::vector<std::string>& combo = state_.Texts.ComboTexts;
     for (QComboBox* box : {fee_, shipping_}) {
         box->clear();
@@ -149,7 +158,14 @@ AuctionChoices AuctionPanel::choices() const
 
 AuctionSetup AuctionPanel::setup() const
 {
-    return {state_.Dirs.ProgramDir, state_.Dirs.TempDir, state_.Texts.EbayTexts};
+    AuctionSetup s;
+    s.ProgramDir = state_.Dirs.ProgramDir;
+    s.TempDir = state_.Dirs.TempDir;
+    s.DataDir = state_.Dirs.DataDir;
+    s.EbayTexts = state_.Texts.EbayTexts;
+    const TextTables& texts = state_.Texts;
+    s.Say = [&texts](const Message& message) { return texts.Say(message); };
+    return s;
 }
 
 std::string AuctionPanel::description() const
@@ -175,7 +191,7 @@ QString AuctionPanel::formScript() const
     }
 }
 
-void AuctionPanel::Button5Click()
+std::optional<AuctionChoices> AuctionPanel::storeChoices()
 {
     AuctionChoices c = choices();
     try {
@@ -183,10 +199,18 @@ void AuctionPanel::Button5Click()
         shopUrl_->setText(toQ(c.ShopURL));
         if (!saved) {
             prompter_.Tell("Quillane", MissingShopUrlNotice(state_.Texts));
-            return;
+            return std::nullopt;
         }
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+    } catch (const std::exception& e) {
+        prompter_.TellError(MessageOf(e));
+        return std::nullopt;
+    }
+    return c;
+}
+
+void AuctionPanel::Button5Click()
+{
+    if (!storeChoices()) {
         return;
     }
     Q_EMIT listingPageRequested(QUrl(toQ(ListingPageAddress(state_.Dirs.ProgramDir, state_.User.Country))));
@@ -194,14 +218,14 @@ void AuctionPanel::Button5Click()
 
 std::optional<std::string> AuctionPanel::descriptionOrNotice()
 {
-    if (ShopUrlMissing(CompleteShopUrl(fromQ(shopUrl_->text())))) {
-        prompter_.Tell("Quillane", MissingShopUrlNotice(state_.Texts));
+    const std::optional<AuctionChoices> c = storeChoices();
+    if (!c) {
         return std::nullopt;
     }
     try {
-        return description();
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+        return CreateItemDescription(setup(), item_, *c);
+    } catch (const std::exception& e) {
+        prompter_.TellError(MessageOf(e));
         return std::nullopt;
     }
 }
@@ -234,8 +258,8 @@ void AuctionPanel::saveDescription()
     }
     try {
         WriteTextFile(file.toStdString(), *html);
-    } catch (const Error& e) {
-        prompter_.Tell("Quillane", e.what());
+    } catch (const std::exception& e) {
+        prompter_.TellError(MessageOf(e));
         return;
     }
     Q_EMIT previewRequested(file);

@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QUrl;
@@ -29,7 +30,7 @@ class AuctionPanel : public QWidget {
 public:
     AuctionPanel(AppState& state, Prompter& prompter, QWidget* parent = nullptr);
 
-    // Fills the selectors and loads the stored choices for the item (Button1Click).
+    // Names the item, fills the selectors and loads the stored choices for it (Button1Click).
     void open(const AuctionItem& item);
     // The script that fills the listing forms of a loaded page; empty when
     // the shop address is missing or refused.
@@ -50,12 +51,16 @@ private:
     void saveDescription();
     AuctionChoices choices() const;
     AuctionSetup setup() const;
+    // Stores the choices shown, so the next listing starts from them; nothing
+    // after telling the merchant why when the address is missing or refused.
+    std::optional<AuctionChoices> storeChoices();
     // The description, or nothing after telling the merchant why.
     std::optional<std::string> descriptionOrNotice();
 
     AppState& state_;
     Prompter& prompter_;
     AuctionItem item_;
+    QLabel* itemCaption_;        // which item is being listed
     QLineEdit* shopUrl_;         // Edit1
     QPlainTextEdit* additional_; // Memo1
     QCheckBox* contact_;         // CheckBox2
