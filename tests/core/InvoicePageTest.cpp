@@ -28,7 +28,11 @@ constexpr const char* kTexts = "[Rechnung]\r\n"
                                "subamount=Zwischensumme\r\namount=Rechnungsbetrag\r\nnn=Nachnahme\r\n"
                                "nn_fee=Nachnahmegeb\xFChr\r\nthanks=<b>Danke!</b> Stand [DATUM]\r\n"
                                "foot=Zahlbar bis zum [Zahldatum].\r\nbank=Kreditinstitut\r\nblz=Bankleitzahl\r\n"
-                               "kto=Kontonummer\r\niban=IBAN\r\nbic=BIC\r\ntaxnum=Steuernummer\r\ntaxid=USt-ID\r\n";
+                               "kto=Kontonummer\r\niban=IBAN\r\nbic=BIC\r\ntaxnum=Steuernummer\r\ntaxid=USt-ID\r\n"
+                               "date=Datum\r\norderid=Bestellnummer\r\ncustvatid=Ihre USt-ID\r\n"
+                               "deliverydate=Lieferdatum\r\ndeliverysame=Lieferdatum = Rechnungsdatum\r\n"
+                               "taxexport=Ausfuhr\r\nreversecharge=Reverse Charge\r\nfoot_nn=Per Nachnahme.\r\n"
+                               "reference=Bitte [Bestellnr] angeben.\r\n";
 
 std::tm fixedToday()
 {
@@ -253,11 +257,11 @@ TEST(InvoicePageTest, TheVatRowShowsTheRateTheOrderWasCharged)
         const char* values; // vat, subamount and the rate sent, if any
         const char* row;    // the VAT row's label as the page shows it
     } cases[] = {
-        {"vat=2.00\nvatrate=20.00\nsubamount=12.00\n", "zzgl. 20.00% MwSt.: "}, // a French customer
-        {"vat=0.00\nvatrate=0.00\nsubamount=10.00\n", "zzgl. 0.00% MwSt.: "},   // an export
-        {"vat=0.81\nvatrate=8.1\nsubamount=10.81\n", "zzgl. 8.10% MwSt.: "},
-        {"vat=1.90\nsubamount=11.90\n", "zzgl. 19.00% MwSt.: "}, // a shop from before the rate was sent
-        {"vat=1.90\nvatrate=\nsubamount=11.90\n", "zzgl. 19.00% MwSt.: "},
+        {"vat=2.00\nvatrate=20.00\nsubamount=12.00\n", "zzgl. 20 % MwSt.:"}, // a French customer
+        {"vat=0.00\nvatrate=0.00\nsubamount=10.00\n", "zzgl. 0 % MwSt.:"},   // an export
+        {"vat=0.81\nvatrate=8.1\nsubamount=10.81\n", "zzgl. 8,1 % MwSt.:"},
+        {"vat=1.90\nsubamount=11.90\n", "zzgl. 19 % MwSt.:"}, // a shop from before the rate was sent
+        {"vat=1.90\nvatrate=\nsubamount=11.90\n", "zzgl. 19 % MwSt.:"},
     };
     for (const Case& c : cases) {
         const Home home(PageCase{"", "", "Kopfzeile=0\r\nFusszeile=0\r\n", false, 19, "\x80", 1});
@@ -276,6 +280,215 @@ TEST(InvoicePageTest, TheBankFooterShowsIbanAndBicWhereTheProfileHasThem)
                              19, "\x80", 1});
     BuildInvoicePage(home.setup(), orderFrom("20261228-0003", order), home.page());
     const std::string page = ReadFile(home.page());
-    EXPECT_NE(page.find("<br>IBAN<br>BIC</td>"), std::string::npos) << page;
-    EXPECT_NE(page.find("<br>: DE89 3704 0044 0532 0130 00<br>: COBADEFFXXX</td>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<br>IBAN: DE89 3704 0044 0532 0130 00<br>BIC: COBADEFFXXX</td>"), std::string::npos) << page;
+}
+
+TEST(InvoicePageTest, AmountsRatesAndDatesAreWrittenInTheInvoicesLanguage)
+{
+    TCountry euro;
+    TCountry franc;
+    franc.Currency[0] = "CHF";
+    franc.Rate[0] = 0.5;
+    const struct {
+        double euros;
+        const TCountry& home;
+        const char* german;
+        const char* english;
+    } amounts[] = {
+        {12.5, euro, "12,50 \x80",
+         "\x80"
+         "12.50"},
+        {1234567.891, euro, "1.234.567,89 \x80",
+         "\x80"
+         "1,234,567.89"},
+        {-1, euro, "-1,00 \x80",
+         "-\x80"
+         "1.00"},
+        {-0.004, euro, "0,00 \x80",
+         "\x80"
+         "0.00"},
+        {999.995, euro, "1.000,00 \x80",
+         "\x80"
+         "1,000.00"},
+        {24, franc, "12,00 CHF", "CHF 12.00"},
+    };
+    for (const auto& c : amounts) {
+        EXPECT_EQ(InvoiceMoney(c.euros, c.home, InvoiceStyle::German), c.german) << c.euros;
+        EXPECT_EQ(InvoiceMoney(c.euros, c.home, InvoiceStyle::English), c.english) << c.euros;
+    }
+    const struct {
+        double rate;
+        const char* german;
+        const char* english;
+    } rates[] = {{19, "19 %", "19%"},
+                 {8.1, "8,1 %", "8.1%"},
+                 {5.5, "5,5 %", "5.5%"},
+                 {0, "0 %", "0%"},
+                 {7.25, "7,25 %", "7.25%"}};
+    for (const auto& c : rates) {
+        EXPECT_EQ(InvoicePercent(c.rate, InvoiceStyle::German), c.german);
+        EXPECT_EQ(InvoicePercent(c.rate, InvoiceStyle::English), c.english);
+    }
+    std::tm date = fixedToday();
+    EXPECT_EQ(InvoiceDate(date, InvoiceStyle::German), "28.12.2026");
+    EXPECT_EQ(InvoiceDate(date, InvoiceStyle::English), "28 December 2026");
+    date.tm_mon = 0;
+    date.tm_mday = 3;
+    EXPECT_EQ(InvoiceDate(date, InvoiceStyle::German), "03.01.2026");
+    EXPECT_EQ(InvoiceDate(date, InvoiceStyle::English), "3 January 2026");
+    EXPECT_EQ(InvoiceStyleOf("Deutsch"), InvoiceStyle::German);
+    EXPECT_EQ(InvoiceStyleOf("english"), InvoiceStyle::English);
+}
+
+namespace {
+
+// A German merchant with the shipped texts and a country table: the home
+// country, an EU neighbour with German, an EU country with English, a
+// country outside the EU with English and one with a language that has
+// no file.
+class Merchant {
+public:
+    Merchant()
+    {
+        dir_.write("countries.dat",
+                   "[Germany]\r\nCountryNative=Deutschland\r\nLanguageDefault=deutsch\r\nEU=1\r\n"
+                   "VAT=19\r\n[Austria]\r\nCountryNative=\xD6sterreich\r\nLanguageDefault=deutsch\r\n"
+                   "EU=1\r\nVAT=20\r\n[Ireland]\r\nCountryNative=Ireland,\xC9ire\r\n"
+                   "LanguageDefault=english\r\nEU=1\r\nVAT=23\r\n[United Kingdom]\r\n"
+                   "CountryNative=United Kingdom\r\nLanguageDefault=english\r\nEU=0\r\nVAT=20\r\n"
+                   "[Switzerland]\r\nCountryNative=Schweiz,Suisse\r\nLanguageDefault=deutsch,francais\r\n"
+                   "EU=0\r\n[France]\r\nCountryNative=France\r\nLanguageDefault=francais\r\nEU=1\r\n");
+        dir_.write("daten/shopprofil.ini", "[Invoice]\r\nZahlfrist=14\r\n");
+        CreateFolder(dir_.file("temp/"));
+        setup_.ProgramDir = dir_.path();
+        setup_.DataDir = dir_.file("daten/");
+        setup_.LanguageDir = std::string(QUILLANE_DATA_DIR) + "sprache/";
+        setup_.Home.Name = "Germany";
+        setup_.Home.Language = "deutsch";
+        setup_.Home.EU = true;
+        setup_.Home.VAT = 19;
+        setup_.Today = fixedToday();
+    }
+
+    InvoiceSetup& setup() { return setup_; }
+    std::string page() const { return dir_.file("temp/rechnung.html"); }
+    void write(const std::string& name, const std::string& content) { dir_.write(name, content); }
+
+private:
+    TempDir dir_;
+    InvoiceSetup setup_;
+};
+
+} // namespace
+
+TEST(InvoicePageTest, TheInvoiceIsInTheShopLanguageWithTheTaxNoteItNeeds)
+{
+    const std::string items = "firstname=Jo\nlastname=Roe\nitemcount=1\nitem0=Tasse|T-1|2|10.00|20.00\n"
+                              "subtotal=20.00\nqdiscount=1.50\npdiscount=0.00\ntotal=18.50\nshipping=5.00\n";
+    const struct {
+        const char* values;
+        const char* language;
+        InvoiceTaxNote note;
+        std::vector<const char*> shown; // texts the page must hold
+        std::vector<const char*> notShown;
+    } cases[] = {
+        {"country=Deutschland\nvatrate=19.00\nvat=3.52\nsubamount=27.02\npayment=vk\n",
+         "deutsch",
+         InvoiceTaxNote::None,
+         {"-1,50 \x80", "27,02 \x80", "zzgl. 19 % MwSt.", "Zahlbar ohne Abzug bis zum 11.01.2027",
+          "die Bestellnummer 20261228-0009 an", "Lieferdatum entspricht Rechnungsdatum", "28.12.2026"},
+         {"Ausfuhr", "Steuerschuldnerschaft"}},
+        // The shop sends the country in letters of any case.
+        {"country=UNITED KINGDOM\nvatrate=0.00\nvat=0.00\nsubamount=23.50\npayment=vk\n",
+         "english",
+         InvoiceTaxNote::Export,
+         {"-\x80"
+          "1.50",
+          "\x80"
+          "23.50",
+          "plus 0% VAT", "Tax-free export delivery", "Delivery date equals invoice date", "28 December 2026",
+          "by 11 January 2027", "Order ID"},
+         {"Reverse charge", "MwSt"}},
+        // Delivered elsewhere than billed: the delivery country counts.
+        {"country=Deutschland\nla_lastname=Roe\nla_country=Schweiz\nvatrate=0.00\nvat=0.00\nsubamount=23.50\n"
+         "payment=nn\npaymentfee=3.00\n",
+         "deutsch",
+         InvoiceTaxNote::Export,
+         {"Steuerfreie Ausfuhrlieferung", "per Nachnahme erhoben", "26,50 \x80", "Lieferanschrift"},
+         {"Zahlbar"}},
+        {"country=\xC9ire\nvatrate=0.00\nvat=0.00\nsubamount=23.50\nvatid=IE6388047V\npayment=vk\n",
+         "english",
+         InvoiceTaxNote::ReverseCharge,
+         {"Reverse charge", "IE6388047V", "Your VAT ID"},
+         {"export"}},
+        {"country=\xD6sterreich\nvatrate=0.00\nvat=0.00\nsubamount=23.50\nvatid=ATU12345678\npayment=vk\n",
+         "deutsch",
+         InvoiceTaxNote::ReverseCharge,
+         {"Steuerschuldnerschaft des Leistungsempf\xE4ngers", "ATU12345678"},
+         {"Ausfuhr"}},
+        // A consumer in the EU is charged VAT: no note, no VAT ID.
+        {"country=\xD6sterreich\nvatrate=20.00\nvat=3.70\nsubamount=27.20\nvatid=ATU12345678\npayment=vk\n",
+         "deutsch",
+         InvoiceTaxNote::None,
+         {"zzgl. 20 % MwSt."},
+         {"Steuerschuldnerschaft", "ATU12345678", "Ausfuhr"}},
+        // French has no language file here; a country the table lacks gives no note.
+        {"country=France\nvatrate=20.00\nvat=3.70\nsubamount=27.20\n", "deutsch", InvoiceTaxNote::None, {}, {}},
+        {"country=Atlantis\nvatrate=0.00\nvat=0.00\nsubamount=23.50\n",
+         "deutsch",
+         InvoiceTaxNote::None,
+         {},
+         {"Ausfuhr"}},
+    };
+    Merchant merchant;
+    for (const auto& c : cases) {
+        const Order order = orderFrom("20261228-0009", items + c.values);
+        EXPECT_EQ(InvoiceLanguage(merchant.setup(), order), c.language) << c.values;
+        EXPECT_EQ(TaxNoteOf(merchant.setup(), order), c.note) << c.values;
+        BuildInvoicePage(merchant.setup(), order, merchant.page());
+        const std::string page = ReadFile(merchant.page());
+        EXPECT_NE(page.find("20261228-0009"), std::string::npos) << c.values;
+        for (const char* text : c.shown) {
+            EXPECT_NE(page.find(text), std::string::npos) << c.values << " lacks " << text;
+        }
+        for (const char* text : c.notShown) {
+            EXPECT_EQ(page.find(text), std::string::npos) << c.values << " shows " << text;
+        }
+    }
+    // A known delivery date replaces the sentence.
+    std::tm delivered = fixedToday();
+    delivered.tm_mday = 22;
+    merchant.setup().DeliveryDate = delivered;
+    BuildInvoicePage(merchant.setup(), orderFrom("A1", items + "country=Ireland\n"), merchant.page());
+    const std::string page = ReadFile(merchant.page());
+    EXPECT_NE(page.find("Delivery date: 22 December 2026"), std::string::npos) << page;
+    EXPECT_EQ(page.find("equals invoice date"), std::string::npos);
+}
+
+TEST(InvoicePageTest, MissingSellerDetailsAreNamed)
+{
+    const struct {
+        const char* company; // [Contact] lines
+        const char* invoice; // the shop profile's [Invoice] lines
+        std::vector<const char*> missing;
+    } cases[] = {
+        {"Firma=Teeladen\r\nStrasse=Weg 1\r\nPLZ=12345\r\nOrt=Neustadt\r\n", "stnr=12/345\r\n", {}},
+        {"Name=Eva Meier\r\nStrasse=Weg 1\r\nPLZ=12345\r\nOrt=Neustadt\r\n", "ustid=DE123\r\n", {}},
+        {"Firma= \r\nStrasse=Weg 1\r\nPLZ=12345\r\nOrt=Neustadt\r\n", "stnr=1\r\n", {"InvoiceNoSellerName"}},
+        {"Firma=Teeladen\r\nStrasse=Weg 1\r\nOrt=Neustadt\r\n", "stnr=1\r\n", {"InvoiceNoSellerAddress"}},
+        {"Firma=Teeladen\r\nStrasse=Weg 1\r\nPLZ=12345\r\nOrt=Neustadt\r\n",
+         "stnr=\r\nustid= \r\n",
+         {"InvoiceNoTaxNumber"}},
+        {"", "", {"InvoiceNoSellerName", "InvoiceNoSellerAddress", "InvoiceNoTaxNumber"}},
+    };
+    for (const auto& c : cases) {
+        Merchant merchant;
+        merchant.write("userprofil.ini", std::string("[Contact]\r\n") + c.company);
+        merchant.write("daten/shopprofil.ini", std::string("[Invoice]\r\n") + c.invoice);
+        std::vector<std::string> keys;
+        for (const Message& message : MissingSellerDetails(merchant.setup())) {
+            keys.emplace_back(message.Key.Name);
+        }
+        EXPECT_EQ(keys, std::vector<std::string>(c.missing.begin(), c.missing.end())) << c.company << c.invoice;
+    }
 }

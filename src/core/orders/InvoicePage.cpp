@@ -7,6 +7,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Resources.h"
 #include "core/common/Text.h"
+#include "core/common/messages/InvoiceMessages.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/imaging/Picture.h"
 #include "core/settings/AppDirs.h"
@@ -15,6 +16,7 @@
 #include "core/settings/UserData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -84,54 +86,134 @@ std::tm daysLater(std::tm date, int days)
     return later;
 }
 
-std::string customerLines(Block& block, const Order& order, bool delivery)
+// The lines of an address that have a value, each escaped.
+std::vector<std::string> addressLines(const Order& order, bool delivery)
 {
     const auto value = [&](std::string_view key) {
-        return html(delivery ? order.DeliveryValue(key) : order.Value(key));
+        return Trim(delivery ? order.DeliveryValue(key) : order.Value(key));
     };
     using namespace orderkey;
-    block << value(kCompany) + "<br><br style=\"line-height: 2px;\">"
-          << value(kFirstName) + " " + value(kLastName) + "<br>" << value(kStreet) + "<br>"
-          << value(kZip) + " " + value(kCity) + "<br><br style=\"line-height: 4px;\">"
-          << html(capitals(delivery ? order.DeliveryValue(kCountry) : order.Value(kCountry))) + "<br>";
-    return block.text();
+    std::vector<std::string> lines;
+    const auto add = [&lines](const std::string& line) {
+        if (!Trim(line).empty()) {
+            lines.push_back(html(Trim(line)));
+        }
+    };
+    add(value(kCompany));
+    add(value(kFirstName) + " " + value(kLastName));
+    add(value(kStreet));
+    add(value(kZip) + " " + value(kCity));
+    add(capitals(value(kCountry)));
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines, std::string_view between)
+{
+    std::string text;
+    for (const std::string& line : lines) {
+        text += text.empty() ? "" : std::string(between);
+        text += line;
+    }
+    return text;
 }
 
 std::string customerBlock(const Order& order)
 {
     Block block;
-    return customerLines(block, order, false);
+    block << joined(addressLines(order, false), "<br>\r\n");
+    return block.text();
 }
 
+// Only an order with an address of its own for the goods shows it.
 std::string deliveryBlock(const Order& order)
 {
+    const bool separate = std::any_of(order.AllValues().begin(), order.AllValues().end(), [](const auto& value) {
+        return value.first.size() > orderkey::kDeliveryPrefix.size() &&
+               SameText(value.first.substr(0, orderkey::kDeliveryPrefix.size()), orderkey::kDeliveryPrefix);
+    });
+    if (!separate) {
+        return {};
+    }
     Block block;
-    block << "<i><b>[la]</b></i><br>";
-    return customerLines(block, order, true);
+    block << "<b>[la]</b><br>" << joined(addressLines(order, true), "<br>\r\n");
+    return block.text();
 }
 
-std::string bankBlock(const IniFile& profile)
+// A label and its value as a row of the info block.
+std::string infoRow(std::string_view label, std::string_view value)
 {
-    const auto value = [&](std::string_view key) { return html(profile.ReadString(profile::kInvoice, key, "")); };
-    using namespace profile;
-    // Only where the profile has them, so footers made before stay as they were.
-    const std::string iban = profile.ReadString(kInvoice, kIban, "");
-    const std::string bic = profile.ReadString(kInvoice, kBic, "");
+    return "<tr><td>" + std::string(label) + ":</td><td>" + std::string(value) + "</td></tr>";
+}
+
+std::string infoBlock(const Order& order, const std::string& date, const std::string& vatId)
+{
     Block block;
-    block << "<table cellpadding=\"0\" cellspacing=\"0\" width=\"100%\">"
-          << "<tr><td colspan=\"6\"><hr color=\"#000000\"></td></tr>"
-          << "<tr>"
-          << "    <td>[bank]:<br>" + value(kBank) + "</td>"
-          << std::string("    <td width=\"20\"></td><td>[blz]<br>[kto]") + (iban.empty() ? "" : "<br>[iban]") +
-                 (bic.empty() ? "" : "<br>[bic]") + "</td>"
-          << "    <td width=\"25%\">: " + value(kBankCode) + "<br>: " + value(kAccount) +
-                 (iban.empty() ? "" : "<br>: " + html(GroupedIban(iban))) + (bic.empty() ? "" : "<br>: " + html(bic)) +
-                 "</td>"
-          << "    <td>[taxnum]<br>[taxid]</td>"
-          << "    <td>: " + value(kTaxNumber) + "<br>: " + value(kVatId) + "</td>"
-          << "</tr>"
-          << "</table>";
+    block << "<table cellpadding=\"0\" cellspacing=\"0\">" << infoRow("[date]", date)
+          << infoRow("[invoiceno]", "<script src=\"" + std::string(kInvoiceNumberScriptName) + "\"></script>")
+          << infoRow("[orderid]", html(order.Id()));
+    if (!vatId.empty()) {
+        block << infoRow("[custvatid]", html(vatId));
+    }
+    block << "</table>";
     return block.text();
+}
+
+// Label and value of one footer entry; nothing without a value.
+void footerLine(std::string& cell, std::string_view label, const std::string& value)
+{
+    if (Trim(value).empty()) {
+        return;
+    }
+    cell += (cell.empty() ? "" : "<br>") + std::string(label) + (label.empty() ? "" : ": ") + html(Trim(value));
+}
+
+// Three columns of fixed width: the seller, the tax numbers, the bank (only
+// with the footer switched on in the shop profile).
+std::string footerBlock(const IniFile& profile, const CompanyProfile& company, bool bank)
+{
+    const auto value = [&](std::string_view key) { return profile.ReadString(profile::kInvoice, key, ""); };
+    using namespace profile;
+    const auto& c = company.Contact;
+    std::string seller;
+    footerLine(seller, "", c[0]);
+    footerLine(seller, "", c[1] == c[0] ? std::string() : c[1]);
+    footerLine(seller, "", c[2]);
+    footerLine(seller, "", Trim(c[3] + " " + c[4]));
+    std::string tax;
+    footerLine(tax, "[taxnum]", value(kTaxNumber));
+    footerLine(tax, "[taxid]", value(kVatId));
+    std::string account;
+    if (bank) {
+        footerLine(account, "[bank]", value(kBank));
+        footerLine(account, "[blz]", value(kBankCode));
+        footerLine(account, "[kto]", value(kAccount));
+        footerLine(account, "[iban]", GroupedIban(value(kIban)));
+        footerLine(account, "[bic]", value(kBic));
+    }
+    if (seller.empty() && tax.empty() && account.empty()) {
+        return {};
+    }
+    Block block;
+    block << "<table class=\"footer\"><tr>"
+          << "<td>" + seller + "</td>"
+          << "<td>" + tax + "</td>"
+          << "<td>" + account + "</td>"
+          << "</tr></table>";
+    return block.text();
+}
+
+// The seller's name and address on one line above the recipient, as a
+// window envelope shows it.
+std::string senderLine(const CompanyProfile& company)
+{
+    const auto& c = company.Contact;
+    std::vector<std::string> parts;
+    for (const std::string& part : {c[0].empty() ? c[1] : c[0], c[2], Trim(c[3] + " " + c[4])}) {
+        if (!Trim(part).empty()) {
+            parts.push_back(html(Trim(part)));
+        }
+    }
+    return joined(parts, " &middot; ");
 }
 
 std::string merchantBlock(const CompanyProfile& company)
@@ -159,67 +241,65 @@ std::string writeLogo(const CompanyProfile& company, const std::string& folder)
     const std::string target = folder + std::string(kInvoiceLogoName);
     if (isJpeg(company.Logo)) {
         if (!CopyFileTo(company.Logo, target)) {
-            throw Error("Cannot copy the company logo \"" + company.Logo + "\" to \"" + target + "\".");
+            throw Error(msg::InvoiceLogoNotCopied, {company.Logo, target});
         }
         return target;
     }
     Picture picture;
     LoadPicture(company.Logo, picture);
     if (picture.Empty()) {
-        throw Error("The company logo \"" + company.Logo + "\" is not a picture of a known type.");
+        throw Error(msg::InvoiceLogoUnknown, {company.Logo});
     }
     SaveScaledJpeg(picture, target, picture.Width(), picture.Height(), 90);
     return target;
 }
 
+// The rate the order was charged; the home rate for an order of a shop
+// that did not send it.
+double chargedRate(const Order& order, const TCountry& home)
+{
+    const std::string sent = order.Value(orderkey::kVatRate);
+    return TrimBlanks(sent).empty() ? home.VAT : ParseNumber(sent);
+}
+
 class OrderTable {
 public:
-    OrderTable(const Order& order, const TCountry& home) : order_(order), home_(home) {}
-
-    // The rate the order was charged; the home rate for an order of a shop
-    // that did not send it.
-    double vatRate() const
+    OrderTable(const Order& order, const TCountry& home, InvoiceStyle style) : order_(order), home_(home), style_(style)
     {
-        const std::string sent = order_.Value(orderkey::kVatRate);
-        return TrimBlanks(sent).empty() ? home_.VAT : ParseNumber(sent);
     }
 
+    // The rows of the item table: the items, then the sums.
     std::string build()
     {
         using namespace orderkey;
         const int count = itemCount();
-        block_ << "<table border=\"0\" cellpadding=\"2\" cellspacing=\"0\" width=\"100%\">";
         for (int k = 1; k <= count; ++k) {
             item(k, order_.Value(std::string(kItem) + std::to_string(k - 1)));
         }
         const bool quantityDiscount = order_.Number(kQuantityDiscount) > 0;
         const bool priceDiscount = order_.Number(kPriceDiscount) > 0;
         if (quantityDiscount || priceDiscount) {
-            sumRow("[subtotal]", amount(kSubtotal), kLine);
+            sumRow("[subtotal]", amount(kSubtotal), " line");
         }
+        // A discount lowers the sum: it shows as a negative amount.
         if (quantityDiscount) {
-            sumRow("[qdiscount]", amount(kQuantityDiscount));
+            sumRow("[qdiscount]", money(-order_.Number(kQuantityDiscount)));
         }
         if (priceDiscount) {
-            sumRow("[pdiscount]", amount(kPriceDiscount));
+            sumRow("[pdiscount]", money(-order_.Number(kPriceDiscount)));
         }
-        sumRow("[total]", amount(kTotal), kLine);
-        sumRow("[excl] " + FormatDecimals(2, vatRate()) + "% [vat]", amount(kVat));
+        sumRow("[total]", amount(kTotal), " line");
+        sumRow("[excl] " + html(InvoicePercent(chargedRate(order_, home_), style_)) + " [vat]", amount(kVat));
         sumRow("[excl] [shipping]", amount(kShipping));
         if (order_.Number(kPaymentFee) > 0) {
-            sumRow("[subamount]", amount(kSubamount), kLine);
+            sumRow("[subamount]", amount(kSubamount), " line");
             sumRow("[" + html(order_.Value(kPayment)) + "_fee]", amount(kPaymentFee));
         }
-        block_ << "<tr style=\"text-align: right;\"><td colspan=\"5\"><b>[amount]:</b> </td>"
-                  "<td style=\"border-top: 2px black solid; border-bottom: 3px black double;\">" +
-                      html(InvoiceAmountText(FormatNumber(order_.AmountPayable()), home_)) + "</td></tr>";
-        block_ << "</table>";
+        sumRow("[amount]", money(order_.AmountPayable()), " amount");
         return block_.text();
     }
 
 private:
-    static constexpr std::string_view kLine = " style=\"border-top: 2px black solid;\"";
-
     int itemCount() const
     {
         const std::string text = order_.Value(orderkey::kItemCount);
@@ -227,13 +307,13 @@ private:
         const bool digits =
             !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!digits || !TryParseInteger(text, count) || count > kMaxInvoiceItems) {
-            throw Error("The order \"" + order_.Id() + "\" has no readable number of items: itemcount is \"" + text +
-                        "\", not a whole number from 0 to " + std::to_string(kMaxInvoiceItems) + ".");
+            throw Error(msg::InvoiceBadItemCount, {order_.Id(), text, kMaxInvoiceItems});
         }
         return count;
     }
 
-    std::string amount(std::string_view key) const { return html(InvoiceAmountText(order_.Value(key), home_)); }
+    std::string money(double euros) const { return html(InvoiceMoney(euros, home_, style_)); }
+    std::string amount(std::string_view key) const { return money(ParseNumber(order_.Value(key))); }
 
     void item(int k, const std::string& line)
     {
@@ -244,23 +324,24 @@ private:
             description = description.substr(0, kCutDescription) + "..";
         }
         block_ << "<tr>"
-               << "  <td width=\"30\">" + std::to_string(k) + ".</td><td width=\"360\">" + html(description) + "</td>"
-               << "  <td width=\"100\" align=\"center\">" + html(field(1)) + "</td>"
-               << "  <td width=\"40\" align=\"center\">" + html(field(2)) + "</td>"
-               << "  <td width=\"90\" align=\"right\">" + html(InvoiceAmountText(field(3), home_)) + "</td>"
-               << "  <td width=\"90\" align=\"right\">" + html(InvoiceAmountText(field(4), home_)) + "</td>"
+               << "  <td>" + std::to_string(k) + ".</td><td>" + html(description) + "</td>"
+               << "  <td>" + html(field(1)) + "</td>"
+               << "  <td class=\"mid\">" + html(field(2)) + "</td>"
+               << "  <td class=\"num\">" + money(ParseNumber(field(3))) + "</td>"
+               << "  <td class=\"num\">" + money(ParseNumber(field(4))) + "</td>"
                << "</tr>";
     }
 
     // A right-aligned row: the label in the first five columns, the amount in the last.
-    void sumRow(const std::string& label, const std::string& amountText, std::string_view amountStyle = {})
+    void sumRow(const std::string& label, const std::string& amountText, std::string_view kind = {})
     {
-        block_ << "<tr style=\"text-align: right;\"><td colspan=\"5\">" + label + ": </td><td" +
-                      std::string(amountStyle) + ">" + amountText + "</td></tr>";
+        block_ << "<tr class=\"sum" + std::string(kind) + "\"><td colspan=\"5\">" + label + ":</td><td class=\"num\">" +
+                      amountText + "</td></tr>";
     }
 
     const Order& order_;
     const TCountry& home_;
+    InvoiceStyle style_;
     Block block_;
 };
 
@@ -277,7 +358,7 @@ std::string_view templateBytes()
 {
     const ResourceEntry* entry = FindResource(kTemplate);
     if (entry == nullptr) {
-        throw Error("The program lacks its invoice template " + std::string(kTemplate) + ".");
+        throw Error(msg::InvoiceNoTemplate, {kTemplate});
     }
     return {reinterpret_cast<const char*>(entry->data), entry->size};
 }
@@ -298,6 +379,81 @@ std::string folderOf(const std::string& page)
     return slash == std::string::npos ? std::string() : page.substr(0, slash + 1);
 }
 
+// The section of the country table that order goes to: by the section's
+// name or one of its own names, as the shop sends it; empty when none fits.
+std::string destinationSection(const IniFile& table, const Order& order)
+{
+    const std::string country = Trim(order.DeliveryValue(orderkey::kCountry));
+    if (country.empty()) {
+        return {};
+    }
+    for (const std::string& section : table.ReadSections()) {
+        if (SameText(section, country)) {
+            return section;
+        }
+        for (const std::string& native : Split(',', table.ReadString(section, "CountryNative", ""))) {
+            if (SameText(Trim(native), country)) {
+                return section;
+            }
+        }
+    }
+    return {};
+}
+
+bool hasLanguageFile(const InvoiceSetup& setup, const std::string& language)
+{
+    // The name goes into a path: only a plain name can be a language.
+    const bool plain = !language.empty() && language.find_first_of("/\\.") == std::string::npos;
+    return plain && FileExists(IncludeTrailingSlash(setup.LanguageDir) + language + ".lng");
+}
+
+// The notes below the sums: delivery date, a tax note, how to pay.
+std::string notesBlock(const InvoiceSetup& setup, const Order& order, InvoiceStyle style)
+{
+    Block block;
+    if (setup.DeliveryDate) {
+        block << "<p>[deliverydate]: " + InvoiceDate(*setup.DeliveryDate, style) + "</p>";
+    } else {
+        block << "<p>[deliverysame]</p>";
+    }
+    switch (TaxNoteOf(setup, order)) {
+    case InvoiceTaxNote::Export:
+        block << "<p><b>[taxexport]</b></p>";
+        break;
+    case InvoiceTaxNote::ReverseCharge:
+        block << "<p><b>[reversecharge]</b></p>";
+        break;
+    case InvoiceTaxNote::None:
+        break;
+    }
+    block << "<p>[thanks]</p>";
+    // Cash on delivery is paid to the courier: no due date.
+    const std::string payment = LowerCase(Trim(order.Value(orderkey::kPayment)));
+    if (payment == "nn") {
+        block << "<p>[foot_nn]</p>";
+    } else {
+        block << "<p>[foot]" + std::string(payment == "vk" ? " [reference]" : "") + "</p>";
+    }
+    return block.text();
+}
+
+constexpr const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                                   "July",    "August",   "September", "October", "November", "December"};
+
+// Digits in groups of three from the right.
+std::string grouped(const std::string& digits, char separator)
+{
+    std::string out;
+    const std::size_t n = digits.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0) {
+            out += separator;
+        }
+        out += digits[i];
+    }
+    return out;
+}
+
 } // namespace
 
 std::string InvoicePagePath(const std::string& folder)
@@ -307,7 +463,7 @@ std::string InvoicePagePath(const std::string& folder)
 
 InvoiceSetup MakeInvoiceSetup(const TAppDirs& dirs, const TUserData& user, const std::tm& today)
 {
-    return {dirs.ProgramDir, dirs.DataDir, dirs.LanguageDir, user.Country, today};
+    return {dirs.ProgramDir, dirs.DataDir, dirs.LanguageDir, user.Country, today, std::nullopt};
 }
 
 void ResetInvoicePage(const std::string& page)
@@ -324,17 +480,24 @@ std::vector<std::string> BuildInvoicePage(const InvoiceSetup& setup, const Order
     const bool header = profile.ReadBool(profile::kInvoice, profile::kHeader, false);
     const bool footer = profile.ReadBool(profile::kInvoice, profile::kFooter, false);
     const int paymentTerm = profile.ReadInteger(profile::kInvoice, profile::kPaymentTerm, profile::kInvoicePaymentTerm);
+    const std::string language = InvoiceLanguage(setup, order);
+    const InvoiceStyle style = InvoiceStyleOf(language);
 
     // The order first: an order that cannot be shown leaves the blank page and nothing beside it.
-    const std::string table = OrderTable(order, setup.Home).build();
+    const std::string table = OrderTable(order, setup.Home, style).build();
     const std::string customer = customerBlock(order);
     const std::string delivery = deliveryBlock(order);
+    const std::string date = InvoiceDate(setup.Today, style);
+    const std::string vatId =
+        TaxNoteOf(setup, order) == InvoiceTaxNote::ReverseCharge ? Trim(order.Value(orderkey::kCustomerVatId)) : "";
+    const std::string info = infoBlock(order, date, vatId);
+    const std::string notes = notesBlock(setup, order, style);
 
     std::vector<std::string> written{page};
+    const CompanyProfile company = ReadCompanyProfile(setup.ProgramDir);
     std::string merchant;
     std::string logo;
     if (header) {
-        const CompanyProfile company = ReadCompanyProfile(setup.ProgramDir);
         merchant = merchantBlock(company);
         if (const std::string file = writeLogo(company, folderOf(page)); !file.empty()) {
             Block line;
@@ -343,21 +506,24 @@ std::vector<std::string> BuildInvoicePage(const InvoiceSetup& setup, const Order
             written.push_back(file);
         }
     }
-    const std::string bank = footer ? bankBlock(profile) : std::string();
 
     std::string text = templateText();
-    replace(text, "[Bankverbindung]", bank);
+    replace(text, "[Bankverbindung]", footerBlock(profile, company, footer));
     replace(text, "[Bestellung]", table);
     replace(text, "[LOGO]", logo);
+    replace(text, "[Absender]", senderLine(company));
     replace(text, "[Kundenanschrift]", customer);
     replace(text, "[Lieferanschrift]", delivery);
     replace(text, "[H\xE4ndleranschrift]", merchant);
-    replace(text, "[DATUM]", dateText(setup.Today));
-    const LanguageFile language(setup.LanguageDir, setup.Home.Language);
-    for (const auto& [key, value] : language.SectionValues(kTexts)) {
+    replace(text, "[Angaben]", info);
+    replace(text, "[Hinweise]", notes);
+    replace(text, "[DATUM]", date);
+    const LanguageFile texts(setup.LanguageDir, language);
+    for (const auto& [key, value] : texts.SectionValues(kTexts)) {
         replace(text, "[" + key + "]", value);
     }
-    replace(text, "[Zahldatum]", dateText(daysLater(setup.Today, paymentTerm)));
+    replace(text, "[Zahldatum]", InvoiceDate(daysLater(setup.Today, paymentTerm), style));
+    replace(text, "[Bestellnr]", html(order.Id()));
     WriteFileAtomic(page, text, FileAccess::OwnerOnly);
     return written;
 }
@@ -378,6 +544,116 @@ std::string InvoiceAmountText(std::string_view amount, const TCountry& home)
 {
     const double rate = home.Rate[0] > 0 ? home.Rate[0] : 1;
     return FormatDecimals(2, ParseNumber(amount) * rate) + " " + home.Currency[0];
+}
+
+InvoiceStyle InvoiceStyleOf(std::string_view language)
+{
+    return SameText(Trim(language), "deutsch") ? InvoiceStyle::German : InvoiceStyle::English;
+}
+
+std::string InvoiceMoney(double euros, const TCountry& home, InvoiceStyle style)
+{
+    const double rate = home.Rate[0] > 0 ? home.Rate[0] : 1;
+    // Whole cents first, so that -0.001 is no "-0,00".
+    const double cents = std::round(euros * rate * 100);
+    const bool negative = cents < 0;
+    const std::string plain = FormatDecimals(2, std::fabs(cents) / 100);
+    const std::size_t dot = plain.find('.');
+    const std::string whole = plain.substr(0, dot);
+    const std::string fraction = dot == std::string::npos ? "00" : plain.substr(dot + 1);
+    const std::string& sign = home.Currency[0];
+    const std::string minus = negative ? "-" : "";
+    if (style == InvoiceStyle::German) {
+        return minus + grouped(whole, '.') + "," + fraction + (sign.empty() ? "" : " " + sign);
+    }
+    // A sign of letters ("CHF") is set apart from the digits, a symbol is not.
+    const bool word = sign.size() > 1 && std::all_of(sign.begin(), sign.end(), [](char c) {
+                          return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                      });
+    return minus + sign + (word ? " " : "") + grouped(whole, ',') + "." + fraction;
+}
+
+std::string InvoicePercent(double rate, InvoiceStyle style)
+{
+    // Up to two decimals, and none that are zero: 19, 8.1, 5.5.
+    std::string text = FormatDecimals(2, std::round(rate * 100) / 100);
+    if (const std::size_t dot = text.find('.'); dot != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.') {
+            text.pop_back();
+        }
+    }
+    if (style == InvoiceStyle::German) {
+        std::replace(text.begin(), text.end(), '.', ',');
+        return text + " %";
+    }
+    return text + "%";
+}
+
+std::string InvoiceDate(const std::tm& date, InvoiceStyle style)
+{
+    if (style == InvoiceStyle::German) {
+        return dateText(date);
+    }
+    const int month = std::clamp(date.tm_mon, 0, 11);
+    return std::to_string(date.tm_mday) + " " + kMonths[month] + " " + std::to_string(date.tm_year + 1900);
+}
+
+std::string InvoiceLanguage(const InvoiceSetup& setup, const Order& order)
+{
+    const std::string table = CountryTablePath(IncludeTrailingSlash(setup.ProgramDir));
+    if (FileExists(table)) {
+        const IniFile countries(table);
+        const std::string section = destinationSection(countries, order);
+        if (!section.empty()) {
+            const std::string language = GetCountryData(table, section).Language;
+            if (hasLanguageFile(setup, language)) {
+                return language;
+            }
+        }
+    }
+    return setup.Home.Language;
+}
+
+InvoiceTaxNote TaxNoteOf(const InvoiceSetup& setup, const Order& order)
+{
+    // Only a delivery charged without VAT needs a reason for it.
+    if (chargedRate(order, setup.Home) > 0) {
+        return InvoiceTaxNote::None;
+    }
+    const std::string table = CountryTablePath(IncludeTrailingSlash(setup.ProgramDir));
+    if (!FileExists(table)) {
+        return InvoiceTaxNote::None;
+    }
+    const std::string section = destinationSection(IniFile(table), order);
+    if (section.empty() || SameText(section, setup.Home.Name)) {
+        return InvoiceTaxNote::None;
+    }
+    const TCountry destination = GetCountryData(table, section);
+    if (!destination.EU || !setup.Home.EU) {
+        return InvoiceTaxNote::Export;
+    }
+    return Trim(order.Value(orderkey::kCustomerVatId)).empty() ? InvoiceTaxNote::None : InvoiceTaxNote::ReverseCharge;
+}
+
+std::vector<Message> MissingSellerDetails(const InvoiceSetup& setup)
+{
+    const CompanyProfile company = ReadCompanyProfile(setup.ProgramDir);
+    const auto& c = company.Contact;
+    const auto blank = [](const std::string& value) { return Trim(value).empty(); };
+    std::vector<Message> missing;
+    if (blank(c[0]) && blank(c[1])) {
+        missing.push_back({msg::InvoiceNoSellerName, {}});
+    }
+    if (blank(c[2]) || blank(c[3]) || blank(c[4])) {
+        missing.push_back({msg::InvoiceNoSellerAddress, {}});
+    }
+    const IniFile profile(ShopProfilePath(setup.DataDir));
+    if (blank(profile.ReadString(profile::kInvoice, profile::kTaxNumber, "")) &&
+        blank(profile.ReadString(profile::kInvoice, profile::kVatId, ""))) {
+        missing.push_back({msg::InvoiceNoTaxNumber, {}});
+    }
+    return missing;
 }
 
 std::string PaymentMethodText(const InvoiceSetup& setup, std::string_view payment)
