@@ -247,6 +247,14 @@ double luminance(ColorValue colour)
     return 0.2126 * channel(colour, 0) + 0.7152 * channel(colour, 8) + 0.0722 * channel(colour, 16);
 }
 
+// The contrast of two colours as WCAG defines it: 1 to 21.
+double contrastRatio(ColorValue a, ColorValue b)
+{
+    const double x = luminance(a);
+    const double y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
 ColorValue mix(ColorValue from, ColorValue to, double t)
 {
     ColorValue out = 0;
@@ -262,13 +270,13 @@ ColorValue mix(ColorValue from, ColorValue to, double t)
 // shade toward black or white that does: the shop's pages do the same.
 ColorValue readable(ColorValue wish, ColorValue background, double ratio)
 {
-    if (ContrastRatio(wish, background) >= ratio) {
+    if (contrastRatio(wish, background) >= ratio) {
         return wish;
     }
     const ColorValue toward = luminance(background) > 0.18 ? 0x000000 : 0xFFFFFF;
     for (int step = 1; step <= 20; ++step) {
         const ColorValue c = mix(wish, toward, step / 20.0);
-        if (ContrastRatio(c, background) >= ratio) {
+        if (contrastRatio(c, background) >= ratio) {
             return c;
         }
     }
@@ -413,13 +421,6 @@ bool SaveAuctionChoices(const std::string& programDir, const std::string& dataDi
     }
     additional.UpdateFile();
     return true;
-}
-
-double ContrastRatio(ColorValue a, ColorValue b)
-{
-    const double x = luminance(a);
-    const double y = luminance(b);
-    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 
 ListingColours ReadListingColours(const std::string& dataDir)

@@ -63,9 +63,6 @@ struct ListingColours {
 // background are darkened or lightened, as the shop does it.
 ListingColours ReadListingColours(const std::string& dataDir);
 
-// The contrast of two colours as WCAG defines it: 1 to 21.
-double ContrastRatio(ColorValue a, ColorValue b);
-
 std::string AuctionTextsPath(const std::string& dataDir);
 
 // firstChoice: the first choice of both selectors, taken for a choice not

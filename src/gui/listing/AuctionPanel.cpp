@@ -92,7 +92,7 @@ AuctionPanel::AuctionPanel(AppState& state, Prompter& prompter, QWidget* parent)
     texts->addWidget(shopUrl_, 1, 1);
     texts->addWidget(hintedLabel(QStringLiteral("Zusatzbeschreibung:"), "Additional", this), 2, 0, Qt::AlignTop);
     texts->addWidget(additional_, 2, 1);
-    texts->addWidget(contact_, 3, 1);
+    texts->addWidget(contact_, 3, 0, 1, 2);
     texts->setColumnStretch(1, 1);
 
     auto* buttons = new QVBoxLayout;
