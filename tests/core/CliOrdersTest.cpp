@@ -244,6 +244,11 @@ TEST_F(CliOrdersTest, PrintedInvoicesUseTheLastProjectsNumbersInTurnAndMarkTheOr
     RememberProject(home_.path(), home_.file("Projekte/Weg.shp"));
     ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/C3.html")}).code, 0);
     EXPECT_EQ(home_.read("out/C3.renr.js"), "document.writeln(\"U-1\");");
+    // A page name that is no plain word still finds its script.
+    ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/Nr 3 \xC3\xA4\"#.html")}).code, 0);
+    EXPECT_EQ(home_.read("out/Nr 3 \xC3\xA4\"#.renr.js"), "document.writeln(\"U-1\");");
+    EXPECT_NE(home_.read("out/Nr 3 \xC3\xA4\"#.html").find("<script src=\"Nr%203%20%C3%A4%22%23.renr.js\">"),
+              std::string::npos);
 }
 
 TEST_F(CliOrdersTest, InvoiceFailuresAreOneLineNamingTheOrderOrFile)
