@@ -73,16 +73,17 @@ constexpr const char* kUsage =
     "  orders list [--new|--done]\n"
     "                    one line per order (all, new or done ones), fields separated by tabs:\n"
     "                    order ID, date, customer, amount payable\n"
-    "  invoice ORDER-ID [--project PROJECT] [--number N] [--out FILE.html] [--pdf FILE.pdf] [--claim]\n"
+    "  invoice ORDER-ID [--project PROJECT] [--number N] [--out FILE.html] [--pdf FILE.pdf] [--done]\n"
+    "          [--preview]\n"
     "                    write the order's invoice page as FILE.html (default: rechnung.html in the\n"
     "                    current folder) with its number script (renr.js for rechnung.html, else\n"
     "                    FILE.renr.js) and logo.jpg beside it; --pdf prints it to a PDF through the\n"
     "                    window program quillane. The invoice settings and numbers come from PROJECT's\n"
     "                    shop profile (default: the project the window opened last, else the untitled\n"
     "                    one); the number is N, else the one the order was invoiced with, else the next\n"
-    "                    one of the sequence. With --pdf or --claim the number is used up and the order\n"
-    "                    marked done, as printing in the window does. Prints the path of every file\n"
-    "                    written.\n"
+    "                    one of the sequence, which the invoice uses up. --pdf (once written) and --done\n"
+    "                    mark the order done, as printing in the window does; --preview uses no number\n"
+    "                    up. Prints the path of every file written.\n"
     "  import PROJECT FILE --group COL --name COL --orderno COL --price COL\n"
     "         [--main NAME] [--sub NAME] [--gross] [--rows FIRST[-LAST]] [--update] [--dry-run]\n"
     "                    import the items of a .xls, .xlsx, .ods or delimited text file into the\n"
@@ -370,7 +371,8 @@ struct InvoiceOptions {
     std::string Out;
     std::string Pdf;
     std::optional<std::string> Number;
-    bool Claim = false; // use the number up and mark the order done without a PDF
+    bool Done = false;    // mark the order done without a PDF: its page was printed otherwise
+    bool Preview = false; // show the number the invoice would get, and use none up
 };
 
 // Options after the order ID; false when one is unknown or lacks its value.
@@ -383,8 +385,8 @@ bool parseInvoiceOptions(const std::vector<std::string>& rest, InvoiceOptions& o
     options.OrderId = rest[1];
     for (std::size_t i = 2; i < rest.size(); ++i) {
         const std::string& option = rest[i];
-        if (option == "--claim") {
-            options.Claim = true;
+        if (option == "--done" || option == "--preview") {
+            (option == "--done" ? options.Done : options.Preview) = true;
             continue;
         }
         if (option != "--project" && option != "--out" && option != "--pdf" && option != "--number") {
@@ -668,8 +670,15 @@ int invoice(const std::string& programDir, const InvoiceOptions& options, std::o
     TUserData user;
     ReadUserData(programDir, DefaultCountryFor(SystemLanguageName()), user);
 
-    // A printed invoice uses its number up, as the window's print does.
-    const bool claim = !options.Pdf.empty() || options.Claim;
+    // A written invoice uses its number up, so the next one gets the next
+    // number; printed, it also moves the order to the done ones, as the
+    // window's print does.
+    const bool claim = !options.Preview;
+    const bool done = !options.Pdf.empty() || options.Done;
+    if (options.Preview && done) {
+        err << "quillane-cli: --preview uses no number up, so it cannot go with --pdf or --done\n";
+        return 1;
+    }
     const std::string number =
         options.Number ? *options.Number : ProposedInvoiceNumber(programDir, dirs.DataDir, order.Id());
     if (claim && Trim(number).empty()) {
@@ -695,8 +704,10 @@ int invoice(const std::string& programDir, const InvoiceOptions& options, std::o
         }
         out << options.Pdf << '\n';
     }
-    if (claim) {
+    if (done) {
         RecordInvoice(programDir, dirs.DataDir, order.Id(), number);
+    } else if (claim) {
+        ClaimInvoiceNumber(programDir, dirs.DataDir, order.Id(), number);
     }
     return 0;
 }

@@ -151,10 +151,11 @@ TEST_F(CliOrdersTest, InvoiceWritesThePageTheOrderViewShowsWithItsNumber)
         std::vector<std::string> options;
         const char* script;
     } cases[] = {
-        {{"A1", "--project", "Laden", "--out", out}, "document.writeln(\"RE-0012\");"}, // the next one, unclaimed
-        {{"A1", "--out", out}, "document.writeln(\"U-1\");"},                           // the untitled project's
-        {{"B2", "--out", out}, "document.writeln(\"RE-0007\");"},                       // its own
-        {{"A1", "--out", out, "--number", "R\xC3\xBC 9", "--project", "Laden"}, "document.writeln(\"R\xFC 9\");"},
+        {{"A1", "--project", "Laden", "--out", out, "--preview"}, "document.writeln(\"RE-0012\");"}, // the next one
+        {{"A1", "--preview", "--out", out}, "document.writeln(\"U-1\");"},     // the untitled project's
+        {{"B2", "--out", out, "--preview"}, "document.writeln(\"RE-0007\");"}, // its own
+        {{"A1", "--out", out, "--number", "R\xC3\xBC 9", "--project", "Laden", "--preview"},
+         "document.writeln(\"R\xFC 9\");"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"invoice"};
@@ -164,7 +165,7 @@ TEST_F(CliOrdersTest, InvoiceWritesThePageTheOrderViewShowsWithItsNumber)
         EXPECT_EQ(r.out, out + "\n" + home_.file("out/rechnung-a1.renr.js") + "\n");
         EXPECT_EQ(home_.read("out/rechnung-a1.renr.js"), c.script);
     }
-    // Nothing was claimed or marked.
+    // A preview uses up no number and marks nothing.
     EXPECT_EQ(LoadOrders(home_.path(), OrderState::New).size(), 2u);
     EXPECT_NE(home_.read("Projekte/Laden/daten/shopprofil.ini").find("ReNrNext=0012"), std::string::npos);
 
@@ -190,7 +191,7 @@ TEST_F(CliOrdersTest, InvoiceWritesThePageTheOrderViewShowsWithItsNumber)
     EXPECT_EQ(home_.read("out/rechnung.html"), home_.read("expected.html"));
 }
 
-TEST_F(CliOrdersTest, PrintedInvoicesUseTheLastProjectsNumbersInTurnAndMarkTheOrders)
+TEST_F(CliOrdersTest, InvoicesUseTheLastProjectsNumbersInTurnAndPrintedOnesMarkTheOrder)
 {
     settings("http://127.0.0.1:1/", kPassword);
     home_.write("orders.dat", "[A1]\r\nlastname=Meier\r\nitemcount=0\r\n[B2]\r\nlastname=Kunz\r\nitemcount=0\r\n"
@@ -204,14 +205,21 @@ TEST_F(CliOrdersTest, PrintedInvoicesUseTheLastProjectsNumbersInTurnAndMarkTheOr
     CreateFolder(home_.file("out/"));
     const auto number = [this](const std::string& id) { return ReadOrder(home_.path(), id).InvoiceNumber(); };
 
-    // Both pages in one folder, each with its own number script.
+    // Both pages in one folder, each with its own number script; the first printed otherwise.
     struct Case {
         const char* id;
         const char* script;
-    } cases[] = {{"A1", "document.writeln(\"RE-0012\");"}, {"B2", "document.writeln(\"RE-0013\");"}};
+        bool done;
+        OrderState state;
+    } cases[] = {{"A1", "document.writeln(\"RE-0012\");", true, OrderState::Done},
+                 {"B2", "document.writeln(\"RE-0013\");", false, OrderState::New}};
     for (const Case& c : cases) {
         const std::string page = home_.file("out/" + std::string(c.id) + ".html");
-        const CliRun r = run({"invoice", c.id, "--out", page, "--claim"});
+        std::vector<std::string> args{"invoice", c.id, "--out", page};
+        if (c.done) {
+            args.push_back("--done");
+        }
+        const CliRun r = run(args);
         ASSERT_EQ(r.code, 0) << r.err;
         const std::string script = home_.file("out/" + std::string(c.id) + ".renr.js");
         EXPECT_EQ(r.out, page + "\n" + script + "\n");
@@ -220,17 +228,16 @@ TEST_F(CliOrdersTest, PrintedInvoicesUseTheLastProjectsNumbersInTurnAndMarkTheOr
         EXPECT_NE(html.find("<script src=\"" + std::string(c.id) + ".renr.js\"></script>"), std::string::npos);
         EXPECT_EQ(html.find("\"renr.js\""), std::string::npos);
         EXPECT_NE(html.find("Wolle &amp; Co"), std::string::npos) << "the seller is missing";
+        EXPECT_EQ(ReadOrder(home_.path(), c.id).State(), c.state) << c.id;
     }
     EXPECT_EQ(home_.read("out/A1.renr.js"), cases[0].script);
     EXPECT_EQ(number("A1"), "RE-0012");
     EXPECT_EQ(number("B2"), "RE-0013");
-    EXPECT_EQ(ReadOrder(home_.path(), "A1").State(), OrderState::Done);
-    EXPECT_EQ(ReadOrder(home_.path(), "B2").State(), OrderState::Done);
     EXPECT_EQ(ReadInvoiceSequence(home_.file("Projekte/Laden/daten/")).Next, "0014");
 
-    // An invoiced order keeps its number; a page without --claim or --pdf uses none up.
-    ASSERT_EQ(run({"invoice", "A1", "--out", home_.file("out/A1.html"), "--claim"}).code, 0);
-    ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/C3.html")}).code, 0);
+    // An invoiced order keeps its number; a preview uses none up.
+    ASSERT_EQ(run({"invoice", "A1", "--out", home_.file("out/A1.html")}).code, 0);
+    ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/C3.html"), "--preview"}).code, 0);
     EXPECT_EQ(home_.read("out/A1.renr.js"), cases[0].script);
     EXPECT_EQ(home_.read("out/C3.renr.js"), "document.writeln(\"RE-0014\");");
     EXPECT_EQ(ReadOrder(home_.path(), "C3").State(), OrderState::New);
@@ -239,11 +246,16 @@ TEST_F(CliOrdersTest, PrintedInvoicesUseTheLastProjectsNumbersInTurnAndMarkTheOr
     // The project named wins over the last one; a project gone since is passed over.
     home_.write("Projekte/Alt.shp", "");
     home_.write("Projekte/Alt/daten/shopprofil.ini", "[Invoice]\r\nReNrPrefix=A-\r\nReNrNext=5\r\n");
-    ASSERT_EQ(run({"invoice", "C3", "--project", "Alt", "--out", home_.file("out/C3.html")}).code, 0);
+    ASSERT_EQ(run({"invoice", "C3", "--project", "Alt", "--out", home_.file("out/C3.html"), "--preview"}).code, 0);
     EXPECT_EQ(home_.read("out/C3.renr.js"), "document.writeln(\"A-5\");");
     RememberProject(home_.path(), home_.file("Projekte/Weg.shp"));
-    ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/C3.html")}).code, 0);
+    ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/C3.html"), "--preview"}).code, 0);
     EXPECT_EQ(home_.read("out/C3.renr.js"), "document.writeln(\"U-1\");");
+    // A page name that is no plain word still finds its script.
+    ASSERT_EQ(run({"invoice", "C3", "--out", home_.file("out/Nr 3 \xC3\xA4\"#.html"), "--preview"}).code, 0);
+    EXPECT_EQ(home_.read("out/Nr 3 \xC3\xA4\"#.renr.js"), "document.writeln(\"U-1\");");
+    EXPECT_NE(home_.read("out/Nr 3 \xC3\xA4\"#.html").find("<script src=\"Nr%203%20%C3%A4%22%23.renr.js\">"),
+              std::string::npos);
 }
 
 TEST_F(CliOrdersTest, InvoiceFailuresAreOneLineNamingTheOrderOrFile)
@@ -268,9 +280,10 @@ TEST_F(CliOrdersTest, InvoiceFailuresAreOneLineNamingTheOrderOrFile)
         {{"invoice", "A1", "--out", home_.file("r.html"), "--pdf", home_.file("r.pdf")},
          "the window program quillane, which prints PDF files, is neither"},
         // A number is given to one order only.
-        {{"invoice", "A1", "--number", "X-1", "--claim", "--out", home_.file("r.html")},
+        {{"invoice", "A1", "--number", "X-1", "--out", home_.file("r.html")},
          "\"X-1\" was given to order \"D4\" already"},
-        {{"invoice", "A1", "--number", " ", "--claim", "--out", home_.file("r.html")}, "\"A1\" has no number"},
+        {{"invoice", "A1", "--number", " ", "--out", home_.file("r.html")}, "\"A1\" has no number"},
+        {{"invoice", "A1", "--preview", "--done"}, "--preview uses no number up"},
     };
     for (const Case& c : cases) {
         const CliRun r = run(c.args);

@@ -78,38 +78,56 @@ std::string ProposedInvoiceNumber(const std::string& programDir, const std::stri
     return ReadInvoiceSequence(dataDir).Number();
 }
 
-InvoiceRecord RecordInvoice(const std::string& programDir, const std::string& dataDir, std::string_view orderId,
-                            std::string_view number)
+namespace {
+
+InvoiceRecord record(const std::string& programDir, const std::string& dataDir, std::string_view orderId,
+                     std::string_view number, bool printed)
 {
-    InvoiceRecord record;
+    InvoiceRecord result;
     {
         IniFile orders = OpenOrderFile(programDir);
         if (!orderId.empty() && orders.SectionExists(orderId)) {
             if (!number.empty()) {
                 orders.WriteString(orderId, orderkey::kInvoiceNumber, number);
             }
-            orders.WriteString(orderId, orderkey::kPrinted, "true");
+            if (printed) {
+                orders.WriteString(orderId, orderkey::kPrinted, "true");
+            }
             orders.UpdateFile();
-            record.OrderFound = true;
+            result.OrderFound = true;
         }
     }
     if (number.empty()) {
-        return record;
+        return result;
     }
     IniFile profile = OpenShopProfile(dataDir);
     const InvoiceSequence sequence = readSequence(profile);
     if (number.size() <= sequence.Prefix.size() || number.compare(0, sequence.Prefix.size(), sequence.Prefix) != 0) {
-        return record;
+        return result;
     }
     const std::string_view running = number.substr(sequence.Prefix.size());
     if (!IsInvoiceNextNumber(running) || !atLeast(running, sequence.Next)) {
-        return record;
+        return result;
     }
     profile.WriteString(profile::kInvoice, profile::kInvoiceNext, following(running, sequence.Next.size()));
     CreateFolder(dataDir);
     profile.UpdateFile();
-    record.SequenceAdvanced = true;
-    return record;
+    result.SequenceAdvanced = true;
+    return result;
+}
+
+} // namespace
+
+InvoiceRecord RecordInvoice(const std::string& programDir, const std::string& dataDir, std::string_view orderId,
+                            std::string_view number)
+{
+    return record(programDir, dataDir, orderId, number, true);
+}
+
+InvoiceRecord ClaimInvoiceNumber(const std::string& programDir, const std::string& dataDir, std::string_view orderId,
+                                 std::string_view number)
+{
+    return record(programDir, dataDir, orderId, number, false);
 }
 
 std::string OrderWithInvoiceNumber(const std::string& programDir, std::string_view number,

@@ -41,6 +41,10 @@ struct InvoiceRecord {
 // deleted meanwhile is not written back, but the sequence still moves.
 InvoiceRecord RecordInvoice(const std::string& programDir, const std::string& dataDir, std::string_view orderId,
                             std::string_view number);
+// The same without marking the order printed: the number is the order's,
+// and the sequence moves past it, but the order stays a new one.
+InvoiceRecord ClaimInvoiceNumber(const std::string& programDir, const std::string& dataDir, std::string_view orderId,
+                                 std::string_view number);
 
 // The ID of another order invoiced with number, empty when there is none:
 // for a warning before a number is used twice.
