@@ -4,6 +4,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/ImportRules.h"
 
 #include <cstdint>
@@ -92,10 +93,10 @@ bool ImportUndoAvailable(const CatalogStore& store)
 void UndoImport(CatalogStore& store)
 {
     if (!FileExists(manifest(store)) || !IniFile(manifest(store)).SectionExists("After")) {
-        throw Error("There is no import to take back.");
+        throw Error(msg::ImportNothingToUndo);
     }
     if (!ImportUndoAvailable(store)) {
-        throw Error("The catalog has changed since the import. Taking the import back would lose that change.");
+        throw Error(msg::ImportUndoCatalogChanged);
     }
     const IniFile saved(manifest(store));
     for (const char* name : kFiles) {
