@@ -261,6 +261,19 @@ TEST_F(ImportUndoTest, TheFirstImportOfAnEmptyCatalogIsTakenBackWhole)
     EXPECT_EQ(empty.ItemCount, 0);
 }
 
+TEST_F(ImportUndoTest, StoringTheShownGroupUnchangedKeepsTheUndo)
+{
+    ImportRows(store, makeGrid({{"Clothes|Shirts", "Polo", "P1", "3"}}), columns(), home);
+    const std::string imported = Files();
+    // Showing the catalog again stores the shown group, which moves its section to the file's end.
+    store.LoadGroupItems(0);
+    store.SaveGroup();
+    ASSERT_NE(Files(), imported);
+    EXPECT_TRUE(ImportUndoAvailable(store));
+    UndoImport(store);
+    EXPECT_EQ(Item(0, "P1"), "(none)");
+}
+
 TEST_F(ImportUndoTest, IsRefusedOnceTheCatalogChangedSince)
 {
     ImportRows(store, makeGrid({{"Hats", "Beret", "H2", "3"}}), columns(), home);

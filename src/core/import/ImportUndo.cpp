@@ -7,9 +7,12 @@
 #include "core/common/messages/ImportMessages.h"
 #include "core/import/ImportRules.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
+#include <vector>
 
 namespace quillane {
 
@@ -27,19 +30,36 @@ std::string manifest(const CatalogStore& store)
     return undoDir(store) + "undo.ini";
 }
 
-// What a working file holds, in short: "-" when it is missing.
+// What a working file holds, in short: "-" when it is missing. The
+// sections count in any order: the window stores its shown group on
+// showing the catalog again, which moves that group's section to the end
+// of the file without changing the catalog.
 std::string fingerprint(const std::string& path)
 {
-    std::string content;
-    if (!FileExists(path) || !TryReadFile(path, content)) {
+    if (!FileExists(path)) {
         return "-";
     }
+    const IniFile file(path);
+    std::vector<std::string> sections = file.ReadSections();
+    std::sort(sections.begin(), sections.end());
     std::uint64_t hash = 14695981039346656037ull; // FNV-1a
-    for (const char c : content) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    std::size_t size = 0;
+    const auto add = [&](std::string_view text) {
+        for (const char c : text) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        hash = (hash ^ 0xFFu) * 1099511628211ull; // ends the text, so "ab"+"c" differs from "a"+"bc"
+        size += text.size() + 1;
+    };
+    for (const std::string& section : sections) {
+        add(section);
+        for (const auto& [key, value] : file.ReadSectionValues(section)) {
+            add(key);
+            add(value);
+        }
     }
     char text[48];
-    std::snprintf(text, sizeof text, "%zu:%016llx", content.size(), static_cast<unsigned long long>(hash));
+    std::snprintf(text, sizeof text, "%zu:%016llx", size, static_cast<unsigned long long>(hash));
     return text;
 }
 
