@@ -213,7 +213,14 @@ private Q_SLOTS:
             choose(child<QComboBox>(dialog, columns[c]), c);
         }
         QVERIFY(header->isChecked());
+        // "Brutto" beside the price column is one with the caption, either way round.
         auto* gross = child<QCheckBox>(dialog, "GrossPriceBox");
+        auto* caption = child<QLabel>(dialog, "ImportPriceCaption");
+        QVERIFY(!gross->isChecked());
+        gross->click();
+        QVERIFY(caption->text().contains(lng(home, "deutsch", "Rechnung", "gross")));
+        QCOMPARE(items->priceCaption()->text(), caption->text());
+        QTest::mouseClick(caption, Qt::LeftButton);
         QVERIFY(!gross->isChecked());
 
         // The heading row is no item, the unreadable price a reason, the decimal comma named.
@@ -244,7 +251,12 @@ private Q_SLOTS:
         auto* grid = child<QTableView>(dialog, "FileGrid");
         auto* update = child<QCheckBox>(dialog, "PriceUpdateBox");
         update->setChecked(true);
-        QVERIFY(!child<QComboBox>(dialog, "GroupColumn")->isEnabled());
+        // Only order number and price count: the other two need not be chosen.
+        for (const char* unused : {"GroupColumn", "NameColumn"}) {
+            auto* box = child<QComboBox>(dialog, unused);
+            QVERIFY(!box->isEnabled());
+            box->setCurrentIndex(-1);
+        }
         QCOMPARE(grid->model()->rowCount(), 4);
         prompter.answers << Prompter::Answer::No;
         QTest::mouseClick(importButton, Qt::LeftButton);
