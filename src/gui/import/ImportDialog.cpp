@@ -496,7 +496,11 @@ bool ImportDialog::confirmPriceUpdate(const ImportChoices& choices)
 
 QString ImportDialog::skippedLines(const std::vector<SkippedRow>& skipped, const PriceColumnReading& prices) const
 {
-    QString text = QLatin1Char('\n') + lines(toQ(state_.Texts.Say(DescribeReading(prices))));
+    // Undecided, the reading needs no line: a price only the column could read names why itself.
+    QString text;
+    if (prices.Decimal != PriceColumnReading::Mark::Unknown) {
+        text += QLatin1Char('\n') + lines(toQ(state_.Texts.Say(DescribeReading(prices))));
+    }
     const QString row = word(state_, "Row", "Row %1: %2");
     for (std::size_t i = 0; i < skipped.size() && i < kSkippedShown; ++i) {
         text += QLatin1Char('\n') + row.arg(skipped[i].Row).arg(toQ(state_.Texts.Say(skipped[i].Reason)));
