@@ -158,6 +158,7 @@ TEST_F(ProductImportTest, ReadsEachPriceAsItsColumnDecidesOrSkipsItNeverStoringZ
         {"negative with a comma", 1, 0, net, "-3,5", false, {}, Mark::Comma, "is negative"},
         {"negative in brackets", 1, 0, net, "(3,50)", false, {}, Mark::Comma, "is negative"},
         {"a minus after", 1, 0, net, "3,50-", false, {}, Mark::Comma, "is negative"},
+        {"whole euros with a dash", 1, 0, net, "12,-", false, {"3,50"}, Mark::Comma, "12.000"},
         {"a minus after the euro sign", 1, 0, net, "\x80 -3,50", false, {}, Mark::Comma, "is negative"},
         {"a negative worksheet number", 1, 0, net, "-2.5", true, {}, Mark::Unknown, "is negative"},
         {"beyond a double", 1, 0, net, "1e999", false, {}, Mark::Unknown, "not a finite number"},

@@ -92,6 +92,13 @@ std::string_view numberPart(std::string_view text, bool& negative)
     std::string_view s = trimmed(text);
     negative = false;
     for (bool again = true; again && !s.empty();) {
+        // "12,-" and "12.--" are whole euros, not a minus after the number.
+        for (const std::string_view dash : {",--", ".--", ",-", ".-"}) {
+            if (s.size() > dash.size() && s.substr(s.size() - dash.size()) == dash) {
+                s.remove_suffix(dash.size());
+                break;
+            }
+        }
         again = dropAffix(s, "\x80") || dropAffix(s, "Euro") || dropAffix(s, "EUR");
         if (!s.empty() && (s.front() == '-' || s.back() == '-')) {
             negative = true;
