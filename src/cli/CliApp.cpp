@@ -7,8 +7,9 @@
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
 #include "core/common/WorkFolder.h"
-#include "core/common/messages/OrdersMessages.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/common/messages/ListingMessages.h"
+#include "core/common/messages/OrdersMessages.h"
 #include "core/generator/Generation.h"
 #include "core/generator/GenerationSetup.h"
 #include "core/i18n/LanguageFile.h"
@@ -731,8 +732,7 @@ void parseRows(const std::string& text, ImportOptions& options)
     const bool open = dash == std::string::npos || dash + 1 == text.size();
     if (!TryParseInteger(text.substr(0, dash), first) || first < 1 ||
         (!open && (!TryParseInteger(text.substr(dash + 1), last) || last < first))) {
-        throw Error("--rows needs the first row of the file, and may give the last: 2, 2- or 2-50; not \"" + text +
-                    "\".");
+        throw Error(msg::ImportCliRows, {text});
     }
     options.FirstRow = static_cast<std::size_t>(first);
     options.LastRow = open ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(last);
@@ -747,7 +747,7 @@ ImportOptions parseImport(const std::vector<std::string>& args)
         const std::string& a = args[i];
         const auto value = [&]() -> const std::string& {
             if (i + 1 >= args.size()) {
-                throw Error(a + " needs a value.");
+                throw Error(msg::ImportCliNeedsValue, {a});
             }
             return args[++i];
         };
@@ -772,13 +772,13 @@ ImportOptions parseImport(const std::vector<std::string>& args)
         } else if (a == "--dry-run") {
             options.DryRun = true;
         } else if (a.rfind("--", 0) == 0) {
-            throw Error("import knows no option " + a + ".");
+            throw Error(msg::ImportCliUnknownOption, {a});
         } else {
             positional.push_back(a);
         }
     }
     if (positional.size() != 2) {
-        throw Error("import needs the project and the file to import.");
+        throw Error(msg::ImportCliNeedsProjectAndFile);
     }
     options.Project = positional[0];
     options.File = positional[1];
@@ -794,7 +794,7 @@ ImportOptions parseImport(const std::vector<std::string>& args)
         }
     }
     if (!missing.empty()) {
-        throw Error("import needs the column of each field; missing: " + missing + ".");
+        throw Error(msg::ImportCliMissingColumns, {missing});
     }
     return options;
 }
@@ -818,7 +818,7 @@ void chooseRows(const ImportGrid& grid, const ImportOptions& options, ImportChoi
 void printSkipped(const std::vector<SkippedRow>& skipped, std::ostream& out)
 {
     for (const SkippedRow& s : skipped) {
-        out << "skipped row " << s.Row << ": " << utf8(s.Reason) << '\n';
+        out << "skipped row " << s.Row << ": " << utf8(EnglishText(s.Reason)) << '\n';
     }
 }
 
@@ -838,6 +838,8 @@ int importItems(const std::string& programDir, const std::vector<std::string>& a
 
     ImportGrid grid = ReadImportFile(options.File);
     chooseRows(grid, options, options.Choices);
+    // A row of headings is no item, as the window's tick says.
+    options.Choices.HeaderRow = HasHeaderRow(grid, options.Choices.Columns.Price);
     std::size_t added = 0;
     std::size_t replaced = 0;
     std::size_t updated = 0;

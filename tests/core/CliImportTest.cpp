@@ -67,7 +67,7 @@ TEST(CliImport, ImportsAndUpdatesPricesOrOnlyCountsWithDryRun)
          {"--group", "A", "--name", "B", "--orderno", "C", "--price", "D", "--rows", "2"},
          "added 1, replaced 1, updated 0, skipped 1, discontinued 0\n"
          "skipped row 4: The price \"-5\" is negative.\n",
-         {"A1=Winterjacke neu|59.500||||\r\n", "J1=Jeans \xE4|49.000||||\r\n", "=Kleidung|Hosen\r\n"}},
+         {"A1=Winterjacke neu|59.500||0:1||\r\n", "J1=Jeans \xE4|49.000||||\r\n", "=Kleidung|Hosen\r\n"}},
         {"an import of gross prices into a chosen main group",
          "Hosen,Jeans,J1,119\n",
          {"--group", "a", "--name", "b", "--orderno", "c", "--price", "d", "--gross", "--main", "Kleidung"},
@@ -80,6 +80,18 @@ TEST(CliImport, ImportsAndUpdatesPricesOrOnlyCountsWithDryRun)
          "discontinued\tKleidung|Jacken\tA2\tM\xC3\xBCtze\t9.50\n"
          "discontinued\tKleidung|Jacken\tA3\tVersteckt\t5.00\n",
          {"A1=Winterjacke|100.000|2|0:1||\r\n", "B1=Schal|20.000||||\r\n", "A2=M\xFCtze|9.50||||\r\n"}},
+        {"a header row, thousands and prices that cannot be read",
+         "Gruppe;Name;Nr;Preis\n"
+         "Kleidung|Hosen;Jeans;J1;auf Anfrage\n"
+         ";Chino;J2;1.234,56\n"
+         ";Cord;J3;(3,50)\n"
+         ";Leinen;J4;\n",
+         {"--group", "A", "--name", "B", "--orderno", "C", "--price", "D"},
+         "added 1, replaced 0, updated 0, skipped 3, discontinued 0\n"
+         "skipped row 2: The price \"auf Anfrage\" is not a number.\n"
+         "skipped row 4: The price \"(3,50)\" is negative.\n"
+         "skipped row 5: There is no price.\n",
+         {"J2=Chino|1234.560||||\r\n", "=Kleidung|Hosen\r\n"}},
     };
     for (const auto& c : cases) {
         Home home;
@@ -125,6 +137,15 @@ TEST(CliImport, AFailureIsOneLineAndWritesNothing)
         {"rows backwards",
          {"FILE", "--group", "A", "--name", "B", "--orderno", "C", "--price", "D", "--rows", "5-2"},
          "--rows"},
+        {"a price column the file does not have",
+         {"FILE", "--group", "A", "--name", "B", "--orderno", "C", "--price", "E"},
+         "The file has no column E; its last column is D."},
+        {"a price column the file does not have, for a price update",
+         {"FILE", "--update", "--orderno", "C", "--price", "E"},
+         "no column E"},
+        {"a price column the file does not have, in a dry run",
+         {"FILE", "--update", "--orderno", "C", "--price", "E", "--dry-run"},
+         "no column E"},
         {"a file that cannot be read",
          {"MISSING", "--group", "A", "--name", "B", "--orderno", "C", "--price", "D"},
          "Cannot open file "},

@@ -148,9 +148,23 @@ TEST(SpreadsheetReaders, ReadTheFirstWorksheetIntoTheSameGrid)
     ])";
     const Lines expected = {"1: Gruppe|Name|Nr|Preis", "2: Shirts|Polo \xE4\x80|1234|12.5",
                             "4: |Cap|C-1|0.1|05.03.2024", "5: Hats|  blanks kept  |100000000000000000000|-3"};
+    // The worksheet's numbers ("#") are told from its texts and dates ("."): their "." is a decimal point.
+    const auto numbers = [](const ImportGrid& grid) {
+        Lines marks;
+        for (const GridRow& row : grid.Rows) {
+            std::string mark;
+            for (std::size_t c = 0; c < row.Cells.size(); ++c) {
+                mark += row.Number(c) ? '#' : '.';
+            }
+            marks.push_back(mark);
+        }
+        return marks;
+    };
     for (const char* kind : {"xls", "xlsx", "ods"}) {
         const std::string path = writeSpreadsheet(dir, kind, std::string("items.") + kind, cells);
-        EXPECT_EQ(gridLines(ReadImportFile(path)), expected) << kind;
+        const ImportGrid grid = ReadImportFile(path);
+        EXPECT_EQ(gridLines(grid), expected) << kind;
+        EXPECT_EQ(numbers(grid), (Lines{"....", "..##", "...#.", "..##"})) << kind;
     }
     // A spreadsheet's name in any letter case; a workbook under another kind's name or a text name.
     for (const auto& [kind, name] : {std::pair{"xls", "DATA.XLS"}, {"xlsx", "saved-as.xls"}, {"ods", "export.txt"}}) {

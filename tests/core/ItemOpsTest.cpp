@@ -106,8 +106,9 @@ TEST_F(ItemOpsTest, AGrossPriceShowsAsTyped)
         home.VAT = vat;
         for (const char* typed : {"9.99", "14.90", "0.99", "1234.56"}) {
             std::string imported;
-            std::string reason;
-            ASSERT_TRUE(ImportPrice(typed, home, PriceEntry::Gross, imported, reason)) << reason;
+            Message reason{msg::Plain, {}};
+            ASSERT_TRUE(ImportPrice(typed, false, PriceColumnReading{}, home, PriceEntry::Gross, imported, reason))
+                << EnglishText(reason);
             for (const std::string& stored : {items.EntryPrice(typed, PriceEntry::Gross), imported}) {
                 EXPECT_EQ(stored.size() - stored.find('.'), 5u) << stored << ": four decimals";
                 EXPECT_EQ(FormatDecimals(2, ParseNumber(stored) * (1 + vat / 100)), typed)

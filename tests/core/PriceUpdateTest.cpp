@@ -87,7 +87,8 @@ TEST_F(PriceUpdateTest, UpdatesMatchedPricesListsDiscontinuedItemsAndKeepsTheNew
     EXPECT_EQ(result.Discontinued, (std::vector<DiscontinuedItem>{{0, "Clothes|Shirts", "Polo", "A2", "12.00"}}));
     ASSERT_EQ(result.Skipped.size(), 1u);
     EXPECT_EQ(result.Skipped[0].Row, 5u);
-    EXPECT_NE(result.Skipped[0].Reason.find("negative"), std::string::npos) << result.Skipped[0].Reason;
+    const std::string reason = EnglishText(result.Skipped[0].Reason);
+    EXPECT_NE(reason.find("negative"), std::string::npos) << reason;
     EXPECT_EQ(result.MatchedRows, (std::vector<std::size_t>{0, 2, 4}));
     EXPECT_TRUE(result.Changed);
     EXPECT_EQ(changes, 1);
@@ -110,6 +111,35 @@ TEST_F(PriceUpdateTest, UpdatesMatchedPricesListsDiscontinuedItemsAndKeepsTheNew
     const ImportResult imported = ImportRows(store, grid, columns(), home);
     EXPECT_EQ(imported.Added, 1u);
     EXPECT_EQ(Item(1, "N1"), "New cap|7.000||||");
+}
+
+TEST_F(PriceUpdateTest, AnUnreadablePriceOrAColumnBeyondTheFileLeavesThePricesAlone)
+{
+    ImportGrid grid = makeGrid({{"", "", "A1", "auf Anfrage"}, {"", "", "A2", ""}, {"", "", "H1", "1.234,50"}});
+    const PriceUpdateResult result = UpdatePrices(store, grid, columns(), home);
+    EXPECT_EQ(Item(0, "A1"), "Shirt|10.00|2|0:1|0|x");
+    EXPECT_EQ(Item(0, "A2"), "Polo|12.00||||");
+    EXPECT_EQ(Item(1, "H1"), "Cap|1234.500||||");
+    ASSERT_EQ(result.Skipped.size(), 2u);
+    EXPECT_EQ(EnglishText(result.Skipped[0].Reason),
+              "The price \"auf Anfrage\" is not a number. The item keeps its price.");
+    EXPECT_EQ(EnglishText(result.Skipped[1].Reason), "There is no price. The item keeps its price.");
+
+    // A price column the file does not have is refused before anything is written.
+    UndoImport(store);
+    const std::string before = Files();
+    ImportGrid narrow = makeGrid({{"A1", "20"}, {"H1", "7"}});
+    ImportChoices beyond;
+    beyond.Columns.OrderNo = 0;
+    beyond.Columns.Price = 4;
+    try {
+        UpdatePrices(store, narrow, beyond, home);
+        ADD_FAILURE() << "a price column beyond the file was taken";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "The file has no column E; its last column is B.");
+    }
+    EXPECT_THROW(PreviewPriceUpdate(store, narrow, beyond, home), Error);
+    EXPECT_EQ(Files(), before);
 }
 
 // Each item takes the first row of its order number that no item before it
@@ -229,6 +259,19 @@ TEST_F(ImportUndoTest, TheFirstImportOfAnEmptyCatalogIsTakenBackWhole)
     EXPECT_FALSE(FileExists(fresh.file("shop.tmp")));
     EXPECT_TRUE(empty.GroupMap.empty());
     EXPECT_EQ(empty.ItemCount, 0);
+}
+
+TEST_F(ImportUndoTest, StoringTheShownGroupUnchangedKeepsTheUndo)
+{
+    ImportRows(store, makeGrid({{"Clothes|Shirts", "Polo", "P1", "3"}}), columns(), home);
+    const std::string imported = Files();
+    // Showing the catalog again stores the shown group, which moves its section to the file's end.
+    store.LoadGroupItems(0);
+    store.SaveGroup();
+    ASSERT_NE(Files(), imported);
+    EXPECT_TRUE(ImportUndoAvailable(store));
+    UndoImport(store);
+    EXPECT_EQ(Item(0, "P1"), "(none)");
 }
 
 TEST_F(ImportUndoTest, IsRefusedOnceTheCatalogChangedSince)

@@ -11,6 +11,7 @@
 
 #include "GuiTestSupport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,7 +149,8 @@ private Q_SLOTS:
         QTest::mouseClick(importButton, Qt::LeftButton);
         QCOMPARE(prompter.questions.size(), 1);
         const QString question = prompter.questions.first();
-        for (const char* expected : {"Neue Artikel: 1", "Ersetzte Artikel: 1", "Zeilen: 1", "Zeile 4: No name."}) {
+        for (const char* expected :
+             {"Neue Artikel: 1", "Ersetzte Artikel: 1", "Zeilen: 1", "Zeile 4: Die Bezeichnung fehlt."}) {
             QVERIFY2(question.contains(QString::fromUtf8(expected)), qPrintable(question));
         }
         QCOMPARE(prompter.told, QStringList{lng(home, "deutsch", "MsgBox", "10")});
@@ -172,6 +174,106 @@ private Q_SLOTS:
         showGroup(main, QStringLiteral("Werkzeug"));
         QTRY_COMPARE(listed(items), before);
         QVERIFY(!undo->isEnabled());
+    }
+
+    void theHeaderRowIsTickedAndAnOperationIsTakenBackAtOnce()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        GroupPanel* groups = main->catalogPage()->groupPanel();
+        groups->mainGroupEdit()->setText(QStringLiteral("Werkzeug"));
+        QTest::keyClick(groups->mainGroupEdit(), Qt::Key_Return);
+        showGroup(main, QStringLiteral("Werkzeug"));
+        QTest::keyClicks(items->findChild<QLineEdit*>(QStringLiteral("Bezeichnung")), QStringLiteral("Zange"));
+        QTest::keyClicks(items->findChild<QLineEdit*>(QStringLiteral("BestNr")), QStringLiteral("Z-1"));
+        QLineEdit* price = items->findChild<QLineEdit*>(QStringLiteral("Preis"));
+        QTest::keyClicks(price, QStringLiteral("4"));
+        QTest::keyClick(price, Qt::Key_Return);
+        const QStringList before = listed(items);
+
+        // A sub group of the shown main group, which holds an item: the window shows the tree
+        // anew and stores the shown group on the way.
+        const QString file = writeXlsx(dir, R"([["Gruppe", "Artikel", "Preis", "Nummer"],
+            ["Werkzeug|Hämmer", "Hammer", "1.234,50", "H-1"],
+            ["Werkzeug", "Säge", "auf Anfrage", "S-1"],
+            ["Werkzeug", "Zange neu", 7, "Z-1"]])");
+        ImportDialog* dialog = app.importDialog();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QVERIFY(dialog->OpenImportFile(file));
+        auto* header = child<QCheckBox>(dialog, "HeaderRowBox");
+        QVERIFY(header->isChecked());
+        const char* columns[] = {"GroupColumn", "NameColumn", "PriceColumn", "OrderNoColumn"};
+        for (int c = 0; c < 4; ++c) {
+            choose(child<QComboBox>(dialog, columns[c]), c);
+        }
+        QVERIFY(header->isChecked());
+        // "Brutto" beside the price column is one with the caption, either way round.
+        auto* gross = child<QCheckBox>(dialog, "GrossPriceBox");
+        auto* caption = child<QLabel>(dialog, "ImportPriceCaption");
+        QVERIFY(!gross->isChecked());
+        gross->click();
+        QVERIFY(caption->text().contains(lng(home, "deutsch", "Rechnung", "gross")));
+        QCOMPARE(items->priceCaption()->text(), caption->text());
+        QTest::mouseClick(caption, Qt::LeftButton);
+        QVERIFY(!gross->isChecked());
+
+        // The heading row is no item, the unreadable price a reason, the decimal comma named.
+        auto* importButton = child<QPushButton>(dialog, "ImportButton");
+        prompter.answers << Prompter::Answer::Yes;
+        QTest::mouseClick(importButton, Qt::LeftButton);
+        QCOMPARE(prompter.questions.size(), 1);
+        const QString question = prompter.questions.takeFirst();
+        for (const char* expected : {"Neue Artikel: 1", "Ersetzte Artikel: 1", "Zeilen: 1",
+                                     "Zeile 3: Der Preis „auf Anfrage“ ist keine Zahl.", "Dezimalkomma"}) {
+            QVERIFY2(question.contains(QString::fromUtf8(expected)), qPrintable(question));
+        }
+        QVERIFY2(!question.contains(QStringLiteral("Zeile 1")), qPrintable(question));
+        showGroup(main, QStringLiteral("Hämmer"));
+        QTRY_COMPARE(listed(items), QStringList{QStringLiteral("H-1 Hammer 1234.50 €")});
+        showGroup(main, QStringLiteral("Werkzeug"));
+
+        // Taken back at once, without another file or click between.
+        auto* undo = child<QPushButton>(dialog, "UndoButton");
+        QVERIFY(undo->isEnabled());
+        prompter.told.clear();
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QCOMPARE(prompter.told, QStringList{lng(home, "deutsch", "Import", "Undone")});
+        showGroup(main, QStringLiteral("Werkzeug"));
+        QTRY_COMPARE(listed(items), before);
+
+        // A price update shows what it will do first; taken back, its rows return to the grid.
+        auto* grid = child<QTableView>(dialog, "FileGrid");
+        auto* update = child<QCheckBox>(dialog, "PriceUpdateBox");
+        update->setChecked(true);
+        // Only order number and price count: the other two need not be chosen.
+        for (const char* unused : {"GroupColumn", "NameColumn"}) {
+            auto* box = child<QComboBox>(dialog, unused);
+            QVERIFY(!box->isEnabled());
+            box->setCurrentIndex(-1);
+        }
+        QCOMPARE(grid->model()->rowCount(), 4);
+        prompter.answers << Prompter::Answer::No;
+        QTest::mouseClick(importButton, Qt::LeftButton);
+        QCOMPARE(prompter.questions.size(), 1);
+        QVERIFY2(prompter.questions.takeFirst().contains(QStringLiteral("Aktualisierte Preise: 1")),
+                 qPrintable(prompter.questions.join(QLatin1Char('\n'))));
+        QTRY_COMPARE(listed(items), before);
+        prompter.answers << Prompter::Answer::Yes;
+        QTest::mouseClick(importButton, Qt::LeftButton);
+        QTRY_COMPARE(listed(items), QStringList{QStringLiteral("Z-1 Zange 7.00 €")});
+        QCOMPARE(grid->model()->rowCount(), 3);
+        QVERIFY(undo->isEnabled());
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QTRY_COMPARE(listed(items), before);
+        QCOMPARE(grid->model()->rowCount(), 4);
+        QVERIFY(update->isEnabled());
+        QVERIFY(child<QComboBox>(dialog, "PriceColumn")->isEnabled());
     }
 
     void aFileThatCannotBeReadChangesNothing()

@@ -1,6 +1,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/ImportFile.h"
 #include "core/import/SpreadsheetParts.h"
 
@@ -217,11 +218,7 @@ private:
         ++line_;
     }
 
-    [[noreturn]] void fieldTooLong() const
-    {
-        throw Error("Line " + std::to_string(record_) + " has a field of more than " +
-                    std::to_string(kMaxImportCellText) + " characters, more than an import takes.");
-    }
+    [[noreturn]] void fieldTooLong() const { throw Error(msg::ImportLineFieldTooLong, {record_, kMaxImportCellText}); }
 
     std::string field()
     {
@@ -340,13 +337,11 @@ ImportGrid ParseDelimitedText(std::string_view text)
             continue;
         }
         if (count > kMaxImportColumns) {
-            throw Error("Line " + std::to_string(row) + " has " + std::to_string(count) +
-                        " fields; an import file may have " + std::to_string(kMaxImportColumns) + " columns at most.");
+            throw Error(msg::ImportLineTooManyFields, {row, count, kMaxImportColumns});
         }
         cells += fields.size() + 1; // a row costs about as much as a cell
         if (cells > kMaxImportCells) {
-            throw Error("The file has more than " + std::to_string(kMaxImportCells) +
-                        " cells, more than an import takes.");
+            throw Error(msg::ImportTooManyCells, {kMaxImportCells});
         }
         const std::size_t width = fields.size();
         if (fields.capacity() > 2 * width) {
@@ -366,7 +361,7 @@ ImportGrid ParseDelimitedText(const std::string& path, const std::string& bytes)
         std::string converted;
         return ParseDelimitedText(toCp1252(bytes, converted));
     } catch (const Error& e) {
-        throw Error("Cannot read " + path + ": " + e.what());
+        throw Error(msg::ImportCannotReadText, {path, e.Said()});
     }
 }
 
@@ -375,7 +370,7 @@ ImportGrid ReadDelimitedText(const std::string& path)
     std::string bytes;
     ReadFailure failure;
     if (!TryReadFile(path, bytes, &failure)) {
-        throw Error("Cannot open file " + path + ": " + failure.Reason);
+        throw Error(msg::ImportCannotOpenFile, {path, failure.Reason});
     }
     return ParseDelimitedText(path, bytes);
 }

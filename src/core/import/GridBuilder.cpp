@@ -1,6 +1,7 @@
 #include "core/import/GridBuilder.h"
 
 #include "core/common/Error.h"
+#include "core/common/messages/ImportMessages.h"
 
 #include <algorithm>
 #include <charconv>
@@ -27,15 +28,18 @@ void civilFromDays(std::int64_t z, int& year, int& month, int& day)
 
 } // namespace
 
-void GridBuilder::Set(std::uint64_t row, std::uint64_t column, std::string text)
+void GridBuilder::Set(std::uint64_t row, std::uint64_t column, std::string text, bool number)
 {
     if (text.empty()) {
         return;
     }
-    place(row, column, 1, text.size()).Cells[static_cast<std::size_t>(column)] = std::move(text);
+    GridRow& target = place(row, column, 1, text.size());
+    target.Cells[static_cast<std::size_t>(column)] = std::move(text);
+    markNumbers(target, column, 1, number);
 }
 
-void GridBuilder::Fill(std::uint64_t row, std::uint64_t column, std::uint64_t count, const std::string& text)
+void GridBuilder::Fill(std::uint64_t row, std::uint64_t column, std::uint64_t count, const std::string& text,
+                       bool number)
 {
     if (text.empty() || count == 0) {
         return;
@@ -43,6 +47,19 @@ void GridBuilder::Fill(std::uint64_t row, std::uint64_t column, std::uint64_t co
     GridRow& target = place(row, column, count, text.size());
     for (std::uint64_t k = 0; k < count; ++k) {
         target.Cells[static_cast<std::size_t>(column + k)] = text;
+    }
+    markNumbers(target, column, count, number);
+}
+
+void GridBuilder::markNumbers(GridRow& target, std::uint64_t column, std::uint64_t count, bool number)
+{
+    const auto first = static_cast<std::size_t>(column);
+    const auto end = static_cast<std::size_t>(column + count);
+    if (number) {
+        target.Numbers.resize(std::max(target.Numbers.size(), end));
+    }
+    for (std::size_t c = first; c < std::min(end, target.Numbers.size()); ++c) {
+        target.Numbers[c] = number;
     }
 }
 
@@ -55,15 +72,13 @@ void GridBuilder::Hold(std::size_t bytes)
 void GridBuilder::CheckRoom(std::size_t bytes) const
 {
     if (bytes > kMaxImportText - text_) {
-        throw Error("its cells hold more than " + std::to_string(kMaxImportText >> 20) +
-                    " MB of text, more than an import takes");
+        throw Error(msg::ImportReasonTextTooBig, {kMaxImportText >> 20});
     }
 }
 
 void GridBuilder::CellTooLong(std::uint64_t row)
 {
-    throw Error("a cell of row " + std::to_string(row) + " holds more than " + std::to_string(kMaxImportCellText) +
-                " characters, more than an import takes");
+    throw Error(msg::ImportReasonCellTooLong, {std::to_string(row), kMaxImportCellText});
 }
 
 // The row for count cells from column on, checked against every bound
@@ -74,11 +89,10 @@ GridRow& GridBuilder::place(std::uint64_t row, std::uint64_t column, std::uint64
         CellTooLong(row);
     }
     if (column >= kMaxImportColumns || count > kMaxImportColumns - column) {
-        throw Error("it has a cell beyond column " + ColumnLetter(kMaxImportColumns - 1) +
-                    ", the last column a worksheet has");
+        throw Error(msg::ImportReasonBeyondColumn, {ColumnLetter(kMaxImportColumns - 1)});
     }
     if (row == 0 || row > kMaxRow) {
-        throw Error("it has a cell in row " + std::to_string(row) + ", beyond the rows a worksheet has");
+        throw Error(msg::ImportReasonBeyondRow, {std::to_string(row)});
     }
     Hold(static_cast<std::size_t>(length * count));
     GridRow& target = rowFor(static_cast<std::size_t>(row));
@@ -87,7 +101,7 @@ GridRow& GridBuilder::place(std::uint64_t row, std::uint64_t column, std::uint64
         // A row costs about as much as a cell, also when it holds only one.
         cells_ += end - target.Cells.size() + (target.Cells.empty() ? 1 : 0);
         if (cells_ > kMaxImportCells) {
-            throw Error("it fills more than " + std::to_string(kMaxImportCells) + " cells, more than an import takes");
+            throw Error(msg::ImportReasonTooManyCells, {kMaxImportCells});
         }
         target.Cells.resize(end);
     }
@@ -119,9 +133,15 @@ ImportGrid GridBuilder::Take()
                 std::vector<std::string>& into = rows[kept - 1].Cells;
                 std::vector<std::string>& from = rows[i].Cells;
                 into.resize(std::max(into.size(), from.size()));
+                GridRow& later = rows[i];
+                std::vector<bool>& numbers = rows[kept - 1].Numbers;
                 for (std::size_t c = 0; c < from.size(); ++c) {
                     if (!from[c].empty()) {
                         into[c] = std::move(from[c]);
+                        if (later.Number(c) || c < numbers.size()) {
+                            numbers.resize(std::max(numbers.size(), c + 1));
+                            numbers[c] = later.Number(c);
+                        }
                     }
                 }
             } else {

@@ -23,10 +23,12 @@ public:
     // Sets a cell; row counts from 1, column from 0 (column A). Empty texts
     // are left out. Throws Error with the reason beyond kMaxImportColumns,
     // kMaxRow, kMaxImportCells, kMaxImportCellText or kMaxImportText.
-    void Set(std::uint64_t row, std::uint64_t column, std::string text);
+    // A number is a worksheet's number as FormatCellNumber writes it.
+    void Set(std::uint64_t row, std::uint64_t column, std::string text, bool number = false);
     // Sets count cells from column on to the same text, as a repeated cell;
     // refused before any copy is made when they are too many.
-    void Fill(std::uint64_t row, std::uint64_t column, std::uint64_t count, const std::string& text);
+    void Fill(std::uint64_t row, std::uint64_t column, std::uint64_t count, const std::string& text,
+              bool number = false);
     // Text the reader keeps beside the grid (shared texts) counts against
     // the same bound; throws Error beyond it.
     void Hold(std::size_t bytes);
@@ -41,6 +43,7 @@ public:
 private:
     GridRow& rowFor(std::size_t row);
     GridRow& place(std::uint64_t row, std::uint64_t column, std::uint64_t count, std::size_t length);
+    static void markNumbers(GridRow& target, std::uint64_t column, std::uint64_t count, bool number);
 
     ImportGrid grid_;
     std::size_t cells_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalog/ItemOps.h"
+#include "core/common/Message.h"
 
 #include <cstddef>
 #include <limits>
@@ -39,14 +40,19 @@ struct ImportChoices {
     // default takes all; a LastRow beyond the grid means its last row.
     std::size_t FirstRow = 0;
     std::size_t LastRow = kLastRow;
+    // The grid's first row heads the columns (HasHeaderRow): it is never taken.
+    bool HeaderRow = false;
 };
 
-// A row the operation passed over, and why (Windows-1252, for the merchant).
+// A row the operation passed over, and why.
 struct SkippedRow {
     std::size_t Row = 0; // the row's number in the file (GridRow::Row)
-    std::string Reason;
+    Message Reason;
 
-    bool operator==(const SkippedRow&) const = default;
+    friend bool operator==(const SkippedRow& a, const SkippedRow& b)
+    {
+        return a.Row == b.Row && EnglishText(a.Reason) == EnglishText(b.Reason);
+    }
 };
 
 // Net prices from the import are stored with this many decimals.

@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/SpreadsheetParts.h"
 #include "core/import/ZipArchive.h"
 
@@ -34,9 +35,9 @@ Kind kindByName(const std::string& path)
     return Kind::Text;
 }
 
-[[noreturn]] void fail(const std::string& path, const std::string& reason)
+[[noreturn]] void fail(const std::string& path, const MessageArg& reason)
 {
-    throw Error("Cannot read the spreadsheet " + path + ": " + reason + ".");
+    throw Error(msg::ImportCannotReadSpreadsheet, {path, reason});
 }
 
 std::string readWhole(const std::string& path)
@@ -71,13 +72,13 @@ ImportGrid readSpreadsheet(const std::string& path, const std::string& bytes, Ki
             if (zip.Has("[Content_Types].xml")) {
                 return ReadXlsxParts(zip);
             }
-            throw Error("it is a zip archive, but neither an Excel nor an OpenDocument workbook");
+            throw Error(msg::ImportReasonZipNotWorkbook);
         }
-        const char* kinds[] = {"an Excel 97-2003 workbook (.xls)", "an Excel workbook (.xlsx)",
-                               "an OpenDocument spreadsheet (.ods)", "a spreadsheet"};
-        throw Error("it is not " + std::string(kinds[static_cast<int>(named)]) + " nor any other spreadsheet");
+        const MessageKey kinds[] = {msg::ImportKindXls, msg::ImportKindXlsx, msg::ImportKindOds,
+                                    msg::ImportKindSpreadsheet};
+        throw Error(msg::ImportReasonNotSpreadsheet, {Message{kinds[static_cast<int>(named)], {}}});
     } catch (const Error& e) {
-        fail(path, e.what());
+        fail(path, e.Said());
     }
 }
 
@@ -92,7 +93,7 @@ ImportGrid ReadImportFile(const std::string& path)
     std::string bytes;
     ReadFailure failure;
     if (!TryReadFile(path, bytes, &failure)) {
-        throw Error("Cannot open file " + path + ": " + failure.Reason);
+        throw Error(msg::ImportCannotOpenFile, {path, failure.Reason});
     }
     // A workbook under another name would read as lines of binary garbage.
     if (spreadsheetBytes(bytes)) {

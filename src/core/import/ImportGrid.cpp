@@ -1,6 +1,7 @@
 #include "core/import/ImportGrid.h"
 
 #include "core/common/Error.h"
+#include "core/common/messages/ImportMessages.h"
 
 #include <algorithm>
 
@@ -83,9 +84,7 @@ std::size_t ColumnIndex(std::string_view letters)
         n = n * 26 + static_cast<std::size_t>(upper - 'A' + 1);
     }
     if (n == 0 || n > kMaxImportColumns) {
-        throw Error("\"" + std::string(letters) +
-                    "\" is no column. Columns are named by letters: A, B, ... Z, AA, AB, ... up to " +
-                    ColumnLetter(kMaxImportColumns - 1) + ".");
+        throw Error(msg::ImportNoColumnName, {letters, ColumnLetter(kMaxImportColumns - 1)});
     }
     return n - 1;
 }

@@ -15,9 +15,14 @@ namespace quillane {
 struct GridRow {
     std::size_t Row = 0;
     std::vector<std::string> Cells;
+    // By column: the cell was a number of the worksheet, written as
+    // FormatCellNumber writes it, so its "." is a decimal point whatever the
+    // merchant's locale. Shorter than Cells when the last cells are texts.
+    std::vector<bool> Numbers = {};
 
     // The cell of that column; empty beyond the row's last cell.
     const std::string& Cell(std::size_t column) const;
+    bool Number(std::size_t column) const { return column < Numbers.size() && Numbers[column]; }
 };
 
 // The cells of an import file as texts, whatever kind of file it was.

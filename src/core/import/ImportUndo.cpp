@@ -4,11 +4,15 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/ImportRules.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
+#include <vector>
 
 namespace quillane {
 
@@ -26,19 +30,36 @@ std::string manifest(const CatalogStore& store)
     return undoDir(store) + "undo.ini";
 }
 
-// What a working file holds, in short: "-" when it is missing.
+// What a working file holds, in short: "-" when it is missing. The
+// sections count in any order: the window stores its shown group on
+// showing the catalog again, which moves that group's section to the end
+// of the file without changing the catalog.
 std::string fingerprint(const std::string& path)
 {
-    std::string content;
-    if (!FileExists(path) || !TryReadFile(path, content)) {
+    if (!FileExists(path)) {
         return "-";
     }
+    const IniFile file(path);
+    std::vector<std::string> sections = file.ReadSections();
+    std::sort(sections.begin(), sections.end());
     std::uint64_t hash = 14695981039346656037ull; // FNV-1a
-    for (const char c : content) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    std::size_t size = 0;
+    const auto add = [&](std::string_view text) {
+        for (const char c : text) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        hash = (hash ^ 0xFFu) * 1099511628211ull; // ends the text, so "ab"+"c" differs from "a"+"bc"
+        size += text.size() + 1;
+    };
+    for (const std::string& section : sections) {
+        add(section);
+        for (const auto& [key, value] : file.ReadSectionValues(section)) {
+            add(key);
+            add(value);
+        }
     }
     char text[48];
-    std::snprintf(text, sizeof text, "%zu:%016llx", content.size(), static_cast<unsigned long long>(hash));
+    std::snprintf(text, sizeof text, "%zu:%016llx", size, static_cast<unsigned long long>(hash));
     return text;
 }
 
@@ -92,10 +113,10 @@ bool ImportUndoAvailable(const CatalogStore& store)
 void UndoImport(CatalogStore& store)
 {
     if (!FileExists(manifest(store)) || !IniFile(manifest(store)).SectionExists("After")) {
-        throw Error("There is no import to take back.");
+        throw Error(msg::ImportNothingToUndo);
     }
     if (!ImportUndoAvailable(store)) {
-        throw Error("The catalog has changed since the import. Taking the import back would lose that change.");
+        throw Error(msg::ImportUndoCatalogChanged);
     }
     const IniFile saved(manifest(store));
     for (const char* name : kFiles) {

@@ -1,5 +1,6 @@
 #include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/GridBuilder.h"
 #include "core/import/SpreadsheetParts.h"
 #include "core/import/XmlParts.h"
@@ -48,8 +49,9 @@ std::string isoTime(const std::string& text)
 }
 
 // A cell's value as its attributes give it (numbers, dates, a text of its
-// own); false when its paragraphs are its value.
-bool typedValue(const Reader& cell, std::string& value)
+// own); false when its paragraphs are its value. number: it is a number
+// as FormatCellNumber writes it.
+bool typedValue(const Reader& cell, std::string& value, bool& isNumber)
 {
     const std::string type = cell.Attribute("value-type");
     if (type == "float" || type == "percentage" || type == "currency") {
@@ -58,6 +60,7 @@ bool typedValue(const Reader& cell, std::string& value)
         const auto res = std::from_chars(text.data(), text.data() + text.size(), number);
         if (res.ec == std::errc() && res.ptr == text.data() + text.size()) {
             value = FormatCellNumber(number);
+            isNumber = true;
             return true;
         }
     } else if (type == "date") {
@@ -106,6 +109,7 @@ private:
         std::uint64_t Column;
         std::uint64_t Width; // a repeated cell is held once
         std::string Text;
+        bool Number;
     };
 
     void row()
@@ -125,16 +129,16 @@ private:
             }
             const std::uint64_t width =
                 std::min<std::uint64_t>(repeats(xml_, "number-columns-repeated"), kMaxImportColumns);
-            std::string value = cell();
+            bool number = false;
+            std::string value = cell(number);
             if (!value.empty()) {
                 if (column + width > kMaxImportColumns) {
-                    throw Error("it has a cell beyond column " + ColumnLetter(kMaxImportColumns - 1) +
-                                ", the last column a worksheet has");
+                    throw Error(msg::ImportReasonBeyondColumn, {ColumnLetter(kMaxImportColumns - 1)});
                 }
                 // What the row holds before it is repeated counts against the grid's bound already.
                 text += value.size();
                 grid_.CheckRoom(text);
-                cells_.push_back(Cell{column, width, std::move(value)});
+                cells_.push_back(Cell{column, width, std::move(value), number});
             }
             column = std::min<std::uint64_t>(column + width, GridBuilder::kMaxRow);
         }
@@ -143,7 +147,7 @@ private:
         if (!cells_.empty()) {
             for (std::uint64_t r = 0; r < times; ++r) {
                 for (const Cell& c : cells_) {
-                    grid_.Fill(row_ + 1 + r, c.Column, c.Width, c.Text);
+                    grid_.Fill(row_ + 1 + r, c.Column, c.Width, c.Text, c.Number);
                 }
             }
         }
@@ -151,10 +155,10 @@ private:
     }
 
     // From a cell's start to its end: its value.
-    std::string cell()
+    std::string cell(bool& number)
     {
         std::string value;
-        if (typedValue(xml_, value)) {
+        if (typedValue(xml_, value, number)) {
             xml_.Skip();
             return value;
         }
@@ -242,7 +246,7 @@ ImportGrid ReadOdsParts(const ZipArchive& zip)
         }
     }
     if (!found) {
-        throw Error("it has no worksheet");
+        throw Error(msg::ImportReasonNoWorksheet);
     }
     return reader.Take();
 }

@@ -4,6 +4,7 @@
 #include "core/common/Error.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/ImportRules.h"
 #include "core/import/ImportUndo.h"
 
@@ -15,23 +16,31 @@ namespace quillane {
 
 namespace {
 
-void checkChoices(const ImportChoices& choices)
+void checkChoices(const ImportGrid& grid, const ImportChoices& choices)
 {
     const ImportColumns& c = choices.Columns;
     if (c.OrderNo == ImportColumns::kUnset || c.Price == ImportColumns::kUnset) {
-        throw Error(std::string("Choose the column of the ") +
-                    (c.OrderNo == ImportColumns::kUnset ? "order number" : "price") + " before updating prices.");
+        throw Error(
+            msg::ImportUpdateColumnMissing,
+            {Message{c.OrderNo == ImportColumns::kUnset ? msg::ImportFieldOrderNo : msg::ImportFieldPrice, {}}});
     }
+    // Only these two columns count: the others play no part here.
+    ImportColumns used;
+    used.OrderNo = c.OrderNo;
+    used.Price = c.Price;
+    CheckColumnsInFile(grid, used);
 }
 
 PriceUpdateResult runUpdate(const CatalogStore& store, const ImportGrid& grid, const ImportChoices& choices,
                             const TCountry& home, IniFile& items)
 {
-    checkChoices(choices);
+    checkChoices(grid, choices);
+    PriceUpdateResult result;
     // Each order number's rows in file order: an item takes the first row
     // of its order number that no item before it took.
     std::unordered_map<std::string, std::deque<std::size_t>> rowsOf;
     const RowSpan span = ChosenRows(grid, choices);
+    result.Prices = ReadPriceColumn(grid, choices.Columns.Price, span);
     for (std::size_t i = span.First; i < span.End; ++i) {
         const std::string orderNo = CellText(grid.Rows[i], choices.Columns.OrderNo);
         if (!orderNo.empty()) {
@@ -43,7 +52,6 @@ PriceUpdateResult runUpdate(const CatalogStore& store, const ImportGrid& grid, c
         pathOf.emplace(key, path);
     }
 
-    PriceUpdateResult result;
     for (const std::string& section : items.ReadSections()) {
         std::int32_t group = -1;
         const auto path = pathOf.find(section);
@@ -67,10 +75,10 @@ PriceUpdateResult runUpdate(const CatalogStore& store, const ImportGrid& grid, c
             result.MatchedRows.push_back(index);
             const GridRow& row = grid.Rows[index];
             std::string price;
-            std::string reason;
-            if (!ImportPrice(row.Cell(choices.Columns.Price), home, choices.PriceEntryMode, price, reason)) {
-                result.Skipped.push_back(
-                    SkippedRow{row.Row, VisibleControlChars(reason) + " The item keeps its price."});
+            Message reason{msg::Plain, {}};
+            if (!ImportPrice(row.Cell(choices.Columns.Price), row.Number(choices.Columns.Price), result.Prices, home,
+                             choices.PriceEntryMode, price, reason)) {
+                result.Skipped.push_back(SkippedRow{row.Row, Message{msg::ImportKeepsPrice, {reason}}});
                 continue;
             }
             fields.Price = price;

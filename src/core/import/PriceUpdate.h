@@ -2,6 +2,7 @@
 
 #include "core/import/ImportChoices.h"
 #include "core/import/ImportGrid.h"
+#include "core/import/ImportRules.h"
 #include "core/settings/Country.h"
 
 #include <cstddef>
@@ -33,7 +34,8 @@ struct PriceUpdateResult {
     // The indices into ImportGrid::Rows (before removal) of the rows that
     // matched an item, ascending.
     std::vector<std::size_t> MatchedRows;
-    bool Changed = false; // the catalog was written (never for a preview)
+    PriceColumnReading Prices; // how the price column was read
+    bool Changed = false;      // the catalog was written (never for a preview)
 };
 
 // Updates the prices of the catalog's items from the chosen rows: for every
@@ -46,7 +48,7 @@ struct PriceUpdateResult {
 //
 // Saves the working copy aside first (ImportUndo.h) and reports a change to
 // the store's listener. Throws Error, writing nothing, when the order
-// number or price column is not chosen.
+// number or price column is not chosen or beyond the file's last column.
 PriceUpdateResult UpdatePrices(CatalogStore& store, ImportGrid& grid, const ImportChoices& choices,
                                const TCountry& home);
 

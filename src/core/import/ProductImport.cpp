@@ -7,6 +7,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/ImportRules.h"
 #include "core/import/ImportUndo.h"
 
@@ -27,83 +28,77 @@ public:
     void Tell(const std::string&, const std::string&) override {}
 };
 
-std::string quote(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 // The group path as the catalog stores it (blanks around its names
 // dropped), or false with the reason it cannot be stored.
-bool tidyGroupPath(std::string& path, std::string& reason)
+bool tidyGroupPath(std::string& path, Message& reason)
 {
     const SplitArray parts = Split('|', path);
-    const std::string what = "The product group " + quote(path);
-    if (parts.size() > 2) {
-        reason = what + " has more than two levels. A group is a main group, or a main group, \"|\" and a sub group.";
+    const auto refuse = [&](MessageKey key) {
+        // "|" stands in a value: in a message's text it breaks the line.
+        reason = Message{key, {path, "|"}};
         return false;
+    };
+    if (parts.size() > 2) {
+        return refuse(msg::ImportGroupTooDeep);
     }
     std::string tidy;
     for (const std::string& part : parts) {
         const std::string name(TrimBlanks(part));
         if (name.empty()) {
-            reason = what + " has an empty group name.";
-            return false;
+            return refuse(msg::ImportGroupEmptyName);
         }
         if (name.find_first_of("\r\n") != std::string::npos) {
-            reason = what + " holds a line break. A group name is one line.";
-            return false;
+            return refuse(msg::ImportGroupLineBreak);
         }
         if (HasControlChar(name)) {
-            reason = what + " holds a control character.";
-            return false;
+            return refuse(msg::ImportGroupControlChar);
         }
         tidy += (tidy.empty() ? "" : "|") + name;
     }
     // The group map keeps main groups as name=value lines.
     if (const std::string main(TrimBlanks(parts[0])); main.find('=') != std::string::npos) {
-        reason = "The main group " + quote(main) + " contains \"=\". Main group names may not contain \"=\".";
+        reason = Message{msg::ImportMainGroupEquals, {main}};
         return false;
     }
     path = tidy;
     return true;
 }
 
-bool nameProblem(const std::string& name, std::string& reason)
+bool nameProblem(const std::string& name, Message& reason)
 {
     if (name.find('|') != std::string::npos) {
-        reason = "The name " + quote(name) + " contains \"|\", which separates the fields of an item.";
+        reason = Message{msg::ImportNameBar, {name, "|"}};
     } else if (name.find_first_of("\r\n") != std::string::npos) {
-        reason = "The name " + quote(name) + " holds a line break. A name is one line.";
+        reason = Message{msg::ImportNameLineBreak, {name}};
     } else if (HasControlChar(name)) {
-        reason = "The name " + quote(name) + " holds a control character.";
+        reason = Message{msg::ImportNameControlChar, {name}};
     } else {
         return false;
     }
     return true;
 }
 
-void checkChoices(const ImportChoices& choices)
+void checkChoices(const ImportGrid& grid, const ImportChoices& choices)
 {
     const ImportColumns& c = choices.Columns;
-    std::string missing;
-    const std::pair<std::size_t, const char*> roles[] = {
-        {c.Group, "product group"}, {c.Name, "name"}, {c.OrderNo, "order number"}, {c.Price, "price"}};
+    const std::pair<std::size_t, MessageKey> roles[] = {{c.Group, msg::ImportFieldGroup},
+                                                        {c.Name, msg::ImportFieldName},
+                                                        {c.OrderNo, msg::ImportFieldOrderNo},
+                                                        {c.Price, msg::ImportFieldPrice}};
     for (const auto& [column, role] : roles) {
         if (column == ImportColumns::kUnset) {
-            missing += (missing.empty() ? "" : ", ") + std::string(role);
+            throw Error(msg::ImportColumnMissing, {Message{role, {}}});
         }
     }
-    if (!missing.empty()) {
-        throw Error("Choose the column of each field before importing; missing: " + missing + ".");
-    }
+    CheckColumnsInFile(grid, c);
     if (!choices.SubGroup.empty() && choices.MainGroup.empty()) {
-        throw Error("The sub group " + quote(choices.SubGroup) + " was chosen without its main group.");
+        throw Error(msg::ImportSubWithoutMain, {choices.SubGroup});
     }
-    std::string reason;
     for (const std::string& name : {choices.MainGroup, choices.SubGroup}) {
         std::string path = name;
+        Message reason{msg::ImportGroupNameBar, {name, "|"}};
         if (!name.empty() && (name.find('|') != std::string::npos || !tidyGroupPath(path, reason))) {
-            throw Error(reason.empty() ? "The group name " + quote(name) + " contains \"|\"." : reason);
+            throw Error(reason);
         }
     }
 }
@@ -201,9 +196,11 @@ private:
 ImportResult runImport(CatalogStore* writable, const CatalogStore& store, const ImportGrid& grid,
                        const ImportChoices& choices, const TCountry& home)
 {
-    checkChoices(choices);
+    checkChoices(grid, choices);
     const bool preview = writable == nullptr;
     ImportResult result;
+    const RowSpan span = ChosenRows(grid, choices);
+    result.Prices = ReadPriceColumn(grid, choices.Columns.Price, span);
     auto items = std::make_unique<IniFile>(store.ItemsFile());
     GroupModel model(
         store.GroupEntries(), [&items]() -> const IniFile& { return *items; }, preview);
@@ -251,17 +248,14 @@ ImportResult runImport(CatalogStore* writable, const CatalogStore& store, const 
     }
 
     const ImportColumns& columns = choices.Columns;
-    std::string group;    // the path of the rows' group so far
-    std::string badGroup; // why the last group cell could not be used
-    const RowSpan span = ChosenRows(grid, choices);
+    std::string group;               // the path of the rows' group so far
+    std::optional<Message> badGroup; // why the last group cell could not be used
     for (std::size_t i = span.First; i < span.End; ++i) {
         const GridRow& row = grid.Rows[i];
         // A value's line breaks spelled out keep each reason on one line.
-        const auto skip = [&](const std::string& reason) {
-            result.Skipped.push_back(SkippedRow{row.Row, VisibleControlChars(reason)});
-        };
+        const auto skip = [&](const Message& reason) { result.Skipped.push_back(SkippedRow{row.Row, reason}); };
         const std::string groupCell = CellText(row, columns.Group);
-        std::string reason;
+        Message reason{msg::Plain, {}};
         if (!groupCell.empty()) {
             std::string path = choices.MainGroup.empty()  ? groupCell
                                : choices.SubGroup.empty() ? choices.MainGroup + "|" + groupCell
@@ -273,46 +267,53 @@ ImportResult runImport(CatalogStore* writable, const CatalogStore& store, const 
                 continue;
             }
             group = path;
-            badGroup.clear();
+            badGroup.reset();
         } else if (group.empty()) {
-            skip(badGroup.empty()
-                     ? "No product group in this row or a row before it."
-                     : "It belongs to the product group of the rows before it, which cannot be used. " + badGroup);
+            skip(badGroup ? Message{msg::ImportGroupBeforeUnusable, {*badGroup}} : Message{msg::ImportNoGroup, {}});
             continue;
         }
         const std::string name = CellText(row, columns.Name);
         const std::string orderNo = CellText(row, columns.OrderNo);
         if (name.empty() || orderNo.empty()) {
-            skip(name.empty() && orderNo.empty() ? "No name and no order number."
-                 : name.empty()                  ? "No name."
-                                                 : "No order number.");
+            skip(Message{name.empty() && orderNo.empty() ? msg::ImportNoNameNoOrderNo
+                         : name.empty()                  ? msg::ImportNoName
+                                                         : msg::ImportNoOrderNo,
+                         {}});
             continue;
         }
         try {
             CheckOrderNumber(orderNo);
         } catch (const Error& e) {
-            skip(e.what());
+            skip(e.Said());
             continue;
         }
         if (SameText(orderNo, "Versand")) {
-            skip("The order number \"Versand\" is taken by the group's shipping surcharge.");
+            skip(Message{msg::ImportOrderNoVersand, {}});
             continue;
         }
         std::string price;
-        if (nameProblem(name, reason) ||
-            !ImportPrice(row.Cell(columns.Price), home, choices.PriceEntryMode, price, reason)) {
+        if (nameProblem(name, reason) || !ImportPrice(row.Cell(columns.Price), row.Number(columns.Price), result.Prices,
+                                                      home, choices.PriceEntryMode, price, reason)) {
             skip(reason);
             continue;
         }
-        const std::string value = name + "|" + price + "||||";
+        std::string value = name + "|" + price + "||||";
         if (value.size() > IniFile::kMaxValueLength) {
-            skip("The name is longer than the catalog file can hold (" +
-                 std::to_string(IniFile::kMaxValueLength - price.size() - 5) + " characters).");
+            skip(Message{msg::ImportNameTooLong, {IniFile::kMaxValueLength - price.size() - 5}});
             continue;
         }
         const int id = model.Ensure(model.Target(group), create);
         if (model.HasKey(id, orderNo)) {
             ++result.Replaced;
+            if (!preview) {
+                // The merchant ticked the discount levels by hand; the file knows none.
+                const std::string section = std::to_string(id);
+                ItemFields fields = CatalogStore::SplitItem(items->ReadString(section, orderNo, ""));
+                if (!fields.Discounts.empty()) {
+                    const std::string kept = name + "|" + price + "||" + fields.Discounts + "||";
+                    value = kept.size() <= IniFile::kMaxValueLength ? kept : value;
+                }
+            }
         } else {
             ++result.Added;
             model.AddKey(id, orderNo);

@@ -2,6 +2,7 @@
 
 #include "core/import/ImportChoices.h"
 #include "core/import/ImportGrid.h"
+#include "core/import/ImportRules.h"
 #include "core/settings/Country.h"
 
 #include <cstddef>
@@ -16,29 +17,28 @@ struct ImportResult {
     std::size_t Added = 0;    // new items
     std::size_t Replaced = 0; // items of the same order number in the same group, overwritten
     std::vector<SkippedRow> Skipped;
-    bool Changed = false; // the catalog was written (never for a preview)
+    PriceColumnReading Prices; // how the price column was read
+    bool Changed = false;      // the catalog was written (never for a preview)
 };
 
 // Imports the chosen rows of the grid as items into the catalog's working
 // copy. Each row's group path comes from its product group cell and the
 // chosen main and sub group; a row with an empty group cell goes into the
 // group of the row before it. Missing groups are created as the group tree
-// creates them. Price: the cell read leniently (empty or unreadable is 0),
-// divided by the home country's first rate and, for gross prices, by
-// 1 + VAT / 100; stored with kImportPriceDecimals decimals. An item that
-// exists in that group under the same order number is replaced whole.
+// creates them. Price: as ImportPrice reads it with the price column's
+// reading. An item that exists in that group under the same order number
+// is replaced, keeping only its discount levels.
 //
 // Rows are skipped, with the reason, when they come before the first group,
 // lack a name or an order number, hold an order number CheckOrderNumber
 // refuses or a name with "|" or a line break, name a group path that cannot
-// be stored, or hold a price that is negative, not finite or beyond
-// kMaxAmount.
+// be stored, or hold a price ImportPrice refuses.
 //
 // Saves the working copy aside first (ImportUndo.h), reports the change to
 // the store's listener, rebuilds the group map and item count, and reloads
 // the shown group's items. Throws Error, writing nothing, when a column is
-// not chosen or the working copy cannot be read; write errors are those of
-// the catalog files.
+// not chosen or beyond the file's last column, or the working copy cannot
+// be read; write errors are those of the catalog files.
 ImportResult ImportRows(CatalogStore& store, const ImportGrid& grid, const ImportChoices& choices,
                         const TCountry& home);
 

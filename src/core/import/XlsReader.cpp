@@ -1,5 +1,6 @@
 #include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/GridBuilder.h"
 #include "core/import/SpreadsheetParts.h"
 
@@ -26,23 +27,23 @@ namespace quillane {
 
 namespace {
 
-std::string freexlReason(int code)
+Message freexlReason(int code)
 {
     switch (code) {
     case FREEXL_FILE_NOT_FOUND:
-        return "it cannot be opened";
+        return Message{msg::ImportReasonXlsCannotOpen, {}};
     case FREEXL_INSUFFICIENT_MEMORY:
-        return "there is not enough memory to read it";
+        return Message{msg::ImportReasonXlsMemory, {}};
     case FREEXL_INVALID_CFBF_HEADER:
     case FREEXL_CFBF_INVALID_SIGNATURE:
-        return "it is no Excel 97-2003 workbook";
+        return Message{msg::ImportReasonNotXls, {}};
     case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-        return "it holds no workbook";
+        return Message{msg::ImportReasonNoWorkbook, {}};
     case FREEXL_UNSUPPORTED_CHARSET:
     case FREEXL_INVALID_CHARACTER:
-        return "its texts are in a character set that cannot be read";
+        return Message{msg::ImportReasonCharset, {}};
     default:
-        return "it is damaged (error " + std::to_string(code) + " of the .xls reader)";
+        return Message{msg::ImportReasonXlsError, {code}};
     }
 }
 
@@ -71,10 +72,10 @@ ImportGrid readInProcess(const std::string& path)
     }
     unsigned int info = 0;
     if (freexl_get_info(xls.handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
-        throw Error("it is protected by a password");
+        throw Error(msg::ImportReasonPassword);
     }
     if (freexl_get_info(xls.handle, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0) {
-        throw Error("it has no worksheet");
+        throw Error(msg::ImportReasonNoWorksheet);
     }
     rc = freexl_select_active_worksheet(xls.handle, 0);
     unsigned int rows = 0;
@@ -94,12 +95,15 @@ ImportGrid readInProcess(const std::string& path)
                 throw Error(freexlReason(rc));
             }
             std::string text;
+            bool number = false;
             switch (cell.type) {
             case FREEXL_CELL_INT:
                 text = std::to_string(cell.value.int_value);
+                number = true;
                 break;
             case FREEXL_CELL_DOUBLE:
                 text = FormatCellNumber(cell.value.double_value);
+                number = true;
                 break;
             case FREEXL_CELL_TEXT:
             case FREEXL_CELL_SST_TEXT:
@@ -115,13 +119,42 @@ ImportGrid readInProcess(const std::string& path)
             default:
                 break;
             }
-            grid.Set(r + 1, c, std::move(text));
+            grid.Set(r + 1, c, std::move(text), number);
         }
     }
     return grid.Take();
 }
 
-// The child's answer: 'G' and the grid, or 'E' and the reason.
+// The child's answer: 'G' and the grid, or 'E' and the reason: its key and
+// its values, each ended by a NUL. A cell's length carries whether it is a number.
+constexpr std::uint64_t kNumberCell = std::uint64_t{1} << 63;
+
+std::string encodeReason(const Message& reason)
+{
+    std::string out = "E" + std::string(reason.Key.Name) + '\0';
+    for (const MessageArg& arg : reason.Args) {
+        // A value that is a message of its own travels as its English text.
+        out += (arg.Nested() != nullptr ? EnglishText(*arg.Nested()) : arg.Text()) + '\0';
+    }
+    return out;
+}
+
+Message decodeReason(std::string_view in)
+{
+    std::vector<std::string> parts;
+    for (std::size_t end = in.find('\0'); end != std::string_view::npos; end = in.find('\0')) {
+        parts.emplace_back(in.substr(0, end));
+        in.remove_prefix(end + 1);
+    }
+    Message reason{msg::ImportReasonXlsStopped, {}};
+    for (const MessageKey& key : AllMessages()) {
+        if (!parts.empty() && key.Name == parts.front()) {
+            reason.Key = key;
+            reason.Args.assign(parts.begin() + 1, parts.end());
+        }
+    }
+    return reason;
+}
 void putNumber(std::string& out, std::uint64_t n)
 {
     out.append(reinterpret_cast<const char*>(&n), sizeof n);
@@ -144,9 +177,9 @@ std::string encodeGrid(const ImportGrid& grid)
     for (const GridRow& row : grid.Rows) {
         putNumber(out, row.Row);
         putNumber(out, row.Cells.size());
-        for (const std::string& cell : row.Cells) {
-            putNumber(out, cell.size());
-            out += cell;
+        for (std::size_t c = 0; c < row.Cells.size(); ++c) {
+            putNumber(out, row.Cells[c].size() | (row.Number(c) ? kNumberCell : 0));
+            out += row.Cells[c];
         }
     }
     return out;
@@ -186,7 +219,15 @@ bool decodeGrid(std::string_view in, ImportGrid& grid)
         row.Row = static_cast<std::size_t>(number);
         for (std::uint64_t c = 0; c < cells; ++c) {
             std::uint64_t length = 0;
-            if (!takeNumber(in, length) || length > in.size()) {
+            if (!takeNumber(in, length)) {
+                return false;
+            }
+            if ((length & kNumberCell) != 0) {
+                row.Numbers.resize(static_cast<std::size_t>(c) + 1);
+                row.Numbers.back() = true;
+                length &= ~kNumberCell;
+            }
+            if (length > in.size()) {
                 return false;
             }
             row.Cells.emplace_back(in.substr(0, static_cast<std::size_t>(length)));
@@ -220,13 +261,13 @@ ImportGrid ReadXlsFile(const std::string& path)
 {
     int fds[2];
     if (::pipe(fds) != 0) {
-        throw Error("the .xls reader cannot be started");
+        throw Error(msg::ImportReasonXlsNoStart);
     }
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(fds[0]);
         ::close(fds[1]);
-        throw Error("the .xls reader cannot be started");
+        throw Error(msg::ImportReasonXlsNoStart);
     }
     if (child == 0) {
         ::close(fds[0]);
@@ -235,9 +276,9 @@ ImportGrid ReadXlsFile(const std::string& path)
         try {
             answer = encodeGrid(readInProcess(path));
         } catch (const std::bad_alloc&) {
-            answer = "Eit needs more memory than an import may take";
+            answer = encodeReason(Message{msg::ImportReasonXlsMoreMemory, {}});
         } catch (const std::exception& e) {
-            answer = std::string("E") + e.what();
+            answer = encodeReason(MessageOf(e));
         }
         writeAll(fds[1], answer);
         ::_exit(0);
@@ -267,11 +308,11 @@ ImportGrid ReadXlsFile(const std::string& path)
     }
     const bool finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (finished && !answer.empty() && answer.front() == 'E') {
-        throw Error(answer.substr(1));
+        throw Error(decodeReason(std::string_view(answer).substr(1)));
     }
     ImportGrid grid;
     if (!finished || answer.empty() || answer.front() != 'G' || !decodeGrid(std::string_view(answer).substr(1), grid)) {
-        throw Error("it is damaged (the .xls reader stopped on it)");
+        throw Error(msg::ImportReasonXlsStopped);
     }
     return grid;
 }

@@ -1,5 +1,6 @@
 #include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ImportMessages.h"
 #include "core/import/GridBuilder.h"
 #include "core/import/SpreadsheetParts.h"
 #include "core/import/XmlParts.h"
@@ -211,8 +212,7 @@ public:
                 continue;
             }
             if (ends_.size() >= kMaxImportCells) {
-                throw Error("it has more than " + std::to_string(kMaxImportCells) +
-                            " shared texts, more than an import takes");
+                throw Error(msg::ImportReasonTooManySharedTexts, {kMaxImportCells});
             }
             bool tooLong = false;
             const std::string text = stringItem(xml, tooLong);
@@ -306,13 +306,13 @@ std::vector<bool> dateStyles(const ZipArchive& zip, const std::string& part)
             custom[static_cast<unsigned>(std::strtoul(xml.Attribute("numFmtId").c_str(), nullptr, 10))] =
                 dateFormatCode(xml.Attribute("formatCode"));
             if (custom.size() > kMaxStyles) {
-                throw Error("it has more than " + std::to_string(kMaxStyles) + " number formats");
+                throw Error(msg::ImportReasonTooManyFormats, {std::to_string(kMaxStyles)});
             }
             xml.Skip();
         } else if (xml.Depth() == 3 && list == "cellXfs" && xml.Name() == "xf") {
             formats.push_back(static_cast<unsigned>(std::strtoul(xml.Attribute("numFmtId").c_str(), nullptr, 10)));
             if (formats.size() > kMaxStyles) {
-                throw Error("it has more than " + std::to_string(kMaxStyles) + " cell styles");
+                throw Error(msg::ImportReasonTooManyStyles, {std::to_string(kMaxStyles)});
             }
             xml.Skip();
         } else {
@@ -423,8 +423,7 @@ private:
         const std::string ref = xml_.Attribute("r");
         if (xml_.Has("r")) {
             if (!cellReference(ref, column_, cellRow)) {
-                throw Error("a cell of its first worksheet has the reference \"" + ref.substr(0, 40) +
-                            "\", which names no cell");
+                throw Error(msg::ImportReasonBadReference, {ref.substr(0, 40)});
             }
         } else if (!first_) {
             ++column_;
@@ -466,11 +465,13 @@ private:
         if (type == "inlineStr" && inlineTooLong) {
             GridBuilder::CellTooLong(cellRow);
         }
-        grid_.Set(cellRow, column_, value(type, v, style, std::move(inlineText), cellRow));
+        bool number = false;
+        std::string text = value(type, v, style, std::move(inlineText), cellRow, number);
+        grid_.Set(cellRow, column_, std::move(text), number);
     }
 
     std::string value(const std::string& type, const std::string& v, const std::string& style, std::string inlineText,
-                      std::uint64_t row) const
+                      std::uint64_t row, bool& isNumber) const
     {
         if (type == "inlineStr") {
             return inlineText;
@@ -479,7 +480,7 @@ private:
             std::uint64_t index = 0;
             const auto res = std::from_chars(v.data(), v.data() + v.size(), index);
             if (res.ec != std::errc() || index >= context_.Strings.Size()) {
-                throw Error("a cell names the shared text " + v.substr(0, 40) + ", which the file lacks");
+                throw Error(msg::ImportReasonMissingSharedText, {v.substr(0, 40)});
             }
             if (context_.Strings.TooLong(index)) {
                 GridBuilder::CellTooLong(row);
@@ -503,6 +504,7 @@ private:
         if (styleIndex < context_.DateStyles.size() && context_.DateStyles[styleIndex]) {
             return FormatDateSerial(number, context_.From1904);
         }
+        isNumber = true;
         return FormatCellNumber(number);
     }
 
@@ -557,7 +559,7 @@ ImportGrid ReadXlsxParts(const ZipArchive& zip)
         }
     }
     if (!sheetFound) {
-        throw Error("it has no worksheet");
+        throw Error(msg::ImportReasonNoWorksheet);
     }
     RelationOfType strings("/sharedStrings");
     RelationOfType styles("/styles");
@@ -572,7 +574,7 @@ ImportGrid ReadXlsxParts(const ZipArchive& zip)
         }
     });
     if (!sheetRelation) {
-        throw Error("its first worksheet has no part");
+        throw Error(msg::ImportReasonNoSheetPart);
     }
     std::string stringsPart = strings.Target();
     if (stringsPart.empty() && zip.Has("xl/sharedStrings.xml")) {

@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "core/common/messages/ImportMessages.h"
 
 #include <algorithm>
 #include <charconv>
@@ -176,8 +177,7 @@ Reader::Reader(std::string_view text, std::string part)
 
 void Reader::fail(const std::string& reason, std::size_t at) const
 {
-    throw Error("its part " + part_ + " is no well-formed XML (" + reason + " at byte " +
-                std::to_string(dropped_ + at) + ")");
+    throw Error(msg::ImportReasonBadXml, {part_, reason, std::to_string(dropped_ + at)});
 }
 
 void Reader::detectEncoding(std::string_view first)

@@ -1,6 +1,7 @@
 #include "core/import/ZipArchive.h"
 
 #include "core/common/Error.h"
+#include "core/common/messages/ImportMessages.h"
 
 #include <zip.h>
 
@@ -22,7 +23,7 @@ ZipArchive::ZipArchive(std::string_view bytes)
     if (archive_ == nullptr) {
         const std::string reason = zip_error_strerror(&error);
         zip_error_fini(&error);
-        throw Error("it is no readable zip archive (" + reason + ")");
+        throw Error(msg::ImportReasonBadZip, {reason});
     }
     zip_error_fini(&error);
 }
@@ -43,21 +44,20 @@ ZipArchive::Entry ZipArchive::Open(const std::string& name) const
 {
     const zip_int64_t index = zip_name_locate(archive_, name.c_str(), 0);
     if (index < 0) {
-        throw Error("it lacks its part " + name);
+        throw Error(msg::ImportReasonMissingPart, {name});
     }
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
         (stat.valid & ZIP_STAT_SIZE) == 0) {
-        throw Error("its part " + name + " is damaged");
+        throw Error(msg::ImportReasonDamagedPart, {name});
     }
     if (stat.size > kMaxEntrySize) {
-        throw Error("its part " + name + " unpacks to more than " + std::to_string(kMaxEntrySize >> 20) +
-                    " MB, more than an import takes");
+        throw Error(msg::ImportReasonPartTooBig, {name, std::to_string(kMaxEntrySize >> 20)});
     }
     zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
     if (file == nullptr) {
-        throw Error("its part " + name + " cannot be unpacked (" + zip_strerror(archive_) + ")");
+        throw Error(msg::ImportReasonPartNotUnpacked, {name, zip_strerror(archive_)});
     }
     return Entry(file, name, stat.size);
 }
@@ -96,14 +96,14 @@ std::size_t ZipArchive::Entry::Read(char* buffer, std::size_t size)
         zip_fclose(file_);
         file_ = nullptr;
         if (n != 0) {
-            throw Error("its part " + name_ + " is damaged (" + reason + ")");
+            throw Error(msg::ImportReasonPartDamagedWhy, {name_, reason});
         }
         return 0;
     }
     const zip_int64_t n = zip_fread(file_, buffer, want);
     if (n <= 0) {
         const std::string reason = n < 0 ? zip_file_strerror(file_) : "it ends early";
-        throw Error("its part " + name_ + " is damaged (" + reason + ")");
+        throw Error(msg::ImportReasonPartDamagedWhy, {name_, reason});
     }
     done_ += static_cast<zip_uint64_t>(n);
     return static_cast<std::size_t>(n);

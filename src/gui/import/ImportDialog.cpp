@@ -173,6 +173,16 @@ QWidget* ImportDialog::buildChoices()
     priceCaption_->setCursor(Qt::PointingHandCursor);
     connect(priceCaption_, &ClickableLabel::clicked, this, &ImportDialog::PreisClick);
     grid->addWidget(priceCaption_, PriceField, 0);
+    // The caption's click is easily missed: the choice stands beside the column too.
+    gross_ = new QCheckBox(QStringLiteral("Brutto"), box);
+    gross_->setObjectName(QStringLiteral("GrossPriceBox"));
+    setHint(gross_, "GrossPrices");
+    connect(gross_, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked != (state_.PriceEntryMode == PriceEntry::Gross)) {
+            PreisClick();
+        }
+    });
+    grid->addWidget(gross_, PriceField, 2);
 
     mainGroup_ = new QComboBox(box);
     mainGroup_->setObjectName(QStringLiteral("MainGroupTarget"));
@@ -184,12 +194,17 @@ QWidget* ImportDialog::buildChoices()
     priceUpdate_ = new QCheckBox(QStringLiteral("Nur Preise aktualisieren"), box);
     priceUpdate_->setObjectName(QStringLiteral("PriceUpdateBox"));
     setHint(priceUpdate_, "PriceUpdate");
+    connect(priceUpdate_, &QCheckBox::toggled, this, &ImportDialog::followPriceUpdate);
+    headerRow_ = new QCheckBox(QStringLiteral("erste Zeile ist Überschrift"), box);
+    headerRow_->setObjectName(QStringLiteral("HeaderRowBox"));
+    setHint(headerRow_, "HeaderRow");
     recalled_ = new QLabel(box);
     recalled_->setObjectName(QStringLiteral("RecalledColumns"));
     recalled_->setWordWrap(true);
     grid->addWidget(mainGroup_, 0, 3);
     grid->addWidget(subGroup_, 1, 3);
     grid->addWidget(priceUpdate_, 2, 3);
+    grid->addWidget(headerRow_, 3, 3);
     grid->addWidget(recalled_, 4, 0, 1, 5);
     grid->setColumnMinimumWidth(2, 24);
     grid->setColumnStretch(4, 1);
@@ -261,6 +276,7 @@ bool ImportDialog::OpenImportFile(const QString& path)
         recalled_->setText(word(state_, "Recalled", "Columns chosen as for the last file laid out like this one."));
         updateCaptions();
     }
+    detectHeaderRow();
     setWindowTitle(windowTitle().section(QStringLiteral(" - "), 0, 0) + QStringLiteral(" - ") +
                    QFileInfo(path).fileName());
     return true;
@@ -317,8 +333,42 @@ void ImportDialog::mainGroupChosen()
     subGroup_->addItems(subs);
 }
 
+void ImportDialog::detectHeaderRow()
+{
+    const std::size_t price = chosenColumn(columns_[PriceField]);
+    if (price != ImportColumns::kUnset) {
+        headerRow_->setChecked(HasHeaderRow(grid_, price));
+        return;
+    }
+    // Before the price column is chosen: a first row without any digit, over rows that have some.
+    bool below = false;
+    for (std::size_t c = 0; c < grid_.ColumnCount() && !below; ++c) {
+        below = HasHeaderRow(grid_, c);
+    }
+    const auto hasDigit = [](const std::string& cell) {
+        return std::any_of(cell.begin(), cell.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+    };
+    const bool firstHasDigits =
+        !grid_.Rows.empty() && std::any_of(grid_.Rows.front().Cells.begin(), grid_.Rows.front().Cells.end(), hasDigit);
+    headerRow_->setChecked(below && !firstHasDigits);
+}
+
+void ImportDialog::followPriceUpdate()
+{
+    const bool update = priceUpdate_->isChecked();
+    for (const Field f : {GroupField, NameField}) {
+        columns_[f]->setEnabled(!update && columns_[OrderNoField]->isEnabled());
+        captions_[f]->setEnabled(!update);
+    }
+    mainGroup_->setEnabled(!update && !state_.Store.GroupMap.empty());
+    subGroup_->setEnabled(!update && mainGroup_->currentIndex() > 0);
+}
+
 void ImportDialog::columnChosen()
 {
+    if (sender() == columns_[PriceField]) {
+        detectHeaderRow();
+    }
     updateCaptions();
     mainGroup_->setCurrentIndex(0);
     mainGroupChosen();
@@ -343,6 +393,7 @@ void ImportDialog::updateCaptions()
 void ImportDialog::updatePriceCaption()
 {
     priceCaption_->setText(toQ(state_.Texts.PriceCaptions[state_.PriceEntryMode == PriceEntry::Gross ? 0 : 1]));
+    gross_->setChecked(state_.PriceEntryMode == PriceEntry::Gross);
     const QString price = priceCaption_->text();
     for (int c = 0; c < 4; ++c) {
         discontinuedGrid_->horizontalHeaderItem(c)->setText(c == PriceField ? price : captions_[c]->text());
@@ -371,6 +422,7 @@ ImportChoices ImportDialog::currentChoices() const
         }
     }
     choices.PriceEntryMode = state_.PriceEntryMode;
+    choices.HeaderRow = headerRow_->isChecked();
     // A block of more than one row limits the operation to that block.
     const QItemSelection selection = fileGrid_->selectionModel()->selection();
     if (selection.size() == 1 && selection.first().height() > 1) {
@@ -383,16 +435,23 @@ ImportChoices ImportDialog::currentChoices() const
 void ImportDialog::ImportClick()
 {
     const ImportChoices choices = currentChoices();
-    if (!choices.Columns.Complete()) {
+    const bool update = priceUpdate_->isChecked();
+    const ImportColumns& c = choices.Columns;
+    if (update && (c.OrderNo == ImportColumns::kUnset || c.Price == ImportColumns::kUnset)) {
+        prompter_.Tell("Quillane", fromQ(lines(word(state_, "UpdateColumns",
+                                                    "Please choose the columns of order number and price."))));
+        return;
+    }
+    if (!update && !c.Complete()) {
         prompter_.Tell("Quillane", MessageLines(state_.Texts.MsgBoxTexts[8]));
         return;
     }
-    const bool update = priceUpdate_->isChecked();
-    if (!update && !confirmImport(choices)) {
+    if (update ? !confirmPriceUpdate(choices) : !confirmImport(choices)) {
         return;
     }
     static_cast<void>(
         guarded(prompter_, [&] { RememberColumns(state_.Dirs.ProgramDir, layoutRow_, choices.Columns); }));
+    keepBefore();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (update) {
         runPriceUpdate(choices);
@@ -412,16 +471,44 @@ bool ImportDialog::confirmImport(const ImportChoices& choices)
                        .arg(preview.Added)
                        .arg(preview.Replaced)
                        .arg(preview.Skipped.size());
-    const QString row = word(state_, "Row", "Row %1: %2");
-    for (std::size_t i = 0; i < preview.Skipped.size() && i < kSkippedShown; ++i) {
-        text += QLatin1Char('\n') + row.arg(preview.Skipped[i].Row).arg(toQ(preview.Skipped[i].Reason));
-    }
-    if (preview.Skipped.size() > kSkippedShown) {
-        text += QLatin1Char('\n') + word(state_, "More", "... and %1 more").arg(preview.Skipped.size() - kSkippedShown);
-    }
+    text += skippedLines(preview.Skipped, preview.Prices);
     text += QStringLiteral("\n\n") + word(state_, "Proceed", "Import the items now?");
     return prompter_.Ask("Quillane", fromQ(text), Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
            Prompter::Answer::Yes;
+}
+
+bool ImportDialog::confirmPriceUpdate(const ImportChoices& choices)
+{
+    PriceUpdateResult preview;
+    if (!guarded(prompter_, [&] { preview = PreviewPriceUpdate(state_.Store, grid_, choices, state_.User.Country); })) {
+        return false;
+    }
+    QString text =
+        lines(word(state_, "UpdatePreview", "Prices updated: %1|Items no longer in the file: %2|Rows skipped: %3"))
+            .arg(preview.Updated)
+            .arg(preview.Discontinued.size())
+            .arg(preview.Skipped.size());
+    text += skippedLines(preview.Skipped, preview.Prices);
+    text += QStringLiteral("\n\n") + word(state_, "UpdateProceed", "Update the prices now?");
+    return prompter_.Ask("Quillane", fromQ(text), Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
+           Prompter::Answer::Yes;
+}
+
+QString ImportDialog::skippedLines(const std::vector<SkippedRow>& skipped, const PriceColumnReading& prices) const
+{
+    // Undecided, the reading needs no line: a price only the column could read names why itself.
+    QString text;
+    if (prices.Decimal != PriceColumnReading::Mark::Unknown) {
+        text += QLatin1Char('\n') + lines(toQ(state_.Texts.Say(DescribeReading(prices))));
+    }
+    const QString row = word(state_, "Row", "Row %1: %2");
+    for (std::size_t i = 0; i < skipped.size() && i < kSkippedShown; ++i) {
+        text += QLatin1Char('\n') + row.arg(skipped[i].Row).arg(toQ(state_.Texts.Say(skipped[i].Reason)));
+    }
+    if (skipped.size() > kSkippedShown) {
+        text += QLatin1Char('\n') + word(state_, "More", "... and %1 more").arg(skipped.size() - kSkippedShown);
+    }
+    return text;
 }
 
 void ImportDialog::runImport(const ImportChoices& choices)
@@ -494,6 +581,7 @@ void ImportDialog::RemoveClick()
             items.push_back(discontinued_[static_cast<std::size_t>(r)]);
         }
     }
+    keepBefore();
     const bool done = guarded(prompter_, [&] { RemoveDiscontinued(state_.Store, items); });
     afterChange();
     if (!done) {
@@ -506,12 +594,52 @@ void ImportDialog::RemoveClick()
     prompter_.Tell("Quillane", MessageLines(state_.Texts.MsgBoxTexts[11]));
 }
 
+void ImportDialog::keepBefore()
+{
+    before_.Grid = grid_;
+    before_.Discontinued = discontinued_;
+    before_.DiscontinuedShown = discontinuedGrid_->isVisibleTo(this);
+    before_.ColumnsEnabled = columns_[OrderNoField]->isEnabled();
+    before_.PriceUpdateEnabled = priceUpdate_->isEnabled();
+    before_.Kept = true;
+}
+
+void ImportDialog::restoreBefore()
+{
+    // The operation was done on another file than the one shown: it stays as it is.
+    if (!before_.Kept) {
+        return;
+    }
+    grid_ = std::move(before_.Grid);
+    model_->setGrid(&grid_);
+    fileGrid_->clearSelection();
+    discontinued_ = std::move(before_.Discontinued);
+    if (before_.DiscontinuedShown) {
+        showDiscontinued();
+    } else {
+        discontinuedGrid_->setRowCount(0);
+        discontinuedGrid_->hide();
+        newItemsHeading_->hide();
+        oldItemsHeading_->hide();
+    }
+    for (QComboBox* box : columns_) {
+        box->setEnabled(before_.ColumnsEnabled);
+    }
+    priceUpdate_->setEnabled(before_.PriceUpdateEnabled);
+    followPriceUpdate();
+    import_->setEnabled(before_.ColumnsEnabled && !grid_.Rows.empty());
+    remove_->setEnabled(false);
+    before_ = Before();
+}
+
 void ImportDialog::UndoClick()
 {
     if (!guarded(prompter_, [&] { UndoImport(state_.Store); })) {
         afterChange();
         return;
     }
+    // The grids show again what the catalog now matches.
+    restoreBefore();
     afterChange();
     prompter_.Tell("Quillane", fromQ(word(state_, "Undone", "The last import was taken back.")));
 }
@@ -521,8 +649,10 @@ void ImportDialog::afterChange()
     fillMainGroups();
     mainGroup_->setEnabled(!state_.Store.GroupMap.empty());
     subGroup_->setEnabled(false);
-    undo_->setEnabled(ImportUndoAvailable(state_.Store));
+    followPriceUpdate();
     Q_EMIT catalogChanged();
+    // The window may store its shown group on the way: the button asks the files as they are then.
+    undo_->setEnabled(ImportUndoAvailable(state_.Store));
 }
 
 void ImportDialog::setProgress(std::size_t done, std::size_t total)
@@ -554,6 +684,8 @@ void ImportDialog::clearAll()
     grid_ = ImportGrid();
     layoutRow_ = ImportGrid();
     discontinued_.clear();
+    before_ = Before();
+    headerRow_->setChecked(false);
     model_->setGrid(&grid_);
     model_->setCaptions({});
     discontinuedGrid_->setRowCount(0);

@@ -75,8 +75,15 @@ private:
     void PreisClick();
     ImportChoices currentChoices() const;
     bool confirmImport(const ImportChoices& choices);
+    bool confirmPriceUpdate(const ImportChoices& choices);
+    // The skipped rows and the price column's reading, as the previews list them.
+    QString skippedLines(const std::vector<SkippedRow>& skipped, const PriceColumnReading& prices) const;
     void runImport(const ImportChoices& choices);
     void runPriceUpdate(const ImportChoices& choices);
+    // Ticks the header box when the first row heads the columns.
+    void detectHeaderRow();
+    // Only order number and price take part in a price update.
+    void followPriceUpdate();
     void showDiscontinued();
     // After an operation: the tree and the list follow, the undo button too.
     void afterChange();
@@ -90,6 +97,18 @@ private:
     // row names the layout the column choices are remembered under.
     ImportGrid layoutRow_;
     std::vector<DiscontinuedItem> discontinued_;
+    // The dialog as it was before the last operation, which an undo brings back with the catalog.
+    struct Before {
+        ImportGrid Grid;
+        std::vector<DiscontinuedItem> Discontinued;
+        bool DiscontinuedShown = false;
+        bool ColumnsEnabled = false;
+        bool PriceUpdateEnabled = false;
+        bool Kept = false; // an operation on the file shown now was done
+    };
+    Before before_;
+    void keepBefore();
+    void restoreBefore();
     ImportGridModel* model_;
 
     QComboBox* columns_[4];
@@ -98,6 +117,8 @@ private:
     QComboBox* mainGroup_;
     QComboBox* subGroup_;
     QCheckBox* priceUpdate_;
+    QCheckBox* gross_;
+    QCheckBox* headerRow_;
     QLabel* recalled_;
     QLabel* newItemsHeading_;
     QTableView* fileGrid_;
