@@ -3,6 +3,7 @@
 #include "core/common/Files.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/InvoiceMessages.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/orders/InvoiceNumbers.h"
 #include "core/orders/InvoicePage.h"
@@ -27,7 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
@@ -68,8 +69,8 @@ constexpr const char* kUsedTwiceKey = "25";
 constexpr const char* kUsedTwiceDefault =
     "The invoice number # was already used for order [ORDER].|Do you want to use it again?";
 
-// The invoice is a table this wide, with the page's margins and a scroll bar.
-constexpr double kInvoiceWidth = 750;
+// The invoice is a sheet this wide, with the page's margins and a scroll bar.
+constexpr double kInvoiceWidth = 700;
 constexpr double kSmallestZoom = 0.5;
 
 // Where the invoices are saved, remembered in the settings file.
@@ -106,9 +107,10 @@ QPushButton* button(const QString& text, const char* name, const char* hint, QWi
     return b;
 }
 
-bool choosePrinter(QPrinter& printer, QWidget* parent)
+bool previewAndPrint(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget* parent)
 {
-    QPrintDialog dialog(&printer, parent);
+    QPrintPreviewDialog dialog(&printer, parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, paint);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -128,7 +130,9 @@ OrderView::OrderView(AppState& state, Prompter& prompter, QWidget* parent)
       usedTwiceQuestion_(kUsedTwiceDefault)
 {
     setObjectName(QStringLiteral("invoicedata"));
-    choosers_.Printer = [this](QPrinter& printer) { return choosePrinter(printer, this); };
+    choosers_.Preview = [this](QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+        return previewAndPrint(printer, paint, this);
+    };
     choosers_.PdfFile = [this](const QString& proposed) { return choosePdfFile(proposed, this); };
 
     addresses_ = new QTabWidget(this);
@@ -444,21 +448,53 @@ void OrderView::record(const std::string& number)
     }
 }
 
+bool OrderView::sellerDetailsAgreed()
+{
+    std::vector<Message> missing;
+    if (!guarded(prompter_,
+                 [&] { missing = MissingSellerDetails(MakeInvoiceSetup(state_.Dirs, state_.User, today())); })) {
+        return false;
+    }
+    if (missing.empty()) {
+        return true;
+    }
+    std::string text;
+    for (const Message& message : missing) {
+        text += state_.Texts.Say(message) + "\n";
+    }
+    text += "\n" + state_.Texts.Say({msg::InvoiceWriteAnyway, {}});
+    return prompter_.Ask("Quillane", text, Prompter::Buttons::YesNo, Prompter::Icon::Warning) == Prompter::Answer::Yes;
+}
+
+void OrderView::paintInvoice(QPrinter* printer)
+{
+    if (!PrintsForReal(*printer)) {
+        PrintView(*browser(), *printer);
+        return;
+    }
+    printed_ = guarded(prompter_, [&] {
+        const QByteArray pdf = PrintPdf(*browser()->page());
+        if (pdf.isEmpty()) {
+            throw Error(msg::InvoiceNotPrinted, {});
+        }
+        PrintPdfOn(pdf, *printer);
+    });
+}
+
 bool OrderView::DruckenClick()
 {
     std::optional<std::string> number;
     if (!shown_.empty()) {
-        if (!invoiceBuilt_ || !(number = numberToUse()) || !showNumber(*number)) {
+        if (!invoiceBuilt_ || !sellerDetailsAgreed() || !(number = numberToUse()) || !showNumber(*number)) {
             return false;
         }
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(InvoicePageLayout());
-    if (!choosers_.Printer(printer)) {
-        return false;
-    }
-    if (!PrintView(*browser(), printer)) {
-        prompter_.Tell("Quillane", "The invoice could not be printed.");
+    printer.setDocName(toQ(shown_.empty() ? std::string("Quillane") : InvoicePdfFileName(number.value_or(""), shown_)));
+    printed_ = false;
+    choosers_.Preview(printer, [this](QPrinter* target) { paintInvoice(target); });
+    if (!printed_) {
         return false;
     }
     if (number) {
@@ -470,6 +506,9 @@ bool OrderView::DruckenClick()
 bool OrderView::savePdf()
 {
     if (shown_.empty() || !invoiceBuilt_) {
+        return false;
+    }
+    if (!sellerDetailsAgreed()) {
         return false;
     }
     const std::optional<std::string> number = numberToUse();

@@ -31,11 +31,13 @@ struct AppState;
 class OrderView : public QGroupBox {
     Q_OBJECT
 public:
-    // What the view asks the merchant for besides questions: the printer
-    // (false when he cancels) and the file a PDF goes to, starting from a
-    // proposed path (empty when he cancels). Message boxes by default.
+    // What the view asks the merchant for besides questions: the print
+    // preview, which calls paint for the preview and again with the printer
+    // he prints on (false when he closes it without printing), and the file
+    // a PDF goes to, starting from a proposed path (empty when he cancels).
+    // Dialogs by default.
     struct Choosers {
-        std::function<bool(QPrinter&)> Printer;
+        std::function<bool(QPrinter&, const std::function<void(QPrinter*)>& paint)> Preview;
         std::function<QString(const QString& proposed)> PdfFile;
     };
 
@@ -90,12 +92,19 @@ private:
     // Writes renr.js with number and reloads the page; false when it failed.
     bool showNumber(const std::string& number);
     void record(const std::string& number);
+    // Asks before an invoice goes out without the seller's details the
+    // law asks for; true when they are there or the merchant goes on.
+    bool sellerDetailsAgreed();
+    // Draws the invoice on printer: a picture for the preview, the page's
+    // PDF as it is for printing.
+    void paintInvoice(QPrinter* printer);
 
     AppState& state_;
     Prompter& prompter_;
     Choosers choosers_;
     std::string shown_;
     bool invoiceBuilt_ = false;
+    bool printed_ = false;
     std::optional<bool> confirmed_;
     std::string usedTwiceQuestion_;
 
