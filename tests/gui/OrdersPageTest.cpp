@@ -1,4 +1,5 @@
 #include "gui/orders/OrdersPage.h"
+#include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/i18n/LanguageFile.h"
@@ -8,6 +9,7 @@
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
 #include "gui/orders/OrderView.h"
+#include "gui/orders/PagePrinting.h"
 
 #include "GuiTestSupport.h"
 #include "NetPeers.h"
@@ -611,6 +613,28 @@ private Q_SLOTS:
         w.click("Drucken");
         QCOMPARE(w.printersChosen, 1);
         QCOMPARE(w.order("A1")->Value("printed"), std::string("true"));
+    }
+    // A printer that does not take the job is named in the error; a PDF
+    // printer gets the bytes as they are.
+    void printingHandsOverThePdf()
+    {
+        QTemporaryDir dir;
+        const QByteArray pdf("%PDF-1.4 a page");
+        QPrinter file;
+        file.setOutputFormat(QPrinter::PdfFormat);
+        file.setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
+        PrintPdfOn(pdf, file);
+        QFile out(file.outputFileName());
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), pdf);
+
+        // With no print service, or none that knows the printer, the job is refused.
+        try {
+            SendPdfToPrinter(pdf, QStringLiteral("quillane-no-such-printer"), 1, QPrinter::DuplexNone);
+            QFAIL("no error for a printer that does not exist");
+        } catch (const Error& e) {
+            QVERIFY2(QString::fromStdString(e.what()).contains(QStringLiteral("quillane-no-such-printer")), e.what());
+        }
     }
 };
 

@@ -17,6 +17,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <functional>
 #include <memory>
@@ -79,32 +80,6 @@ std::string cupsError()
         library == nullptr ? nullptr : reinterpret_cast<LastErrorCall>(::dlsym(library, "cupsLastErrorString"));
     const char* text = last == nullptr ? nullptr : last();
     return text == nullptr ? std::string("no print service") : std::string(text);
-}
-
-void printThroughCups(const QString& file, QPrinter& printer)
-{
-    void* library = cupsLibrary();
-    const auto printFile =
-        library == nullptr ? nullptr : reinterpret_cast<PrintFileCall>(::dlsym(library, "cupsPrintFile"));
-    const std::string name = fromQ(printer.printerName());
-    if (printFile == nullptr) {
-        throw Error(msg::InvoicePrinterRefused, {name, cupsError()});
-    }
-    std::vector<std::pair<std::string, std::string>> values{{"copies", std::to_string(printer.copyCount())}};
-    if (printer.duplex() == QPrinter::DuplexLongSide || printer.duplex() == QPrinter::DuplexAuto) {
-        values.emplace_back("sides", "two-sided-long-edge");
-    } else if (printer.duplex() == QPrinter::DuplexShortSide) {
-        values.emplace_back("sides", "two-sided-short-edge");
-    }
-    std::vector<CupsOption> options;
-    for (auto& [key, value] : values) {
-        options.push_back({key.data(), value.data()});
-    }
-    const std::string path = fromQ(file);
-    const std::string title = fromQ(printer.docName().isEmpty() ? QStringLiteral("Quillane") : printer.docName());
-    if (printFile(name.c_str(), path.c_str(), title.c_str(), static_cast<int>(options.size()), options.data()) == 0) {
-        throw Error(msg::InvoicePrinterRefused, {name, cupsError()});
-    }
 }
 
 } // namespace
@@ -192,11 +167,38 @@ void PrintPdfOn(const QByteArray& pdf, QPrinter& printer)
         WriteFileAtomic(fromQ(printer.outputFileName()), bytes);
         return;
     }
+    SendPdfToPrinter(pdf, printer.printerName(), printer.copyCount(), printer.duplex());
+}
+
+void SendPdfToPrinter(const QByteArray& pdf, const QString& printerName, int copies, QPrinter::DuplexMode sides)
+{
+    void* library = cupsLibrary();
+    const auto printFile =
+        library == nullptr ? nullptr : reinterpret_cast<PrintFileCall>(::dlsym(library, "cupsPrintFile"));
+    const std::string name = fromQ(printerName);
+    if (printFile == nullptr) {
+        throw Error(msg::InvoicePrinterRefused, {name, cupsError()});
+    }
+    std::vector<std::pair<std::string, std::string>> values{{"copies", std::to_string(std::max(copies, 1))}};
+    if (sides == QPrinter::DuplexLongSide || sides == QPrinter::DuplexAuto) {
+        values.emplace_back("sides", "two-sided-long-edge");
+    } else if (sides == QPrinter::DuplexShortSide) {
+        values.emplace_back("sides", "two-sided-short-edge");
+    }
+    std::vector<CupsOption> options;
+    for (auto& [key, value] : values) {
+        options.push_back({key.data(), value.data()});
+    }
     // The print service has read the file when the call returns.
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("invoice.pdf"));
-    WriteFileAtomic(fromQ(file), bytes, FileAccess::OwnerOnly);
-    printThroughCups(file, printer);
+    WriteFileAtomic(fromQ(file), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
+                    FileAccess::OwnerOnly);
+    const std::string path = fromQ(file);
+    const std::string title = "Quillane";
+    if (printFile(name.c_str(), path.c_str(), title.c_str(), static_cast<int>(options.size()), options.data()) == 0) {
+        throw Error(msg::InvoicePrinterRefused, {name, cupsError()});
+    }
 }
 
 } // namespace quillane::gui

@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 #include <QPageLayout>
+#include <QPrinter>
 
-class QPrinter;
 class QUrl;
 class QWebEnginePage;
 class QWebEngineView;
@@ -42,5 +42,8 @@ bool PrintsForReal(QPrinter& printer);
 // the system's print service with the printer's copies and sides. Throws
 // Error naming the printer when it does not take the job.
 void PrintPdfOn(const QByteArray& pdf, QPrinter& printer);
+// Hands pdf to the system's print service for the printer of that name;
+// throws Error naming the printer when it does not take the job.
+void SendPdfToPrinter(const QByteArray& pdf, const QString& printerName, int copies, QPrinter::DuplexMode sides);
 
 } // namespace quillane::gui
