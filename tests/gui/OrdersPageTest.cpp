@@ -15,6 +15,8 @@
 #include "NetPeers.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -635,6 +637,30 @@ private Q_SLOTS:
         } catch (const Error& e) {
             QVERIFY2(QString::fromStdString(e.what()).contains(QStringLiteral("quillane-no-such-printer")), e.what());
         }
+    }
+    // A delivery date set in the view goes onto the invoice; without one
+    // the invoice says it is the invoice date, also for the next order.
+    void deliveryDateOnTheInvoice()
+    {
+        OrderServicePeer peer("merchant", "secret");
+        QTemporaryDir dir;
+        const std::string home = makeOrderHome(dir, peer, "secret");
+        WriteTextFile(home + "orders.dat", kReply);
+        Window w(home);
+        w.choose(w.page->newOrders(), "A1");
+        auto* browser = w.control<QWebEngineView>(names::kInvoiceBrowser);
+        QTRY_VERIFY(shownText(browser).contains(QStringLiteral("Lieferdatum entspricht Rechnungsdatum")));
+        auto* delivered = w.control<QCheckBox>("Delivered");
+        auto* date = w.control<QDateEdit>("DeliveryDate");
+        QVERIFY(!date->isEnabled());
+        delivered->setChecked(true);
+        date->setDate(QDate(2026, 12, 20));
+        QTRY_VERIFY(shownText(browser).contains(QStringLiteral("Lieferdatum: 20.12.2026")));
+        QVERIFY(!shownText(browser).contains(QStringLiteral("entspricht")));
+
+        w.choose(w.page->newOrders(), "B2");
+        QVERIFY(!delivered->isChecked());
+        QTRY_VERIFY(shownText(browser).contains(QStringLiteral("Lieferdatum entspricht Rechnungsdatum")));
     }
 };
 

@@ -20,6 +20,8 @@
 #include "gui/common/Translator.h"
 #include "gui/orders/PagePrinting.h"
 
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,6 +33,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -253,10 +256,65 @@ QWidget* OrderView::buildSidePanel()
     layout->setSpacing(4);
     layout->addWidget(confirmation_);
     layout->addWidget(payment_);
+    layout->addLayout(deliveryRow(side));
     layout->addStretch(1);
     layout->addLayout(numberRow);
     layout->addLayout(buttons);
     return side;
+}
+
+QHBoxLayout* OrderView::deliveryRow(QWidget* side)
+{
+    // Without a date the invoice says the goods went out on the invoice date.
+    delivered_ = new QCheckBox(QStringLiteral("Lieferdatum"), side);
+    delivered_->setObjectName(QStringLiteral("Delivered"));
+    setHint(delivered_, "Lieferdatum");
+    deliveryDate_ = new QDateEdit(QDate::currentDate(), side);
+    deliveryDate_->setObjectName(QStringLiteral("DeliveryDate"));
+    deliveryDate_->setCalendarPopup(true);
+    deliveryDate_->setEnabled(false);
+    connect(delivered_, &QCheckBox::toggled, this, [this](bool on) {
+        deliveryDate_->setEnabled(on);
+        rebuildInvoice();
+    });
+    connect(deliveryDate_, &QDateEdit::dateChanged, this, [this] {
+        if (delivered_->isChecked()) {
+            rebuildInvoice();
+        }
+    });
+    auto* row = new QHBoxLayout;
+    row->setSpacing(4);
+    row->addWidget(delivered_);
+    row->addWidget(deliveryDate_, 1);
+    return row;
+}
+
+InvoiceSetup OrderView::invoiceSetup() const
+{
+    InvoiceSetup setup = MakeInvoiceSetup(state_.Dirs, state_.User, today());
+    if (delivered_->isChecked()) {
+        const QDate date = deliveryDate_->date();
+        std::tm day{};
+        day.tm_year = date.year() - 1900;
+        day.tm_mon = date.month() - 1;
+        day.tm_mday = date.day();
+        setup.DeliveryDate = day;
+    }
+    return setup;
+}
+
+void OrderView::rebuildInvoice()
+{
+    if (shown_.empty() || !invoiceBuilt_) {
+        return;
+    }
+    const std::string page = pagePath();
+    invoiceBuilt_ = guarded(prompter_, [&] {
+        BuildInvoicePage(invoiceSetup(), ReadOrder(state_.Dirs.ProgramDir, shown_), page);
+        WriteInvoiceNumberScript(state_.Dirs.TempDir, fromQ(number_->text()));
+    });
+    updateButtons();
+    LoadPage(*browser()->page(), QUrl::fromLocalFile(toQ(page)));
 }
 
 QWebEngineView* OrderView::browser()
@@ -360,7 +418,13 @@ void OrderView::OrderClick(const std::string& orderId)
     guarded(prompter_,
             [&] { number_->setText(toQ(ProposedInvoiceNumber(state_.Dirs.ProgramDir, state_.Dirs.DataDir, shown_))); });
 
-    const InvoiceSetup setup = MakeInvoiceSetup(state_.Dirs, state_.User, today());
+    {
+        // Each order has its own delivery date; a new one starts without.
+        const QSignalBlocker blocker(delivered_);
+        delivered_->setChecked(false);
+        deliveryDate_->setEnabled(false);
+    }
+    const InvoiceSetup setup = invoiceSetup();
     invoiceBuilt_ = guarded(prompter_, [&] {
         BuildInvoicePage(setup, *order, page);
         WriteInvoiceNumberScript(state_.Dirs.TempDir, fromQ(number_->text()));

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+class QCheckBox;
+class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -15,6 +18,7 @@ class QTabWidget;
 class QWebEngineView;
 
 namespace quillane {
+struct InvoiceSetup;
 class LanguageFile;
 class Order;
 class Prompter;
@@ -80,6 +84,11 @@ protected:
 private:
     QWidget* buildAddressPage(const char* name, bool delivery);
     QWidget* buildSidePanel();
+    QHBoxLayout* deliveryRow(QWidget* side);
+    // The setup of the shown invoice, with the delivery date when one is set.
+    InvoiceSetup invoiceSetup() const;
+    // Builds the shown order's invoice anew, as after a change of its delivery date.
+    void rebuildInvoice();
     void showConfirmation(bool confirmed);
     void fillAddresses(const Order& order);
     void updateButtons();
@@ -111,6 +120,8 @@ private:
     QTabWidget* addresses_ = nullptr;
     QLabel* confirmation_ = nullptr;
     QLabel* payment_ = nullptr;
+    QCheckBox* delivered_ = nullptr;
+    QDateEdit* deliveryDate_ = nullptr;
     QLineEdit* number_ = nullptr;
     QPushButton* insertNumber_ = nullptr;
     QPushButton* print_ = nullptr;
