@@ -1,23 +1,29 @@
 #include "gui/orders/OrdersPage.h"
+#include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/orders/InvoicePage.h"
 #include "core/orders/OrderFile.h"
+#include "core/settings/ShopProfile.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
 #include "gui/orders/OrderView.h"
+#include "gui/orders/PagePrinting.h"
 
 #include "GuiTestSupport.h"
 #include "NetPeers.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -75,6 +81,7 @@ struct Window {
     QString proposedPdf;
     QString pdfFolder;
     int printersChosen = 0;
+    int previewPages = 0;
     QString printedTo;
 
     explicit Window(const std::string& home)
@@ -82,10 +89,22 @@ struct Window {
     {
         app.start();
         app.mainWindow()->actions().mBestellung->trigger();
-        view->setChoosers({[this](QPrinter& printer) {
+        // A seller with all an invoice must name; a test that needs less takes it away.
+        WriteTextFile(programDir() + "userprofil.ini",
+                      "[Contact]\r\nFirma=Teeladen\r\nStrasse=Weg 1\r\nPLZ=12345\r\nOrt=Neustadt\r\n");
+        IniFile profile(ShopProfilePath(app.state().Dirs.DataDir));
+        profile.WriteString("Invoice", "stnr", "12/345/67890");
+        profile.UpdateFile();
+        // The preview is drawn as the dialog draws it; then "print" on a PDF printer.
+        view->setChoosers({[this](QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
                                ++printersChosen;
+                               QPrintPreviewWidget preview(&printer);
+                               QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, paint);
+                               preview.updatePreview();
+                               previewPages = preview.pageCount();
                                printer.setOutputFormat(QPrinter::PdfFormat);
                                printer.setOutputFileName(printedTo);
+                               paint(&printer);
                                return true;
                            },
                            [this](const QString& proposed) {
@@ -145,6 +164,44 @@ QByteArray head(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.read(5) : QByteArray();
+}
+
+// What a tool writes to standard output.
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// A word of a PDF as pdftotext -bbox places it, in millimetres from the
+// page's top left corner.
+struct Word {
+    int Page;
+    QString Text;
+    QRectF Box;
+};
+
+std::vector<Word> pdfWords(const QString& pdf)
+{
+    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>|<page )re"));
+    constexpr double mm = 72 / 25.4;
+    std::vector<Word> words;
+    int page = 0;
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(5).isEmpty() && m.captured(1).isEmpty()) {
+            ++page;
+            continue;
+        }
+        const QPointF from(m.captured(1).toDouble() / mm, m.captured(2).toDouble() / mm);
+        const QPointF to(m.captured(3).toDouble() / mm, m.captured(4).toDouble() / mm);
+        words.push_back({page, m.captured(5), QRectF(from, to)});
+    }
+    return words;
 }
 
 QString german(const std::string& home, const char* section, const char* key)
@@ -298,7 +355,13 @@ private Q_SLOTS:
         w.prompter.answers = {Prompter::Answer::Yes};
         w.click("Drucken");
         QCOMPARE(w.printersChosen, 1);
+        QCOMPARE(w.previewPages, 1);
         QCOMPARE(head(w.printedTo), QByteArray("%PDF-"));
+        // The page goes out as text and lines, not as a picture of them.
+        QVERIFY2(run(QStringLiteral("pdftotext"), {w.printedTo, QStringLiteral("-")}).contains(QStringLiteral("Kunz")),
+                 "no text in the printed PDF");
+        QCOMPARE(run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), w.printedTo}).count(QLatin1Char('\n')), 2);
+        QVERIFY(QFileInfo(w.printedTo).size() < 200 * 1024);
         QCOMPARE(w.order("B2")->Value("printed"), std::string("true"));
         QCOMPARE(w.order("B2")->InvoiceNumber(), std::string("R-7"));
         QCOMPARE(w.page->newOrders()->count(), 2);
@@ -410,6 +473,194 @@ private Q_SLOTS:
         }
         // No program folder is made or seeded for it.
         QVERIFY(!QFileInfo::exists(unseen));
+    }
+    // The printed invoice in German and English: the recipient in the window
+    // of a window envelope, no text over other text (a full IBAN beside the
+    // VAT ID in the footer), and a long order's headings and invoice number
+    // again on the next page.
+    void invoiceLayoutOnPaper()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, nullptr);
+        WriteTextFile(home + "userprofil.ini", "[Contact]\r\nFirma=Teeladen Sonnenschein GmbH & Co. KG\r\n"
+                                               "Name=Eva Meier\r\nStrasse=Lange Stra\xDF"
+                                               "e 123\r\nPLZ=12345\r\nOrt=Neustadt an der Weinstra\xDF"
+                                               "e\r\n");
+        CreateFolder(home + "daten/");
+        WriteTextFile(home + "daten/shopprofil.ini",
+                      "[Invoice]\r\nKopfzeile=1\r\nFusszeile=1\r\nbank=Volksbank Neustadt an der Weinstrasse eG\r\n"
+                      "iban=DE89370400440532013000\r\nbic=GENODE61NEW\r\nstnr=31/123/45678\r\nustid=DE123456789\r\n");
+        const std::string pages = home + "pages/";
+        CreateFolder(pages);
+        InvoiceSetup setup;
+        setup.ProgramDir = home;
+        setup.DataDir = home + "daten/";
+        setup.LanguageDir = home + "sprache/";
+        setup.Home.Name = "Germany";
+        setup.Home.Language = "deutsch";
+        setup.Home.EU = true;
+        setup.Home.VAT = 19;
+        WriteInvoiceNumberScript(pages, "RE-0815");
+
+        const struct {
+            const char* country;
+            const char* name;
+            QString heading; // a column heading
+            QString amount;  // the item's price
+        } cases[] = {
+            {"Deutschland", "de", QStringLiteral("Bezeichnung"), QStringLiteral("4,50")},
+            {"United Kingdom", "en", QStringLiteral("Item"), QStringLiteral("\u20AC4.50")},
+        };
+        for (const auto& c : cases) {
+            Order::Values typical{
+                {"company", "Kaffeehaus Kunz"}, {"firstname", "Jan"}, {"lastname", "Kunz"},
+                {"street", "Ringweg 2"},        {"zip", "50667"},     {"city", "Porz"},
+                {"country", c.country},         {"itemcount", "1"},   {"item0", "Tasse|T-1|1|4.50|4.50"},
+                {"subtotal", "4.50"},           {"total", "4.50"},    {"payment", "vk"}};
+            Order::Values longOrder = typical;
+            longOrder[7] = {"itemcount", "80"};
+            for (int i = 1; i < 80; ++i) {
+                longOrder.emplace_back("item" + std::to_string(i), "Tasse " + std::to_string(i) + "|T-1|1|4.50|4.50");
+            }
+            const QString name = QLatin1String(c.name);
+            const std::string typicalPage = pages + c.name + ".html";
+            const std::string longPage = pages + c.name + "-long.html";
+            BuildInvoicePage(setup, Order("20261228-0001", typical), typicalPage);
+            BuildInvoicePage(setup, Order("20261228-0002", longOrder), longPage);
+            const QString pdf = toQ(pages) + name + QStringLiteral(".pdf");
+            const QString longPdf = toQ(pages) + name + QStringLiteral("-long.pdf");
+            for (const auto& [in, out] : {std::pair(toQ(typicalPage), pdf), std::pair(toQ(longPage), longPdf)}) {
+                QProcess print;
+                print.start(QStringLiteral(QUILLANE_PROGRAM), {QStringLiteral("--print-pdf"), in, out});
+                QVERIFY(print.waitForFinished(120000));
+                QCOMPARE(print.exitCode(), 0);
+            }
+
+            const std::vector<Word> words = pdfWords(pdf);
+            QVERIFY(!words.empty());
+            // Form B: the address field is 85 mm wide from 20 mm, 45 to 90 mm from the top.
+            const QRectF window(QPointF(20, 45), QPointF(105, 90));
+            QStringList found;
+            for (const Word& w : words) {
+                if (QStringList{QStringLiteral("Kaffeehaus"), QStringLiteral("Jan"), QStringLiteral("Ringweg"),
+                                QStringLiteral("50667"), QStringLiteral("DEUTSCHLAND"), QStringLiteral("KINGDOM")}
+                        .contains(w.Text)) {
+                    found << w.Text;
+                    QVERIFY2(window.contains(w.Box), qPrintable(QStringLiteral("%1 %2 at %3,%4 to %5,%6 mm")
+                                                                    .arg(name, w.Text)
+                                                                    .arg(w.Box.left())
+                                                                    .arg(w.Box.top())
+                                                                    .arg(w.Box.right())
+                                                                    .arg(w.Box.bottom())));
+                }
+            }
+            QCOMPARE(found.size(), 5);
+            QString all;
+            for (std::size_t i = 0; i < words.size(); ++i) {
+                all += words[i].Text + QLatin1Char(' ');
+                QVERIFY2(words[i].Box.right() < 200 && words[i].Box.bottom() < 292, qPrintable(words[i].Text));
+                for (std::size_t j = i + 1; j < words.size(); ++j) {
+                    const QRectF both = words[i].Box.intersected(words[j].Box);
+                    QVERIFY2(words[i].Page != words[j].Page || both.width() < 0.2 || both.height() < 0.2,
+                             qPrintable(name + QStringLiteral(": ") + words[i].Text + QStringLiteral(" over ") +
+                                        words[j].Text));
+                }
+            }
+            for (const QString& text : {QStringLiteral("DE89 3704 0044 0532 0130 00"), QStringLiteral("DE123456789"),
+                                        QStringLiteral("20261228-0001"), c.heading, c.amount}) {
+                QVERIFY2(all.contains(text), qPrintable(name + QStringLiteral(" lacks ") + text));
+            }
+
+            // Page 2 of the long order starts with the number and the headings.
+            QStringList second;
+            for (const Word& w : pdfWords(longPdf)) {
+                if (w.Page == 2) {
+                    second << w.Text;
+                }
+            }
+            QVERIFY2(second.contains(QStringLiteral("RE-0815")) && second.contains(c.heading),
+                     qPrintable(second.join(QLatin1Char(' '))));
+        }
+    }
+
+    // Before an invoice goes out without the seller's address and tax
+    // number, the merchant is asked, and nothing goes out on No.
+    void missingSellerDetailsAreAskedAbout()
+    {
+        OrderServicePeer peer("merchant", "secret");
+        QTemporaryDir dir;
+        const std::string home = makeOrderHome(dir, peer, "secret");
+        WriteTextFile(home + "orders.dat", kReply);
+        Window w(home);
+        WriteTextFile(w.programDir() + "userprofil.ini", "[Contact]\r\nFirma=Teeladen\r\n");
+        IniFile profile(ShopProfilePath(w.app.state().Dirs.DataDir));
+        profile.WriteString("Invoice", "stnr", "");
+        profile.UpdateFile();
+        QTemporaryDir out;
+        w.printedTo = out.filePath(QStringLiteral("printed.pdf"));
+        w.choose(w.page->newOrders(), "A1");
+        w.number()->setText(QStringLiteral("RE-1"));
+
+        w.prompter.answers = {Prompter::Answer::No};
+        w.click("Drucken");
+        QCOMPARE(w.prompter.asked.size(), 1);
+        const QString question = w.prompter.questions[0];
+        QVERIFY2(question.contains(german(home, "Messages", "InvoiceNoSellerAddress")), qPrintable(question));
+        QVERIFY2(question.contains(german(home, "Messages", "InvoiceNoTaxNumber")), qPrintable(question));
+        QVERIFY2(!question.contains(german(home, "Messages", "InvoiceNoSellerName")), qPrintable(question));
+        QCOMPARE(w.printersChosen, 0);
+        QVERIFY(w.order("A1")->Value("printed").empty());
+
+        w.prompter.answers = {Prompter::Answer::Yes};
+        w.click("Drucken");
+        QCOMPARE(w.printersChosen, 1);
+        QCOMPARE(w.order("A1")->Value("printed"), std::string("true"));
+    }
+    // A printer that does not take the job is named in the error; a PDF
+    // printer gets the bytes as they are.
+    void printingHandsOverThePdf()
+    {
+        QTemporaryDir dir;
+        const QByteArray pdf("%PDF-1.4 a page");
+        QPrinter file;
+        file.setOutputFormat(QPrinter::PdfFormat);
+        file.setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
+        PrintPdfOn(pdf, file);
+        QFile out(file.outputFileName());
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), pdf);
+
+        // With no print service, or none that knows the printer, the job is refused.
+        try {
+            SendPdfToPrinter(pdf, QStringLiteral("quillane-no-such-printer"), 1, QPrinter::DuplexNone);
+            QFAIL("no error for a printer that does not exist");
+        } catch (const Error& e) {
+            QVERIFY2(QString::fromStdString(e.what()).contains(QStringLiteral("quillane-no-such-printer")), e.what());
+        }
+    }
+    // A delivery date set in the view goes onto the invoice; without one
+    // the invoice says it is the invoice date, also for the next order.
+    void deliveryDateOnTheInvoice()
+    {
+        OrderServicePeer peer("merchant", "secret");
+        QTemporaryDir dir;
+        const std::string home = makeOrderHome(dir, peer, "secret");
+        WriteTextFile(home + "orders.dat", kReply);
+        Window w(home);
+        w.choose(w.page->newOrders(), "A1");
+        auto* browser = w.control<QWebEngineView>(names::kInvoiceBrowser);
+        QTRY_VERIFY(shownText(browser).contains(QStringLiteral("Lieferdatum entspricht Rechnungsdatum")));
+        auto* delivered = w.control<QCheckBox>("Delivered");
+        auto* date = w.control<QDateEdit>("DeliveryDate");
+        QVERIFY(!date->isEnabled());
+        delivered->setChecked(true);
+        date->setDate(QDate(2026, 12, 20));
+        QTRY_VERIFY(shownText(browser).contains(QStringLiteral("Lieferdatum: 20.12.2026")));
+        QVERIFY(!shownText(browser).contains(QStringLiteral("entspricht")));
+
+        w.choose(w.page->newOrders(), "B2");
+        QVERIFY(!delivered->isChecked());
+        QTRY_VERIFY(shownText(browser).contains(QStringLiteral("Lieferdatum entspricht Rechnungsdatum")));
     }
 };
 

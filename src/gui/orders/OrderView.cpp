@@ -3,6 +3,7 @@
 #include "core/common/Files.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/InvoiceMessages.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/orders/InvoiceNumbers.h"
 #include "core/orders/InvoicePage.h"
@@ -19,6 +20,8 @@
 #include "gui/common/Translator.h"
 #include "gui/orders/PagePrinting.h"
 
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -27,9 +30,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -68,8 +72,8 @@ constexpr const char* kUsedTwiceKey = "25";
 constexpr const char* kUsedTwiceDefault =
     "The invoice number # was already used for order [ORDER].|Do you want to use it again?";
 
-// The invoice is a table this wide, with the page's margins and a scroll bar.
-constexpr double kInvoiceWidth = 750;
+// The invoice is a sheet this wide, with the page's margins and a scroll bar.
+constexpr double kInvoiceWidth = 700;
 constexpr double kSmallestZoom = 0.5;
 
 // Where the invoices are saved, remembered in the settings file.
@@ -106,9 +110,10 @@ QPushButton* button(const QString& text, const char* name, const char* hint, QWi
     return b;
 }
 
-bool choosePrinter(QPrinter& printer, QWidget* parent)
+bool previewAndPrint(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget* parent)
 {
-    QPrintDialog dialog(&printer, parent);
+    QPrintPreviewDialog dialog(&printer, parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, paint);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -128,7 +133,9 @@ OrderView::OrderView(AppState& state, Prompter& prompter, QWidget* parent)
       usedTwiceQuestion_(kUsedTwiceDefault)
 {
     setObjectName(QStringLiteral("invoicedata"));
-    choosers_.Printer = [this](QPrinter& printer) { return choosePrinter(printer, this); };
+    choosers_.Preview = [this](QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+        return previewAndPrint(printer, paint, this);
+    };
     choosers_.PdfFile = [this](const QString& proposed) { return choosePdfFile(proposed, this); };
 
     addresses_ = new QTabWidget(this);
@@ -249,10 +256,65 @@ QWidget* OrderView::buildSidePanel()
     layout->setSpacing(4);
     layout->addWidget(confirmation_);
     layout->addWidget(payment_);
+    layout->addLayout(deliveryRow(side));
     layout->addStretch(1);
     layout->addLayout(numberRow);
     layout->addLayout(buttons);
     return side;
+}
+
+QHBoxLayout* OrderView::deliveryRow(QWidget* side)
+{
+    // Without a date the invoice says the goods went out on the invoice date.
+    delivered_ = new QCheckBox(QStringLiteral("Lieferdatum"), side);
+    delivered_->setObjectName(QStringLiteral("Delivered"));
+    setHint(delivered_, "Lieferdatum");
+    deliveryDate_ = new QDateEdit(QDate::currentDate(), side);
+    deliveryDate_->setObjectName(QStringLiteral("DeliveryDate"));
+    deliveryDate_->setCalendarPopup(true);
+    deliveryDate_->setEnabled(false);
+    connect(delivered_, &QCheckBox::toggled, this, [this](bool on) {
+        deliveryDate_->setEnabled(on);
+        rebuildInvoice();
+    });
+    connect(deliveryDate_, &QDateEdit::dateChanged, this, [this] {
+        if (delivered_->isChecked()) {
+            rebuildInvoice();
+        }
+    });
+    auto* row = new QHBoxLayout;
+    row->setSpacing(4);
+    row->addWidget(delivered_);
+    row->addWidget(deliveryDate_, 1);
+    return row;
+}
+
+InvoiceSetup OrderView::invoiceSetup() const
+{
+    InvoiceSetup setup = MakeInvoiceSetup(state_.Dirs, state_.User, today());
+    if (delivered_->isChecked()) {
+        const QDate date = deliveryDate_->date();
+        std::tm day{};
+        day.tm_year = date.year() - 1900;
+        day.tm_mon = date.month() - 1;
+        day.tm_mday = date.day();
+        setup.DeliveryDate = day;
+    }
+    return setup;
+}
+
+void OrderView::rebuildInvoice()
+{
+    if (shown_.empty() || !invoiceBuilt_) {
+        return;
+    }
+    const std::string page = pagePath();
+    invoiceBuilt_ = guarded(prompter_, [&] {
+        BuildInvoicePage(invoiceSetup(), ReadOrder(state_.Dirs.ProgramDir, shown_), page);
+        WriteInvoiceNumberScript(state_.Dirs.TempDir, fromQ(number_->text()));
+    });
+    updateButtons();
+    LoadPage(*browser()->page(), QUrl::fromLocalFile(toQ(page)));
 }
 
 QWebEngineView* OrderView::browser()
@@ -356,7 +418,13 @@ void OrderView::OrderClick(const std::string& orderId)
     guarded(prompter_,
             [&] { number_->setText(toQ(ProposedInvoiceNumber(state_.Dirs.ProgramDir, state_.Dirs.DataDir, shown_))); });
 
-    const InvoiceSetup setup = MakeInvoiceSetup(state_.Dirs, state_.User, today());
+    {
+        // Each order has its own delivery date; a new one starts without.
+        const QSignalBlocker blocker(delivered_);
+        delivered_->setChecked(false);
+        deliveryDate_->setEnabled(false);
+    }
+    const InvoiceSetup setup = invoiceSetup();
     invoiceBuilt_ = guarded(prompter_, [&] {
         BuildInvoicePage(setup, *order, page);
         WriteInvoiceNumberScript(state_.Dirs.TempDir, fromQ(number_->text()));
@@ -444,21 +512,53 @@ void OrderView::record(const std::string& number)
     }
 }
 
+bool OrderView::sellerDetailsAgreed()
+{
+    std::vector<Message> missing;
+    if (!guarded(prompter_,
+                 [&] { missing = MissingSellerDetails(MakeInvoiceSetup(state_.Dirs, state_.User, today())); })) {
+        return false;
+    }
+    if (missing.empty()) {
+        return true;
+    }
+    std::string text;
+    for (const Message& message : missing) {
+        text += state_.Texts.Say(message) + "\n";
+    }
+    text += "\n" + state_.Texts.Say({msg::InvoiceWriteAnyway, {}});
+    return prompter_.Ask("Quillane", text, Prompter::Buttons::YesNo, Prompter::Icon::Warning) == Prompter::Answer::Yes;
+}
+
+void OrderView::paintInvoice(QPrinter* printer)
+{
+    if (!PrintsForReal(*printer)) {
+        PrintView(*browser(), *printer);
+        return;
+    }
+    printed_ = guarded(prompter_, [&] {
+        const QByteArray pdf = PrintPdf(*browser()->page());
+        if (pdf.isEmpty()) {
+            throw Error(msg::InvoiceNotPrinted, {});
+        }
+        PrintPdfOn(pdf, *printer);
+    });
+}
+
 bool OrderView::DruckenClick()
 {
     std::optional<std::string> number;
     if (!shown_.empty()) {
-        if (!invoiceBuilt_ || !(number = numberToUse()) || !showNumber(*number)) {
+        if (!invoiceBuilt_ || !sellerDetailsAgreed() || !(number = numberToUse()) || !showNumber(*number)) {
             return false;
         }
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(InvoicePageLayout());
-    if (!choosers_.Printer(printer)) {
-        return false;
-    }
-    if (!PrintView(*browser(), printer)) {
-        prompter_.Tell("Quillane", "The invoice could not be printed.");
+    printer.setDocName(toQ(shown_.empty() ? std::string("Quillane") : InvoicePdfFileName(number.value_or(""), shown_)));
+    printed_ = false;
+    choosers_.Preview(printer, [this](QPrinter* target) { paintInvoice(target); });
+    if (!printed_) {
         return false;
     }
     if (number) {
@@ -470,6 +570,9 @@ bool OrderView::DruckenClick()
 bool OrderView::savePdf()
 {
     if (shown_.empty() || !invoiceBuilt_) {
+        return false;
+    }
+    if (!sellerDetailsAgreed()) {
         return false;
     }
     const std::optional<std::string> number = numberToUse();

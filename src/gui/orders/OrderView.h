@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+class QCheckBox;
+class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -15,6 +18,7 @@ class QTabWidget;
 class QWebEngineView;
 
 namespace quillane {
+struct InvoiceSetup;
 class LanguageFile;
 class Order;
 class Prompter;
@@ -31,11 +35,13 @@ struct AppState;
 class OrderView : public QGroupBox {
     Q_OBJECT
 public:
-    // What the view asks the merchant for besides questions: the printer
-    // (false when he cancels) and the file a PDF goes to, starting from a
-    // proposed path (empty when he cancels). Message boxes by default.
+    // What the view asks the merchant for besides questions: the print
+    // preview, which calls paint for the preview and again with the printer
+    // he prints on (false when he closes it without printing), and the file
+    // a PDF goes to, starting from a proposed path (empty when he cancels).
+    // Dialogs by default.
     struct Choosers {
-        std::function<bool(QPrinter&)> Printer;
+        std::function<bool(QPrinter&, const std::function<void(QPrinter*)>& paint)> Preview;
         std::function<QString(const QString& proposed)> PdfFile;
     };
 
@@ -78,6 +84,11 @@ protected:
 private:
     QWidget* buildAddressPage(const char* name, bool delivery);
     QWidget* buildSidePanel();
+    QHBoxLayout* deliveryRow(QWidget* side);
+    // The setup of the shown invoice, with the delivery date when one is set.
+    InvoiceSetup invoiceSetup() const;
+    // Builds the shown order's invoice anew, as after a change of its delivery date.
+    void rebuildInvoice();
     void showConfirmation(bool confirmed);
     void fillAddresses(const Order& order);
     void updateButtons();
@@ -90,18 +101,27 @@ private:
     // Writes renr.js with number and reloads the page; false when it failed.
     bool showNumber(const std::string& number);
     void record(const std::string& number);
+    // Asks before an invoice goes out without the seller's details the
+    // law asks for; true when they are there or the merchant goes on.
+    bool sellerDetailsAgreed();
+    // Draws the invoice on printer: a picture for the preview, the page's
+    // PDF as it is for printing.
+    void paintInvoice(QPrinter* printer);
 
     AppState& state_;
     Prompter& prompter_;
     Choosers choosers_;
     std::string shown_;
     bool invoiceBuilt_ = false;
+    bool printed_ = false;
     std::optional<bool> confirmed_;
     std::string usedTwiceQuestion_;
 
     QTabWidget* addresses_ = nullptr;
     QLabel* confirmation_ = nullptr;
     QLabel* payment_ = nullptr;
+    QCheckBox* delivered_ = nullptr;
+    QDateEdit* deliveryDate_ = nullptr;
     QLineEdit* number_ = nullptr;
     QPushButton* insertNumber_ = nullptr;
     QPushButton* print_ = nullptr;

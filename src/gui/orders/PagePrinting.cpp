@@ -2,7 +2,11 @@
 
 #include "core/common/Error.h"
 #include "core/common/Files.h"
+#include "core/common/messages/InvoiceMessages.h"
 #include "gui/common/QtText.h"
+
+#include <QPaintEngine>
+#include <QTemporaryDir>
 
 #include <QEventLoop>
 #include <QPageSize>
@@ -13,8 +17,12 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <algorithm>
+#include <dlfcn.h>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace quillane::gui {
 
@@ -50,12 +58,37 @@ bool waitFor(QObject& object, const std::function<void(const std::function<void(
     return state->Done && !alive.isNull();
 }
 
+// The print service's call that prints a file, looked up when first
+// needed: the program runs and saves PDFs without it.
+struct CupsOption {
+    char* name;
+    char* value;
+};
+using PrintFileCall = int (*)(const char*, const char*, const char*, int, CupsOption*);
+using LastErrorCall = const char* (*)();
+
+void* cupsLibrary()
+{
+    static void* const library = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    return library;
+}
+
+std::string cupsError()
+{
+    void* library = cupsLibrary();
+    const auto last =
+        library == nullptr ? nullptr : reinterpret_cast<LastErrorCall>(::dlsym(library, "cupsLastErrorString"));
+    const char* text = last == nullptr ? nullptr : last();
+    return text == nullptr ? std::string("no print service") : std::string(text);
+}
+
 } // namespace
 
 QPageLayout InvoicePageLayout()
 {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
-                       QPageLayout::Millimeter);
+    // None: the page keeps its margins itself, so that the address sits in
+    // the envelope window whatever prints it.
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 bool LoadPage(QWebEnginePage& page, const QUrl& url)
@@ -100,7 +133,7 @@ void SavePdf(QWebEnginePage& page, const QString& path)
 {
     const QByteArray pdf = PrintPdf(page);
     if (pdf.isEmpty()) {
-        throw Error("The page " + fromQ(page.url().toLocalFile()) + " could not be printed as " + fromQ(path) + ".");
+        throw Error(msg::InvoicePageNotPrinted, {fromQ(page.url().toLocalFile()), fromQ(path)});
     }
     WriteFileAtomic(fromQ(path), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
 }
@@ -118,6 +151,54 @@ bool PrintView(QWebEngineView& view, QPrinter& printer)
     });
     QObject::disconnect(connection);
     return finished && ok;
+}
+
+bool PrintsForReal(QPrinter& printer)
+{
+    // A preview draws on an engine of its own; printing and PDF output draw PDF.
+    const QPaintEngine* engine = printer.paintEngine();
+    return engine != nullptr && engine->type() == QPaintEngine::Pdf;
+}
+
+void PrintPdfOn(const QByteArray& pdf, QPrinter& printer)
+{
+    const std::string_view bytes(pdf.constData(), static_cast<std::size_t>(pdf.size()));
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        WriteFileAtomic(fromQ(printer.outputFileName()), bytes);
+        return;
+    }
+    SendPdfToPrinter(pdf, printer.printerName(), printer.copyCount(), printer.duplex());
+}
+
+void SendPdfToPrinter(const QByteArray& pdf, const QString& printerName, int copies, QPrinter::DuplexMode sides)
+{
+    void* library = cupsLibrary();
+    const auto printFile =
+        library == nullptr ? nullptr : reinterpret_cast<PrintFileCall>(::dlsym(library, "cupsPrintFile"));
+    const std::string name = fromQ(printerName);
+    if (printFile == nullptr) {
+        throw Error(msg::InvoicePrinterRefused, {name, cupsError()});
+    }
+    std::vector<std::pair<std::string, std::string>> values{{"copies", std::to_string(std::max(copies, 1))}};
+    if (sides == QPrinter::DuplexLongSide || sides == QPrinter::DuplexAuto) {
+        values.emplace_back("sides", "two-sided-long-edge");
+    } else if (sides == QPrinter::DuplexShortSide) {
+        values.emplace_back("sides", "two-sided-short-edge");
+    }
+    std::vector<CupsOption> options;
+    for (auto& [key, value] : values) {
+        options.push_back({key.data(), value.data()});
+    }
+    // The print service has read the file when the call returns.
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("invoice.pdf"));
+    WriteFileAtomic(fromQ(file), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
+                    FileAccess::OwnerOnly);
+    const std::string path = fromQ(file);
+    const std::string title = "Quillane";
+    if (printFile(name.c_str(), path.c_str(), title.c_str(), static_cast<int>(options.size()), options.data()) == 0) {
+        throw Error(msg::InvoicePrinterRefused, {name, cupsError()});
+    }
 }
 
 } // namespace quillane::gui

@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 #include <QPageLayout>
+#include <QPrinter>
 
-class QPrinter;
 class QUrl;
 class QWebEnginePage;
 class QWebEngineView;
@@ -13,7 +13,8 @@ class QWebEngineView;
 // waits meanwhile, so no second print starts over the first.
 namespace quillane::gui {
 
-// The paper of an invoice: A4 upright with 10 mm margins.
+// The paper of an invoice: A4 upright without margins; the invoice page
+// keeps its margins itself.
 QPageLayout InvoicePageLayout();
 
 // Loads url (a reload when it is empty) and waits until the page and its
@@ -29,6 +30,20 @@ QByteArray PrintPdf(QWebEnginePage& page);
 void SavePdf(QWebEnginePage& page, const QString& path);
 
 // Prints what view shows on printer; false when the browser reported an error.
+// The browser draws pictures of the pages: for the preview only.
 bool PrintView(QWebEngineView& view, QPrinter& printer);
+
+// Whether printer is printing for real, not drawing a preview.
+bool PrintsForReal(QPrinter& printer);
+
+// Sends pdf, a page as PrintPdf gave it, to printer as it is: text and
+// lines stay what they are, no picture of them goes out. A printer that
+// writes a PDF file gets the bytes; any other is handed the file through
+// the system's print service with the printer's copies and sides. Throws
+// Error naming the printer when it does not take the job.
+void PrintPdfOn(const QByteArray& pdf, QPrinter& printer);
+// Hands pdf to the system's print service for the printer of that name;
+// throws Error naming the printer when it does not take the job.
+void SendPdfToPrinter(const QByteArray& pdf, const QString& printerName, int copies, QPrinter::DuplexMode sides);
 
 } // namespace quillane::gui
