@@ -75,7 +75,7 @@ struct Recorded {
     UploadSink sink()
     {
         UploadSink s;
-        s.Status = [this](const std::string& text) { statuses.push_back(text); };
+        s.Status = [this](const Message& text) { statuses.push_back(EnglishText(text)); };
         s.ShopProgress = [this](std::int64_t done, std::int64_t total) { shop.emplace_back(done, total); };
         s.FileStarted = [this](std::int64_t expected) { started.push_back(expected); };
         s.FileProgress = [this](std::int64_t sent) { lastFileBytes = sent; };
@@ -339,7 +339,7 @@ TEST(UploadFtpTest, ABrokenTransferSaysWhyAndQuotesNoReplyThatIsNoRefusal)
     // The picture shrinks after its size was taken: the transfer ends short.
     std::string current;
     UploadSink sink;
-    sink.Status = [&current](const std::string& text) { current = text; };
+    sink.Status = [&current](const Message& text) { current = EnglishText(text); };
     sink.FileStarted = [&](std::int64_t) {
         if (current.ends_with("pictures/small/x.jpg")) {
             fs::resize_file(local.file("shop/pictures/small/x.jpg"), 2);
@@ -439,6 +439,16 @@ TEST(UploadFtpTest, OnlyChangedFilesAreSentWhenAsked)
     // The first upload to a target sends everything.
     EXPECT_EQ(UploadShop(shopOf(local), settings, {}).FilesSent, 4);
 
+    // Nothing changed: nothing is sent, and the server is not even logged in to.
+    const std::size_t commandsBefore = peer.commands().size();
+    Recorded unchanged;
+    const UploadResult nothing = UploadShop(shopOf(local), settings, unchanged.sink());
+    EXPECT_EQ(nothing.FilesSent, 0);
+    EXPECT_EQ(nothing.FilesUnchanged, 4);
+    EXPECT_EQ(peer.commands().size(), commandsBefore);
+    ASSERT_FALSE(unchanged.shop.empty());
+    EXPECT_EQ(unchanged.shop.back().first, unchanged.shop.back().second);
+
     local.write("shop/database/db_0.js", "var a = 2;\n");
     local.write("shop/pictures/new.png", kPngBytes);
     const std::size_t before = commandsNamed(peer, "STOR").size();
@@ -501,7 +511,7 @@ TEST(UploadFtpTest, AStoppedUploadSaysSoAndIsNotFinished)
     FtpPeer peer(server.path());
     std::stop_source stop;
     UploadSink sink;
-    sink.Status = [&stop](const std::string&) { stop.request_stop(); };
+    sink.Status = [&stop](const Message&) { stop.request_stop(); };
 
     try {
         UploadShop(shopOf(local), ftpSettings(peer, "shop"), sink, stop.get_token());
