@@ -5,6 +5,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/common/messages/PublishMessages.h"
 #include "core/publish/UploadManifest.h"
 
 #include <gtest/gtest.h>
@@ -301,6 +302,8 @@ TEST(UploadFtpTest, AWrongPasswordEndsTheUploadAndTheNextOneWorks)
         const std::string message = e.what();
         EXPECT_NE(message.find("530"), std::string::npos) << message;
         EXPECT_EQ(message.find("not-the-password"), std::string::npos) << message;
+        // Said in the merchant's language by its key.
+        EXPECT_EQ(e.Said().Key, msg::UploadLoginDenied);
     }
     EXPECT_TRUE(rec.statuses.empty());
     EXPECT_FALSE(fs::exists(server.file("shop")));
@@ -325,6 +328,7 @@ TEST(UploadFtpTest, FailuresNameTheFileAndTheServersReply)
         const std::string message = e.what();
         EXPECT_NE(message.find("index.html"), std::string::npos) << message;
         EXPECT_NE(message.find("55"), std::string::npos) << message; // a 55x reply of the server
+        EXPECT_EQ(e.Said().Key, msg::UploadStoreFailed);
     }
 }
 
@@ -518,6 +522,7 @@ TEST(UploadFtpTest, AStoppedUploadSaysSoAndIsNotFinished)
         FAIL() << "a stopped upload reported success";
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("cancelled"), std::string::npos) << e.what();
+        EXPECT_EQ(e.Said().Key, msg::UploadCancelled);
     }
     EXPECT_FALSE(fs::exists(server.file("shop/pictures/small/x.jpg")));
 }
@@ -572,6 +577,7 @@ TEST(UploadSftpTest, SendsThroughSshAndRefusesAnUnknownHostKey)
     } catch (const UnknownServerKey& e) {
         EXPECT_EQ(e.Key, peer.fingerprint());
         EXPECT_NE(std::string(e.what()).find(peer.fingerprint()), std::string::npos) << e.what();
+        EXPECT_EQ(e.Said().Key, msg::UploadHostKeyUnknown);
     }
     EXPECT_FALSE(fs::exists(server.file("www")));
 
