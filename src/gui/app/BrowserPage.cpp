@@ -58,8 +58,14 @@ BrowserPage::BrowserPage(QWidget* parent)
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, this, &BrowserPage::backRequested);
     connect(reload_, &QPushButton::clicked, this, [this] {
-        if (view_ != nullptr && !view_->url().isEmpty()) {
-            loadFresh(view_->url());
+        if (view_ == nullptr) {
+            return;
+        }
+        // After a failure the view shows our page; reloading tries the address again.
+        const QUrl failed = FailedAddress(view_->page());
+        const QUrl url = failed.isEmpty() ? view_->url() : failed;
+        if (!url.isEmpty()) {
+            loadFresh(url);
         }
     });
 }

@@ -15,6 +15,8 @@ namespace {
 // Chromium's code for a load that another one replaced: nothing failed.
 constexpr int kAborted = -3;
 
+constexpr const char* kFailedProperty = "quillaneFailedAddress";
+
 QString escaped(const std::string& text)
 {
     return toQ(text).toHtmlEscaped();
@@ -28,11 +30,16 @@ void ShowOwnLoadFailures(QWebEnginePage* page, SayText say, MessageKey headline,
     QObject::connect(
         page, &QWebEnginePage::loadingChanged, page,
         [page, say = std::move(say), headline, advice](const QWebEngineLoadingInfo& info) {
+            if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus &&
+                info.url().scheme() != QLatin1String("data")) {
+                page->setProperty(kFailedProperty, QVariant());
+            }
             if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
                 info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ||
                 info.errorDomain() == QWebEngineLoadingInfo::NoErrorDomain || info.errorCode() == kAborted) {
                 return;
             }
+            page->setProperty(kFailedProperty, info.url());
             // The account page's address carries the password in its query.
             const std::string address = fromQ(
                 info.url().adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo).toDisplayString());
@@ -55,6 +62,11 @@ void ShowOwnLoadFailures(QWebEnginePage* page, SayText say, MessageKey headline,
             QMetaObject::invokeMethod(
                 page, [page, html] { page->setHtml(html); }, Qt::QueuedConnection);
         });
+}
+
+QUrl FailedAddress(const QWebEnginePage* page)
+{
+    return page->property(kFailedProperty).toUrl();
 }
 
 } // namespace quillane::gui

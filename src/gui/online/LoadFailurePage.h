@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+class QUrl;
 class QWebEnginePage;
 
 namespace quillane::gui {
@@ -20,5 +21,9 @@ using SayText = std::function<std::string(const Message&)>;
 // error status is shown as the server sent it.
 void ShowOwnLoadFailures(QWebEnginePage* page, SayText say, MessageKey headline,
                          std::optional<MessageKey> advice = std::nullopt);
+
+// The address that failed while the page shows ours for it, so loading it
+// again retries that address; empty otherwise.
+QUrl FailedAddress(const QWebEnginePage* page);
 
 } // namespace quillane::gui
