@@ -289,7 +289,7 @@ int upload(const std::string& programDir, const std::string& project, bool chang
     ProgressLine progress(err);
     std::string current;
     UploadSink sink;
-    sink.Status = [&current](const std::string& status) { current = status; };
+    sink.Status = [&current](const Message& status) { current = EnglishText(status); };
     sink.ShopProgress = [&progress, &current](std::int64_t done, std::int64_t total) {
         if (!current.empty()) {
             progress.Show(total > 0 ? static_cast<int>(done * 100 / total) : 100, current);

@@ -381,6 +381,11 @@ Answer ServeAccountPage(Accounts& accounts, OrderStore& store, const AccountPage
             return refusedLogin(page, login, name);
         }
         page.overview(login.Who, ordersKept(store, login.Who, request));
+        // Typed into the login form, they are the program's from now on; a
+        // password set before today's rules might end the comment early.
+        if (const std::string password = param(request, "password"); request.Post && !CheckPassword(password)) {
+            page.credentials(login.Who.Name, password);
+        }
         return page.answer(200);
     } catch (const Error&) {
         // The store failed; the merchant is told in the page's language.

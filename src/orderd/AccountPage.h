@@ -11,9 +11,9 @@
 
 // The merchant's account page, in German or English after the country the
 // program sends. Without an account it offers to log in and to create one;
-// logged in it shows the account and changes its password. After creating
-// or changing it carries "<!-- UserID=... -->" and "<!-- Password=... -->",
-// from which the program takes the values over. The page is Windows-1252,
+// logged in it shows the account and changes its password. After logging in
+// through its form, creating or changing it carries "<!-- UserID=... -->"
+// and "<!-- Password=... -->", from which the program takes the values over. The page is Windows-1252,
 // so what a form sends comes in the program's own bytes.
 namespace quillane::orderd {
 

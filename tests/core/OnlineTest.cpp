@@ -3,6 +3,7 @@
 #include "core/common/Files.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/OnlineMessages.h"
 #include "core/online/DialUp.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/ExchangeRate.h"
@@ -185,7 +186,7 @@ TEST(WebConnect, AnswersForEveryConnectionKind)
         EXPECT_TRUE(rig.status.empty());
         ASSERT_EQ(prompter.asked.size(), c.answer ? 1u : 0u);
         if (c.answer) {
-            EXPECT_EQ(prompter.asked[0].caption, "Connect?");
+            EXPECT_EQ(prompter.asked[0].caption, "Quillane"); // the program's name: a caption in no language
             EXPECT_EQ(prompter.asked[0].text, "Go online now?\nCharges may apply.");
             EXPECT_EQ(prompter.asked[0].buttons, Prompter::Buttons::YesNo);
             EXPECT_EQ(prompter.asked[0].icon, Prompter::Icon::Warning);
@@ -469,9 +470,13 @@ TEST_F(RateDownload, SaysWhetherTheServiceWasReachedOrRefused)
     const RateAnswer unreachable = download("http://127.0.0.1:1/rates.xml", "USA");
     EXPECT_EQ(unreachable.Result, RateAnswer::Outcome::Unreachable);
     EXPECT_NE(unreachable.Reason.find("127.0.0.1:1"), std::string::npos) << unreachable.Reason;
+    // The same reason for the window to say in the interface language.
+    EXPECT_EQ(unreachable.Cause.Key, msg::HttpCannotLoad);
+    EXPECT_EQ(EnglishText(unreachable.Cause), unreachable.Reason);
     const RateAnswer refused = download(server.url("/status/503/daily.xml"), "UK");
     EXPECT_EQ(refused.Result, RateAnswer::Outcome::Refused);
     EXPECT_NE(refused.Reason.find("503"), std::string::npos) << refused.Reason;
+    EXPECT_EQ(refused.Cause.Key, msg::HttpStatus);
     const RateAnswer none = download(server.url("/ecb/daily.xml"), "Japan");
     EXPECT_EQ(none.Result, RateAnswer::Outcome::NoRate);
     EXPECT_EQ(none.Currency, "JPY");

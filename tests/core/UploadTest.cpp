@@ -5,6 +5,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/common/messages/PublishMessages.h"
 #include "core/publish/UploadManifest.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +76,7 @@ struct Recorded {
     UploadSink sink()
     {
         UploadSink s;
-        s.Status = [this](const std::string& text) { statuses.push_back(text); };
+        s.Status = [this](const Message& text) { statuses.push_back(EnglishText(text)); };
         s.ShopProgress = [this](std::int64_t done, std::int64_t total) { shop.emplace_back(done, total); };
         s.FileStarted = [this](std::int64_t expected) { started.push_back(expected); };
         s.FileProgress = [this](std::int64_t sent) { lastFileBytes = sent; };
@@ -301,6 +302,8 @@ TEST(UploadFtpTest, AWrongPasswordEndsTheUploadAndTheNextOneWorks)
         const std::string message = e.what();
         EXPECT_NE(message.find("530"), std::string::npos) << message;
         EXPECT_EQ(message.find("not-the-password"), std::string::npos) << message;
+        // Said in the merchant's language by its key.
+        EXPECT_EQ(e.Said().Key, msg::UploadLoginDenied);
     }
     EXPECT_TRUE(rec.statuses.empty());
     EXPECT_FALSE(fs::exists(server.file("shop")));
@@ -325,6 +328,7 @@ TEST(UploadFtpTest, FailuresNameTheFileAndTheServersReply)
         const std::string message = e.what();
         EXPECT_NE(message.find("index.html"), std::string::npos) << message;
         EXPECT_NE(message.find("55"), std::string::npos) << message; // a 55x reply of the server
+        EXPECT_EQ(e.Said().Key, msg::UploadStoreFailed);
     }
 }
 
@@ -339,7 +343,7 @@ TEST(UploadFtpTest, ABrokenTransferSaysWhyAndQuotesNoReplyThatIsNoRefusal)
     // The picture shrinks after its size was taken: the transfer ends short.
     std::string current;
     UploadSink sink;
-    sink.Status = [&current](const std::string& text) { current = text; };
+    sink.Status = [&current](const Message& text) { current = EnglishText(text); };
     sink.FileStarted = [&](std::int64_t) {
         if (current.ends_with("pictures/small/x.jpg")) {
             fs::resize_file(local.file("shop/pictures/small/x.jpg"), 2);
@@ -439,6 +443,16 @@ TEST(UploadFtpTest, OnlyChangedFilesAreSentWhenAsked)
     // The first upload to a target sends everything.
     EXPECT_EQ(UploadShop(shopOf(local), settings, {}).FilesSent, 4);
 
+    // Nothing changed: nothing is sent, and the server is not even logged in to.
+    const std::size_t commandsBefore = peer.commands().size();
+    Recorded unchanged;
+    const UploadResult nothing = UploadShop(shopOf(local), settings, unchanged.sink());
+    EXPECT_EQ(nothing.FilesSent, 0);
+    EXPECT_EQ(nothing.FilesUnchanged, 4);
+    EXPECT_EQ(peer.commands().size(), commandsBefore);
+    ASSERT_FALSE(unchanged.shop.empty());
+    EXPECT_EQ(unchanged.shop.back().first, unchanged.shop.back().second);
+
     local.write("shop/database/db_0.js", "var a = 2;\n");
     local.write("shop/pictures/new.png", kPngBytes);
     const std::size_t before = commandsNamed(peer, "STOR").size();
@@ -501,13 +515,14 @@ TEST(UploadFtpTest, AStoppedUploadSaysSoAndIsNotFinished)
     FtpPeer peer(server.path());
     std::stop_source stop;
     UploadSink sink;
-    sink.Status = [&stop](const std::string&) { stop.request_stop(); };
+    sink.Status = [&stop](const Message&) { stop.request_stop(); };
 
     try {
         UploadShop(shopOf(local), ftpSettings(peer, "shop"), sink, stop.get_token());
         FAIL() << "a stopped upload reported success";
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("cancelled"), std::string::npos) << e.what();
+        EXPECT_EQ(e.Said().Key, msg::UploadCancelled);
     }
     EXPECT_FALSE(fs::exists(server.file("shop/pictures/small/x.jpg")));
 }
@@ -562,6 +577,7 @@ TEST(UploadSftpTest, SendsThroughSshAndRefusesAnUnknownHostKey)
     } catch (const UnknownServerKey& e) {
         EXPECT_EQ(e.Key, peer.fingerprint());
         EXPECT_NE(std::string(e.what()).find(peer.fingerprint()), std::string::npos) << e.what();
+        EXPECT_EQ(e.Said().Key, msg::UploadHostKeyUnknown);
     }
     EXPECT_FALSE(fs::exists(server.file("www")));
 

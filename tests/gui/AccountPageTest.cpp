@@ -18,9 +18,14 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <arpa/inet.h>
 #include <chrono>
+#include <netinet/in.h>
 #include <optional>
+#include <string_view>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 #ifndef QUILLANE_ORDERD
 #error "QUILLANE_ORDERD must name the built quillane-orderd"
@@ -78,6 +83,22 @@ Server otherSite(const std::string& folder)
 {
     return Server({python(), "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", folder},
                   "port (\\d+)");
+}
+
+// A port on 127.0.0.1 that nothing listens on: one just taken and let go.
+int closedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("no free port on 127.0.0.1");
+    }
+    ::close(fd);
+    return ntohs(address.sin_port);
 }
 
 void runScript(QWebEngineView* view, const QString& script)
@@ -173,6 +194,97 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(main->ordersPage(), "Bestellungen"), Qt::LeftButton);
         QCOMPARE(prompter.told.size(), 1);
         QCOMPARE(prompter.told[0], lng(home, "deutsch", "MsgBox", "24"));
+        main->close();
+    }
+
+    // Logging in on the service's page with an account other than the
+    // stored one makes it the program's, as creating one does.
+    void aPlainLoginHandsTheAccountToTheProgram()
+    {
+        const ScratchDir data;
+        const Server service = orderService(data);
+        QTemporaryDir dir;
+        const std::string settings = "[Account]\r\nCountry=Germany\r\nUserID=\r\nPassword=\r\n[Connection]\r\n"
+                                     "connection=1\r\n[Services]\r\nOrderService=" +
+                                     fromQ(service.address()) + "\r\n";
+        const std::string home = makeHome(dir, settings.c_str());
+        const auto stored = [&](const char* key) {
+            return toQ(IniFile(home + "quillane.ini").ReadString("Account", key, "<none>"));
+        };
+
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        AccountPage* page = main->accountPage();
+        QSignalSpy checked(page, &AccountPage::documentChecked);
+        main->actions().mAccountmanager->trigger();
+        auto* view = child<QWebEngineView>(page, "WebBrowser1");
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 20000);
+
+        // An account made here, then another one stored meanwhile.
+        runScript(view, QStringLiteral("var f = document.getElementById('create');"
+                                       "f.UserID.value = 'laden.eins'; f.password.value = 'Sommer-2026';"
+                                       "f.password2.value = 'Sommer-2026'; f.submit();"));
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 2, 20000);
+        QCOMPARE(checked[1][1].toBool(), true);
+        {
+            IniFile ini(home + "quillane.ini");
+            ini.WriteString("Account", "UserID", "anderer");
+            ini.WriteString("Account", "Password", "altes");
+            ini.UpdateFile();
+        }
+        runScript(view, QStringLiteral("location.href = 'accountmanager.php4?Country=DE';"));
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 3, 20000);
+        QCOMPARE(checked[2][1].toBool(), false);
+        QCOMPARE(stored("UserID"), QStringLiteral("anderer"));
+
+        // A wrong password takes nothing over; the right one does.
+        for (const char* password : {"falsch-2026", "Sommer-2026"}) {
+            const int before = static_cast<int>(checked.size());
+            runScript(view, QStringLiteral("var f = document.getElementById('login');"
+                                           "f.UserID.value = 'laden.eins'; f.password.value = '%1'; f.submit();")
+                                .arg(QString::fromUtf8(password)));
+            QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(checked.size()), before + 1, 20000);
+            const bool right = std::string_view(password) == "Sommer-2026";
+            QCOMPARE(checked[before][1].toBool(), right);
+            QCOMPARE(stored("UserID"), right ? QStringLiteral("laden.eins") : QStringLiteral("anderer"));
+            QCOMPARE(stored("Password"), right ? QStringLiteral("Sommer-2026") : QStringLiteral("altes"));
+        }
+        QCOMPARE(toQ(app.state().User.UserID), QStringLiteral("laden.eins"));
+        QCOMPARE(toQ(app.state().User.Password), QStringLiteral("Sommer-2026"));
+        main->close();
+    }
+
+    // A service that cannot be reached shows our page in the merchant's
+    // language with the address and the reason, not the engine's own.
+    void anUnreachableServiceShowsOurOwnPage()
+    {
+        QTemporaryDir dir;
+        const std::string address = "http://127.0.0.1:" + std::to_string(closedPort()) + "/";
+        const std::string settings = "[Account]\r\nCountry=Germany\r\nUserID=a\r\nPassword=b\r\n[Connection]\r\n"
+                                     "connection=1\r\n[Services]\r\nOrderService=" +
+                                     address + "\r\n";
+        const std::string home = makeHome(dir, settings.c_str());
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->actions().mAccountmanager->trigger();
+        auto* view = child<QWebEngineView>(main->accountPage(), "WebBrowser1");
+        const QString headline = lng(home, "deutsch", "Messages", "OnlineServiceUnreachable");
+        QString shown;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                view->page()->toPlainText([&](const QString& text) { shown = text; });
+                QTest::qWait(50);
+                return shown.startsWith(headline);
+            }(),
+            20000);
+        QVERIFY2(shown.contains(toQ(address)), qPrintable(shown));
+        QVERIFY2(!shown.contains(QStringLiteral("Password=b"), Qt::CaseInsensitive), qPrintable(shown));
+        QVERIFY2(shown.contains(lng(home, "deutsch", "Messages", "OnlineTryAgain")), qPrintable(shown));
+        QVERIFY(prompter.told.isEmpty());
         main->close();
     }
 

@@ -1,6 +1,7 @@
 #include "core/online/DialUpClient.h"
 
 #include "core/common/Error.h"
+#include "core/common/messages/OnlineMessages.h"
 
 #include <thread>
 
@@ -9,7 +10,7 @@ namespace quillane {
 DialUpClient::DialUpClient(std::unique_ptr<DialUp> service) : service_(std::move(service))
 {
     if (!service_) {
-        throw Error("The dial-up client needs a dial-up service");
+        throw Error(msg::OnlineNoDialUpService);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "core/online/ExchangeRate.h"
 
+#include "core/common/Error.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
 #include "core/online/HttpClient.h"
@@ -148,10 +149,12 @@ RateAnswer FetchExchangeRate(const std::string& programDir, const std::string& c
     } catch (const HttpStatusError& e) {
         result.Result = RateAnswer::Outcome::Refused;
         result.Reason = e.what();
+        result.Cause = MessageOf(e);
         return result;
     } catch (const std::exception& e) {
         result.Result = RateAnswer::Outcome::Unreachable;
         result.Reason = e.what();
+        result.Cause = MessageOf(e);
         return result;
     }
     result.Rate = ExtractRate(answer, address, result.Currency);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/Message.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,7 +41,8 @@ struct RateAnswer {
     Outcome Result = Outcome::Found;
     std::string Rate;     // Found: the text for the euro-rate field
     std::string Currency; // the currency code asked for
-    std::string Reason;   // Unreachable, Refused: what the transfer reported
+    std::string Reason;   // Unreachable, Refused: what the transfer reported, in English
+    Message Cause;        // the same, to say in the interface language
 };
 
 // The rate download of the "DOWNLOAD" buttons, once WebConnect has said yes:

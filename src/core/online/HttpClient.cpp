@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "core/common/messages/OnlineMessages.h"
 
 #include <curl/curl.h>
 
@@ -36,10 +37,13 @@ std::uint64_t maxBody(const Transfer& t)
     return t.text != nullptr ? HttpClient::kMaxTextSize : t.limits.MaxBytes;
 }
 
-std::string sizeText(std::uint64_t bytes)
+Message sizeText(std::uint64_t bytes)
 {
     constexpr std::uint64_t kMiB = 1024 * 1024;
-    return bytes >= kMiB && bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MB" : std::to_string(bytes) + " bytes";
+    if (bytes >= kMiB && bytes % kMiB == 0) {
+        return {msg::HttpSizeMegabytes, {std::to_string(bytes / kMiB)}};
+    }
+    return {msg::HttpSizeBytes, {std::to_string(bytes)}};
 }
 
 std::string durationText(std::chrono::milliseconds time)
@@ -100,22 +104,17 @@ std::string statusText(const Transfer& t, long status)
     return std::to_string(status);
 }
 
-std::string quoted(const std::string& url)
-{
-    return "\"" + url + "\"";
-}
-
 void perform(const std::string& url, const HttpProxy& proxy, Transfer& t, const std::string& targetFile)
 {
     if (!proxy.empty() && (proxy.Port < 1 || proxy.Port > 65535)) {
-        throw Error("The proxy port " + std::to_string(proxy.Port) + " is not a port number from 1 to 65535");
+        throw Error(msg::HttpProxyPortInvalid, {std::to_string(proxy.Port)});
     }
     if (t.stop.stop_requested()) {
-        throw Error("Loading " + quoted(url) + " was cancelled");
+        throw Error(msg::HttpCancelled, {url});
     }
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
     if (!handle) {
-        throw Error("Cannot load " + quoted(url) + ": the network library could not start a transfer");
+        throw Error(msg::HttpNoTransfer, {url});
     }
     CURL* h = handle.get();
     char errors[CURL_ERROR_SIZE] = {};
@@ -162,29 +161,27 @@ void perform(const std::string& url, const HttpProxy& proxy, Transfer& t, const 
     const CURLcode rc = curl_easy_perform(h);
     if (rc != CURLE_OK) {
         if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) {
-            throw Error("The answer from " + quoted(url) + " is larger than " + sizeText(maxBody(t)) +
-                        "; the transfer was stopped");
+            throw Error(msg::HttpTooLarge, {url, sizeText(maxBody(t))});
         }
         if (t.writeFailed) {
-            throw Error("Unable to write to " + targetFile);
+            throw Error(msg::HttpCannotWrite, {targetFile});
         }
         if (t.stop.stop_requested()) {
-            throw Error("Loading " + quoted(url) + " was cancelled");
+            throw Error(msg::HttpCancelled, {url});
         }
         // The library's clock and this one differ by a little; the other
         // time limits (connection, stall) end far from the deadline.
         if (rc == CURLE_OPERATION_TIMEDOUT && t.limits.Deadline.count() > 0 &&
             std::chrono::steady_clock::now() - started >= t.limits.Deadline * 9 / 10) {
-            throw Error("The answer from " + quoted(url) + " did not arrive within " + durationText(t.limits.Deadline) +
-                        "; the transfer was stopped");
+            throw Error(msg::HttpTooSlow, {url, durationText(t.limits.Deadline)});
         }
         const std::string reason = errors[0] != '\0' ? std::string(errors) : curl_easy_strerror(rc);
-        throw Error("Cannot load " + quoted(url) + ": " + reason);
+        throw Error(msg::HttpCannotLoad, {url, reason});
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299) {
-        throw HttpStatusError("Cannot load " + quoted(url) + ": HTTP status " + statusText(t, status));
+        throw HttpStatusError(msg::HttpStatus, {url, statusText(t, status)});
     }
 }
 
@@ -197,7 +194,7 @@ HttpClient::HttpClient()
     static std::once_flag once;
     std::call_once(once, [] {
         if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-            throw Error("The network library could not be started");
+            throw Error(msg::OnlineNetLibraryFailed);
         }
     });
 }
@@ -225,7 +222,7 @@ void HttpClient::GetToFile(const std::string& url, const std::string& path, cons
             std::error_code ec;
             std::filesystem::remove(partial, ec);
         }
-        throw Error("Unable to write to " + path);
+        throw Error(msg::HttpCannotWrite, {path});
     }
     Transfer t;
     t.file = file;
@@ -245,7 +242,7 @@ void HttpClient::GetToFile(const std::string& url, const std::string& path, cons
     }
     if (!closed || ec) {
         std::filesystem::remove(partial, ec);
-        throw Error("Unable to write to " + path);
+        throw Error(msg::HttpCannotWrite, {path});
     }
 }
 

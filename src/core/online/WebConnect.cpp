@@ -33,8 +33,9 @@ ConnectResult connectByDialUp(const TUserData& user, const IniFile& settings, st
     }
     client.SetEntry(provider);
     if (!user.autocon) {
+        // The question is in the interface language; the caption names the program.
         const auto answer =
-            prompter.Ask("Connect?", MessageLines(question), Prompter::Buttons::YesNo, Prompter::Icon::Warning);
+            prompter.Ask("Quillane", MessageLines(question), Prompter::Buttons::YesNo, Prompter::Icon::Warning);
         if (answer != Prompter::Answer::Yes) {
             return {};
         }

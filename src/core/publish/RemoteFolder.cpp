@@ -2,6 +2,8 @@
 
 #include "core/common/Error.h"
 #include "core/common/Text.h"
+#include "core/common/messages/OnlineMessages.h"
+#include "core/common/messages/PublishMessages.h"
 #include "core/publish/UploadManifest.h"
 
 #include <curl/curl.h>
@@ -22,7 +24,7 @@ void initCurl()
     static std::once_flag once;
     std::call_once(once, [] {
         if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-            throw Error("The network library could not be started");
+            throw Error(msg::OnlineNetLibraryFailed);
         }
     });
 }
@@ -71,6 +73,13 @@ std::string joined(const std::vector<std::string>& folder)
 }
 
 using Handle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+
+// What a request does, for its error: the message saying it failed, and the
+// folder or file it names.
+struct Doing {
+    MessageKey Failed;
+    std::string What;
+};
 using Slist = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
 } // namespace
@@ -378,45 +387,34 @@ struct RemoteFolder::Session {
         return {};
     }
 
-    [[noreturn]] void fail(CURLcode rc, const std::string& doing)
+    [[noreturn]] void fail(CURLcode rc, const Doing& doing)
     {
         const std::string where = target.Display();
         if (stop.stop_requested()) {
-            throw Error("The upload to " + where + " was cancelled " + doing);
+            throw Error(msg::UploadCancelled, {where});
         }
         if (sftp() && (rc == CURLE_PEER_FAILED_VERIFICATION || !refusedKey.empty())) {
             const std::string known = settings.KnownHostsFile;
-            if (keyChanged) {
-                throw UnknownServerKey("The host key of " + where + " (" + refusedKey + ") differs from the one " +
-                                           known + " holds for it. Nothing was sent. If the server's key really " +
-                                           "changed, remove its old line from " + known + ".",
-                                       target, refusedKey);
-            }
-            throw UnknownServerKey("The host key of " + where + " (" + refusedKey + ") is not known to " + known +
-                                       ". Nothing was sent. If it is your server's key, accept it (Einstellungen, "
-                                       "FTP-Server, \"Akzeptierter Schl\xfcssel:\") or add it to " +
-                                       known + " with ssh-keyscan.",
-                                   target, refusedKey);
+            throw UnknownServerKey(
+                Message{keyChanged ? msg::UploadHostKeyChanged : msg::UploadHostKeyUnknown, {where, refusedKey, known}},
+                target, refusedKey);
         }
         if (target.Scheme == UploadScheme::Ftps &&
             (rc == CURLE_PEER_FAILED_VERIFICATION || rc == CURLE_SSL_PINNEDPUBKEYNOTMATCH)) {
             const std::string pin = probeCertificate();
-            const std::string what =
-                rc == CURLE_SSL_PINNEDPUBKEYNOTMATCH
-                    ? "The certificate of " + where + " does not hold the key accepted for it"
-                    : "The certificate of " + where + " is not trusted by the system (" + reason(rc) + ")";
-            throw UnknownServerKey(what + "; its key is " + (pin.empty() ? "unknown" : pin) +
-                                       ". Nothing was sent. If it is your server's certificate, accept its key "
-                                       "(Einstellungen, FTP-Server, \"Akzeptierter Schl\xfcssel:\").",
+            const MessageArg shown = pin.empty() ? MessageArg(Message{msg::UploadKeyNotShown, {}}) : MessageArg(pin);
+            throw UnknownServerKey(rc == CURLE_SSL_PINNEDPUBKEYNOTMATCH
+                                       ? Message{msg::UploadCertificateKeyMismatch, {where, shown}}
+                                       : Message{msg::UploadCertificateUntrusted, {where, reason(rc), shown}},
                                    target, pin);
         }
         if (!loggedIn) {
             if (rc == CURLE_LOGIN_DENIED) {
-                throw Error("Cannot log in to " + where + " as " + settings.Login + ": " + reason(rc));
+                throw Error(msg::UploadLoginDenied, {where, settings.Login, reason(rc)});
             }
-            throw Error("Cannot connect to " + where + ": " + reason(rc));
+            throw Error(msg::UploadCannotConnect, {where, reason(rc)});
         }
-        throw Error("Cannot " + doing + " on " + where + ": " + reason(rc));
+        throw Error(doing.Failed, {doing.What, where, reason(rc)});
     }
 
     // Runs the request through the multi interface and looks at it every few
@@ -446,7 +444,7 @@ struct RemoteFolder::Session {
         return rc;
     }
 
-    void perform(const std::string& doing)
+    void perform(const Doing& doing)
     {
         if (stop.stop_requested()) {
             fail(CURLE_ABORTED_BY_CALLBACK, doing);
@@ -479,7 +477,7 @@ RemoteFolder::RemoteFolder(const UploadTarget& target, const FtpSettings& settin
     s_->handle.reset(curl_easy_init());
     s_->multi.reset(curl_multi_init());
     if (!s_->handle || !s_->multi) {
-        throw Error("Cannot connect to " + target.Display() + ": the network library could not start a transfer");
+        throw Error(msg::UploadNoTransfer, {target.Display()});
     }
 }
 
@@ -497,7 +495,7 @@ std::vector<std::string> RemoteFolder::List(const std::vector<std::string>& fold
     const std::string url = s_->url(folder);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_DIRLISTONLY, 1L);
-    s_->perform("list the folder \"" + joined(folder) + "\"");
+    s_->perform({msg::UploadListFailed, joined(folder)});
     std::vector<std::string> names;
     for (std::string& line : SplitLines(s_->body)) {
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
@@ -538,7 +536,7 @@ void RemoteFolder::MakeFolder(const std::vector<std::string>& folder, const std:
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_QUOTE, quote.get());
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-    s_->perform("create the folder \"" + joined(folder) + (folder.empty() ? "" : "/") + name + "\"");
+    s_->perform({msg::UploadMakeFolderFailed, joined(folder) + (folder.empty() ? "" : "/") + name});
 }
 
 void RemoteFolder::Put(const std::vector<std::string>& folder, const std::string& name, const std::string& localFile,
@@ -549,7 +547,7 @@ void RemoteFolder::Put(const std::vector<std::string>& folder, const std::string
     CURL* h = s_->handle.get();
     std::FILE* file = std::fopen(localFile.c_str(), "rb");
     if (file == nullptr) {
-        throw Error("Cannot read \"" + localFile + "\" to upload it");
+        throw Error(msg::UploadCannotReadFile, {localFile});
     }
     const std::unique_ptr<std::FILE, decltype(&std::fclose)> closer(file, &std::fclose);
     s_->source = file;
@@ -569,7 +567,7 @@ void RemoteFolder::Put(const std::vector<std::string>& folder, const std::string
     shown += (folder.empty() ? "" : "/") + name;
     Sha256 digest;
     s_->digest = sha256 != nullptr ? &digest : nullptr;
-    s_->perform("store \"" + shown + "\"");
+    s_->perform({msg::UploadStoreFailed, shown});
     if (sha256 != nullptr) {
         *sha256 = digest.HexDigest();
     }

@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/PublishMessages.h"
 #include "core/publish/RemoteFolder.h"
 #include "core/publish/UploadManifest.h"
 #include "core/settings/UserData.h"
@@ -48,7 +49,7 @@ std::vector<LocalEntry> listLocal(const std::string& dir)
         }
     }
     if (ec) {
-        throw Error("Cannot read the folder \"" + dir + "\": " + ec.message());
+        throw Error(msg::UploadCannotReadFolder, {dir, ec.message()});
     }
     // The order of the file system differs between machines; an upload goes the same way each time.
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.Name < b.Name; });
@@ -70,8 +71,7 @@ LocalFolder readTree(const std::string& path, const std::string& relative)
     LocalFolder folder{path, relative, {}, {}, {}, false};
     for (LocalEntry& e : listLocal(path)) {
         if (HasControlChar(e.Name)) {
-            throw Error("The name \"" + relative + e.Name +
-                        "\" in the shop folder holds a control character; rename it. Nothing was sent.");
+            throw Error(msg::UploadNameHasControlChar, {relative + e.Name});
         }
         if (e.Folder) {
             folder.Folders.push_back(readTree(path + e.Name + "/", relative + e.Name + "/"));
@@ -192,6 +192,9 @@ public:
         }
     }
 
+    // Counts the whole tree as unchanged and done.
+    void SkipAll(const LocalFolder& tree) { skip(tree); }
+
     UploadResult result;
     std::unordered_map<std::string, UploadManifest::Entry> digests;
 
@@ -206,7 +209,7 @@ private:
             return;
         }
         if (sink_.Status) {
-            sink_.Status("Uploading: " + relative);
+            sink_.Status(Message{msg::UploadSending, {relative}});
         }
         if (sink_.FileStarted) {
             sink_.FileStarted(file.Size);
@@ -314,8 +317,7 @@ void SaveTrustedKey(const std::string& programDir, const UploadTarget& target, c
     // A value may hold "=" (a certificate's pin ends in it); the name may not.
     const std::string name = TrustedKeyName(target);
     if (HasControlChar(key) || name.find('=') != std::string::npos) {
-        throw Error("The key \"" + key + "\" for " + name +
-                    " cannot be stored: the key holds a control character, or the host \"=\"");
+        throw Error(msg::UploadKeyNotStorable, {key, name});
     }
     IniFile ini = OpenSettingsFile(programDir);
     const std::string trimmed = Trim(key);
@@ -342,10 +344,10 @@ UploadTarget MakeUploadTarget(const FtpSettings& settings)
     UploadTarget t;
     std::string host = Trim(settings.Host);
     if (host.empty()) {
-        throw Error("No FTP host is set: enter it in the settings (FTP-Server, \"Host:\")");
+        throw Error(msg::UploadNoHost);
     }
     if (HasControlChar(settings.Host)) {
-        throw Error("The FTP host \"" + settings.Host + "\" holds a control character");
+        throw Error(msg::UploadHostControlChar, {settings.Host});
     }
     const std::size_t scheme = host.find("://");
     if (scheme != std::string::npos) {
@@ -357,8 +359,7 @@ UploadTarget MakeUploadTarget(const FtpSettings& settings)
         } else if (name == "sftp") {
             t.Scheme = UploadScheme::Sftp;
         } else {
-            throw Error("The FTP host \"" + host + "\" begins with " + host.substr(0, scheme + 3) +
-                        "; use a bare host name, ftp://, ftps:// or sftp://");
+            throw Error(msg::UploadHostBadScheme, {host, host.substr(0, scheme + 3)});
         }
         host.erase(0, scheme + 3);
     }
@@ -382,16 +383,15 @@ UploadTarget MakeUploadTarget(const FtpSettings& settings)
         host.erase(colon);
     }
     if (host.empty() || host.find_first_of(" /@\\\"'") != std::string::npos) {
-        throw Error("The FTP host \"" + settings.Host +
-                    "\" is not a host name: give the folder in \"Ordner:\" and the user in \"Login:\"");
+        throw Error(msg::UploadHostNotAHost, {settings.Host});
     }
     t.Host = host;
     t.User = settings.Login;
     if (HasControlChar(settings.Login)) {
-        throw Error("The FTP login \"" + settings.Login + "\" holds a control character");
+        throw Error(msg::UploadLoginControlChar, {settings.Login});
     }
     if (HasControlChar(settings.Folder)) {
-        throw Error("The FTP folder \"" + settings.Folder + "\" holds a control character");
+        throw Error(msg::UploadFolderControlChar, {settings.Folder});
     }
     // Empty names (a leading, doubled or final "/") name no folder.
     for (const std::string& name : Split('/', settings.Folder)) {
@@ -424,7 +424,7 @@ UploadResult UploadShop(const std::string& shopDir, const FtpSettings& settings,
     const UploadTarget target = MakeUploadTarget(settings);
     const std::string shop = IncludeTrailingSlash(shopDir);
     if (!DirectoryExists(shop)) {
-        throw Error("The shop folder \"" + shop + "\" does not exist; create the shop first");
+        throw Error(msg::UploadNoShopFolder, {shop});
     }
     LocalFolder tree = readTree(shop, "");
     const std::int64_t total = treeSize(tree);
@@ -436,6 +436,11 @@ UploadResult UploadShop(const std::string& shopDir, const FtpSettings& settings,
     Run run(target, used, sink, std::move(stop), total, manifest);
     markPending(tree, manifest, settings.ChangedOnly, run.digests);
     run.result.Target = target.Display();
+    if (settings.ChangedOnly && !tree.Pending) {
+        // Everything is as the last upload left it: nothing to log in for.
+        run.SkipAll(tree);
+        return run.result;
+    }
     const std::vector<std::string> remote = run.SetShopDir(target.Folder);
     run.UploadDir(tree, remote);
     manifest.Compact();

@@ -73,8 +73,9 @@ bool IsTextFile(const std::string& name);
 // What an upload tells while it runs; the window and the command-line tool
 // show the same numbers. Called on the uploading thread.
 struct UploadSink {
-    // "Uploading: " followed by the path relative to the shop folder.
-    std::function<void(const std::string& status)> Status;
+    // "Uploading: " and the path relative to the shop folder, as a message
+    // for the merchant's language.
+    std::function<void(const Message& status)> Status;
     // A file transfer began: its expected byte count.
     std::function<void(std::int64_t expected)> FileStarted;
     // Bytes of the current file sent so far.
@@ -89,8 +90,8 @@ struct UploadSink {
 // and how to accept it; nothing was sent.
 class UnknownServerKey : public Error {
 public:
-    UnknownServerKey(const std::string& message, UploadTarget target, std::string key)
-        : Error(message), Target(std::move(target)), Key(std::move(key))
+    UnknownServerKey(Message message, UploadTarget target, std::string key)
+        : Error(std::move(message)), Target(std::move(target)), Key(std::move(key))
     {
     }
     UploadTarget Target;
@@ -110,6 +111,7 @@ struct UploadResult {
 // subfolders, depth first. With settings.ChangedOnly only files that differ
 // from the manifest of the last upload to the same target are sent; the
 // manifest lies beside shopDir and is written after each file that arrived.
+// When nothing differs, nothing is sent and the server is not even asked.
 // Throws Error naming the file (or folder) and the server's reply on any
 // failure, and when stop is requested; the connection is closed then.
 // Names holding control characters are refused before anything is sent.

@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/Text.h"
+#include "core/common/messages/PublishMessages.h"
 
 #include <openssl/evp.h>
 
@@ -62,7 +63,7 @@ std::string FileSha256(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        throw Error("Cannot read \"" + path + "\"");
+        throw Error(msg::UploadManifestCannotRead, {path});
     }
     const std::unique_ptr<std::FILE, decltype(&std::fclose)> closer(file, &std::fclose);
     Sha256 sha;
@@ -72,7 +73,7 @@ std::string FileSha256(const std::string& path)
         sha.Update(buffer, n);
     }
     if (std::ferror(file) != 0) {
-        throw Error("Cannot read \"" + path + "\"");
+        throw Error(msg::UploadManifestCannotRead, {path});
     }
     return sha.HexDigest();
 }
@@ -151,11 +152,11 @@ void UploadManifest::append(const std::string& line)
         }
         journal_ = std::fopen(path_.c_str(), "ab");
         if (journal_ == nullptr) {
-            throw Error("Cannot write the list of files sent \"" + path_ + "\"");
+            throw Error(msg::UploadManifestCannotWrite, {path_});
         }
     }
     if (std::fwrite(line.data(), 1, line.size(), journal_) != line.size() || std::fflush(journal_) != 0) {
-        throw Error("Cannot write the list of files sent \"" + path_ + "\"");
+        throw Error(msg::UploadManifestCannotWrite, {path_});
     }
 }
 

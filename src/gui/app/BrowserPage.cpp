@@ -1,6 +1,7 @@
 #include "gui/app/BrowserPage.h"
 
 #include "core/common/Files.h"
+#include "core/common/messages/OnlineMessages.h"
 #include "gui/app/ShopServer.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
@@ -57,17 +58,32 @@ BrowserPage::BrowserPage(QWidget* parent)
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, this, &BrowserPage::backRequested);
     connect(reload_, &QPushButton::clicked, this, [this] {
-        if (view_ != nullptr && !view_->url().isEmpty()) {
-            loadFresh(view_->url());
+        if (view_ == nullptr) {
+            return;
+        }
+        // After a failure the view shows our page; reloading tries the address again.
+        const QUrl failed = FailedAddress(view_->page());
+        const QUrl url = failed.isEmpty() ? view_->url() : failed;
+        if (!url.isEmpty()) {
+            loadFresh(url);
         }
     });
+}
+
+QWebEnginePage* BrowserPage::ownPage(QWebEngineView* view)
+{
+    auto* page = new QWebEnginePage(view);
+    ShowOwnLoadFailures(
+        page, [this](const Message& message) { return say_ ? say_(message) : EnglishText(message); },
+        msg::OnlinePageUnreachable);
+    return page;
 }
 
 void BrowserPage::loadFresh(const QUrl& url)
 {
     QWebEngineView* v = view();
     QWebEnginePage* left = v->page();
-    v->setPage(new QWebEnginePage(v));
+    v->setPage(ownPage(v));
     left->deleteLater();
     v->load(url);
 }
@@ -78,7 +94,7 @@ QWebEngineView* BrowserPage::view()
         view_ = new QWebEngineView(this);
         view_->setObjectName(QStringLiteral("HelpView"));
         // A page of our own from the start: the view never owns the one it shows.
-        view_->setPage(new QWebEnginePage(view_));
+        view_->setPage(ownPage(view_));
         static_cast<QVBoxLayout*>(layout())->addWidget(view_, 1);
         connect(view_, &QWebEngineView::loadFinished, this, &BrowserPage::fillListingForms);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/online/LoadFailurePage.h"
+
 #include <QWidget>
 
 #include <string>
@@ -7,6 +9,7 @@
 class QLabel;
 class QPushButton;
 class QUrl;
+class QWebEnginePage;
 class QWebEngineView;
 
 namespace quillane {
@@ -35,6 +38,9 @@ public:
     // Created on first use, so the program starts without a browser engine.
     QWebEngineView* view();
 
+    // How a page that cannot be reached is told; English until set.
+    void setTexts(SayText say) { say_ = std::move(say); }
+
     // Takes the panel, at the top and hidden until an item is listed.
     void setAuctionPanel(AuctionPanel* panel);
     // Opens the panel for the item; the browser keeps what it shows.
@@ -49,6 +55,8 @@ private:
     // Loads url into a page of its own: the page left behind is dropped, so
     // a shop that asks before it is left never asks the merchant.
     void loadFresh(const QUrl& url);
+    // A page of our own, which shows our page when a load fails.
+    QWebEnginePage* ownPage(QWebEngineView* view);
 
     QWidget* bar_;
     QPushButton* back_;
@@ -57,6 +65,7 @@ private:
     AuctionPanel* auction_ = nullptr;
     QWebEngineView* view_ = nullptr;
     ShopServer* server_ = nullptr;
+    SayText say_;
 };
 
 } // namespace quillane::gui

@@ -349,6 +349,7 @@ void MainWindow::createPages()
 
     // The help page has no tab of its own; its browser starts when first needed.
     helpPage_ = new BrowserPage(central_);
+    helpPage_->setTexts([this](const Message& message) { return state_.Texts.Say(message); });
     helpPage_->setAuctionPanel(new AuctionPanel(state_, prompter_));
     connect(helpPage_, &BrowserPage::backRequested, this, [this] { showPage(catalog_); });
     connect(items, &ItemPanel::auctionRequested, this, [this](const AuctionItem& item) {

@@ -1,5 +1,6 @@
 #include "gui/online/AccountPage.h"
 
+#include "core/common/messages/OnlineMessages.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/online/AccountManager.h"
 #include "core/online/WebConnect.h"
@@ -9,6 +10,7 @@
 #include "gui/common/Guarded.h"
 #include "gui/common/HelpMark.h"
 #include "gui/common/QtText.h"
+#include "gui/online/LoadFailurePage.h"
 
 #include <QHBoxLayout>
 #include <QPointer>
@@ -42,6 +44,9 @@ QWebEngineView* AccountPage::browser()
         view_->setObjectName(QStringLiteral("WebBrowser1"));
         static_cast<QVBoxLayout*>(layout())->addWidget(view_, 1);
         connect(view_, &QWebEngineView::loadFinished, this, &AccountPage::WebBrowser1DocumentComplete);
+        ShowOwnLoadFailures(
+            view_->page(), [this](const Message& message) { return state_.Texts.Say(message); },
+            msg::OnlineServiceUnreachable, msg::OnlineTryAgain);
     }
     return view_;
 }

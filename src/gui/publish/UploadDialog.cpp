@@ -2,6 +2,8 @@
 
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
+#include "core/common/messages/PublishMessages.h"
+#include "core/i18n/LanguageFile.h"
 #include "core/online/WebConnect.h"
 #include "gui/app/AppState.h"
 #include "gui/common/BackgroundTask.h"
@@ -20,6 +22,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 namespace quillane::gui {
@@ -95,8 +98,17 @@ UploadDialog::UploadDialog(AppState& state, Prompter& prompter, DialUpClient& di
     layout->addLayout(target);
     layout->addSpacing(6);
     layout->addWidget(status_);
-    layout->addWidget(fileBar_);
-    layout->addWidget(shopBar_);
+    auto* bars = new QGridLayout;
+    QLabel* fileLabel = hintedLabel(QStringLiteral("Datei:"), "UploadFile", this);
+    QLabel* shopLabel = hintedLabel(QStringLiteral("Gesamt:"), "UploadWhole", this);
+    fileLabel->setBuddy(fileBar_);
+    shopLabel->setBuddy(shopBar_);
+    bars->addWidget(fileLabel, 0, 0);
+    bars->addWidget(fileBar_, 0, 1);
+    bars->addWidget(shopLabel, 1, 0);
+    bars->addWidget(shopBar_, 1, 1);
+    bars->setColumnStretch(1, 1);
+    layout->addLayout(bars);
     layout->addWidget(changedOnly_);
     layout->addStretch(1);
     layout->addLayout(buttons);
@@ -149,46 +161,59 @@ bool UploadDialog::publish()
     if (uploading_) {
         return false;
     }
-    // Enabled again only by showing the dialog again, or by accepting a key.
+    // Not clicked twice while it runs; afterwards the merchant may send
+    // again, after a fix in "FTP konfigurieren" as well.
     start_->setEnabled(false);
     configure_->setEnabled(false);
-    showStatus(QString());
-    fileBar_->setTotal(0);
-    uploading_ = true;
-    std::exception_ptr failure;
-    try {
-        upload();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    uploading_ = false;
-    configure_->setEnabled(true);
-    if (closing_) {
-        // The merchant stopped it; he knows.
-        QDialog::reject();
-        return false;
-    }
-    if (!failure) {
-        showStatus(QStringLiteral("UPLOAD FINISHED!"));
-        return true;
-    }
-    guarded(prompter_, [&] {
+    bool sent = false;
+    for (bool again = true; again && !sent;) {
+        again = false;
+        showStatus(QString());
+        fileBar_->setTotal(0);
+        uploading_ = true;
+        std::exception_ptr failure;
+        UploadResult result;
         try {
-            std::rethrow_exception(failure);
-        } catch (const UnknownServerKey& unknown) {
-            askToTrust(unknown);
+            result = upload();
+        } catch (...) {
+            failure = std::current_exception();
         }
-    });
-    return false;
+        uploading_ = false;
+        if (closing_) {
+            // The merchant stopped it; he knows.
+            start_->setEnabled(true);
+            configure_->setEnabled(true);
+            QDialog::reject();
+            return false;
+        }
+        if (!failure) {
+            const bool nothing = result.FilesSent == 0 && result.FilesUnchanged > 0;
+            say(Message{nothing ? msg::UploadNothingChanged : msg::UploadFinished, {}});
+            sent = true;
+            break;
+        }
+        guarded(prompter_, [&] {
+            try {
+                std::rethrow_exception(failure);
+            } catch (const UnknownServerKey& unknown) {
+                again = askToTrust(unknown);
+            }
+        });
+    }
+    start_->setEnabled(true);
+    configure_->setEnabled(true);
+    return sent;
 }
 
-void UploadDialog::upload()
+UploadResult UploadDialog::upload()
 {
     const std::string shopDir = state_.Dirs.ShopDir;
+    // The whole is known before anything is sent, so its bar only moves on.
+    shopDone_ = 0;
     shopBar_->setTotal(GetProjectSize(shopDir));
     if (!WebConnect(state_.User, state_.Dirs.ProgramDir, state_.Texts.MsgBoxTexts[msgbox::kDialUp], dialUp_,
                     prompter_)) {
-        throw Error("No connection to the internet: the shop was not sent to " + settings_.Host + ".");
+        throw Error(msg::UploadNoConnection, {settings_.Host});
     }
     stop_ = std::stop_source();
     if (closing_) {
@@ -197,7 +222,7 @@ void UploadDialog::upload()
     const FtpSettings settings = settings_;
     const UploadSink sink = makeSink();
     const std::stop_token stop = stop_.get_token();
-    BackgroundTask::Run([&](std::stop_token quitting) {
+    return BackgroundTask::Run([&](std::stop_token quitting) {
         // Ends also when the application quits.
         const std::stop_callback follow(quitting, [this] { stop_.request_stop(); });
         return UploadShop(shopDir, settings, sink, stop);
@@ -208,9 +233,9 @@ void UploadDialog::upload()
 UploadSink UploadDialog::makeSink()
 {
     UploadSink sink;
-    sink.Status = [this](const std::string& status) {
+    sink.Status = [this](const Message& status) {
         QMetaObject::invokeMethod(
-            this, [this, text = toQ(status)] { showStatus(text); }, Qt::QueuedConnection);
+            this, [this, status] { say(status); }, Qt::QueuedConnection);
     };
     sink.FileStarted = [this](std::int64_t expected) {
         QMetaObject::invokeMethod(
@@ -218,15 +243,23 @@ UploadSink UploadDialog::makeSink()
     };
     sink.FileProgress = [this](std::int64_t sent) {
         QMetaObject::invokeMethod(
-            this, [this, sent] { fileBar_->setDone(sent); }, Qt::QueuedConnection);
+            this,
+            [this, sent] {
+                fileBar_->setDone(sent);
+                // Text files may go with more bytes than they hold; the
+                // whole counts the file's own.
+                shopBar_->setDone(shopDone_ + std::clamp<std::int64_t>(sent, 0, fileBar_->total()));
+            },
+            Qt::QueuedConnection);
     };
     sink.ShopProgress = [this](std::int64_t done, std::int64_t total) {
         QMetaObject::invokeMethod(
             this,
             [this, done, total] {
                 if (total != shopBar_->total()) {
-                    shopBar_->setTotal(total);
+                    shopBar_->changeTotal(total);
                 }
+                shopDone_ = done;
                 shopBar_->setDone(done);
             },
             Qt::QueuedConnection);
@@ -240,17 +273,22 @@ void UploadDialog::showStatus(const QString& text)
     status_->setToolTip(text);
 }
 
-void UploadDialog::askToTrust(const UnknownServerKey& unknown)
+void UploadDialog::say(const Message& message)
 {
-    const std::string question = std::string(unknown.what()) + "\n\nAccept this key for " + unknown.Target.Display() +
-                                 " and send the shop there?";
+    showStatus(toQ(state_.Texts.Say(message)));
+}
+
+bool UploadDialog::askToTrust(const UnknownServerKey& unknown)
+{
+    const std::string question =
+        state_.Texts.Say(Message{msg::UploadAcceptKey, {unknown.Said(), unknown.Target.Display()}});
     if (prompter_.Ask("Quillane", question, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
         Prompter::Answer::Yes) {
-        return;
+        return false;
     }
     SaveTrustedKey(state_.Dirs.ProgramDir, unknown.Target, unknown.Key);
     settings_.TrustedKey = unknown.Key;
-    start_->setEnabled(true);
+    return true;
 }
 
 void UploadDialog::reject()

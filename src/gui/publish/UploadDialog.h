@@ -32,7 +32,8 @@ public:
     void setProjectName(const QString& name);
     // Reads the server settings afresh and shows host and folder.
     void InitFTP();
-    // "Shop veröffentlichen": false when the shop did not arrive.
+    // "Shop veröffentlichen": false when the shop did not arrive. A server
+    // key the merchant accepts when asked is used at once, in the same click.
     bool publish();
     bool uploading() const { return uploading_; }
 
@@ -50,11 +51,13 @@ protected:
 private:
     void FormShow();
     // Connects and sends; throws what the upload threw.
-    void upload();
+    UploadResult upload();
     UploadSink makeSink();
     void showStatus(const QString& text);
-    // The server showed a key nobody accepted: the merchant decides.
-    void askToTrust(const UnknownServerKey& unknown);
+    void say(const Message& message);
+    // The server showed a key nobody accepted: the merchant decides; true
+    // when he accepted it and it is stored.
+    bool askToTrust(const UnknownServerKey& unknown);
 
     AppState& state_;
     Prompter& prompter_;
@@ -63,6 +66,9 @@ private:
     std::stop_source stop_;
     bool uploading_ = false;
     bool closing_ = false;
+    // Bytes of the files done, as the upload counts them; the file being
+    // sent adds to it on the bar of the whole.
+    std::int64_t shopDone_ = 0;
 
     QLabel* project_;
     QLabel* host_;
