@@ -3,16 +3,30 @@
 #include "TestSupport.h"
 #include "core/common/Error.h"
 #include "core/common/Resources.h"
+#include "core/i18n/LanguageFile.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quillane;
 using quillane::test::TempDir;
+
+namespace {
+
+// The shipped German texts; Windows-1252 like the file.
+const TextTables& german()
+{
+    static const TextTables tables =
+        LoadTextTables(LanguageFile(std::string(QUILLANE_DATA_DIR) + "sprache/", "deutsch"));
+    return tables;
+}
+
+} // namespace
 
 TEST(Files, WriteTextFileWritesBytesAsGivenAndFailsLoudly)
 {
@@ -38,15 +52,19 @@ TEST(Files, ReadsOnlyRegularFilesOfASaneSize)
     ::close(fd);
 
     const std::string notRegular = "it is not a regular file.";
+    const std::string notRegularDe = "es ist keine gew\xF6hnliche Datei.";
     struct Case {
         std::string path;
         std::string reason;
+        std::string german; // the reason said in German too, not left in English
     } cases[] = {
-        {fifo, notRegular},
-        {"/dev/zero", notRegular},
-        {dir.file("zero"), notRegular},
-        {huge, "it is larger than 256 MiB, more than any file of the program holds."},
-        {dir.file("missing"), "No such file or directory."},
+        {fifo, notRegular, notRegularDe},
+        {"/dev/zero", notRegular, notRegularDe},
+        {dir.file("zero"), notRegular, notRegularDe},
+        {huge, "it is larger than 256 MiB, more than any file of the program holds.",
+         "sie ist gr\xF6\xDF"
+         "er als 256 MiB; so gro\xDF wird keine Datei des Programms."},
+        {dir.file("missing"), "No such file or directory.", "Datei oder Ordner nicht vorhanden."},
     };
     for (const Case& c : cases) {
         const std::string outcome = test::InChild([&] {
@@ -55,12 +73,49 @@ TEST(Files, ReadsOnlyRegularFilesOfASaneSize)
             try {
                 ReadFile(c.path);
             } catch (const Error& e) {
-                return std::string(read ? "read " : "") + content + " | " + e.what();
+                return std::string(read ? "read " : "") + content + " | " + e.what() + " | " + german().Say(e.Said());
             }
             return std::string("read");
         });
-        EXPECT_EQ(outcome, "kept | Cannot read file \"" + c.path + "\": " + c.reason);
+        EXPECT_EQ(outcome, "kept | Cannot read file \"" + c.path + "\": " + c.reason + " | Die Datei \x84" + c.path +
+                               "\x93 kann nicht gelesen werden: " + c.german);
     }
+}
+
+// A failed write names the file and why, the usual reasons in the interface
+// language and any other as the system words it.
+TEST(Files, WriteFailuresSayWhyInTheInterfaceLanguage)
+{
+    TempDir dir;
+    dir.write("plain", "x");
+    const std::string missing = dir.file("missing/a.txt");
+    const std::string belowFile = dir.file("plain/a.txt");
+    struct Case {
+        const char* what;
+        std::function<void()> write;
+        std::string english;
+        std::string german;
+    } cases[] = {
+        {"no folder", [&] { WriteTextFile(missing, "x"); },
+         "Cannot create file \"" + missing + "\". No such file or directory",
+         "Die Datei \x84" + missing + "\x93 kann nicht angelegt werden. Datei oder Ordner nicht vorhanden"},
+        {"no folder, replacing", [&] { WriteFileAtomic(missing, "x"); },
+         "Cannot write file \"" + missing + "\". No such file or directory",
+         "Die Datei \x84" + missing + "\x93 kann nicht geschrieben werden. Datei oder Ordner nicht vorhanden"},
+        {"a file for a folder", [&] { WriteFileAtomic(belowFile, "x"); },
+         "Cannot write file \"" + belowFile + "\". Not a directory",
+         "Die Datei \x84" + belowFile + "\x93 kann nicht geschrieben werden. Not a directory"},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.write();
+            ADD_FAILURE() << c.what << ": written";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), c.english) << c.what;
+            EXPECT_EQ(german().Say(e.Said()), c.german) << c.what;
+        }
+    }
+    EXPECT_EQ(dir.read("plain"), "x");
 }
 
 TEST(Files, ReplaceFile)

@@ -1,4 +1,7 @@
 #include "core/common/Text.h"
+#include "core/common/Error.h"
+#include "core/common/messages/GeneratorMessages.h"
+#include "core/i18n/LanguageFile.h"
 
 #include <gtest/gtest.h>
 
@@ -180,6 +183,44 @@ TEST(Text, AmountsMustBeNumbersAShopCanSell)
         EXPECT_EQ(TryParseAmount(c.text, value), c.ok) << c.text;
         EXPECT_DOUBLE_EQ(value, c.ok ? c.value : -1) << c.text;
     }
+}
+
+// A refused value names where it comes from as a message of its own, so
+// the whole sentence is said in one language.
+TEST(Text, CheckedValuesNameWhereTheyComeFromInTheInterfaceLanguage)
+{
+    TextTables tables;
+    tables.Messages = {{"GeneratorCountryField", "%1 des Landes %2 in %3"},
+                       {"TextNoDecimalNumber", "%1: \"%2\" ist keine Zahl"},
+                       {"TextNoAmount", "%1: \"%2\" ist kein Betrag bis %3"},
+                       {"TextNoExchangeRate", "%1: \"%2\" ist kein Kurs"}};
+    const Message where{msg::GeneratorCountryField, {"VAT", "Austria", "countries.dat"}};
+    struct Case {
+        std::string (*check)(const std::string&, const MessageArg&);
+        const char* value;
+        const char* english;
+        const char* german;
+    } cases[] = {
+        {CheckedNumber, "x", "VAT of the country Austria in countries.dat holds \"x\", which is no decimal number.",
+         "VAT des Landes Austria in countries.dat: \"x\" ist keine Zahl"},
+        {CheckedAmount, "-1",
+         "VAT of the country Austria in countries.dat holds \"-1\", which is no amount from 0 to 999999999.",
+         "VAT des Landes Austria in countries.dat: \"-1\" ist kein Betrag bis 999999999"},
+        {CheckedRate, "0",
+         "VAT of the country Austria in countries.dat holds \"0\", which is no exchange rate: a decimal number with "
+         "\".\" above 0, such as 1.08.",
+         "VAT des Landes Austria in countries.dat: \"0\" ist kein Kurs"},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.check(c.value, where);
+            ADD_FAILURE() << c.value << " passed";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), c.english);
+            EXPECT_EQ(tables.Say(e.Said()), c.german);
+        }
+    }
+    EXPECT_EQ(CheckedAmount("12,5", where), "12.5");
 }
 
 TEST(Text, NumbersAreWrittenWithPointAndFifteenDigits)

@@ -9,7 +9,9 @@
 #include "gui/settings/SettingsDialog.h"
 #include "gui/settings/ShopProfileDialog.h"
 
+#include "../ShopFixture.h"
 #include "GuiTestSupport.h"
+#include "core/i18n/LanguageFile.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -20,6 +22,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMap>
 #include <QMenu>
 #include <QMessageBox>
@@ -29,6 +32,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+
+#include <filesystem>
+#include <functional>
 
 using namespace quillane;
 using namespace quillane::gui;
@@ -158,6 +164,19 @@ bool languageNeutral(QString text)
     return true;
 }
 
+// The fixed parts of a message template: the text between its values and
+// line breaks, those long enough to tell a language by.
+QStringList templateParts(const std::string& text)
+{
+    QStringList parts;
+    for (const QString& part : toQ(text).split(QRegularExpression(QStringLiteral("%[1-9]|\\|")))) {
+        if (part.trimmed().size() >= 12) {
+            parts << part.trimmed();
+        }
+    }
+    return parts;
+}
+
 } // namespace
 
 class LanguageTest : public QObject {
@@ -218,6 +237,95 @@ private Q_SLOTS:
         expected.sort();
         QCOMPARE(seen, expected);
         app.mainWindow()->close();
+    }
+
+    // A failure in a dialog is told in the interface language, with the
+    // error icon: real errors of the core, and a refusal of the dialog's own.
+    void errorsAreToldInTheInterfaceLanguageWithTheErrorIcon()
+    {
+        namespace fs = std::filesystem;
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        quillane::test::makeShopHome(home);
+        const std::string profile = home + "Projekte/Alpha/daten/shopprofil.ini";
+        const std::string profileText = ReadFile(profile);
+        Application app(home); // tells with message boxes
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->setInterfaceLanguage(QStringLiteral("deutsch"));
+        QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
+        main->actions().mShopErstellen->trigger();
+        GenerationDialog* dialog = app.generationDialog();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        auto* countries = child<QListWidget>(dialog, "Laender");
+        auto* rate = child<QLineEdit>(dialog, "eurorate");
+
+        QStringList english;
+        for (const auto& [key, text] : LanguageFile(home + "sprache/", "english").SectionValues("Messages")) {
+            english << templateParts(text);
+        }
+        const LanguageFile german(home + "sprache/", "deutsch");
+
+        struct Case {
+            const char* what;
+            const char* key; // of the message expected
+            std::function<void()> provoke;
+            std::function<void()> mend;
+        } cases[] = {
+            {"a rate that is no number", "GeneratorBadRate",
+             [&] {
+                 countries->setCurrentRow(2);
+                 rate->setText(QStringLiteral("eins"));
+                 countries->setCurrentRow(3);
+             },
+             [&] { rate->setText(QStringLiteral("1.5")); }},
+            {"a settings file that cannot be written", "IniCannotWrite",
+             [&] {
+                 fs::remove(profile);
+                 fs::create_directory(profile);
+                 QVERIFY(!dialog->closeAndSave());
+             },
+             [&] {
+                 fs::remove(profile);
+                 WriteTextFile(profile, profileText);
+             }},
+            {"a run whose layout folder is gone", "GeneratorNoLayoutFolder",
+             [&] {
+                 fs::remove_all(home + "layouts/standard");
+                 fs::remove_all(home + "layouts/classic");
+                 QVERIFY(!dialog->createShop());
+             },
+             [] {}},
+        };
+        for (const Case& c : cases) {
+            QStringList texts;
+            QList<QMessageBox::Icon> icons;
+            QTimer watch;
+            watch.setInterval(20);
+            connect(&watch, &QTimer::timeout, this, [&texts, &icons] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    texts << box->text();
+                    icons << box->icon();
+                    box->buttons().first()->click();
+                }
+            });
+            watch.start();
+            c.provoke();
+            watch.stop();
+            c.mend();
+
+            QVERIFY2(texts.size() == 1,
+                     qPrintable(QString::fromUtf8(c.what) + QStringLiteral(": ") + texts.join(QLatin1Char('/'))));
+            QVERIFY2(icons.first() == QMessageBox::Critical, c.what);
+            const QString text = texts.first();
+            for (const QString& part : templateParts(german.GetTranslation("Messages", c.key, "?"))) {
+                QVERIFY2(text.contains(part), qPrintable(QString::fromUtf8(c.what) + QStringLiteral(": ") + text));
+            }
+            for (const QString& part : std::as_const(english)) {
+                QVERIFY2(!text.contains(part), qPrintable(QString::fromUtf8(c.what) + QStringLiteral(": ") + text));
+            }
+        }
+        QVERIFY(main->close());
     }
 
     // After a change of the interface language no window keeps a text of

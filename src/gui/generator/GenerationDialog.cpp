@@ -5,6 +5,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/GeneratorMessages.h"
 #include "core/generator/Generation.h"
 #include "core/generator/GenerationSetup.h"
 #include "core/i18n/LanguageFile.h"
@@ -253,7 +254,7 @@ void GenerationDialog::FormShow()
     }
     // Without a layout there is nothing to build a shop from.
     noLayout_->setText(layouts.empty()
-                           ? QStringLiteral("Es gibt noch kein Layout in %1layouts/.").arg(toQ(state_.Dirs.ProgramDir))
+                           ? toQ(state_.Texts.Say(Message{msg::GeneratorNoLayoutYet, {state_.Dirs.ProgramDir}}))
                            : QString());
     noLayout_->setVisible(layouts.empty());
     create_->setEnabled(!layouts.empty());
@@ -368,7 +369,7 @@ bool GenerationDialog::saveCountry()
     d.Shipping = fromQ(shipping_->text());
     d.CodFee = fromQ(codFee_->text());
     if (const std::optional<DestinationFault> fault = CheckDestination(fromQ(current_), d)) {
-        prompter_.Tell("Quillane", fault->Message);
+        prompter_.TellError(fault->Said);
         QLineEdit* field = fault->Which == DestinationFault::EuroRate   ? rate_
                            : fault->Which == DestinationFault::Shipping ? shipping_
                                                                         : codFee_;
