@@ -1,6 +1,7 @@
 #include "core/common/Text.h"
 
 #include "core/common/Error.h"
+#include "core/common/messages/CatalogMessages.h"
 
 #include <algorithm>
 #include <array>
@@ -620,7 +621,7 @@ std::string CheckedNumber(const std::string& value, std::string_view where)
 {
     double number = 0;
     if (!TryParseDecimal(value, number)) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no decimal number.");
+        throw Error(msg::ValueNotDecimal, {where, value});
     }
     return value;
 }
@@ -629,8 +630,7 @@ std::string CheckedAmount(const std::string& value, std::string_view where)
 {
     double amount = 0;
     if (!TryParseAmount(value, amount)) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no amount from 0 to " +
-                    FormatNumber(kMaxAmount) + ".");
+        throw Error(msg::ValueNotAmount, {where, value, FormatNumber(kMaxAmount)});
     }
     std::string text = value;
     if (text.find('.') == std::string::npos) {
@@ -643,8 +643,7 @@ std::string CheckedRate(const std::string& value, std::string_view where)
 {
     double rate = 0;
     if (!TryParseDecimal(value, rate) || rate <= 0 || rate > kMaxAmount) {
-        throw Error(std::string(where) + " holds \"" + value + "\", which is no exchange rate: a decimal number with " +
-                    "\".\" above 0, such as 1.08.");
+        throw Error(msg::ValueNotRate, {where, value});
     }
     return value;
 }
