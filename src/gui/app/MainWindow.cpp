@@ -7,6 +7,7 @@
 #include "core/common/Files.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CatalogMessages.h"
 #include "core/settings/Country.h"
 #include "core/settings/RememberedFolders.h"
 #include "core/settings/WindowMemory.h"
@@ -426,7 +427,7 @@ void MainWindow::showShop()
         return;
     }
     if (!helpPage_->showShop(state_.Dirs.ShopDir)) {
-        prompter_.Tell("Quillane", "Unable to serve the shop on 127.0.0.1: no local port could be opened");
+        prompter_.TellError(Message{msg::ShopPreviewNoPort, {}});
         return;
     }
     showPage(helpPage_);
