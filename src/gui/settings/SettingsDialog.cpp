@@ -816,8 +816,12 @@ void SettingsDialog::choosePicture(QLineEdit* path)
 
 void SettingsDialog::chooseKeyFile()
 {
-    const QString start = ftpKeyFile_->text().isEmpty() ? QDir::homePath() + QStringLiteral("/.ssh")
-                                                        : QFileInfo(ftpKeyFile_->text()).absolutePath();
+    QString start = ftpKeyFile_->text().isEmpty() ? QDir::homePath() + QStringLiteral("/.ssh")
+                                                  : QFileInfo(ftpKeyFile_->text()).absolutePath();
+    // A folder that is not there would leave the dialog wherever the system puts it.
+    if (!QFileInfo(start).isDir()) {
+        start = QDir::homePath();
+    }
     const QString file = QFileDialog::getOpenFileName(this, QString(), start, QString(), nullptr,
                                                       QFileDialog::DontResolveSymlinks | QFileDialog::ReadOnly);
     if (!file.isEmpty()) {
