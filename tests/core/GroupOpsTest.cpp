@@ -190,6 +190,21 @@ TEST_F(GroupOpsTest, DeletingAMainGroupDeletesAllItsSubGroups)
     EXPECT_EQ(store.GroupMap, (Lines{{"Food", "Bread|Cheese|"}}));
 }
 
+// What a delete would take with it, the shown group's unsaved items included.
+TEST_F(GroupOpsTest, ItemsInAGroupOrAMainGroupWithItsSubGroups)
+{
+    Start(kWearSubs, kWearSubItems + "S2=Scarf|12.00||||\r\n");
+    EXPECT_EQ(ops.ItemsIn("Wear", "Caps"), 1);
+    EXPECT_EQ(ops.ItemsIn("Wear", "Shirts"), 2);
+    EXPECT_EQ(ops.ItemsIn("Wear", ""), 3);
+    EXPECT_EQ(ops.ItemsIn("Drinks", ""), 0);
+    EXPECT_EQ(ops.ItemsIn("Nowhere", ""), 0);
+    store.LoadGroupItems(3);
+    store.CurrentItems.emplace_back("C2", "Hat|5.00||||");
+    EXPECT_EQ(ops.ItemsIn("Wear", "Caps"), 2);
+    EXPECT_EQ(ops.ItemsIn("Wear", ""), 4);
+}
+
 TEST_F(GroupOpsTest, SubGroupBecomesMainGroupWithItsNumber)
 {
     Start(kWear, kWearItems);

@@ -98,6 +98,65 @@ TEST_F(ItemOpsTest, PriceEntryInTheHomeCurrencyNetOrGross)
     }
 }
 
+// Amounts as a merchant reads and types them in his language.
+TEST(LocalAmount, ReadAndWrittenWithTheDecimalMarkOfTheLanguage)
+{
+    EXPECT_EQ(DecimalMarkOf("deutsch"), ',');
+    EXPECT_EQ(DecimalMarkOf("English"), '.');
+    const struct {
+        char mark;
+        const char* typed;
+        double value; // -1: refused
+    } reads[] = {
+        {',', "1.234,50", 1234.5},
+        {',', "1234,5", 1234.5},
+        {',', "9.80", 9.8},
+        {',', "2.500", 2500},
+        {',', "1.234.567", 1234567},
+        {',', " 7 ", 7},
+        {',', "1,234.50", -1},
+        {',', "12.34.5", -1},
+        {',', "1.23,4", -1},
+        {',', "1,2,3", -1},
+        {',', "-5", -1},
+        {',', "", -1},
+        {'.', "1,234.50", 1234.5},
+        {'.', "9,80", 9.8},
+        {'.', "1,500", 1500},
+        {'.', "1.234,50", -1},
+        {'.', "abc", -1},
+        {'.', "1000000000", -1},
+    };
+    for (const auto& r : reads) {
+        double value = -1;
+        const bool read = TryParseLocalAmount(r.typed, r.mark, value);
+        EXPECT_EQ(read, r.value >= 0) << r.mark << " " << r.typed;
+        EXPECT_DOUBLE_EQ(value, r.value) << r.mark << " " << r.typed;
+    }
+    const struct {
+        char mark;
+        double value;
+        const char* shown;
+    } writes[] = {
+        {',', 1234.5, "1.234,50"}, {'.', 1234.5, "1,234.50"}, {',', 999999999, "999.999.999,00"},
+        {',', 0.005, "0,01"},      {'.', 100, "100.00"},      {',', 123456.789, "123.456,79"},
+    };
+    for (const auto& w : writes) {
+        EXPECT_EQ(LocalAmount(w.value, w.mark), w.shown) << w.value;
+    }
+}
+
+TEST_F(ItemOpsTest, PricesAreTypedAndShownWithTheDecimalMarkSet)
+{
+    items.SetDecimalMark(',');
+    ASSERT_EQ(items.Add("Rye", "B1", "1.234,50", PriceEntry::Net), Result::Done);
+    EXPECT_EQ(Items(0).back(), IniLine("B1", "Rye|1234.50||||"));
+    EXPECT_EQ(items.DisplayPrice(1), "1.234,50 \x80");
+    EXPECT_THROW(items.Add("Oat", "B2", "1,234.50", PriceEntry::Net), Error);
+    items.SetDecimalMark('.');
+    EXPECT_EQ(items.DisplayPrice(1), "1,234.50 \x80");
+}
+
 // A gross price shows as typed once the shop puts the VAT back on and
 // rounds to the cent, for the item panel and the import alike.
 TEST_F(ItemOpsTest, AGrossPriceShowsAsTyped)

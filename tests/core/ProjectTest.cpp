@@ -111,6 +111,21 @@ TEST_F(ProjectTest, NewAtStartKeepsTheWorkingCopyNewFromTheMenuClearsIt)
     EXPECT_TRUE(prompter.asked.empty());
 }
 
+// The title names the project in the interface language and marks what is not saved yet.
+TEST_F(ProjectTest, TitleMarksUnsavedChangesInTheInterfaceLanguage)
+{
+    texts.Notices["Untitled"] = "[unbenannt]";
+    EXPECT_EQ(project.Title(), "[unbenannt] - Quillane");
+    ChangeCatalog();
+    EXPECT_EQ(project.Title(), "*[unbenannt] - Quillane");
+    project.SaveAs(Projects("Alpha.shp"));
+    EXPECT_EQ(project.Title(), "[Alpha.shp] - Quillane");
+    ChangeCatalog("A3");
+    EXPECT_EQ(project.Title(), "*[Alpha.shp] - Quillane");
+    project.Save();
+    EXPECT_EQ(project.Title(), "[Alpha.shp] - Quillane");
+}
+
 TEST_F(ProjectTest, NewThatCannotMakeItsFoldersSaysWhichOne)
 {
     fs::remove_all(Temp("shop"));
@@ -447,7 +462,7 @@ TEST_F(ProjectTest, SaveAsThatFailsKeepsTheOpenProject)
         ChangeCatalog();
         EXPECT_THROW(project.SaveAs(k.path), Error) << k.what;
         EXPECT_TRUE(project.Untitled()) << k.what;
-        EXPECT_EQ(project.Title(), "[untitled] - Quillane");
+        EXPECT_EQ(project.Title(), "*[untitled] - Quillane"); // still unsaved
         EXPECT_EQ(dirs.DataDir, Temp("daten/"));
         EXPECT_TRUE(project.Changed());
         EXPECT_FALSE(FileExists(Temp("recovery.dat")));

@@ -1,9 +1,12 @@
 #include "core/settings/SettingsForm.h"
 #include "TestSupport.h"
 #include "core/common/Error.h"
+#include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/settings/RememberedFolders.h"
 #include "core/settings/UserData.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -142,8 +145,14 @@ TEST(SettingsForm, SaveAndLoadRoundTrip)
     SaveSettingsForm(dir.path(), form, "deutsch", "");
     EXPECT_EQ(IniFile(dir.file("userprofil.ini")).ReadString("Anfahrt", "deutsch", "x"), "");
     EXPECT_EQ(dir.read("deutsch_Contact.txt"), "A\r\nB\r\nC\r\n");
-    // No country displayed: the home country stays.
+    // No home country given: the stored one stays.
     EXPECT_EQ(IniFile(dir.file("quillane.ini")).ReadString("Account", "Country", ""), "Ireland");
+
+    // The explicit change of the home country keeps everything else.
+    SetHomeCountry(dir.path(), "Germany");
+    EXPECT_EQ(ReadUserData(dir.path(), "Ireland", user), "");
+    EXPECT_EQ(user.Country.Name, "Germany");
+    EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", false, false).ProxyHost, "gate.example");
 }
 
 TEST(SettingsForm, FirstTimeLoadPrefersTheDirectConnection)
@@ -154,4 +163,33 @@ TEST(SettingsForm, FirstTimeLoadPrefersTheDirectConnection)
     EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", false, false).Connection, ConnectionKind::DialUp);
     EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", true, true).Connection, ConnectionKind::DialUp);
     EXPECT_EQ(LoadSettingsForm(dir.path(), "deutsch", "deutsch", true, true).FtpPort, "21");
+}
+
+// File dialogs never start at the root of the disk or in a folder that is gone.
+TEST(RememberedFolders, GoneOrRootFoldersGiveWayToTheHomeFolder)
+{
+    TempDir dir;
+    const std::string previous = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+    ::setenv("HOME", dir.path().c_str(), 1);
+    const std::string pictures = dir.path() + "pics";
+    CreateFolder(pictures);
+    const struct {
+        const char* remembered; // nullptr: none stored
+        std::string fallback;
+        std::string start;
+    } cases[] = {
+        {nullptr, pictures, pictures},           {nullptr, "/", dir.path()}, {nullptr, dir.path() + "gone", dir.path()},
+        {"/nowhere/at/all", pictures, pictures}, {"/", "/", dir.path()},
+    };
+    for (const auto& c : cases) {
+        if (c.remembered != nullptr) {
+            RememberFolder(dir.path(), "Pictures", c.remembered);
+        }
+        EXPECT_EQ(ExcludeTrailingSlash(RememberedFolder(dir.path(), "Pictures", c.fallback)),
+                  ExcludeTrailingSlash(c.start))
+            << (c.remembered != nullptr ? c.remembered : "none") << " / " << c.fallback;
+    }
+    RememberFolder(dir.path(), "Pictures", pictures);
+    EXPECT_EQ(RememberedFolder(dir.path(), "Pictures", "/"), pictures);
+    ::setenv("HOME", previous.c_str(), 1);
 }

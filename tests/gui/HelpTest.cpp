@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include <filesystem>
@@ -67,6 +68,39 @@ private Q_SLOTS:
 
         QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(1, 1));
         QVERIFY(!help->isVisible());
+        QVERIFY(main->close());
+    }
+
+    // A section opens at its heading, whatever the last one was scrolled to,
+    // in a window with room for it.
+    void helpOpensAtItsHeadingLargeEnoughToRead()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, "[Account]\r\nCountry=Germany\r\n[Connection]\r\nconnection=1\r\n");
+        CreateFolder(home + "hilfe");
+        std::string long_section = "<!-- +groups -->\r\n<div>Gruppen</div>\r\n";
+        for (int i = 0; i < 80; ++i) {
+            long_section += "<p>Absatz " + std::to_string(i) + "</p>\r\n";
+        }
+        WriteTextFile(home + "hilfe/artikelgruppen.html", long_section + "<!-- -groups -->\r\n");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        auto* mark = child<HelpMark>(main, "help:artikelgruppen|groups");
+        HelpWindow* help = app.helpWindow();
+        for (int round = 0; round < 2; ++round) {
+            QTest::mouseClick(mark, Qt::LeftButton);
+            QVERIFY(help->isVisible());
+            QVERIFY2(help->width() >= 480 && help->height() >= 320,
+                     qPrintable(QStringLiteral("%1x%2").arg(help->width()).arg(help->height())));
+            QVERIFY(help->view()->zoomFactor() > 1.0);
+            // Loaded and at the top, where the heading is.
+            QTRY_VERIFY(help->view()->page()->contentsSize().height() > help->view()->height());
+            QTRY_COMPARE(help->view()->page()->scrollPosition().y(), 0.0);
+            help->view()->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 1000);"));
+            QTRY_VERIFY(help->view()->page()->scrollPosition().y() > 0);
+        }
         QVERIFY(main->close());
     }
 

@@ -100,7 +100,7 @@ private Q_SLOTS:
         QTest::keyClicks(price, QStringLiteral("1"));
         QTest::keyClick(price, Qt::Key_Return);
         const QStringList before = listed(items);
-        QCOMPARE(before, QStringList{QStringLiteral("H-1 Alter Hammer 1.00 €")});
+        QCOMPARE(before, QStringList{QStringLiteral("H-1 Alter Hammer 1,00 €")});
 
         const QString file = writeXlsx(dir, R"([["Gruppe", "Artikel", "Preis", "Nummer"],
             ["Werkzeug", "Hammer", 12.5, "H-1"],
@@ -158,7 +158,7 @@ private Q_SLOTS:
 
         showGroup(main, QStringLiteral("Werkzeug"));
         QTRY_COMPARE(listed(items),
-                     (QStringList{QStringLiteral("H-1 Hammer 12.50 €"), QStringLiteral("S-1 Säge 8.00 €")}));
+                     (QStringList{QStringLiteral("H-1 Hammer 12,50 €"), QStringLiteral("S-1 Säge 8,00 €")}));
         QVERIFY(groups->tree()->findItems(QStringLiteral("Garten"), Qt::MatchExactly).isEmpty());
 
         // The same layout again: the columns come back as chosen, and the

@@ -17,6 +17,7 @@
 #include "GuiTestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -27,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,7 +89,7 @@ private Q_SLOTS:
         app.start();
         MainWindow* main = app.mainWindow();
 
-        QCOMPARE(main->windowTitle(), QStringLiteral("[untitled] - Quillane"));
+        QCOMPARE(main->windowTitle(), QStringLiteral("[unbenannt] - Quillane"));
         QCOMPARE(main->statusText(0), lng(home, "deutsch", "Status", "0"));
         QCOMPARE(main->statusText(1), QStringLiteral("0 ") + lng(home, "deutsch", "Status", "6"));
         QCOMPARE(app.state().StartupStatus, std::string("setup"));
@@ -121,6 +123,9 @@ private Q_SLOTS:
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("aboutCancel"))->isVisible());
         QVERIFY(!about->findChild<QLabel*>(QStringLiteral("aboutNotice"))->isVisible());
         QVERIFY(!about->findChild<QLabel*>(QStringLiteral("aboutOk"))->pixmap().isNull());
+        // The two signs say what they do.
+        QCOMPARE(child<QLabel>(about, "aboutOk")->toolTip(), lng(home, "deutsch", "Tips", "aboutOk"));
+        QCOMPARE(child<QLabel>(about, "aboutCancel")->toolTip(), lng(home, "deutsch", "Tips", "aboutCancel"));
 
         // The prompt stays; "ok" leads to the settings dialog.
         QTest::qWait(Application::kSplashMilliseconds + 300);
@@ -260,6 +265,7 @@ private Q_SLOTS:
             {app.aboutWindow(), "aboutCancel", "aboutCancel"},
             {groups, "OK", "surcharge"},
             {main, "guilang", "guilang"},
+            {app.settingsDialog(), "AddCountry", "addcountry"},
             {main, "AuctionButton", "auction"},
             {app.shopProfileDialog(), "qd_save", "levelSave"},
             {app.shopProfileDialog(), "qd_delete", "levelDelete"},
@@ -334,7 +340,7 @@ private Q_SLOTS:
             QCOMPARE(prompter.told.size(), 1);
             QVERIFY(prompter.told.first().contains(QStringLiteral("\"b1\"")));
             QCOMPARE(items->grid()->topLevelItemCount(), 2);
-            QCOMPARE(items->grid()->topLevelItem(1)->text(4), QStringLiteral("4.00 \u20ac"));
+            QCOMPARE(items->grid()->topLevelItem(1)->text(4), QStringLiteral("4,00 \u20ac"));
             QCOMPARE(main->statusText(1), QStringLiteral("2 ") + lng(home, "deutsch", "Status", "6"));
 
             // Hide B1, then rename Cheese and delete Drinks.
@@ -528,7 +534,7 @@ private Q_SLOTS:
             {"[X]", "2", "Ersetzen", "\"[\""},
             {"R9", "-5", "Hinzufuegen", "price \"-5\""},
             {"R9", "1e308", "Ersetzen", "price \"1e308\""},
-            {"R9", "1,5';", "Hinzufuegen", "price \"1.5';\""}, // "," becomes "." as it is typed
+            {"R9", "1,5';", "Hinzufuegen", "price \"1,5';\""}, // named as typed
             {"R9", "abc", "Einfuegen", "price \"abc\""},
         };
         for (const auto& k : cases) {
@@ -569,6 +575,218 @@ private Q_SLOTS:
         QVERIFY(main->close());
     }
 
+    void skippingTheSetupSaysWhatIsMissing()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, nullptr);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        QTest::mouseClick(child<QLabel>(app.aboutWindow(), "aboutCancel"), Qt::LeftButton);
+        QTRY_VERIFY(!app.aboutWindow()->isVisible());
+        QCOMPARE(
+            prompter.told,
+            QStringList{lng(home, "deutsch", "Messages", "SetupSkipped").replace(QLatin1Char('|'), QLatin1Char('\n'))});
+        QVERIFY(!app.settingsDialog()->isVisible());
+        app.mainWindow()->close();
+    }
+
+    void pricesAreTypedAndShownInTheInterfaceLanguage()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        chooseNewGroup(main, QStringLiteral("Brot"));
+        const struct {
+            const char* language;
+            const char* typed;
+            const char* stored; // in shop.tmp
+            const char* shown;
+        } cases[] = {
+            {"deutsch", "1.234,50", "1234.50", "1.234,50 \u20ac"},
+            {"deutsch", "9,8", "9.80", "9,80 \u20ac"},
+            {"deutsch", "9.80", "9.80", "9,80 \u20ac"}, // a point before two digits is no thousands sign
+            {"deutsch", "2.500", "2500.00", "2.500,00 \u20ac"},
+            {"english", "1,234.50", "1234.50", "1,234.50 \u20ac"},
+            {"english", "9,80", "9.80", "9.80 \u20ac"},
+        };
+        int n = 0;
+        for (const auto& c : cases) {
+            main->Translate(c.language);
+            const QString orderNo = QStringLiteral("P%1").arg(++n);
+            QTest::keyClicks(field(items, "Bezeichnung"), QStringLiteral("Brot"));
+            QTest::keyClicks(field(items, "BestNr"), orderNo);
+            QTest::keyClicks(field(items, "Preis"), QString::fromUtf8(c.typed));
+            child<QPushButton>(items, "Hinzufuegen")->click();
+            QVERIFY2(prompter.told.isEmpty(), qPrintable(prompter.told.join(QLatin1Char('\n'))));
+            QCOMPARE(items->grid()->topLevelItemCount(), n);
+            QCOMPARE(items->grid()->topLevelItem(n - 1)->text(4), QString::fromUtf8(c.shown));
+            QVERIFY2(contentOf(home + "temp/shop.tmp").find(fromQ(orderNo) + "=Brot|" + c.stored + "|") !=
+                         std::string::npos,
+                     c.typed);
+        }
+        // The list follows the language: the first price in German again.
+        main->Translate("deutsch");
+        QCOMPARE(items->grid()->topLevelItem(0)->text(4), QStringLiteral("1.234,50 \u20ac"));
+        // Signs in the wrong places are refused, not guessed.
+        QTest::keyClicks(field(items, "Bezeichnung"), QStringLiteral("Brot"));
+        QTest::keyClicks(field(items, "BestNr"), QStringLiteral("X"));
+        QTest::keyClicks(field(items, "Preis"), QStringLiteral("1,234.50"));
+        child<QPushButton>(items, "Hinzufuegen")->click();
+        QCOMPARE(prompter.told.size(), 1);
+        QVERIFY2(prompter.told.first().contains(QStringLiteral("1,234.50")), qPrintable(prompter.told.first()));
+        QCOMPARE(items->grid()->topLevelItemCount(), n);
+        prompter.answers << Prompter::Answer::No;
+        main->close();
+    }
+
+    void addingWithEmptyFieldsSaysWhichAreMissing()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        chooseNewGroup(main, QStringLiteral("Brot"));
+        QTest::keyClicks(field(items, "BestNr"), QStringLiteral("B1"));
+        child<QPushButton>(items, "Hinzufuegen")->click();
+        QCOMPARE(prompter.told.size(), 1);
+        const QString& said = prompter.told.first();
+        // The captions of the empty fields, and not the one that was filled.
+        QVERIFY2(said.contains(lng(home, "deutsch", "Labels", "Bezeichnung")), qPrintable(said));
+        QVERIFY2(said.contains(child<QLabel>(items, "PriceCaption")->text().remove(QLatin1Char(':'))),
+                 qPrintable(said));
+        QVERIFY2(!said.contains(child<QLabel>(items, "OrderNoLabel")->text().remove(QLatin1Char(':'))),
+                 qPrintable(said));
+        QCOMPARE(items->grid()->topLevelItemCount(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field(items, "Bezeichnung")));
+        prompter.answers << Prompter::Answer::No; // do not save
+        main->close();
+    }
+
+    void deletingAGroupThatHoldsItemsAsksFirst()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        GroupPanel* groups = main->catalogPage()->groupPanel();
+        ItemPanel* items = main->catalogPage()->itemPanel();
+        chooseNewGroup(main, QStringLiteral("Leer"));
+        chooseNewGroup(main, QStringLiteral("Brot"));
+        for (const char* orderNo : {"B1", "B2"}) {
+            QTest::keyClicks(field(items, "Bezeichnung"), QStringLiteral("Brot"));
+            QTest::keyClicks(field(items, "BestNr"), QString::fromUtf8(orderNo));
+            QTest::keyClicks(field(items, "Preis"), QStringLiteral("2"));
+            child<QPushButton>(items, "Hinzufuegen")->click();
+        }
+        QCOMPARE(items->grid()->topLevelItemCount(), 2);
+
+        prompter.answers << Prompter::Answer::No;
+        QTest::keyClick(groups->tree(), Qt::Key_Delete);
+        QCOMPARE(prompter.questions.size(), 1);
+        QVERIFY2(prompter.questions.first().contains(QStringLiteral("Brot")) &&
+                     prompter.questions.first().contains(QStringLiteral("2")),
+                 qPrintable(prompter.questions.first()));
+        QCOMPARE(groups->tree()->topLevelItemCount(), 2);
+        QVERIFY(contentOf(home + "temp/shop.tmp").find("B2=Brot") != std::string::npos);
+
+        prompter.answers << Prompter::Answer::Yes;
+        QTest::keyClick(groups->tree(), Qt::Key_Delete);
+        QCOMPARE(prompter.questions.size(), 2);
+        QCOMPARE(groups->tree()->topLevelItemCount(), 1);
+        QVERIFY(contentOf(home + "temp/shop.tmp").find("B2=Brot") == std::string::npos);
+
+        // An empty group goes without a question (an unexpected one fails the test).
+        groups->tree()->setCurrentItem(groups->tree()->topLevelItem(0));
+        QTest::keyClick(groups->tree(), Qt::Key_Delete);
+        QCOMPARE(groups->tree()->topLevelItemCount(), 0);
+        QCOMPARE(prompter.questions.size(), 2);
+        prompter.answers << Prompter::Answer::No;
+        main->close();
+    }
+
+    void titleMarksUnsavedChangesAndRecentProjectsFillAtOnce()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        QCOMPARE(main->windowTitle(), QStringLiteral("[unbenannt] - Quillane"));
+        chooseNewGroup(main, QStringLiteral("Brot"));
+        QCOMPARE(main->windowTitle(), QStringLiteral("*[unbenannt] - Quillane"));
+        main->Translate("english");
+        QCOMPARE(main->windowTitle(), QStringLiteral("*[untitled] - Quillane"));
+        main->Translate("deutsch");
+        main->project().SaveAs(home + "Projekte/Alpha.shp");
+        QCOMPARE(main->windowTitle(), QStringLiteral("[Alpha.shp] - Quillane"));
+        chooseNewGroup(main, QStringLiteral("Wein"));
+        QCOMPARE(main->windowTitle(), QStringLiteral("*[Alpha.shp] - Quillane"));
+        QVERIFY(main->Speichern1Click());
+        QCOMPARE(main->windowTitle(), QStringLiteral("[Alpha.shp] - Quillane"));
+
+        // The saved project is in the menu before the menu was ever opened.
+        auto* recent = child<QMenu>(main, "RecentProjectsMenu");
+        QVERIFY(recent->menuAction()->isEnabled());
+        QStringList recentNames;
+        for (const QAction* a : recent->actions()) {
+            recentNames << a->text();
+        }
+        QCOMPARE(recentNames, QStringList{QStringLiteral("Alpha")});
+        main->Neu1Click(main->actions().mNeu);
+        QVERIFY(main->openProjectFile(toQ(home + "Projekte/Alpha.shp")));
+        QCOMPARE(recent->actions().size(), 1);
+        QVERIFY(main->close());
+    }
+
+    void menusKeepAnAltKeyOfTheirOwnAndTheWindowFitsASmallScreen()
+    {
+        QTemporaryDir dir;
+        const std::string home = makeHome(dir, kGermany);
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        for (const char* language : {"deutsch", "english"}) {
+            main->Translate(language);
+            QSet<QChar> keys; // the Alt keys the actions hold
+            for (const QAction* a : main->findChildren<QAction*>()) {
+                for (const QKeySequence& key : a->shortcuts()) {
+                    if (!key.isEmpty() && key[0].keyboardModifiers() == Qt::AltModifier) {
+                        keys.insert(QChar(key[0].key()));
+                    }
+                }
+            }
+            for (const QAction* menu : main->menuBar()->actions()) {
+                const QString text = menu->text();
+                const qsizetype at = text.indexOf(QLatin1Char('&'));
+                QVERIFY2(at >= 0 && at + 1 < text.size(), qPrintable(text));
+                const QChar key = text[at + 1].toUpper();
+                QVERIFY2(!keys.contains(key),
+                         qPrintable(QStringLiteral("%1 in %2").arg(text, QLatin1String(language))));
+                keys.insert(key);
+            }
+        }
+        // A 1366 x 768 screen, less a task bar and the title bar, holds the window.
+        const QSize least = main->minimumSizeHint().expandedTo(main->minimumSize());
+        QVERIFY2(least.width() <= 1366 && least.height() <= 768 - 40 - 30,
+                 qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(screen.contains(main->frameGeometry()),
+                 qPrintable(QStringLiteral("%1x%2").arg(main->width()).arg(main->height())));
+        main->close();
+    }
+
     void shopProfileDialogOpenDuringSaveAsSavesIntoTheNewProject()
     {
         QTemporaryDir dir;
@@ -607,7 +825,7 @@ private Q_SLOTS:
         MainWindow* main = app.mainWindow();
 
         QCOMPARE(prompter.asked, QStringList{QStringLiteral("Recover?")});
-        QCOMPARE(main->windowTitle(), QStringLiteral("[untitled] - Quillane"));
+        QCOMPARE(main->windowTitle(), QStringLiteral("*[unbenannt] - Quillane"));
         QTreeWidget* tree = main->catalogPage()->groupPanel()->tree();
         QCOMPARE(tree->topLevelItemCount(), 1);
         QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Brot"));

@@ -39,6 +39,17 @@ std::string germanHomeServing(QTemporaryDir& dir, const char* country)
     return home;
 }
 
+// The row of the served list that shows the country of that table name.
+int rowOf(QListWidget* served, const char* name)
+{
+    for (int i = 0; i < served->count(); ++i) {
+        if (served->item(i)->data(Qt::UserRole).toString() == QLatin1String(name)) {
+            return i;
+        }
+    }
+    qFatal("%s is not served", name);
+}
+
 } // namespace
 
 class SettingsDialogTest : public QObject {
@@ -86,9 +97,9 @@ private Q_SLOTS:
         newCountry->setCurrentText(QStringLiteral("Germany"));
         add->click();
         QCOMPARE(served->count(), 2);
-        // The country's own name first, for a merchant reading German.
-        QCOMPARE(served->item(0)->text(), QStringLiteral("Deutschland (Germany)"));
-        QCOMPARE(served->item(1)->text(), QStringLiteral("Schweiz (Switzerland)"));
+        // Named in the interface language.
+        QCOMPARE(served->item(0)->text(), QStringLiteral("Deutschland"));
+        QCOMPARE(served->item(1)->text(), QStringLiteral("Schweiz"));
         QVERIFY(!served->item(0)->icon().isNull()); // its flag
         // The home country stands out, and the note says what OK makes of the shown one.
         QVERIFY(served->item(0)->font().bold());
@@ -96,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(note->text(),
                  lng(home, "deutsch", "Misc", "setup_ok").replace(QLatin1Char('#'), QStringLiteral("Germany")));
 
-        // Show Switzerland: its data, and the interface follows its language.
+        // Show Switzerland: its data; in the setup OK makes it the home country.
         served->setCurrentRow(1);
         QCOMPARE(dialog->displayedCountry(), QStringLiteral("Switzerland"));
         QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("Currency"))->text(), QStringLiteral("CHF"));
@@ -128,7 +139,97 @@ private Q_SLOTS:
         QVERIFY(main->close());
     }
 
-    void directionsFollowTheLanguageOfTheShownCountry()
+    void showingACountryKeepsTheLanguageAndTheHome()
+    {
+        QTemporaryDir dir;
+        const std::string home = germanHomeServing(dir, "Ireland");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        SettingsDialog* dialog = app.settingsDialog();
+        auto* served = child<QListWidget>(dialog, "ServedCountries");
+        auto* directions = child<QPlainTextEdit>(dialog, "Directions");
+        const std::pair<const char*, int> ways[] = {{"Abbrechen", 0}, {"Esc", 1}, {"OK", 2}};
+        for (const auto& [way, how] : ways) {
+            main->actions().mEinstellungen->trigger();
+            QTRY_VERIFY(dialog->isVisible());
+            QCOMPARE(dialog->displayedCountry(), QStringLiteral("Germany"));
+            directions->setPlainText(QStringLiteral("Weg A\nWeg B"));
+            served->setCurrentRow(rowOf(served, "Ireland"));
+            QCOMPARE(dialog->displayedCountry(), QStringLiteral("Ireland"));
+            QCOMPARE(served->currentItem()->text(), QStringLiteral("Irland"));
+            // Looking at a country switches neither the catalog nor the windows.
+            QCOMPARE(app.state().Store.CatalogLanguage(), std::string("deutsch"));
+            QVERIFY2(!app.state().TranslationMode, way);
+            QCOMPARE(main->actions().mNeu->text(), lng(home, "deutsch", "Actions", "mNeu"));
+            QCOMPARE(directions->toPlainText(), QStringLiteral("Weg A\nWeg B"));
+            if (how == 0) {
+                child<QPushButton>(dialog, "CancelButton")->click();
+            } else if (how == 1) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            } else {
+                child<QPushButton>(dialog, "OkButton")->click();
+            }
+            QTRY_VERIFY2(!dialog->isVisible(), way);
+            QCOMPARE(app.state().User.Country.Name, std::string("Germany"));
+            QCOMPARE(IniFile(home + "quillane.ini").ReadString("Account", "Country", ""), std::string("Germany"));
+            QCOMPARE(app.state().Store.CatalogLanguage(), std::string("deutsch"));
+            QVERIFY2(!app.state().TranslationMode, way);
+        }
+        // OK stored the directions in the catalog language, not in the shown country's.
+        QCOMPARE(ReadFile(home + "deutsch_Contact.txt"), std::string("Weg A\r\nWeg B\r\n"));
+        QVERIFY(!FileExists(home + "english_Contact.txt"));
+        QVERIFY(main->close());
+    }
+
+    void theHomeCountryChangesOnlyWhenAskedAndConfirmed()
+    {
+        QTemporaryDir dir;
+        const std::string home = germanHomeServing(dir, "Switzerland");
+        ScriptedPrompter prompter;
+        Application app(home, &prompter);
+        app.start();
+        MainWindow* main = app.mainWindow();
+        SettingsDialog* dialog = app.settingsDialog();
+        main->actions().mEinstellungen->trigger();
+        QTRY_VERIFY(dialog->isVisible());
+        auto* makeHome = child<QPushButton>(dialog, "MakeHome");
+        auto* served = child<QListWidget>(dialog, "ServedCountries");
+        QCOMPARE(makeHome->text(), lng(home, "deutsch", "Buttons", "MakeHome"));
+        QVERIFY(!makeHome->isEnabled()); // Germany is home already
+        // The fetch buttons speak German too.
+        QCOMPARE(child<QPushButton>(dialog, "RateDownload")->text(), lng(home, "deutsch", "Buttons", "Abrufen"));
+        QCOMPARE(child<QPushButton>(dialog, "LanguageDownload")->text(), lng(home, "deutsch", "Buttons", "Abrufen"));
+
+        served->setCurrentRow(rowOf(served, "Switzerland"));
+        QVERIFY(makeHome->isEnabled());
+        prompter.answers << Prompter::Answer::No;
+        makeHome->click();
+        QCOMPARE(prompter.questions.size(), 1);
+        // The question names the country and the currency prices switch to.
+        QVERIFY2(prompter.questions.first().contains(QStringLiteral("Schweiz")) &&
+                     prompter.questions.first().contains(QStringLiteral("CHF")),
+                 qPrintable(prompter.questions.first()));
+        QCOMPARE(app.state().User.Country.Name, std::string("Germany"));
+        QCOMPARE(child<QLabel>(main, "PriceCurrency")->text(), QStringLiteral("\u20ac"));
+
+        prompter.answers << Prompter::Answer::Yes;
+        makeHome->click();
+        QCOMPARE(app.state().User.Country.Name, std::string("Switzerland"));
+        QCOMPARE(IniFile(home + "quillane.ini").ReadString("Account", "Country", ""), std::string("Switzerland"));
+        QCOMPARE(child<QLabel>(main, "PriceCurrency")->text(), QStringLiteral("CHF"));
+        QCOMPARE(dialog->displayedCountry(), QStringLiteral("Switzerland"));
+        QVERIFY(served->item(rowOf(served, "Switzerland"))->font().bold());
+        QVERIFY(!served->item(rowOf(served, "Germany"))->font().bold());
+        QVERIFY(!makeHome->isEnabled());
+        // Done at once: leaving without saving keeps it.
+        child<QPushButton>(dialog, "CancelButton")->click();
+        QCOMPARE(IniFile(home + "quillane.ini").ReadString("Account", "Country", ""), std::string("Switzerland"));
+        QVERIFY(main->close());
+    }
+
+    void anUnreachableRateServiceIsSaid()
     {
         QTemporaryDir dir;
         const std::string home = germanHomeServing(dir, "Ireland");
@@ -139,17 +240,8 @@ private Q_SLOTS:
         main->actions().mEinstellungen->trigger();
         SettingsDialog* dialog = app.settingsDialog();
         QTRY_VERIFY(dialog->isVisible());
-        QCOMPARE(dialog->displayedCountry(), QStringLiteral("Germany"));
-        auto* directions = dialog->findChild<QPlainTextEdit*>(QStringLiteral("Directions"));
-        directions->setPlainText(QStringLiteral("Weg A\nWeg B"));
-
-        auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
-        served->setCurrentRow(served->row(served->findItems(QStringLiteral("Ireland"), Qt::MatchContains).first()));
-        // The interface speaks english now, and the german text is stored.
-        QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
-        QCOMPARE(main->actions().mNeu->text(), lng(home, "english", "Actions", "mNeu"));
-        QCOMPARE(ReadFile(home + "deutsch_Contact.txt"), std::string("Weg A\r\nWeg B\r\n"));
-        QCOMPARE(IniFile(home + "userprofil.ini").ReadString("Anfahrt", "deutsch", ""), std::string("Weg A|Weg B"));
+        auto* served = child<QListWidget>(dialog, "ServedCountries");
+        served->setCurrentRow(rowOf(served, "Ireland"));
 
         // A rate service that does not answer: the merchant is told, the rate stays.
         {
@@ -164,54 +256,12 @@ private Q_SLOTS:
         // Told why: the service was not reached, and where it was looked for.
         QCOMPARE(prompter.told.size(), 1);
         QVERIFY2(prompter.told.first().startsWith(
-                     lng(home, "english", "Notices", "RateUnreachable").section(QLatin1Char('|'), 0, 0)),
+                     lng(home, "deutsch", "Notices", "RateUnreachable").section(QLatin1Char('|'), 0, 0)),
                  qPrintable(prompter.told.first()));
         QVERIFY(prompter.told.first().contains(QStringLiteral("127.0.0.1:9")));
         QCOMPARE(rate->text(), QStringLiteral("1.5"));
         dialog->findChild<QCheckBox*>(QStringLiteral("EU"))->setChecked(true);
-
-        directions->setPlainText(QStringLiteral("Route A"));
-        dialog->findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
-        QCOMPARE(ReadFile(home + "english_Contact.txt"), std::string("Route A\r\n"));
-        QCOMPARE(ReadFile(home + "deutsch_Contact.txt"), std::string("Weg A\r\nWeg B\r\n"));
-        QCOMPARE(app.state().User.Country.Name, std::string("Ireland"));
-        QVERIFY(main->close());
-    }
-    void cancelRestoresTheCatalogLanguageItFound()
-    {
-        QTemporaryDir dir;
-        const std::string home = germanHomeServing(dir, "Ireland");
-        ScriptedPrompter prompter;
-        Application app(home, &prompter);
-        app.start();
-        MainWindow* main = app.mainWindow();
-        SettingsDialog* dialog = app.settingsDialog();
-        auto* served = child<QListWidget>(dialog, "ServedCountries");
-        auto showIreland = [&] {
-            main->actions().mEinstellungen->trigger();
-            QTRY_VERIFY(dialog->isVisible());
-            served->setCurrentRow(
-                served->row(served->findItems(QStringLiteral("Ireland"), Qt::MatchStartsWith).first()));
-            QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
-        };
-        const std::pair<const char*, bool> ways[] = {{"the button", true}, {"Esc", false}};
-        for (const auto& [way, button] : ways) {
-            showIreland();
-            if (button) {
-                child<QPushButton>(dialog, "CancelButton")->click();
-            } else {
-                QTest::keyClick(dialog, Qt::Key_Escape);
-            }
-            QTRY_VERIFY2(!dialog->isVisible(), way);
-            QCOMPARE(app.state().Store.CatalogLanguage(), std::string("deutsch"));
-            QVERIFY2(!app.state().TranslationMode, way);
-            QCOMPARE(main->actions().mNeu->text(), lng(home, "deutsch", "Actions", "mNeu"));
-        }
-        // What OK made the home country stays.
-        showIreland();
-        child<QPushButton>(dialog, "OkButton")->click();
-        QCOMPARE(app.state().Store.CatalogLanguage(), std::string("english"));
-        QVERIFY(!app.state().TranslationMode);
+        child<QPushButton>(dialog, "CancelButton")->click();
         QVERIFY(main->close());
     }
 
@@ -265,7 +315,7 @@ private Q_SLOTS:
         SettingsDialog* dialog = app.settingsDialog();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
-        served->setCurrentRow(served->row(served->findItems(QStringLiteral("Switzerland"), Qt::MatchContains).first()));
+        served->setCurrentRow(rowOf(served, "Switzerland"));
         for (const char* name : {"EuroRate", "VAT"}) {
             auto* field = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
             field->clear();
@@ -293,7 +343,7 @@ private Q_SLOTS:
         SettingsDialog* dialog = app.settingsDialog();
         QTRY_VERIFY(dialog->isVisible());
         auto* served = dialog->findChild<QListWidget*>(QStringLiteral("ServedCountries"));
-        served->setCurrentRow(served->row(served->findItems(QStringLiteral("Switzerland"), Qt::MatchContains).first()));
+        served->setCurrentRow(rowOf(served, "Switzerland"));
         QCOMPARE(dialog->displayedCountry(), QStringLiteral("Switzerland"));
         auto* rate = dialog->findChild<QLineEdit*>(QStringLiteral("EuroRate"));
         const std::string table = ReadFile(home + "countries.dat");
@@ -308,8 +358,7 @@ private Q_SLOTS:
             if (*k.button != 0) {
                 dialog->findChild<QPushButton*>(QString::fromUtf8(k.button))->click();
             } else {
-                served->setCurrentRow(
-                    served->row(served->findItems(QStringLiteral("Germany"), Qt::MatchContains).first()));
+                served->setCurrentRow(rowOf(served, "Germany"));
             }
             QCOMPARE(prompter.told.size(), 1);
             QVERIFY2(prompter.told.first().contains(QStringLiteral("rate \"") + QString::fromUtf8(k.typed) +

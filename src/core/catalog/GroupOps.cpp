@@ -6,6 +6,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CatalogMessages.h"
 #include "core/i18n/LanguageFile.h"
 
 #include <algorithm>
@@ -151,6 +152,36 @@ void GroupOps::DeleteGroupNode(const std::string& mainName, const std::string& s
     store_.LoadGroups();
 }
 
+int GroupOps::ItemsIn(const std::string& mainName, const std::string& subName) const
+{
+    std::vector<std::string> paths;
+    if (!subName.empty()) {
+        paths.push_back(mainName + "|" + subName);
+    } else {
+        for (const std::string& sub : SubGroups(mainName)) {
+            paths.push_back(mainName + "|" + sub);
+        }
+        if (paths.empty()) {
+            paths.push_back(mainName);
+        }
+    }
+    const IniFile items(store_.ItemsFile());
+    int count = 0;
+    for (const std::string& path : paths) {
+        const int number = store_.GetGroupNum(path);
+        if (number < 0) {
+            continue;
+        }
+        const std::vector<IniLine> lines = std::to_string(number) == store_.CurrentGroup
+                                               ? store_.CurrentItems
+                                               : items.ReadSectionValues(std::to_string(number));
+        for (const IniLine& line : lines) {
+            count += line.first != "Versand" ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 void GroupOps::MakeMainGroup(const std::string& mainName, const std::string& subName)
 {
     if (subName.empty()) {
@@ -199,13 +230,11 @@ void GroupOps::SetSurcharge(const std::string& typed, double homeRate)
                 group = ReplaceAll(path, "|", " / ");
             }
         }
-        const std::string what = "The shipping surcharge \"" + typed + "\" of the group \"" + group + "\"";
         if (!amountTyped) {
-            throw Error(what + " is not an amount. Please type a number from 0 to " + FormatNumber(kMaxAmount) +
-                        ", with \".\" or \",\" before the decimals, or leave the field empty for no surcharge.");
+            throw Error(msg::GroupSurchargeNoAmount, {typed, group, FormatNumber(kMaxAmount)});
         }
         // Typed in a currency worth less than the euro, it may pass the limit once in euro.
-        throw Error(what + " is more than " + FormatNumber(kMaxAmount) + " euro, the largest amount a shop can show.");
+        throw Error(msg::GroupSurchargeTooLarge, {typed, group, FormatNumber(kMaxAmount)});
     }
     const std::string value = FormatDecimals(3, amount / rate);
     const int index = store_.IndexOfItem("Versand");

@@ -41,6 +41,10 @@ public:
     // the text is no amount or the surcharge is beyond kMaxAmount.
     void SetSurcharge(const std::string& typed, double homeRate);
 
+    // The items of a sub group, or of a main group with all its sub groups,
+    // the shown group's as they stand unsaved.
+    int ItemsIn(const std::string& mainName, const std::string& subName) const;
+
     // Sub group names of a main group in the group map ("0" entries left out).
     std::vector<std::string> SubGroups(const std::string& mainName) const;
 

@@ -6,6 +6,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CatalogMessages.h"
 #include "core/i18n/LanguageFile.h"
 
 #include <filesystem>
@@ -14,30 +15,111 @@ namespace quillane {
 
 void CheckOrderNumber(const std::string& orderNo)
 {
-    const std::string quoted = "\"" + orderNo + "\"";
     if (TrimBlanks(orderNo).empty()) {
-        throw Error("An item needs an order number.");
+        throw Error(msg::ItemNoOrderNumber);
     }
     if (orderNo.find_first_of("\r\n") != std::string::npos) {
-        throw Error("The order number " + quoted + " holds a line break. An order number is one line.");
+        throw Error(msg::ItemOrderNumberLineBreak, {orderNo});
     }
     // Names the files of the item, which no file system takes a control character in.
     if (HasControlChar(orderNo)) {
-        throw Error("The order number " + quoted + " holds a control character. Please type it anew.");
+        throw Error(msg::ItemOrderNumberControl, {orderNo});
     }
     for (const char c : {'=', '|'}) {
         if (orderNo.find(c) != std::string::npos) {
-            throw Error("The order number " + quoted + " contains \"" + std::string(1, c) +
-                        "\". Order numbers may not contain \"=\" or \"|\".");
+            throw Error(msg::ItemOrderNumberForbidden, {orderNo, std::string(1, c)});
         }
     }
     // The file drops blanks before a "[" when it reads the line.
     if (TrimBlanks(orderNo).front() == '[') {
-        throw Error("The order number " + quoted + " begins with \"[\". Order numbers may not begin with \"[\".");
+        throw Error(msg::ItemOrderNumberBracket, {orderNo});
     }
     if (TrimBlanks(orderNo).size() != orderNo.size()) {
-        throw Error("The order number " + quoted + " begins or ends with a blank. Please remove it.");
+        throw Error(msg::ItemOrderNumberBlank, {orderNo});
     }
+}
+
+char DecimalMarkOf(const std::string& language)
+{
+    return SameText(language, "english") ? '.' : ',';
+}
+
+std::string LocalAmount(double value, char decimalMark, int decimals)
+{
+    const std::string plain = FormatDecimals(decimals, value);
+    const bool negative = !plain.empty() && plain.front() == '-';
+    const std::size_t point = plain.find('.');
+    const std::string whole =
+        plain.substr(negative ? 1 : 0, point == std::string::npos ? std::string::npos : point - (negative ? 1 : 0));
+    const char group = decimalMark == ',' ? '.' : ',';
+    std::string text;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        if (i > 0 && (whole.size() - i) % 3 == 0) {
+            text += group;
+        }
+        text += whole[i];
+    }
+    if (point != std::string::npos) {
+        text += decimalMark + plain.substr(point + 1);
+    }
+    return (negative ? "-" : "") + text;
+}
+
+namespace {
+
+// True when the digits before the first group sign are 1 to 3 and every
+// group after one is exactly 3 digits long: "1.234.567".
+bool groupedThousands(std::string_view digits, char group)
+{
+    const std::size_t first = digits.find(group);
+    if (first == std::string_view::npos || first == 0 || first > 3) {
+        return false;
+    }
+    std::size_t at = first;
+    while (at != std::string_view::npos) {
+        const std::size_t next = digits.find(group, at + 1);
+        const std::size_t length = (next == std::string_view::npos ? digits.size() : next) - at - 1;
+        if (length != 3) {
+            return false;
+        }
+        at = next;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TryParseLocalAmount(std::string_view text, char decimalMark, double& value)
+{
+    const std::string_view s = TrimBlanks(text);
+    const char group = decimalMark == ',' ? '.' : ',';
+    const std::size_t mark = s.rfind(decimalMark);
+    std::string plain;
+    if (mark != std::string_view::npos) {
+        // The part before the mark may group its thousands; nothing else may hold a sign of either kind.
+        const std::string_view whole = s.substr(0, mark);
+        const std::string_view decimals = s.substr(mark + 1);
+        if (whole.find(decimalMark) != std::string_view::npos || decimals.find(group) != std::string_view::npos ||
+            (whole.find(group) != std::string_view::npos && !groupedThousands(whole, group))) {
+            return false;
+        }
+        for (const char c : whole) {
+            if (c != group) {
+                plain += c;
+            }
+        }
+        plain += '.';
+        plain += decimals;
+    } else if (s.find(group) != std::string_view::npos && groupedThousands(s, group)) {
+        for (const char c : s) {
+            if (c != group) {
+                plain += c;
+            }
+        }
+    } else {
+        plain = s; // a lone other sign is the decimal mark
+    }
+    return TryParseAmount(plain, value);
 }
 
 ItemOps::ItemOps(CatalogStore& store, const TCountry& home) : store_(store), home_(home) {}
@@ -45,9 +127,8 @@ ItemOps::ItemOps(CatalogStore& store, const TCountry& home) : store_(store), hom
 std::string ItemOps::EntryPrice(const std::string& typed, PriceEntry priceEntryMode) const
 {
     double amount = 0;
-    if (!TryParseAmount(typed, amount)) {
-        throw Error("The price \"" + typed + "\" is not an amount. Please type a number from 0 to " +
-                    FormatNumber(kMaxAmount) + ", with \".\" or \",\" before the decimals.");
+    if (!TryParseLocalAmount(typed, decimalMark_, amount)) {
+        throw Error(msg::ItemPriceNoAmount, {typed, FormatNumber(kMaxAmount)});
     }
     double value = StoredAmount(amount, home_);
     if (priceEntryMode == PriceEntry::Gross) {
@@ -56,8 +137,7 @@ std::string ItemOps::EntryPrice(const std::string& typed, PriceEntry priceEntryM
     // Typed in a currency worth less than the euro, a price may pass the
     // limit only once it is turned into euro.
     if (!(value <= kMaxAmount)) {
-        throw Error("The price \"" + typed + "\" is more than " + FormatNumber(kMaxAmount) +
-                    " euro, the largest price a shop can show.");
+        throw Error(msg::ItemPriceTooLarge, {typed, FormatNumber(kMaxAmount)});
     }
     return FormatDecimals(priceEntryMode == PriceEntry::Gross ? kGrossPriceDecimals : 2, value);
 }
@@ -82,7 +162,9 @@ std::string ItemOps::DisplayPrice(int row) const
     if (!validRow(row)) {
         return {};
     }
-    return FormatPrice(CatalogStore::SplitItem(store_.CurrentItems[row].second).Price, 0, home_);
+    return LocalAmount(ParseNumber(CatalogStore::SplitItem(store_.CurrentItems[row].second).Price) * home_.Rate[0],
+                       decimalMark_) +
+           " " + home_.Currency[0];
 }
 
 bool ItemOps::Published(int row) const

@@ -3,6 +3,7 @@
 #include "core/settings/Country.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillane {
@@ -14,6 +15,19 @@ class CatalogStore;
 // with "=" (it ends the key), beginning with "[" (a section header), or with
 // "|" or a line break (they split the item's line).
 void CheckOrderNumber(const std::string& orderNo);
+
+// The decimal mark the merchant reads and types amounts with in an
+// interface language: "." in English, "," in the others.
+char DecimalMarkOf(const std::string& language);
+// An amount with two decimals and its thousands grouped as the decimal mark
+// wants it: "1.234,50" for ",", "1,234.50" for ".".
+std::string LocalAmount(double value, char decimalMark, int decimals = 2);
+// Reads an amount as the merchant types it with that decimal mark: the
+// other sign groups thousands ("1.234,50" with ","), and a lone other sign
+// not followed by groups of three digits is taken for the decimal mark, as
+// people type "9.80" whatever their language. False for no amount, a
+// negative one or one beyond kMaxAmount; value is then left alone.
+[[nodiscard]] bool TryParseLocalAmount(std::string_view text, char decimalMark, double& value);
 
 // How a typed price is meant: with VAT (gross) or without (net).
 enum class PriceEntry { Gross, Net };
@@ -31,6 +45,11 @@ public:
     enum class Result { Done, MissingField, DuplicateOrderNo, NoItem, Unchanged };
 
     ItemOps(CatalogStore& store, const TCountry& home);
+
+    // The decimal mark of the interface language: prices are shown and
+    // read with it.
+    void SetDecimalMark(char mark) { decimalMark_ = mark; }
+    char DecimalMark() const { return decimalMark_; }
 
     // The price typed in the home currency (net or gross) as a net price in euro with two decimals, with
     // kGrossPriceDecimals for a gross one. Throws
@@ -54,7 +73,7 @@ public:
 
     int RowCount() const;
     std::string OrderNoAt(int row) const;
-    // The price as the list shows it: "19.56 DM".
+    // The price as the list shows it: "19,56 DM" with the decimal mark ",".
     std::string DisplayPrice(int row) const;
     bool Published(int row) const;
 
@@ -69,6 +88,7 @@ private:
     CatalogStore& store_;
     const TCountry& home_;
     std::string lastPrice_;
+    char decimalMark_ = '.';
 };
 
 } // namespace quillane

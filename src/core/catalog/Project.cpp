@@ -8,6 +8,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CatalogMessages.h"
 #include "core/i18n/LanguageFile.h"
 
 #include <filesystem>
@@ -45,12 +46,12 @@ void saveCopy(const std::string& from, const std::string& to)
     std::string content;
     ReadFailure failure;
     if (!TryReadFile(from, content, &failure)) {
-        throw Error("Cannot read " + from + ": " + failure.Reason);
+        throw Error(msg::ProjectCannotReadFile, {from, failure.Reason});
     }
     try {
         WriteFileAtomic(to, content);
     } catch (const Error& e) {
-        throw Error(std::string("The project could not be saved. ") + e.what());
+        throw Error(msg::ProjectNotSaved, {e.Said()});
     }
 }
 
@@ -64,7 +65,9 @@ Project::Project(TAppDirs& dirs, CatalogStore& store, Prompter& prompter, const 
 
 std::string Project::Title() const
 {
-    return Untitled() ? "[untitled] - Quillane" : "[" + name_ + ".shp] - Quillane";
+    // A leading "*" marks changes not saved yet.
+    const std::string name = Untitled() ? texts_.Notice("Untitled", "[untitled]") : "[" + name_ + ".shp]";
+    return (changed_ ? "*" : "") + name + " - Quillane";
 }
 
 void Project::notify()
@@ -137,7 +140,7 @@ bool Project::Open(const std::string& path)
     ReadFailure failure;
     if (!TryReadFile(path, content, &failure)) {
         // Opening it empty would let the next Save overwrite the real file.
-        throw Error("The project file " + path + " cannot be read: " + failure.Reason);
+        throw Error(msg::ProjectFileUnreadable, {path, failure.Reason});
     }
     if (!New(true)) {
         return false;
@@ -302,7 +305,7 @@ void Project::SaveAs(const std::string& path)
     const std::string& oldDataDir = dirs_.DataDir;
     if (ExcludeTrailingSlash(oldDataDir) != ExcludeTrailingSlash(dataDir) && DirectoryExists(oldDataDir) &&
         !CopyFolder(oldDataDir, base)) {
-        throw Error("Cannot copy the folder " + oldDataDir + " to " + base);
+        throw Error(msg::ProjectCannotCopyFolder, {oldDataDir, base});
     }
     // Written straight, not through Save: a project saved as "untitled"
     // would otherwise ask for a name again. The project takes the new name

@@ -35,6 +35,7 @@ public:
     bool Changed() const { return changed_; }
     // A project to generate, view and publish (the shop actions are enabled).
     bool Active() const { return active_; }
+    // The window title: "[name.shp] - Quillane", "*" in front while changes are unsaved.
     std::string Title() const;
 
     // Called after every change of name, change state or activity.

@@ -1,6 +1,7 @@
 #include "core/settings/BankDetails.h"
 
 #include "core/common/Error.h"
+#include "core/common/messages/SettingsMessages.h"
 
 #include <algorithm>
 #include <array>
@@ -111,16 +112,16 @@ bool IsValidBic(std::string_view bic)
 void CheckBankDetails(std::string_view iban, std::string_view bic)
 {
     if (!iban.empty() && !IsValidIban(iban)) {
-        const std::string why =
-            !hasIbanShape(iban) ? "it begins with two letters and two digits, then letters and digits"
-            : !lengthFits(iban)
-                ? "its length of " + std::to_string(iban.size()) + " characters is not that of its country"
-                : "its check digits do not fit: a character is mistyped";
-        throw Error("The IBAN \"" + GroupedIban(iban) + "\" is not valid: " + why + ".");
+        if (!hasIbanShape(iban)) {
+            throw Error(msg::IbanNoShape, {GroupedIban(iban)});
+        }
+        if (!lengthFits(iban)) {
+            throw Error(msg::IbanWrongLength, {GroupedIban(iban), iban.size()});
+        }
+        throw Error(msg::IbanWrongCheckDigits, {GroupedIban(iban)});
     }
     if (!bic.empty() && !IsValidBic(bic)) {
-        throw Error("The BIC \"" + std::string(bic) +
-                    "\" is not valid: it has 8 or 11 characters, 6 letters of bank and country first.");
+        throw Error(msg::BicInvalid, {bic});
     }
 }
 

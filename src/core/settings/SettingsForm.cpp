@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
 #include "core/common/Text.h"
+#include "core/common/messages/SettingsMessages.h"
 #include "core/publish/Upload.h"
 #include "core/settings/Country.h"
 #include "core/settings/UserData.h"
@@ -100,16 +101,13 @@ void UpdateCountryData(const std::string& countryTable, const std::string& name,
     const bool rateTyped = !fields.EuroRate.empty() && fields.EuroRate != table.ReadString(name, "EuroRate", "1");
     double rate = 0;
     if (rateTyped && (!TryParseAmount(fields.EuroRate, rate) || rate <= 0)) {
-        throw Error("The exchange rate \"" + fields.EuroRate + "\" of " + name +
-                    " is not a rate. Please type how much of the currency one euro buys: a number above 0, with \".\" "
-                    "or \",\" before the decimals.");
+        throw Error(msg::CountryRateRefused, {fields.EuroRate, name});
     }
     // A VAT rate of text would be stored as 0 and sold without VAT.
     const bool vatTyped = !fields.VAT.empty() && fields.VAT != table.ReadString(name, "VAT", "0");
     double vat = 0;
     if (vatTyped && (!TryParseAmount(fields.VAT, vat) || vat > 100)) {
-        throw Error("The VAT rate \"" + fields.VAT + "\" of " + name +
-                    " is not a rate. Please type a percentage from 0 to 100, with \".\" or \",\" before the decimals.");
+        throw Error(msg::CountryVatRefused, {fields.VAT, name});
     }
     table.WriteBool(name, "EU", fields.EU);
     if (!fields.Language.empty()) {
@@ -196,8 +194,7 @@ void CheckFtpServer(const SettingsForm& form)
     if (!form.FtpHost.empty()) {
         MakeUploadTarget(ftpServer(form));
     } else if (!form.FtpTrustedKey.empty()) {
-        throw Error("The accepted key \"" + form.FtpTrustedKey +
-                    "\" belongs to no server. Please type the host of the FTP server it was accepted for.");
+        throw Error(msg::FtpKeyWithoutServer, {form.FtpTrustedKey});
     }
 }
 
@@ -214,8 +211,7 @@ void CheckOrderService(const SettingsForm& form)
         fine = fine && static_cast<unsigned char>(c) > ' ' && c != 0x7F;
     }
     if (!fine) {
-        throw Error("The order service address \"" + address +
-                    "\" is no web address. Please type one like https://orders.example.com/ or leave it empty.");
+        throw Error(msg::OrderServiceNoAddress, {address});
     }
 }
 
@@ -233,15 +229,14 @@ std::string AcceptedServerKey(const std::string& programDir, const SettingsForm&
 }
 
 void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, const std::string& language,
-                      const std::string& displayedCountry)
+                      const std::string& homeCountry)
 {
     CheckFtpServer(form);
     CheckOrderService(form);
     IniFile settings = OpenSettingsFile(programDir);
     settings.WriteInteger("Connection", "connection", static_cast<int>(form.Connection));
-    // With no country displayed there is no home country to store.
-    if (!displayedCountry.empty()) {
-        settings.WriteString("Account", "Country", displayedCountry);
+    if (!homeCountry.empty()) {
+        settings.WriteString("Account", "Country", homeCountry);
     }
     settings.WriteString("Connection", "provider", form.Provider);
     settings.WriteString("Connection", "proxy_host", form.ProxyHost);
@@ -272,6 +267,13 @@ void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, c
     profile.WriteString("Pictures", "anfahrt", form.Company.Sketch);
     profile.UpdateFile();
     SaveDirections(programDir, language, form.Directions);
+}
+
+void SetHomeCountry(const std::string& programDir, const std::string& name)
+{
+    IniFile settings = OpenSettingsFile(programDir);
+    settings.WriteString("Account", "Country", name);
+    settings.UpdateFile();
 }
 
 void SaveDirections(const std::string& programDir, const std::string& language, const std::string& text)

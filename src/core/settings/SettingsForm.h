@@ -95,12 +95,15 @@ void CheckOrderService(const SettingsForm& form);
 std::string AcceptedServerKey(const std::string& programDir, const SettingsForm& form);
 
 // SaveData without the country data: the directions text file of language,
-// the settings file (the displayed country becomes the home country unless
-// it is empty; an empty order service address removes the stored one), the
+// the settings file (homeCountry becomes the home country unless it is
+// empty; an empty order service address removes the stored one), the
 // key accepted for the FTP server and the company profile. Throws "Unable to
 // write to ...", and as CheckFtpServer and CheckOrderService before anything
 // is written.
 void SaveSettingsForm(const std::string& programDir, const SettingsForm& form, const std::string& language,
-                      const std::string& displayedCountry);
+                      const std::string& homeCountry);
+// Makes a country the home country in the settings file at once: its
+// currency and language become those of the prices and the catalog.
+void SetHomeCountry(const std::string& programDir, const std::string& name);
 
 } // namespace quillane

@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
 #include "core/common/IniFile.h"
+#include "core/common/messages/SettingsMessages.h"
 #include "core/settings/BankDetails.h"
 
 #include <algorithm>
@@ -259,10 +260,10 @@ void ShopProfileEditor::Save(const std::string& dataDir, const std::string& cata
                              const std::string& homeLanguage, double homeRate) const
 {
     if (dataDir.empty()) {
-        throw Error("There is no project data folder to save the shop profile in.");
+        throw Error(msg::ShopProfileNoDataFolder);
     }
     if (!IsInvoiceNextNumber(InvoiceNext)) {
-        throw Error("The next invoice number \"" + InvoiceNext + "\" is not a whole number.");
+        throw Error(msg::ShopProfileInvoiceNumber, {InvoiceNext});
     }
     const std::string iban = CompactIban(Iban);
     const std::string bic = CompactIban(Bic);
@@ -361,11 +362,11 @@ int ShopProfileEditor::SaveLevel(DiscountTable table, std::string_view name, std
     // In the file the name is a key: "=" would end it early and a leading
     // "[" would turn the line into a section header.
     if (cleanName.find('=') != std::string_view::npos || cleanName.front() == '[') {
-        throw Error("A discount level name may neither contain \"=\" nor begin with \"[\": " + std::string(cleanName));
+        throw Error(msg::DiscountLevelBadName, {cleanName});
     }
     const bool quantityHasSlash = table == DiscountTable::Quantity && amount.find('/') != std::string_view::npos;
     if (quantityHasSlash || rate.find('/') != std::string_view::npos) {
-        throw Error("A discount level's quantity and rate may not contain \"/\": " + std::string(cleanName));
+        throw Error(msg::DiscountLevelSlash, {cleanName});
     }
     const std::string value =
         (table == DiscountTable::Price ? FormatDecimals(3, ParseNumber(amount)) : std::string(amount)) + "/" +

@@ -73,7 +73,7 @@ AboutWindow::AboutWindow(const AppState& state, QWidget* parent)
         fadeOut();
         Q_EMIT setupRequested();
     });
-    connect(cancel_, &ClickableLabel::clicked, this, &AboutWindow::fadeOut);
+    connect(cancel_, &ClickableLabel::clicked, this, &AboutWindow::leave);
 }
 
 void AboutWindow::configure()
@@ -141,12 +141,21 @@ void AboutWindow::paintEvent(QPaintEvent*)
 
 void AboutWindow::mousePressEvent(QMouseEvent*)
 {
-    fadeOut();
+    leave();
 }
 
 void AboutWindow::keyPressEvent(QKeyEvent*)
 {
+    leave();
+}
+
+void AboutWindow::leave()
+{
+    const bool postponed = state_.inSetup() && isVisible() && !closing_;
     fadeOut();
+    if (postponed) {
+        Q_EMIT setupPostponed();
+    }
 }
 
 void AboutWindow::fadeOut()

@@ -27,6 +27,8 @@ public:
 
 Q_SIGNALS:
     void setupRequested();
+    // The merchant closed the setup prompt without setting up.
+    void setupPostponed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -35,6 +37,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Closes; in the setup that is putting the setup off.
+    void leave();
     const AppState& state_;
     QLabel* picture_;
     DecoratedLabel* title_;

@@ -2,6 +2,7 @@
 
 #include "core/catalog/Project.h"
 #include "core/common/Text.h"
+#include "core/common/messages/SettingsMessages.h"
 #include "core/online/DialUp.h"
 #include "core/online/DialUpClient.h"
 #include "core/online/ExchangeRate.h"
@@ -117,7 +118,10 @@ Application::Application(const std::string& programDir, Prompter* prompter) : st
     // The first-time setup asks for the basic settings.
     connect(about_.get(), &AboutWindow::setupRequested, settings_.get(),
             [this] { settings_->showPage(SettingsDialog::BasicPage); });
-    connect(settings_.get(), &SettingsDialog::languageChosen, main_.get(), &MainWindow::setInterfaceLanguage);
+    // Said now, in the merchant's language, rather than by a later operation that needs the home country.
+    connect(about_.get(), &AboutWindow::setupPostponed, main_.get(), [this] {
+        prompter_->Tell("Quillane", state_.Texts.Say(Message{msg::SetupSkipped, {}}));
+    });
     auto toStatus = [this](int, const std::string& text) { main_->setStatusText(0, toQ(text)); };
     dialUp_->SetOnError(toStatus);
     dialUp_->SetOnNotConnected(toStatus);

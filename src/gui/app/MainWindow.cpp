@@ -7,6 +7,7 @@
 #include "core/common/Files.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CatalogMessages.h"
 #include "core/settings/Country.h"
 #include "core/settings/RememberedFolders.h"
 #include "core/settings/WindowMemory.h"
@@ -310,7 +311,6 @@ void MainWindow::createMenusAndToolbar()
     guilang_ = new QComboBox(bar);
     guilang_->setObjectName(QStringLiteral("guilang"));
     guilang_->setMinimumContentsLength(10);
-    guilang_->setEnabled(false);
     bar->addWidget(guilang_);
 }
 
@@ -428,7 +428,7 @@ void MainWindow::showShop()
         return;
     }
     if (!helpPage_->showShop(state_.Dirs.ShopDir)) {
-        prompter_.Tell("Quillane", "Unable to serve the shop on 127.0.0.1: no local port could be opened");
+        prompter_.TellError(Message{msg::ShopPreviewNoPort, {}});
         return;
     }
     showPage(helpPage_);
@@ -487,6 +487,7 @@ void MainWindow::FormShow()
         resize(size);
     }
     restorePlace();
+    fitOnScreen();
     state_.DefaultCountry = DefaultCountryFor(SystemLanguageName());
     // The directories are set by the application before the window exists.
     // A temp folder that cannot be made shows in the first write that needs it.
@@ -537,11 +538,14 @@ void MainWindow::rememberProjectFolder(const QString& path)
 void MainWindow::rememberProject()
 {
     const std::string& file = project_->File();
-    if (file.empty() || file == rememberedProject_ || !FileExists(file)) {
+    // The untitled project lives in the working folder: nothing to open again.
+    if (project_->Untitled() || file.empty() || file == rememberedProject_ || !FileExists(file)) {
         return;
     }
     rememberedProject_ = file;
     guarded(prompter_, [&] { RememberProject(state_.Dirs.ProgramDir, file); });
+    // The menu holds the project at once, not only once it has been opened.
+    fillRecentProjects();
 }
 
 void MainWindow::fillRecentProjects()
@@ -595,6 +599,34 @@ void MainWindow::restorePlace()
     if (memory.Page == "Bestellungseingang") {
         showPage(ordersPage_);
     }
+}
+
+void MainWindow::fitOnScreen()
+{
+    const QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr || isMaximized()) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QRect inner = geometry();
+    const QRect outer = frameGeometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                   outer.bottom() - inner.bottom());
+    // Before the window is first shown its frame is unknown: room is kept for a usual title bar.
+    if (frame.isNull()) {
+        frame = QMargins(4, 32, 4, 4);
+    }
+    const QSize room = available.size().shrunkBy(frame);
+    setMinimumSize(minimumSize().boundedTo(room));
+    resize(size().boundedTo(room));
+    // The title bar stays on the screen, where the window can be taken and moved.
+    const QSize whole = size().grownBy(frame);
+    const int x = std::max(available.left(), std::min(outer.left(), available.right() + 1 - whole.width()));
+    const int y = std::max(available.top(), std::min(outer.top(), available.bottom() + 1 - whole.height()));
+    move(x, y);
 }
 
 void MainWindow::rememberPlace()
@@ -666,12 +698,22 @@ void MainWindow::Translate(const std::string& language)
     }
     state_.PriceEntryMode = PriceEntry::Net;
     items->updatePriceCaption();
+    // Prices are read and shown with the decimal mark of the language.
+    if (const char mark = DecimalMarkOf(state_.InterfaceLanguage); mark != itemOps_->DecimalMark()) {
+        itemOps_->SetDecimalMark(mark);
+        if (items->isActive()) {
+            storePendingEdits();
+            items->ShowGroup(ItemPanel::Sender::Other);
+        }
+    }
     groupOps_->SetMergeQuestion(state_.Texts.MsgBoxTexts[msgbox::kMergeGroups]);
     recentMenu_->setTitle(toQ(state_.Texts.Notice("RecentProjects", "&Zuletzt ge\xF6"
                                                                     "ffnet")));
     resolveMnemonicClashes();
     explainControls(file);
     updateItemCount();
+    updateTitle();
+    fillRecentProjects();
     Q_EMIT interfaceLanguageChanged();
 }
 
@@ -689,8 +731,12 @@ void MainWindow::explainControls(const LanguageFile& file)
          "en und sp\xE4"
          "ter einrichten"},
         {"guilang", "guilang",
-         "Gesperrt: die Katalogsprache folgt dem Land, das Sie unter Optionen > Einstellungen "
-         "anzeigen"},
+         "Katalogsprache: eine andere als die Ihres Heimatlandes schaltet die \xDC"
+         "bersetzung ein"},
+        {"AddCountry", "addcountry",
+         "Das gew\xE4"
+         "hlte Land der Liste hinzuf\xFC"
+         "gen"},
         {"AuctionButton", "auction",
          "Den gew\xE4"
          "hlten Artikel auf der Auktionsseite anbieten"},
@@ -734,13 +780,29 @@ void MainWindow::resolveMnemonicClashes()
             }
         }
     }
+    // A menu whose letter an action's Alt key holds moves its mark to the
+    // first letter of its name that no other menu or action claims, so every
+    // menu keeps an Alt key of its own.
+    QSet<QChar> claimed = taken;
+    for (const QAction* menu : std::as_const(menuActions_)) {
+        claimed.insert(mnemonicOf(menu->text()));
+    }
     for (QAction* menu : std::as_const(menuActions_)) {
         const QChar m = mnemonicOf(menu->text());
-        if (!m.isNull() && taken.contains(m)) {
-            QString text = menu->text();
-            text.remove(text.indexOf(QLatin1Char('&')), 1);
-            menu->setText(text);
+        if (m.isNull() || !taken.contains(m)) {
+            continue;
         }
+        QString text = menu->text();
+        text.remove(text.indexOf(QLatin1Char('&')), 1);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar letter = text[i].toUpper();
+            if (letter >= QLatin1Char('A') && letter <= QLatin1Char('Z') && !claimed.contains(letter)) {
+                text.insert(i, QLatin1Char('&'));
+                claimed.insert(letter);
+                break;
+            }
+        }
+        menu->setText(text);
     }
 }
 

@@ -142,7 +142,8 @@ private:
     // "Inhalt": the quick guide in the help page.
     void showContents();
     // Shows a page in the help page's browser.
-    // Alt+letter shortcuts of actions win over menu mnemonics of the same letter.
+    // Alt+letter shortcuts of actions win over menu mnemonics of the same
+    // letter: such a menu takes another letter of its name.
     void resolveMnemonicClashes();
     // Tool tips for controls that show a picture or a sign instead of words,
     // and the hints inside the group name fields.
@@ -165,6 +166,8 @@ private:
     void offerLastProject();
     // The window's place and page of the last run, and storing them at the end.
     void restorePlace();
+    // Size and place within the screen's free area, title bar included.
+    void fitOnScreen();
     void rememberPlace();
 
     AppState& state_;

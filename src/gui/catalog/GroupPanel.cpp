@@ -4,6 +4,7 @@
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CatalogMessages.h"
 #include "gui/app/AppState.h"
 #include "gui/catalog/GroupTree.h"
 #include "gui/common/Guarded.h"
@@ -330,11 +331,18 @@ void GroupPanel::Delete1Click()
     if (node == nullptr || translationMode_) {
         return;
     }
-    if (node->parent() != nullptr) {
-        ops_.DeleteGroupNode(fromQ(node->parent()->text(0)), fromQ(node->text(0)));
-    } else {
-        ops_.DeleteGroupNode(fromQ(node->text(0)), std::string());
+    const std::string mainName = fromQ((node->parent() != nullptr ? node->parent() : node)->text(0));
+    const std::string subName = node->parent() != nullptr ? fromQ(node->text(0)) : std::string();
+    // Items go with their group and no undo brings them back.
+    if (const int items = ops_.ItemsIn(mainName, subName); items > 0) {
+        const std::string path = subName.empty() ? mainName : mainName + " / " + subName;
+        const Message question{msg::GroupDeleteWithItems, {path, items}};
+        if (prompter_.Ask("Quillane", state_.Texts.Say(question), Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+            Prompter::Answer::Yes) {
+            return;
+        }
     }
+    ops_.DeleteGroupNode(mainName, subName);
     afterStructureChange(QString());
 }
 

@@ -16,6 +16,8 @@
 #include "gui/common/QtText.h"
 #include "gui/common/Translator.h"
 
+#include <optional>
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -44,7 +46,7 @@ constexpr int kStoreDelayMilliseconds = 400;
 // there is none.
 struct DecodedPicture {
     QImage image;
-    std::string error;
+    std::optional<Message> error;
 };
 
 QPushButton* smallButton(const QString& text, const char* name, QWidget* parent)
@@ -298,8 +300,8 @@ void ItemDetailsArea::showPictureFile(const std::string& path)
             return;
         }
         const DecodedPicture decoded = watcher->result();
-        if (!decoded.error.empty()) {
-            prompter_.Tell("Quillane", decoded.error);
+        if (decoded.error) {
+            prompter_.TellError(*decoded.error);
         } else {
             pictureBox_->setPixmap(QPixmap::fromImage(decoded.image));
         }
@@ -312,7 +314,7 @@ void ItemDetailsArea::showPictureFile(const std::string& path)
         try {
             decoded.image = loadImageToFit(path, box);
         } catch (const std::exception& e) {
-            decoded.error = e.what();
+            decoded.error = MessageOf(e);
         }
         ReleasePictureThread();
         return decoded;

@@ -4,6 +4,7 @@
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/CatalogMessages.h"
 #include "gui/app/AppState.h"
 #include "gui/catalog/ItemDetailsArea.h"
 #include "gui/catalog/ItemGrid.h"
@@ -124,13 +125,6 @@ void ItemPanel::watchEntry()
             }
         });
     }
-    connect(price_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (text.contains(QLatin1Char(','))) {
-            const int cursor = price_->cursorPosition();
-            price_->setText(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
-            price_->setCursorPosition(cursor);
-        }
-    });
 }
 
 // Add, insert, replace and remove, placed over the grid's columns.
@@ -344,6 +338,29 @@ void ItemPanel::Button1Click()
     Q_EMIT auctionRequested(item);
 }
 
+void ItemPanel::tellMissingFields()
+{
+    // Named by the captions the merchant sees above the fields.
+    const std::pair<QLineEdit*, QLabel*> fields[] = {
+        {name_, findChild<QLabel*>(QStringLiteral("NameLabel"))},
+        {orderNo_, findChild<QLabel*>(QStringLiteral("OrderNoLabel"))},
+        {price_, priceLabel_},
+    };
+    QStringList missing;
+    QLineEdit* first = nullptr;
+    for (const auto& [field, caption] : fields) {
+        if (field->text().trimmed().isEmpty()) {
+            missing << caption->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')).trimmed();
+            first = first != nullptr ? first : field;
+        }
+    }
+    if (first == nullptr) {
+        return;
+    }
+    prompter_.TellError(Message{msg::ItemFieldsMissing, {fromQ(missing.join(QStringLiteral(", ")))}});
+    first->setFocus();
+}
+
 bool ItemPanel::enterItem(const std::function<ItemOps::Result()>& operation, const std::string& orderNo)
 {
     // The description belongs to the item as it was before the change.
@@ -359,6 +376,9 @@ bool ItemPanel::report(int result, const std::string& orderNo)
     switch (static_cast<ItemOps::Result>(result)) {
     case ItemOps::Result::Done:
         return true;
+    case ItemOps::Result::MissingField:
+        tellMissingFields();
+        return false;
     case ItemOps::Result::DuplicateOrderNo: {
         std::string text = state_.Texts.MsgBoxTexts[msgbox::kOrderNoTaken];
         if (text.empty()) {

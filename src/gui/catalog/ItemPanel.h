@@ -96,6 +96,8 @@ private:
     // Tells the merchant why an item was not taken; true when it was.
     bool report(int result, const std::string& orderNo);
     // Runs an entry of the fields (add, insert, replace) and reports it.
+    // Names the empty entry fields and puts the cursor into the first.
+    void tellMissingFields();
     bool enterItem(const std::function<ItemOps::Result()>& operation, const std::string& orderNo);
 
     AppState& state_;

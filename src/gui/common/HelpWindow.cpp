@@ -25,7 +25,9 @@ HelpWindow::HelpWindow(const AppState& state, Prompter& prompter, QWidget* paren
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Hilfe"));
     setHint(this, "Actions|mHilfe");
-    setFixedSize(342 + 8, 152 + 8);
+    // Room for a section of several paragraphs at a readable size.
+    resize(560, 380);
+    setMinimumSize(360, 200);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::ToolTipBase));
     setPalette(pal);
@@ -58,12 +60,12 @@ void HelpWindow::showHelp(const QString& keyword)
         layout->setContentsMargins(4, 4, 4, 4);
         layout->addWidget(view_);
     }
-    const QUrl url = QUrl::fromLocalFile(toQ(out));
-    if (view_->url() == url) {
-        view_->reload();
-    } else {
-        view_->load(url);
-    }
+    // Each section is a new page: a reload would keep the place the last
+    // one was scrolled to, and the heading of this one could be out of sight.
+    QUrl url = QUrl::fromLocalFile(toQ(out));
+    url.setQuery(QString::number(++loads_));
+    view_->load(url);
+    view_->setZoomFactor(1.4);
     // A modal window passes no input to the other windows, so above one the
     // help could not be closed: while a modal window is open, the help is its own.
     QWidget* above = QApplication::activeModalWidget();

@@ -33,6 +33,7 @@ private:
     const AppState& state_;
     Prompter& prompter_;
     QWebEngineView* view_ = nullptr;
+    int loads_ = 0;
 };
 
 } // namespace quillane::gui

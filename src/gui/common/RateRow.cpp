@@ -2,6 +2,7 @@
 
 #include "gui/common/DialogParts.h"
 #include "gui/common/QtText.h"
+#include "gui/common/Translator.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,7 +17,8 @@ RateRow::RateRow(const Names& names, const QString& equals, QWidget* parent) : Q
     rate_ = lineEdit(names.rate, this, 90);
     rateCurrency_ = new QLabel(this);
     rateCurrency_->setObjectName(QStringLiteral("RateCurrency"));
-    download_ = new QPushButton(QStringLiteral("DOWNLOAD"), this);
+    download_ = new QPushButton(QStringLiteral("Abrufen"), this);
+    setHint(download_, "Abrufen");
     download_->setObjectName(QString::fromUtf8(names.download));
     layout_ = new QHBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);

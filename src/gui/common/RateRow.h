@@ -14,7 +14,7 @@ class QPushButton;
 namespace quillane::gui {
 
 // A country's currency and its euro rate in one row: the currency field, "1 €
-// =", the rate field, the currency again, and the "DOWNLOAD" button that fetches
+// =", the rate field, the currency again, and the "Abrufen" button that fetches
 // the rate.
 class RateRow : public QWidget {
 public:

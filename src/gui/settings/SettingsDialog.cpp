@@ -4,6 +4,7 @@
 #include "core/common/Files.h"
 #include "core/common/Prompter.h"
 #include "core/common/Text.h"
+#include "core/common/messages/SettingsMessages.h"
 #include "core/i18n/LanguageFile.h"
 #include "core/imaging/Picture.h"
 #include "core/settings/Country.h"
@@ -167,13 +168,18 @@ QGroupBox* SettingsDialog::buildCountriesGroup(QWidget* page)
     served_->setObjectName(QStringLiteral("ServedCountries"));
     served_->setIconSize(QSize(24, 16));
     served_->installEventFilter(this);
+    // Looking at a country changes nothing; this button alone moves the home.
+    makeHome_ = new QPushButton(QStringLiteral("Als Heimatland festlegen"), countries);
+    makeHome_->setObjectName(QStringLiteral("MakeHome"));
+    setHint(makeHome_, "MakeHome");
     auto* cl = new QGridLayout(countries);
     cl->addWidget(label(QStringLiteral("Neues Land hinzufügen:"), "newcountry", countries), 0, 0, 1, 2);
     cl->addWidget(newCountry_, 1, 0);
     cl->addWidget(add, 1, 1);
     cl->addWidget(served_, 2, 0, 1, 2);
+    cl->addWidget(makeHome_, 3, 0, 1, 2);
     connect(add, &QPushButton::clicked, this, &SettingsDialog::addCountry);
-    connect(newCountry_, &QComboBox::currentTextChanged, this, &SettingsDialog::applyLanguageRule);
+    connect(makeHome_, &QPushButton::clicked, this, &SettingsDialog::makeHome);
     connect(served_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (filling_ || row < 0) {
             return;
@@ -200,8 +206,9 @@ QGroupBox* SettingsDialog::buildCountryGroup(QWidget* page)
     auto* country = group(QString(), nullptr, "CountryGroup", "einstellungen|countrysettings", page);
     language_ = new QComboBox(country);
     language_->setObjectName(QStringLiteral("Language"));
-    auto* languageDownload = new QPushButton(QStringLiteral("DOWNLOAD"), country);
+    auto* languageDownload = new QPushButton(QStringLiteral("Abrufen"), country);
     languageDownload->setObjectName(QStringLiteral("LanguageDownload"));
+    setHint(languageDownload, "Abrufen");
     languageDownload->setEnabled(false);
     eu_ = new QCheckBox(QStringLiteral("Mitgliedsstaat der Europäischen Union"), country);
     eu_->setObjectName(QStringLiteral("EU"));
@@ -221,7 +228,6 @@ QGroupBox* SettingsDialog::buildCountryGroup(QWidget* page)
     cg->addWidget(eu_, 1, 0, 1, 6);
     cg->addWidget(rates_, 2, 0, 1, 6);
     connect(eu_, &QCheckBox::toggled, this, &SettingsDialog::applyEuRule);
-    connect(language_, &QComboBox::currentTextChanged, this, &SettingsDialog::applyLanguageRule);
     connect(rates_->downloadButton(), &QPushButton::clicked, this, [this] {
         if (downloadRate_ && !displayed_.isEmpty()) {
             // The rate reaches the table only when the country is saved.
@@ -439,7 +445,6 @@ void SettingsDialog::setHeadline(const QString& headline)
 
 void SettingsDialog::showEvent(QShowEvent* event)
 {
-    foundLanguage_ = toQ(state_.Store.CatalogLanguage());
     QDialog::showEvent(event);
     FormShow();
 }
@@ -452,6 +457,8 @@ void SettingsDialog::layoutForState()
     }
     ftpGroup_->setVisible(!setup);
     rates_->setVisible(!setup);
+    // In the setup "OK" makes the shown country the home country.
+    makeHome_->setVisible(!setup);
     showSetupNote();
     // The designed size, or what the countries and fields need when that is more.
     resize((setup ? QSize(520, 308) : QSize(520, 433)).expandedTo(sizeHint()).expandedTo(minimumSizeHint()));
@@ -515,8 +522,9 @@ void SettingsDialog::RefreshCountryList()
     languages.sort();
     language_->addItems(languages);
     language_->setCurrentText(keepLanguage);
+    const LanguageFile names(state_.Dirs.LanguageDir, state_.InterfaceLanguage);
     for (const ServedCountry& c : lists.Served) {
-        auto* item = new QListWidgetItem(toQ(c.Label), served_);
+        auto* item = new QListWidgetItem(countryName(names, c), served_);
         item->setData(Qt::UserRole, toQ(c.Name));
         setFlagIcon(item, state_.Dirs.ProgramDir, c.FlagIndex);
         if (c.Name == state_.User.Country.Name) {
@@ -526,8 +534,9 @@ void SettingsDialog::RefreshCountryList()
         }
     }
     for (const std::string& name : lists.NotServed) {
-        newCountry_->addItem(toQ(name));
+        newCountry_->addItem(countryName(names, {name, name, -1}), toQ(name));
     }
+    newCountry_->model()->sort(0);
     newCountry_->setCurrentText(QString());
     filling_ = false;
     // Every served country shows whole, without a scroll bar across the list.
@@ -568,12 +577,13 @@ void SettingsDialog::ShowCountryData(const QString& name)
     filling_ = false;
     language_->setCurrentText(toQ(f.Language));
     applyEuRule();
-    applyLanguageRule(language_->currentText());
     countryGroup_->setTitle(name);
     showSetupNote();
     if (QListWidgetItem* item = served_->currentItem()) {
+        countryGroup_->setTitle(item->text());
         countryGroup_->setWindowIcon(item->icon());
     }
+    makeHome_->setEnabled(fromQ(name) != state_.User.Country.Name);
 }
 
 bool SettingsDialog::saveDisplayedCountry()
@@ -603,25 +613,33 @@ void SettingsDialog::applyEuRule()
     }
 }
 
-void SettingsDialog::applyLanguageRule(const QString& language)
+void SettingsDialog::makeHome()
 {
-    if (filling_ || language.isEmpty() || language != language.trimmed()) {
+    const std::string name = fromQ(displayed_);
+    if (name.empty() || name == state_.User.Country.Name || !saveDisplayedCountry()) {
         return;
     }
-    if (toQ(state_.Store.CatalogLanguage()) == language || language_->findText(language) < 0) {
+    const Message question{msg::HomeCountryAsk,
+                           {fromQ(countryGroup_->title()), fromQ(currency_->text()), fromQ(language_->currentText())}};
+    if (prompter_.Ask("Quillane", state_.Texts.Say(question), Prompter::Buttons::YesNo, Prompter::Icon::Question) !=
+        Prompter::Answer::Yes) {
         return;
     }
-    // The directions text belongs to the language it was loaded for: store it
-    // there before the switch and show the new language's text after it.
-    if (!directionsLanguage_.empty()) {
-        guarded(prompter_, [this] {
-            SaveDirections(state_.Dirs.ProgramDir, directionsLanguage_, fromQ(directions_->toPlainText()));
-        });
+    if (!guarded(prompter_, [&] { SetHomeCountry(state_.Dirs.ProgramDir, name); })) {
+        return;
     }
-    Q_EMIT languageChosen(language);
-    directionsLanguage_ = fromQ(language);
-    directions_->setPlainText(
-        toQ(LoadDirections(state_.Dirs.ProgramDir, directionsLanguage_, state_.User.Country.Language)));
+    Q_EMIT settingsSaved();
+    RefreshCountryList();
+    for (int i = 0; i < served_->count(); ++i) {
+        if (served_->item(i)->data(Qt::UserRole).toString() == toQ(name)) {
+            served_->setCurrentRow(i);
+        }
+    }
+}
+
+QString SettingsDialog::countryName(const LanguageFile& file, const ServedCountry& country) const
+{
+    return toQ(file.GetTranslation("Countries", country.Name, country.Label));
 }
 
 void SettingsDialog::offerDialUp()
@@ -666,7 +684,11 @@ void SettingsDialog::showConnectionPanel()
 
 void SettingsDialog::addCountry()
 {
-    const QString name = newCountry_->currentText().trimmed();
+    // The list names countries in the interface language; the table by their own name.
+    QString name = newCountry_->currentText().trimmed();
+    if (const int index = newCountry_->findText(name, Qt::MatchFixedString); index >= 0) {
+        name = newCountry_->itemData(index).toString();
+    }
     if (name.isEmpty() || !saveDisplayedCountry()) {
         return;
     }
@@ -689,7 +711,6 @@ void SettingsDialog::LoadData()
     const SettingsForm form = LoadSettingsForm(state_.Dirs.ProgramDir, state_.Store.CatalogLanguage(),
                                                state_.User.Country.Language, state_.inSetup(), !dialUpEntries_.empty());
     directions_->setPlainText(toQ(form.Directions));
-    directionsLanguage_ = state_.Store.CatalogLanguage();
     (form.Connection == ConnectionKind::DialUp  ? dialUp_
      : form.Connection == ConnectionKind::Proxy ? proxy_
                                                 : direct_)
@@ -750,7 +771,9 @@ void SettingsDialog::SaveData()
 {
     // A refused country stops the saving before anything is written.
     storeDisplayedCountry();
-    SaveSettingsForm(state_.Dirs.ProgramDir, typedForm(), state_.Store.CatalogLanguage(), fromQ(displayed_));
+    // Only the first setup takes the shown country for the home country.
+    SaveSettingsForm(state_.Dirs.ProgramDir, typedForm(), state_.Store.CatalogLanguage(),
+                     state_.inSetup() ? fromQ(displayed_) : std::string());
 }
 
 bool SettingsDialog::apply()
@@ -772,16 +795,7 @@ bool SettingsDialog::apply()
         return false;
     }
     Q_EMIT settingsSaved();
-    foundLanguage_ = toQ(state_.Store.CatalogLanguage());
     return true;
-}
-
-void SettingsDialog::reject()
-{
-    QDialog::reject();
-    if (!foundLanguage_.isEmpty() && toQ(state_.Store.CatalogLanguage()) != foundLanguage_) {
-        Q_EMIT languageChosen(foundLanguage_);
-    }
 }
 
 void SettingsDialog::choosePicture(QLineEdit* path)
@@ -802,8 +816,12 @@ void SettingsDialog::choosePicture(QLineEdit* path)
 
 void SettingsDialog::chooseKeyFile()
 {
-    const QString start = ftpKeyFile_->text().isEmpty() ? QDir::homePath() + QStringLiteral("/.ssh")
-                                                        : QFileInfo(ftpKeyFile_->text()).absolutePath();
+    QString start = ftpKeyFile_->text().isEmpty() ? QDir::homePath() + QStringLiteral("/.ssh")
+                                                  : QFileInfo(ftpKeyFile_->text()).absolutePath();
+    // A folder that is not there would leave the dialog wherever the system puts it.
+    if (!QFileInfo(start).isDir()) {
+        start = QDir::homePath();
+    }
     const QString file = QFileDialog::getOpenFileName(this, QString(), start, QString(), nullptr,
                                                       QFileDialog::DontResolveSymlinks | QFileDialog::ReadOnly);
     if (!file.isEmpty()) {

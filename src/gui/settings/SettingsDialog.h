@@ -20,7 +20,9 @@ class QStackedWidget;
 class QWidget;
 
 namespace quillane {
+class LanguageFile;
 class Prompter;
+struct ServedCountry;
 struct SettingsForm;
 } // namespace quillane
 
@@ -47,7 +49,7 @@ public:
 
     // The computer's dial-up entries, for the provider list.
     void setDialUpEntries(std::vector<std::string> entries) { dialUpEntries_ = std::move(entries); }
-    // Fetches the euro rate of a country for the "DOWNLOAD" button: the text
+    // Fetches the euro rate of a country for the "Abrufen" button: the text
     // for the rate field (empty without a rate), nothing when the request
     // failed and the field keeps its text.
     void setRateDownloader(std::function<std::optional<std::string>(const std::string& country)> download)
@@ -63,15 +65,9 @@ public:
     QString displayedCountry() const { return displayed_; }
 
 Q_SIGNALS:
-    // The language rule: the interface and catalog language become this one.
-    void languageChosen(const QString& language);
-    // OK or Anwenden saved the settings: the main window reads them again.
+    // OK or Anwenden saved the settings, or another country became the home
+    // country: the main window reads them again.
     void settingsSaved();
-
-public Q_SLOTS:
-    // Leaves without saving; the catalog language returns to the one the
-    // dialog found, so showing a country never leaves translation mode behind.
-    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -94,7 +90,10 @@ private:
     // The same, telling the merchant; false when refused.
     bool saveDisplayedCountry();
     void applyEuRule();
-    void applyLanguageRule(const QString& language);
+    // Asks, then makes the shown country the home country at once.
+    void makeHome();
+    // The name of a country in the interface language.
+    QString countryName(const LanguageFile& file, const ServedCountry& country) const;
     void showConnectionPanel();
     void addCountry();
     void removeCountry();
@@ -118,10 +117,6 @@ private:
     std::vector<std::string> dialUpEntries_;
     std::function<std::optional<std::string>(const std::string&)> downloadRate_;
     QString displayed_;
-    // The language the directions text was loaded for.
-    std::string directionsLanguage_;
-    // The catalog language when the dialog opened or last saved.
-    QString foundLanguage_;
     bool filling_ = false;
 
     DecoratedLabel* headline_;
@@ -130,6 +125,7 @@ private:
     // Basic page.
     QComboBox* newCountry_;
     QListWidget* served_;
+    QPushButton* makeHome_;
     QGroupBox* countryGroup_;
     QComboBox* language_;
     QCheckBox* eu_;
