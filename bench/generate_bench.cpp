@@ -39,6 +39,7 @@
 #include <map>
 #include <set>
 #include <spawn.h>
+#include <stdexcept>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -231,7 +232,7 @@ void generate(const Project& p, const std::string& shopDir)
     in.RunDate.tm_year = 126;
     in.RunDate.tm_mday = 1;
     if (!quillane::RunGeneration(in)) {
-        throw quillane::Error("the generation in " + shopDir + " wrote nothing");
+        throw std::runtime_error("the generation in " + shopDir + " wrote nothing");
     }
 }
 
@@ -421,7 +422,7 @@ Measure phase(const std::vector<std::string>& args)
     Measure m;
     if (!runProcessOutput(command, output) ||
         std::sscanf(output.c_str(), "%lf %lf %lf", &m.seconds, &m.processor, &m.memory) != 3) {
-        throw quillane::Error("the phase \"" + args[0] + "\" failed");
+        throw std::runtime_error("the phase \"" + args[0] + "\" failed");
     }
     return m;
 }

@@ -287,7 +287,9 @@ int main(int argc, char** argv)
         generate(project, shopDir);
         std::vector<std::string> sentFiles;
         quillane::UploadSink sink;
-        sink.Status = [&sentFiles](const std::string& status) { sentFiles.push_back(status); };
+        sink.Status = [&sentFiles](const quillane::Message& status) {
+            sentFiles.push_back(quillane::EnglishText(status));
+        };
         start = Clock::now();
         const quillane::UploadResult delta = quillane::UploadShop(shopDir, settingsFor(peer, true), sink);
         const double deltaSeconds = since(start);

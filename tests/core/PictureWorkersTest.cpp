@@ -69,7 +69,7 @@ void failAsThePictureThreadsStart(const TempDir& dir)
         tasks[i].LargeFile = dir.file("large" + std::to_string(i) + ".jpg");
     }
     const PictureWorkers workers(run, tasks, 2);
-    throw Error("The item \"" + kLongKey + "\" failed.");
+    throw Error(msg::Plain, {"The item \"" + kLongKey + "\" failed."});
 }
 
 // The database step on two picture threads over a catalog whose item with a

@@ -17,8 +17,9 @@ class Error : public std::runtime_error {
 public:
     Error(MessageKey key, std::vector<MessageArg> args = {}) : Error(Message{key, std::move(args)}) {}
     explicit Error(Message message) : std::runtime_error(EnglishText(message)), message_(std::move(message)) {}
-    // An English text without a key of its own.
-    explicit Error(const std::string& message) : Error(msg::Plain, {MessageArg(message)}) {}
+    // Every text for the merchant has a key, so none is left in English.
+    explicit Error(const std::string& message) = delete;
+    explicit Error(const char* message) = delete;
 
     const Message& Said() const { return message_; }
 

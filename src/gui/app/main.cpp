@@ -1,5 +1,7 @@
 #include "core/common/Error.h"
 #include "core/common/Files.h"
+#include "core/common/messages/OrdersMessages.h"
+#include "core/i18n/LanguageFile.h"
 #include "core/settings/AppDirs.h"
 #include "core/settings/UserData.h"
 #include "gui/app/Application.h"
@@ -11,6 +13,20 @@
 #include <QMessageBox>
 
 #include <unistd.h>
+
+namespace {
+
+// Said before any setting is read: in German on a German system, from the
+// language files that ship with the program.
+void tellStartFailure(const std::string& shipped, const quillane::Message& message)
+{
+    const bool german = quillane::DefaultCountryFor(quillane::SystemLanguageName()) == "Germany";
+    const quillane::LanguageFile file(shipped + "sprache/", german ? "deutsch" : "english");
+    const quillane::TextTables texts = quillane::LoadTextTables(file);
+    QMessageBox::critical(nullptr, QStringLiteral("Quillane"), quillane::gui::toQ(texts.Say(message)));
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -29,16 +45,14 @@ int main(int argc, char** argv)
     const std::string programDir = quillane::DefaultProgramDir();
     const std::string shipped = quillane::ShippedDataDir(QCoreApplication::applicationDirPath().toStdString());
     if (!quillane::SeedProgramDir(programDir, shipped)) {
-        QMessageBox::critical(
-            nullptr, QStringLiteral("Quillane"),
-            QStringLiteral("The program folder %1 cannot be created.").arg(QString::fromStdString(programDir)));
+        tellStartFailure(shipped, quillane::Message{quillane::msg::FirstStartProgramDirNotCreated, {programDir}});
         return 1;
     }
     try {
         // Running on without them would end with the first save writing over them.
         quillane::CheckUserDataFiles(programDir);
     } catch (const quillane::Error& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Quillane"), quillane::gui::toQ(e.what()));
+        tellStartFailure(shipped, e.Said());
         return 1;
     }
     quillane::gui::Application quillaneApp(programDir);
