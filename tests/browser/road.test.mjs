@@ -315,7 +315,11 @@ test('two orders from the browser reach the invoices as the customer saw them', 
       `${label}: the invoice's sums against the check page (invoice rows: ${JSON.stringify(invoice.sums)})`,
     );
 
-    assert.ok(invoice.text.includes(`${seen.amount} ${home.currency}`), `${label}: the amount payable in ${home.currency}`);
+    // "58,65 €" on a German invoice, "€58.65" on an English one.
+    const cur = home.currency.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+    const payable = [...invoice.text.matchAll(new RegExp(`(\\d[\\d.,]*\\d\\d) ?${cur}|${cur} ?(\\d[\\d.,]*\\d\\d)`, 'g'))]
+      .map((m) => cents(m[1] ?? m[2]));
+    assert.ok(payable.includes(seen.amount), `${label}: the amount payable in ${home.currency} (${payable.join(', ')})`);
 
     const billing = [order.customer.company, `${order.customer.firstname} ${order.customer.lastname}`, order.customer.street,
       `${order.customer.zip} ${order.customer.city}`].filter(Boolean);

@@ -235,7 +235,7 @@ private Q_SLOTS:
         }
         QVERIFY2(!question.contains(QStringLiteral("Zeile 1")), qPrintable(question));
         showGroup(main, QStringLiteral("Hämmer"));
-        QTRY_COMPARE(listed(items), QStringList{QStringLiteral("H-1 Hammer 1234.50 €")});
+        QTRY_COMPARE(listed(items), QStringList{QStringLiteral("H-1 Hammer 1.234,50 €")});
         showGroup(main, QStringLiteral("Werkzeug"));
 
         // Taken back at once, without another file or click between.
@@ -266,7 +266,7 @@ private Q_SLOTS:
         QTRY_COMPARE(listed(items), before);
         prompter.answers << Prompter::Answer::Yes;
         QTest::mouseClick(importButton, Qt::LeftButton);
-        QTRY_COMPARE(listed(items), QStringList{QStringLiteral("Z-1 Zange 7.00 €")});
+        QTRY_COMPARE(listed(items), QStringList{QStringLiteral("Z-1 Zange 7,00 €")});
         QCOMPARE(grid->model()->rowCount(), 3);
         QVERIFY(undo->isEnabled());
         QTest::mouseClick(undo, Qt::LeftButton);

@@ -168,7 +168,8 @@ std::optional<std::string> Application::downloadRate(const std::string& country)
                                    "The exchange-rate service has no rate for [CURRENCY]; the rate stays as it was.");
         break;
     }
-    text = ReplaceAll(ReplaceAll(text, "[REASON]", answer.Reason), "[CURRENCY]", answer.Currency);
+    const std::string reason = answer.Cause.Key.Name.empty() ? answer.Reason : state_.Texts.Say(answer.Cause);
+    text = ReplaceAll(ReplaceAll(text, "[REASON]", reason), "[CURRENCY]", answer.Currency);
     prompter_->Tell("Quillane", MessageLines(text));
     return std::nullopt;
 }
