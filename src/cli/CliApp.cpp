@@ -914,6 +914,8 @@ int listing(const std::string& programDir, const std::vector<std::string>& args,
     setup.TempDir = dirs.TempDir;
     setup.DataDir = dirs.DataDir;
     setup.EbayTexts = texts.EbayTexts;
+    // The listing is read by the merchant's customers: every word of it in the language of its other texts.
+    setup.Say = [&texts](const Message& message) { return texts.Say(message); };
     out << utf8(CreateItemDescription(setup, item, choices));
     return 0;
 }

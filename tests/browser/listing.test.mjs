@@ -96,6 +96,9 @@ describe('auction listing', () => {
           }
           const texts = await page.evaluate(readability);
           assert.ok(texts.some((t) => t.text.startsWith(item.name)), `${item.key}: the title is missing`);
+          // The contact block speaks the language of the rest of the listing.
+          assert.match(html, /Telefon: /, `${item.key}: the contact block in German`);
+          assert.doesNotMatch(html, /Phone: |\[CONTACT\]/, `${item.key}: English or a placeholder in the listing`);
           for (const t of texts) {
             assert.ok(t.ratio >= 4.5, `${item.key} on a ${site} site: "${t.text}" ${t.fg} on ${t.bg}: ${t.ratio}`);
           }
