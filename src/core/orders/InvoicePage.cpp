@@ -39,18 +39,6 @@ std::string html(std::string_view value)
     return ReplaceAll(EscapeHtml(value), "[", "&#91;", true);
 }
 
-// Only a to z are raised; umlauts stay as they are.
-std::string capitals(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
-
 // Every line of a block comes after a line break.
 class Block {
 public:
@@ -103,7 +91,8 @@ std::vector<std::string> addressLines(const Order& order, bool delivery)
     add(value(kFirstName) + " " + value(kLastName));
     add(value(kStreet));
     add(value(kZip) + " " + value(kCity));
-    add(capitals(value(kCountry)));
+    // The country in capitals, umlauts too: "ÖSTERREICH", as a letter is addressed abroad.
+    add(UpperCase(value(kCountry)));
     return lines;
 }
 
